@@ -1,0 +1,65 @@
+#pragma once
+
+#include "sdk/base/KDynamicArray.h"
+
+namespace duzsdk {
+
+// Sorted array of {text key, value} pairs. The map owns a copy of each key
+// (from the allocation hooks); values are not owned. Keys compare without
+// regard to ASCII case unless the map is made case-sensitive, then byte-wise
+// as unsigned characters. Duplicate keys are allowed; a new pair goes before
+// the pairs with an equal key. A pair whose value is null reads as a miss.
+class KSortedStringMap {
+public:
+    struct Pair {
+        char* key;
+        void* value;
+    };
+
+    explicit KSortedStringMap(int blockSize = 16);
+    ~KSortedStringMap() { Clear(); }
+
+    KSortedStringMap(const KSortedStringMap&) = delete;
+    KSortedStringMap& operator=(const KSortedStringMap&) = delete;
+
+    // Inserts a copy of `key` with `value`. Returns the index used, -1 for a
+    // null key or when memory runs out.
+    int Insert(const char* key, void* value);
+
+    // Value of a pair with an equal key and its index; null and -1 when none.
+    void* Find(const char* key, int* outIndex = nullptr);
+    // Value of pair `index` and its key (when outKey is given); null for an
+    // index outside 0 .. count - 1.
+    void* GetAt(int index, const char** outKey = nullptr);
+    // Address of the value of pair `index`; null outside 0 .. count - 1.
+    void** ValueRefAt(int index);
+
+    // Frees the key copy of pair `index` and closes the gap; false outside.
+    bool RemoveAt(int index);
+    // Removes a pair with an equal key; false when there is none.
+    bool Remove(const char* key);
+
+    // Frees every key copy and the pair array.
+    void Clear();
+
+    // Switching the comparison re-sorts the pairs at the next lookup.
+    void SetCaseSensitive(bool caseSensitive);
+    bool IsCaseSensitive() const { return caseSensitive_; }
+
+    void SortIfDirty();
+
+    int Count() const { return pairs_.Count(); }
+    int GetCount() const { return pairs_.Count(); }
+    int BlockSize() const { return pairs_.BlockSize(); }
+    int CapacityInBlocks() const { return pairs_.CapacityInBlocks(); }
+
+private:
+    int Compare(const char* a, const char* b) const;
+    int LowerBound(const char* key) const;
+
+    KTypedArray<Pair> pairs_;
+    bool dirty_ = false;
+    bool caseSensitive_ = false;
+};
+
+}  // namespace duzsdk

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+seconds="${1:-60}"
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz: clang++ not found, skipping"
+  exit 0
+fi
+export CCACHE_BASEDIR="$root"
+export CCACHE_NOHASHDIR=1
+build="$root/build/fuzz"
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON \
+  -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" >/dev/null
+shopt -s nullglob
+for src in fuzz/*.cpp; do
+  name="$(basename "$src" .cpp)"
+  corpus="$build/corpus/$name"
+  mkdir -p "$corpus"
+  seeds=()
+  [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
+  echo "fuzz: $name for ${seconds}s"
+  "$build/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+    "$corpus" "${seeds[@]}" 2>"$build/$name.log" || { tail -50 "$build/$name.log"; exit 1; }
+done
+echo "fuzz: all targets ran clean"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+// A fresh folder under the temporary folder, removed with everything in it at the end of the test.
+class PathScratchFolder {
+public:
+    PathScratchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "duzsdk-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr)
+            mPath = pattern;
+    }
+    ~PathScratchFolder()
+    {
+        if (!mPath.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(mPath, error);
+        }
+    }
+    PathScratchFolder(const PathScratchFolder&) = delete;
+    PathScratchFolder& operator=(const PathScratchFolder&) = delete;
+
+    bool IsValid() const { return !mPath.empty(); }
+    const std::string& Path() const { return mPath; }
+    std::string operator/(const std::string& name) const { return mPath + "/" + name; }
+
+private:
+    std::string mPath;
+};

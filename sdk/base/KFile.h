@@ -106,6 +106,11 @@ public:
     // The memory behind a memory file and its size; null for a disk file.
     virtual void* GetBuffer(size_t* outSize);
 
+protected:
+    // Reads all `count` bytes or reports failure; the typed reads are built on
+    // it, so a file over other storage overrides only this.
+    virtual bool ReadExact(void* bytes, size_t count);
+
 private:
     // The stream and its open flag; the record the file owns.
     struct Handle {
@@ -113,8 +118,6 @@ private:
         bool open = false;
         bool readFailed = false;  // a fixed-size read came up short
     };
-
-    bool ReadExact(void* bytes, size_t count);
 
     Handle* handle_;
     KString fileName_;

@@ -7,15 +7,6 @@
 
 namespace duzsdk {
 
-namespace {
-
-void ReverseBytes(unsigned char* bytes, size_t count)
-{
-    for (size_t i = 0, j = count - 1; i < j; ++i, --j)
-        std::swap(bytes[i], bytes[j]);
-}
-
-}  // namespace
 
 KMemoryFile::KMemoryFile() = default;
 
@@ -92,45 +83,6 @@ bool KMemoryFile::ReadExact(void* bytes, size_t count)
     std::memcpy(bytes, buffer_ + position_, count);
     position_ += count;
     return true;
-}
-
-int32_t KMemoryFile::ReadInt32(int32_t* out, bool swap)
-{
-    unsigned char bytes[4] = {};
-    int32_t value = 0;
-    if (ReadExact(bytes, sizeof(bytes))) {
-        if (swap)
-            ReverseBytes(bytes, sizeof(bytes));
-        std::memcpy(&value, bytes, sizeof(value));
-    }
-    if (out != nullptr)
-        *out = value;
-    return value;
-}
-
-int16_t KMemoryFile::ReadInt16(int16_t* out, bool swap)
-{
-    unsigned char bytes[2] = {};
-    int16_t value = 0;
-    if (ReadExact(bytes, sizeof(bytes))) {
-        if (swap)
-            ReverseBytes(bytes, sizeof(bytes));
-        std::memcpy(&value, bytes, sizeof(value));
-    }
-    if (out != nullptr)
-        *out = value;
-    return value;
-}
-
-int8_t KMemoryFile::ReadByte(int8_t* out)
-{
-    unsigned char byte = 0;
-    int8_t value = 0;
-    if (ReadExact(&byte, 1))
-        value = static_cast<int8_t>(byte);
-    if (out != nullptr)
-        *out = value;
-    return value;
 }
 
 size_t KMemoryFile::Write(const void* data, size_t count)

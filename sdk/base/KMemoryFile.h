@@ -32,10 +32,6 @@ public:
     // the end. Null when nothing is left, for capacity < 1, a null target or
     // no buffer.
     char* ReadLine(char* buffer, int capacity) override;
-    // All bytes or nothing; on failure the position stays and GetError reports it.
-    int32_t ReadInt32(int32_t* out, bool swap) override;
-    int16_t ReadInt16(int16_t* out, bool swap) override;
-    int8_t ReadByte(int8_t* out) override;
 
     // A growable buffer grows to size + max(size, missing + 1) bytes. A fixed
     // buffer, or one whose growth fails, takes what fits; GetError then
@@ -70,8 +66,11 @@ public:
     size_t GetUsedSize() const { return used_; }
     bool IsGrowable() const { return growable_; }
 
+protected:
+    // All bytes or nothing; on failure the position stays and GetError reports it.
+    bool ReadExact(void* bytes, size_t count) override;
+
 private:
-    bool ReadExact(void* bytes, size_t count);
     size_t Remaining() const { return size_ - position_; }
 
     unsigned char* buffer_ = nullptr;

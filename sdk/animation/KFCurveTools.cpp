@@ -1,0 +1,502 @@
+#include "sdk/animation/KFCurveTools.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "sdk/animation/KFCurvePrivate.h"
+#include "sdk/base/KSortedPtrMap.h"
+#include "sdk/base/KgeMath.h"
+#include "sdk/base/KgeRotationOrder.h"
+
+namespace duzsdk {
+
+using kfcurve_detail::SaturateTicks;
+using kfcurve_detail::SecondsBetween;
+
+namespace {
+
+struct CurveToolSettings {
+    KTime defaultPeriod{1539538600};  // 1/30 s
+    int rotationFilterChoice = 2;
+    bool applyRotationFilterOnRead = true;
+    double unrollSetting = 0.25;
+    bool unrollFlag = false;
+    KSortedPtrMap* timeWarps = nullptr;
+    KFCurveRotationFilterHandler rotationFilter = nullptr;
+};
+
+CurveToolSettings& Settings()
+{
+    static CurveToolSettings settings;
+    return settings;
+}
+
+// Refinement stops splitting below this span.
+constexpr std::int64_t kMinRefineStep = 384884650;  // 1/120 s
+constexpr int kMaxRefineDepth = 32;
+
+void Identity(double* m)
+{
+    for (int i = 0; i < 16; ++i) m[i] = (i % 5 == 0) ? 1.0 : 0.0;
+}
+
+// Nodes holding the curves of a tree, in channel order.
+void CollectCurveNodes(KFCurveNode* node, std::vector<KFCurveNode*>& out, int depth)
+{
+    if (!node || depth > kFCurveNodeMaxDepth) return;
+    if (node->GetCurve()) out.push_back(node);
+    for (int i = 0; i < node->GetChildCount(); ++i) CollectCurveNodes(node->GetChild(i), out, depth + 1);
+}
+
+void FitTree(KFCurveNode* node, const KFCurveNode* reference, KTime offset, double tolerance, int depth)
+{
+    if (!node || !reference || depth > kFCurveNodeMaxDepth) return;
+    if (KFCurve* curve = node->GetCurve()) {
+        for (int i = 0; i < curve->KeyGetCount(); ++i)
+            KFCurveFitKeyTangents(i, curve, reference->GetCurve(), offset, tolerance);
+    }
+    if (node->GetChildCount() != reference->GetChildCount()) return;
+    for (int i = 0; i < node->GetChildCount(); ++i)
+        FitTree(node->GetChild(i), reference->GetChild(i), offset, tolerance, depth + 1);
+}
+
+void RefineImpl(std::int64_t start, std::int64_t stop, KFCurve* curve, const KFCurve* reference, double tolerance,
+                int steps, bool fit, KTime fitOffset, KFCurve* const* extraCurves,
+                const KFCurve* const* extraReferences, int extraCount, int depth)
+{
+    if (!(start < stop) || !curve || !reference || steps <= 1 || depth > kMaxRefineDepth) return;
+    const std::int64_t step = static_cast<std::int64_t>((static_cast<__int128>(stop) - start) / steps);
+    if (step <= kMinRefineStep) return;
+    std::int64_t previous = start;
+    for (int b = 0; b <= steps - 2; ++b) {
+        const std::int64_t t = SaturateTicks(static_cast<__int128>(start) + static_cast<__int128>(step) * (b + 1));
+        const float want = reference->Evaluate(KTime(t));
+        if (std::fabs(curve->Evaluate(KTime(t)) - want) > tolerance) {
+            KFCurveKeyAddFitted(KTime(t), want, curve, reference, fit, fitOffset, tolerance);
+            for (int e = 0; e < extraCount; ++e) {
+                if (extraCurves[e] && extraReferences[e])
+                    KFCurveKeyAddFitted(KTime(t), extraReferences[e]->Evaluate(KTime(t)), extraCurves[e],
+                                        extraReferences[e], fit, fitOffset, tolerance);
+            }
+            RefineImpl(previous, t, curve, reference, tolerance, steps, fit, fitOffset, extraCurves, extraReferences,
+                       extraCount, depth + 1);
+            if (b == steps - 2)
+                RefineImpl(t, SaturateTicks(static_cast<__int128>(t) + step), curve, reference, tolerance, steps, fit,
+                           fitOffset, extraCurves, extraReferences, extraCount, depth + 1);
+        }
+        previous = t;
+    }
+}
+
+void RefineTree(KFCurveNode* node, const KFCurveNode* reference, double tolerance, int steps, bool fit,
+                KTime fitOffset, int depth)
+{
+    if (!node || !reference || depth > kFCurveNodeMaxDepth) return;
+    KFCurve* curve = node->GetCurve();
+    const KFCurve* ref = reference->GetCurve();
+    if (curve && ref) {
+        for (int k = 0; k + 1 < ref->KeyGetCount(); ++k)
+            KFCurveRefineAgainst(ref->KeyGetTime(k), ref->KeyGetTime(k + 1), curve, ref, tolerance, steps, fit,
+                                 fitOffset);
+    }
+    if (node->GetChildCount() != reference->GetChildCount()) return;
+    for (int i = 0; i < node->GetChildCount(); ++i)
+        RefineTree(node->GetChild(i), reference->GetChild(i), tolerance, steps, fit, fitOffset, depth + 1);
+}
+
+void AllKeysHaveImpl(const KFCurveNode* node, std::uint32_t mask, bool withLayers, bool& any, bool& all, int depth)
+{
+    if (!node || depth > kFCurveNodeMaxDepth) return;
+    if (const KFCurve* curve = node->GetCurve()) {
+        for (int i = 0; i < curve->KeyGetCount(); ++i) {
+            any = true;
+            if ((curve->KeyGetInterpolation(i) & mask) == 0) all = false;
+        }
+    }
+    for (int i = 0; i < node->GetChildCount(); ++i) AllKeysHaveImpl(node->GetChild(i), mask, false, any, all, depth + 1);
+    if (withLayers && node->GetLayer()) AllKeysHaveImpl(node->GetLayer(), mask, true, any, all, depth + 1);
+}
+
+// The chain's node with the given id; created when a layer with a greater id
+// exists, else null.
+KFCurveNode* FindOrInsertLayer(KFCurveNode* node, int layerId)
+{
+    if (KFCurveNode* found = node->FindLayer(layerId)) return found;
+    bool greater = false;
+    for (KFCurveNode* n = node; n; n = n->GetLayer()) greater = greater || n->GetLayerId() > layerId;
+    if (!greater || !node->InsertLayer(layerId)) return nullptr;
+    return node->FindLayer(layerId);
+}
+
+bool InList(const int* ids, int count, int id)
+{
+    return ids && std::find(ids, ids + count, id) != ids + count;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Fitting and refinement
+
+void KFCurveFitKeyTangents(int index, KFCurve* curve, const KFCurve* reference, KTime offset, double tolerance)
+{
+    if (!curve || !reference || offset.Get() <= 0) return;
+    const int n = curve->KeyGetCount();
+    if (index < 0 || index >= n) return;
+    const std::int64_t t = curve->KeyGetTime(index).Get();
+    const double v = curve->KeyGetValue(index);
+    const double span = SecondsBetween(0, offset.Get());
+    double left = 0.0, right = 0.0;
+    bool differs = false;
+    if (index > 0) {
+        left = (v - reference->Evaluate(KTime(SaturateTicks(static_cast<__int128>(t) - offset.Get())))) / span;
+        differs = differs || std::fabs(left - curve->ComputeLeftDerivative(index)) > tolerance;
+    }
+    if (index < n - 1) {
+        right = (reference->Evaluate(KTime(SaturateTicks(static_cast<__int128>(t) + offset.Get()))) - v) / span;
+        differs = differs || std::fabs(right - curve->ComputeRightDerivative(index)) > tolerance;
+    }
+    if (!differs) return;
+    curve->BeginKeyModify();
+    curve->KeySetTangentMode(index, kFCurveTangentUserBreak);
+    curve->KeySetLeftDerivative(index, static_cast<float>(left));
+    curve->KeySetRightDerivative(index, static_cast<float>(right));
+    curve->EndKeyModify();
+}
+
+void KFCurveNodeFitKeyTangents(KFCurveNode* node, const KFCurveNode* reference, KTime offset, double tolerance)
+{
+    FitTree(node, reference, offset, tolerance, 0);
+}
+
+int KFCurveKeyAddFitted(KTime time, float value, KFCurve* curve, const KFCurve* reference, bool fit, KTime offset,
+                        double tolerance)
+{
+    if (!curve) return -1;
+    const int index = curve->KeyInsert(time);
+    curve->KeySetValue(index, value);
+    if (fit) KFCurveFitKeyTangents(index, curve, reference, offset, tolerance);
+    return index;
+}
+
+void KFCurveRefineAgainst(KTime start, KTime stop, KFCurve* curve, const KFCurve* reference, double tolerance,
+                          int steps, bool fit, KTime fitOffset, KFCurve* const* extraCurves,
+                          const KFCurve* const* extraReferences, int extraCount)
+{
+    if (!extraCurves || !extraReferences) extraCount = 0;
+    RefineImpl(start.Get(), stop.Get(), curve, reference, tolerance, steps, fit, fitOffset, extraCurves,
+               extraReferences, std::max(extraCount, 0), 0);
+}
+
+void KFCurveNodeRefineAgainst(KFCurveNode* node, const KFCurveNode* reference, double tolerance, int steps,
+                              bool fit, KTime fitOffset)
+{
+    RefineTree(node, reference, tolerance, steps, fit, fitOffset, 0);
+}
+
+// ---------------------------------------------------------------------------
+// Time-warp registry
+
+void KFCurveSetTimeWarpSet(KSortedPtrMap* set)
+{
+    Settings().timeWarps = set;
+}
+
+KSortedPtrMap* KFCurveGetTimeWarpSet()
+{
+    return Settings().timeWarps;
+}
+
+KFCurveNode* KFCurveFindTimeWarp(int id)
+{
+    KSortedPtrMap* set = Settings().timeWarps;
+    if (!set) return nullptr;
+    return static_cast<KFCurveNode*>(set->Find(static_cast<uintptr_t>(static_cast<std::uint32_t>(id))));
+}
+
+bool KFCurveGetTimeWarpId(int* id, const KFCurveNode* node)
+{
+    KSortedPtrMap* set = Settings().timeWarps;
+    if (!node || !set) return false;
+    for (int i = 0; i < set->GetCount(); ++i) {
+        uintptr_t key = 0;
+        if (set->GetAt(i, &key) == node) {
+            if (id) *id = static_cast<int>(static_cast<std::uint32_t>(key));
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Layer combination
+
+int KFCurveNodeLayerChannelCount(const KFCurveNode* layer)
+{
+    if (!layer) return 0;
+    switch (layer->GetLayerType()) {
+    case eCurveNodeLayerRotation: return 3;
+    case eCurveNodeLayerQuaternion: return 4;
+    default: return (layer->GetCurve() ? 1 : 0) + layer->GetChildCount();
+    }
+}
+
+void KFCurveNodeLayerCombine(const KFCurveNode* layer, double* out, const double* accumulated,
+                             const double* layerValues)
+{
+    if (!layer) return;
+    const int n = KFCurveNodeLayerChannelCount(layer);
+    switch (layer->GetLayerType()) {
+    case eCurveNodeLayerPlain:
+    case eCurveNodeLayerTranslation:
+        for (int i = 0; i < n; ++i) out[i] = accumulated[i] + layerValues[i];
+        break;
+    case eCurveNodeLayerScaling:
+        for (int i = 0; i < n; ++i) out[i] = accumulated[i] * layerValues[i];
+        break;
+    case eCurveNodeLayerRotation: {
+        // As in evaluation: the layer's rotation on the left.
+        const KgeRotationOrder order(layer->GetRotationOrder());
+        double a[16], l[16], product[16];
+        Identity(a);
+        Identity(l);
+        Identity(product);
+        order.EulerToMatrix(a, accumulated);
+        order.EulerToMatrix(l, layerValues);
+        KgeMatrixMultiply3x3(product, a, l);
+        order.MatrixToEuler(out, product);
+        break;
+    }
+    case eCurveNodeLayerQuaternion: {
+        double q[4];
+        KgeQuaternionMultiply(q, layerValues, accumulated);
+        std::copy(q, q + 4, out);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void KFCurveNodeLayerInverse(const KFCurveNode* layer, double* out, const double* values)
+{
+    if (!layer) return;
+    const int n = KFCurveNodeLayerChannelCount(layer);
+    switch (layer->GetLayerType()) {
+    case eCurveNodeLayerPlain:
+    case eCurveNodeLayerTranslation:
+        for (int i = 0; i < n; ++i) out[i] = -values[i];
+        break;
+    case eCurveNodeLayerScaling:
+        // A zero factor has no reciprocal; it is left as it is.
+        for (int i = 0; i < n; ++i) out[i] = values[i] != 0.0 ? 1.0 / values[i] : values[i];
+        break;
+    case eCurveNodeLayerRotation: {
+        const KgeRotationOrder order(layer->GetRotationOrder());
+        double m[16], inverse[16];
+        Identity(m);
+        Identity(inverse);
+        order.EulerToMatrix(m, values);
+        KgeMatrixTranspose3x3(inverse, m);
+        order.MatrixToEuler(out, inverse);
+        break;
+    }
+    case eCurveNodeLayerQuaternion:
+        out[0] = -values[0];
+        out[1] = -values[1];
+        out[2] = -values[2];
+        out[3] = values[3];
+        break;
+    default:
+        break;
+    }
+}
+
+bool KFCurveNodeAllKeysHave(const KFCurveNode* node, std::uint32_t interpolationMask, bool withLayers)
+{
+    bool any = false, all = true;
+    AllKeysHaveImpl(node, interpolationMask, withLayers, any, all, 0);
+    return any && all;
+}
+
+void KFCurveNodeEvaluateLayersToDepth(KFCurveNode* node, double* values, KTime time, const int* layerIds,
+                                      int layerIdCount, int* indexHint)
+{
+    if (!node) return;
+    int position = 0;
+    int guard = 0;
+    for (KFCurveNode* n = node; n && guard < 100000; n = n->GetLayer(), ++guard) {
+        if (layerIds) {
+            if (position >= layerIdCount) break;
+            const int wanted = layerIds[position];
+            if (n->GetLayerId() < wanted) continue;
+            if (n->GetLayerId() > wanted) break;
+            ++position;
+        }
+        std::vector<double> layerValues(static_cast<size_t>(std::max(n->GetValueCount(), 4) + 4), 0.0);
+        node->EvaluateLayer(layerValues.data(), time, n->GetLayerId(), indexHint);
+        KFCurveNodeLayerCombine(n, values, values, layerValues.data());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Layer merge
+
+bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdCount, int layerId, int flags,
+                            KTime start, KTime stop, KTime period, KFCurveNode* destination,
+                            KFCurveNode* reference, bool useTimeWarp)
+{
+    // A period of zero or less would never reach the stop.
+    if (!node || period.Get() <= 0) return false;
+    if (!layerIds) layerIdCount = 0;
+    KFCurveNode* copy = node->Clone(false, false, false, node->GetLayerId());
+    if (!copy) return false;
+    copy->CreateCurves();
+
+    const int valueCount = std::max({node->GetValueCount(), KFCurveNodeLayerChannelCount(node), 4}) + 4;
+    std::vector<double> values(static_cast<size_t>(valueCount), 0.0);
+    const bool hasChannels = copy->GetChildCount() > 0;
+    // The first sample after the stop is still taken; nothing when start lies after stop.
+    for (std::int64_t t = start.Get(); start.Get() <= stop.Get();) {
+        KTime evalTime(t);
+        if (useTimeWarp && node->GetTimeWarp()) {
+            std::vector<double> warp(static_cast<size_t>(node->GetTimeWarp()->GetValueCount() + 1), 0.0);
+            node->GetTimeWarp()->GatherValuesAt(warp.data(), KTime(t));
+            evalTime.SetSecondDouble(warp[0]);
+        }
+        std::fill(values.begin(), values.end(), 0.0);
+        if (!reference) {
+            node->GetNeutralValues(values.data());
+            KFCurveNodeEvaluateLayersToDepth(node, values.data(), evalTime, layerIds, layerIdCount);
+        } else {
+            reference->EvaluateLayer(values.data(), evalTime, reference->GetLayerId());
+        }
+        if (hasChannels) {
+            if (copy->GetLayerType() == eCurveNodeLayerRotation && !reference && copy->GetChildCount() == 3)
+                copy->UnrollRotationValues(values.data(), values.data(), KTime(t));
+            copy->KeyAppend(KTime(t), values.data(), false);
+        } else if (copy->GetCurve()) {
+            copy->GetCurve()->KeyAppendFast(KTime(t), static_cast<float>(values[0]));
+        }
+        if (t > stop.Get()) break;
+        const __int128 next = static_cast<__int128>(t) + period.Get();
+        if (next > INT64_MAX) break;
+        t = static_cast<std::int64_t>(next);
+    }
+
+    // Detach the merged curves, one per channel.
+    std::vector<KFCurveNode*> holders;
+    CollectCurveNodes(copy, holders, 0);
+    std::vector<KFCurve*> merged;
+    for (KFCurveNode* holder : holders) merged.push_back(holder->SetCurve(nullptr, false));
+
+    const bool skipGiven = (flags & (kFCurveMergeReplaceRange | kFCurveMergeReplaceCurves)) != 0;
+    if (flags & kFCurveMergeNeutralOthers) {
+        for (KFCurveNode* n = node; n; n = n->GetLayer()) {
+            const int id = n->GetLayerId();
+            if (layerIds ? !InList(layerIds, layerIdCount, id) : (skipGiven && id == layerId)) continue;
+            std::vector<KFCurveNode*> channels;
+            CollectCurveNodes(n, channels, 0);
+            std::vector<double> neutral(static_cast<size_t>(std::max(n->GetNeutralValues(nullptr), 1)), 0.0);
+            n->GetNeutralValues(neutral.data());
+            for (size_t k = 0; k < channels.size(); ++k) {
+                KFCurve* flat = KFCurveCreate();
+                if (!flat) continue;
+                flat->SetDefaultValue(static_cast<float>(k < neutral.size() ? neutral[k] : 0.0));
+                channels[k]->GetCurve()->Replace(*flat, start, stop, false, true, KTime(0));
+                delete flat;
+            }
+        }
+    } else if (flags & kFCurveMergeFlattenOthers) {
+        KFCurveNode* previous = node;
+        for (KFCurveNode* n = node->GetLayer(); n;) {
+            KFCurveNode* next = n->GetLayer();
+            const int id = n->GetLayerId();
+            const bool listed = layerIds ? InList(layerIds, layerIdCount, id) : true;
+            if (listed && !((flags & kFCurveMergeReplaceRange) && id == layerId)) {
+                previous->SetLayer(next, false);
+                n->SetLayer(nullptr, false);
+                delete n;
+            } else {
+                previous = n;
+            }
+            n = next;
+        }
+        if (InList(layerIds, layerIdCount, 0)) {
+            std::vector<KFCurveNode*> channels;
+            CollectCurveNodes(node, channels, 0);
+            for (KFCurveNode* c : channels) c->GetCurve()->KeyClear();
+        }
+    }
+
+    bool used = false;
+    if (destination) {
+        std::vector<KFCurveNode*> targets;
+        CollectCurveNodes(destination, targets, 0);
+        for (size_t k = 0; k < targets.size() && k < merged.size(); ++k) {
+            targets[k]->SetCurve(merged[k], true);
+            merged[k] = nullptr;
+        }
+        used = true;
+    }
+    if (!used && (flags & (kFCurveMergeReplaceRange | kFCurveMergeReplaceCurves))) {
+        if (KFCurveNode* target = FindOrInsertLayer(node, layerId)) {
+            std::vector<KFCurveNode*> targets;
+            CollectCurveNodes(target, targets, 0);
+            if (flags & kFCurveMergeReplaceRange) {
+                KFCurveNode* holder = target->Clone(false, false, false, -1);
+                if (holder) {
+                    std::vector<KFCurveNode*> slots;
+                    holder->CreateCurves();
+                    CollectCurveNodes(holder, slots, 0);
+                    for (size_t k = 0; k < slots.size() && k < merged.size(); ++k) {
+                        slots[k]->SetCurve(merged[k], true);
+                        merged[k] = nullptr;
+                    }
+                    target->ReplaceRange(holder, start, stop, false, true, KTime(0));
+                    delete holder;
+                }
+            } else {
+                for (size_t k = 0; k < targets.size() && k < merged.size(); ++k) {
+                    KFCurve* old = targets[k]->GetCurve();
+                    merged[k]->SetColor(old->GetColor());
+                    merged[k]->SetUserObject(old->GetUserObject());
+                    targets[k]->SetCurve(merged[k], true);
+                    merged[k] = nullptr;
+                }
+            }
+        }
+    }
+    for (KFCurve* c : merged) delete c;
+    delete copy;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+KTime KFCurveGetDefaultPeriod() { return Settings().defaultPeriod; }
+void KFCurveSetDefaultPeriod(KTime period) { Settings().defaultPeriod = period; }
+int KFCurveGetRotationFilterChoice() { return Settings().rotationFilterChoice; }
+void KFCurveSetRotationFilterChoice(int choice) { Settings().rotationFilterChoice = choice; }
+bool KFCurveGetApplyRotationFilterOnRead() { return Settings().applyRotationFilterOnRead; }
+void KFCurveSetApplyRotationFilterOnRead(bool on) { Settings().applyRotationFilterOnRead = on; }
+double KFCurveGetUnrollSetting() { return Settings().unrollSetting; }
+void KFCurveSetUnrollSetting(double value) { Settings().unrollSetting = value; }
+bool KFCurveGetUnrollFlag() { return Settings().unrollFlag; }
+void KFCurveSetUnrollFlag(bool on) { Settings().unrollFlag = on; }
+
+void KFCurveSetRotationFilterHandler(KFCurveRotationFilterHandler handler)
+{
+    Settings().rotationFilter = handler;
+}
+
+bool KFCurveApplyRotationFilter(KFCurveNode* node, KTime start, KTime stop)
+{
+    const int choice = Settings().rotationFilterChoice;
+    if (!node || (choice != 1 && choice != 2) || !Settings().rotationFilter) return false;
+    return Settings().rotationFilter(choice, node, start, stop);
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,200 @@
+// Curve tools: tangent fitting, refinement, the time-warp registry, layer
+// combination and the layer merge.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "KFCurveTestUtil.h"
+#include "sdk/animation/KFCurveTools.h"
+#include "sdk/base/KSortedPtrMap.h"
+#include "sdk/base/KgeMath.h"
+
+namespace duzsdk {
+namespace {
+
+using test::Fill;
+using test::Sec;
+
+constexpr std::uint32_t B = kFCurveInterpolationCubic;
+constexpr std::uint32_t L = kFCurveInterpolationLinear;
+
+KFCurveNode* Leaf(const char* name, float value)
+{
+    KFCurveNode* node = KFCurveNodeCreate(name);
+    node->SetCurve(KFCurveCreate());
+    node->GetCurve()->SetDefaultValue(value);
+    return node;
+}
+
+KFCurveNode* Vector3(int layerType, float x, float y, float z)
+{
+    KFCurveNode* node = KFCurveNodeCreate("V", nullptr, layerType);
+    node->AddChild(Leaf("X", x));
+    node->AddChild(Leaf("Y", y));
+    node->AddChild(Leaf("Z", z));
+    return node;
+}
+
+TEST(KFCurveToolsTest, FitLeavesMatchingKeysAlone)
+{
+    KFCurve curve, reference;
+    Fill(curve, {{0, 0, B, kFCurveTangentUser, 1, 1}, {1, 1, B, kFCurveTangentUser, 1, 1}, {2, 2, B, kFCurveTangentUser, 1, 1}});
+    Fill(reference, {{0, 0, L, 0}, {2, 2, L, 0}});
+    KFCurveFitKeyTangents(1, &curve, &reference, Sec(0.1), 1e-3);
+    EXPECT_EQ(curve.KeyGetTangentMode(1), kFCurveTangentUser);
+    EXPECT_EQ(curve.KeyGetDataFloat(1, 0), 1.0f);
+}
+
+TEST(KFCurveToolsTest, FitComparesOnlyTheSidesAKeyHas)
+{
+    KFCurve curve, reference;  // reference: 2 t
+    Fill(curve, {{0, 0, B, kFCurveTangentUser, 1, 1}, {1, 1, B, kFCurveTangentUser, 1, 1}, {2, 2, B, kFCurveTangentUser, 1, 1}});
+    Fill(reference, {{0, 0, L, 0}, {2, 4, L, 0}});
+    KFCurveFitKeyTangents(0, &curve, &reference, Sec(0.1), 1e-3);
+    EXPECT_EQ(curve.KeyGetTangentMode(0), kFCurveTangentUserBreak);
+    EXPECT_NEAR(curve.ComputeRightDerivative(0), 2.0, 1e-4);
+    // Last key: left slope (2 - 3.8) / 0.1 = -18 from the reference.
+    KFCurveFitKeyTangents(2, &curve, &reference, Sec(0.1), 1e-3);
+    EXPECT_EQ(curve.KeyGetTangentMode(2), kFCurveTangentUserBreak);
+    EXPECT_NEAR(curve.ComputeLeftDerivative(2), -18.0, 1e-3);
+    // Bad arguments change nothing.
+    KFCurveFitKeyTangents(1, &curve, nullptr, Sec(0.1), 1e-3);
+    KFCurveFitKeyTangents(1, &curve, &reference, KTime(0), 1e-3);
+    KFCurveFitKeyTangents(7, &curve, &reference, Sec(0.1), 1e-3);
+    EXPECT_EQ(curve.KeyGetTangentMode(1), kFCurveTangentUser);
+}
+
+TEST(KFCurveToolsTest, RefineAddsKeysWhereTheCurveStrays)
+{
+    KFCurve curve, reference;
+    Fill(curve, {{0, 0, L, 0}, {1, 0, L, 0}});
+    Fill(reference, {{0, 0}, {0.5, 1}, {1, 0}});
+    KFCurveRefineAgainst(Sec(0), Sec(1), &curve, &reference, 0.01, 4, false, Sec(0.01));
+    EXPECT_GT(curve.KeyGetCount(), 2);
+    for (double t : {0.25, 0.5, 0.75}) EXPECT_NEAR(curve.Evaluate(Sec(t)), reference.Evaluate(Sec(t)), 0.01) << t;
+    KFCurve untouched;
+    Fill(untouched, {{0, 0, L, 0}, {1, 0, L, 0}});
+    KFCurveRefineAgainst(Sec(0), Sec(1), &untouched, &untouched, 0.01, 1, false, Sec(0.01));
+    EXPECT_EQ(untouched.KeyGetCount(), 2);
+}
+
+TEST(KFCurveToolsTest, TimeWarpRegistry)
+{
+    KFCurveSetTimeWarpSet(nullptr);
+    int id = -1;
+    KFCurveNode* warp = KFCurveNodeCreate("Warp");
+    EXPECT_EQ(KFCurveFindTimeWarp(3), nullptr);
+    EXPECT_FALSE(KFCurveGetTimeWarpId(&id, warp));
+    KSortedPtrMap set;
+    set.Insert(static_cast<uintptr_t>(3), warp);
+    KFCurveSetTimeWarpSet(&set);
+    EXPECT_EQ(KFCurveFindTimeWarp(3), warp);
+    EXPECT_EQ(KFCurveFindTimeWarp(4), nullptr);
+    EXPECT_TRUE(KFCurveGetTimeWarpId(&id, warp));
+    EXPECT_EQ(id, 3);
+    EXPECT_FALSE(KFCurveGetTimeWarpId(&id, nullptr));
+    KFCurveSetTimeWarpSet(nullptr);
+    delete warp;
+}
+
+TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
+{
+    // Scaling layers multiply every channel, a single own curve included.
+    KFCurveNode* scale = Vector3(eCurveNodeLayerScaling, 1, 1, 1);
+    const double five[3] = {5, 5, 5}, two[3] = {2, 2, 2};
+    double out[4] = {};
+    KFCurveNodeLayerCombine(scale, out, five, two);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i], 10.0);
+    KFCurveNode* single = KFCurveNodeCreate("S", nullptr, eCurveNodeLayerScaling);
+    single->SetCurve(KFCurveCreate());
+    out[1] = -1;
+    KFCurveNodeLayerCombine(single, out, five, two);
+    EXPECT_EQ(out[0], 10.0);
+    EXPECT_EQ(out[1], -1.0);  // one channel only
+    const double withZero[3] = {2, 0, 4};
+    KFCurveNodeLayerInverse(scale, out, withZero);
+    EXPECT_EQ(out[0], 0.5);
+    EXPECT_EQ(out[1], 0.0);  // no reciprocal of 0
+    EXPECT_EQ(out[2], 0.25);
+
+    // Rotations compose: 90 + 90 degrees about z is a half turn about z.
+    KFCurveNode* rotation = Vector3(eCurveNodeLayerRotation, 0, 0, 0);
+    const double quarter[3] = {0, 0, 90};
+    KFCurveNodeLayerCombine(rotation, out, quarter, quarter);
+    double got[16], want[16];
+    KgeEulerXYZToMatrix(got, out[0], out[1], out[2]);
+    KgeEulerXYZToMatrix(want, 0, 0, 180);
+    for (int i : {0, 1, 2, 4, 5, 6, 8, 9, 10}) EXPECT_NEAR(got[i], want[i], 1e-9) << i;
+    KFCurveNodeLayerInverse(rotation, out, quarter);
+    EXPECT_NEAR(out[2], -90.0, 1e-9);
+
+    KFCurveNode* quaternion = Vector3(eCurveNodeLayerRotation, 0, 0, 0);
+    quaternion->SetLayerType(eCurveNodeLayerQuaternion);  // adds the W channel
+    EXPECT_EQ(quaternion->GetChildCount(), 4);
+    const double q[4] = {0.1, 0.2, 0.3, 0.9};
+    KFCurveNodeLayerInverse(quaternion, out, q);
+    EXPECT_EQ(out[0], -0.1);
+    EXPECT_EQ(out[3], 0.9);
+    // Out-of-range layer types leave the output alone.
+    KFCurveNode* odd = Vector3(7, 0, 0, 0);
+    out[0] = 42;
+    KFCurveNodeLayerCombine(odd, out, five, two);
+    EXPECT_EQ(out[0], 42.0);
+    for (KFCurveNode* n : {scale, single, rotation, quaternion, odd}) delete n;
+}
+
+TEST(KFCurveToolsTest, AllKeysHave)
+{
+    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    EXPECT_FALSE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, false));  // no keys at all
+    Fill(*node->GetChild(0)->GetCurve(), {{0, 0, kFCurveInterpolationConstant, 0}});
+    EXPECT_TRUE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, false));
+    Fill(*node->GetChild(1)->GetCurve(), {{0, 0, L, 0}});
+    EXPECT_FALSE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, false));
+    EXPECT_TRUE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant | L, false));
+    delete node;
+}
+
+TEST(KFCurveToolsTest, MergeLayersIntoTheBaseCurves)
+{
+    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    Fill(*node->GetChild(0)->GetCurve(), {{0, 0, L, 0}, {1, 10, L, 0}});
+    ASSERT_TRUE(node->CreateLayer(1));
+    KFCurveNode* layer = node->GetLayer();
+    for (int i = 0; i < 3; ++i) layer->GetChild(i)->GetCurve()->SetDefaultValue(static_cast<float>(i + 1));
+
+    EXPECT_FALSE(KFCurveNodeMergeLayers(node, nullptr, 0, 0, kFCurveMergeReplaceCurves, Sec(0), Sec(1), KTime(0),
+                                        nullptr, nullptr, true));
+    ASSERT_TRUE(KFCurveNodeMergeLayers(node, nullptr, 0, 0, kFCurveMergeReplaceCurves, Sec(0), Sec(1),
+                                       KFCurveGetDefaultPeriod(), nullptr, nullptr, true));
+    KFCurve* x = node->GetChild(0)->GetCurve();
+    // Samples at 0, 1/30, ... 1 s, and the first one after the stop.
+    EXPECT_EQ(x->KeyGetCount(), 32);
+    EXPECT_NEAR(x->Evaluate(Sec(0.5)), 6.0, 1e-4);
+    EXPECT_NEAR(node->GetChild(2)->GetCurve()->Evaluate(Sec(0.2)), 3.0, 1e-5);
+    delete node;
+}
+
+TEST(KFCurveToolsTest, SettingsStartWithTheirDefaults)
+{
+    EXPECT_EQ(KFCurveGetDefaultPeriod().Get(), 1539538600);
+    EXPECT_EQ(KFCurveGetRotationFilterChoice(), 2);
+    EXPECT_TRUE(KFCurveGetApplyRotationFilterOnRead());
+    EXPECT_EQ(KFCurveGetUnrollSetting(), 0.25);
+    EXPECT_FALSE(KFCurveGetUnrollFlag());
+    KFCurveNode* node = KFCurveNodeCreate("R");
+    EXPECT_FALSE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));  // no filter plugged in
+    static int calls = 0;
+    KFCurveSetRotationFilterHandler([](int choice, KFCurveNode*, KTime, KTime) {
+        calls += choice;
+        return true;
+    });
+    EXPECT_TRUE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));
+    EXPECT_EQ(calls, 2);
+    KFCurveSetRotationFilterHandler(nullptr);
+    delete node;
+}
+
+}  // namespace
+}  // namespace duzsdk

@@ -1,0 +1,127 @@
+// The base of every animated public object: one take node per take, each
+// holding the object's channel curves under a root curve node "Defaults",
+// the current take, and the links through which the default take's curves
+// drive the object's properties. It sits with the curves, above the object
+// layer, because it holds curve trees.
+#pragma once
+
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/base/KErrorState.h"
+#include "sdk/base/KTime.h"
+#include "sdk/object/KDuzObject.h"
+#include "sdk/object/KPlugHandle.h"
+
+#include <vector>
+
+namespace duzsdk {
+
+class KDuzTakeNodeContainer;
+class KFCurve;
+class KFCurveNode;
+class KProperty;
+
+class KDuzTakeNodeContainer_internal : public KDuzObject_internal {
+public:
+    explicit KDuzTakeNodeContainer_internal(KDuzObject* object) : KDuzObject_internal(object) {}
+    KPlugTypeInfo* GetPlugTypeInfo() const override;
+    int GetStaticTypeNumber() const override;
+};
+
+// One channel curve of the default take linked to the property it drives.
+struct KDuzCurveLink {
+    HdlKObject property;   // weak: the internal KProperty
+    int channel = 0;
+    KFCurve* curve = nullptr;
+    KDuzTakeNodeContainer* container = nullptr;
+};
+
+// Error texts, all reported as index 0.
+inline constexpr const char* kTakeErrorIndexOutOfRange = "Index out of range";
+inline constexpr const char* kTakeErrorUnknownName = "Unknown take node name";
+inline constexpr const char* kTakeErrorNoSuchTake = "Take node does not exist";
+inline constexpr const char* kTakeErrorAlreadyExists = "Take node already exists";
+inline constexpr const char* kTakeErrorRemoveDefault = "Cannot remove default take node";
+
+// Channel names of a property with several components: "X", "Y", "Z",
+// "toto" for up to four, "0" to "9" then "A" to "F" for a matrix. Null past 15.
+const char* KDuzChannelName(int componentCount, int index);
+
+class KDuzTakeNodeContainer : public KDuzObject {
+public:
+    KDuzTakeNodeContainer(KDuzSdkManager* manager, const char* name, KErrorState* error = nullptr);
+    ~KDuzTakeNodeContainer() override;
+
+    static KDuzPlug* ClassCreator(KDuzSdkManager* manager, const char* name);
+    static KClassId ClassId();
+    // The container behind an object's GetTakeNodeContainer, or null.
+    static KDuzTakeNodeContainer* Of(KDuzObject* object);
+
+    // ---- KDuzPlug / KDuzObject ----
+    KClassId GetClassId() const override;
+    void PostCreate() override;
+    void DestroyContents(bool recursive, bool dependents) override;
+    void PropertyChanged(KDuzProperty& property) override;
+    KDuzTakeNodeContainer* GetTakeNodeContainer() override { return this; }
+    void PropertyAdded(KDuzProperty& property) override;
+    void PropertyRemoved(KDuzProperty& property) override;
+    // Copies the property's value into its curve node of the take.
+    bool UpdateTakeCurves(const KDuzProperty& property, KDuzTakeNode* takeNode) override;
+
+    // ---- container slots ----
+    virtual bool SetCurrentTakeNodeByName(const char* name);
+    virtual bool SetCurrentTakeNode(int index);
+    // Widens start and stop to the keys of the current take.
+    virtual bool GetAnimationInterval(KTime& start, KTime& stop);
+
+    // ---- take nodes ----
+    // Creates the take "Default" (when there is no take yet) and makes it current.
+    KDuzTakeNode* CreateDefaultTakeNode();
+    KDuzTakeNode* CreateTakeNode(const char* name);
+    bool RemoveTakeNode(int index);
+    int GetTakeNodeCount() const { return static_cast<int>(mTakeNodes.size()); }
+    KDuzTakeNode* GetTakeNodeAt(int index);
+    const char* GetTakeNodeName(int index);
+    KDuzTakeNode* GetDefaultTakeNode() const;
+    KDuzTakeNode* GetCurrentTakeNode();
+    int GetCurrentTakeNodeIndex() const { return mCurrentTake; }
+    void CopyTakeNodes(const KDuzTakeNodeContainer& other);
+    // Destroys every take node and link, then what the object owns.
+    void ClearTakeNodes(bool recursive = false, bool dependents = false);
+    bool IsChannelAnimated(const char* name1, const char* name2 = nullptr,
+                           const char* name3 = nullptr);
+    bool IsChannelAnimatedFor(const char* name1, const char* name2, const KFCurveNode* node);
+
+    // ---- properties and curves ----
+    void AddPropertyCurveNodes(KProperty* property, KDuzTakeNode* takeNode);
+    void SetCurveNodeDefaults(KProperty* property, KFCurveNode* node);
+    void LinkPropertyCurve(KProperty* property, int channel, KFCurve* curve);
+    // Unlinks and deletes the link and clears the caller's pointer.
+    void UnlinkCurve(KDuzCurveLink*& link);
+    void ClearCurveLinks();
+    int GetCurveLinkCount() const { return static_cast<int>(mCurveLinks.size()); }
+    void AddPropertyToTakeNodes(KDuzProperty& property, const char* takeName);
+    void SetCurveNodeValue(const KDuzProperty& property, KFCurveNode* node);
+    // "T", "R" or "S" for the local transform properties, else the name.
+    static const char* ShortCurveNodeName(const char* name);
+    // The curve node of a property in a take: "T", "R" and "S" wherever
+    // they sit below the root (a node keeps them under "Transform"), any
+    // other property's directly under the root. Null when missing.
+    static KFCurveNode* FindPropertyCurveNode(KDuzTakeNode* takeNode, const char* propertyName);
+
+    KErrorState* GetErrorState() const { return mError; }
+
+private:
+    static void OnLinkedCurveChanged(KFCurve* curve, KFCurveChange* change, void* data);
+    void ReportError(const char* text);
+    KDuzTakeNode* CurrentTakeQuiet() const;
+    void DeleteTakeNodes();
+    // Links the default take's curves to the animatable internal properties.
+    void RelinkDefaultTake();
+
+    std::vector<KDuzTakeNode*> mTakeNodes;
+    std::vector<KDuzCurveLink*> mCurveLinks;
+    int mCurrentTake = -1;
+    KErrorState* mError;
+};
+
+}  // namespace duzsdk

@@ -1,0 +1,358 @@
+#include "sdk/object/KDuzObject.h"
+
+#include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KProperty.h"
+
+#include <cstring>
+#include <strings.h>
+#include <unordered_set>
+
+namespace duzsdk {
+
+// ---- the internal twin -------------------------------------------------------
+
+KDuzObject_internal::~KDuzObject_internal() = default;
+
+KPlugTypeInfo* KDuzObject_internal::ClassTypeInfo() {
+    return PlugTypeInfoGetRecord(kPlugTypeKDuzObjectInternal);
+}
+
+KPlugTypeInfo* KDuzObject_internal::GetPlugTypeInfo() const { return ClassTypeInfo(); }
+
+KProperty* KDuzObject_internal::AddNewProperty(const char* name, int code,
+                                               const KDataType* dataType, bool setInfoFlag2,
+                                               bool adoptExisting) {
+    KProperty* property = nullptr;
+    if (adoptExisting) {
+        KProperty* existing = FindPropertyByName(name);
+        if (existing != nullptr && existing->GetValueType() == code) property = existing;
+    }
+    if (property == nullptr) property = CreateProperty(name, code, dataType, false, false, nullptr, false);
+    if (property != nullptr && setInfoFlag2)
+        property->GetInfo().ModifyFlags(KPropertyInfo::kAnimatable, true);
+    return property;
+}
+
+int KDuzObject_internal::NotifyPropertyChanged(KDuzProperty& property) {
+    if (mObject == nullptr) return 0;
+    mObject->PropertyChanged(property);
+    return 1;
+}
+
+// ---- names -------------------------------------------------------------------
+
+const char* KDuzNamePrefixText(int kind) {
+    for (const KDuzNamePrefixRow& row : kDuzNamePrefixes) {
+        if (row.kind == kind) return row.prefix;
+    }
+    return nullptr;
+}
+
+KString KDuzNamePrefixOfKind(int kind) {
+    const char* prefix = KDuzNamePrefixText(kind);
+    return KString(prefix != nullptr ? prefix : "");
+}
+
+KString KDuzStripNamePrefix(const char* text) {
+    if (text == nullptr) return KString();
+    const char* separator = std::strstr(text, "::");
+    return KString(separator != nullptr ? separator + 2 : text);
+}
+
+KString KDuzStripNamePrefixOfString(const KString& text) { return KDuzStripNamePrefix(text.Buffer()); }
+
+KString KDuzBuildPrefixedName(const char* prefix, const char* name) {
+    KString rest = KDuzStripNamePrefix(name);
+    if (rest.IsEmpty() || prefix == nullptr || prefix[0] == '\0') return rest;
+    KString result(prefix);
+    result += rest;
+    return result;
+}
+
+// ---- the object --------------------------------------------------------------
+
+template <typename Visit>
+void KDuzObject::WalkSources(Visit visit) const {
+    const KPlug* plug = GetInternalPlug();
+    if (plug == nullptr) return;
+    for (int i = 0; i < plug->GetSourceCount(); ++i) {
+        if (KDuzObject* source = KDuzGetPublicObject(plug->GetSource(i))) visit(source);
+    }
+}
+
+KDuzObject::KDuzObject(KDuzSdkManager* manager, const char* name)
+    : mName(name != nullptr ? name : ""), mManager(manager) {}
+
+KDuzObject::~KDuzObject() { ReleaseContents(); }
+
+void KDuzObject::ReleaseContents() {
+    // An object deleted without Destroy still frees its properties and its
+    // internal twin; nothing is left pointing back at it.
+    while (!mProperties.empty()) {
+        const size_t before = mProperties.size();
+        const void* record = mProperties.back()->GetRecord();
+        KDuzProperty last(*mProperties.back());
+        last.Destroy();
+        if (mProperties.size() == before) {   // its owner was changed by hand
+            mPropertyRecords.erase(record);
+            delete mProperties.back();
+            mProperties.pop_back();
+        }
+    }
+    if (mInternal != nullptr) {
+        KDuzObject_internal* internal = mInternal;
+        mInternal = nullptr;
+        internal->DetachPublicObject();
+        internal->Teardown();
+        internal->Destroy(0);
+    }
+}
+
+KClassId KDuzObject::ClassId() { return KDuzClassIdOf(eDuzClassObject); }
+
+KClassId KDuzObject::GetClassId() const { return ClassId(); }
+
+KDuzObject* KDuzObject::Create(KDuzSdkManager* manager, const char* name) {
+    if (manager == nullptr) return nullptr;
+    return dynamic_cast<KDuzObject*>(manager->CreateObject(ClassId(), name));
+}
+
+KDuzPlug* KDuzObject::ClassCreator(KDuzSdkManager* manager, const char* name) {
+    auto* object = new KDuzObject(manager, name);
+    object->PostCreate();
+    return object;
+}
+
+bool KDuzObject::SetRuntimeClassId(const KClassId& classId) {
+    mRuntimeClassId = classId;
+    return true;
+}
+
+KClassId KDuzObject::GetRuntimeClassId() const {
+    return mRuntimeClassId.IsValid() ? mRuntimeClassId : GetClassId();
+}
+
+void KDuzObject::PostCreate() {
+    if (GetInternalObject() == nullptr) mInternal = new KDuzObject_internal(this);
+}
+
+void KDuzObject::Destroy(bool recursive, bool dependents) {
+    // Ownership may run in a circle (a node below its own child); an object
+    // already on its way out is not destroyed a second time.
+    if (mDestroying) return;
+    mDestroying = true;
+    KDuzPlug::Destroy(recursive, dependents);
+}
+
+void KDuzObject::DestroyContents(bool recursive, bool dependents) {
+    DestroyOwnedObjects(recursive, dependents);
+}
+
+void KDuzObject::DestroyOwnedObjects(bool recursive, bool dependents) {
+    // Weak references taken up front: destroying one source may take
+    // others with it, and those are skipped without walking the list again.
+    std::vector<HdlKObject> sources;
+    WalkSources([&](KDuzObject* source) { sources.push_back(HdlKObject::FromPlug(source->GetInternalPlug())); });
+    // Last first: each source then leaves the end of the connection lists,
+    // which keeps tearing down a large scene linear.
+    for (auto it = sources.rbegin(); it != sources.rend(); ++it) {
+        KDuzObject* source = KDuzGetPublicObject(it->Get());
+        if (source != nullptr && !source->mDestroying && mManager != nullptr &&
+            mManager->OwnsForDestroy(this, source, recursive))
+            source->Destroy(recursive, dependents);
+    }
+    ReleaseContents();
+}
+
+// ---- connections and scenes ----------------------------------------------------
+
+
+bool KDuzObject::ConnectNotify(const KDuzConnectEvent& event) {
+    if (event.source == this && event.code == eDuzConnectedSource && event.destination != nullptr) {
+        auto* destination = dynamic_cast<KDuzObject*>(event.destination);
+        if (destination != nullptr) {
+            if (KDuzObject* scene = destination->GetScene()) {
+                ConnectToScene(scene);
+            } else if (destination->Is(KDuzClassIdOf(eDuzClassScene))) {
+                ConnectToScene(destination);
+            }
+        }
+    }
+    return true;
+}
+
+KDuzObject* KDuzObject::GetScene() const {
+    KClassId scene = KDuzClassIdOf(eDuzClassScene);
+    if (!scene.IsValid()) return nullptr;
+    return GetDstObject(scene, 0);
+}
+
+void KDuzObject::ConnectToScene(KDuzObject* scene) {
+    KDuzObject* current = GetScene();
+    if (scene == nullptr) {
+        if (current != nullptr) current->DisconnectSrcObject(this);
+        return;
+    }
+    if (current != nullptr && current != scene) return;
+    if (!scene->IsConnectedSrcObject(this) && !scene->ConnectSrcObject(this)) return;
+    // Every source joins too; one already in a scene (this object, in a
+    // cycle of sources) is left alone, so the walk ends.
+    std::vector<KDuzObject*> sources;
+    WalkSources([&](KDuzObject* source) { sources.push_back(source); });
+    for (KDuzObject* source : sources) {
+        if (source->GetScene() == nullptr) source->ConnectToScene(scene);
+    }
+}
+
+KDuzObject* KDuzPlugGetSrcNode(const KDuzPlug* plug, int index) {
+    KClassId node = KDuzClassIdOf(eDuzClassNode);
+    if (plug == nullptr || !node.IsValid()) return nullptr;
+    return plug->GetSrcObject(node, index);
+}
+
+bool KDuzObject::ConnectDstObject(KDuzObject* object) {
+    return object != nullptr && object->ConnectSrcObject(this);
+}
+
+bool KDuzObject::DisconnectDstObject(KDuzObject* object) {
+    return object != nullptr && object->DisconnectSrcObject(this);
+}
+
+// ---- names -------------------------------------------------------------------
+
+void KDuzObject::SetName(const char* name, bool withKindPrefix) {
+    const char* prefix = KDuzNamePrefixText(GetNameKind());
+    if (!withKindPrefix || prefix == nullptr) {
+        mName.SetCurrentName(name);
+        return;
+    }
+    mName.SetCurrentName(KDuzBuildPrefixedName(prefix, name).Buffer());
+}
+
+void KDuzObject::CopyName(const KDuzObject& other) {
+    if (GetNameKind() == other.GetNameKind()) mName.AssignNames(other.mName);
+}
+
+KString KDuzObject::GetNameWithPrefix() const {
+    KString result = GetNamePrefix();
+    result += GetName();
+    return result;
+}
+
+// ---- properties --------------------------------------------------------------
+
+KDuzProperty KDuzObject::GetPropertyAt(int index) const {
+    if (index < 0 || index >= GetPropertyCount()) return KDuzProperty::Invalid;
+    return *mProperties[static_cast<size_t>(index)];
+}
+
+namespace {
+
+bool NameMatches(const KDuzProperty& property, const char* name, bool caseSensitive) {
+    const char* own = property.GetName();
+    return caseSensitive ? std::strcmp(own, name) == 0 : strcasecmp(own, name) == 0;
+}
+
+}  // namespace
+
+KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) const {
+    if (name == nullptr) return KDuzProperty::Invalid;
+    for (const KDuzProperty* property : mProperties) {
+        if (NameMatches(*property, name, caseSensitive)) return *property;
+    }
+    return KDuzProperty::Invalid;
+}
+
+KDuzProperty KDuzObject::FindPropertyOfType(const char* name, const PropertyDataType& type,
+                                            bool caseSensitive) const {
+    if (name == nullptr) return KDuzProperty::Invalid;
+    for (const KDuzProperty* property : mProperties) {
+        if (property->GetDataType() == type && NameMatches(*property, name, caseSensitive))
+            return *property;
+    }
+    return KDuzProperty::Invalid;
+}
+
+KDuzProperty KDuzObject::FindPropertyFrom(const char* name, int start, int count) const {
+    if (count > GetPropertyCount()) count = GetPropertyCount();
+    if (name == nullptr || start < 0 || start >= count) return KDuzProperty::Invalid;
+    for (int step = 0; step < count; ++step) {
+        const KDuzProperty* property = mProperties[static_cast<size_t>((start + step) % count)];
+        if (NameMatches(*property, name, true)) return *property;
+    }
+    return KDuzProperty::Invalid;
+}
+
+KDuzProperty* KDuzObject::FindWrapperOf(const KProperty* property) const {
+    if (property == nullptr) return nullptr;
+    for (KDuzProperty* handle : mProperties) {
+        if (handle->IsBoundTo(property)) return handle;
+    }
+    return nullptr;
+}
+
+bool KDuzObject::AddProperty(const KDuzProperty& property) {
+    if (!property.IsValid()) return false;
+    if (!mPropertyRecords.insert(property.GetRecord()).second) return true;   // held already
+    mProperties.push_back(new KDuzProperty(property));
+    PropertyAdded(*mProperties.back());
+    return true;
+}
+
+void KDuzObject::RemoveProperty(const KDuzProperty& property) {
+    if (!property.IsValid() || mPropertyRecords.count(property.GetRecord()) == 0) return;
+    // From the end: teardown removes the last property first.
+    for (size_t i = mProperties.size(); i-- > 0;) {
+        if (!mProperties[i]->IsSame(property)) continue;
+        KDuzProperty* handle = mProperties[i];
+        mProperties.erase(mProperties.begin() + static_cast<std::ptrdiff_t>(i));
+        mPropertyRecords.erase(property.GetRecord());
+        PropertyRemoved(*handle);
+        delete handle;
+        return;
+    }
+}
+
+void KDuzObject::PropertyAdded(KDuzProperty& property) {
+    property.SetOwner(this);
+    property.BindToOwnerInternal();
+}
+
+void KDuzObject::PropertyRemoved(KDuzProperty& property) {
+    property.UnbindInternal();
+    property.SetOwner(nullptr);
+}
+
+void KDuzObject::PropertyChanged(KDuzProperty& property) {
+    KDuzObject* container = GetTakeNodeContainer();
+    if (container != nullptr && container != this) container->PropertyChanged(property);
+}
+
+int KDuzObject::SetTakeCurvesFromProperties(KDuzTakeNode* takeNode) {
+    KDuzObject* container = GetTakeNodeContainer();
+    if (container == nullptr) return 0;
+    // Copies: updating curves must not be disturbed by a change of the array.
+    std::vector<KDuzProperty> properties;
+    properties.reserve(mProperties.size());
+    for (const KDuzProperty* handle : mProperties) properties.push_back(*handle);
+    for (const KDuzProperty& property : properties) container->UpdateTakeCurves(property, takeNode);
+    return static_cast<int>(properties.size());
+}
+
+void KDuzObject::WrapInternalProperties() {
+    KDuzObject_internal* internal = GetInternalObject();
+    if (internal == nullptr) return;
+    std::unordered_set<const KProperty*> wrapped;
+    for (const KDuzProperty* handle : mProperties) {
+        if (KProperty* bound = handle->GetBoundProperty()) wrapped.insert(bound);
+    }
+    for (int i = 0; i < internal->GetPropertyCount(); ++i) {
+        KProperty* property = internal->GetProperty(i);
+        if (property == nullptr || wrapped.count(property) != 0) continue;
+        AddProperty(KDuzProperty(mManager, property));
+        wrapped.insert(property);
+    }
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,214 @@
+// The base of every public scene object: a name with a kind prefix, an
+// array of public properties kept in step with the internal object's
+// properties, the owning SDK manager, a runtime class id, scene membership
+// and the rule by which destroying an object destroys what it owns.
+#pragma once
+
+#include "sdk/base/KString.h"
+#include "sdk/base/KStringList.h"
+#include "sdk/object/KDuzObjectName.h"
+#include "sdk/object/KDuzPlug.h"
+#include "sdk/object/KDuzProperty.h"
+#include "sdk/object/KObject.h"
+
+#include <unordered_set>
+#include <vector>
+
+namespace duzsdk {
+
+class KDataType;
+class KDuzObject;
+class KDuzTakeNode;
+
+// The internal twin of a public object.
+class KDuzObject_internal : public KObject {
+public:
+    explicit KDuzObject_internal(KDuzObject* object) : mObject(object) {}
+    ~KDuzObject_internal() override;
+
+    KPlugTypeInfo* GetPlugTypeInfo() const override;
+    int GetStaticTypeNumber() const override { return kPlugTypeKDuzObjectInternal; }
+    static KPlugTypeInfo* ClassTypeInfo();
+
+    // Creates an internal property, and with setInfoFlag2 marks it
+    // animatable. With adoptExisting, a property of that name and code that
+    // exists already is returned instead.
+    virtual KProperty* AddNewProperty(const char* name, int code, const KDataType* dataType,
+                                      bool setInfoFlag2, bool adoptExisting = false);
+    // Tells the public object that one of its properties changed; 0 without one.
+    int NotifyPropertyChanged(KDuzProperty& property);
+
+    KDuzObject* GetPublicObject() const { return mObject; }
+    void DetachPublicObject() { mObject = nullptr; }
+
+private:
+    KDuzObject* mObject;
+};
+
+// Name kinds and their prefixes.
+enum EDuzNameKind : int {
+    eDuzNameKindNone = 0,
+    eDuzNameKindModel = 1,
+    eDuzNameKindTexture = 2,
+    eDuzNameKindMaterial = 3,
+    eDuzNameKindVideo = 4,
+    eDuzNameKindVideo2 = 5,
+    eDuzNameKindConstraint = 6,
+    eDuzNameKindMarkerSet = 7,
+    eDuzNameKindConstraint2 = 8,
+    eDuzNameKindPose = 9,
+    eDuzNameKindEmpty = 10,
+    eDuzNameKindPose2 = 11,
+    eDuzNameKindControlSetPlug = 12,
+    eDuzNameKindConstraint3 = 13,
+    eDuzNameKindGeometry = 14,
+    eDuzNameKindGeometryWeightedMap = 16,
+    eDuzNameKindScene = 17,
+    eDuzNameKindDeformer = 18,
+    eDuzNameKindSubDeformer = 19,
+    eDuzNameKindCache = 21,
+};
+
+struct KDuzNamePrefixRow {
+    int kind;
+    const char* prefix;
+};
+inline constexpr KDuzNamePrefixRow kDuzNamePrefixes[] = {
+    {1, "Model::"},        {2, "Texture::"},    {3, "Material::"},  {4, "Video::"},
+    {5, "Video::"},        {6, "Constraint::"}, {7, "MarkerSet::"}, {8, "Constraint::"},
+    {9, "Pose::"},         {10, ""},            {11, "Pose::"},     {12, "ControlSetPlug::"},
+    {13, "Constraint::"},  {14, "Geometry::"},  {16, "GeometryWeightedMap::"},
+    {17, "Scene::"},       {18, "Deformer::"},  {19, "SubDeformer::"}, {21, "Cache::"},
+};
+
+// The prefix of a kind; null for kinds that have no entry (0, 15, 20, others).
+const char* KDuzNamePrefixText(int kind);
+// The prefix of a kind as a string, empty for kinds without prefix.
+KString KDuzNamePrefixOfKind(int kind);
+// A copy without everything up to and including the first "::".
+KString KDuzStripNamePrefix(const char* text);
+KString KDuzStripNamePrefixOfString(const KString& text);
+// Strips the first "::" part, then puts the prefix in front of a non-empty rest.
+KString KDuzBuildPrefixedName(const char* prefix, const char* name);
+
+class KDuzObject : public KDuzPlug {
+public:
+    KDuzObject(KDuzSdkManager* manager, const char* name);
+    ~KDuzObject() override;
+    KDuzObject(const KDuzObject&) = delete;
+    KDuzObject& operator=(const KDuzObject&) = delete;
+
+    // Creates a KDuzObject through the manager.
+    static KDuzObject* Create(KDuzSdkManager* manager, const char* name);
+    static KDuzPlug* ClassCreator(KDuzSdkManager* manager, const char* name);
+    static KClassId ClassId();
+
+    // ---- KDuzPlug ----
+    KClassId GetClassId() const override;
+    KDuzSdkManager* GetSdkManager() const override { return mManager; }
+    bool SetRuntimeClassId(const KClassId& classId) override;
+    KClassId GetRuntimeClassId() const override;
+    void SetUserDataPtr(void* data) override { mUserData = data; }
+    void* GetUserDataPtr() const override { return mUserData; }
+    bool ConnectNotify(const KDuzConnectEvent& event) override;
+    // An object already being destroyed is left alone.
+    void Destroy(bool recursive = false, bool dependents = false) override;
+    // Creates the internal object when there is none yet.
+    void PostCreate() override;
+    void DestroyContents(bool recursive, bool dependents) override;
+    KPlug* GetInternalPlug(int = 0) override { return GetInternalObject(); }
+    const KPlug* GetInternalPlug(int = 0) const override { return GetInternalObject(); }
+
+    // ---- object slots ----
+    virtual int GetNameKind() const { return eDuzNameKindNone; }
+    virtual void PropertyChanged(KDuzProperty& property);
+    virtual KDuzObject* Clone(int /*mode*/) { return nullptr; }
+    virtual KDuzObject_internal* GetInternalObject() { return mInternal; }
+    virtual const KDuzObject_internal* GetInternalObject() const { return mInternal; }
+    // The object whose take nodes hold this object's channels; null here.
+    // The container (and an attribute, for its node) return a container.
+    virtual KDuzObject* GetTakeNodeContainer() { return nullptr; }
+    virtual KString GetTypeName() const { return KString(); }
+    virtual KStringList GetTypeFlags() const { return KStringList(); }
+    virtual void PropertyAdded(KDuzProperty& property);
+    virtual void PropertyRemoved(KDuzProperty& property);
+    virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
+    // Copies every property's value into its curve node of that take;
+    // the property count, or 0 when there is no container.
+    virtual int SetTakeCurvesFromProperties(KDuzTakeNode* takeNode);
+    virtual void ConnectToScene(KDuzObject* scene);
+    // Copies the property's value into its curve node of the take. Only a
+    // take-node container has curves; false here.
+    virtual bool UpdateTakeCurves(const KDuzProperty& /*property*/, KDuzTakeNode* /*takeNode*/) {
+        return false;
+    }
+
+    // ---- names ----
+    const char* GetName() const { return mName.GetCurrentName(); }
+    KString GetNameString() const { return mName.GetCurrentNameString(); }
+    const char* GetInitialName() const { return mName.GetInitialName(); }
+    const char* GetNameExtra() const { return mName.GetExtraName(); }
+    void SetName(const char* name, bool withKindPrefix = false);
+    void SetNameExtra(const KString& extra) { mName.SetExtraName(extra.Buffer()); }
+    // Copies the other's initial and current names when both have the same kind.
+    void CopyName(const KDuzObject& other);
+    KString GetNamePrefix() const { return KDuzNamePrefixOfKind(GetNameKind()); }
+    KString GetNameWithPrefix() const;
+    const KDuzObjectName& GetNameRecord() const { return mName; }
+    // The extra name's name-space parts, last first.
+    int GetNameSpaceArray(char separator, KStringList& out) const {
+        return mName.SplitNameSpace(separator, out);
+    }
+
+    // ---- properties ----
+    int GetPropertyCount() const { return static_cast<int>(mProperties.size()); }
+    // The invalid handle outside 0 .. count - 1.
+    KDuzProperty GetPropertyAt(int index) const;
+    KDuzProperty FindProperty(const char* name, bool caseSensitive = true) const;
+    KDuzProperty FindPropertyOfType(const char* name, const PropertyDataType& type,
+                                    bool caseSensitive = true) const;
+    // Case-sensitive, from start around to start - 1; count is clamped to
+    // the property count.
+    KDuzProperty FindPropertyFrom(const char* name, int start, int count) const;
+    KDuzProperty* FindWrapperOf(const KProperty* property) const;
+    // Keeps a handle on the property (once) and binds it.
+    bool AddProperty(const KDuzProperty& property);
+    void RemoveProperty(const KDuzProperty& property);
+    // Wraps every internal property no handle wraps yet.
+    void WrapInternalProperties();
+
+    // ---- scene ----
+    // The first destination that is a KDuzScene.
+    KDuzObject* GetScene() const;
+    bool ConnectDstObject(KDuzObject* object);
+    bool DisconnectDstObject(KDuzObject* object);
+
+protected:
+    // Makes the internal object of a subclass (null: a plain KDuzObject_internal).
+    void SetInternalObject(KDuzObject_internal* internal) { mInternal = internal; }
+    // Destroys the sources this object owns, its properties and its internal object.
+    void DestroyOwnedObjects(bool recursive, bool dependents);
+
+    // Destroys the properties and the internal object.
+    void ReleaseContents();
+    bool IsBeingDestroyed() const { return mDestroying; }
+
+private:
+    // Calls visit with every source that is a public object, in connection order.
+    template <typename Visit>
+    void WalkSources(Visit visit) const;
+
+    KDuzObject_internal* mInternal = nullptr;
+    bool mDestroying = false;
+    KDuzObjectName mName;
+    std::vector<KDuzProperty*> mProperties;   // owned handles
+    std::unordered_set<const void*> mPropertyRecords;   // the records of mProperties
+    void* mUserData = nullptr;
+    KDuzSdkManager* mManager;
+    KClassId mRuntimeClassId;
+};
+
+// The index-th source of the object that is a KDuzNode; null when out of range.
+KDuzObject* KDuzPlugGetSrcNode(const KDuzPlug* plug, int index);
+
+}  // namespace duzsdk

@@ -1,0 +1,284 @@
+#include "sdk/object/KDuzObject.h"
+
+#include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KPropertyTemplate.h"
+#include "sdk/object/PropertyDataTypeMap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace duzsdk {
+namespace {
+
+// An object that answers as one class of the tree, with a chosen name kind.
+template <EDuzClass Class, int Kind = 0>
+class FakeObject : public KDuzObject {
+public:
+    using KDuzObject::KDuzObject;
+    KClassId GetClassId() const override { return KDuzClassIdOf(Class); }
+    int GetNameKind() const override { return Kind; }
+    static FakeObject* Make(KDuzSdkManager* manager, const char* name) {
+        auto* object = new FakeObject(manager, name);
+        object->PostCreate();
+        return object;
+    }
+};
+
+using Scene = FakeObject<eDuzClassScene, 17>;
+using Node = FakeObject<eDuzClassNode, 1>;
+using Mesh = FakeObject<eDuzClassMesh, 14>;
+
+// Records every connection event it hears and may refuse one code.
+class Recorder : public KDuzObject {
+public:
+    using KDuzObject::KDuzObject;
+    bool ConnectNotify(const KDuzConnectEvent& event) override {
+        codes.push_back(event.code);
+        if (event.code == refuse) return false;
+        return KDuzObject::ConnectNotify(event);
+    }
+    std::vector<int> codes;
+    int refuse = -1;
+};
+
+class KDuzObjectTest : public ::testing::Test {
+protected:
+    void SetUp() override { manager = KDuzSdkManager::Create(); }
+    void TearDown() override { manager->Destroy(); }
+
+    template <typename T>
+    T* Make(const char* name) {
+        auto* object = new T(manager, name);
+        object->PostCreate();
+        made.push_back(object);
+        return object;
+    }
+    void DestroyMade() {
+        for (auto it = made.rbegin(); it != made.rend(); ++it) (*it)->Destroy();
+        made.clear();
+    }
+
+    KDuzSdkManager* manager = nullptr;
+    std::vector<KDuzObject*> made;
+};
+
+TEST(KDuzNameTest, PrefixTableAndHelpers) {
+    struct Row { int kind; const char* prefix; };
+    const Row kRows[] = {{1, "Model::"}, {2, "Texture::"}, {3, "Material::"}, {4, "Video::"},
+                         {5, "Video::"}, {6, "Constraint::"}, {7, "MarkerSet::"}, {8, "Constraint::"},
+                         {9, "Pose::"}, {10, ""}, {11, "Pose::"}, {12, "ControlSetPlug::"},
+                         {13, "Constraint::"}, {14, "Geometry::"}, {16, "GeometryWeightedMap::"},
+                         {17, "Scene::"}, {18, "Deformer::"}, {19, "SubDeformer::"}, {21, "Cache::"},
+                         {0, ""}, {15, ""}, {20, ""}, {99, ""}};
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.kind);
+        EXPECT_STREQ(KDuzNamePrefixOfKind(row.kind).Buffer(), row.prefix);
+    }
+    EXPECT_EQ(KDuzNamePrefixText(0), nullptr);
+    EXPECT_STREQ(KDuzNamePrefixText(10), "");
+
+    EXPECT_STREQ(KDuzStripNamePrefix("Model::Cube").Buffer(), "Cube");
+    EXPECT_STREQ(KDuzStripNamePrefix("Cube").Buffer(), "Cube");
+    EXPECT_STREQ(KDuzStripNamePrefix("a::b::c").Buffer(), "b::c");
+    EXPECT_STREQ(KDuzBuildPrefixedName("Model::", "Model::Cube").Buffer(), "Model::Cube");
+    EXPECT_STREQ(KDuzBuildPrefixedName("Model::", "Cube").Buffer(), "Model::Cube");
+    EXPECT_STREQ(KDuzBuildPrefixedName("Model::", "Model::").Buffer(), "");
+    EXPECT_STREQ(KDuzBuildPrefixedName("", "Texture::wood").Buffer(), "wood");
+    EXPECT_STREQ(KDuzBuildPrefixedName(nullptr, "wood").Buffer(), "wood");
+}
+
+TEST_F(KDuzObjectTest, SetNameWithKindPrefix) {
+    struct Row { int kind; const char* input; bool flag; const char* stored; };
+    const Row kRows[] = {
+        {3, "Texture::wood", true, "Material::wood"}, {0, "Texture::wood", true, "Texture::wood"},
+        {1, "Rig::Arm::Hand", true, "Model::Arm::Hand"}, {1, "Cube", true, "Model::Cube"},
+        {1, "Cube", false, "Cube"}, {10, "Pose::p", true, "p"},
+    };
+    auto* material = Make<FakeObject<eDuzClassSurfaceMaterial, 3>>("m");
+    auto* plain = Make<KDuzObject>("o");
+    auto* model = Make<Node>("n");
+    auto* empty = Make<FakeObject<eDuzClassObject, 10>>("e");
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(row.input);
+        KDuzObject* target = row.kind == 3 ? static_cast<KDuzObject*>(material)
+                             : row.kind == 1 ? static_cast<KDuzObject*>(model)
+                             : row.kind == 10 ? static_cast<KDuzObject*>(empty)
+                                              : plain;
+        target->SetName(row.input, row.flag);
+        EXPECT_STREQ(target->GetName(), row.stored);
+    }
+    EXPECT_STREQ(model->GetInitialName(), "n");   // renaming keeps the initial name
+    model->SetName("Cube", true);
+    EXPECT_STREQ(model->GetNameWithPrefix().Buffer(), "Model::Model::Cube");
+    EXPECT_STREQ(model->GetNamePrefix().Buffer(), "Model::");
+
+    auto* other = Make<Node>("Other");
+    model->CopyName(*other);
+    EXPECT_STREQ(model->GetName(), "Other");
+    material->CopyName(*other);   // different kind: unchanged
+    EXPECT_STREQ(material->GetName(), "Material::wood");
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, PropertyLookups) {
+    auto* object = Make<KDuzObject>("o");
+    PropertyDataType number = PropertyDataTypeFromName("Number");
+    ASSERT_TRUE(number.IsValid());
+    ASSERT_TRUE(PropertyDataTypeFromName("Lcl Translation").IsValid());
+    const char* names[] = {"a", "dup", "b", "c", "dup"};
+    std::vector<KDuzProperty> handles;
+    for (const char* name : names) handles.push_back(KDuzProperty(object, name, number));
+    EXPECT_EQ(object->GetPropertyCount(), 5);
+
+    // From start 3 the search visits 3, 4, 0, 1, 2.
+    EXPECT_TRUE(object->FindPropertyFrom("dup", 3, 5).IsSame(handles[4]));
+    EXPECT_TRUE(object->FindPropertyFrom("dup", 0, 5).IsSame(handles[1]));
+    EXPECT_TRUE(object->FindPropertyFrom("a", 4, 5).IsSame(handles[0]));
+    EXPECT_FALSE(object->FindPropertyFrom("a", 5, 5).IsValid());
+    EXPECT_FALSE(object->FindPropertyFrom("a", -1, 5).IsValid());
+    EXPECT_TRUE(object->FindPropertyFrom("a", 2, 500).IsSame(handles[0]));   // count clamped
+    EXPECT_FALSE(object->FindPropertyFrom(nullptr, 0, 5).IsValid());
+
+    EXPECT_FALSE(object->GetPropertyAt(5).IsValid());
+    EXPECT_FALSE(object->GetPropertyAt(-1).IsValid());
+    EXPECT_TRUE(object->GetPropertyAt(2).IsSame(handles[2]));
+
+    KDuzProperty lcl(object, "Lcl Translation", PropertyDataTypeFromName("Lcl Translation"));
+    EXPECT_TRUE(object->FindProperty("lcl translation", false).IsSame(lcl));
+    EXPECT_FALSE(object->FindProperty("lcl translation", true).IsValid());
+    EXPECT_TRUE(object->FindPropertyOfType("Lcl Translation", PropertyDataTypeFromName("Lcl Translation"))
+                    .IsSame(lcl));
+    EXPECT_FALSE(object->FindPropertyOfType("Lcl Translation", number).IsValid());
+
+    // The same property twice keeps one entry.
+    EXPECT_TRUE(object->AddProperty(lcl));
+    EXPECT_EQ(object->GetPropertyCount(), 6);
+    ASSERT_NE(object->FindWrapperOf(lcl.GetBoundProperty()), nullptr);
+    EXPECT_EQ(object->FindWrapperOf(lcl.GetBoundProperty())->GetName(), std::string("Lcl Translation"));
+    EXPECT_EQ(object->FindWrapperOf(nullptr), nullptr);
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, WrapInternalPropertiesOnce) {
+    auto* object = Make<KDuzObject>("o");
+    KDuzProperty own(object, "Own", PropertyDataTypeFromName("Number"));
+    new KPropertyTemplate<int>(object->GetInternalObject(), "Native");
+    new KPropertyTemplate<double>(object->GetInternalObject(), "Other");
+    object->WrapInternalProperties();
+    EXPECT_EQ(object->GetPropertyCount(), 3);
+    object->WrapInternalProperties();
+    EXPECT_EQ(object->GetPropertyCount(), 3);
+    KDuzProperty native = object->FindProperty("Native");
+    ASSERT_TRUE(native.IsValid());
+    EXPECT_STREQ(native.GetDataType().GetName(), "Integer");
+    int value = 5;
+    EXPECT_TRUE(native.SetValue(&value, 2));
+    EXPECT_EQ(native.GetBoundProperty()->GetInt(), 5);
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, ConnectionsByClassInOrder) {
+    auto* node = Make<Node>("node");
+    auto* mesh = Make<Mesh>("mesh");
+    auto* plain = Make<KDuzObject>("plain");
+    auto* child = Make<Node>("child");
+    EXPECT_FALSE(node->ConnectSrcObject(nullptr));
+    EXPECT_TRUE(node->ConnectSrcObject(mesh));
+    EXPECT_TRUE(node->ConnectSrcObject(plain));
+    EXPECT_TRUE(node->ConnectSrcObject(child));
+
+    EXPECT_EQ(node->GetSrcObjectCount(), 3);
+    EXPECT_EQ(node->GetSrcObjectCount(Node::ClassId()), 3);   // a null class id reads as KDuzObject
+    EXPECT_EQ(node->GetSrcObjectCount(KDuzClassIdOf(eDuzClassNode)), 1);
+    EXPECT_EQ(node->GetSrcObjectCount(KDuzClassIdOf(eDuzClassNodeAttribute)), 1);
+    EXPECT_EQ(node->GetSrcObject(KClassId(), 1), plain);
+    EXPECT_EQ(node->GetSrcObject(KDuzClassIdOf(eDuzClassNode), 0), child);
+    EXPECT_EQ(node->GetSrcObject(KClassId(), 3), nullptr);
+    EXPECT_EQ(node->GetSrcObject(KClassId(), -1), nullptr);
+    EXPECT_EQ(node->FindSrcObject(KClassId(), "child"), child);
+    EXPECT_EQ(node->FindSrcObject(KClassId(), "mesh", 1), nullptr);
+    EXPECT_EQ(node->FindSrcObject(KClassId(), "mesh", -4), mesh);
+    EXPECT_EQ(node->GetSrcObjectCountByInfo(nullptr), 0);
+    EXPECT_EQ(node->GetSrcObjectByInfo(0, KDuzClassIdOf(eDuzClassMesh).GetInfo()), mesh);
+    EXPECT_TRUE(node->IsConnectedSrcObject(mesh));
+    EXPECT_TRUE(mesh->IsConnectedDstObject(node));
+    EXPECT_FALSE(mesh->IsConnectedDstObject(nullptr));
+    EXPECT_EQ(mesh->GetDstObject(KClassId(), 0), node);
+
+    EXPECT_TRUE(node->DisconnectAllSrcObjects(KDuzClassIdOf(eDuzClassNode)));
+    EXPECT_EQ(node->GetSrcObjectCount(), 2);
+    EXPECT_TRUE(node->DisconnectAllSrcObjects());
+    EXPECT_EQ(node->GetSrcObjectCount(), 0);
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, EitherSideMayRefuseAConnection) {
+    auto* destination = Make<Recorder>("d");
+    auto* source = Make<Recorder>("s");
+    EXPECT_TRUE(destination->ConnectSrcObject(source));
+    EXPECT_EQ(destination->codes, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(source->codes, (std::vector<int>{3, 4, 5}));
+    EXPECT_TRUE(destination->DisconnectSrcObject(source));
+    EXPECT_EQ(destination->codes, (std::vector<int>{0, 1, 2, 6, 7, 8}));
+    EXPECT_EQ(source->codes, (std::vector<int>{3, 4, 5, 9, 10, 11}));
+
+    source->refuse = 3;
+    EXPECT_FALSE(destination->ConnectSrcObject(source));
+    EXPECT_FALSE(destination->IsConnectedSrcObject(source));
+    destination->refuse = 0;
+    source->refuse = -1;
+    EXPECT_FALSE(destination->ConnectSrcObject(source));
+    EXPECT_EQ(destination->GetSrcObjectCount(), 0);
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, ObjectsJoinTheSceneOfWhatTheyConnectTo) {
+    auto* scene = Make<Scene>("scene");
+    auto* node = Make<Node>("node");
+    auto* mesh = Make<Mesh>("mesh");
+    auto* deformer = Make<FakeObject<eDuzClassSkin, 18>>("skin");
+    mesh->ConnectSrcObject(deformer);
+    node->ConnectToScene(scene);
+    EXPECT_EQ(node->GetScene(), scene);
+    // A mesh connected below a node of a scene joins it, and so do its sources.
+    node->ConnectSrcObject(mesh);
+    EXPECT_EQ(mesh->GetScene(), scene);
+    EXPECT_EQ(deformer->GetScene(), scene);
+    EXPECT_EQ(scene->GetSrcObjectCount(), 3);
+
+    // A second scene does not take it over.
+    auto* second = Make<Scene>("second");
+    mesh->ConnectToScene(second);
+    EXPECT_EQ(mesh->GetScene(), scene);
+    // Disconnecting leaves scene membership alone; a null scene removes it.
+    node->DisconnectSrcObject(mesh);
+    EXPECT_EQ(mesh->GetScene(), scene);
+    mesh->ConnectToScene(nullptr);
+    EXPECT_EQ(mesh->GetScene(), nullptr);
+    DestroyMade();
+}
+
+TEST_F(KDuzObjectTest, SourceCycleDoesNotRecurseForeverWhenTheSceneRefuses) {
+    class RefusingScene : public Scene {
+    public:
+        using Scene::Scene;
+        bool ConnectNotify(const KDuzConnectEvent& event) override {
+            return event.code != eDuzConnectAskDestination && Scene::ConnectNotify(event);
+        }
+    };
+    auto* scene = Make<RefusingScene>("scene");
+    auto* a = Make<KDuzObject>("a");
+    auto* b = Make<KDuzObject>("b");
+    a->ConnectSrcObject(b);
+    b->ConnectSrcObject(a);
+    a->ConnectToScene(scene);
+    EXPECT_EQ(a->GetScene(), nullptr);
+    EXPECT_EQ(b->GetScene(), nullptr);
+    DestroyMade();
+}
+
+}  // namespace
+}  // namespace duzsdk

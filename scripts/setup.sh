@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libgcrypt20-dev
+  libbullet-dev libsdl2-mixer-dev
 )
 if [ "${1:-}" = "--game" ]; then
   packages+=(freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth)

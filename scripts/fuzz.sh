@@ -24,7 +24,7 @@ for src in fuzz/*.cpp; do
   seeds=()
   [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
   echo "fuzz: $name for ${seconds}s"
-  "$build/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+  "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 \
     "$corpus" "${seeds[@]}" 2>"$build/$name.log" || { tail -50 "$build/$name.log"; exit 1; }
 done
 echo "fuzz: all targets ran clean"

@@ -1,0 +1,542 @@
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "sdk/io/KDuz.h"
+#include "sdk/io/KDuzBytes.h"
+#include "sdk/io/KDuzFieldList.h"
+
+namespace duzsdk {
+
+namespace {
+
+float NarrowToFloat(double value)
+{
+    // Out-of-range doubles saturate instead of being undefined.
+    if (std::isnan(value))
+        return static_cast<float>(value);
+    if (value > FLT_MAX)
+        return HUGE_VALF;
+    if (value < -FLT_MAX)
+        return -HUGE_VALF;
+    return static_cast<float>(value);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- selection
+
+namespace {
+
+void SelectInstance(KDuzFieldList* list, int fieldIndex, KDuzField* field, int instance)
+{
+    KDuzFieldInstance& occurrence = field->instances[static_cast<size_t>(instance)];
+    occurrence.valueCursor = 0;
+    occurrence.valueOffset = 0;
+    list->currentField = fieldIndex;
+    list->currentInstance = instance;
+    list->current = &occurrence;
+}
+
+}  // namespace
+
+int KDuz::FieldGetCount()
+{
+    return currentList_ != nullptr ? currentList_->GetFieldCount() : 0;
+}
+
+const char* KDuz::FieldGetName(int index)
+{
+    return currentList_ != nullptr ? currentList_->GetFieldName(index) : "";
+}
+
+int KDuz::FieldGetInstanceCount(const char* name)
+{
+    if (currentList_ == nullptr)
+        return 0;
+    KDuzField* field = currentList_->FindField(name, nullptr);
+    return field != nullptr ? static_cast<int>(field->instances.size()) : 0;
+}
+
+bool KDuz::FieldReadBegin(const char* name)
+{
+    if (currentList_ == nullptr)
+        return false;
+    int index = -1;
+    KDuzField* field = currentList_->FindField(name, &index);
+    if (field == nullptr || field->readCursor >= static_cast<int>(field->instances.size()))
+        return false;
+    SelectInstance(currentList_, index, field, field->readCursor);
+    return true;
+}
+
+bool KDuz::FieldReadBeginInstance(const char* name, int instance)
+{
+    if (currentList_ == nullptr)
+        return false;
+    int index = -1;
+    KDuzField* field = currentList_->FindField(name, &index);
+    if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
+        return false;
+    field->readCursor = instance;
+    SelectInstance(currentList_, index, field, instance);
+    return true;
+}
+
+bool KDuz::FieldReadBeginByIndex(int index, int instance)
+{
+    if (currentList_ == nullptr)
+        return false;
+    KDuzField* field = currentList_->GetField(index);
+    if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
+        return false;
+    field->readCursor = instance;
+    SelectInstance(currentList_, index, field, instance);
+    return true;
+}
+
+void KDuz::FieldReadEnd()
+{
+    if (currentList_ == nullptr)
+        return;
+    KDuzField* field = currentList_->GetCurrentField();
+    if (field != nullptr && currentList_->currentInstance >= 0)
+        field->readCursor = currentList_->currentInstance + 1;
+    currentList_->currentInstance = -1;
+    currentList_->current = nullptr;
+}
+
+int KDuz::FieldReadRewind()
+{
+    return currentList_ != nullptr ? currentList_->Rewind() : 0;
+}
+
+KDuzFieldInstance* KDuz::CurrentInstance()
+{
+    return currentList_ != nullptr ? currentList_->current : nullptr;
+}
+
+bool KDuz::FieldReadIsBlock()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    return instance != nullptr && instance->HasBlock();
+}
+
+bool KDuz::FieldReadBlockBegin()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    if (instance == nullptr || !instance->HasBlock())
+        return false;
+    if (currentList_->GetDepth() + 1 >= KDuzFieldList::kMaxDepth) {
+        error_.SetLastError(kErrorCorrupted);
+        return false;
+    }
+    KDuzFieldList* parent = currentList_;
+    KDuzFieldList* child = parent->CreateChildList(instance->blockPosition, instance->blockEnd);
+    if (!child->Parse()) {
+        // The reader goes on in the block it was in, not in a broken child.
+        parent->DestroyChildList();
+        error_.SetLastError(kErrorCorrupted);
+        return false;
+    }
+    currentList_ = child;
+    return true;
+}
+
+void KDuz::FieldReadBlockEnd()
+{
+    if (currentList_ == nullptr || currentList_->GetParent() == nullptr)
+        return;
+    KDuzFieldList* parent = currentList_->GetParent();
+    currentList_ = parent;
+    parent->DestroyChildList();
+}
+
+// ---------------------------------------------------------------- values
+
+int KDuz::FieldReadGetValueCount()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    return instance != nullptr ? instance->GetValueCount() : 0;
+}
+
+int KDuz::FieldReadGetRemainingValueCount()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    if (instance == nullptr)
+        return 0;
+    const int remaining = instance->GetValueCount() - instance->valueCursor;
+    return remaining > 0 ? remaining : 0;
+}
+
+char KDuz::FieldReadGetNextValueType()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    if (!binary_ || instance == nullptr || instance->values == nullptr || instance->valueCursor < 0 ||
+        instance->valueCursor >= instance->valueCount)
+        return 'S';
+    return static_cast<char>(instance->values[instance->valueOffset]);
+}
+
+// The payload of the binary value at the cursor, its type and size; the
+// cursor moves on. Null past the last value. The list was checked when it
+// was parsed, so every value lies inside it.
+const unsigned char* KDuz::CurrentPayload(char* typeOut, uint32_t* availableOut)
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    if (instance == nullptr)
+        return nullptr;
+    const int index = instance->valueCursor++;
+    if (instance->values == nullptr || index < 0 || index >= instance->valueCount)
+        return nullptr;
+    const unsigned char* value = instance->values + instance->valueOffset;
+    uint32_t size;
+    switch (value[0]) {
+    case 'C': size = 1; break;
+    case 'I': case 'F': size = 4; break;
+    case 'L': case 'D': size = 8; break;
+    default: size = 4 + KDuzLoad32(value + 1, bigEndian_); break;
+    }
+    instance->valueOffset += 1 + size;
+    *typeOut = static_cast<char>(value[0]);
+    *availableOut = size;
+    return value + 1;
+}
+
+namespace {
+
+const std::string* NextToken(KDuzFieldInstance* instance)
+{
+    if (instance == nullptr)
+        return nullptr;
+    const int index = instance->valueCursor++;
+    if (index < 0 || index >= static_cast<int>(instance->tokens.size()))
+        return nullptr;
+    return &instance->tokens[static_cast<size_t>(index)];
+}
+
+}  // namespace
+
+char KDuz::FieldReadChar()
+{
+    if (!binary_) {
+        const std::string* token = NextToken(CurrentInstance());
+        return token != nullptr && !token->empty() ? (*token)[0] : 0;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    return payload != nullptr && type == 'C' ? static_cast<char>(payload[0]) : 0;
+}
+
+const char* KDuz::FieldReadString()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    if (instance == nullptr)
+        return "";
+    if (!binary_) {
+        const std::string* token = NextToken(instance);
+        if (token != nullptr)
+            instance->lastText = *token;
+        else
+            instance->lastText.clear();
+        return instance->lastText.c_str();
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    instance->lastText.clear();
+    if (payload == nullptr || type != 'S' || available < 4)
+        return instance->lastText.c_str();
+    const uint32_t length = KDuzLoad32(payload, bigEndian_);
+    if (length == 0 || length > available - 4 || length > 0x7fffffffu)
+        return instance->lastText.c_str();
+    const char* bytes = reinterpret_cast<const char*>(payload + 4);
+    // An object name is stored as name, 0x00, 0x01, kind.
+    const void* mark = length >= 2 ? memmem(bytes, length, "\0\x01", 2) : nullptr;
+    if (mark != nullptr) {
+        const int first = static_cast<int>(static_cast<const char*>(mark) - bytes);
+        const int secondStart = first + 2;
+        instance->lastText.assign(bytes + secondStart, length - static_cast<uint32_t>(secondStart));
+        instance->lastText += "::";
+        instance->lastText.append(bytes, static_cast<size_t>(first));
+    } else {
+        instance->lastText.assign(bytes, length);
+    }
+    return instance->lastText.c_str();
+}
+
+int KDuz::FieldReadInt()
+{
+    // Arrays of ints are the bulk of many files: take the common case directly.
+    KDuzFieldInstance* fast = binary_ ? CurrentInstance() : nullptr;
+    if (fast != nullptr && fast->valueCursor >= 0 && fast->valueCursor < fast->valueCount &&
+        fast->values[fast->valueOffset] == 'I') {
+        const unsigned char* payload = fast->values + fast->valueOffset + 1;
+        ++fast->valueCursor;
+        fast->valueOffset += 5;
+        return static_cast<int>(KDuzLoad32(payload, bigEndian_));
+    }
+    if (!binary_) {
+        const std::string* token = NextToken(CurrentInstance());
+        return token != nullptr ? static_cast<int>(std::strtoll(token->c_str(), nullptr, 10)) : 0;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    // Any type with at least four payload bytes reads as its first four.
+    return payload != nullptr && available >= 4 ? static_cast<int>(KDuzLoad32(payload, bigEndian_)) : 0;
+}
+
+int64_t KDuz::FieldReadInt64()
+{
+    if (!binary_) {
+        const std::string* token = NextToken(CurrentInstance());
+        return token != nullptr ? static_cast<int64_t>(std::strtoll(token->c_str(), nullptr, 10)) : 0;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    return payload != nullptr && available >= 8 ? static_cast<int64_t>(KDuzLoad64(payload, bigEndian_)) : 0;
+}
+
+float KDuz::FieldReadFloat()
+{
+    if (!binary_) {
+        const std::string* token = NextToken(CurrentInstance());
+        if (token == nullptr)
+            return 0.0f;
+        const float value = NarrowToFloat(std::strtod(token->c_str(), nullptr));
+        return value != 0.0f && std::isfinite(value) && std::logb(value) < -125 ? 0.0f : value;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    if (payload == nullptr)
+        return 0.0f;
+    if (type == 'F') {
+        const uint32_t bits = KDuzLoad32(payload, bigEndian_);
+        float value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    }
+    if (type == 'D') {
+        const uint64_t bits = KDuzLoad64(payload, bigEndian_);
+        double value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return NarrowToFloat(value);
+    }
+    return 0.0f;
+}
+
+double KDuz::FieldReadDouble()
+{
+    KDuzFieldInstance* fast = binary_ ? CurrentInstance() : nullptr;
+    if (fast != nullptr && fast->valueCursor >= 0 && fast->valueCursor < fast->valueCount &&
+        fast->values[fast->valueOffset] == 'D') {
+        const uint64_t bits = KDuzLoad64(fast->values + fast->valueOffset + 1, bigEndian_);
+        ++fast->valueCursor;
+        fast->valueOffset += 9;
+        double value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    }
+    if (!binary_) {
+        const std::string* token = NextToken(CurrentInstance());
+        if (token == nullptr)
+            return 0.0;
+        const double value = std::strtod(token->c_str(), nullptr);
+        return value != 0.0 && std::isfinite(value) && std::logb(value) < -1021 ? 0.0 : value;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    if (payload == nullptr)
+        return 0.0;
+    if (type == 'D') {
+        const uint64_t bits = KDuzLoad64(payload, bigEndian_);
+        double value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    }
+    if (type == 'F') {
+        const uint32_t bits = KDuzLoad32(payload, bigEndian_);
+        float value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    }
+    return 0.0;
+}
+
+const void* KDuz::FieldReadRaw(int* lengthOut)
+{
+    if (lengthOut != nullptr)
+        *lengthOut = 0;
+    if (!binary_) {
+        NextToken(CurrentInstance());
+        return nullptr;
+    }
+    char type = 0;
+    uint32_t available = 0;
+    const unsigned char* payload = CurrentPayload(&type, &available);
+    // Only values that carry a length do; the length must fit the value.
+    if (payload == nullptr || (type != 'R' && type != 'S') || available < 4)
+        return nullptr;
+    const uint32_t length = KDuzLoad32(payload, bigEndian_);
+    if (length == 0 || length > available - 4 || length > 0x7fffffffu)
+        return nullptr;
+    if (lengthOut != nullptr)
+        *lengthOut = static_cast<int>(length);
+    return payload + 4;
+}
+
+KTime KDuz::FieldReadTime()
+{
+    KTime time;
+    if (binary_) {
+        if (FieldReadGetNextValueType() == 'L')
+            time.Set(FieldReadInt64());
+        else
+            time.SetSecondDouble(FieldReadDouble());
+    } else if (CurrentSectionVersion() > 2000) {
+        time.Set(FieldReadInt64());
+    } else {
+        time.SetSecondDouble(FieldReadDouble());
+    }
+    return time;
+}
+
+void KDuz::FieldReadDoubles(double* out, int count)
+{
+    if (out == nullptr)
+        return;
+    int i = 0;
+    KDuzFieldInstance* fast = binary_ ? CurrentInstance() : nullptr;
+    if (fast != nullptr && fast->valueCursor >= 0) {
+        // A run of stored doubles is copied without a call per value; the
+        // cursor lives in locals since `out` could alias the instance.
+        const unsigned char* values = fast->values;
+        int cursor = fast->valueCursor;
+        uint32_t offset = fast->valueOffset;
+        const int available = fast->valueCount;
+        const bool bigEndian = bigEndian_;
+        while (i < count && cursor < available && values[offset] == 'D') {
+            const uint64_t bits = KDuzLoad64(values + offset + 1, bigEndian);
+            std::memcpy(&out[i++], &bits, sizeof(double));
+            ++cursor;
+            offset += 9;
+        }
+        fast->valueCursor = cursor;
+        fast->valueOffset = offset;
+    }
+    for (; i < count; ++i)
+        out[i] = FieldReadDouble();
+}
+
+void KDuz::FieldReadInts(int* out, int count)
+{
+    if (out == nullptr)
+        return;
+    int i = 0;
+    KDuzFieldInstance* fast = binary_ ? CurrentInstance() : nullptr;
+    if (fast != nullptr && fast->valueCursor >= 0) {
+        const unsigned char* values = fast->values;
+        int cursor = fast->valueCursor;
+        uint32_t offset = fast->valueOffset;
+        const int available = fast->valueCount;
+        const bool bigEndian = bigEndian_;
+        while (i < count && cursor < available && values[offset] == 'I') {
+            out[i++] = static_cast<int>(KDuzLoad32(values + offset + 1, bigEndian));
+            ++cursor;
+            offset += 5;
+        }
+        fast->valueCursor = cursor;
+        fast->valueOffset = offset;
+    }
+    for (; i < count; ++i)
+        out[i] = FieldReadInt();
+}
+
+// ---------------------------------------------------------------- shortcuts
+
+char KDuz::FieldReadCharOrDefault(const char* name, char defaultValue)
+{
+    if (!FieldReadBegin(name))
+        return defaultValue;
+    const char value = FieldReadChar();
+    FieldReadEnd();
+    return value;
+}
+
+const char* KDuz::FieldReadStringOrDefault(const char* name, const char* defaultValue)
+{
+    if (!FieldReadBegin(name))
+        return defaultValue;
+    lastText_ = FieldReadString();
+    FieldReadEnd();
+    return lastText_.Buffer();
+}
+
+int KDuz::FieldReadIntOrDefault(const char* name, int defaultValue)
+{
+    if (!FieldReadBegin(name))
+        return defaultValue;
+    const int value = FieldReadInt();
+    FieldReadEnd();
+    return value;
+}
+
+int64_t KDuz::FieldReadInt64OrDefault(const char* name, int64_t defaultValue)
+{
+    if (!FieldReadBegin(name))
+        return defaultValue;
+    const int64_t value = FieldReadInt64();
+    FieldReadEnd();
+    return value;
+}
+
+double KDuz::FieldReadDoubleOrDefault(const char* name, double defaultValue)
+{
+    if (!FieldReadBegin(name))
+        return defaultValue;
+    const double value = FieldReadDouble();
+    FieldReadEnd();
+    return value;
+}
+
+KTime KDuz::FieldReadTimeByName(const char* name)
+{
+    if (!FieldReadBegin(name))
+        return KTime();
+    const KTime value = FieldReadTime();
+    FieldReadEnd();
+    return value;
+}
+
+void KDuz::FieldReadTimeSpanByName(const char* name, KTime* start, KTime* stop)
+{
+    KTime first, second;
+    if (FieldReadBegin(name)) {
+        first = FieldReadTime();
+        second = FieldReadTime();
+        FieldReadEnd();
+    }
+    if (start != nullptr)
+        *start = first;
+    if (stop != nullptr)
+        *stop = second;
+}
+
+void KDuz::FieldReadDoublesOrDefault(const char* name, double* out, const double* defaults, int count)
+{
+    if (FieldReadBegin(name)) {
+        FieldReadDoubles(out, count);
+        FieldReadEnd();
+    } else if (defaults != nullptr && out != nullptr) {
+        for (int i = 0; i < count; ++i)
+            out[i] = defaults[i];
+    }
+}
+
+}  // namespace duzsdk

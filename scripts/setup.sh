@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgcrypt20-dev
   libbullet-dev libsdl2-mixer-dev
+  clang libclang-rt-14-dev
 )
 if [ "${1:-}" = "--game" ]; then
   packages+=(freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth)

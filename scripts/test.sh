@@ -19,3 +19,6 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" -j "$(nproc)" --output-on-failure --timeout 300
+
+# A short bounded fuzzing pass over the file readers (clang's libFuzzer).
+scripts/fuzz.sh "${DUZ_FUZZ_SECONDS:-10}"

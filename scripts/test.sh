@@ -14,11 +14,11 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # No sound device on a test machine: the sound layer plays into a null device.
 export SDL_AUDIODRIVER=dummy
 
+# A short bounded fuzzing pass over the file readers (clang's libFuzzer).
+scripts/fuzz.sh "${DUZ_FUZZ_SECONDS:-10}"
+
 build="$root/build/test"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" -j "$(nproc)" --output-on-failure --timeout 300
-
-# A short bounded fuzzing pass over the file readers (clang's libFuzzer).
-scripts/fuzz.sh "${DUZ_FUZZ_SECONDS:-10}"

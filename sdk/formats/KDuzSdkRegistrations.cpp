@@ -3,8 +3,31 @@
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/geometry/KDuzGeometry.h"
+#include "sdk/geometry/KDuzGeometryBase.h"
+#include "sdk/geometry/KDuzLayerContainer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSceneLayerPasses.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/geometry/KDuzVideo.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/object/KDuzClassTree.h"
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzCameraSwitcher.h"
+#include "sdk/scene/KDuzGenericNode.h"
+#include "sdk/scene/KDuzGlobalSettings.h"
+#include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzMarker.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzNodeAttribute.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzOpticalReference.h"
+#include "sdk/scene/KDuzPose.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+#include "sdk/scene/KDuzSkeleton.h"
+#include "sdk/scene/KDuzThumbnail.h"
 
 namespace duzsdk {
 
@@ -12,6 +35,32 @@ void KDuzInstallClassCreators() {
     // One line per class that can be created, as each class lands. A class
     // without a creator makes objects of its nearest creatable ancestor.
     KDuzClassTreeSetCreator(eDuzClassTakeNodeContainer, &KDuzTakeNodeContainer::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNode, &KDuzNode::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassLayerContainer, &KDuzLayerContainer::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGeometryBase, &KDuzGeometryBase::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGeometry, &KDuzGeometry::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassMesh, &KDuzMesh::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSurfaceLambert, &KDuzSurfaceLambert::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSurfacePhong, &KDuzSurfacePhong::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassTexture, &KDuzTexture::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassVideo, &KDuzVideo::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGlobalSettings, &KDuzGlobalSettings::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSceneInfo, &KDuzSceneInfo::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassThumbnail, &KDuzThumbnail::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassScene, &KDuzScene::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassPose, &KDuzPose::ClassCreator);
+    // The scene's passes over geometry layers live with the geometry.
+    KDuzInstallSceneLayerPasses();
+    KDuzClassTreeSetCreator(eDuzClassNodeAttribute, &KDuzNodeAttribute::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNull, &KDuzNull::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassMarker, &KDuzMarker::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSkeleton, &KDuzSkeleton::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassOpticalReference, &KDuzOpticalReference::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCameraSwitcher, &KDuzCameraSwitcher::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGenericNode, &KDuzGenericNode::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassLight, &KDuzLight::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCamera, &KDuzCamera::ClassCreator);
 }
 
 void KDuzRegisterBuiltinFormats(KDuzFormatRegistry& registry) {

@@ -1,0 +1,336 @@
+#include "sdk/geometry/KDuzGeometry.h"
+
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/animation/KFCurveNode.h"
+#include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KPlugType.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <new>
+
+namespace duzsdk {
+
+namespace {
+
+constexpr int kTypeNumber = PlugTypeNumberOf("KDuzGeometry_internal");
+
+KFCurveNode* TakeRoot(KDuzTakeNode* takeNode) {
+    return takeNode != nullptr ? takeNode->GetCurveNode() : nullptr;
+}
+
+}  // namespace
+
+KPlugTypeInfo* KDuzGeometry_internal::GetPlugTypeInfo() const {
+    return PlugTypeInfoGetRecord(kTypeNumber);
+}
+
+int KDuzGeometry_internal::GetStaticTypeNumber() const { return kTypeNumber; }
+
+// ---- life --------------------------------------------------------------------------
+
+KDuzGeometry::KDuzGeometry(KDuzSdkManager* manager, const char* name)
+    : KDuzGeometryBase(manager, name), mError(kDuzGeometryErrorTexts, eErrorCount) {}
+
+KDuzGeometry::~KDuzGeometry() = default;
+
+KDuzPlug* KDuzGeometry::ClassCreator(KDuzSdkManager* manager, const char* name) {
+    auto* geometry = new (std::nothrow) KDuzGeometry(manager, name);
+    if (geometry != nullptr) geometry->PostCreate();
+    return geometry;
+}
+
+KClassId KDuzGeometry::ClassId() { return KDuzClassIdOf(eDuzClassGeometry); }
+
+KClassId KDuzGeometry::GetClassId() const { return ClassId(); }
+
+void KDuzGeometry::PostCreate() {
+    if (GetInternalObject() == nullptr) SetInternalObject(new KDuzGeometry_internal(this));
+    KDuzGeometryBase::PostCreate();
+    // The twin's "Color" becomes a public property.
+    WrapInternalProperties();
+}
+
+void KDuzGeometry::DestroyContents(bool recursive, bool dependents) {
+    mShapes.clear();
+    mShapeNames.clear();
+    mRemembered.clear();
+    KDuzGeometryBase::DestroyContents(recursive, dependents);
+}
+
+// ---- attachment ----------------------------------------------------------------------
+
+void KDuzGeometry::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
+    for (int i = 0; i < GetShapeCount(); ++i) AddShapeChannelToTake(takeNode, i);
+}
+
+void KDuzGeometry::RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) {
+    for (int i = 0; i < GetShapeCount(); ++i) RemoveShapeChannelFromTake(takeNode, i);
+}
+
+void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
+    KDuzObject* current = GetScene();
+    if (scene == current) return;
+    if (scene != nullptr && current != nullptr) return;
+    KDuzGeometryBase::ConnectToScene(scene);
+}
+
+void KDuzGeometry::SetNode(KDuzNode* node) {
+    KDuzGeometryBase::SetNode(node);
+    for (const KString& name : mShapeNames) AddShapeProperty(name.Buffer());
+}
+
+// ---- shapes --------------------------------------------------------------------------
+
+int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
+    if (shape == nullptr) {
+        mError.SetLastError(eParameterIsNull);
+        return -1;
+    }
+    for (const KDuzShape* known : mShapes) {
+        if (known == shape) {
+            mError.SetLastError(eShapeAlreadyAdded);
+            return -1;
+        }
+    }
+    // Channels are children of the take's root named after the shape, so a
+    // "/" would make the name a path that never finds its channel.
+    if (name == nullptr || name[0] == '\0' || std::strchr(name, '/') != nullptr) {
+        mError.SetLastError(eShapeNameIsInvalid);
+        return -1;
+    }
+    for (const KString& known : mShapeNames) {
+        if (std::strcmp(known.Buffer(), name) == 0) {
+            mError.SetLastError(eShapeNameIsAlreadyUsed);
+            return -1;
+        }
+    }
+    const int index = GetShapeCount();
+    mShapes.push_back(shape);
+    mShapeNames.emplace_back(name);
+    if (GetNode() != nullptr) {
+        AddShapeProperty(name);
+        if (KDuzTakeNodeContainer* container = GetNodeContainer()) {
+            for (int i = 0; i < container->GetTakeNodeCount(); ++i)
+                AddShapeChannelToTake(container->GetTakeNodeAt(i), index);
+        }
+    }
+    return index;
+}
+
+void KDuzGeometry::ClearShape() {
+    // The channels go from every take of the node; the node link stays.
+    if (KDuzTakeNodeContainer* container = GetNodeContainer()) {
+        for (int t = 0; t < container->GetTakeNodeCount(); ++t) {
+            for (int i = 0; i < GetShapeCount(); ++i)
+                RemoveShapeChannelFromTake(container->GetTakeNodeAt(t), i);
+        }
+    }
+    mShapes.clear();
+    mShapeNames.clear();
+}
+
+KDuzShape* KDuzGeometry::GetShape(int index) {
+    if (index < 0 || index >= GetShapeCount()) {
+        mError.SetLastError(eParameterOutOfRange);
+        return nullptr;
+    }
+    return mShapes[static_cast<size_t>(index)];
+}
+
+const char* KDuzGeometry::GetShapeName(int index) {
+    if (index < 0 || index >= GetShapeCount()) {
+        mError.SetLastError(eParameterOutOfRange);
+        return nullptr;
+    }
+    return mShapeNames[static_cast<size_t>(index)].Buffer();
+}
+
+KFCurveNode* KDuzGeometry::FindShapeChannelCurveNode(KDuzTakeNode* takeNode, int index) {
+    if (index < 0) {
+        mError.SetLastError(eParameterOutOfRange);
+        return nullptr;
+    }
+    if (takeNode == nullptr) {
+        mError.SetLastError(eParameterIsNull);
+        return nullptr;
+    }
+    const char* name = GetShapeName(index);
+    KFCurveNode* root = TakeRoot(takeNode);
+    if (name == nullptr || name[0] == '\0' || root == nullptr) return nullptr;
+    // A child of the root only: a path search would take a shape named "X"
+    // for the node's translation curve.
+    return root->GetChild(root->FindChildIndexByName(name));
+}
+
+KFCurve* KDuzGeometry::GetShapeChannel(KDuzTakeNode* takeNode, int index) {
+    KFCurveNode* node = FindShapeChannelCurveNode(takeNode, index);
+    KFCurve* curve = node != nullptr ? node->GetCurve() : nullptr;
+    if (curve == nullptr) mError.SetLastError(eNoShapeCurveFound);
+    return curve;
+}
+
+double KDuzGeometry::GetShapeChannelValue(int index) {
+    KDuzTakeNode* take = GetNodeDefaultTake();
+    if (take == nullptr) return 0.0;
+    KFCurveNode* node = FindShapeChannelCurveNode(take, index);
+    const KFCurve* curve = node != nullptr ? node->GetCurve() : nullptr;
+    return curve != nullptr ? curve->GetDefaultValue() : 0.0;
+}
+
+bool KDuzGeometry::AddShapeChannelToTake(KDuzTakeNode* takeNode, int index) {
+    KFCurveNode* root = TakeRoot(takeNode);
+    if (root == nullptr || index < 0 || index >= GetShapeCount()) return false;
+    const char* name = mShapeNames[static_cast<size_t>(index)].Buffer();
+    if (name[0] == '\0') return false;
+    KFCurveNode* channel = root->FindOrCreateChild(name, true);
+    if (channel == nullptr) return false;
+    if (channel->GetCurve() == nullptr) channel->SetCurve(KFCurveCreate());
+    if (KFCurve* curve = channel->GetCurve()) {
+        const float* color = kDuzShapeChannelColors[index % 20];
+        curve->SetColor(color[0], color[1], color[2]);
+    }
+    return true;
+}
+
+void KDuzGeometry::RemoveShapeChannelFromTake(KDuzTakeNode* takeNode, int index) {
+    KFCurveNode* root = TakeRoot(takeNode);
+    if (root == nullptr || index < 0 || index >= GetShapeCount()) return;
+    const int child = root->FindChildIndexByName(mShapeNames[static_cast<size_t>(index)].Buffer());
+    if (child >= 0) root->RemoveChild(child);
+}
+
+bool KDuzGeometry::AddShapeProperty(const char* name) {
+    if (GetNode() == nullptr || name == nullptr || FindProperty(name).IsValid()) return false;
+    KDuzNodeAttribute_internal* internal = GetAttributeInternal();
+    if (internal == nullptr || internal->AddChannelProperty(name, "Shape") == nullptr) return false;
+    WrapInternalProperties();
+    return true;
+}
+
+// ---- shape channel names in files --------------------------------------------------------
+
+namespace {
+
+// Replaces the root's child named from by a new curve node named to that
+// holds a copy of it; nothing when there is no such child.
+void RenameChannel(KFCurveNode* root, const char* from, const char* to) {
+    if (root == nullptr) return;
+    const int index = root->FindChildIndexByName(from);
+    KFCurveNode* old = root->GetChild(index);
+    if (old == nullptr) return;
+    KFCurveNode* renamed = KFCurveNodeCreate(to);
+    if (renamed == nullptr) return;
+    renamed->CopyFrom(old, false);
+    root->RemoveChild(index);
+    root->AddChild(renamed);
+}
+
+constexpr const char kShapeSuffix[] = " (Shape)";
+
+}  // namespace
+
+KString KDuzGeometry::MakeDefaultShapeChannelName(int index) {
+    if (index < 0) return KString();
+    char text[40];
+    std::snprintf(text, sizeof(text), "Shape %02d%s", index + 1, kShapeSuffix);
+    return KString(text);
+}
+
+KString KDuzGeometry::MakeShapeChannelName(const char* name) {
+    std::string text = name != nullptr ? name : "";
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    const size_t suffix = sizeof(kShapeSuffix) - 1;
+    if (text.size() < suffix || text.compare(text.size() - suffix, suffix, kShapeSuffix) != 0)
+        text += kShapeSuffix;
+    return KString(text.c_str());
+}
+
+void KDuzGeometry::ConvertShapeChannelNames(KDuzTakeNode* takeNode) {
+    KFCurveNode* root = TakeRoot(takeNode);
+    if (root == nullptr || GetNode() == nullptr || GetAttributeType() == eMesh) return;
+    for (int i = 0; i < GetShapeCount(); ++i) {
+        const char* name = mShapeNames[static_cast<size_t>(i)].Buffer();
+        int found = root->FindChildIndexByName(MakeShapeChannelName(name).Buffer());
+        if (found < 0) found = root->FindChildIndexByName(MakeDefaultShapeChannelName(i).Buffer());
+        const int target = root->FindChildIndexByName(name);
+        if (found < 0 || target < 0 || target == found) continue;
+        root->GetChild(target)->CopyFrom(root->GetChild(found), true);
+        root->RemoveChild(found);
+    }
+}
+
+void KDuzGeometry::PrepareShapeChannelsForWrite(KDuzTakeNode* takeNode) {
+    const bool mesh = GetAttributeType() == eMesh;
+    for (int i = 0; i < GetShapeCount(); ++i) {
+        const size_t k = static_cast<size_t>(i);
+        // The names are taken once: from the second take on, the shape
+        // already carries its file name and would be remembered as such.
+        if (k >= mRemembered.size()) {
+            RememberedNames names;
+            names.memory = mShapeNames[k];
+            if (mesh) {
+                names.file = names.memory;
+                names.fileChannel = MakeShapeChannelName(names.memory.Buffer());
+            } else {
+                char text[24];
+                std::snprintf(text, sizeof(text), "Shape %02d", i + 1);
+                names.file = text;
+                names.fileChannel = MakeDefaultShapeChannelName(i);
+            }
+            mRemembered.push_back(names);
+        }
+        const RememberedNames& names = mRemembered[k];
+        mShapeNames[k] = names.file;
+        RenameChannel(TakeRoot(takeNode), names.memory.Buffer(), names.fileChannel.Buffer());
+    }
+}
+
+void KDuzGeometry::RestoreShapeChannelsAfterWrite(KDuzTakeNode* takeNode) {
+    for (size_t k = 0; k < mRemembered.size() && k < mShapeNames.size(); ++k) {
+        const RememberedNames& names = mRemembered[k];
+        mShapeNames[k] = names.memory;
+        RenameChannel(TakeRoot(takeNode), names.fileChannel.Buffer(), names.memory.Buffer());
+    }
+}
+
+void KDuzGeometry::ClearShapeChannelNames() { mRemembered.clear(); }
+
+// ---- pivot -------------------------------------------------------------------------
+
+void KDuzGeometry::ApplyPivot() {
+    for (KgeTVector& point : GetControlPointArray()) {
+        const double w = point[3];
+        point = mPivot.TransformPoint(point);
+        point[3] = w;
+    }
+    const KgeTVector angles = mPivot.GetEulerXYZ();
+    const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(angles[0], angles[1], angles[2]);
+    // Normals of every layer turn with the points, not only layer 0's.
+    for (int l = 0; l < GetLayerCount(); ++l) {
+        KDuzLayerElementNormal* element = GetLayer(l)->GetNormals();
+        if (element == nullptr) continue;
+        for (KgeTVector& normal : element->GetDirectArray()) {
+            const KgeTVector n = normal;
+            for (int j = 0; j < 3; ++j) {
+                normal[j] = n[0] * rotation.GetElement(0, j) + n[1] * rotation.GetElement(1, j) +
+                            n[2] * rotation.GetElement(2, j);
+            }
+        }
+    }
+}
+
+// ---- copy ------------------------------------------------------------------------------
+
+bool KDuzGeometry::CopyFrom(const KDuzGeometry& other) {
+    if (&other == this) return true;
+    const bool copied = KDuzGeometryBase::CopyFrom(other);
+    CopyPivot(other);
+    return copied;
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,154 @@
+// What every real geometry shares over its control points and layers: the
+// shapes (blend targets) with their animated weight channels in the node's
+// take nodes, a pivot matrix and an error object.
+#pragma once
+
+#include "sdk/base/KErrorState.h"
+#include "sdk/base/KgeMatrix.h"
+#include "sdk/geometry/KDuzGeometryBase.h"
+
+#include <vector>
+
+namespace duzsdk {
+
+class KDuzGeometry;
+class KDuzShape;
+class KFCurve;
+class KFCurveNode;
+
+class KDuzGeometry_internal : public KDuzNodeAttribute_internal {
+public:
+    explicit KDuzGeometry_internal(KDuzObject* object) : KDuzNodeAttribute_internal(object) {}
+    KPlugTypeInfo* GetPlugTypeInfo() const override;
+    int GetStaticTypeNumber() const override;
+};
+
+// The geometry's messages, by error code.
+inline constexpr const char* kDuzGeometryErrorTexts[] = {
+    "Parameter out of range.", "Parameter is NULL.",    "Material not found.",
+    "Material already added.", "Texture not found.",    "Texture already added.",
+    "Shape already added.",    "Shape name is invalid.", "Shape name is already used.",
+    "No shape curve found.",
+};
+
+// Display colours of the shape channels, by shape index modulo 20.
+inline constexpr float kDuzShapeChannelColors[20][3] = {
+    {1.0f, 0.0f, 0.0f},    {0.0f, 1.0f, 0.0f},   {0.0f, 0.0f, 1.0f},    {1.0f, 1.0f, 0.0f},
+    {0.0f, 1.0f, 1.0f},    {1.0f, 0.0f, 1.0f},   {0.47f, 0.0f, 0.0f},   {0.3f, 0.61f, 0.0f},
+    {0.51f, 0.75f, 1.0f},  {1.0f, 0.49f, 0.0f},  {0.57f, 0.0f, 1.0f},   {1.0f, 0.78f, 1.0f},
+    {0.0f, 0.35f, 0.0f},   {1.0f, 0.98f, 0.61f}, {0.65f, 0.49f, 0.31f}, {0.8f, 0.8f, 0.8f},
+    {0.78f, 1.0f, 0.61f},  {1.0f, 0.86f, 0.73f}, {0.37f, 0.0f, 0.37f},  {0.65f, 0.65f, 0.0f},
+};
+
+class KDuzGeometry : public KDuzGeometryBase {
+public:
+    enum EError {
+        eParameterOutOfRange = 0,
+        eParameterIsNull,
+        eMaterialNotFound,
+        eMaterialAlreadyAdded,
+        eTextureNotFound,
+        eTextureAlreadyAdded,
+        eShapeAlreadyAdded,
+        eShapeNameIsInvalid,
+        eShapeNameIsAlreadyUsed,
+        eNoShapeCurveFound,
+        eErrorCount
+    };
+
+    KDuzGeometry(KDuzSdkManager* manager, const char* name);
+    ~KDuzGeometry() override;
+
+    static KDuzPlug* ClassCreator(KDuzSdkManager* manager, const char* name);
+    static KClassId ClassId();
+
+    // ---- KDuzPlug / KDuzObject / attribute ----
+    KClassId GetClassId() const override;
+    void PostCreate() override;
+    // Forgets the shapes (they are objects of their own), then what every
+    // object owns.
+    void DestroyContents(bool recursive, bool dependents) override;
+    // One weight channel per shape.
+    void AddPropertiesToTakeNode(KDuzTakeNode* takeNode) override;
+    void RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) override;
+    void ConnectToScene(KDuzObject* scene) override;
+    // Attaches, then gives the geometry a "Shape" property per shape.
+    void SetNode(KDuzNode* node) override;
+
+    // ---- shapes ----
+    // Checks in this order: null shape (error 1), shape already added (6),
+    // empty name (7), name in use byte for byte (8), a name with "/" (7,
+    // since channels are found by name under the take's root); each gives
+    // -1. Otherwise appends the shape and its name and, on an attached
+    // geometry, its property and its channel in every take; the index.
+    virtual int AddShape(KDuzShape* shape, const char* name);
+    // Removes the channels, empties the list; the shapes live on.
+    virtual void ClearShape();
+    virtual int GetShapeCount() const { return static_cast<int>(mShapes.size()); }
+    // Error 0 and null outside 0 .. count - 1.
+    virtual KDuzShape* GetShape(int index);
+    virtual const char* GetShapeName(int index);
+    // The curve of shape index's channel in the take; error 9 and null when
+    // there is none.
+    virtual KFCurve* GetShapeChannel(KDuzTakeNode* takeNode, int index);
+    // The channel's curve node, a child of the take's root named after the
+    // shape (any case). Error 0 for a negative index, 1 for a null take.
+    KFCurveNode* FindShapeChannelCurveNode(KDuzTakeNode* takeNode, int index);
+    // The default of the channel in the node's default take; 0 when
+    // detached or missing.
+    double GetShapeChannelValue(int index);
+    // Finds or makes the channel of shape i in the take and colours it.
+    bool AddShapeChannelToTake(KDuzTakeNode* takeNode, int index);
+    void RemoveShapeChannelFromTake(KDuzTakeNode* takeNode, int index);
+    // On an attached geometry, a "Shape" property of that name, animatable,
+    // value 0, when there is none yet.
+    bool AddShapeProperty(const char* name);
+
+    // ---- shape channel names in files ----
+    // "Shape %02d (Shape)" of index + 1; empty for a negative index.
+    static KString MakeDefaultShapeChannelName(int index);
+    // The name without trailing white space, ending in " (Shape)".
+    static KString MakeShapeChannelName(const char* name);
+    // After reading, on an attached geometry other than a mesh: moves each
+    // shape's channel found under its file name into the channel named
+    // after the shape.
+    void ConvertShapeChannelNames(KDuzTakeNode* takeNode);
+    // Before writing (once per take): gives each shape its file name and
+    // its channel the file's channel name, remembering the names in memory.
+    void PrepareShapeChannelsForWrite(KDuzTakeNode* takeNode);
+    // After writing (once per take): puts the remembered names back.
+    void RestoreShapeChannelsAfterWrite(KDuzTakeNode* takeNode);
+    // Forgets the remembered names once every take is restored.
+    void ClearShapeChannelNames();
+
+    // ---- pivot ----
+    void GetPivot(KgeMatrix& out) const { out = mPivot; }
+    void SetPivot(const KgeMatrix& pivot) { mPivot = pivot; }
+    void CopyPivot(const KDuzGeometry& other) { mPivot = other.mPivot; }
+    // Moves the control points by the pivot and turns the normals of every
+    // layer by its rotation. The pivot itself stays.
+    void ApplyPivot();
+
+    // ---- copy ----
+    // The layers, control points and pivot.
+    bool CopyFrom(const KDuzGeometry& other);
+
+    KErrorState& GetError() { return mError; }
+    const char* GetLastErrorString() const { return mError.GetLastErrorString(); }
+
+private:
+    std::vector<KDuzShape*> mShapes;   // objects of the manager
+    std::vector<KString> mShapeNames;
+    // Between the write passes, per shape: the name in memory, the shape
+    // name in the file and the channel name in the file.
+    struct RememberedNames {
+        KString memory;
+        KString file;
+        KString fileChannel;
+    };
+    std::vector<RememberedNames> mRemembered;
+    KgeMatrix mPivot;
+    KErrorState mError;
+};
+
+}  // namespace duzsdk

@@ -1,0 +1,142 @@
+// The internal object of a node: its property block, its two pivot sets and
+// the evaluation record. Private to the node's sources and tests.
+#pragma once
+
+#include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/object/KPropertyObjectList.h"
+#include "sdk/object/KPropertyTemplate.h"
+#include "sdk/scene/KDuzNodeTransform.h"
+
+namespace duzsdk {
+
+class KDuzNode;
+
+// The node's properties in the order of its property list.
+enum EDuzNodeProperty : int {
+    eNodeQuaternionInterpolate,
+    eNodeVisibility,
+    eNodeLclTranslation,
+    eNodeLclRotation,
+    eNodeLclScaling,
+    eNodeRotationOffset,
+    eNodeRotationPivot,
+    eNodeScalingOffset,
+    eNodeScalingPivot,
+    eNodeTranslationActive,
+    eNodeTranslationMin,
+    eNodeTranslationMax,
+    eNodeTranslationMinX,
+    eNodeTranslationMinY,
+    eNodeTranslationMinZ,
+    eNodeTranslationMaxX,
+    eNodeTranslationMaxY,
+    eNodeTranslationMaxZ,
+    eNodeRotationOrder,
+    eNodeRotationSpaceForLimitOnly,
+    eNodeAxisLen,
+    eNodePreRotation,
+    eNodePostRotation,
+    eNodeRotationActive,
+    eNodeRotationMin,
+    eNodeRotationMax,
+    eNodeRotationMinX,
+    eNodeRotationMinY,
+    eNodeRotationMinZ,
+    eNodeRotationMaxX,
+    eNodeRotationMaxY,
+    eNodeRotationMaxZ,
+    eNodeRotationStiffnessX,
+    eNodeRotationStiffnessY,
+    eNodeRotationStiffnessZ,
+    eNodeMinDampRangeX,
+    eNodeMinDampRangeY,
+    eNodeMinDampRangeZ,
+    eNodeMaxDampRangeX,
+    eNodeMaxDampRangeY,
+    eNodeMaxDampRangeZ,
+    eNodeMinDampStrengthX,
+    eNodeMinDampStrengthY,
+    eNodeMinDampStrengthZ,
+    eNodeMaxDampStrengthX,
+    eNodeMaxDampStrengthY,
+    eNodeMaxDampStrengthZ,
+    eNodePreferedAngleX,
+    eNodePreferedAngleY,
+    eNodePreferedAngleZ,
+    eNodeInheritType,
+    eNodeScalingActive,
+    eNodeScalingMin,
+    eNodeScalingMax,
+    eNodeScalingMinX,
+    eNodeScalingMinY,
+    eNodeScalingMinZ,
+    eNodeScalingMaxX,
+    eNodeScalingMaxY,
+    eNodeScalingMaxZ,
+    eNodeGeometricTranslation,
+    eNodeGeometricRotation,
+    eNodeGeometricScaling,
+    eNodeLookAtProperty,
+    eNodeUpVectorProperty,
+    eNodeShow,
+    eNodeNegativePercentShapeSupport,
+    eNodeDefaultAttributeIndex,
+    eNodePropertyCount,
+};
+
+// How a node property stores its value.
+enum class EDuzNodePropertyKind { Bool, Double, Int, Vector, Enum, Channel, ObjectList };
+
+struct KDuzNodePropertyRow {
+    EDuzNodeProperty id;
+    const char* name;
+    EDuzNodePropertyKind kind;
+    double defaultValue[3];  // the first only for scalars
+};
+
+// The 68 properties with their defaults, in list order.
+extern const KDuzNodePropertyRow kDuzNodeProperties[eNodePropertyCount];
+
+class KDuzNode_internal : public KDuzTakeNodeContainer_internal {
+public:
+    explicit KDuzNode_internal(KDuzNode* node);
+    ~KDuzNode_internal() override;
+
+    KPlugTypeInfo* GetPlugTypeInfo() const override;
+    int GetStaticTypeNumber() const override;
+    // Every value change may move the node: the transform caches follow.
+    bool SendValueEvent(int a, int code, KPlug* plug, const void* newValue, const void* oldValue,
+                        int d) override;
+
+    KDuzNode* GetNode() const { return mNode; }
+    KProperty* Property(EDuzNodeProperty id) const { return mProperties[id]; }
+
+    // Typed reads and writes of the template properties, with events.
+    bool GetBool(EDuzNodeProperty id) const;
+    void SetBool(EDuzNodeProperty id, bool value);
+    double GetDoubleValue(EDuzNodeProperty id) const;
+    void SetDoubleValue(EDuzNodeProperty id, double value);
+    int GetIntValue(EDuzNodeProperty id) const;
+    void SetIntValue(EDuzNodeProperty id, int value);
+    KgeTVector GetVector(EDuzNodeProperty id) const;
+    void SetVector(EDuzNodeProperty id, const KgeTVector& value);
+    // Without events: straight into the stored value (the template
+    // properties read and write it through their getter and setter).
+    void StoreBool(EDuzNodeProperty id, bool value);
+    void StoreDouble(EDuzNodeProperty id, double value);
+    void StoreInt(EDuzNodeProperty id, int value);
+    void StoreVector(EDuzNodeProperty id, const KgeTVector& value);
+
+    KDuzNodePivotSet pivotSets[2];
+    KDuzNodeTransformEvaluation evaluation;
+
+    // The stored value of a template property (x only for scalars).
+    KgeTVector& Value(int id) { return mValues[id]; }
+
+private:
+    KProperty* mProperties[eNodePropertyCount] = {};
+    KgeTVector mValues[eNodePropertyCount];
+    KDuzNode* mNode;
+};
+
+}  // namespace duzsdk

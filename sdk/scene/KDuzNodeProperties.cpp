@@ -1,0 +1,512 @@
+// The node's property block and the operations that move values between the
+// properties and the pivot sets and limits.
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzNodeInternal.h"
+#include "sdk/scene/KDuzNodeLimits.h"
+
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurveNode.h"
+#include "sdk/base/KgeMath.h"
+#include "sdk/object/KDataType.h"
+#include "sdk/object/KPlugType.h"
+
+#include <array>
+#include <utility>
+
+namespace duzsdk {
+
+namespace {
+
+using K = EDuzNodePropertyKind;
+
+constexpr int kTypeNumber = PlugTypeNumberOf("KDuzNode_internal");
+
+}  // namespace
+
+const KDuzNodePropertyRow kDuzNodeProperties[eNodePropertyCount] = {
+    {eNodeQuaternionInterpolate, "QuaternionInterpolate", K::Bool, {0, 0, 0}},
+    {eNodeVisibility, "Visibility", K::Channel, {1, 0, 0}},
+    {eNodeLclTranslation, "Lcl Translation", K::Channel, {0, 0, 0}},
+    {eNodeLclRotation, "Lcl Rotation", K::Channel, {0, 0, 0}},
+    {eNodeLclScaling, "Lcl Scaling", K::Channel, {1, 1, 1}},
+    {eNodeRotationOffset, "RotationOffset", K::Vector, {0, 0, 0}},
+    {eNodeRotationPivot, "RotationPivot", K::Vector, {0, 0, 0}},
+    {eNodeScalingOffset, "ScalingOffset", K::Vector, {0, 0, 0}},
+    {eNodeScalingPivot, "ScalingPivot", K::Vector, {0, 0, 0}},
+    {eNodeTranslationActive, "TranslationActive", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMin, "TranslationMin", K::Vector, {0, 0, 0}},
+    {eNodeTranslationMax, "TranslationMax", K::Vector, {0, 0, 0}},
+    {eNodeTranslationMinX, "TranslationMinX", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMinY, "TranslationMinY", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMinZ, "TranslationMinZ", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMaxX, "TranslationMaxX", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMaxY, "TranslationMaxY", K::Bool, {0, 0, 0}},
+    {eNodeTranslationMaxZ, "TranslationMaxZ", K::Bool, {0, 0, 0}},
+    {eNodeRotationOrder, "RotationOrder", K::Enum, {0, 0, 0}},
+    {eNodeRotationSpaceForLimitOnly, "RotationSpaceForLimitOnly", K::Bool, {0, 0, 0}},
+    {eNodeAxisLen, "AxisLen", K::Double, {10, 0, 0}},
+    {eNodePreRotation, "PreRotation", K::Vector, {0, 0, 0}},
+    {eNodePostRotation, "PostRotation", K::Vector, {0, 0, 0}},
+    {eNodeRotationActive, "RotationActive", K::Bool, {0, 0, 0}},
+    {eNodeRotationMin, "RotationMin", K::Vector, {0, 0, 0}},
+    {eNodeRotationMax, "RotationMax", K::Vector, {0, 0, 0}},
+    {eNodeRotationMinX, "RotationMinX", K::Bool, {0, 0, 0}},
+    {eNodeRotationMinY, "RotationMinY", K::Bool, {0, 0, 0}},
+    {eNodeRotationMinZ, "RotationMinZ", K::Bool, {0, 0, 0}},
+    {eNodeRotationMaxX, "RotationMaxX", K::Bool, {0, 0, 0}},
+    {eNodeRotationMaxY, "RotationMaxY", K::Bool, {0, 0, 0}},
+    {eNodeRotationMaxZ, "RotationMaxZ", K::Bool, {0, 0, 0}},
+    {eNodeRotationStiffnessX, "RotationStiffnessX", K::Double, {0, 0, 0}},
+    {eNodeRotationStiffnessY, "RotationStiffnessY", K::Double, {0, 0, 0}},
+    {eNodeRotationStiffnessZ, "RotationStiffnessZ", K::Double, {0, 0, 0}},
+    {eNodeMinDampRangeX, "MinDampRangeX", K::Double, {0, 0, 0}},
+    {eNodeMinDampRangeY, "MinDampRangeY", K::Double, {0, 0, 0}},
+    {eNodeMinDampRangeZ, "MinDampRangeZ", K::Double, {0, 0, 0}},
+    {eNodeMaxDampRangeX, "MaxDampRangeX", K::Double, {0, 0, 0}},
+    {eNodeMaxDampRangeY, "MaxDampRangeY", K::Double, {0, 0, 0}},
+    {eNodeMaxDampRangeZ, "MaxDampRangeZ", K::Double, {0, 0, 0}},
+    {eNodeMinDampStrengthX, "MinDampStrengthX", K::Double, {0, 0, 0}},
+    {eNodeMinDampStrengthY, "MinDampStrengthY", K::Double, {0, 0, 0}},
+    {eNodeMinDampStrengthZ, "MinDampStrengthZ", K::Double, {0, 0, 0}},
+    {eNodeMaxDampStrengthX, "MaxDampStrengthX", K::Double, {0, 0, 0}},
+    {eNodeMaxDampStrengthY, "MaxDampStrengthY", K::Double, {0, 0, 0}},
+    {eNodeMaxDampStrengthZ, "MaxDampStrengthZ", K::Double, {0, 0, 0}},
+    {eNodePreferedAngleX, "PreferedAngleX", K::Double, {0, 0, 0}},
+    {eNodePreferedAngleY, "PreferedAngleY", K::Double, {0, 0, 0}},
+    {eNodePreferedAngleZ, "PreferedAngleZ", K::Double, {0, 0, 0}},
+    {eNodeInheritType, "InheritType", K::Enum, {0, 0, 0}},
+    {eNodeScalingActive, "ScalingActive", K::Bool, {0, 0, 0}},
+    {eNodeScalingMin, "ScalingMin", K::Vector, {0, 0, 0}},
+    {eNodeScalingMax, "ScalingMax", K::Vector, {0, 0, 0}},
+    {eNodeScalingMinX, "ScalingMinX", K::Bool, {0, 0, 0}},
+    {eNodeScalingMinY, "ScalingMinY", K::Bool, {0, 0, 0}},
+    {eNodeScalingMinZ, "ScalingMinZ", K::Bool, {0, 0, 0}},
+    {eNodeScalingMaxX, "ScalingMaxX", K::Bool, {0, 0, 0}},
+    {eNodeScalingMaxY, "ScalingMaxY", K::Bool, {0, 0, 0}},
+    {eNodeScalingMaxZ, "ScalingMaxZ", K::Bool, {0, 0, 0}},
+    {eNodeGeometricTranslation, "GeometricTranslation", K::Vector, {0, 0, 0}},
+    {eNodeGeometricRotation, "GeometricRotation", K::Vector, {0, 0, 0}},
+    {eNodeGeometricScaling, "GeometricScaling", K::Vector, {1, 1, 1}},
+    {eNodeLookAtProperty, "LookAtProperty", K::ObjectList, {0, 0, 0}},
+    {eNodeUpVectorProperty, "UpVectorProperty", K::ObjectList, {0, 0, 0}},
+    {eNodeShow, "Show", K::Bool, {1, 0, 0}},
+    {eNodeNegativePercentShapeSupport, "NegativePercentShapeSupport", K::Bool, {1, 0, 0}},
+    {eNodeDefaultAttributeIndex, "DefaultAttributeIndex", K::Int, {-1, 0, 0}},
+};
+
+namespace {
+
+// Getter and setter of template property Id: they read and write the
+// value the internal object keeps for it, so the node can also store a
+// value without events.
+template <int Id>
+void NodeGetter(KPlug* owner, void* out) {
+    auto* internal = static_cast<KDuzNode_internal*>(owner);
+    if (internal == nullptr || out == nullptr) return;
+    const KgeTVector& v = internal->Value(Id);
+    switch (kDuzNodeProperties[Id].kind) {
+        case K::Bool:
+            *static_cast<bool*>(out) = v[0] != 0.0;
+            break;
+        case K::Double:
+            *static_cast<double*>(out) = v[0];
+            break;
+        case K::Int:
+        case K::Enum:
+            *static_cast<int*>(out) = static_cast<int>(v[0]);
+            break;
+        case K::Vector:
+            *static_cast<KgeTVector*>(out) = v;
+            break;
+        default:
+            break;
+    }
+}
+
+template <int Id>
+void NodeSetter(KPlug* owner, const void* in) {
+    auto* internal = static_cast<KDuzNode_internal*>(owner);
+    if (internal == nullptr || in == nullptr) return;
+    KgeTVector& v = internal->Value(Id);
+    switch (kDuzNodeProperties[Id].kind) {
+        case K::Bool:
+            v[0] = *static_cast<const bool*>(in) ? 1.0 : 0.0;
+            break;
+        case K::Double:
+            v[0] = *static_cast<const double*>(in);
+            break;
+        case K::Int:
+        case K::Enum:
+            v[0] = *static_cast<const int*>(in);
+            break;
+        case K::Vector: {
+            // x, y, z; a stored vector always carries w = 1.
+            const auto* value = static_cast<const KgeTVector*>(in);
+            v.SetXYZW((*value)[0], (*value)[1], (*value)[2], 1.0);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+struct Accessors {
+    KPropertyGetter getter;
+    KPropertySetter setter;
+};
+
+template <std::size_t... I>
+constexpr std::array<Accessors, sizeof...(I)> MakeAccessors(std::index_sequence<I...>) {
+    return {{Accessors{&NodeGetter<static_cast<int>(I)>, &NodeSetter<static_cast<int>(I)>}...}};
+}
+
+const std::array<Accessors, eNodePropertyCount> kAccessors =
+    MakeAccessors(std::make_index_sequence<eNodePropertyCount>());
+
+const char* RotationOrderItem(KPlug*, int index) { return ERotationOrderName(index); }
+const char* InheritTypeItem(KPlug*, int index) { return ETransformInheritTypeName(index); }
+
+bool DiffersFromXYZ(const KgeTVector& v, double x, double y, double z) {
+    const double reference[3] = {x, y, z};
+    return KgeVector3Compare(v.Data(), reference, 1e-6) != 0;
+}
+
+bool DiffersVector(const KgeTVector& a, const KgeTVector& b) {
+    return KgeVector3Compare(a.Data(), b.Data(), 1e-6) != 0;
+}
+
+// The limit-related properties of one kind, in the order active, min x/y/z
+// flags, max x/y/z flags, minimum, maximum.
+struct LimitProperties {
+    int kind;
+    EDuzNodeProperty active;
+    EDuzNodeProperty axis[6];
+    EDuzNodeProperty min;
+    EDuzNodeProperty max;
+};
+
+constexpr LimitProperties kLimitProperties[3] = {
+    {eDuzLimitTranslation,
+     eNodeTranslationActive,
+     {eNodeTranslationMinX, eNodeTranslationMinY, eNodeTranslationMinZ, eNodeTranslationMaxX,
+      eNodeTranslationMaxY, eNodeTranslationMaxZ},
+     eNodeTranslationMin,
+     eNodeTranslationMax},
+    {eDuzLimitRotation,
+     eNodeRotationActive,
+     {eNodeRotationMinX, eNodeRotationMinY, eNodeRotationMinZ, eNodeRotationMaxX, eNodeRotationMaxY,
+      eNodeRotationMaxZ},
+     eNodeRotationMin,
+     eNodeRotationMax},
+    {eDuzLimitScaling,
+     eNodeScalingActive,
+     {eNodeScalingMinX, eNodeScalingMinY, eNodeScalingMinZ, eNodeScalingMaxX, eNodeScalingMaxY,
+      eNodeScalingMaxZ},
+     eNodeScalingMin,
+     eNodeScalingMax},
+};
+
+constexpr int kAxisBits[6] = {kDuzLimitMinX, kDuzLimitMinY, kDuzLimitMinZ,
+                              kDuzLimitMaxX, kDuzLimitMaxY, kDuzLimitMaxZ};
+
+}  // namespace
+
+// ---- internal object ----------------------------------------------------------------
+
+KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
+    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
+        mValues[row.id].SetXYZW(row.defaultValue[0], row.defaultValue[1], row.defaultValue[2], 1.0);
+    }
+    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
+        KProperty* property = nullptr;
+        switch (row.kind) {
+            case K::Bool:
+                property = new KPropertyTemplate<bool>(this, row.name);
+                break;
+            case K::Double:
+                property = new KPropertyTemplate<double>(this, row.name);
+                break;
+            case K::Int:
+                property = new KPropertyTemplate<int>(this, row.name);
+                break;
+            case K::Vector:
+                property = new KPropertyTemplate<KgeTVector>(this, row.name);
+                break;
+            case K::Enum: {
+                property = new KPropertyTemplate<int>(this, row.name, nullptr, false, nullptr, 0, eKPropEnum);
+                property->GetInfo().SetEnumList(row.id == eNodeRotationOrder ? &RotationOrderItem
+                                                                             : &InheritTypeItem);
+                break;
+            }
+            case K::Channel: {
+                const KDataType* type = KDataTypeFindByName(row.name);
+                property = AddNewProperty(row.name, KDataTypeToPropertyTypeCode(type), type, true);
+                if (property != nullptr) property->SetFlags(8, true);
+                break;
+            }
+            case K::ObjectList: {
+                auto* list = new KPropertyObjectList(this, row.name);
+                // A list of sources: the targets connect to it.
+                list->KPlug::SetFlags((list->KPlug::GetFlags() | KPlug::kAcceptsSources) &
+                                      ~(KPlug::kAcceptsDestinations | KPlug::kOneWaySink));
+                list->SetFlags(1, true);
+                property = list;
+                break;
+            }
+        }
+        mProperties[row.id] = property;
+        if (property != nullptr && row.kind != K::Channel && row.kind != K::ObjectList) {
+            property->GetInfo().getter = kAccessors[row.id].getter;
+            property->GetInfo().setter = kAccessors[row.id].setter;
+        }
+    }
+    if (KProperty* visibility = mProperties[eNodeVisibility]) visibility->SetDouble(1.0);
+    if (KProperty* scaling = mProperties[eNodeLclScaling]) {
+        const double one[4] = {1.0, 1.0, 1.0, 1.0};
+        scaling->SetDoubles(one);
+    }
+}
+
+KDuzNode_internal::~KDuzNode_internal() = default;
+
+KPlugTypeInfo* KDuzNode_internal::GetPlugTypeInfo() const { return PlugTypeInfoGetRecord(kTypeNumber); }
+
+int KDuzNode_internal::GetStaticTypeNumber() const { return kTypeNumber; }
+
+bool KDuzNode_internal::SendValueEvent(int a, int code, KPlug* plug, const void* newValue,
+                                       const void* oldValue, int d) {
+    if (code == KProperty::kValueEventChanged) KDuzNode::TouchTransforms();
+    return KDuzTakeNodeContainer_internal::SendValueEvent(a, code, plug, newValue, oldValue, d);
+}
+
+bool KDuzNode_internal::GetBool(EDuzNodeProperty id) const {
+    bool value = false;
+    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    return value;
+}
+
+void KDuzNode_internal::SetBool(EDuzNodeProperty id, bool value) {
+    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+}
+
+double KDuzNode_internal::GetDoubleValue(EDuzNodeProperty id) const {
+    double value = 0.0;
+    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    return value;
+}
+
+void KDuzNode_internal::SetDoubleValue(EDuzNodeProperty id, double value) {
+    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+}
+
+int KDuzNode_internal::GetIntValue(EDuzNodeProperty id) const {
+    int value = 0;
+    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    return value;
+}
+
+void KDuzNode_internal::SetIntValue(EDuzNodeProperty id, int value) {
+    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+}
+
+KgeTVector KDuzNode_internal::GetVector(EDuzNodeProperty id) const {
+    KgeTVector value(0.0, 0.0, 0.0, 1.0);
+    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    return value;
+}
+
+void KDuzNode_internal::SetVector(EDuzNodeProperty id, const KgeTVector& value) {
+    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+}
+
+void KDuzNode_internal::StoreBool(EDuzNodeProperty id, bool value) { mValues[id][0] = value ? 1.0 : 0.0; }
+void KDuzNode_internal::StoreDouble(EDuzNodeProperty id, double value) { mValues[id][0] = value; }
+void KDuzNode_internal::StoreInt(EDuzNodeProperty id, int value) { mValues[id][0] = value; }
+void KDuzNode_internal::StoreVector(EDuzNodeProperty id, const KgeTVector& value) {
+    mValues[id].SetXYZW(value[0], value[1], value[2], 1.0);
+}
+
+// ---- node operations on the block ---------------------------------------------------
+
+void KDuzNode::ResetTransformProperties() {
+    KDuzNode_internal* in = mInternal;
+    if (in == nullptr) return;
+    const KgeTVector zero(0.0, 0.0, 0.0, 1.0);
+    for (EDuzNodeProperty id :
+         {eNodeRotationOffset, eNodeRotationPivot, eNodeScalingOffset, eNodeScalingPivot, eNodeTranslationMin,
+          eNodeTranslationMax, eNodePreRotation, eNodePostRotation, eNodeRotationMin, eNodeRotationMax,
+          eNodeScalingMin, eNodeScalingMax, eNodeGeometricTranslation, eNodeGeometricRotation}) {
+        in->StoreVector(id, zero);
+    }
+    in->StoreVector(eNodeGeometricScaling, KgeTVector(1.0, 1.0, 1.0, 1.0));
+    for (const LimitProperties& limits : kLimitProperties) {
+        in->StoreBool(limits.active, false);
+        for (EDuzNodeProperty id : limits.axis) in->StoreBool(id, false);
+    }
+    in->StoreBool(eNodeRotationSpaceForLimitOnly, false);
+    in->StoreInt(eNodeRotationOrder, 0);
+    in->StoreInt(eNodeInheritType, 0);
+    in->StoreDouble(eNodeAxisLen, 10.0);
+    in->SetBool(eNodeQuaternionInterpolate, false);
+    in->SetDoubleValue(eNodeRotationStiffnessX, 0.0);
+    in->SetDoubleValue(eNodeRotationStiffnessY, 0.0);
+    in->SetDoubleValue(eNodeRotationStiffnessZ, 0.0);
+    in->pivotSets[0].Reset();
+    in->pivotSets[1].Reset();
+    SelectPivotSet(0);
+    TouchTransforms();
+}
+
+void KDuzNode::UpdatePropertiesFromPivotsAndLimits() {
+    KDuzNode_internal* in = mInternal;
+    if (in == nullptr) return;
+    const KDuzNodePivotSet& set = in->pivotSets[0];
+    in->StoreVector(eNodeRotationOffset, set.rotationOffset);
+    in->StoreVector(eNodeRotationPivot, set.rotationPivot);
+    in->StoreVector(eNodePreRotation, set.preRotation);
+    in->StoreVector(eNodePostRotation, set.postRotation);
+    in->StoreVector(eNodeScalingOffset, set.scalingOffset);
+    in->StoreVector(eNodeScalingPivot, set.scalingPivot);
+    in->StoreVector(eNodeGeometricTranslation, set.geometricTranslation);
+    in->StoreVector(eNodeGeometricRotation, set.geometricRotation);
+    in->StoreVector(eNodeGeometricScaling, set.geometricScaling);
+    in->StoreInt(eNodeRotationOrder, set.rotationOrder);
+    in->StoreBool(eNodeRotationSpaceForLimitOnly, set.rotationSpaceForLimitOnly);
+    in->StoreBool(eNodeQuaternionInterpolate, set.quaternionInterpolate);
+    for (const LimitProperties& limits : kLimitProperties) {
+        const KDuzNodeLimitRecord* record = in->evaluation.LimitsOfKind(limits.kind);
+        in->StoreBool(limits.active, (record->flags & kDuzLimitActive) != 0);
+        for (int i = 0; i < 6; ++i) in->StoreBool(limits.axis[i], (record->flags & kAxisBits[i]) != 0);
+        in->StoreVector(limits.min, record->min);
+        in->StoreVector(limits.max, record->max);
+    }
+}
+
+void KDuzNode::UpdatePivotsAndLimitsFromProperties() {
+    KDuzNode_internal* in = mInternal;
+    if (in == nullptr) return;
+
+    // 1. Pivot set 0 from the properties. It is loaded whatever the values:
+    //    a node read again must not keep the pivots of an earlier read.
+    SetRotationOrder(0, in->GetIntValue(eNodeRotationOrder));
+    SetRotationOffset(0, in->GetVector(eNodeRotationOffset));
+    SetRotationPivot(0, in->GetVector(eNodeRotationPivot));
+    SetScalingOffset(0, in->GetVector(eNodeScalingOffset));
+    SetScalingPivot(0, in->GetVector(eNodeScalingPivot));
+    SetPreRotation(0, in->GetVector(eNodePreRotation));
+    SetPostRotation(0, in->GetVector(eNodePostRotation));
+    SetGeometricTranslation(0, in->GetVector(eNodeGeometricTranslation));
+    SetGeometricRotation(0, in->GetVector(eNodeGeometricRotation));
+    SetGeometricScaling(0, in->GetVector(eNodeGeometricScaling));
+    SetRotationSpaceForLimitOnly(0, in->GetBool(eNodeRotationSpaceForLimitOnly));
+    const bool quaternion = in->GetBool(eNodeQuaternionInterpolate);
+    SetQuaternionInterpolate(0, quaternion);
+    bool pivotsUsed = in->GetIntValue(eNodeRotationOrder) != 0 || quaternion;
+    for (EDuzNodeProperty id :
+         {eNodeRotationOffset, eNodeRotationPivot, eNodeScalingOffset, eNodeScalingPivot, eNodePreRotation,
+          eNodePostRotation, eNodeGeometricTranslation, eNodeGeometricRotation}) {
+        pivotsUsed = pivotsUsed || DiffersFromXYZ(in->GetVector(id), 0.0, 0.0, 0.0);
+    }
+    pivotsUsed = pivotsUsed || DiffersFromXYZ(in->GetVector(eNodeGeometricScaling), 1.0, 1.0, 1.0);
+    if (pivotsUsed) {
+        in->pivotSets[0].state = 0;
+        in->pivotSets[1].Reset();
+    }
+
+    // 2. The limits, all of them when any differs.
+    bool differs = false;
+    for (const LimitProperties& limits : kLimitProperties) {
+        const KDuzNodeLimitRecord* record = in->evaluation.LimitsOfKind(limits.kind);
+        differs = differs || in->GetBool(limits.active) != ((record->flags & kDuzLimitActive) != 0);
+        for (int i = 0; i < 6; ++i)
+            differs = differs || in->GetBool(limits.axis[i]) != ((record->flags & kAxisBits[i]) != 0);
+        differs = differs || DiffersVector(in->GetVector(limits.min), record->min) ||
+                  DiffersVector(in->GetVector(limits.max), record->max);
+    }
+    if (differs) {
+        for (const LimitProperties& limits : kLimitProperties) {
+            KDuzNodeLimitRecord* record = in->evaluation.LimitsOfKind(limits.kind);
+            int flags = record->flags & ~(kDuzLimitActive | kDuzLimitAxisMask);
+            if (in->GetBool(limits.active)) flags |= kDuzLimitActive;
+            for (int i = 0; i < 6; ++i) {
+                if (in->GetBool(limits.axis[i])) flags |= kAxisBits[i];
+            }
+            record->flags = flags;
+            const KgeTVector min = in->GetVector(limits.min);
+            const KgeTVector max = in->GetVector(limits.max);
+            for (int c = 0; c < 3; ++c) {
+                record->min[c] = min[c];
+                record->max[c] = max[c];
+            }
+        }
+    }
+
+    // The inherit type is part of the evaluation on every path.
+    mInternal->evaluation.inheritType = in->GetIntValue(eNodeInheritType);
+
+    // 3. Quaternion interpolation on every take's rotation channel.
+    if (quaternion) {
+        for (int i = 0; i < GetTakeNodeCount(); ++i) {
+            KDuzTakeNode* take = GetTakeNodeAt(i);
+            KFCurveNode* root = take != nullptr ? take->GetCurveNode() : nullptr;
+            KFCurveNode* r = root != nullptr ? root->FindByPath("R") : nullptr;
+            if (r != nullptr) r->SetQuaternionInterpolation(true);
+        }
+    }
+    TouchTransforms();
+}
+
+namespace {
+
+duzVectorTemplate3<double> ReadVector3(const KDuzObject& node, const char* name) {
+    KDuzProperty property = node.FindProperty(name);
+    if (!property.IsValid()) return duzVectorTemplate3<double>(0.0, 0.0, 0.0);
+    return property.GetDouble3();
+}
+
+bool WriteVector3(KDuzObject& node, const char* name, const duzVectorTemplate3<double>& v) {
+    KDuzProperty property = node.FindProperty(name);
+    if (!property.IsValid()) return false;
+    return property.SetValue(&v, 5);
+}
+
+}  // namespace
+
+duzVectorTemplate3<double> KDuzNode::GetLclTranslation() const {
+    return ReadVector3(*this, "Lcl Translation");
+}
+duzVectorTemplate3<double> KDuzNode::GetLclRotation() const { return ReadVector3(*this, "Lcl Rotation"); }
+duzVectorTemplate3<double> KDuzNode::GetLclScaling() const { return ReadVector3(*this, "Lcl Scaling"); }
+
+bool KDuzNode::SetLclTranslation(const duzVectorTemplate3<double>& v) {
+    return WriteVector3(*this, "Lcl Translation", v);
+}
+bool KDuzNode::SetLclRotation(const duzVectorTemplate3<double>& v) {
+    return WriteVector3(*this, "Lcl Rotation", v);
+}
+bool KDuzNode::SetLclScaling(const duzVectorTemplate3<double>& v) {
+    return WriteVector3(*this, "Lcl Scaling", v);
+}
+
+void KDuzNode::SetTransformationInheritType(int type) {
+    if (mInternal == nullptr) return;
+    mInternal->SetIntValue(eNodeInheritType, type);
+    mInternal->evaluation.inheritType = type;
+    TouchTransforms();
+}
+
+int KDuzNode::GetTransformationInheritType() const {
+    return mInternal != nullptr ? mInternal->GetIntValue(eNodeInheritType) : 0;
+}
+
+void KDuzNode::SetRotationActive(bool active) {
+    if (mLimits != nullptr) mLimits->SetRotationActive(active);
+    if (mInternal != nullptr) mInternal->SetBool(eNodeRotationActive, active);
+    TouchTransforms();
+}
+
+bool KDuzNode::GetRotationActive() const {
+    return mInternal != nullptr && mInternal->GetBool(eNodeRotationActive);
+}
+
+}  // namespace duzsdk

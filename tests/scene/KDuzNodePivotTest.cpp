@@ -1,0 +1,135 @@
+#include "KDuzNodeTestSupport.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/scene/KDuzNodePivotConversion.h"
+
+#include <vector>
+
+namespace duzsdk {
+namespace {
+
+using testing_node::NodeTest;
+using testing_node::TypedAttribute;
+
+// What the filter was asked to do, one record per application.
+std::vector<KDuzPivotConversionFilter> gApplied;
+std::vector<KgeMatrix> gGeometryFactors;
+
+class PivotTest : public NodeTest {
+protected:
+    void SetUp() override {
+        NodeTest::SetUp();
+        gApplied.clear();
+        gGeometryFactors.clear();
+        KDuzSetPivotFilterApplier(
+            [](const KDuzPivotConversionFilter& filter, KFCurveNode*) { gApplied.push_back(filter); });
+        KDuzSetGeometryPivotAdjuster(
+            [](KDuzObject*, const KgeMatrix& factor) { gGeometryFactors.push_back(factor); });
+    }
+    void TearDown() override {
+        KDuzSetPivotFilterApplier(nullptr);
+        KDuzSetGeometryPivotAdjuster(nullptr);
+        NodeTest::TearDown();
+    }
+};
+
+TEST_F(PivotTest, RotationOffsetShiftsEveryTranslationKeyOfEveryTake) {
+    KDuzNode* node = Node();
+    ASSERT_TRUE(node->SetLclTranslation(duzVectorTemplate3<double>(1, 0, 0)));
+    KDuzTakeNode* walk = node->CreateTakeNode("Walk");
+    ASSERT_NE(walk, nullptr);
+    KFCurve* x = walk->GetTranslationXCurve();
+    x->KeySetValue(x->KeyAdd(KTime(0)), 2.0f);
+    x->KeySetValue(x->KeyAdd(KTime(100)), 4.0f);
+    node->SetRotationOffset(0, KgeTVector(10, 0, 0, 1));
+    node->SetPivotState(0, 0);
+
+    ASSERT_TRUE(node->ConvertPivotAnimation(30.0, 0));
+    EXPECT_FLOAT_EQ(x->KeyGetValue(0), 12.0f);
+    EXPECT_FLOAT_EQ(x->KeyGetValue(1), 14.0f);
+    EXPECT_FLOAT_EQ(x->GetDefaultValue(), 11.0f);
+    EXPECT_FLOAT_EQ(node->GetDefaultTakeNode()->GetTranslationXCurve()->GetDefaultValue(), 11.0f);
+    // Counted once in the property.
+    EXPECT_DOUBLE_EQ(node->GetLclTranslation()[0], 11.0);
+    // Only an offset: nothing for the filter; set 0 left reset.
+    EXPECT_TRUE(gApplied.empty());
+    EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 0.0);
+}
+
+TEST_F(PivotTest, SetsThatDoNotTakePartChangeNothing) {
+    KDuzNode* node = Node();
+    node->SetRotationPivot(0, KgeTVector(5, 5, 5, 1));  // state 1: does not take part
+    node->SetRotationOffset(0, KgeTVector(3, 0, 0, 1));
+    ASSERT_TRUE(node->ConvertPivotAnimation(24.0, 1));
+    EXPECT_TRUE(gApplied.empty());
+    EXPECT_DOUBLE_EQ(node->GetLclTranslation()[0], 0.0);
+}
+
+TEST_F(PivotTest, PivotsAndOrdersFillTheFilter) {
+    KDuzNode* root = Node("root");
+    KDuzNode* child = Node("child");
+    ASSERT_TRUE(root->AddChild(child));
+    child->SetRotationPivot(0, KgeTVector(1, 2, 3, 1));
+    child->SetScalingOffset(0, KgeTVector(0, 4, 0, 1));
+    child->SetRotationOrder(0, eEulerZXY);
+    child->SetPivotState(0, 0);
+    ASSERT_TRUE(child->CreateTakeNode("Walk") != nullptr);
+
+    ASSERT_TRUE(root->ConvertPivotAnimation(25.0, 1));
+    // Applied once per take of the child (two), never for the root.
+    ASSERT_EQ(gApplied.size(), 2u);
+    const KDuzPivotConversionFilter& filter = gApplied[0];
+    EXPECT_TRUE(filter.slotSet[eDuzPivotSlotRotationPivot]);
+    EXPECT_DOUBLE_EQ(filter.slots[eDuzPivotSlotRotationPivot].GetElement(3, 2), 3.0);
+    EXPECT_TRUE(filter.slotSet[eDuzPivotSlotScalingOffset]);
+    EXPECT_FALSE(filter.slotSet[eDuzPivotSlotScalingPivot]);
+    EXPECT_EQ(filter.sourceRotationOrder, 8);
+    EXPECT_EQ(filter.destinationRotationOrder, 0);
+    EXPECT_TRUE(filter.convertRotation);
+    EXPECT_EQ(filter.settings[2], 1);
+    EXPECT_NEAR(filter.samplingPeriod.GetSecondDouble(), 1.0 / 25.0, 1e-9);
+    int order = -1;
+    child->GetRotationOrder(0, order);
+    EXPECT_EQ(order, 0);
+}
+
+TEST_F(PivotTest, EqualPreRotationsStillFillSlot9) {
+    KDuzNode* node = Node();
+    node->SetRotationActive(true);
+    node->SetPreRotation(0, KgeTVector(0, 0, 30, 1));
+    node->SetPreRotation(1, KgeTVector(0, 0, 30, 1));
+    node->SetPivotState(0, 0);
+    node->SetPivotState(1, 0);
+    // Direct conversion between two equal sets: no filter work.
+    ASSERT_TRUE(node->ConvertPivotAnimationRecursive(1, 30.0, 0));
+    EXPECT_TRUE(gApplied.empty());
+
+    // Make the orders differ to see the record the filter gets.
+    node->SetRotationOrder(1, eEulerYXZ);
+    ASSERT_TRUE(node->ConvertPivotAnimationRecursive(1, 30.0, 0));
+    ASSERT_FALSE(gApplied.empty());
+    EXPECT_TRUE(gApplied.back().slotSet[eDuzPivotSlotSourcePreRotation]);
+    EXPECT_FALSE(gApplied.back().slotSet[eDuzPivotSlotPreRotation]);
+}
+
+TEST_F(PivotTest, GeometryPivotGetsTheGeometricDifference) {
+    KDuzNode* node = Node();
+    ASSERT_EQ(node->SetNodeAttribute(TypedAttribute::Make(manager, "mesh", eMesh)), nullptr);
+    node->SetGeometricTranslation(0, KgeTVector(0, 0, 7, 1));
+    node->SetPivotState(0, 0);
+    ASSERT_TRUE(node->ConvertPivotAnimation(30.0, 0));
+    ASSERT_EQ(gGeometryFactors.size(), 1u);
+    EXPECT_DOUBLE_EQ(gGeometryFactors[0].GetElement(3, 2), 7.0);
+}
+
+TEST_F(PivotTest, ZeroFrameRateIsRefused) {
+    KDuzNode* node = Node();
+    node->SetRotationOffset(0, KgeTVector(1, 0, 0, 1));
+    node->SetPivotState(0, 0);
+    EXPECT_FALSE(node->ConvertPivotAnimation(0.0, 0));
+    EXPECT_FALSE(node->ConvertPivotAnimationRecursive(1, -5.0, 0));
+    EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 1.0);  // untouched
+}
+
+}  // namespace
+}  // namespace duzsdk

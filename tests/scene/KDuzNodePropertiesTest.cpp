@@ -1,0 +1,175 @@
+#include "KDuzNodeTestSupport.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/animation/KFCurveNode.h"
+#include "sdk/scene/KDuzNodeInternal.h"
+#include "sdk/scene/KDuzNodeLimits.h"
+
+namespace duzsdk {
+namespace {
+
+using testing_node::NodeTest;
+using Vector3 = duzVectorTemplate3<double>;
+
+TEST_F(NodeTest, PropertyListFollowsTheTable) {
+    KDuzNode* node = Node();
+    KDuzNode_internal* internal = node->GetNodeInternal();
+    ASSERT_NE(internal, nullptr);
+    ASSERT_GE(internal->GetPropertyCount(), eNodePropertyCount);
+    for (int i = 0; i < eNodePropertyCount; ++i) {
+        const KDuzNodePropertyRow& row = kDuzNodeProperties[i];
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.id, i);
+        ASSERT_NE(internal->GetProperty(i), nullptr);
+        EXPECT_STREQ(internal->GetProperty(i)->GetName(), row.name);
+        EXPECT_EQ(internal->Property(row.id), internal->GetProperty(i));
+        // Every internal property has a public handle.
+        EXPECT_TRUE(node->FindProperty(row.name).IsValid());
+        switch (row.kind) {
+            case EDuzNodePropertyKind::Bool:
+                EXPECT_EQ(internal->GetBool(row.id), row.defaultValue[0] != 0.0);
+                break;
+            case EDuzNodePropertyKind::Double:
+                EXPECT_DOUBLE_EQ(internal->GetDoubleValue(row.id), row.defaultValue[0]);
+                break;
+            case EDuzNodePropertyKind::Int:
+            case EDuzNodePropertyKind::Enum:
+                EXPECT_EQ(internal->GetIntValue(row.id), static_cast<int>(row.defaultValue[0]));
+                break;
+            case EDuzNodePropertyKind::Vector: {
+                const KgeTVector v = internal->GetVector(row.id);
+                for (int c = 0; c < 3; ++c) EXPECT_DOUBLE_EQ(v[c], row.defaultValue[c]);
+                break;
+            }
+            case EDuzNodePropertyKind::Channel: {
+                double values[4] = {};
+                ASSERT_TRUE(internal->GetProperty(i)->GetDoubles(values));
+                const int count = row.id == eNodeVisibility ? 1 : 3;
+                for (int c = 0; c < count; ++c) EXPECT_DOUBLE_EQ(values[c], row.defaultValue[c]);
+                EXPECT_TRUE(internal->GetProperty(i)->TestInfoFlag2());
+                EXPECT_TRUE(internal->GetProperty(i)->TestFlags(8));
+                break;
+            }
+            case EDuzNodePropertyKind::ObjectList:
+                break;
+        }
+    }
+    EXPECT_STREQ(internal->GetProperty(0)->GetName(), "QuaternionInterpolate");
+    EXPECT_STREQ(internal->GetProperty(eNodePropertyCount - 1)->GetName(), "DefaultAttributeIndex");
+}
+
+TEST_F(NodeTest, EnumerationNamesOfRotationOrderAndInheritType) {
+    const char* orders[] = {"Euler XYZ", "Euler XZY", "Euler YZX",  "Euler YXZ",
+                            "Euler ZXY", "Euler ZYX", "Spheric XYZ"};
+    for (int i = 0; i < 7; ++i) EXPECT_STREQ(ERotationOrderName(i), orders[i]);
+    EXPECT_EQ(ERotationOrderName(7), nullptr);
+    EXPECT_EQ(ERotationOrderName(-1), nullptr);
+    EXPECT_STREQ(ETransformInheritTypeName(0), "RrSs");
+    EXPECT_STREQ(ETransformInheritTypeName(1), "RrSs");
+    EXPECT_STREQ(ETransformInheritTypeName(2), "Rrs");
+    EXPECT_EQ(ETransformInheritTypeName(3), nullptr);
+
+    KDuzNode* node = Node();
+    KDuzProperty order = node->FindProperty("RotationOrder");
+    EXPECT_STREQ(order.GetEnumValue(6), "Spheric XYZ");
+}
+
+TEST_F(NodeTest, LocalTransformPropertiesReachTheDefaultTake) {
+    KDuzNode* node = Node();
+    EXPECT_DOUBLE_EQ(node->GetLclScaling()[1], 1.0);
+    ASSERT_TRUE(node->SetLclTranslation(Vector3(1, 2, 3)));
+    ASSERT_TRUE(node->SetLclRotation(Vector3(10, 20, 30)));
+    ASSERT_TRUE(node->SetLclScaling(Vector3(2, 2, 2)));
+    EXPECT_DOUBLE_EQ(node->GetLclRotation()[2], 30.0);
+    KDuzTakeNode* take = node->GetDefaultTakeNode();
+    EXPECT_FLOAT_EQ(take->GetTranslationZCurve()->GetDefaultValue(), 3.0f);
+    EXPECT_FLOAT_EQ(take->GetRotationYCurve()->GetDefaultValue(), 20.0f);
+    EXPECT_FLOAT_EQ(take->GetScalingXCurve()->GetDefaultValue(), 2.0f);
+}
+
+TEST_F(NodeTest, InheritTypeAndRotationActive) {
+    KDuzNode* node = Node();
+    node->SetTransformationInheritType(2);
+    EXPECT_EQ(node->GetTransformationInheritType(), 2);
+    EXPECT_EQ(node->GetTransformEvaluationRecord().inheritType, 2);
+    node->SetRotationActive(true);
+    EXPECT_TRUE(node->GetRotationActive());
+    EXPECT_TRUE(node->GetLimits()->GetRotationActive());
+    EXPECT_TRUE(node->GetTransformEvaluationRecord().RotationActive());
+}
+
+TEST_F(NodeTest, WritersSeeThePivotsAndLimits) {
+    KDuzNode* node = Node();
+    node->SetRotationPivot(0, KgeTVector(1, 2, 3, 1));
+    node->SetGeometricScaling(0, KgeTVector(2, 2, 2, 1));
+    node->SetRotationOrder(0, 4);
+    node->GetLimits()->SetScalingActive(true);
+    node->GetLimits()->GetScalingLimits().SetMaxActive(false, true, false);
+    node->GetLimits()->GetScalingLimits().SetMax(KgeTVector(0, 5, 0, 1));
+    node->UpdatePropertiesFromPivotsAndLimits();
+
+    KDuzNode_internal* in = node->GetNodeInternal();
+    EXPECT_DOUBLE_EQ(in->GetVector(eNodeRotationPivot)[2], 3.0);
+    EXPECT_DOUBLE_EQ(in->GetVector(eNodeGeometricScaling)[0], 2.0);
+    EXPECT_EQ(in->GetIntValue(eNodeRotationOrder), 4);
+    EXPECT_TRUE(in->GetBool(eNodeScalingActive));
+    EXPECT_TRUE(in->GetBool(eNodeScalingMaxY));
+    EXPECT_FALSE(in->GetBool(eNodeScalingMaxX));
+    EXPECT_DOUBLE_EQ(in->GetVector(eNodeScalingMax)[1], 5.0);
+    // The scaling minimum starts at 1 in the limits.
+    EXPECT_DOUBLE_EQ(in->GetVector(eNodeScalingMin)[0], 1.0);
+}
+
+TEST_F(NodeTest, ReadersLoadPivotsAndLimits) {
+    KDuzNode* node = Node();
+    KDuzNode_internal* in = node->GetNodeInternal();
+    in->SetVector(eNodeRotationPivot, KgeTVector(0, 0, 5, 1));
+    in->SetIntValue(eNodeRotationOrder, 2);
+    in->SetBool(eNodeRotationActive, true);
+    in->SetBool(eNodeRotationMinX, true);
+    in->SetVector(eNodeRotationMin, KgeTVector(-10, 0, 0, 1));
+    in->SetIntValue(eNodeInheritType, 1);
+    in->SetBool(eNodeQuaternionInterpolate, true);
+    node->SetRotationPivot(1, KgeTVector(9, 9, 9, 1));
+    node->UpdatePivotsAndLimitsFromProperties();
+
+    EXPECT_DOUBLE_EQ(node->GetRotationPivot(0)[2], 5.0);
+    const KDuzNodeTransformEvaluation& e = node->GetTransformEvaluationRecord();
+    EXPECT_EQ(e.flags & kDuzEvalRotationPivot, kDuzEvalRotationPivot);
+    EXPECT_EQ(e.prePost.rotationOrder.GetOrderIndex(), 4);
+    EXPECT_EQ(node->GetPivotState(0), 0);
+    EXPECT_DOUBLE_EQ(node->GetRotationPivot(1)[0], 0.0);  // set 1 reset
+    EXPECT_TRUE(node->GetLimits()->GetRotationActive());
+    bool x, y, z;
+    node->GetLimits()->GetRotationLimits().GetMinActive(x, y, z);
+    EXPECT_TRUE(x);
+    EXPECT_FALSE(y);
+    EXPECT_DOUBLE_EQ(node->GetLimits()->GetRotationLimits().GetMin()[0], -10.0);
+    // Scaling limits came from the properties too (they differed).
+    EXPECT_DOUBLE_EQ(node->GetLimits()->GetScalingLimits().GetMin()[0], 0.0);
+    EXPECT_EQ(e.inheritType, 1);
+    KFCurveNode* r = node->GetDefaultTakeNode()->GetCurveNode()->FindByPath("R");
+    ASSERT_NE(r, nullptr);
+    EXPECT_TRUE(r->GetQuaternionInterpolation());
+}
+
+TEST_F(NodeTest, ReadingDefaultsKeepsSet1AndTheState) {
+    KDuzNode* node = Node();
+    node->GetNodeInternal()->SetVector(eNodeRotationPivot, KgeTVector(0, 0, 5e-7, 1));
+    node->SetRotationPivot(1, KgeTVector(9, 9, 9, 1));
+    node->UpdatePivotsAndLimitsFromProperties();
+    // Below the tolerance counts as unchanged: set 1 and the state stay.
+    EXPECT_DOUBLE_EQ(node->GetRotationPivot(1)[0], 9.0);
+    EXPECT_EQ(node->GetPivotState(0), 1);
+}
+
+TEST_F(NodeTest, ReadingAgainReplacesStalePivots) {
+    KDuzNode* node = Node();
+    node->SetRotationOffset(0, KgeTVector(4, 4, 4, 1));
+    node->UpdatePivotsAndLimitsFromProperties();  // the file says zero
+    EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 0.0);
+    EXPECT_EQ(node->GetTransformEvaluationRecord().flags & kDuzEvalRotationOffset, 0);
+}
+
+}  // namespace
+}  // namespace duzsdk

@@ -23,6 +23,30 @@ float NarrowToFloat(double value)
     return static_cast<float>(value);
 }
 
+float LoadFloat(const unsigned char* payload, bool bigEndian)
+{
+    const uint32_t bits = KDuzLoad32(payload, bigEndian);
+    float value;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+// A binary 'F' or 'D' value as a double; 0 for any other type or no payload.
+double LoadReal(char type, const unsigned char* payload, bool bigEndian)
+{
+    if (payload == nullptr)
+        return 0.0;
+    if (type == 'F')
+        return LoadFloat(payload, bigEndian);
+    if (type == 'D') {
+        const uint64_t bits = KDuzLoad64(payload, bigEndian);
+        double value;
+        std::memcpy(&value, &bits, sizeof(value));
+        return value;
+    }
+    return 0.0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- selection
@@ -313,21 +337,9 @@ float KDuz::FieldReadFloat()
     char type = 0;
     uint32_t available = 0;
     const unsigned char* payload = CurrentPayload(&type, &available);
-    if (payload == nullptr)
-        return 0.0f;
-    if (type == 'F') {
-        const uint32_t bits = KDuzLoad32(payload, bigEndian_);
-        float value;
-        std::memcpy(&value, &bits, sizeof(value));
-        return value;
-    }
-    if (type == 'D') {
-        const uint64_t bits = KDuzLoad64(payload, bigEndian_);
-        double value;
-        std::memcpy(&value, &bits, sizeof(value));
-        return NarrowToFloat(value);
-    }
-    return 0.0f;
+    if (type == 'F' && payload != nullptr)
+        return LoadFloat(payload, bigEndian_);  // exact: no round trip through double
+    return NarrowToFloat(LoadReal(type, payload, bigEndian_));
 }
 
 double KDuz::FieldReadDouble()
@@ -352,21 +364,7 @@ double KDuz::FieldReadDouble()
     char type = 0;
     uint32_t available = 0;
     const unsigned char* payload = CurrentPayload(&type, &available);
-    if (payload == nullptr)
-        return 0.0;
-    if (type == 'D') {
-        const uint64_t bits = KDuzLoad64(payload, bigEndian_);
-        double value;
-        std::memcpy(&value, &bits, sizeof(value));
-        return value;
-    }
-    if (type == 'F') {
-        const uint32_t bits = KDuzLoad32(payload, bigEndian_);
-        float value;
-        std::memcpy(&value, &bits, sizeof(value));
-        return value;
-    }
-    return 0.0;
+    return LoadReal(type, payload, bigEndian_);
 }
 
 const void* KDuz::FieldReadRaw(int* lengthOut)

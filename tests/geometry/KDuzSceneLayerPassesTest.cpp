@@ -15,23 +15,15 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/SceneTestFixture.h"
+
 #include <vector>
 
 namespace duzsdk {
 namespace {
 
-class KDuzSceneLayerPassesTest : public testing::Test {
+class KDuzSceneLayerPassesTest : public SceneTestFixture {
 protected:
-    void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        ASSERT_NE(manager, nullptr);
-        scene = KDuzScene::Create(manager, "scene");
-        ASSERT_NE(scene, nullptr);
-    }
-    void TearDown() override {
-        if (manager != nullptr) manager->Destroy();
-    }
-
     // A node below the root with a mesh of one layer.
     KDuzMesh* MeshNode(const char* name, KDuzNode** nodeOut = nullptr) {
         KDuzNode* node = KDuzNode::Create(manager, name);
@@ -79,8 +71,6 @@ protected:
         return out;
     }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
 };
 
 TEST_F(KDuzSceneLayerPassesTest, DirectMaterialsBecomeIndexedNodeConnections) {

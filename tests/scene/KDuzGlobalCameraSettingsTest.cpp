@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/SceneTestFixture.h"
+
 #include <string>
 
 namespace duzsdk {
@@ -14,24 +16,17 @@ namespace {
 
 using Settings = KDuzGlobalCameraSettings;
 
-class KDuzGlobalCameraSettingsTest : public testing::Test {
+class KDuzGlobalCameraSettingsTest : public SceneTestFixture {
 protected:
     void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        ASSERT_NE(manager, nullptr);
-        scene = KDuzScene::Create(manager, "scene");
-        ASSERT_NE(scene, nullptr);
+        SceneTestFixture::SetUp();
+        if (HasFatalFailure()) return;
         settings = scene->GetGlobalCameraSettings();
         ASSERT_NE(settings, nullptr);
-    }
-    void TearDown() override {
-        if (manager != nullptr) manager->Destroy();
     }
 
     int ManagerNodeCount() const { return manager->GetObjectCount(KDuzNode::ClassId()); }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
     Settings* settings = nullptr;
 };
 

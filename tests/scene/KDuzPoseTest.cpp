@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/SceneTestFixture.h"
+
 #include <string>
 
 namespace duzsdk {
@@ -20,22 +22,17 @@ KgeMatrix Translation(double x, double y, double z) {
     return m;
 }
 
-class KDuzPoseTest : public testing::Test {
+class KDuzPoseTest : public SceneTestFixture {
 protected:
     void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        ASSERT_NE(manager, nullptr);
-        scene = KDuzScene::Create(manager, "scene");
-        ASSERT_NE(scene, nullptr);
+        SceneTestFixture::SetUp();
+        if (HasFatalFailure()) return;
         node = KDuzNode::Create(manager, "N");
         other = KDuzNode::Create(manager, "M");
         ASSERT_NE(node, nullptr);
         ASSERT_NE(other, nullptr);
         scene->GetRootNode()->AddChild(node);
         scene->GetRootNode()->AddChild(other);
-    }
-    void TearDown() override {
-        if (manager != nullptr) manager->Destroy();
     }
 
     KDuzPose* MakePose(const char* name, bool bind) {
@@ -47,8 +44,6 @@ protected:
         return pose;
     }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
     KDuzNode* node = nullptr;
     KDuzNode* other = nullptr;
 };

@@ -16,24 +16,21 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/SceneTestFixture.h"
+
 #include <string>
 #include <vector>
 
 namespace duzsdk {
 namespace {
 
-class KDuzSceneTest : public testing::Test {
+class KDuzSceneTest : public SceneTestFixture {
 protected:
     void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        ASSERT_NE(manager, nullptr);
-        scene = KDuzScene::Create(manager, "scene");
-        ASSERT_NE(scene, nullptr);
+        SceneTestFixture::SetUp();
+        if (HasFatalFailure()) return;
         root = scene->GetRootNode();
         ASSERT_NE(root, nullptr);
-    }
-    void TearDown() override {
-        if (manager != nullptr) manager->Destroy();
     }
 
     KDuzNode* AddNode(KDuzNode* parent, const char* name) {
@@ -51,8 +48,6 @@ protected:
         return names;
     }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
     KDuzNode* root = nullptr;
 };
 

@@ -9,10 +9,8 @@ packages=(
   libgcrypt20-dev
   libbullet-dev libsdl2-mixer-dev
   clang libclang-rt-14-dev
+  freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth python3
 )
-if [ "${1:-}" = "--game" ]; then
-  packages+=(freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth)
-fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -18,7 +18,7 @@ export SDL_AUDIODRIVER=dummy
 scripts/fuzz.sh "${DUZ_FUZZ_SECONDS:-10}"
 
 build="$root/build/test"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON -DDUZ_BUILD_GAME=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" -j "$(nproc)" --output-on-failure --timeout 300

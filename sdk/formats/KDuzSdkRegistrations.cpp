@@ -11,7 +11,13 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
+#include "sdk/formats/KDuzBuiltinFormats.h"
+#include "sdk/io/KDuzExporter.h"
 #include "sdk/io/KDuzFormatRegistry.h"
+#include "sdk/io/KDuzImporter.h"
+#include "sdk/io/KDuzStreamOptions.h"
+#include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -61,13 +67,29 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGenericNode, &KDuzGenericNode::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassLight, &KDuzLight::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCamera, &KDuzCamera::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassImporter, &KDuzImporter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassExporter, &KDuzExporter::ClassCreator);
+    // Option sets of the readers and writers.
+    KDuzClassTreeSetCreator(eDuzClassStreamOptions, &KDuzStreamOptions::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsDuzReader, &KDuzStreamOptionsDuzReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsDuzWriter, &KDuzStreamOptionsDuzWriter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsMotionReader, &KDuzStreamOptionsMotionReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsMotionWriter, &KDuzStreamOptionsMotionWriter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptions3dsReader, &KDuzStreamOptions3dsReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptions3dsWriter, &KDuzStreamOptions3dsWriter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsDxfReader, &KDuzStreamOptionsDxfReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsDxfWriter, &KDuzStreamOptionsDxfWriter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsObjReader, &KDuzStreamOptionsObjReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsObjWriter, &KDuzStreamOptionsObjWriter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsColladaReader, &KDuzStreamOptionsColladaReader::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassStreamOptionsColladaWriter, &KDuzStreamOptionsColladaWriter::ClassCreator);
 }
 
 void KDuzRegisterBuiltinFormats(KDuzFormatRegistry& registry) {
     // Groups in this order, so format indices never change: DUZ readers
     // (setting the first DUZ reader index), then DXF, 3DS, OBJ, Collada; the
-    // writers the same way. None is built yet, so the registry starts empty.
-    (void)registry;
+    // writers the same way.
+    KDuzRegisterBuiltinFormatGroups(registry);
 }
 
 }  // namespace duzsdk

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace duzsdk {
+class KDuzScene;
+class KDuzSdkManager;
+}  // namespace duzsdk
+
+// Reads the model file into the scene through the SDK's importer. False when
+// the file cannot be imported, or when this build has no importer (then the
+// game runs with empty levels and says so once on standard error).
+bool GameImportScene(duzsdk::KDuzSdkManager* manager, duzsdk::KDuzScene* scene, const std::string& path);

@@ -1,0 +1,140 @@
+// The reader of version 6 DUZ files. It walks the field tree of an opened
+// file section by section ("Definitions", "Objects", "Relations", "Version5",
+// "Connections", "Takes") and builds the objects, links and takes of a scene.
+// Every count and name in the file is treated as hostile: a missing field
+// leaves the object's default, and nothing read from the file can make the
+// reader touch memory it does not own.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "sdk/base/KErrorState.h"
+#include "sdk/base/KString.h"
+#include "sdk/io/IDuzObject.h"
+#include "sdk/io/KDuzReader.h"
+#include "sdk/scene/KDuzTakeDescription.h"
+
+namespace duzsdk {
+
+class KDuzImporter;
+class KDuzNode;
+class KDuzObject;
+class KDuzPlug;
+class KDuzScene;
+class KDuzSdkManager;
+class KDuzGenericNode;
+class KDuzGlobalSettings;
+class KDuzStreamOptions;
+struct KDuz6RecordContext;
+class KDuzStreamOptionsDuzReader;
+
+class KDuzReaderDuz6 : public KDuzReader {
+public:
+    // Kinds of a file, in the order of its "Definitions".
+    using KindList = std::vector<KString>;
+
+    KDuzReaderDuz6(KDuzSdkManager* manager, KDuzImporter* importer);
+    ~KDuzReaderDuz6() override;
+    KDuzReaderDuz6(const KDuzReaderDuz6&) = delete;
+    KDuzReaderDuz6& operator=(const KDuzReaderDuz6&) = delete;
+
+    // ---- the file ----
+    // 0.0.0 with error 3 when no file is open.
+    void GetVersion(int& major, int& minor, int& revision) override;
+    bool FileOpen(const char* fileName) override;
+    bool FileClose() override;
+    bool IsFileOpen() override { return mFile != nullptr; }
+    bool CheckPassword(const char* password);
+    bool GetDefaultRenderResolution(KString& cameraName, KString& resolutionMode, double& width,
+                                    double& height) override;
+
+    // ---- reading ----
+    bool Read(KDuzScene* scene, KDuzStreamOptions* options) override;
+    // Reads `file` instead of the reader's own file when it is given; the
+    // names of that file's objects are then kept apart from the caller's.
+    virtual bool ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file);
+    KDuzStreamOptions* GetReadOptions(bool parseFileAsNeeded) override;
+    // New options owned by the caller, or null.
+    virtual KDuzStreamOptionsDuzReader* GetReadOptionsFromFileObject(IDuzObject* file,
+                                                                      bool parseFileAsNeeded);
+
+    // ---- sections (the current field list is where each expects it) ----
+    bool ReadDefinitions(KDuzScene* scene, KindList& kinds);
+    bool ReadObjects(KDuzScene* scene, const KindList& kinds);
+    bool ReadObject(KDuzScene* scene, const KString& kind, const KString& subType,
+                    const KString& name, const KString& fullName);
+    bool ReadModel(KDuzNode& node, const KString& subType);
+    bool ReadGenericNode(KDuzGenericNode& node);
+    bool ReadNodeProperties(KDuzNode& node);
+    bool ReadGlobalSettings(KDuzGlobalSettings& settings);
+    // False when the current block has no "Properties60".
+    bool ReadProperties60(KDuzObject* object);
+    bool ReadRelations(KDuzScene* scene);
+    bool ReadGlobalToolsSettings(KDuzScene* scene);
+    bool ReadConnections(KDuzScene* scene);
+    static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
+    bool ReadTakes(KDuzScene* scene);
+    bool ReadTake(KDuzScene* scene, const KDuzTakeDescription& description);
+    bool ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTakeDescription& description);
+    void RemapCameraSwitcherIndices(KDuzScene* scene);
+    // Read-option steps; they fill the current read options.
+    bool ReadSummary(int* sectionIndex);
+    void ReadContentInformation();
+    void ReadTakeDescriptions();
+    void RebuildTrimmedSurfaceRegions(KDuzScene* scene);
+
+    // ---- for the record readers ----
+    KDuzImporter* GetImporter() const { return mImporter; }
+    IDuzObject* GetFileObject() const { return mFile; }
+    // The field file of the read in progress (or of the open file); null
+    // when there is none.
+    KDuz* GetFieldFile() const { return mFile; }
+    KDuzStreamOptionsDuzReader* GetCurrentReadOptions() const { return mReadOptions; }
+    // The object registered under a full name during the current read.
+    KDuzObject* FindObjectByName(const char* fullName) const;
+    KDuzNode* FindNodeByName(const char* name) const;
+    int GetNodeMapCount() const { return static_cast<int>(mNodes.size()); }
+    // Nodes whose "Model" record was older than version 232, for the node
+    // fix-up at the end of a read.
+    const std::vector<KDuzNode*>& GetLegacyNodes() const { return mLegacyNodes; }
+
+private:
+    KDuzObject* CreateGenericObject(const KString& kind, const KString& subType, const KString& name);
+    // Maps the name (the first object keeps it) and connects the object.
+    void Register(KDuzScene* scene, const KString& fullName, KDuzObject* object);
+    bool MapName(const char* fullName, KDuzObject* object);
+    void ForgetMirroredNames();
+    void SettleCameraNodes(KDuzScene* scene);
+    void Finalise(KDuzScene* scene);
+    void UnmapObjects(const std::unordered_set<const KDuzObject*>& objects);
+    KDuz6RecordContext MakeRecordContext();
+    bool OptionIsSet(const char* name) const;
+    int CountMarkedTakes() const;
+    const KDuzTakeDescription* FindTakeDescription(const char* name) const;
+
+    IDuzObject* mFile = nullptr;   // owned
+    KDuzImporter* mImporter;
+    KDuzStreamOptionsDuzReader* mReadOptions = nullptr;
+    // Full names of the objects of the current read. The first object of a
+    // name keeps it, so duplicate records bind connections the same way on
+    // every read; the reader's own file object gets the same names.
+    std::map<std::string, KDuzObject*> mNames;
+    bool mMirrorNames = false;
+    // What this reader put into its own file object's map, so that the next
+    // read can take it out again before the scene is cleared.
+    std::vector<std::pair<std::string, const KDuzObject*>> mMirrored;
+    int mRuntimeClassCount = 0;
+    std::map<std::string, KDuzNode*> mNodes;
+    std::vector<KDuzNode*> mLegacyNodes;
+    bool mRenderResolutionPresent = false;
+    KString mCameraName;
+    KString mResolutionMode;
+    double mResolutionWidth = 0.0;
+    double mResolutionHeight = 0.0;
+};
+
+}  // namespace duzsdk

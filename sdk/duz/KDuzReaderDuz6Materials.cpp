@@ -1,0 +1,169 @@
+// "Material", "Texture" and "Video" record bodies of version 6 files.
+#include "sdk/duz/KDuzReaderDuz6Records.h"
+
+#include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/geometry/KDuzVideo.h"
+
+namespace duzsdk {
+
+namespace {
+
+void ReadProperties60(const KDuz6RecordContext& context, KDuzObject* object)
+{
+    if (context.readProperties60)
+        context.readProperties60(object);
+}
+
+// Sets a property from an old-style one of the material, when the material
+// has a property of that name (found without regard to case).
+void CarryColor(KDuzSurfaceMaterial* material, const char* oldName, KDuzProperty color, KDuzProperty factor)
+{
+    const KDuzProperty old = material->FindProperty(oldName, false);
+    if (!old.IsValid())
+        return;
+    const duzVectorTemplate3<double> value = old.GetDouble3();
+    color.SetValue(&value, eValueKindDouble3);
+    const double one = 1.0;
+    factor.SetValue(&one, eValueKindDouble);
+}
+
+template <class Transform>
+void CarryDouble(KDuzSurfaceMaterial* material, const char* oldName, KDuzProperty target, Transform transform)
+{
+    const KDuzProperty old = material->FindProperty(oldName, false);
+    if (!old.IsValid())
+        return;
+    const double value = transform(old.GetDouble());
+    target.SetValue(&value, eValueKindDouble);
+}
+
+// Materials written before version 102 kept their colours in the old
+// property names; the current properties take them over.
+void ConvertOldMaterial(KDuzSurfaceMaterial* material)
+{
+    const bool phong = material->Is(KDuzSurfacePhong::ClassId());
+    if (!phong && !material->Is(KDuzSurfaceLambert::ClassId()))
+        return;
+    auto* lambert = static_cast<KDuzSurfaceLambert*>(material);
+    CarryColor(material, "Emissive", lambert->GetEmissiveColor(), lambert->GetEmissiveFactor());
+    CarryColor(material, "Ambient", lambert->GetAmbientColor(), lambert->GetAmbientFactor());
+    CarryColor(material, "Diffuse", lambert->GetDiffuseColor(), lambert->GetDiffuseFactor());
+    CarryDouble(material, "Opacity", lambert->GetTransparencyFactor(), [](double v) { return 1.0 - v; });
+    if (!phong)
+        return;
+    auto* surface = static_cast<KDuzSurfacePhong*>(material);
+    CarryColor(material, "Specular", surface->GetSpecularColor(), surface->GetSpecularFactor());
+    CarryDouble(material, "Shininess", surface->GetShininessExponent(), [](double v) { return v; });
+    CarryDouble(material, "Reflectivity", surface->GetReflectionFactor(), [](double v) { return v; });
+}
+
+}  // namespace
+
+KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const char* name, const char* subType)
+{
+    if (context.file == nullptr)
+        return nullptr;
+    KDuz& file = *context.file;
+    const int version = file.FieldReadIntOrDefault("Version", 100);
+    const KString shadingModel = subType != nullptr && subType[0] != '\0'
+                                     ? KString(subType)
+                                     : KString(file.FieldReadStringOrDefault("ShadingModel", "Phong"));
+    KDuzSurfaceMaterial* material = nullptr;
+    if (KDuz6TextEqualsNoCase(shadingModel.Buffer(), "Phong"))
+        material = KDuzSurfacePhong::Create(context.manager, name);
+    else if (KDuz6TextEqualsNoCase(shadingModel.Buffer(), "Lambert"))
+        material = KDuzSurfaceLambert::Create(context.manager, name);
+    else
+        material = KDuzSurfaceMaterial::Create(context.manager, name);
+    if (material == nullptr)
+        return nullptr;
+    material->GetShadingModel().SetValue(&shadingModel, eValueKindString);
+    const bool multiLayer = file.FieldReadIntOrDefault("MultiLayer", 0) != 0;
+    material->GetMultiLayer().SetValue(&multiLayer, eValueKindBool);
+    ReadProperties60(context, material);
+    if (version < 102)
+        ConvertOldMaterial(material);
+    KDuz6WrapProperties(material);
+    return material;
+}
+
+bool KDuz6ReadTexture(const KDuz6RecordContext& context, KDuzTexture* texture)
+{
+    if (context.file == nullptr || texture == nullptr)
+        return true;
+    KDuz& file = *context.file;
+    if (file.FieldReadBegin("TextureName")) {
+        texture->SetName(KDuz6StripPrefix(file.FieldReadString()).Buffer());
+        file.FieldReadEnd();
+    }
+    if (file.FieldReadBegin("FileName")) {
+        texture->SetFileName(file.FieldReadString());
+        file.FieldReadEnd();
+    }
+    if (file.FieldReadBegin("RelativeFilename")) {
+        texture->SetRelativeFileName(file.FieldReadString());
+        file.FieldReadEnd();
+    }
+    if (file.FieldReadBegin("Media")) {
+        texture->SetMediaName(KDuz6StripPrefix(file.FieldReadString()).Buffer());
+        file.FieldReadEnd();
+    }
+    ReadProperties60(context, texture);
+    KDuz6WrapProperties(texture);
+    double uv[2] = {0.0, 0.0};
+    if (KDuz6ReadDoublesField(file, "ModelUVTranslation", uv, 2))
+        texture->SetModelUVTranslation(uv[0], uv[1]);
+    if (KDuz6ReadDoublesField(file, "ModelUVScaling", uv, 2))
+        texture->SetModelUVScaling(uv[0], uv[1]);
+    const char* alpha = file.FieldReadStringOrDefault("Texture_Alpha_Source", "");
+    texture->SetAlphaSource(KDuz6TextEquals(alpha, "RGB_Intensity") ? 1 : KDuz6TextEquals(alpha, "Alpha_Black") ? 2 : 0);
+    if (file.FieldReadBegin("Cropping")) {
+        int c[4] = {0, 0, 0, 0};
+        file.FieldReadInts(c, 4);
+        file.FieldReadEnd();
+        // The texture stores (c0, c2, c1, c3); the file's first and fourth
+        // values trade places, so storage reads 4th, 2nd, 3rd, 1st.
+        texture->SetCropping(c[3], c[2], c[1], c[0]);
+    }
+    return true;
+}
+
+bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video)
+{
+    if (context.file == nullptr || video == nullptr)
+        return true;
+    KDuz& file = *context.file;
+    ReadProperties60(context, video);
+    KDuz6WrapProperties(video);
+    video->SetUseMipMap(file.FieldReadIntOrDefault("UseMipMap", 0) != 0);
+    if (file.FieldReadIntOrDefault("Version", 0) > 100) {
+        video->SetOriginalFormat(file.FieldReadIntOrDefault("OriginalFormat", 0) != 0);
+        if (file.FieldReadBegin("OriginalFilename")) {
+            video->SetOriginalFilename(file.FieldReadString());
+            file.FieldReadEnd();
+        }
+    }
+    KString fileName(file.FieldReadStringOrDefault("Filename", ""));
+    KString relativeName(file.FieldReadStringOrDefault("RelativeFilename", ""));
+    if (file.FieldReadBegin("Content")) {
+        KString extractedName = fileName;
+        KString extractedRelative = relativeName;
+        bool extracted = false;
+        // Only a successful extraction replaces the names. Without an image
+        // converter in this SDK, content in another format stays as
+        // extracted.
+        if (file.FieldReadGetValueCount() > 0 &&
+            file.FieldReadEmbeddedFile(extractedName, extractedRelative, nullptr, &extracted)) {
+            fileName = extractedName;
+            relativeName = extractedRelative;
+        }
+        file.FieldReadEnd();
+    }
+    video->SetFileName(fileName.Buffer());
+    video->SetRelativeFileName(relativeName.Buffer());
+    return true;
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,102 @@
+// Record bodies of version 6 DUZ files: node attributes and model flags,
+// meshes with their layers and layer elements, materials, textures, videos
+// and poses. The version 6 reader's object dispatch calls these while the
+// record's block is the current block of the field file; each reads fields
+// by name, so field order inside a block is free and a missing field leaves
+// the object's default.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "sdk/base/KString.h"
+
+namespace duzsdk {
+
+class KDuz;
+class KDuzSdkManager;
+class KDuzObject;
+class KDuzNode;
+class KDuzCamera;
+class KDuzCameraSwitcher;
+class KDuzLight;
+class KDuzMarker;
+class KDuzGeometryBase;
+class KDuzLayerContainer;
+class KDuzLayerElement;
+class KDuzMesh;
+class KDuzPose;
+class KDuzSurfaceMaterial;
+class KDuzTexture;
+class KDuzVideo;
+
+// What the record readers need of the reader that calls them.
+struct KDuz6RecordContext {
+    KDuz* file = nullptr;
+    KDuzSdkManager* manager = nullptr;
+    // Reads the current block's "Properties60" field into the object; may
+    // be left empty (the properties are then skipped).
+    std::function<bool(KDuzObject*)> readProperties60;
+    // The object of a full name ("Model::Cube") in the file's object map;
+    // may be left empty (poses then add nothing).
+    std::function<KDuzObject*(const char*)> findObject;
+    // Reads a camera switcher's body; may be left empty.
+    std::function<bool(KDuzCameraSwitcher*)> readCameraSwitcher;
+};
+
+// The growable list an element reader appends to, in file order.
+using KDuz6ElementList = std::vector<KDuzLayerElement*>;
+
+// ---- model flags and old-style attribute fields
+void KDuz6ReadModelVisibilityAndShading(KDuz& file, KDuzNode* node);
+void KDuz6ReadModelMultiLayer(KDuz& file, KDuzNode* node);
+void KDuz6ReadModelCulling(KDuz& file, KDuzNode* node);
+void KDuz6ReadModelTargetRotations(KDuz& file, KDuzNode* node);
+void KDuz6ReadCameraFields(KDuz& file, KDuzCamera* camera);
+void KDuz6ReadLightFields(KDuz& file, KDuzLight* light);
+void KDuz6ReadMarkerFields(KDuz& file, KDuzMarker* marker);
+// Makes the object's internal properties visible as public properties.
+void KDuz6WrapProperties(KDuzObject* object);
+
+// Creates the attribute a "Model" record's sub-type names, reads its fields
+// from the model's block and attaches it to the node. False when the
+// sub-type gets no attribute here (geometry in separate records, unknown).
+bool KDuz6ReadNodeAttribute(const KDuz6RecordContext& context, KDuzNode* node, const char* subType);
+
+// ---- geometry
+bool KDuz6ReadVertices(KDuz& file, KDuzGeometryBase* geometry);
+bool KDuz6ReadEdges(KDuz& file, KDuzMesh* mesh);
+// "PolygonVertexIndex": a polygon with a corner that names no control point
+// is dropped whole, so that users may walk every polygon by point index.
+bool KDuz6ReadPolygonVertexIndex(KDuz& file, KDuzMesh* mesh);
+bool KDuz6ReadMesh(const KDuz6RecordContext& context, KDuzMesh* mesh);
+
+// ---- layers and layer elements
+int KDuz6ParseMappingMode(const char* text);
+int KDuz6ParseReferenceMode(const char* text);
+int KDuz6ParseBlendMode(const char* text);
+bool KDuz6ReadLayerElementsNormal(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementsMaterial(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementsColor(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementsUV(const KDuz6RecordContext& context, KDuz6ElementList& list, const char* recordName);
+bool KDuz6ReadLayerElementsTexture(const KDuz6RecordContext& context, const char* recordName,
+                                   KDuz6ElementList& list);
+bool KDuz6ReadLayerElementsPolygonGroup(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementsSmoothing(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementUserData(const KDuz6RecordContext& context, KDuz6ElementList& list);
+bool KDuz6ReadLayerElementVisibility(const KDuz6RecordContext& context, KDuz6ElementList& list);
+// The element lists, then the "Layer" records that place them.
+bool KDuz6ReadLayers(const KDuz6RecordContext& context, KDuzLayerContainer* geometry);
+
+// ---- shading and media
+// Creates the material (class by shading model) with the given name, reads
+// its body and returns it; null when the manager cannot make it.
+KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const char* name, const char* subType);
+bool KDuz6ReadTexture(const KDuz6RecordContext& context, KDuzTexture* texture);
+bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video);
+
+// ---- poses
+// With a null pose the fields are read and nothing is added.
+bool KDuz6ReadPose(const KDuz6RecordContext& context, KDuzPose* pose, bool globalOnly);
+
+}  // namespace duzsdk

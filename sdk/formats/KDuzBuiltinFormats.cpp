@@ -1,0 +1,118 @@
+#include "sdk/formats/KDuzBuiltinFormats.h"
+
+#include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/io/KDuzFormatRegistry.h"
+#include "sdk/io/KDuzImporter.h"
+
+namespace duzsdk {
+
+namespace {
+
+constexpr int kFirstVersion6Major = 6;
+
+// Flag bytes handed out by the information functions.
+constexpr unsigned char kDuzFlag = 1;
+
+const void* DuzReaderInfo(int request, int formatNumber) {
+    static const char* const extensions[] = {"duz", nullptr};
+    static const char* const descriptions[] = {"DUZ (*.duz)", nullptr};
+    switch (request) {
+        case eDuzFormatInfoExtensions: return extensions;
+        case eDuzFormatInfoDescriptions: return descriptions;
+        case eDuzFormatInfoFlag: return formatNumber == 0 ? &kDuzFlag : nullptr;
+        default: return nullptr;
+    }
+}
+
+const char* const kDuzVersionsA[] = {"DUZ200611", "DUZ200608", "DUZ200602_MB75", "DUZ200508_RI70",
+                                     "DUZ60_MB60", nullptr};
+const char* const kDuzVersionsB[] = {"DUZ53_MB55", nullptr};
+
+const void* DuzWriterInfo(int request, int formatNumber) {
+    static const char* const extensions[] = {"duz", "duz", "duz", "duz", "duz", nullptr};
+    static const char* const descriptions[] = {"DUZ binary (*.duz)", "DUZ ascii (*.duz)",
+                                               "DUZ encrypted (*.duz)", "DUZ 5.0 binary (*.duz)",
+                                               "DUZ 5.0 ascii (*.duz)", nullptr};
+    const bool inGroup = formatNumber >= 0 && formatNumber < 5;
+    switch (request) {
+        case eDuzFormatInfoExtensions: return extensions;
+        case eDuzFormatInfoDescriptions: return descriptions;
+        case eDuzFormatInfoVersions:
+            if (!inGroup) return nullptr;
+            return formatNumber < 3 ? kDuzVersionsA : kDuzVersionsB;
+        case eDuzFormatInfoFlag: return inGroup ? &kDuzFlag : nullptr;
+        default: return nullptr;
+    }
+}
+
+// One-format groups of the other built-in formats (no flag, no versions).
+template <const char* Extension, const char* Description>
+const void* SingleFormatInfo(int request, int /*formatNumber*/) {
+    static const char* const extensions[] = {Extension, nullptr};
+    static const char* const descriptions[] = {Description, nullptr};
+    switch (request) {
+        case eDuzFormatInfoExtensions: return extensions;
+        case eDuzFormatInfoDescriptions: return descriptions;
+        default: return nullptr;
+    }
+}
+
+constexpr char kDxf[] = "dxf";
+constexpr char kDxfText[] = "Autocad DXF (*.dxf)";
+constexpr char k3ds[] = "3ds";
+constexpr char k3dsText[] = "3D Studio 3DS (*.3ds)";
+constexpr char kObj[] = "obj";
+constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
+constexpr char kDae[] = "dae";
+constexpr char kDaeText[] = "Collada DAE (*.dae)";
+
+// The DXF, 3DS, OBJ and Collada readers and writers and the DUZ writers are
+// not part of this SDK yet: their entries keep the format indices and the
+// file-dialog texts, and their factories make nothing.
+KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
+KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
+
+// Opens the file with a probing reader and reads its major version; false
+// when the reader cannot open it.
+bool ProbeMajorVersion(KDuzReader& probe, const char* fileName, int& major) {
+    if (!probe.FileOpen(fileName)) return false;
+    int minor = 0;
+    int revision = 0;
+    probe.GetVersion(major, minor, revision);
+    probe.FileClose();
+    return true;
+}
+
+}  // namespace
+
+KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer, int /*formatNumber*/) {
+    const KString fileName = importer != nullptr ? importer->GetFileName() : KString();
+    if (fileName.IsEmpty()) return new KDuzReaderDuz6(manager, importer);
+    // Files before version 6 belong to the DUZ 5 reader, which this SDK does
+    // not have: they get no reader.
+    KDuzReaderDuz6 probe(manager, importer);
+    int major = 0;
+    if (!ProbeMajorVersion(probe, fileName.Buffer(), major)) return nullptr;
+    if (major < kFirstVersion6Major) return nullptr;
+    return new KDuzReaderDuz6(manager, importer);
+}
+
+void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
+    int first = -1;
+    registry.RegisterReaders(&KDuzCreateDuzReader, &DuzReaderInfo, &first, nullptr);
+    if (first >= 0) registry.SetFirstDuzReaderIndex(first);
+    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
+    registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
+    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+
+    first = -1;
+    registry.RegisterWriters(&NoWriter, &DuzWriterInfo, &first, nullptr);
+    if (first >= 0) registry.SetFirstDuzWriterIndex(first);
+    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
+    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
+    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+}
+
+}  // namespace duzsdk

@@ -8,6 +8,5 @@ class KDuzSdkManager;
 }  // namespace duzsdk
 
 // Reads the model file into the scene through the SDK's importer. False when
-// the file cannot be imported, or when this build has no importer (then the
-// game runs with empty levels and says so once on standard error).
+// the file cannot be imported.
 bool GameImportScene(duzsdk::KDuzSdkManager* manager, duzsdk::KDuzScene* scene, const std::string& path);

@@ -106,8 +106,6 @@ TEST_F(GameModelImportTest, MissingOrBrokenFilesImportNothing) {
     EXPECT_FALSE(GameImportScene(manager, nullptr, dir.Path() + "/missing.duz"));
 }
 
-// Needs the importer and the DUZ 6 reader behind it.
-#if __has_include("sdk/io/KDuzImporter.h") && __has_include("sdk/duz/KDuzReaderDuz6.h")
 TEST_F(GameModelImportTest, AsciiModelBecomesOnePart) {
     // The settings spell paths with backslashes; the import must take them.
     dir.Write("models/tri.duz", kModel);
@@ -124,6 +122,5 @@ TEST_F(GameModelImportTest, AsciiModelBecomesOnePart) {
     EXPECT_FLOAT_EQ(part.material.diffuse[1], 0.1f);
     EXPECT_FLOAT_EQ(part.material.shininess, 20.0f);
 }
-#endif
 
 }  // namespace

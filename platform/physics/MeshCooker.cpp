@@ -85,7 +85,6 @@ private:
     Crc32 mCrc;
 };
 
-constexpr uint64_t kHeaderBytes = 20;
 constexpr uint64_t kVertexBytes = 12;
 constexpr uint64_t kTriangleBytes = 12;
 constexpr uint64_t kChecksumBytes = 4;

@@ -120,6 +120,8 @@ public:
     int GetVideoCount() const;
     KDuzObject* GetVideo(int index) const;
     int GetTakeNodeContainerCount() const;
+    // The object's own container query stays reachable beside the indexed one.
+    using KDuzObject::GetTakeNodeContainer;
     KDuzTakeNodeContainer* GetTakeNodeContainer(int index) const;
     int GetGenericNodeCount() const;
     KDuzGenericNode* GetGenericNode(int index) const;

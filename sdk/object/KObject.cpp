@@ -473,29 +473,105 @@ KProperty* KObject::GetProperty(int index) const {
 }
 
 int KObject::IndexOfProperty(const KProperty* property) const {
-    for (int i = static_cast<int>(mProperties.size()) - 1; i >= 0; --i) {
-        if (mProperties[i] == property) return i;
+    auto found = mPropertyEntries.find(property);
+    return found != mPropertyEntries.end() ? found->second.position : -1;
+}
+
+namespace {
+
+// Splits "stem 12" into the stem and the suffix CreateProperty would have
+// written for it; false for any other name.
+bool SplitNumberedName(const std::string& name, std::string& stem, int& number) {
+    const std::size_t space = name.rfind(' ');
+    if (space == std::string::npos) return false;
+    const std::size_t digits = name.size() - space - 1;
+    if (digits == 0 || digits > 9) return false;
+    if (digits > 1 && name[space + 1] == '0') return false;
+    int value = 0;
+    for (std::size_t i = space + 1; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return false;
+        value = value * 10 + (name[i] - '0');
     }
-    return -1;
+    stem = name.substr(0, space);
+    number = value;
+    return true;
+}
+
+}  // namespace
+
+void KObject::FileName(KProperty* property, const std::string& name, int position) {
+    std::vector<KProperty*>& bucket = mPropertiesByName[name];
+    // Usually the property is the last of its name in the list: walk back.
+    std::size_t at = bucket.size();
+    while (at > 0 && mPropertyEntries.at(bucket[at - 1]).position > position) --at;
+    bucket.insert(bucket.begin() + static_cast<std::ptrdiff_t>(at), property);
+}
+
+void KObject::UnfileName(KProperty* property, const std::string& name) {
+    auto found = mPropertiesByName.find(name);
+    if (found != mPropertiesByName.end()) {
+        std::vector<KProperty*>& bucket = found->second;
+        auto it = std::find(bucket.begin(), bucket.end(), property);
+        if (it != bucket.end()) bucket.erase(it);
+        if (bucket.empty()) mPropertiesByName.erase(found);
+    }
+    // A freed "stem k" makes k the lowest suffix that may be free again.
+    std::string stem;
+    int number = 0;
+    if (SplitNumberedName(name, stem, number)) {
+        auto hint = mSuffixHints.find(stem);
+        if (hint != mSuffixHints.end() && number < hint->second) hint->second = number;
+    }
 }
 
 void KObject::ForgetProperty(KProperty* property) {
-    int index = IndexOfProperty(property);
-    if (index >= 0) mProperties.erase(mProperties.begin() + index);
+    auto found = mPropertyEntries.find(property);
+    if (found == mPropertyEntries.end()) return;
+    const int index = found->second.position;
+    UnfileName(property, found->second.name);
+    mPropertyEntries.erase(found);
+    mProperties.erase(mProperties.begin() + index);
+    for (int i = index; i < static_cast<int>(mProperties.size()); ++i)
+        mPropertyEntries.at(mProperties[i]).position = i;
+}
+
+void KObject::ReindexProperty(KProperty* property) {
+    auto found = mPropertyEntries.find(property);
+    if (found == mPropertyEntries.end()) return;
+    PropertyEntry& entry = found->second;
+    const char* name = property->GetName();
+    if (entry.name == name) return;
+    UnfileName(property, entry.name);
+    entry.name = name;
+    FileName(property, entry.name, entry.position);
 }
 
 KProperty* KObject::FindPropertyByName(const char* text) const {
     if (text == nullptr) return nullptr;
-    for (KProperty* property : mProperties) {
-        if (std::strcmp(property->GetName(), text) == 0) return property;
-    }
-    return nullptr;
+    auto found = mPropertiesByName.find(text);
+    return found != mPropertiesByName.end() ? found->second.front() : nullptr;
+}
+
+bool KObject::IsPropertyNameTaken(const char* text, const KProperty* except) const {
+    if (text == nullptr) return false;
+    auto found = mPropertiesByName.find(text);
+    if (found == mPropertiesByName.end()) return false;
+    for (KProperty* property : found->second)
+        if (property != except) return true;
+    return false;
 }
 
 int KObject::AddProperty(KProperty* property) {
-    if (property == nullptr) return -1;
+    // A second entry for the same property would be destroyed twice.
+    if (property == nullptr || mPropertyEntries.count(property) != 0) return -1;
     OnPropertyListEvent(8, property, property->GetInfo().flags);
+    if (mPropertyEntries.count(property) != 0) return -1;   // added by the listener
+    const int position = static_cast<int>(mProperties.size());
     mProperties.push_back(property);
+    PropertyEntry& entry = mPropertyEntries[property];
+    entry.position = position;
+    entry.name = property->GetName();
+    FileName(property, entry.name, position);
     OnPropertyListEvent(11, property, property->GetInfo().flags);
     return -1;
 }
@@ -603,8 +679,12 @@ KProperty* KObject::CreateProperty(const char* name, int code, const KDataType* 
     std::string actual = requested;
     if (KProperty* existing = FindPropertyByName(actual.c_str())) {
         if (returnExisting) return existing;
-        for (int i = 0; FindPropertyByName(actual.c_str()) != nullptr; ++i)
-            actual = requested + " " + std::to_string(i);
+        // Every suffix below the hint is known to be in use.
+        int& hint = mSuffixHints[requested];
+        int i = hint;
+        actual = requested + " " + std::to_string(i);
+        while (FindPropertyByName(actual.c_str()) != nullptr) actual = requested + " " + std::to_string(++i);
+        hint = i;
     }
     const char* n = actual.c_str();
     KProperty* property = nullptr;

@@ -6,6 +6,8 @@
 #include "sdk/base/KString.h"
 #include "sdk/object/KPlug.h"
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace duzsdk {
@@ -193,6 +195,10 @@ public:
     int IndexOfProperty(const KProperty* property) const;
     // Drops the entry of a property that is going away without events.
     void ForgetProperty(KProperty* property);
+    // Files a listed property under its current name; called after a rename.
+    void ReindexProperty(KProperty* property);
+    // Whether a property other than `except` carries exactly this name.
+    bool IsPropertyNameTaken(const char* text, const KProperty* except) const;
     const char* GetFullName();
     const char* GetNamespace() const { return mNamespace.Buffer(); }
     const char* GetPath() const { return mPath.Buffer(); }
@@ -244,7 +250,15 @@ private:
         int sourceSide;
     };
 
+    // Where a listed property sits and the name it is filed under.
+    struct PropertyEntry {
+        int position;
+        std::string name;
+    };
+
     KPlug* TypedPlug(int typeNumber);
+    void UnfileName(KProperty* property, const std::string& name);
+    void FileName(KProperty* property, const std::string& name, int position);
 
     KObjectSpace* mSpace = nullptr;
     int mId = -2;
@@ -262,6 +276,12 @@ private:
     std::vector<PendingReplacement> mPending;
     std::vector<void*> mOwnedBlocks;
     std::vector<KProperty*> mProperties;
+    // Name lookups stay constant-time on objects with many properties: each
+    // name maps to its properties in list order, each property to its entry.
+    std::unordered_map<std::string, std::vector<KProperty*>> mPropertiesByName;
+    std::unordered_map<const KProperty*, PropertyEntry> mPropertyEntries;
+    // For "name 0", "name 1" ...: every suffix below the hint is in use.
+    std::unordered_map<std::string, int> mSuffixHints;
     int mSelectionWord = 0;
 };
 

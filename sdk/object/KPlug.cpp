@@ -19,7 +19,32 @@ int InsertPosition(const std::vector<KPlugConnection>& list, const KPlug* before
     return static_cast<int>(list.size());
 }
 
-int FindFromEnd(const std::vector<KPlugConnection>& list, const KPlug* plug) {
+using EntryCounts = std::unordered_map<const KPlug*, int>;
+
+// The list and its counts change together, only through these.
+int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos,
+                KPlugConnection entry) {
+    if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
+    list.insert(list.begin() + pos, entry);
+    ++counts[entry.plug];
+    return pos;
+}
+
+void EraseEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos) {
+    auto it = counts.find(list[pos].plug);
+    if (it != counts.end() && --it->second <= 0) counts.erase(it);
+    list.erase(list.begin() + pos);
+}
+
+void ClearEntries(std::vector<KPlugConnection>& list, EntryCounts& counts) {
+    list.clear();
+    counts.clear();
+}
+
+// Only a plug with an entry needs the walk; the last entry wins, as always.
+int FindFromEnd(const std::vector<KPlugConnection>& list, const EntryCounts& counts,
+                const KPlug* plug) {
+    if (counts.find(plug) == counts.end()) return -1;
     for (int i = static_cast<int>(list.size()) - 1; i >= 0; --i) {
         if (list[i].plug == plug) return i;
     }
@@ -265,13 +290,15 @@ bool KPlug::RemoveChildPlug(KPlug* plug) {
 void KPlug::RegisterChild(KPlug* child) {
     if (std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end()) return;
     mChildren.push_back(child);
-    child->mSources.clear();
-    child->mDestinations.clear();
+    ClearEntries(child->mSources, child->mSourceCounts);
+    ClearEntries(child->mDestinations, child->mDestinationCounts);
     for (const KPlugConnection& entry : mSources) {
-        if (child->AcceptsSource(entry.plug)) child->mSources.push_back(entry);
+        if (child->AcceptsSource(entry.plug))
+            InsertEntry(child->mSources, child->mSourceCounts, -1, entry);
     }
     for (const KPlugConnection& entry : mDestinations) {
-        if (child->AcceptsDestination(entry.plug)) child->mDestinations.push_back(entry);
+        if (child->AcceptsDestination(entry.plug))
+            InsertEntry(child->mDestinations, child->mDestinationCounts, -1, entry);
     }
 }
 
@@ -279,8 +306,8 @@ void KPlug::UnregisterChild(KPlug* child) {
     auto it = std::find(mChildren.begin(), mChildren.end(), child);
     if (it != mChildren.end()) mChildren.erase(it);
     // A detached child no longer mirrors anything.
-    child->mSources.clear();
-    child->mDestinations.clear();
+    ClearEntries(child->mSources, child->mSourceCounts);
+    ClearEntries(child->mDestinations, child->mDestinationCounts);
 }
 
 KPlug* KPlug::GetChildPlugAt(int index) const {
@@ -327,8 +354,8 @@ void KPlug::DestroyChildPlugs() {
     while (!mChildren.empty()) {
         KPlug* child = mChildren.back();
         mChildren.pop_back();
-        child->mSources.clear();
-        child->mDestinations.clear();
+        ClearEntries(child->mSources, child->mSourceCounts);
+        ClearEntries(child->mDestinations, child->mDestinationCounts);
         if (child->mFlags & kCreatedByOwner) {
             child->mOwner = nullptr;
             child->mFlags |= kTornDown;
@@ -351,9 +378,13 @@ KPlugHandle* KPlug::GetHandle() {
 
 // ---- queries ---------------------------------------------------------------
 
-int KPlug::FindSource(const KPlug* plug) const { return FindFromEnd(mSources, plug); }
+int KPlug::FindSource(const KPlug* plug) const {
+    return FindFromEnd(mSources, mSourceCounts, plug);
+}
 
-int KPlug::FindDestination(const KPlug* plug) const { return FindFromEnd(mDestinations, plug); }
+int KPlug::FindDestination(const KPlug* plug) const {
+    return FindFromEnd(mDestinations, mDestinationCounts, plug);
+}
 
 KPlug* KPlug::GetSource(int index) const {
     if (index < 0 || index >= GetSourceCount()) return nullptr;
@@ -442,22 +473,20 @@ bool KPlug::Connect(KPlug* S, KPlug* D, KPlug* beforeInD, KPlug* beforeInS, int 
     for (const ChildInsert& c : sChildren)
         c.child->SendConnectionEvent(nullptr, kEventDestinationAdding, c.child, -1, D, F, nullptr);
 
-    // Handlers of the events above may have changed the lists: clamp.
-    auto insertAt = [](std::vector<KPlugConnection>& list, int pos, KPlugConnection entry) {
-        if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
-        list.insert(list.begin() + pos, entry);
-        return pos;
-    };
-    const int dIndex = insertAt(D->mSources, dPos, {S, F});
+    // Handlers of the events above may have changed the lists: InsertEntry
+    // clamps the positions.
+    const int dIndex = InsertEntry(D->mSources, D->mSourceCounts, dPos, {S, F});
     int sIndex = -1;
     if (oneWay) {
         S->mOneWaySinks.push_back(D);
     } else {
-        sIndex = insertAt(S->mDestinations, sPos, {D, F});
+        sIndex = InsertEntry(S->mDestinations, S->mDestinationCounts, sPos, {D, F});
     }
-    for (ChildInsert& c : dChildren) c.position = insertAt(c.child->mSources, c.position, {S, F});
+    for (ChildInsert& c : dChildren)
+        c.position = InsertEntry(c.child->mSources, c.child->mSourceCounts, c.position, {S, F});
     for (ChildInsert& c : sChildren)
-        c.position = insertAt(c.child->mDestinations, c.position, {D, F});
+        c.position =
+            InsertEntry(c.child->mDestinations, c.child->mDestinationCounts, c.position, {D, F});
 
     D->SendConnectionEvent(nullptr, kEventSourceAdded, D, dIndex, S, F, nullptr);
     if (!oneWay) S->SendConnectionEvent(nullptr, kEventDestinationAdded, S, sIndex, D, F, nullptr);
@@ -546,16 +575,16 @@ bool KPlug::Disconnect(KPlug* S, KPlug* D, int iHint, int jHint, bool force) {
             auto it = std::find(S->mOneWaySinks.begin(), S->mOneWaySinks.end(), D);
             if (it != S->mOneWaySinks.end()) S->mOneWaySinks.erase(it);
         }
-        D->mSources.erase(D->mSources.begin() + i);
+        EraseEntry(D->mSources, D->mSourceCounts, i);
     }
-    if (j != -1) S->mDestinations.erase(S->mDestinations.begin() + j);
+    if (j != -1) EraseEntry(S->mDestinations, S->mDestinationCounts, j);
     for (std::size_t k = 0; k < dChildren.size(); ++k)
         if (dChildIndex[k] != -1)
-            dChildren[k]->mSources.erase(dChildren[k]->mSources.begin() + dChildIndex[k]);
+            EraseEntry(dChildren[k]->mSources, dChildren[k]->mSourceCounts, dChildIndex[k]);
     for (std::size_t k = 0; k < sChildren.size(); ++k)
         if (sChildIndex[k] != -1)
-            sChildren[k]->mDestinations.erase(sChildren[k]->mDestinations.begin() +
-                                              sChildIndex[k]);
+            EraseEntry(sChildren[k]->mDestinations, sChildren[k]->mDestinationCounts,
+                       sChildIndex[k]);
 
     if (i != -1) D->SendConnectionEvent(nullptr, kEventSourceRemoved, D, i, S, 0, nullptr);
     if (j != -1) S->SendConnectionEvent(nullptr, kEventDestinationRemoved, S, j, D, 0, nullptr);

@@ -6,6 +6,7 @@
 #include "sdk/object/KPlugHandle.h"
 #include "sdk/object/KPlugType.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace duzsdk {
@@ -217,6 +218,11 @@ private:
     KPlug* mOwner = nullptr;
     std::vector<KPlugConnection> mSources;
     std::vector<KPlugConnection> mDestinations;
+    // Number of entries per plug in each list, kept with every change to it,
+    // so asking about a plug that is not connected (what every connect does)
+    // needs no walk over lists that can hold a whole scene.
+    std::unordered_map<const KPlug*, int> mSourceCounts;
+    std::unordered_map<const KPlug*, int> mDestinationCounts;
     std::vector<KPlug*> mChildren;
     int mFlags = kAcceptsSources | kAcceptsDestinations | kHeapOwned;
     KPlugFilter* mFilter;

@@ -238,12 +238,14 @@ void KProperty::StoreOwnedName(const char* text) {
     mInfo.ownedName = WithoutQuotes(text).c_str();
     mInfo.name = mInfo.ownedName.Buffer();
     mInfo.flags |= KPropertyInfo::kOwnedName;
+    if (KObject* owner = GetOwnerObject()) owner->ReindexProperty(this);
 }
 
 void KProperty::SetNameAndValueType(const char* name, int code) {
     mInfo.name = name != nullptr ? name : "";
     mInfo.flags &= ~KPropertyInfo::kOwnedName;
     mInfo.valueType = code;
+    if (KObject* owner = GetOwnerObject()) owner->ReindexProperty(this);
 }
 
 bool KProperty::SetName(const char* text, bool unique) {
@@ -267,12 +269,7 @@ KString KProperty::MakeNameUnique(const char* text) const {
 
     KObject* owner = GetOwnerObject();
     auto taken = [&](const std::string& candidate) {
-        if (owner == nullptr) return false;
-        for (int i = 0; i < owner->GetPropertyCount(); ++i) {
-            KProperty* other = owner->GetProperty(i);
-            if (other != nullptr && other != this && candidate == other->GetName()) return true;
-        }
-        return false;
+        return owner != nullptr && owner->IsPropertyNameTaken(candidate.c_str(), this);
     };
     if (!taken(name)) return KString(name.c_str());
 
@@ -360,6 +357,7 @@ void KProperty::Init(const char* name, KObject* object, KPropertyGetter getter,
     mInfo.flags &= ~KPropertyInfo::kOwnedName;
     mInfo.getter = getter;
     mInfo.setter = setter;
+    if (object != nullptr) object->ReindexProperty(this);
 }
 
 void KProperty::ConnectTo(KPlug* target) {

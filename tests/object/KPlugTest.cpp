@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -410,4 +411,104 @@ TEST_F(KPlugTest, InterfacesAndTypes) {
     EXPECT_EQ(plug.GetStaticTypeNumber(), 2);
     EXPECT_STREQ(plug.GetStaticTypeLabel(), "");
     EXPECT_EQ(plug.GetFlags(), 0x23);
+}
+
+namespace {
+
+// The answer of a plain walk from the end, which the fast lookups must match.
+int ScanLast(const KPlug& p, const KPlug* other, bool sources) {
+    const int count = sources ? p.GetSourceCount() : p.GetDestinationCount();
+    for (int i = count - 1; i >= 0; --i)
+        if ((sources ? p.GetSource(i) : p.GetDestination(i)) == other) return i;
+    return -1;
+}
+
+void ExpectLookupsMatchScan(const std::vector<KPlug*>& plugs, int step) {
+    for (KPlug* p : plugs) {
+        for (KPlug* q : plugs) {
+            ASSERT_EQ(p->FindSource(q), ScanLast(*p, q, true)) << "step " << step;
+            ASSERT_EQ(p->FindDestination(q), ScanLast(*p, q, false)) << "step " << step;
+        }
+        ASSERT_EQ(p->FindSource(nullptr), -1);
+    }
+}
+
+}  // namespace
+
+TEST_F(KPlugTest, LookupsAgreeWithAPlainScanThroughMixedChanges) {
+    // A hub with a mirroring child, a one-way sink and plain plugs; a few of
+    // the plain ones are destroyed along the way.
+    KPlug hub, sink;
+    sink.ModifyFlags(KPlug::kOneWaySink, true);
+    auto* mirror = new KPlug;
+    hub.AddChildPlug(mirror);
+    mirror->SetTypeInfo(PlugTypeInfoGet(kPlugTypeNone), KPlug::kRegisteredChild);
+    std::vector<KPlug*> pool;
+    for (int i = 0; i < 8; ++i) pool.push_back(new KPlug);
+
+    // Removing one entry of the hub also cuts another, mid-dispatch.
+    Recorder r;
+    bool reentered = false;
+    r.action = [&](const Event& e) {
+        if (e.code == kEventSourceRemoving && !reentered && hub.GetSourceCount() > 2) {
+            reentered = true;
+            hub.DisconnectSourceAt(0);
+            reentered = false;
+        }
+    };
+    r.Attach(hub);
+
+    auto all = [&] {
+        std::vector<KPlug*> v{&hub, &sink, mirror};
+        v.insert(v.end(), pool.begin(), pool.end());
+        return v;
+    };
+    unsigned seed = 12345;
+    auto next = [&](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    bool mirrorRegistered = true;
+    for (int step = 0; step < 600; ++step) {
+        KPlug* p = pool[next(static_cast<unsigned>(pool.size()))];
+        switch (next(10)) {
+            case 0: hub.ConnectSource(p); break;   // duplicates allowed
+            case 1: hub.ConnectSourceAt(static_cast<int>(next(4)), p); break;
+            case 2: hub.ConnectDestination(p); break;
+            case 3: sink.ConnectSource(p); break;
+            case 4: hub.DisconnectSource(p); break;
+            case 5: hub.DisconnectSourceAt(static_cast<int>(next(6))); break;
+            case 6: p->DisconnectDestination(&hub); break;
+            case 7: sink.DisconnectSource(p); break;
+            case 8:
+                // Detach and re-register the mirror: its lists are rebuilt.
+                mirror->SetTypeInfo(PlugTypeInfoGet(kPlugTypeNone),
+                                    mirrorRegistered ? 0 : KPlug::kRegisteredChild);
+                mirrorRegistered = !mirrorRegistered;
+                break;
+            case 9:
+                if (step % 7 == 0) {   // replace a plug by a fresh one
+                    auto it = std::find(pool.begin(), pool.end(), p);
+                    delete p;
+                    *it = new KPlug;
+                } else {
+                    hub.ReplaceSource(p, pool[next(static_cast<unsigned>(pool.size()))], -1);
+                }
+                break;
+        }
+        ExpectLookupsMatchScan(all(), step);
+        if (HasFatalFailure()) break;
+    }
+    EXPECT_GT(hub.GetSourceCount() + hub.GetDestinationCount(), 0);
+
+    // Teardown of the hub leaves every list, and so every lookup, empty.
+    hub.DisconnectAll();   // also destroys nothing made by hand: mirror stays
+    ExpectLookupsMatchScan(all(), -1);
+    for (KPlug* p : pool) {
+        EXPECT_EQ(hub.FindSource(p), -1);
+        EXPECT_EQ(mirror->FindSource(p), -1);
+    }
+    for (KPlug* p : pool) delete p;
+    EXPECT_EQ(sink.GetSourceCount(), 0);
+    delete mirror;
 }

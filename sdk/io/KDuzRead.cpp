@@ -47,6 +47,17 @@ double LoadReal(char type, const unsigned char* payload, bool bigEndian)
     return 0.0;
 }
 
+// The value of the named field, or `fallback` when the field is absent.
+template <class T, class Read>
+T ReadNamedOr(KDuz& duz, const char* name, T fallback, Read read)
+{
+    if (!duz.FieldReadBegin(name))
+        return fallback;
+    const T value = read();
+    duz.FieldReadEnd();
+    return value;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- selection
@@ -478,29 +489,17 @@ const char* KDuz::FieldReadStringOrDefault(const char* name, const char* default
 
 int KDuz::FieldReadIntOrDefault(const char* name, int defaultValue)
 {
-    if (!FieldReadBegin(name))
-        return defaultValue;
-    const int value = FieldReadInt();
-    FieldReadEnd();
-    return value;
+    return ReadNamedOr(*this, name, defaultValue, [this] { return FieldReadInt(); });
 }
 
 int64_t KDuz::FieldReadInt64OrDefault(const char* name, int64_t defaultValue)
 {
-    if (!FieldReadBegin(name))
-        return defaultValue;
-    const int64_t value = FieldReadInt64();
-    FieldReadEnd();
-    return value;
+    return ReadNamedOr(*this, name, defaultValue, [this] { return FieldReadInt64(); });
 }
 
 double KDuz::FieldReadDoubleOrDefault(const char* name, double defaultValue)
 {
-    if (!FieldReadBegin(name))
-        return defaultValue;
-    const double value = FieldReadDouble();
-    FieldReadEnd();
-    return value;
+    return ReadNamedOr(*this, name, defaultValue, [this] { return FieldReadDouble(); });
 }
 
 KTime KDuz::FieldReadTimeByName(const char* name)

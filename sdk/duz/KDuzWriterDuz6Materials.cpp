@@ -165,11 +165,13 @@ void KDuzWriterDuz6::WriteTexture(KDuzTexture* texture) {
     duz.FieldWriteEnd();
     const int alpha = texture->GetAlphaSource();
     duz.FieldWriteNamedString("Texture_Alpha_Source", alpha == 1 ? "RGB_Intensity" : alpha == 2 ? "Alpha_Black" : "None");
+    // Readers of this layout trade the first and fourth values; they are
+    // stored traded, so a file read back gives the texture its own cropping.
     duz.FieldWriteBegin("Cropping");
-    duz.FieldWriteInt(texture->GetFirstCropping());
+    duz.FieldWriteInt(texture->GetFourthCropping());
     duz.FieldWriteInt(texture->GetSecondCropping());
     duz.FieldWriteInt(texture->GetThirdCropping());
-    duz.FieldWriteInt(texture->GetFourthCropping());
+    duz.FieldWriteInt(texture->GetFirstCropping());
     duz.FieldWriteEnd();
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();

@@ -20,6 +20,7 @@
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/object/KDuzProperty.h"
+#include "sdk/scene/KDuzGenericNode.h"
 #include "sdk/scene/KDuzGlobalCameraSettings.h"
 #include "sdk/scene/KDuzGlobalSettings.h"
 #include "sdk/scene/KDuzGlobalLightSettings.h"
@@ -41,7 +42,17 @@ public:
 
     std::vector<std::string> Compare(duzsdk::KDuzScene& a, duzsdk::KDuzScene& b) {
         mDifferences.clear();
+        Number("scene nodes", a.GetNodeCount(), b.GetNodeCount());
         CompareNodes(a.GetRootNode(), b.GetRootNode(), "root", true);
+        Number("generic nodes", a.GetGenericNodeCount(), b.GetGenericNodeCount());
+        for (int i = 0; i < a.GetGenericNodeCount(); ++i) {
+            duzsdk::KDuzGenericNode* x = a.GetGenericNode(i);
+            duzsdk::KDuzGenericNode* y = b.FindGenericNode(x->GetName());
+            if (y == nullptr)
+                Differ(std::string("generic node ") + x->GetName(), "missing");
+            else
+                CompareProperties(std::string("generic node ") + x->GetName(), x, y);
+        }
         CompareShading(a, b);
         ComparePoses(a, b);
         CompareSettings(a, b);

@@ -109,7 +109,7 @@ TEST_F(GameDrawPaths, EveryPathDrawsTheSameFrame) {
     GlImage first;
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         const GlImage image = GlDrawLevelFrame(level);
         image.Save(std::string("level ") + path.name);
         // The sky boxes close the view: no clear colour shows.
@@ -126,7 +126,7 @@ TEST_F(GameDrawPaths, TextureFilterAndMipmappingReachEveryPath) {
     ASSERT_GE(textures.size(), 4u);   // ground, box, goal, sky
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         // Every combination, each one a change from the one before:
         // (2,1) (2,2) (2,0) (1,0) (1,1) (1,2).
         for (int step = 0; step < 6; ++step) {
@@ -146,7 +146,7 @@ TEST_F(GameDrawPaths, TextureFilterAndMipmappingReachEveryPath) {
 TEST_F(GameDrawPaths, WireframeOnEveryPath) {
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         GlPressKeys(level.state, {GLUT_KEY_F3});
         ASSERT_EQ(level.state.statusMessage, "Wireframe: on");
         const GlImage lines = GlDrawLevelFrame(level);
@@ -179,7 +179,7 @@ TEST_F(GameDrawPaths, BufferObjectsFeedOnlyTheBufferPath) {
 
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         GameApplyRenderOptions(level.state, *level.goal);
         GameOnReshape(level.state, kGlWidth, kGlHeight);
         level.goal->Draw();
@@ -228,7 +228,7 @@ TEST_F(GameDrawPaths, ShaderPartsDrawWithTheProgramOnEveryPath) {
 
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         for (const CGShader* program : {&level.shader, &missing}) {
             level.goal->shader = *program;
             const GlImage image = GlDrawLevelFrame(level);
@@ -283,7 +283,7 @@ TEST_F(GameDrawPaths, BlendingFollowsTheSettingOnEveryPath) {
     SnowCrane crane(snow);
     for (const DrawPath& path : kPaths) {
         SCOPED_TRACE(path.name);
-        SelectPath(level.state, path);
+        ASSERT_NO_FATAL_FAILURE(SelectPath(level.state, path));
         for (bool blending : {true, false}) {
             if (level.state.blending != blending) GlPressKeys(level.state, {GLUT_KEY_F9});
             ASSERT_EQ(level.state.blending, blending);

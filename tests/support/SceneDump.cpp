@@ -521,9 +521,11 @@ private:
     }
 
     void Properties(std::string& out, KDuzObject* object, const std::string& in) {
+        std::unordered_set<const KProperty*> wrapped;
         for (int i = 0; i < object->GetPropertyCount(); ++i) {
             KDuzProperty property = object->GetPropertyAt(i);
             const KProperty* bound = property.GetBoundProperty();
+            wrapped.insert(bound);
             // Fields at their usual value are left out to keep dumps small;
             // a missing field reads as that value.
             const std::string name = property.GetName();
@@ -548,7 +550,7 @@ private:
         if (const KObject* internal = object->GetInternalObject()) {
             for (int i = 0; i < internal->GetPropertyCount(); ++i) {
                 KProperty* property = internal->GetProperty(i);
-                if (property == nullptr || object->FindWrapperOf(property) != nullptr) continue;
+                if (property == nullptr || wrapped.count(property) != 0) continue;
                 out += in + "internalProperty " + Quote(property->GetName()) +
                        " type=" + Int(property->GetValueType()) +
                        " info=" + Hex(static_cast<unsigned>(property->GetInfo().flags)) +

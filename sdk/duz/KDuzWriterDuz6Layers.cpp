@@ -206,8 +206,10 @@ bool KDuzWriterDuz6::WriteLayerElementMaterials(KDuzLayerContainer* geometry, El
             const std::vector<int> indices =
                 ConnectionIndices(materials, node, KDuzSurfaceMaterial::ClassId());
             duz.FieldWriteBegin("Materials");
-            if (element.GetMappingMode() == KDuzLayerElement::eAllSame)
-                duz.FieldWriteInt(indices.empty() ? 0 : indices.front());
+            // All the same: one value, none when the element names nothing.
+            if (element.GetMappingMode() == KDuzLayerElement::eAllSame) {
+                if (!indices.empty()) duz.FieldWriteInt(indices.front());
+            }
             else
                 for (int index : indices) duz.FieldWriteInt(index);
             duz.FieldWriteEnd();

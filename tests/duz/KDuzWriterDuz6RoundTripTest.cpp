@@ -20,6 +20,7 @@
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzSkeleton.h"
 
@@ -289,6 +290,38 @@ TEST_P(Duz6RoundTrip, RichSceneReadsBackEqual) {
     SceneCompare compare(GetParam() == kAscii ? 1e-14 : 0.0);
     const std::vector<std::string> differences = compare.Compare(*scene, *read);
     EXPECT_TRUE(differences.empty()) << JoinLines(differences);
+}
+
+#include "tests/support/SceneDump.h"
+
+#include "tests/support/RandomScene.h"
+
+// Random scenes over many seeds; a failure names its seed and leaves the
+// two scene dumps for a closer look when DUZ_KEEP_DUMPS names a folder.
+TEST_P(Duz6RoundTrip, RandomScenesReadBackEqual) {
+    const char* count = std::getenv("DUZ_RANDOM_SEEDS");
+    const int seeds = count != nullptr ? std::atoi(count) : 100;
+    const int format = GetParam();
+    for (int n = 0; n < seeds; ++n) {
+        const uint32_t seed = static_cast<uint32_t>(1 + 3 * n + format);
+        KDuzScene* source = KDuzScene::Create(manager, "");
+        BuildRandomScene(*manager, *source, seed);
+        const std::string path = PathOf("random.duz");
+        ASSERT_TRUE(Export(source, path, format, WriteOptions())) << "seed " << seed << ": " << lastExportError;
+        KDuzScene* read = Import(path);
+        ASSERT_NE(read, nullptr) << "seed " << seed << ": " << lastImportError;
+        SceneCompare compare(format == kAscii ? 1e-14 : 0.0);
+        const std::vector<std::string> differences = compare.Compare(*source, *read);
+        if (!differences.empty()) {
+            if (const char* keep = std::getenv("DUZ_KEEP_DUMPS")) {
+                std::ofstream(std::string(keep) + "/written.txt") << DumpScene(*source);
+                std::ofstream(std::string(keep) + "/read.txt") << DumpScene(*read);
+            }
+            FAIL() << "seed " << seed << " (" << FormatName(format) << ")\n" << JoinLines(differences);
+        }
+        read->Destroy();
+        source->Destroy();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Duz6RoundTrip, ::testing::Values(kBinary, kAscii, kEnciphered),

@@ -82,6 +82,9 @@ private:
     void CompareProperty(const std::string& where, const duzsdk::KDuzProperty& x, const duzsdk::KDuzProperty& y) {
         using namespace duzsdk;
         const int kind = x.GetValueKind();
+        // Specified: a type that no file type name stands for is written as
+        // "unknown" without a value (a plain stream property).
+        if (kind == eValueKindBuffer && !x.GetFlag(kDuzPropertyAnimatable)) return;
         if (kind != y.GetValueKind()) {
             Differ(where, "value kind " + std::to_string(kind) + " != " + std::to_string(y.GetValueKind()));
             return;
@@ -89,7 +92,15 @@ private:
         if (x.GetFlags() != y.GetFlags())
             Differ(where, "flags " + std::to_string(x.GetFlags()) + " != " + std::to_string(y.GetFlags()));
         switch (kind) {
-            case eValueKindBool: case eValueKindInt: case eValueKindEnum: case eValueKindFloat:
+            case eValueKindFloat: {
+                // ASCII files keep six decimals of a float.
+                const double fx = x.GetDouble();
+                const double fy = y.GetDouble();
+                if (fx != fy && !(mTolerance > 0.0 && std::fabs(fx - fy) <= 5e-7 + 1e-6 * std::fabs(fx)))
+                    Differ(where, std::to_string(fx) + " != " + std::to_string(fy));
+                break;
+            }
+            case eValueKindBool: case eValueKindInt: case eValueKindEnum:
             case eValueKindDouble: Number(where, x.GetDouble(), y.GetDouble()); break;
             case eValueKindDouble3: case eValueKindDouble4: case eValueKindMatrix: {
                 double vx[16] = {};
@@ -107,14 +118,35 @@ private:
             default: break;
         }
         if (kind == eValueKindEnum && x.GetFlag(kDuzPropertyUser)) {
-            if (x.GetEnumCount() != y.GetEnumCount()) Differ(where, "enum item count");
-            for (int i = 0; i < x.GetEnumCount() && i < y.GetEnumCount(); ++i)
-                Text(where + " item", x.GetEnumValue(i), y.GetEnumValue(i));
+            // Specified: the items travel joined by "~", so they compare as that text.
+            auto joined = [](const KDuzProperty& p) {
+                std::string text;
+                for (int i = 0; i < p.GetEnumCount(); ++i) {
+                    if (i > 0) text += "~";
+                    text += p.GetEnumValue(i) != nullptr ? p.GetEnumValue(i) : "";
+                }
+                return text;
+            };
+            // Specified: a reader takes a trailing "~" as the end of the list,
+            // so trailing empty items are not read back.
+            auto trimmed = [&](const KDuzProperty& p) {
+                std::string text = joined(p);
+                while (!text.empty() && text.back() == '~') text.pop_back();
+                return text;
+            };
+            if (trimmed(x) != trimmed(y)) Differ(where, "enumeration items differ");
         }
         if (x.GetFlag(kDuzPropertyUser) && x.GetFlag(kDuzPropertyAnimatable) &&
             (kind == eValueKindInt || kind == eValueKindDouble)) {
-            Number(where + " min", x.GetMinLimit(), y.GetMinLimit());
-            Number(where + " max", x.GetMaxLimit(), y.GetMaxLimit());
+            // Specified: an integer's limits are stored as integers
+            // (truncated; clamped to the int range).
+            auto stored = [kind](double limit) {
+                if (kind != eValueKindInt) return limit;
+                if (std::isnan(limit)) return 0.0;
+                return std::trunc(std::max(-2147483648.0, std::min(2147483647.0, limit)));
+            };
+            Number(where + " min", stored(x.GetMinLimit()), y.GetMinLimit());
+            Number(where + " max", stored(x.GetMaxLimit()), y.GetMaxLimit());
         }
     }
 
@@ -144,9 +176,37 @@ private:
             }
     }
 
-    void CompareElement(const std::string& where, int slot, const duzsdk::KDuzLayerElement* x,
-                        const duzsdk::KDuzLayerElement* y) {
+    // Whether the layout stores an element in its reference mode at all.
+    static bool Stored(const duzsdk::KDuzLayerElement* element) {
         using namespace duzsdk;
+        const int mode = element->GetReferenceMode();
+        if (dynamic_cast<const KDuzLayerElementPolygonGroup*>(element) != nullptr) return mode != KDuzLayerElement::eDirect;
+        if (dynamic_cast<const KDuzLayerElementVertexColor*>(element) != nullptr) return mode != KDuzLayerElement::eIndex;
+        if (dynamic_cast<const KDuzLayerElementUV*>(element) != nullptr) return mode != KDuzLayerElement::eIndex;
+        if (dynamic_cast<const KDuzLayerElementTexture*>(element) != nullptr)
+            return mode != KDuzLayerElement::eDirect && element->GetIndexArray().Count() > 0;
+        if (dynamic_cast<const KDuzLayerElementMaterial*>(element) != nullptr) return mode != KDuzLayerElement::eDirect;
+        return true;
+    }
+
+    // Whether the layout stores the element's index array.
+    static bool IndicesStored(const duzsdk::KDuzLayerElement* element) {
+        using namespace duzsdk;
+        const int mode = element->GetReferenceMode();
+        if (dynamic_cast<const KDuzLayerElementPolygonGroup*>(element) != nullptr) return true;
+        if (dynamic_cast<const KDuzLayerElementNormal*>(element) != nullptr ||
+            dynamic_cast<const KDuzLayerElementSmoothing*>(element) != nullptr ||
+            dynamic_cast<const KDuzLayerElementVisibility*>(element) != nullptr)
+            return false;
+        return mode == KDuzLayerElement::eIndexToDirect;
+    }
+
+    void CompareElement(const std::string& where, int slot, const duzsdk::KDuzLayerElement* x,
+                        const duzsdk::KDuzLayerElement* y, duzsdk::KDuzNode* nodeX, duzsdk::KDuzNode* nodeY) {
+        using namespace duzsdk;
+        // Specified: elements in a mode the layout cannot hold are not
+        // written, and their place in the layer refers to element 0 of the kind.
+        if (x != nullptr && !Stored(x)) return;
         if ((x == nullptr) != (y == nullptr)) {
             Differ(where, x == nullptr ? "unexpected element" : "element missing");
             return;
@@ -154,13 +214,33 @@ private:
         if (x == nullptr) return;
         Text(where + " name", x->GetName(), y->GetName());
         Number(where + " mapping", x->GetMappingMode(), y->GetMappingMode());
-        Number(where + " reference", x->GetReferenceMode(), y->GetReferenceMode());
-        // Material and texture elements are compared by the object each index
-        // names: a reader rebuilds their direct arrays in order of first use.
+        // Specified: a smoothing element keeps the reference mode it was
+        // made with; material and texture elements are read back index-to-direct.
         const bool resolved = dynamic_cast<const KDuzLayerElementMaterial*>(x) != nullptr ||
                               dynamic_cast<const KDuzLayerElementTexture*>(x) != nullptr;
-        if (!resolved)
-            Arrays(where + " indices", x->GetIndexArray(), y->GetIndexArray(), [](int a, int b) { return a == b; });
+        if (dynamic_cast<const KDuzLayerElementSmoothing*>(x) == nullptr && !resolved)
+            Number(where + " reference", x->GetReferenceMode(), y->GetReferenceMode());
+        // Material and texture elements are compared by the object each index
+        // names: a reader rebuilds their direct arrays in order of first use.
+        if (!resolved && IndicesStored(x)) {
+            // Specified: a reader stores an index past a UV or colour
+            // element's direct array as -1.
+            int directCount = -1;
+            if (auto* uv = dynamic_cast<const KDuzLayerElementUV*>(x)) directCount = uv->GetDirectArray().Count();
+            if (auto* c = dynamic_cast<const KDuzLayerElementVertexColor*>(x)) directCount = c->GetDirectArray().Count();
+            Arrays(where + " indices", x->GetIndexArray(), y->GetIndexArray(), [directCount](int a, int b) {
+                return (directCount >= 0 && (a < 0 || a >= directCount) ? -1 : a) == b;
+            });
+        }
+        if (auto* m = dynamic_cast<const KDuzLayerElementMaterial*>(x))
+            ResolvedNames(where + " materials", *m, *static_cast<const KDuzLayerElementMaterial*>(y), nodeX, nodeY,
+                          KDuzSurfaceMaterial::ClassId());
+        if (auto* t = dynamic_cast<const KDuzLayerElementTexture*>(x)) {
+            auto* other = static_cast<const KDuzLayerElementTexture*>(y);
+            ResolvedNames(where + " textures", *t, *other, nodeX, nodeY, KDuzTexture::ClassId());
+            Number(where + " blend", t->GetBlendMode(), other->GetBlendMode());
+            Number(where + " alpha", t->GetAlpha(), other->GetAlpha());
+        }
         auto vectors = [&](const KgeTVector& a, const KgeTVector& b) {
             return Near(a[0], b[0]) && Near(a[1], b[1]) && Near(a[2], b[2]);
         };
@@ -184,18 +264,6 @@ private:
         if (auto* v = dynamic_cast<const KDuzLayerElementVisibility*>(x))
             Arrays(where + " visibility", v->GetDirectArray(),
                    static_cast<const KDuzLayerElementVisibility*>(y)->GetDirectArray(), flags);
-        auto named = [](const auto* a, const auto* b) {
-            return a != nullptr && b != nullptr && std::strcmp(a->GetName(), b->GetName()) == 0;
-        };
-        (void)named;
-        if (auto* m = dynamic_cast<const KDuzLayerElementMaterial*>(x))
-            ResolvedNames(where + " materials", *m, *static_cast<const KDuzLayerElementMaterial*>(y));
-        if (auto* t = dynamic_cast<const KDuzLayerElementTexture*>(x)) {
-            auto* other = static_cast<const KDuzLayerElementTexture*>(y);
-            ResolvedNames(where + " textures", *t, *other);
-            Number(where + " blend", t->GetBlendMode(), other->GetBlendMode());
-            Number(where + " alpha", t->GetAlpha(), other->GetAlpha());
-        }
         if (auto* u = dynamic_cast<const KDuzLayerElementUserData*>(x)) {
             auto* other = static_cast<const KDuzLayerElementUserData*>(y);
             Number(where + " user id", u->GetId(), other->GetId());
@@ -205,9 +273,34 @@ private:
                 const KDynamicArray* ax = u->GetDirectArrayOf(a);
                 const KDynamicArray* ay = other->GetDirectArrayOf(a);
                 if (ax == nullptr || ay == nullptr || ax->Count() != ay->Count() ||
-                    ax->ElementSize() != ay->ElementSize() ||
-                    std::memcmp(ax->Data(), ay->Data(), static_cast<size_t>(ax->Count() * ax->ElementSize())) != 0)
-                    Differ(where + " user column " + std::to_string(a), "values differ");
+                    ax->ElementSize() != ay->ElementSize()) {
+                    Differ(where + " user column " + std::to_string(a), "sizes differ");
+                    continue;
+                }
+                const int kind = u->GetDataType(a).GetValueKind();
+                const bool floats = kind == eValueKindFloat;
+                for (int j = 0; j < ax->Count(); ++j) {
+                    const auto* px = static_cast<const unsigned char*>(ax->Data()) + j * ax->ElementSize();
+                    const auto* py = static_cast<const unsigned char*>(ay->Data()) + j * ay->ElementSize();
+                    bool same = std::memcmp(px, py, static_cast<size_t>(ax->ElementSize())) == 0;
+                    if (!same && floats) {
+                        // ASCII files keep six decimals of a float.
+                        float fx, fy;
+                        std::memcpy(&fx, px, sizeof fx);
+                        std::memcpy(&fy, py, sizeof fy);
+                        same = mTolerance > 0.0 && std::fabs(fx - fy) <= 5e-7 + 1e-6 * std::fabs(fx);
+                    }
+                    if (!same && kind == eValueKindDouble) {
+                        double dx, dy;
+                        std::memcpy(&dx, px, sizeof dx);
+                        std::memcpy(&dy, py, sizeof dy);
+                        same = Near(dx, dy);
+                    }
+                    if (!same) {
+                        Differ(where + " user column " + std::to_string(a), "value " + std::to_string(j));
+                        break;
+                    }
+                }
             }
         }
         (void)slot;
@@ -223,14 +316,39 @@ private:
         return names;
     }
 
+    // What each index names: in index mode a position among the node's
+    // connected objects, else an entry of the direct array.
     template <class Element>
-    void ResolvedNames(const std::string& where, const Element& x, const Element& y) {
-        const std::vector<std::string> nx = Resolve(x);
-        const std::vector<std::string> ny = Resolve(y);
-        if (nx != ny) Differ(where, "objects named by the indices differ");
+    static std::vector<std::string> Resolve(const Element& element, duzsdk::KDuzNode* node,
+                                            const duzsdk::KClassId& classId) {
+        if (element.GetReferenceMode() != duzsdk::KDuzLayerElement::eIndex) return Resolve(element);
+        std::vector<std::string> names;
+        const int count = node != nullptr ? node->GetSrcObjectCount(classId) : 0;
+        for (int index : element.GetIndexArray())
+            names.push_back(index >= 0 && index < count ? node->GetSrcObject(classId, index)->GetName() : "-");
+        return names;
     }
 
-    void CompareMesh(const std::string& where, duzsdk::KDuzMesh* x, duzsdk::KDuzMesh* y) {
+    template <class Element>
+    void ResolvedNames(const std::string& where, const Element& x, const Element& y, duzsdk::KDuzNode* nodeX,
+                       duzsdk::KDuzNode* nodeY, const duzsdk::KClassId& classId) {
+        std::vector<std::string> nx = Resolve(x, nodeX, classId);
+        const std::vector<std::string> ny = Resolve(y, nodeY, classId);
+        // Specified: all-the-same materials keep one value.
+        if (x.GetMappingMode() == duzsdk::KDuzLayerElement::eAllSame && nx.size() > 1 &&
+            dynamic_cast<const duzsdk::KDuzLayerElementMaterial*>(&x) != nullptr)
+            nx.resize(1);
+        if (nx != ny) {
+            std::string text = "objects named by the indices differ:";
+            for (const std::string& n : nx) text += " " + n;
+            text += " /";
+            for (const std::string& n : ny) text += " " + n;
+            Differ(where, text);
+        }
+    }
+
+    void CompareMesh(const std::string& where, duzsdk::KDuzMesh* x, duzsdk::KDuzMesh* y, duzsdk::KDuzNode* nodeX,
+                     duzsdk::KDuzNode* nodeY) {
         using namespace duzsdk;
         Arrays(where + " points", x->GetControlPointArray(), y->GetControlPointArray(),
                [&](const KgeTVector& a, const KgeTVector& b) {
@@ -242,12 +360,23 @@ private:
                [](const KDuzMeshPolygon& a, const KDuzMeshPolygon& b) {
                    return a.mStart == b.mStart && a.mSize == b.mSize;
                });
+        // Specified: a mesh without control points keeps no edges or layers.
+        if (x->GetControlPointsCount() == 0) return;
         Number(where + " edges", x->GetMeshEdgeCount(), y->GetMeshEdgeCount());
-        Number(where + " layers", x->GetLayerCount(), y->GetLayerCount());
-        for (int l = 0; l < x->GetLayerCount() && l < y->GetLayerCount(); ++l)
+        // Specified: a layer without any element is not written, and the
+        // layers after it move up.
+        std::vector<KDuzLayer*> layers;
+        for (int l = 0; l < x->GetLayerCount(); ++l) {
+            KDuzLayer* layer = x->GetLayer(l);
+            bool any = false;
+            for (int s = 0; layer != nullptr && s < KDuzLayer::kSlotCount; ++s) any = any || layer->GetSlot(s) != nullptr;
+            if (any) layers.push_back(layer);
+        }
+        Number(where + " layers", static_cast<double>(layers.size()), y->GetLayerCount());
+        for (int l = 0; l < static_cast<int>(layers.size()) && l < y->GetLayerCount(); ++l)
             for (int s = 0; s < KDuzLayer::kSlotCount; ++s)
                 CompareElement(where + " layer " + std::to_string(l) + " slot " + std::to_string(s), s,
-                               x->GetLayer(l)->GetSlot(s), y->GetLayer(l)->GetSlot(s));
+                               layers[static_cast<size_t>(l)]->GetSlot(s), y->GetLayer(l)->GetSlot(s), nodeX, nodeY);
     }
 
     void CompareNodes(duzsdk::KDuzNode* x, duzsdk::KDuzNode* y, const std::string& where, bool root) {
@@ -269,7 +398,7 @@ private:
             Number(where + " attribute type", KDuzNode::GetAttributeTypeOf(ax), KDuzNode::GetAttributeTypeOf(ay));
             if (ax != nullptr && ay != nullptr && KDuzNode::GetAttributeTypeOf(ax) == KDuzNode::GetAttributeTypeOf(ay)) {
                 CompareProperties(where + " attribute", ax, ay);
-                if (auto* mesh = dynamic_cast<KDuzMesh*>(ax)) CompareMesh(where, mesh, static_cast<KDuzMesh*>(ay));
+                if (auto* mesh = dynamic_cast<KDuzMesh*>(ax)) CompareMesh(where, mesh, static_cast<KDuzMesh*>(ay), x, y);
             }
             const int mx = x->GetSrcObjectCount(KDuzSurfaceMaterial::ClassId());
             Number(where + " materials", mx, y->GetSrcObjectCount(KDuzSurfaceMaterial::ClassId()));
@@ -346,7 +475,8 @@ private:
             Number(where + " entries", x->GetCount(), y->GetCount());
             for (int e = 0; e < x->GetCount() && e < y->GetCount(); ++e) {
                 Text(where + " node", x->GetNode(e)->GetName(), y->GetNode(e)->GetName());
-                Number(where + " local", x->IsLocalMatrix(e), y->IsLocalMatrix(e));
+                // Specified: a bind pose stores no local flags.
+                if (!x->IsBindPose()) Number(where + " local", x->IsLocalMatrix(e), y->IsLocalMatrix(e));
                 for (int k = 0; k < 16; ++k) Number(where + " matrix", x->GetMatrix(e).Data()[k], y->GetMatrix(e).Data()[k]);
             }
         }
@@ -400,7 +530,9 @@ private:
     }
 
     void CompareTakes(duzsdk::KDuzScene& a, duzsdk::KDuzScene& b) {
-        Text("current take", a.GetCurrentTakeName(), b.GetCurrentTakeName());
+        // Specified: a reader makes current only a take that objects hold.
+        if (a.HasTakeName(duzsdk::KString(a.GetCurrentTakeName())))
+            Text("current take", a.GetCurrentTakeName(), b.GetCurrentTakeName());
         for (int i = 0; i < a.GetTakeDescriptionCount(); ++i) {
             const duzsdk::KDuzTakeDescription* x = a.GetTakeDescriptionAt(i);
             const duzsdk::KDuzTakeDescription* y = b.GetTakeDescription(x->name);

@@ -11,6 +11,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/base/KgeMatrix.h"
+#include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -722,8 +723,49 @@ TEST_F(Duz6WriterTest, WritingIsStableWithAFixedClock) {
             ASSERT_NE(read, nullptr);
             ASSERT_TRUE(Export(read, path, format, WriteOptions()));
             const std::string bytes = ReadFileBytes(path);
-            if (generation == 2) EXPECT_EQ(FirstDifference(previous, bytes), "");
+            if (generation == 2) {
+                EXPECT_EQ(FirstDifference(previous, bytes), "");
+            }
             previous = bytes;
         }
+    }
+}
+
+// One row per texture channel: the UV and texture element of that channel
+// are written under the channel's record names and read back into it.
+TEST_F(Duz6WriterTest, EveryTextureChannelRowRoundTrips) {
+    KDuzMesh* mesh = Mesh("Cube");
+    auto* texture = KDuzTexture::Create(manager, "T");
+    scene->ConnectSrcObject(texture);
+    for (int row = 0; row < duz6::kChannelRowCount; ++row) {
+        const int channel = duz6::kUVRows[row].type;
+        ASSERT_EQ(duz6::kTextureRows[row].type, channel);
+        auto* uvs = KDuzCreateLayerElementUV(manager, duz6::kUVRows[row].record);
+        uvs->GetDirectArray().Add(KgeUVVector(row, 0));
+        mesh->GetLayer(0)->SetUVsOfType(uvs, channel);
+        auto* textures = KDuzCreateLayerElementTexture(manager, duz6::kTextureRows[row].record);
+        textures->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        textures->GetDirectArray().Add(texture);
+        textures->GetIndexArray().Add(0);
+        mesh->GetLayer(0)->SetTexturesOfType(channel, textures);
+    }
+    const std::string path = PathOf("channels.duz");
+    ASSERT_TRUE(Export(scene, path, kAscii, WriteOptions()));
+    const std::string text = ReadFileBytes(path);
+    KDuzScene* read = Import(path);
+    ASSERT_NE(read, nullptr);
+    auto* readMesh = dynamic_cast<KDuzMesh*>(read->FindNode("Cube")->GetMesh());
+    ASSERT_NE(readMesh, nullptr);
+    for (int row = 0; row < duz6::kChannelRowCount; ++row) {
+        const int channel = duz6::kUVRows[row].type;
+        SCOPED_TRACE(channel);
+        EXPECT_TRUE(Has(text, std::string(duz6::kUVRows[row].record) + ": 0 {"));
+        EXPECT_TRUE(Has(text, std::string(duz6::kTextureRows[row].record) + ": 0 {"));
+        const KDuzLayerElementUV* uvs = readMesh->GetLayer(0)->GetUVsOfType(channel);
+        ASSERT_NE(uvs, nullptr);
+        EXPECT_STREQ(uvs->GetName(), duz6::kUVRows[row].record);
+        const KDuzLayerElementTexture* textures = readMesh->GetLayer(0)->GetTexturesOfType(channel);
+        ASSERT_NE(textures, nullptr);
+        EXPECT_STREQ(textures->GetName(), duz6::kTextureRows[row].record);
     }
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "sdk/animation/KDuzTakeNode.h"
@@ -336,7 +337,7 @@ private:
         const std::vector<std::string> ny = Resolve(y, nodeY, classId);
         // Specified: all-the-same materials keep one value.
         if (x.GetMappingMode() == duzsdk::KDuzLayerElement::eAllSame && nx.size() > 1 &&
-            dynamic_cast<const duzsdk::KDuzLayerElementMaterial*>(&x) != nullptr)
+            std::is_same_v<Element, duzsdk::KDuzLayerElementMaterial>)
             nx.resize(1);
         if (nx != ny) {
             std::string text = "objects named by the indices differ:";

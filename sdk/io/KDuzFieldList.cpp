@@ -51,18 +51,8 @@ KDuzFieldInstance::~KDuzFieldInstance()
 }
 
 KDuzFieldInstance::KDuzFieldInstance(KDuzFieldInstance&& other) noexcept
-    : blockPosition(other.blockPosition),
-      valueCursor(other.valueCursor),
-      tokens(std::move(other.tokens)),
-      values(other.values),
-      byteLength(other.byteLength),
-      valueCount(other.valueCount),
-      valueOffset(other.valueOffset),
-      ownsValues(other.ownsValues),
-      lastText(std::move(other.lastText))
 {
-    other.values = nullptr;
-    other.ownsValues = false;
+    *this = std::move(other);
 }
 
 KDuzFieldInstance& KDuzFieldInstance::operator=(KDuzFieldInstance&& other) noexcept
@@ -73,13 +63,16 @@ KDuzFieldInstance& KDuzFieldInstance::operator=(KDuzFieldInstance&& other) noexc
         blockPosition = other.blockPosition;
         blockEnd = other.blockEnd;
         valueCursor = other.valueCursor;
-        tokens = std::move(other.tokens);
         values = other.values;
         byteLength = other.byteLength;
         valueCount = other.valueCount;
         valueOffset = other.valueOffset;
         ownsValues = other.ownsValues;
         lastText = std::move(other.lastText);
+        span = other.span;
+        moreSpans = std::move(other.moreSpans);
+        spanIndex = other.spanIndex;
+        cursor = other.cursor;
         other.values = nullptr;
         other.ownsValues = false;
     }
@@ -151,14 +144,50 @@ bool KDuzFieldInstance::SetBinaryValues(int count, uint32_t length, const unsign
     return true;
 }
 
-void KDuzFieldInstance::AddAsciiValue(const char* text, size_t length)
+void KDuzFieldInstance::AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen, bool extend)
 {
-    tokens.emplace_back(text, length);
+    if (valueCount == 0) {
+        span = {begin, end, quoteOpen};
+    } else if (extend) {
+        (moreSpans.empty() ? span : moreSpans.back()).end = end;
+    } else {
+        moreSpans.push_back({begin, end, quoteOpen});
+    }
+    ++valueCount;
 }
 
-int KDuzFieldInstance::GetValueCount() const
+void KDuzFieldInstance::RewindValues()
 {
-    return values != nullptr ? valueCount : static_cast<int>(tokens.size());
+    valueCursor = 0;
+    valueOffset = 0;
+    spanIndex = 0;
+    cursor = KDuzAsciiCursor();
+    cursor.position = span.begin;
+    cursor.end = span.end;
+    cursor.lineStart = false;
+    cursor.quoteOpen = span.quoteOpen;
+}
+
+bool KDuzFieldInstance::NextAsciiToken(KDuzAsciiText& text, KDuzAsciiToken* token)
+{
+    const int spans = valueCount > 0 ? 1 + static_cast<int>(moreSpans.size()) : 0;
+    while (spanIndex < spans) {
+        while (cursor.Next(text, token)) {
+            // The parse kept only values here; anything else is stepped over
+            // as the parse did.
+            if ((token->delimiter == ',' || token->delimiter == ' ') && (token->length != 0 || token->quoted))
+                return true;
+        }
+        if (++spanIndex >= spans)
+            break;
+        const AsciiSpan& next = moreSpans[static_cast<size_t>(spanIndex - 1)];
+        cursor = KDuzAsciiCursor();
+        cursor.position = next.begin;
+        cursor.end = next.end;
+        cursor.lineStart = false;
+        cursor.quoteOpen = next.quoteOpen;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- list
@@ -286,6 +315,8 @@ KDuzFieldList* KDuzFieldList::CreateChildList(int64_t position, int64_t end)
     child_->parent_ = this;
     child_->depth_ = depth_ + 1;
     child_->knownEnd_ = end;
+    child_->text_ = text_;
+    child_->mustClose_ = true;
     if (binary_ && region_ != nullptr && position >= regionOffset_ && position < regionOffset_ + regionLength_) {
         child_->region_ = region_;
         child_->regionOffset_ = regionOffset_;
@@ -453,202 +484,59 @@ bool KDuzFieldList::BinaryFindFirstBlock(const char* name, int64_t* endOut)
 
 // ---------------------------------------------------------------- ASCII
 
-namespace {
-
-// Reads an ASCII block from `start` and keeps the text of its own level only;
-// each nested block is replaced by a " <position>@" token, the position just
-// after its "{". Comment lines (first non-blank ';') are dropped. Braces
-// inside double quotes do not count; a quote never spans lines.
-bool ScanAsciiBlock(KChainedFile* stream, int64_t start, bool stopAtFirstBlock, std::string* text)
-{
-    if (!stream->SeekFromStart(start))
-        return false;
-    char chunk[16384];
-    int64_t position = start;
-    int depth = 0;
-    bool inQuote = false;
-    bool lineStart = true;
-    bool inComment = false;
-    while (true) {
-        const size_t got = stream->Read(chunk, sizeof(chunk));
-        if (got == 0)
-            return true;
-        for (size_t i = 0; i < got; ++i, ++position) {
-            char c = chunk[i];
-            if (c == '\0')
-                c = ' ';
-            if (c == '\n' || c == '\r') {
-                inQuote = false;
-                inComment = false;
-                lineStart = true;
-                if (depth == 0)
-                    text->push_back('\n');
-                continue;
-            }
-            if (inComment)
-                continue;
-            if (lineStart) {
-                if (c == ' ' || c == '\t')
-                    continue;
-                lineStart = false;
-                if (c == ';' && !inQuote) {
-                    inComment = true;
-                    continue;
-                }
-            }
-            if (c == '"') {
-                inQuote = !inQuote;
-            } else if (!inQuote && c == '@') {
-                // Outside quotes '@' only ever marks a block position made
-                // here; one in the file itself must not point anywhere.
-                c = ' ';
-            } else if (!inQuote && c == '{') {
-                if (depth == 0) {
-                    text->append(" ");
-                    text->append(std::to_string(position + 1));
-                    text->append("@ ");
-                    if (stopAtFirstBlock)
-                        return true;
-                }
-                ++depth;
-                continue;
-            } else if (!inQuote && c == '}') {
-                if (depth == 0)
-                    return true;  // the block itself closes
-                --depth;
-                continue;
-            }
-            if (depth == 0)
-                text->push_back(c);
-        }
-    }
-}
-
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || IsLineEnd(c); }
-
-struct AsciiToken {
-    const char* text = nullptr;
-    size_t length = 0;
-    char delimiter = ' ';
-    bool quoted = false;
-};
-
-// One token from `pos`; false at the end of the text.
-bool AsciiNextToken(const std::string& text, size_t* pos, AsciiToken* token)
-{
-    size_t i = *pos;
-    const size_t n = text.size();
-    while (true) {
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n) {
-            *pos = i;
-            return false;
-        }
-        // A delimiter at the read position itself yields no token.
-        if (text[i] == ',' || text[i] == ':' || text[i] == '@') {
-            ++i;
-            continue;
-        }
-        break;
-    }
-    token->quoted = false;
-    if (text[i] == '"') {
-        // A text ends at its closing quote or, unclosed, at the line end,
-        // as the block scan sees it.
-        const size_t begin = i + 1;
-        size_t close = begin;
-        while (close < n && text[close] != '"' && !IsLineEnd(text[close]))
-            ++close;
-        token->text = text.data() + begin;
-        token->length = close - begin;
-        token->quoted = true;
-        i = close < n && text[close] == '"' ? close + 1 : close;
-        size_t look = i;
-        while (look < n && (text[look] == ' ' || text[look] == '\t'))
-            ++look;
-        if (look < n && (text[look] == ':' || text[look] == ',' || text[look] == '@')) {
-            token->delimiter = text[look];
-            i = look + 1;
-        } else {
-            token->delimiter = ' ';
-        }
-        *pos = i;
-        return true;
-    }
-    const size_t begin = i;
-    while (i < n) {
-        const char c = text[i];
-        if (c == ',' || c == ':' || c == '@') {
-            token->text = text.data() + begin;
-            token->length = i - begin;
-            token->delimiter = c;
-            *pos = i + 1;
-            return true;
-        }
-        if (IsLineEnd(c))
-            break;
-        if (c == ' ' || c == '\t') {
-            // A name may hold blanks: the token runs to a ':' later on the line.
-            size_t look = i;
-            while (look < n) {
-                const char d = text[look];
-                if (d == ':' || IsLineEnd(d) || d == '"' || d == ',' || d == '@')
-                    break;
-                ++look;
-            }
-            if (look < n && text[look] == ':') {
-                size_t last = look;
-                while (last > begin && (text[last - 1] == ' ' || text[last - 1] == '\t'))
-                    --last;
-                token->text = text.data() + begin;
-                token->length = last - begin;
-                token->delimiter = ':';
-                *pos = look + 1;
-                return true;
-            }
-            break;
-        }
-        ++i;
-    }
-    token->text = text.data() + begin;
-    token->length = i - begin;
-    token->delimiter = ' ';
-    *pos = i;
-    return true;
-}
-
-}  // namespace
-
+// One pass over the text of this level: nested blocks are stepped over by
+// their known ends (the walk of the enclosing level found them), and the
+// values of each field are counted and located, not copied.
 bool KDuzFieldList::ParseAscii()
 {
     Clear();
     if (stream_ == nullptr || !stream_->IsOpen())
         return true;
-    std::string text;
-    if (!ScanAsciiBlock(stream_, start_, false, &text))
-        return true;
-    size_t pos = 0;
-    AsciiToken token;
+    if (text_ == nullptr)
+        text_ = std::make_shared<KDuzAsciiText>(stream_, start_);
+    int64_t end = 0;
+    bool fileEnd = false;
+    if (mustClose_) {
+        // A block whose text ends before its '}' is damaged.
+        end = text_->BlockClose(start_);
+        if (end < 0)
+            return false;
+    } else {
+        const KDuzAsciiText::Stop stop = text_->WalkLevel(start_, false, &end);
+        if (stop == KDuzAsciiText::Stop::kDamaged)
+            return false;
+        fileEnd = stop == KDuzAsciiText::Stop::kEnd;
+    }
+    KDuzAsciiCursor cursor;
+    cursor.position = start_;
+    cursor.end = end;
+    KDuzAsciiToken token;
     KDuzFieldInstance* occurrence = nullptr;
-    std::string lastName;
-    while (AsciiNextToken(text, &pos, &token)) {
+    bool extend = false;  // the next value continues the current occurrence's last span
+    char last = 0;        // delimiter of the last token
+    while (cursor.Next(*text_, &token)) {
+        last = token.delimiter;
         if (token.delimiter == ':') {
-            lastName.assign(token.text, token.length);
             occurrence = AddFieldInstance(token.text, token.length);
+            extend = false;
         } else if (token.delimiter == '@') {
-            if (occurrence != nullptr) {
-                const long long position = std::strtoll(std::string(token.text, token.length).c_str(), nullptr, 10);
-                // Nested blocks lie after the block that holds them.
-                occurrence->blockPosition = position > start_ ? position : 0;
-            }
+            // Nested blocks lie after the block that holds them.
+            if (occurrence != nullptr)
+                occurrence->blockPosition = token.block > start_ ? token.block : 0;
+            extend = false;
         } else if (token.length != 0 || token.quoted) {
             if (occurrence == nullptr)
-                occurrence = AddFieldInstance(lastName.data(), lastName.size());
-            occurrence->AddAsciiValue(token.text, token.length);
+                occurrence = AddFieldInstance("", 0);
+            occurrence->AddAsciiValue(token.begin, cursor.position, token.quoteOpenBefore, extend);
+            extend = true;
         }
     }
+    if (cursor.damaged)
+        return false;
+    // The top level ends with the file. A text that stops inside a quoted
+    // text, after a separator, or within its last line's field is cut short.
+    if (fileEnd && last != 0 && last != '@' && (cursor.textCut || last == ',' || !cursor.lineEndSeen))
+        return false;
     return true;
 }
 
@@ -656,30 +544,30 @@ bool KDuzFieldList::AsciiFindFirstBlock(const char* name)
 {
     if (stream_ == nullptr || !stream_->IsOpen() || name == nullptr)
         return false;
-    std::string text;
-    if (!ScanAsciiBlock(stream_, start_, true, &text))
+    if (text_ == nullptr)
+        text_ = std::make_shared<KDuzAsciiText>(stream_, start_);
+    int64_t brace = 0;
+    if (text_->WalkLevel(start_, true, &brace) != KDuzAsciiText::Stop::kOpen)
         return false;
-    size_t pos = 0;
-    AsciiToken token;
+    KDuzAsciiCursor cursor;
+    cursor.position = start_;
+    cursor.end = brace;
+    KDuzAsciiToken token;
     bool haveName = false;
-    std::string first;
-    while (AsciiNextToken(text, &pos, &token)) {
-        if (token.delimiter == ':') {
-            if (haveName)
-                return false;
-            haveName = true;
-            first.assign(token.text, token.length);
-        } else if (token.delimiter == '@') {
-            if (!haveName || first != name)
-                return false;
-            const long long position = std::strtoll(std::string(token.text, token.length).c_str(), nullptr, 10);
-            if (position <= 0)
-                return false;
-            start_ = position;
-            return true;
-        }
+    bool matches = false;
+    while (cursor.Next(*text_, &token)) {
+        if (token.delimiter != ':')
+            continue;
+        if (haveName)
+            return false;
+        haveName = true;
+        matches = token.length == std::strlen(name) && std::memcmp(token.text, name, token.length) == 0;
     }
-    return false;
+    if (!matches)
+        return false;
+    start_ = brace + 1;
+    mustClose_ = true;
+    return true;
 }
 
 }  // namespace duzsdk

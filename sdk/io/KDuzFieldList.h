@@ -2,11 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "sdk/base/KString.h"
+#include "sdk/io/KDuzAsciiText.h"
 
 namespace duzsdk {
 
@@ -14,7 +16,8 @@ class KChainedFile;
 
 // One occurrence of a field: its values, still in their stored form, and the
 // position of its nested block. Binary values point into the block buffer of
-// the list (or an allocation of their own); ASCII values are text tokens.
+// the list (or an allocation of their own); ASCII values stay in the file's
+// text, which the getters read in place.
 class KDuzFieldInstance {
 public:
     KDuzFieldInstance() = default;
@@ -30,21 +33,39 @@ public:
     // the list; nothing is kept then (an owned list is freed all the same).
     bool SetBinaryValues(int count, uint32_t byteLength, const unsigned char* values, bool bigEndian,
                          bool ownsValues);
-    void AddAsciiValue(const char* text, size_t length);
+    // One more ASCII value, the token at `begin` whose text (with its
+    // delimiter) ends at `end`; `extend` when it follows the last one
+    // without anything but blanks and delimiters between them.
+    void AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen, bool extend);
+    // The ASCII value at the value cursor; false past the last one. The
+    // caller moves the value cursor.
+    bool NextAsciiToken(KDuzAsciiText& text, KDuzAsciiToken* token);
+    void RewindValues();
 
-    int GetValueCount() const;
+    int GetValueCount() const { return valueCount; }
     bool HasBlock() const { return blockPosition > 0; }
 
     int64_t blockPosition = 0;
     int64_t blockEnd = 0;                     // binary: end offset of the record holding the block
     int valueCursor = 0;
-    std::vector<std::string> tokens;          // ASCII
     const unsigned char* values = nullptr;    // binary value list
     uint32_t byteLength = 0;
-    int valueCount = 0;                       // binary values in the list
+    int valueCount = 0;                       // values in the list (binary) or the text (ASCII)
     uint32_t valueOffset = 0;                 // type byte of the value at the cursor
     bool ownsValues = false;
     std::string lastText;                     // the last text handed out
+
+    // ASCII: the stretches of text that hold the values (one, unless a
+    // nested block stands between them) and the read position in them.
+    struct AsciiSpan {
+        int64_t begin = 0;
+        int64_t end = 0;
+        bool quoteOpen = false;
+    };
+    AsciiSpan span;
+    std::vector<AsciiSpan> moreSpans;
+    int spanIndex = 0;
+    KDuzAsciiCursor cursor;
 };
 
 // All occurrences of one name in one block, in file order.
@@ -99,6 +120,8 @@ public:
     KDuzFieldInstance* AddFieldInstance(const char* name, size_t length);
 
     KDuzFieldList* GetChild() const { return child_; }
+    // ASCII: the file's text, shared by a list and the lists nested in it.
+    KDuzAsciiText* GetAsciiText() const { return text_.get(); }
     KDuzFieldList* GetParent() const { return parent_; }
     int64_t GetStart() const { return start_; }
     // Binary: the position just after the block's closing null record.
@@ -136,6 +159,11 @@ private:
     const unsigned char* region_ = nullptr;
     int64_t regionOffset_ = 0;
     int64_t regionLength_ = 0;
+
+    // ASCII: the text, and whether the block must end with its own '}'
+    // (every block but the top level of a section).
+    std::shared_ptr<KDuzAsciiText> text_;
+    bool mustClose_ = false;
 
     KDuzFieldList* child_ = nullptr;
     KDuzFieldList* parent_ = nullptr;

@@ -156,6 +156,12 @@ void KDuzFieldInstance::AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen
     ++valueCount;
 }
 
+void KDuzFieldInstance::AddPlainValues(int count, int64_t end)
+{
+    (moreSpans.empty() ? span : moreSpans.back()).end = end;
+    valueCount += count;
+}
+
 void KDuzFieldInstance::RewindValues()
 {
     valueCursor = 0;
@@ -484,6 +490,53 @@ bool KDuzFieldList::BinaryFindFirstBlock(const char* name, int64_t* endOut)
 
 // ---------------------------------------------------------------- ASCII
 
+namespace {
+
+// Characters that end or change a token; any other character is part of one.
+struct TokenBreaks {
+    bool table[256] = {};
+    constexpr TokenBreaks()
+    {
+        for (unsigned char c : {',', ':', '\n', '\r', ' ', '\t', '\0', '@', '"', '{', '}'})
+            table[c] = true;
+    }
+};
+constexpr TokenBreaks kTokenBreaks;
+
+// The bulk of a file is arrays: after a value that ended with ',', the run of
+// values that each end with ',' on the same line is counted here, which is
+// what the cursor would make of them token by token. The cursor then goes on
+// with whatever ends the run.
+void CountPlainValues(KDuzAsciiText& text, KDuzAsciiCursor* cursor, KDuzFieldInstance* occurrence)
+{
+    const char* const origin = text.At(cursor->position);
+    const char* p = origin;
+    const char* const e = text.At(cursor->end);
+    const char* resume = p;  // just after the last counted value's ','
+    int counted = 0;
+    while (p < e) {
+        if (*p == ',') {  // an empty value: a separator at the read position
+            ++p;
+            resume = p;
+            continue;
+        }
+        const char* q = p;
+        while (q < e && !kTokenBreaks.table[static_cast<unsigned char>(*q)])
+            ++q;
+        if (q == p || q >= e || *q != ',')
+            break;
+        ++counted;
+        p = q + 1;
+        resume = p;
+    }
+    if (counted == 0)
+        return;
+    cursor->position += resume - origin;
+    occurrence->AddPlainValues(counted, cursor->position);
+}
+
+}  // namespace
+
 // One pass over the text of this level: nested blocks are stepped over by
 // their known ends (the walk of the enclosing level found them), and the
 // values of each field are counted and located, not copied.
@@ -529,6 +582,8 @@ bool KDuzFieldList::ParseAscii()
                 occurrence = AddFieldInstance("", 0);
             occurrence->AddAsciiValue(token.begin, cursor.position, token.quoteOpenBefore, extend);
             extend = true;
+            if (token.delimiter == ',')
+                CountPlainValues(*text_, &cursor, occurrence);
         }
     }
     if (cursor.damaged)

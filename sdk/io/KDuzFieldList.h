@@ -37,6 +37,8 @@ public:
     // delimiter) ends at `end`; `extend` when it follows the last one
     // without anything but blanks and delimiters between them.
     void AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen, bool extend);
+    // `count` more values right after the last one, their text ending at `end`.
+    void AddPlainValues(int count, int64_t end);
     // The ASCII value at the value cursor; false past the last one. The
     // caller moves the value cursor.
     bool NextAsciiToken(KDuzAsciiText& text, KDuzAsciiToken* token);

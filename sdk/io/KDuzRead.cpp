@@ -535,6 +535,13 @@ void KDuz::FieldReadDoubles(double* out, int count)
         fast->valueCursor = cursor;
         fast->valueOffset = offset;
     }
+    KDuzFieldInstance* instance = binary_ ? nullptr : CurrentInstance();
+    if (instance != nullptr && currentList_->GetAsciiText() != nullptr) {
+        KDuzAsciiText& text = *currentList_->GetAsciiText();
+        double value = 0.0;
+        for (; i < count && FastAsciiNumber(text, instance, &value, ParseDouble); ++i)
+            out[i] = FlushTiny(value);
+    }
     for (; i < count; ++i)
         out[i] = FieldReadDouble();
 }
@@ -558,6 +565,13 @@ void KDuz::FieldReadInts(int* out, int count)
         }
         fast->valueCursor = cursor;
         fast->valueOffset = offset;
+    }
+    KDuzFieldInstance* instance = binary_ ? nullptr : CurrentInstance();
+    if (instance != nullptr && currentList_->GetAsciiText() != nullptr) {
+        KDuzAsciiText& text = *currentList_->GetAsciiText();
+        int64_t value = 0;
+        for (; i < count && FastAsciiNumber(text, instance, &value, ParseInt64); ++i)
+            out[i] = static_cast<int>(value);
     }
     for (; i < count; ++i)
         out[i] = FieldReadInt();

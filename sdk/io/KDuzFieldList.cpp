@@ -62,6 +62,7 @@ KDuzFieldInstance& KDuzFieldInstance::operator=(KDuzFieldInstance&& other) noexc
             KMemFree(const_cast<unsigned char*>(values));
         blockPosition = other.blockPosition;
         blockEnd = other.blockEnd;
+        valuesPosition = other.valuesPosition;
         valueCursor = other.valueCursor;
         values = other.values;
         byteLength = other.byteLength;
@@ -224,6 +225,10 @@ void KDuzFieldList::Clear()
     }
     buffer_ = nullptr;
     ownsBuffer_ = false;
+    if (deferred_ != nullptr && deferred_->ownerList == this) {
+        deferred_->owner = nullptr;
+        deferred_->ownerList = nullptr;
+    }
     currentField = 0;
     currentInstance = -1;
     current = nullptr;
@@ -245,6 +250,60 @@ KDuzFieldInstance* KDuzFieldList::AddFieldInstance(const char* name, size_t leng
     field->instances.emplace_back();
     field->lastAdded = static_cast<int>(field->instances.size()) - 1;
     return &field->instances.back();
+}
+
+KDuzFieldList::DeferredBuffer::~DeferredBuffer()
+{
+    KMemFree(data);
+}
+
+bool KDuzFieldList::LoadDeferredValues(KDuzFieldInstance* instance)
+{
+    if (instance == nullptr || instance->valuesPosition == 0 || instance->values != nullptr)
+        return true;
+    if (deferred_ == nullptr)
+        deferred_ = std::make_shared<DeferredBuffer>();
+    DeferredBuffer& shared = *deferred_;
+    const int count = instance->valueCount;
+    const uint32_t length = instance->byteLength;
+    instance->valueCount = 0;
+    // The list in the buffer goes back into the file, unless an enclosing
+    // block's reader still stands on it: then this one gets its own memory.
+    const bool busy = shared.owner != nullptr && shared.ownerList != this && shared.ownerList->current == shared.owner;
+    unsigned char* target = nullptr;
+    if (busy) {
+        target = static_cast<unsigned char*>(KMemAlloc(length));
+    } else {
+        if (shared.owner != nullptr) {
+            shared.owner->values = nullptr;
+            shared.owner = nullptr;
+            shared.ownerList = nullptr;
+        }
+        if (length > shared.capacity) {
+            KMemFree(shared.data);
+            shared.capacity = 0;
+            shared.data = static_cast<unsigned char*>(KMemAlloc(length));
+            if (shared.data != nullptr)
+                shared.capacity = length;
+        }
+        target = shared.data;
+    }
+    const bool read = target != nullptr && stream_ != nullptr && stream_->SeekFromStart(instance->valuesPosition) &&
+                      ReadExactly(stream_, target, length);
+    if (!read && busy)
+        KMemFree(target);
+    // A list of its own is freed by SetBinaryValues when it is malformed.
+    if (!read || !instance->SetBinaryValues(count, length, target, bigEndian_, busy)) {
+        instance->valuesPosition = 0;  // no values from now on
+        return false;
+    }
+    if (busy) {
+        instance->valuesPosition = 0;  // its own now
+    } else {
+        shared.owner = instance;
+        shared.ownerList = this;
+    }
+    return true;
 }
 
 void KDuzFieldList::BuildSortedOrder()
@@ -323,6 +382,9 @@ KDuzFieldList* KDuzFieldList::CreateChildList(int64_t position, int64_t end)
     child_->knownEnd_ = end;
     child_->text_ = text_;
     child_->mustClose_ = true;
+    if (binary_ && deferred_ == nullptr)
+        deferred_ = std::make_shared<DeferredBuffer>();
+    child_->deferred_ = deferred_;
     if (binary_ && region_ != nullptr && position >= regionOffset_ && position < regionOffset_ + regionLength_) {
         child_->region_ = region_;
         child_->regionOffset_ = regionOffset_;
@@ -359,7 +421,7 @@ bool KDuzFieldList::ParseBinary()
     // A nested block whose record end is known is read at once, and the
     // blocks nested in it carve their values from the same buffer.
     const int64_t size = knownEnd_ - start_;
-    if (knownEnd_ > 0 && size > 0 && size <= kSharedBufferLimit) {
+    if (knownEnd_ > 0 && size > 0 && size <= kWholeBlockLimit) {
         buffer_ = static_cast<unsigned char*>(KMemAlloc(static_cast<size_t>(size)));
         if (buffer_ != nullptr) {
             ownsBuffer_ = true;
@@ -436,7 +498,12 @@ bool KDuzFieldList::ParseRecordsFromStream()
         if (!ReadExactly(stream_, name, static_cast<size_t>(nameLength)))
             return false;
         KDuzFieldInstance* instance = AddFieldInstance(name, static_cast<size_t>(nameLength));
-        if (count != 0) {
+        if (count != 0 && byteLength >= kDeferredValues && count <= 0x7fffffffu && count <= byteLength / 2u) {
+            // Read when the reader gets to it; checked then.
+            instance->valueCount = static_cast<int>(count);
+            instance->byteLength = byteLength;
+            instance->valuesPosition = valuesStart;
+        } else if (count != 0) {
             if (count > 0x7fffffffu)
                 return false;
             auto* values = static_cast<unsigned char*>(KMemAlloc(byteLength == 0 ? 1 : byteLength));

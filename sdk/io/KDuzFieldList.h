@@ -49,6 +49,7 @@ public:
 
     int64_t blockPosition = 0;
     int64_t blockEnd = 0;                     // binary: end offset of the record holding the block
+    int64_t valuesPosition = 0;               // binary: a large value list left in the file until read
     int valueCursor = 0;
     const unsigned char* values = nullptr;    // binary value list
     uint32_t byteLength = 0;
@@ -90,6 +91,12 @@ public:
     // the top level of a section, give every value list an allocation of its
     // own, so that only the blocks a reader enters are held in memory.
     static constexpr int64_t kSharedBufferLimit = 262144000;
+    // Blocks above this size are parsed record by record from the stream,
+    // and their value lists from kDeferredValues bytes up stay in the file
+    // until the reader selects their occurrence: a large block then never
+    // sits in memory as a whole beside what the reader builds from it.
+    static constexpr int64_t kWholeBlockLimit = 32 * 1024 * 1024;
+    static constexpr uint32_t kDeferredValues = 1024 * 1024;
     // Deepest nesting of blocks a reader may enter.
     static constexpr int kMaxDepth = 256;
 
@@ -120,6 +127,10 @@ public:
     const char* GetFieldName(int index);
     int GetFieldCount() const { return static_cast<int>(fields_.size()); }
     KDuzFieldInstance* AddFieldInstance(const char* name, size_t length);
+    // Reads the value list an occurrence left in the file; the list read
+    // before is dropped back into the file. False when it cannot be read or
+    // is malformed (the occurrence then has no values).
+    bool LoadDeferredValues(KDuzFieldInstance* instance);
 
     KDuzFieldList* GetChild() const { return child_; }
     // ASCII: the file's text, shared by a list and the lists nested in it.
@@ -166,6 +177,17 @@ private:
     // (every block but the top level of a section).
     std::shared_ptr<KDuzAsciiText> text_;
     bool mustClose_ = false;
+
+    // Binary: the buffer that holds the one deferred value list in memory,
+    // shared by a list and the lists nested in it.
+    struct DeferredBuffer {
+        ~DeferredBuffer();
+        unsigned char* data = nullptr;
+        size_t capacity = 0;
+        KDuzFieldInstance* owner = nullptr;
+        KDuzFieldList* ownerList = nullptr;
+    };
+    std::shared_ptr<DeferredBuffer> deferred_;
 
     KDuzFieldList* child_ = nullptr;
     KDuzFieldList* parent_ = nullptr;

@@ -68,13 +68,15 @@ T ReadNamedOr(KDuz& duz, const char* name, T fallback, Read read)
 
 namespace {
 
-void SelectInstance(KDuzFieldList* list, int fieldIndex, KDuzField* field, int instance)
+// False when the occurrence's values, left in the file, turn out damaged.
+bool SelectInstance(KDuzFieldList* list, int fieldIndex, KDuzField* field, int instance)
 {
     KDuzFieldInstance& occurrence = field->instances[static_cast<size_t>(instance)];
     occurrence.RewindValues();
     list->currentField = fieldIndex;
     list->currentInstance = instance;
     list->current = &occurrence;
+    return list->LoadDeferredValues(&occurrence);
 }
 
 }  // namespace
@@ -105,7 +107,8 @@ bool KDuz::FieldReadBegin(const char* name)
     KDuzField* field = currentList_->FindField(name, &index);
     if (field == nullptr || field->readCursor >= static_cast<int>(field->instances.size()))
         return false;
-    SelectInstance(currentList_, index, field, field->readCursor);
+    if (!SelectInstance(currentList_, index, field, field->readCursor))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 
@@ -118,7 +121,8 @@ bool KDuz::FieldReadBeginInstance(const char* name, int instance)
     if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
         return false;
     field->readCursor = instance;
-    SelectInstance(currentList_, index, field, instance);
+    if (!SelectInstance(currentList_, index, field, instance))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 
@@ -130,7 +134,8 @@ bool KDuz::FieldReadBeginByIndex(int index, int instance)
     if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
         return false;
     field->readCursor = instance;
-    SelectInstance(currentList_, index, field, instance);
+    if (!SelectInstance(currentList_, index, field, instance))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 

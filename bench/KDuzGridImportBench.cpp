@@ -57,7 +57,7 @@ void MarkHeapBase()
     gHeapPeak.store(gHeapInUse.load());
 }
 
-void NoteAlloc(void* p)
+[[maybe_unused]] void NoteAlloc(void* p)
 {
     if (p == nullptr)
         return;
@@ -68,7 +68,7 @@ void NoteAlloc(void* p)
     }
 }
 
-void NoteFree(void* p)
+[[maybe_unused]] void NoteFree(void* p)
 {
     if (p != nullptr)
         gHeapInUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(p)));

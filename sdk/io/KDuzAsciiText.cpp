@@ -88,27 +88,14 @@ const KDuzAsciiText::Block* KDuzAsciiText::FindBlock(int64_t open) const
     return found != blocks_.end() && found->open == open ? &*found : nullptr;
 }
 
-size_t KDuzAsciiText::AddBlock(int64_t open)
+KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, bool record, int64_t* at)
 {
-    if (blocks_.empty() || blocks_.back().open < open) {
-        blocks_.push_back({open, -1});
-        return blocks_.size() - 1;
-    }
-    // Walked before (a block entered again, or text read by two rules):
-    // keep one entry per position.
-    auto found = std::lower_bound(blocks_.begin(), blocks_.end(), open,
-                                  [](const Block& block, int64_t value) { return block.open < value; });
-    if (found == blocks_.end() || found->open != open)
-        found = blocks_.insert(found, {open, -1});
-    found->close = -1;
-    return static_cast<size_t>(found - blocks_.begin());
-}
-
-KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, int64_t* at)
-{
-    // Open blocks by their start; an index into blocks_ would not survive an
-    // insertion in the middle.
+    // A walk records in file order; text walked before is known already.
+    record = record && (blocks_.empty() || blocks_.back().open < position);
+    // Open blocks by their start, as deep as a reader can enter; deeper
+    // ones are only counted.
     std::vector<int64_t> open;
+    int64_t depth = 0;
     bool inQuote = false;
     bool lineStart = true;
     bool inComment = false;
@@ -166,28 +153,42 @@ KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, 
             if (d == '"') {
                 inQuote = true;
             } else if (d == '{') {
-                if (open.empty() && stopAtOpen) {
+                if (depth == 0 && stopAtOpen) {
                     *at = base_ + i;
                     return Stop::kOpen;
                 }
-                AddBlock(base_ + i + 1);
-                open.push_back(base_ + i + 1);
+                ++depth;
+                if (record && depth <= kRecordedDepth) {
+                    blocks_.push_back({base_ + i + 1, -1});
+                    open.push_back(base_ + i + 1);
+                }
             } else {
-                if (open.empty()) {
+                if (depth == 0) {
                     *at = base_ + i;
                     return Stop::kClose;
                 }
-                auto found = std::lower_bound(blocks_.begin(), blocks_.end(), open.back(),
-                                              [](const Block& block, int64_t value) { return block.open < value; });
-                if (found != blocks_.end() && found->open == open.back())
-                    found->close = base_ + i;
-                open.pop_back();
+                if (record && depth <= kRecordedDepth) {
+                    const int64_t start = open.back();
+                    open.pop_back();
+                    if (blocks_.back().open == start && base_ + i - start < kSmallBlock) {
+                        // Nothing recorded inside and short: walked again
+                        // when needed, at little cost, instead of being kept.
+                        blocks_.pop_back();
+                    } else {
+                        auto found = std::lower_bound(
+                            blocks_.begin(), blocks_.end(), start,
+                            [](const Block& block, int64_t value) { return block.open < value; });
+                        if (found != blocks_.end() && found->open == start)
+                            found->close = base_ + i;
+                    }
+                }
+                --depth;
             }
             ++i;
         }
     }
     *at = base_ + loaded_;
-    return open.empty() ? Stop::kEnd : Stop::kDamaged;
+    return depth == 0 ? Stop::kEnd : Stop::kDamaged;
 }
 
 int64_t KDuzAsciiText::BlockClose(int64_t open)
@@ -195,10 +196,7 @@ int64_t KDuzAsciiText::BlockClose(int64_t open)
     if (const Block* block = FindBlock(open))
         return block->close;
     int64_t at = 0;
-    if (WalkLevel(open, false, &at) != Stop::kClose)
-        return -1;
-    blocks_[AddBlock(open)].close = at;
-    return at;
+    return WalkLevel(open, false, false, &at) == Stop::kClose ? at : -1;
 }
 
 // ---------------------------------------------------------------- tokens

@@ -36,8 +36,11 @@ public:
     // Walks the level that starts at `position` (a file position) up to its
     // first own '{' (only when `stopAtOpen`), the '}' that closes it, or the
     // end of the text; *at gets the position of that brace or of the end.
-    // Every nested block walked over is remembered with its end.
-    Stop WalkLevel(int64_t position, bool stopAtOpen, int64_t* at);
+    // With `record`, the nested blocks walked over are remembered with their
+    // ends (short ones with nothing remembered inside excepted: they cost
+    // little to walk again, and a file of empty blocks must not make the
+    // table larger than its text).
+    Stop WalkLevel(int64_t position, bool stopAtOpen, bool record, int64_t* at);
 
     // The position of the '}' that closes the block whose text starts at
     // `open` (just after its '{'); -1 when the text ends first.
@@ -58,7 +61,9 @@ private:
     // Reads the next chunk; false at the end of the text.
     bool LoadMore();
     const Block* FindBlock(int64_t open) const;
-    size_t AddBlock(int64_t open);
+
+    static constexpr int64_t kSmallBlock = 256;
+    static constexpr int64_t kRecordedDepth = 256;
 
     KChainedFile* stream_;
     int64_t base_;

@@ -622,7 +622,7 @@ bool KDuzFieldList::ParseAscii()
         if (end < 0)
             return false;
     } else {
-        const KDuzAsciiText::Stop stop = text_->WalkLevel(start_, false, &end);
+        const KDuzAsciiText::Stop stop = text_->WalkLevel(start_, false, true, &end);
         if (stop == KDuzAsciiText::Stop::kDamaged)
             return false;
         fileEnd = stop == KDuzAsciiText::Stop::kEnd;
@@ -669,7 +669,7 @@ bool KDuzFieldList::AsciiFindFirstBlock(const char* name)
     if (text_ == nullptr)
         text_ = std::make_shared<KDuzAsciiText>(stream_, start_);
     int64_t brace = 0;
-    if (text_->WalkLevel(start_, true, &brace) != KDuzAsciiText::Stop::kOpen)
+    if (text_->WalkLevel(start_, true, false, &brace) != KDuzAsciiText::Stop::kOpen)
         return false;
     KDuzAsciiCursor cursor;
     cursor.position = start_;

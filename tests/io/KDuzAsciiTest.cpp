@@ -421,3 +421,45 @@ TEST(KDuzAscii, EndlessDeviceReadsAsEmpty)
     EXPECT_FALSE(duz.IsBinary());
     EXPECT_EQ(duz.FieldGetCount(), 0);
 }
+
+// Hostile structure: very many blocks, and nesting far deeper than a reader
+// may enter, closed or left open at the end of the file.
+TEST(KDuzAscii, ManyAndDeepBlocks)
+{
+    TempFolder folder;
+    const std::string path = folder.File("blocks.duz");
+    constexpr int kCount = 200000;
+    std::string many = "; DUZ 6.1.0 project file\n";
+    for (int i = 0; i < kCount; ++i)
+        many += "A: {}\n";
+    const std::string deep = "; DUZ 6.1.0 project file\nD: " + std::string(kCount, '{') + "\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"many empty blocks", many, true},
+        {"deep and closed", deep + std::string(kCount, '}') + "\nLast: 1\n", true},
+        {"deep and left open", deep, false},
+    };
+    for (const Case& c : cases) {
+        WriteText(path, c.text);
+        KDuz duz;
+        EXPECT_EQ(duz.ProjectOpen(path.c_str()), c.opens) << c.name;
+        if (!c.opens) {
+            EXPECT_EQ(duz.GetLastErrorID(), KDuz::kErrorCorrupted) << c.name;
+            continue;
+        }
+        if (c.name[0] == 'm') {
+            ASSERT_EQ(duz.FieldGetInstanceCount("A"), kCount);
+            ASSERT_TRUE(duz.FieldReadBeginInstance("A", kCount - 1));
+            ASSERT_TRUE(duz.FieldReadBlockBegin());
+            EXPECT_EQ(duz.FieldGetCount(), 0);
+        } else {
+            EXPECT_EQ(duz.FieldReadIntOrDefault("Last", -1), 1);
+            ASSERT_TRUE(duz.FieldReadBegin("D"));
+            ASSERT_TRUE(duz.FieldReadBlockBegin());
+        }
+    }
+}

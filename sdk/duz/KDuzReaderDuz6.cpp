@@ -17,6 +17,7 @@ namespace duzsdk {
 namespace {
 
 // Reader error codes.
+constexpr int kErrorCorrupted = KDuzReader::eFileCorrupted;
 constexpr int kErrorFileNotOpened = KDuzReader::eFileNotOpened;
 constexpr int kErrorWrongPassword = KDuzReader::eWrongPassword;
 constexpr int kErrorStreamOptionsNotSet = KDuzReader::eStreamOptionsNotSet;
@@ -220,11 +221,16 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
 
     if (progress != nullptr) progress->SetTotal(1 + CountMarkedTakes());
 
+    // A block of the file that does not parse is damage, not an empty block:
+    // the field file records it, and the read fails with it below.
+    const bool errorBefore = status && mFile->GetError().HasError();
     if (status) {
-        if (mFile->GetCurrentSectionIndex() < 0)
+        if (mFile->GetCurrentSectionIndex() < 0) {
             status = mFile->ProjectOpenMainSection();
-        else if (!givenFile)
+            if (!status) mError.SetLastErrorWithText(kErrorCorrupted, mFile->GetLastErrorString());
+        } else if (!givenFile) {
             mFile->FieldReadRewind();
+        }
     }
     if (status && !givenFile && !CheckPassword(mReadOptions->GetStringOption("PASSWORD").Buffer())) {
         mError.SetLastError(kErrorWrongPassword);
@@ -269,6 +275,10 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         }
         ReadConnections(scene);
         if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) status = ReadTakes(scene);
+        if (!errorBefore && duz.GetLastErrorID() == KDuz::kErrorCorrupted) {
+            mError.SetLastErrorWithText(kErrorCorrupted, duz.GetLastErrorString());
+            status = false;
+        }
         if (status) Finalise(scene);
     }
 

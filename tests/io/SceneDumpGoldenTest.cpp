@@ -155,6 +155,12 @@ TEST(SceneDumpGolden, ReaderFixturesImportAsStored) {
     CheckFolder(DumpFolder().parent_path() / "duz6", "duz6");
 }
 
+// The fixtures and models in the binary encoding (their fields copied with
+// value types guessed from the text), for the binary reading road.
+TEST(SceneDumpGolden, BinaryFixturesImportAsStored) {
+    CheckFolder(DumpFolder().parent_path() / "binary", "binary");
+}
+
 TEST(SceneDumpGolden, BundledModelsImportAsStored) {
     // The models sit at the project root, two levels above the test data.
     const char* assets = std::getenv("DUZ_ASSETS");

@@ -369,7 +369,10 @@ private:
     void Body(std::string& out, KDuzObject* object, const std::string& in) {
         KStringList flags = object->GetTypeFlags();
         std::string flagText;
-        for (int i = 0; i < flags.GetCount(); ++i) flagText += (i ? "," : "") + Quote(flags.GetStringAt(i));
+        for (int i = 0; i < flags.GetCount(); ++i) {
+            flagText += i ? "," : "";
+            flagText += Quote(flags.GetStringAt(i));
+        }
         out += in + "class " + object->GetClassId().GetName() + " runtime=" +
                object->GetRuntimeClassId().GetName() + " kind=" + Int(object->GetNameKind()) +
                " type=" + Quote(object->GetTypeName()) + " typeFlags=[" + flagText + "]\n";
@@ -482,7 +485,10 @@ private:
             int v = 0;
             property.GetValue(&v, eValueKindInt);
             std::string text = Int(v) + " enum=[";
-            for (int i = 0; i < property.GetEnumCount(); ++i) text += (i ? "," : "") + Quote(property.GetEnumValue(i));
+            for (int i = 0; i < property.GetEnumCount(); ++i) {
+                text += i ? "," : "";
+                text += Quote(property.GetEnumValue(i));
+            }
             return text + "]";
         }
         case eValueKindString: {
@@ -633,15 +639,24 @@ private:
             for (int p = 0; p < polygons.Count(); ++p) {
                 std::string line = in + "polygon " + Int(p) + " group=" + Int(mesh->GetPolygonGroup(p)) + " [";
                 const int size = mesh->GetPolygonSize(p);
-                for (int v = 0; v < size; ++v) line += (v ? " " : "") + Int(mesh->GetPolygonVertex(p, v));
+                for (int v = 0; v < size; ++v) {
+                    line += v ? " " : "";
+                    line += Int(mesh->GetPolygonVertex(p, v));
+                }
                 out += line + "]\n";
             }
             const KTypedArray<int>& vertices = mesh->GetPolygonVertexArray();
             std::string line = in + "polygonVertexArray [";
-            for (int i = 0; i < vertices.Count(); ++i) line += (i ? " " : "") + Int(vertices[i]);
+            for (int i = 0; i < vertices.Count(); ++i) {
+                line += i ? " " : "";
+                line += Int(vertices[i]);
+            }
             out += line + "]\n";
             line = in + "edgeArray [";
-            for (int i = 0; i < mesh->GetMeshEdgeCount(); ++i) line += (i ? " " : "") + Int(mesh->GetMeshEdge(i));
+            for (int i = 0; i < mesh->GetMeshEdgeCount(); ++i) {
+                line += i ? " " : "";
+                line += Int(mesh->GetMeshEdge(i));
+            }
             out += line + "]\n";
         }
         auto* layers = static_cast<KDuzLayerContainer*>(geometry);
@@ -657,7 +672,10 @@ private:
     template <class T, class F>
     static std::string List(const KTypedArray<T>& array, F format) {
         std::string text = "[";
-        for (int i = 0; i < array.Count(); ++i) text += (i ? " " : "") + format(array[i]);
+        for (int i = 0; i < array.Count(); ++i) {
+            text += i ? " " : "";
+            text += format(array[i]);
+        }
         return text + "]";
     }
 

@@ -286,18 +286,26 @@ private:
         return std::string("plug ") + plug->GetPlugTypeName();
     }
 
+    // Ends that are scene content: public objects and properties. The SDK
+    // manager's own lists (its object registry) are bookkeeping, not scene.
+    static bool IsSceneEnd(const KPlug* plug) {
+        return plug != nullptr && (KDuzGetPublicObject(plug) != nullptr || KPropertyCast(const_cast<KPlug*>(plug)) != nullptr);
+    }
+
     // Sources keep their order (it carries meaning: materials by index, ...);
     // the scene's sources and every destination list are sorted.
     void Connections(std::string& out, const KPlug* plug, const std::string& indent, bool sortSources) {
         if (plug == nullptr) return;
         std::vector<std::string> sources;
         for (int i = 0; i < plug->GetSourceCount(); ++i)
-            sources.push_back(PlugRef(plug->GetSource(i)) + " flags=" + Int(plug->GetSourceFlags(i)));
+            if (IsSceneEnd(plug->GetSource(i)))
+                sources.push_back(PlugRef(plug->GetSource(i)) + " flags=" + Int(plug->GetSourceFlags(i)));
         if (sortSources) std::sort(sources.begin(), sources.end());
         for (const std::string& s : sources) out += indent + "src " + s + "\n";
         std::vector<std::string> destinations;
         for (int i = 0; i < plug->GetDestinationCount(); ++i)
-            destinations.push_back(PlugRef(plug->GetDestination(i)) + " flags=" +
+            if (IsSceneEnd(plug->GetDestination(i)))
+                destinations.push_back(PlugRef(plug->GetDestination(i)) + " flags=" +
                                    Int(plug->GetDestinationFlags(i)));
         std::sort(destinations.begin(), destinations.end());
         for (const std::string& d : destinations) out += indent + "dst " + d + "\n";

@@ -292,15 +292,23 @@ private:
         return plug != nullptr && (KDuzGetPublicObject(plug) != nullptr || KPropertyCast(const_cast<KPlug*>(plug)) != nullptr);
     }
 
-    // Sources keep their order (it carries meaning: materials by index, ...);
-    // the scene's sources and every destination list are sorted.
+    // Sources are grouped by class and keep their order within it (that
+    // order carries meaning: children, materials by index, ...), while how
+    // the classes interleave depends only on the order things were
+    // connected. The scene's sources and every destination list are sorted.
     void Connections(std::string& out, const KPlug* plug, const std::string& indent, bool sortSources) {
         if (plug == nullptr) return;
         std::vector<std::string> sources;
         for (int i = 0; i < plug->GetSourceCount(); ++i)
             if (IsSceneEnd(plug->GetSource(i)))
                 sources.push_back(PlugRef(plug->GetSource(i)) + " flags=" + Int(plug->GetSourceFlags(i)));
-        if (sortSources) std::sort(sources.begin(), sources.end());
+        if (sortSources) {
+            std::sort(sources.begin(), sources.end());
+        } else {
+            std::stable_sort(sources.begin(), sources.end(), [](const std::string& a, const std::string& b) {
+                return a.substr(0, a.find(' ')) < b.substr(0, b.find(' '));
+            });
+        }
         for (const std::string& s : sources) out += indent + "src " + s + "\n";
         std::vector<std::string> destinations;
         for (int i = 0; i < plug->GetDestinationCount(); ++i)

@@ -29,7 +29,7 @@ const uint32_t* Words(const KBitBlock* block)
 // is full; each higher level has one bit per word of the level below, set
 // when that word is all ones; the top level is one word. Bits past a level's
 // end are set, so they never read as room.
-constexpr int kMaxSummaryLevels = 7;   // 2^26 words need 6 levels
+constexpr int kMaxSummaryLevels = 8;   // the largest block (2^26 words) needs 6
 
 struct SummaryLayout {
     int levels = 0;
@@ -38,7 +38,7 @@ struct SummaryLayout {
     int32_t total = 0;                        // words of all levels
 };
 
-SummaryLayout LayoutOf(int32_t wordCount)
+constexpr SummaryLayout LayoutOf(int32_t wordCount)
 {
     SummaryLayout layout;
     int32_t entries = wordCount;
@@ -52,6 +52,9 @@ SummaryLayout LayoutOf(int32_t wordCount)
     } while (entries > 1 && layout.levels < kMaxSummaryLevels);
     return layout;
 }
+
+// The top level of the largest block is one word, as the search needs.
+static_assert(LayoutOf(SparseBitSet::kMaxWord + 1).levels < kMaxSummaryLevels);
 
 uint32_t* Summary(KBitBlock* block) { return Words(block) + block->wordCount; }
 const uint32_t* Summary(const KBitBlock* block) { return Words(block) + block->wordCount; }

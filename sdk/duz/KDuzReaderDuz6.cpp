@@ -240,6 +240,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         KDuz& duz = *mFile;
         KindList kinds;
         status = ReadDefinitions(scene, kinds);
+        ReadCameraSwitcherSection(scene);
         duz.FieldReadRewind();
         ReadObjects(scene, kinds);
 
@@ -254,6 +255,9 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
 
         if (OptionIsSet("GLOBAL SETTINGS") && duz.FieldReadBegin("Version5")) {
             if (duz.FieldReadBlockBegin()) {
+                ReadGlobalLightSettings(scene);
+                ReadTimeSettings(scene);
+                ReadRendererSetting(scene);
                 ReadGlobalToolsSettings(scene);
                 duz.FieldReadBlockEnd();
             }
@@ -293,6 +297,14 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
         }
     }
     if (switchers.empty()) return;
+    // The top-level "Switcher" went into the switcher node the scene had
+    // before "Objects"; a switcher model record without names of its own
+    // takes them over instead of losing them with that node.
+    std::vector<KString> earlierNames;
+    if (KDuzNode* earlier = scene->GetCameraSwitcherNode())
+        if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(earlier->GetCameraSwitcher()))
+            for (int i = 0; i < switcher->GetCameraNameCount(); ++i)
+                earlierNames.emplace_back(switcher->GetCameraName(i));
     KDuzNode* kept = switchers.back();
     switchers.pop_back();
     // Every reference to a replaced switcher goes before the scene frees it.
@@ -307,6 +319,9 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     // frees it exactly once, when the next one takes its place.
     for (auto it = switchers.rbegin(); it != switchers.rend(); ++it) scene->SetCameraSwitcherNode(*it);
     scene->SetCameraSwitcherNode(kept);
+    auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(kept->GetCameraSwitcher());
+    if (switcher != nullptr && switcher->GetCameraNameCount() == 0)
+        for (const KString& name : earlierNames) switcher->AddCameraName(name.Buffer());
 }
 
 void KDuzReaderDuz6::Finalise(KDuzScene* scene) {

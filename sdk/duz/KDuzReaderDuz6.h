@@ -20,6 +20,7 @@
 
 namespace duzsdk {
 
+class KDuzCameraSwitcher;
 class KDuzImporter;
 class KDuzNode;
 class KDuzObject;
@@ -75,6 +76,21 @@ public:
     bool ReadProperties60(KDuzObject* object);
     bool ReadRelations(KDuzScene* scene);
     bool ReadGlobalToolsSettings(KDuzScene* scene);
+    // "Version5" blocks and the camera "Switcher"; none reports an error.
+    bool ReadGlobalLightSettings(KDuzScene* scene);
+    bool ReadAmbientRenderSettings(KDuzScene* scene);
+    bool ReadFogOptions(KDuzScene* scene);
+    bool ReadShadowPlanes(KDuzScene* scene);
+    bool ReadTimeSettings(KDuzScene* scene);
+    bool ReadRendererSetting(KDuzScene* scene);
+    // "Model::" and one of the fixed camera names gives the bare name.
+    static KString StripProducerCameraPrefix(const char* name);
+    bool ReadCameraSwitcherSection(KDuzScene* scene);
+    // The switcher's fields of the current block (the "Switcher" block or a
+    // camera switcher's model record).
+    bool ReadCameraSwitcher(KDuzCameraSwitcher* switcher);
+    // False (the dispatch destroys the constraint) when "CONSTRAINT" is off.
+    bool ReadConstraint(KDuzObject* constraint);
     bool ReadConnections(KDuzScene* scene);
     static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
     bool ReadTakes(KDuzScene* scene);

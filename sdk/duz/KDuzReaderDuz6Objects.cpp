@@ -11,6 +11,7 @@
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzCameraSwitcher.h"
 #include "sdk/scene/KDuzGenericNode.h"
 #include "sdk/scene/KDuzGlobalSettings.h"
 #include "sdk/scene/KDuzNode.h"
@@ -71,6 +72,7 @@ KDuz6RecordContext KDuzReaderDuz6::MakeRecordContext() {
     context.manager = mManager;
     context.readProperties60 = [this](KDuzObject* object) { return ReadProperties60(object); };
     context.findObject = [this](const char* fullName) { return FindObjectByName(fullName); };
+    context.readCameraSwitcher = [this](KDuzCameraSwitcher* switcher) { return ReadCameraSwitcher(switcher); };
     return context;
 }
 
@@ -178,8 +180,10 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
         if (type >= 1 && type <= 6) {
             KDuzObject* constraint = mManager->CreateConstraint(name.Buffer(), type);
             if (constraint == nullptr) return true;
-            ReadProperties60(constraint);
-            constraint->WrapInternalProperties();
+            if (!ReadConstraint(constraint)) {
+                constraint->Destroy();
+                return true;
+            }
             Register(scene, fullName, constraint);
             return true;
         }
@@ -206,6 +210,13 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     if (object == nullptr) return true;
     ReadProperties60(object);
     Register(scene, fullName, object);
+    return true;
+}
+
+bool KDuzReaderDuz6::ReadConstraint(KDuzObject* constraint) {
+    if (constraint == nullptr || !OptionIsSet("CONSTRAINT")) return false;
+    ReadProperties60(constraint);
+    constraint->WrapInternalProperties();
     return true;
 }
 

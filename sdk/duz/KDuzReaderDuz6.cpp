@@ -4,6 +4,7 @@
 
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/io/KDuzFileEvent.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/scene/KDuzCamera.h"
@@ -31,6 +32,7 @@ KDuzReaderDuz6::KDuzReaderDuz6(KDuzSdkManager* manager, KDuzImporter* importer)
 
 KDuzReaderDuz6::~KDuzReaderDuz6() {
     if (mFile != nullptr) FileClose();
+    ForgetUpdatedSummary();
 }
 
 void KDuzReaderDuz6::GetVersion(int& major, int& minor, int& revision) {
@@ -45,6 +47,7 @@ void KDuzReaderDuz6::GetVersion(int& major, int& minor, int& revision) {
 
 bool KDuzReaderDuz6::FileOpen(const char* fileName) {
     mRenderResolutionPresent = false;
+    ForgetUpdatedSummary();
     if (mFile == nullptr) mFile = IDuzObject::Create();
     if (mFile == nullptr) {
         mError.SetLastError(kErrorUnidentified);
@@ -88,13 +91,17 @@ bool KDuzReaderDuz6::FileClose() {
     mFile->Destroy();
     mFile = nullptr;
     mMirrored.clear();
+    ForgetUpdatedSummary();
     return closed;
 }
 
 bool KDuzReaderDuz6::CheckPassword(const char* password) {
     if (mFile == nullptr) return false;
     if (!mFile->HasPassword()) return true;
-    return mFile->CheckPassword(password != nullptr ? password : "");
+    if (mFile->CheckPassword(password != nullptr ? password : "")) return true;
+    // The application may unlock the file from its hook.
+    KDuzFileEventNotify(mFile, eDuzFileEventWrongPassword);
+    return !mFile->HasPassword();
 }
 
 bool KDuzReaderDuz6::GetDefaultRenderResolution(KString& cameraName, KString& resolutionMode,

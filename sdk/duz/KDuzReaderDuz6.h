@@ -22,6 +22,8 @@ namespace duzsdk {
 
 class KDuzCameraSwitcher;
 class KDuzImporter;
+class KDuzSceneInfo;
+class KDuzThumbnail;
 class KDuzNode;
 class KDuzObject;
 class KDuzPlug;
@@ -94,11 +96,32 @@ public:
     bool ReadConnections(KDuzScene* scene);
     static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
     bool ReadTakes(KDuzScene* scene);
-    bool ReadTake(KDuzScene* scene, const KDuzTakeDescription& description);
-    bool ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTakeDescription& description);
+    // The take's thumbnail goes into the description.
+    bool ReadTake(KDuzScene* scene, KDuzTakeDescription& description);
+    bool ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescription& description);
     void RemapCameraSwitcherIndices(KDuzScene* scene);
     // Read-option steps; they fill the current read options.
     bool ReadSummary(int* sectionIndex);
+    // Puts the given options' scene information and take descriptions into
+    // the file's summary. The file being read is never written: the updated
+    // summary is kept by the reader and answers the option requests that
+    // follow, until the file is closed. True when the file had a summary.
+    virtual bool UpdateFileSummary(KDuzStreamOptions* options);
+    // Writes a "Summary" section from the options into a new section of a
+    // field file open for writing (the last one replaced on request);
+    // false, with the field file's error cleared, when it has no room.
+    static bool WriteSummary(KDuz& duz, const KDuzStreamOptionsDuzReader& options, bool replaceLast);
+    static void WriteSceneInfo(KDuz& duz, const KDuzSceneInfo* info);
+    // Nothing for a thumbnail without a size; always true.
+    static bool WriteThumbnail(KDuz& duz, const KDuzThumbnail* thumbnail);
+    // "SceneInfo" of the current block; null without one of type "UserData".
+    KDuzSceneInfo* ReadSceneInfoSection();
+    // The body of a scene information record whose block is current.
+    KDuzSceneInfo* ReadSceneInfo(const char* type);
+    // "Thumbnail" of the current block; null when missing or dropped.
+    KDuzThumbnail* ReadThumbnail();
+    // The same from another field file (a take file).
+    KDuzThumbnail* ReadThumbnailFrom(KDuz& duz);
     void ReadContentInformation();
     void ReadTakeDescriptions();
     void RebuildTrimmedSurfaceRegions(KDuzScene* scene);
@@ -129,12 +152,15 @@ private:
     void UnmapObjects(const std::unordered_set<const KDuzObject*>& objects);
     KDuz6RecordContext MakeRecordContext();
     bool OptionIsSet(const char* name) const;
+    void ForgetUpdatedSummary();
     int CountMarkedTakes() const;
     const KDuzTakeDescription* FindTakeDescription(const char* name) const;
 
     IDuzObject* mFile = nullptr;   // owned
     KDuzImporter* mImporter;
     KDuzStreamOptionsDuzReader* mReadOptions = nullptr;
+    // The summary of the open file as UpdateFileSummary left it (owned).
+    KDuzStreamOptionsDuzReader* mUpdatedSummary = nullptr;
     // Full names of the objects of the current read. The first object of a
     // name keeps it, so duplicate records bind connections the same way on
     // every read; the reader's own file object gets the same names.

@@ -17,6 +17,7 @@
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSceneInfo.h"
 
 namespace duzsdk {
 
@@ -98,8 +99,18 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     const KDuz6RecordContext context = MakeRecordContext();
 
     if (Equals(kind, "SceneInfo")) {
-        // Scene information has no record reader here; like every scene
-        // information record it is not registered, so nothing can link to it.
+        // Not registered, so no connection can name it. The record says its
+        // type in "Type"; the sub-type stands in when that is missing.
+        KDuz* duz = GetFieldFile();
+        const KString type(duz != nullptr ? duz->FieldReadStringOrDefault("Type", subType.Buffer()) : "");
+        if (KDuzSceneInfo* info = ReadSceneInfo(type.Buffer())) {
+            if (scene != nullptr) {
+                if (KDuzSceneInfo* previous = scene->GetSceneInfo()) previous->Destroy();
+                scene->SetSceneInfo(info);
+            } else {
+                info->Destroy();
+            }
+        }
         return true;
     }
     if (Equals(kind, "Model")) {

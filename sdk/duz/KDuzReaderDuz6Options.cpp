@@ -6,6 +6,8 @@
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+#include "sdk/scene/KDuzThumbnail.h"
 
 namespace duzsdk {
 
@@ -53,6 +55,24 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
         success = true;
     }
 
+    // What UpdateFileSummary put into the summary of the reader's own file.
+    if (success && file == nullptr && mUpdatedSummary != nullptr) {
+        // The options get scene information of their own, so that what the
+        // caller does with it leaves the kept summary alone.
+        KDuzSceneInfo* info = options->GetSceneInfo();
+        const KDuzSceneInfo* updated = mUpdatedSummary->GetSceneInfo();
+        options->GetTakeInfo().CopyFrom(mUpdatedSummary->GetTakeInfo());
+        if (updated == nullptr) {
+            if (info != nullptr) info->Destroy();
+            info = nullptr;
+        } else {
+            if (info == nullptr) info = KDuzSceneInfo::Create(mManager, "");
+            if (info != nullptr) info->Copy(*updated);
+        }
+        options->SetSceneInfo(info);
+        options->SetStringOption("CURRENT TAKE NAME",
+                                 mUpdatedSummary->GetStringOption("CURRENT TAKE NAME").Buffer());
+    }
     mFile = ownFile;
     mReadOptions = nullptr;
     if (!success) {
@@ -60,6 +80,51 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
         return nullptr;
     }
     return options;
+}
+
+void KDuzReaderDuz6::ForgetUpdatedSummary() {
+    if (mUpdatedSummary != nullptr) mUpdatedSummary->Destroy();
+    mUpdatedSummary = nullptr;
+}
+
+bool KDuzReaderDuz6::UpdateFileSummary(KDuzStreamOptions* options) {
+    auto* given = dynamic_cast<KDuzStreamOptionsDuzReader*>(options);
+    if (given == nullptr || mFile == nullptr || mFile->GetCurrentSectionIndex() >= 0) return false;
+    KDuzStreamOptionsDuzReader* summary = KDuzStreamOptionsDuzReader::Create(mManager, "");
+    if (summary == nullptr) return false;
+    mReadOptions = summary;
+    int section = -1;
+    const bool found = ReadSummary(&section);
+    mReadOptions = nullptr;
+    if (!found) {
+        summary->Destroy();
+        return false;
+    }
+    // Scene information: the given one's texts, or none.
+    KDuzSceneInfo* info = summary->GetSceneInfo();
+    const KDuzSceneInfo* givenInfo = given->GetSceneInfo();
+    if (info != nullptr) {
+        if (givenInfo != nullptr)
+            info->Copy(*givenInfo);
+        else
+            info->Clear();
+    } else if (givenInfo != nullptr && (info = KDuzSceneInfo::Create(mManager, "")) != nullptr) {
+        info->Copy(*givenInfo);
+        summary->SetSceneInfo(info);
+    }
+    // The given descriptions over the file's, index by index; the ones the
+    // file did not have are added rather than dropped.
+    for (int i = 0; i < given->GetTakeDescriptionCount(); ++i) {
+        const KDuzTakeDescription* take = given->GetTakeDescription(i);
+        if (take == nullptr) continue;
+        if (KDuzTakeDescription* existing = summary->GetTakeDescription(i))
+            existing->Assign(*take);
+        else
+            summary->GetTakeInfo().AddTakeDescriptionCopy(*take);
+    }
+    ForgetUpdatedSummary();
+    mUpdatedSummary = summary;
+    return true;
 }
 
 bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
@@ -76,7 +141,7 @@ bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
     if (found < 0) return false;
     if (sectionIndex != nullptr) *sectionIndex = found;
     if (duz->FieldReadBlockBegin()) {
-        duz->FieldReadIntOrDefault("Version", 100);
+        const int version = duz->FieldReadIntOrDefault("Version", 100);
         mReadOptions->SetBoolOption("TEMPLATE", duz->FieldReadIntOrDefault("Template", 0) != 0);
         mReadOptions->SetBoolOption("PASSWORD ENABLE", duz->FieldReadIntOrDefault("PasswordProtection", 0) != 0);
         if (duz->FieldReadBegin("ContentCount")) {
@@ -90,6 +155,11 @@ bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
                 duz->FieldReadBlockEnd();
             }
             duz->FieldReadEnd();
+        }
+        // Summaries of version 101 and above carry the scene information.
+        if (version > 100) {
+            if (KDuzSceneInfo* previous = mReadOptions->GetSceneInfo()) previous->Destroy();
+            mReadOptions->SetSceneInfo(ReadSceneInfoSection());
         }
         ReadTakeDescriptions();
         duz->FieldReadBlockEnd();
@@ -147,9 +217,11 @@ void KDuzReaderDuz6::ReadTakeDescriptions() {
                         takeFile.ProjectClose();
                     } else if (duz->IsVersionAbove1999()) {
                         ReadTakeFields(*duz, *take);
+                        take->SetThumbnail(ReadThumbnail());
                     }
                 } else {
                     ReadTakeFields(*duz, *take);
+                    take->SetThumbnail(ReadThumbnail());
                 }
                 duz->FieldReadBlockEnd();
             }

@@ -42,7 +42,7 @@ bool KDuzReaderDuz6::ReadTakes(KDuzScene* scene) {
                 if (description != nullptr && description->select && duz->FieldReadBlockBegin()) {
                     // The description may live in the caller's options; the
                     // scene gets a copy of its own.
-                    const KDuzTakeDescription copy = *description;
+                    KDuzTakeDescription copy = *description;
                     if (ReadTake(scene, copy))
                         scene->SetTakeDescription(copy);
                     else
@@ -63,7 +63,7 @@ bool KDuzReaderDuz6::ReadTakes(KDuzScene* scene) {
     return result;
 }
 
-bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, const KDuzTakeDescription& description) {
+bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, KDuzTakeDescription& description) {
     KDuz* duz = GetFieldFile();
     if (duz == nullptr) return false;
     if (!duz->FieldReadBegin("FileName")) return ReadTakeContent(*duz, scene, description);
@@ -87,7 +87,7 @@ bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, const KDuzTakeDescription& descr
     return false;
 }
 
-bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTakeDescription& description) {
+bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescription& description) {
     if (scene == nullptr) return true;
     const char* takeName = description.name.Buffer();
     IProgress* progress = KProgressGetGlobal();
@@ -99,6 +99,8 @@ bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTake
         text += takeName;
         progress->SetStatus(text.Buffer(), nullptr, 0.0f);
     }
+    // A take read without a thumbnail keeps the one its description has.
+    if (KDuzThumbnail* thumbnail = ReadThumbnailFrom(duz)) description.SetThumbnail(thumbnail);
     const bool merge = OptionIsSet("MERGE LAYER AND TIMEWARP");
 
     auto readInto = [&](KDuzTakeNodeContainer* container, bool withMerge) {

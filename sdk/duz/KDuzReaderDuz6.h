@@ -22,6 +22,8 @@ namespace duzsdk {
 
 class KDuzCameraSwitcher;
 class KDuzImporter;
+class KFCurveNode;
+class KSortedPtrMap;
 class KDuzSceneInfo;
 class KDuzThumbnail;
 class KDuzNode;
@@ -100,6 +102,24 @@ public:
     bool ReadTake(KDuzScene* scene, KDuzTakeDescription& description);
     bool ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescription& description);
     void RemapCameraSwitcherIndices(KDuzScene* scene);
+    // ---- take animation post-steps ----
+    // "TimeWarps" of the current block: each "TW" curve node under its id
+    // (the first of an id keeps it); every node read is listed in `read`,
+    // which the caller frees. False without the field.
+    static bool ReadTimeWarps(KDuz& duz, KSortedPtrMap& warps, std::vector<KFCurveNode*>& read);
+    // Bakes inherited time warps into the curves of the tree, flattens its
+    // layered nodes through their warps and runs the rotation clean-up on
+    // the nodes that changed.
+    static void ApplyTimeWarps(KFCurveNode* node, KFCurveNode* inherited);
+    // Resamples the node's curve through the warp (when both have more than
+    // one key) and drops the node's time-warp reference.
+    static void BakeTimeWarp(KFCurveNode* node, KFCurveNode* warp);
+    // Shifts the take's animation by its time offset (the description's
+    // local span moves with it); always true.
+    bool ApplyTakeTimeOffset(KDuzScene* scene, KDuzTakeDescription& take);
+    // A name whose extension is not TIF or TIFF: the file of that name is
+    // removed and the extension becomes ".tif". For converted media only.
+    static void UseTiffFileName(KString& fileName);
     // Read-option steps; they fill the current read options.
     bool ReadSummary(int* sectionIndex);
     // Puts the given options' scene information and take descriptions into

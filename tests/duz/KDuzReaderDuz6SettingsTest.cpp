@@ -2,12 +2,15 @@
 // gate sections.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "duz/KDuzReaderDuz6TestFixture.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/base/KTimeModes.h"
+#include "sdk/io/KDuzImporter.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -15,6 +18,7 @@
 #include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/scene/KDuzGlobalTimeSettings.h"
 #include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzSceneInfo.h"
 
 using namespace duzsdk;
 
@@ -241,4 +245,43 @@ TEST_F(Duz6ReaderTest, ConstraintOptionGatesConstraintRecords) {
         EXPECT_NE(reader->FindObjectByName("Constraint::Other"), nullptr);
         ASSERT_TRUE(reader->FileClose());
     }
+}
+
+// The fuzzing seeds are real files of the game's road: with the importer's
+// default options they import whole.
+TEST_F(Duz6ReaderTest, SeedFilesImportWithDefaultOptions) {
+    const char* data = std::getenv("DUZ_TEST_DATA");
+    if (data == nullptr) GTEST_SKIP() << "DUZ_TEST_DATA is not set";
+    const std::filesystem::path seeds =
+        (std::filesystem::path(data) / ".." / ".." / "fuzz" / "seeds" / "KDuzImportFuzz").lexically_normal();
+    struct Case {
+        const char* file;
+        const char* node;
+    };
+    for (const Case& c : {Case{"scene-sections.duz", "Box"}, Case{"extreme-node-properties.duz", "Extreme2"}}) {
+        SCOPED_TRACE(c.file);
+        KDuzImporter* importer = KDuzImporter::Create(manager, "");
+        ASSERT_NE(importer, nullptr);
+        ASSERT_TRUE(importer->Initialize((seeds / c.file).string().c_str())) << importer->GetLastErrorString();
+        ASSERT_TRUE(importer->Import(scene)) << importer->GetLastErrorString();
+        EXPECT_NE(scene->FindNode(c.node), nullptr);
+        importer->Destroy();
+    }
+    // What the sections of the first seed left in the scene.
+    KDuzImporter* importer = KDuzImporter::Create(manager, "");
+    ASSERT_TRUE(importer->Initialize((seeds / "scene-sections.duz").string().c_str()));
+    ASSERT_TRUE(importer->Import(scene));
+    ASSERT_NE(scene->GetSceneInfo(), nullptr);
+    EXPECT_STREQ(scene->GetSceneInfo()->title.Buffer(), "Seed");
+    EXPECT_TRUE(scene->GetGlobalLightSettings()->GetFogEnable());
+    EXPECT_EQ(scene->GetGlobalLightSettings()->GetShadowPlaneCount(), 2);
+    EXPECT_EQ(scene->GetGlobalTimeSettings()->GetTimeMarkerCount(), 1);
+    EXPECT_STREQ(scene->GetGlobalCameraSettings()->GetDefaultCamera(), "Producer Top");
+    ASSERT_NE(SwitcherOf(scene), nullptr);
+    EXPECT_EQ(SwitcherOf(scene)->GetCameraNameCount(), 1);
+    EXPECT_EQ(scene->GetTakeDescriptionCount(), 1);
+    KDuzNode* box = scene->FindNode("Box");
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(scene->FindNode("Cam")->IsConnectedSrcProperty(box->FindProperty("Lcl Translation", true)));
+    importer->Destroy();
 }

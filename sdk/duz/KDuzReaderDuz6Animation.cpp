@@ -164,7 +164,9 @@ void KDuzReaderDuz6::ApplyTimeWarps(KFCurveNode* node, KFCurveNode* inherited) {
 // ---- take time offset ---------------------------------------------------------------
 
 bool KDuzReaderDuz6::ApplyTakeTimeOffset(KDuzScene* scene, KDuzTakeDescription& take) {
-    if (scene == nullptr) return true;
+    // A take that asks for no shift (as every take description does unless
+    // an application sets one) costs no walk over the scene.
+    if (scene == nullptr || (take.secondFlag && take.reserved == 0)) return true;
     const KString& takeName = take.importName.IsEmpty() ? take.name : take.importName;
     scene->SetCurrentTake(takeName.Buffer());
     auto rootCurveNode = [](KDuzNode* node) -> KFCurveNode* {

@@ -74,6 +74,8 @@ KDuz6RecordContext KDuzReaderDuz6::MakeRecordContext() {
     context.readProperties60 = [this](KDuzObject* object) { return ReadProperties60(object); };
     context.findObject = [this](const char* fullName) { return FindObjectByName(fullName); };
     context.readCameraSwitcher = [this](KDuzCameraSwitcher* switcher) { return ReadCameraSwitcher(switcher); };
+    context.readLinks = OptionIsSet("LINK");
+    context.readShapes = OptionIsSet("SHAPE");
     return context;
 }
 

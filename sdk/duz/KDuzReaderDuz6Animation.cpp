@@ -84,7 +84,9 @@ void MergeLayeredNode(KFCurveNode* node, KFCurveNode* warp) {
 void ApplyTimeWarpsImpl(KFCurveNode* node, KFCurveNode* inherited, int depth) {
     if (node == nullptr || depth > kFCurveNodeMaxDepth) return;
     KFCurveNode* warp = node->GetTimeWarp() != nullptr ? node->GetTimeWarp() : inherited;
-    if (node->GetLayerType() != 0) {
+    // A layered node with neither a warp nor layers has nothing to merge:
+    // its curves stay as read.
+    if (node->GetLayerType() != 0 && (warp != nullptr || node->GetLayer() != nullptr)) {
         MergeLayeredNode(node, warp);
     } else {
         bool changed = false;

@@ -140,6 +140,14 @@ std::string WarpedTake() {
            "                        TimeWarpID: 1\n"
            "                    }\n"
            "                }\n"
+           "                Channel: \"R\" {\n"
+           "                    Channel: \"X\" {\n"
+           "                        Default: 0\n"
+           "                        KeyVer: 4005\n"
+           "                        KeyCount: 2\n"
+           "                        Key: 0,0,L,46186158000,90,L\n"
+           "                    }\n"
+           "                }\n"
            "            }\n"
            "        }\n"
            "    }\n"
@@ -167,6 +175,10 @@ TEST_F(Duz6ReaderTest, TakeTimeWarpsMergeOnlyWhenAsked) {
         KFCurveNode* x = t->FindByPath("X");
         ASSERT_NE(x, nullptr);
         ASSERT_NE(x->GetCurve(), nullptr);
+        // A channel under no warp and without layers keeps its keys.
+        KFCurveNode* rx = cube->GetTakeNodeAt(1)->GetCurveNode()->FindByPath("Transform/R/X");
+        ASSERT_NE(rx, nullptr);
+        EXPECT_EQ(rx->GetCurve()->KeyGetCount(), 2);
         if (merge) {
             EXPECT_EQ(t->GetTimeWarp(), nullptr);
             EXPECT_NEAR(x->GetCurve()->Evaluate(KTime(kSecond)), 5.0f, 1e-3);

@@ -190,6 +190,10 @@ private:
     // read can take it out again before the scene is cleared.
     std::vector<std::pair<std::string, const KDuzObject*>> mMirrored;
     int mRuntimeClassCount = 0;
+    // The options "LINK" and "SHAPE" for the records of one "Objects"
+    // section.
+    bool mReadLinks = false;
+    bool mReadShapes = false;
     std::map<std::string, KDuzNode*> mNodes;
     std::vector<KDuzNode*> mLegacyNodes;
     bool mRenderResolutionPresent = false;

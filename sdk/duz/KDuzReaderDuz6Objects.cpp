@@ -50,6 +50,10 @@ bool KDuzReaderDuz6::ReadObjects(KDuzScene* scene, const KindList& kinds) {
         return true;
     }
     mRuntimeClassCount = 0;
+    // Looked up once: every mesh record would otherwise ask the options by
+    // name.
+    mReadLinks = OptionIsSet("LINK");
+    mReadShapes = OptionIsSet("SHAPE");
     for (const KString& kind : kinds) {
         while (duz->FieldReadBegin(kind.Buffer())) {
             const KString fullName(duz->FieldReadString());
@@ -74,8 +78,8 @@ KDuz6RecordContext KDuzReaderDuz6::MakeRecordContext() {
     context.readProperties60 = [this](KDuzObject* object) { return ReadProperties60(object); };
     context.findObject = [this](const char* fullName) { return FindObjectByName(fullName); };
     context.readCameraSwitcher = [this](KDuzCameraSwitcher* switcher) { return ReadCameraSwitcher(switcher); };
-    context.readLinks = OptionIsSet("LINK");
-    context.readShapes = OptionIsSet("SHAPE");
+    context.readLinks = mReadLinks;
+    context.readShapes = mReadShapes;
     return context;
 }
 

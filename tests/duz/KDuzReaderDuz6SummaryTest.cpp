@@ -43,7 +43,9 @@ protected:
         duz.FieldWriteString("Null");
         duz.FieldWriteEnd();
         duz.FinishBeforeClose();
-        if (summary != nullptr) ASSERT_TRUE(KDuzReaderDuz6::WriteSummary(duz, *summary, false));
+        if (summary != nullptr) {
+            ASSERT_TRUE(KDuzReaderDuz6::WriteSummary(duz, *summary, false));
+        }
         ASSERT_EQ(duz.GetLastErrorID(), -1) << duz.GetLastErrorString();
         duz.ProjectClose();
     }
@@ -355,7 +357,9 @@ TEST_F(Duz6SummaryTest, WrongPasswordGoesThroughTheFileEventHook) {
         KDuzSetFileEventHook(&RecordingHook, &record);
         ASSERT_TRUE(reader->FileOpen(path.c_str()));
         EXPECT_EQ(reader->Read(scene, options), c.read);
-        if (!c.read) EXPECT_EQ(reader->GetLastErrorID(), KDuzReader::eWrongPassword);
+        if (!c.read) {
+            EXPECT_EQ(reader->GetLastErrorID(), KDuzReader::eWrongPassword);
+        }
         EXPECT_EQ(record.calls, 1);
         EXPECT_EQ(record.event, eDuzFileEventWrongPassword);
         EXPECT_EQ(record.file, reader->GetFileObject());

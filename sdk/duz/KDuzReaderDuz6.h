@@ -16,6 +16,7 @@
 #include "sdk/base/KString.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzReader.h"
+#include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/scene/KDuzTakeDescription.h"
 
 namespace duzsdk {
@@ -179,8 +180,16 @@ private:
     IDuzObject* mFile = nullptr;   // owned
     KDuzImporter* mImporter;
     KDuzStreamOptionsDuzReader* mReadOptions = nullptr;
-    // The summary of the open file as UpdateFileSummary left it (owned).
-    KDuzStreamOptionsDuzReader* mUpdatedSummary = nullptr;
+    // The summary of the open file as UpdateFileSummary left it, kept apart
+    // from the manager's objects so that the reader may outlive them.
+    struct UpdatedSummary {
+        KDuzOptionTakeInfo takes;
+        bool hasSceneInfo = false;
+        KString sceneTexts[6];   // title, subject, author, keywords, revision, comment
+        KDuzThumbnail* sceneThumbnail = nullptr;   // shared, as scene information shares it
+        KString currentTake;
+    };
+    std::unique_ptr<UpdatedSummary> mUpdatedSummary;
     // Full names of the objects of the current read. The first object of a
     // name keeps it, so duplicate records bind connections the same way on
     // every read; the reader's own file object gets the same names.

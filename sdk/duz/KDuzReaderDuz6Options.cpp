@@ -2,6 +2,7 @@
 // holds, whether it is a template or protected, and its takes. They come
 // from the "Summary" kept in an extra section, else from the main section.
 #include <cstring>
+#include <memory>
 
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
@@ -12,6 +13,10 @@
 namespace duzsdk {
 
 namespace {
+
+KString KDuzSceneInfo::* const kSceneTexts[6] = {&KDuzSceneInfo::title,    &KDuzSceneInfo::subject,
+                                                 &KDuzSceneInfo::author,   &KDuzSceneInfo::keywords,
+                                                 &KDuzSceneInfo::revision, &KDuzSceneInfo::comment};
 
 void ReadTakeFields(KDuz& duz, KDuzTakeDescription& take) {
     take.comments = duz.FieldReadStringOrDefault("Comments", "");
@@ -57,21 +62,17 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
 
     // What UpdateFileSummary put into the summary of the reader's own file.
     if (success && file == nullptr && mUpdatedSummary != nullptr) {
-        // The options get scene information of their own, so that what the
-        // caller does with it leaves the kept summary alone.
         KDuzSceneInfo* info = options->GetSceneInfo();
-        const KDuzSceneInfo* updated = mUpdatedSummary->GetSceneInfo();
-        options->GetTakeInfo().CopyFrom(mUpdatedSummary->GetTakeInfo());
-        if (updated == nullptr) {
+        options->GetTakeInfo().CopyFrom(mUpdatedSummary->takes);
+        if (!mUpdatedSummary->hasSceneInfo) {
             if (info != nullptr) info->Destroy();
             info = nullptr;
-        } else {
-            if (info == nullptr) info = KDuzSceneInfo::Create(mManager, "");
-            if (info != nullptr) info->Copy(*updated);
+        } else if (info != nullptr || (info = KDuzSceneInfo::Create(mManager, "")) != nullptr) {
+            for (int i = 0; i < 6; ++i) (*info).*kSceneTexts[i] = mUpdatedSummary->sceneTexts[i];
+            info->SetSceneThumbnail(mUpdatedSummary->sceneThumbnail);
         }
         options->SetSceneInfo(info);
-        options->SetStringOption("CURRENT TAKE NAME",
-                                 mUpdatedSummary->GetStringOption("CURRENT TAKE NAME").Buffer());
+        options->SetStringOption("CURRENT TAKE NAME", mUpdatedSummary->currentTake.Buffer());
     }
     mFile = ownFile;
     mReadOptions = nullptr;
@@ -82,48 +83,48 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
     return options;
 }
 
-void KDuzReaderDuz6::ForgetUpdatedSummary() {
-    if (mUpdatedSummary != nullptr) mUpdatedSummary->Destroy();
-    mUpdatedSummary = nullptr;
-}
+void KDuzReaderDuz6::ForgetUpdatedSummary() { mUpdatedSummary.reset(); }
 
 bool KDuzReaderDuz6::UpdateFileSummary(KDuzStreamOptions* options) {
     auto* given = dynamic_cast<KDuzStreamOptionsDuzReader*>(options);
     if (given == nullptr || mFile == nullptr || mFile->GetCurrentSectionIndex() >= 0) return false;
-    KDuzStreamOptionsDuzReader* summary = KDuzStreamOptionsDuzReader::Create(mManager, "");
-    if (summary == nullptr) return false;
-    mReadOptions = summary;
+    KDuzStreamOptionsDuzReader* read = KDuzStreamOptionsDuzReader::Create(mManager, "");
+    if (read == nullptr) return false;
+    mReadOptions = read;
     int section = -1;
     const bool found = ReadSummary(&section);
     mReadOptions = nullptr;
     if (!found) {
-        summary->Destroy();
+        read->Destroy();
         return false;
     }
-    // Scene information: the given one's texts, or none.
-    KDuzSceneInfo* info = summary->GetSceneInfo();
+    auto updated = std::make_unique<UpdatedSummary>();
+    // Scene information: the given one's, or an empty one where the file
+    // had some.
+    KDuzSceneInfo* fileInfo = read->GetSceneInfo();
     const KDuzSceneInfo* givenInfo = given->GetSceneInfo();
-    if (info != nullptr) {
-        if (givenInfo != nullptr)
-            info->Copy(*givenInfo);
-        else
-            info->Clear();
-    } else if (givenInfo != nullptr && (info = KDuzSceneInfo::Create(mManager, "")) != nullptr) {
-        info->Copy(*givenInfo);
-        summary->SetSceneInfo(info);
+    updated->hasSceneInfo = fileInfo != nullptr || givenInfo != nullptr;
+    if (givenInfo != nullptr) {
+        for (int i = 0; i < 6; ++i) updated->sceneTexts[i] = (*givenInfo).*kSceneTexts[i];
+        updated->sceneThumbnail = givenInfo->GetSceneThumbnail();
     }
+    if (fileInfo != nullptr) fileInfo->Destroy();
+    read->SetSceneInfo(nullptr);
     // The given descriptions over the file's, index by index; the ones the
     // file did not have are added rather than dropped.
+    updated->takes.CopyFrom(read->GetTakeInfo());
     for (int i = 0; i < given->GetTakeDescriptionCount(); ++i) {
         const KDuzTakeDescription* take = given->GetTakeDescription(i);
         if (take == nullptr) continue;
-        if (KDuzTakeDescription* existing = summary->GetTakeDescription(i))
+        if (KDuzTakeDescription* existing = updated->takes.GetTakeDescription(i))
             existing->Assign(*take);
         else
-            summary->GetTakeInfo().AddTakeDescriptionCopy(*take);
+            updated->takes.AddTakeDescriptionCopy(*take);
     }
-    ForgetUpdatedSummary();
-    mUpdatedSummary = summary;
+    updated->takes.SetSceneInfo(nullptr);
+    updated->currentTake = read->GetStringOption("CURRENT TAKE NAME");
+    read->Destroy();
+    mUpdatedSummary = std::move(updated);
     return true;
 }
 

@@ -104,8 +104,14 @@ bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescri
     std::vector<std::unique_ptr<KFCurveNode, void (*)(KFCurveNode*)>> holders;
     for (KFCurveNode* warp : warpNodes) {
         holders.emplace_back(KFCurveNodeCreate("TimeWarpHolder"), [](KFCurveNode* n) { KFCurveObjectDelete(n); });
-        if (holders.back() != nullptr) holders.back()->SetTimeWarp(warp);
-        else KFCurveObjectDelete(warp);
+        if (holders.back() != nullptr) {
+            holders.back()->SetTimeWarp(warp);
+            continue;
+        }
+        // Without a holder the warp cannot be kept: it leaves the set first.
+        for (int i = warps.GetCount() - 1; i >= 0; --i)
+            if (warps.GetAt(i) == warp) warps.RemoveAt(i);
+        KFCurveObjectDelete(warp);
     }
     struct InstalledWarps {
         KSortedPtrMap* previous;

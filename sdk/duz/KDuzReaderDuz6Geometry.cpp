@@ -152,8 +152,8 @@ bool KDuz6ReadMesh(const KDuz6RecordContext& context, KDuzMesh* mesh)
     KDuz6ReadPolygonVertexIndex(file, mesh);
     KDuz6ReadEdges(file, mesh);
     KDuz6ReadLayers(context, mesh);
-    // Skin links and shapes have no classes in this SDK; their fields are
-    // left unread.
+    KDuz6ReadLinks(context, mesh);
+    KDuz6ReadShapes(context, mesh);
     return true;
 }
 

@@ -28,7 +28,8 @@ namespace duztest {
 // - a file with "Version5" settings reads back with a "GlobalToolsSettings"
 //   object that stands for the settings' tools block;
 // - the flat values a material record carries for older readers ("Emissive"
-//   to "Reflectivity") come back as properties of the material.
+//   to "Reflectivity") come back as properties of the material;
+// - the fog colour of the version 5 settings is stored with an alpha of 1.
 inline std::string NormalizedDump(const std::string& dump) {
     static const char* const kFlatValues[] = {"Emissive", "Ambient",   "Diffuse",     "Opacity",
                                               "Specular", "Shininess", "Reflectivity"};
@@ -54,6 +55,13 @@ inline std::string NormalizedDump(const std::string& dump) {
             char text[32] = "";
             if (flags != 0) std::snprintf(text, sizeof text, " pflags=0x%lx", flags);
             line = line.substr(0, mark) + text + line.substr(end);
+        }
+        // The fog colour is stored opaque.
+        if (line.rfind("  light ", 0) == 0) {
+            const size_t fog = line.find("fogColor=(");
+            const size_t close = fog != std::string::npos ? line.find(')', fog) : std::string::npos;
+            const size_t last = close != std::string::npos ? line.rfind(' ', close) : std::string::npos;
+            if (last != std::string::npos && last > fog) line = line.substr(0, last + 1) + "1" + line.substr(close);
         }
         // The up vector's fourth component.
         if (line.rfind("  camera position=", 0) == 0) {

@@ -49,6 +49,12 @@ KDuzWriterDuz6::~KDuzWriterDuz6() {
 
 KDuz* KDuzWriterDuz6::GetFieldFile() const { return mTarget != nullptr ? mTarget : mFile; }
 
+std::vector<KDuzObject*> KDuzWriterDuz6::Sources(const KDuzPlug* plug, const KClassId& classId) {
+    std::vector<KDuzObject*> out;
+    if (plug != nullptr) KDuzCollectSrcObjects(plug, classId, out);
+    return out;
+}
+
 bool KDuzWriterDuz6::IsNodeAttribute(const KDuzObject* object) {
     return object != nullptr && object->Is(KDuzNodeAttribute::ClassId());
 }
@@ -119,9 +125,9 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
     if (scene == nullptr) return false;
     // Attribute, deformer and cluster names; the scene keeps them (each
     // export appends again).
-    const KClassId attributeClass = KDuzNodeAttribute::ClassId();
-    for (int i = 0; i < scene->GetSrcObjectCount(attributeClass); ++i) {
-        KDuzObject* attribute = scene->GetSrcObject(attributeClass, i);
+    const std::vector<KDuzObject*> attributes = Sources(scene, KDuzNodeAttribute::ClassId());
+    for (int i = 0; i < static_cast<int>(attributes.size()); ++i) {
+        KDuzObject* attribute = attributes[static_cast<size_t>(i)];
         KDuzObject* first = attribute->GetDstObject(KClassId(), 0);
         auto* node = dynamic_cast<KDuzNode*>(first);
         const char* own = attribute->GetName();
@@ -130,15 +136,13 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
         else
             NameAfterIndex(attribute, i);
     }
-    const KClassId deformerClass = KDuzClassIdOf(eDuzClassDeformer);
-    for (int i = 0; i < scene->GetSrcObjectCount(deformerClass); ++i) {
-        // Deformers wait for their classes; only the naming rule for named
-        // ones applies to what exists.
-        NameAfterIndex(scene->GetSrcObject(deformerClass, i), i);
-    }
-    const KClassId subDeformerClass = KDuzClassIdOf(eDuzClassSubDeformer);
-    for (int i = 0; i < scene->GetSrcObjectCount(subDeformerClass); ++i)
-        NameAfterIndex(scene->GetSrcObject(subDeformerClass, i), i);
+    // Deformers and sub-deformers: the records of their classes wait, so
+    // only the rule for named ones applies.
+    const std::vector<KDuzObject*> deformers = Sources(scene, KDuzClassIdOf(eDuzClassDeformer));
+    for (int i = 0; i < static_cast<int>(deformers.size()); ++i) NameAfterIndex(deformers[static_cast<size_t>(i)], i);
+    const std::vector<KDuzObject*> subDeformers = Sources(scene, KDuzClassIdOf(eDuzClassSubDeformer));
+    for (int i = 0; i < static_cast<int>(subDeformers.size()); ++i)
+        NameAfterIndex(subDeformers[static_cast<size_t>(i)], i);
 
     const KString& tag = GetFileVersionTag();
     auto convert = [scene] {

@@ -8,9 +8,11 @@
 #pragma once
 
 #include <unordered_map>
+#include <vector>
 
 #include "sdk/base/KString.h"
 #include "sdk/io/KDuzWriter.h"
+#include "sdk/object/KClassId.h"
 
 namespace duzsdk {
 
@@ -36,6 +38,7 @@ class KDuzTexture;
 class KDuzThumbnail;
 class KDuzVideo;
 class KDuzProperty;
+class KDuzPlug;
 struct KDuzTakeDescription;
 
 namespace duz6 {
@@ -76,6 +79,9 @@ public:
     KDuz* GetFieldFile() const;
 
     static bool IsNodeAttribute(const KDuzObject* object);
+    // The sources of that class in connection order, gathered in one walk
+    // (indexing the sources one by one walks them once per index).
+    static std::vector<KDuzObject*> Sources(const KDuzPlug* plug, const KClassId& classId);
     static bool IsSeparateGeometry(const KDuzObject* object);
 
     // ---- frame sections (KDuzWriterDuz6Options.cpp)
@@ -159,6 +165,8 @@ public:
     bool WriteRelations(KDuzScene* scene);
     bool WriteConnections(KDuzScene* scene);
     void WriteObjectConnections(KDuzObject* object, bool recurse);
+    // The "Connect" records of the object's own sources and of its properties' sources.
+    void WriteOwnConnections(KDuzObject* object);
     bool WriteConnect(KDuzObject* sourceObject, const KDuzProperty* sourceProperty,
                       KDuzObject* destinationObject, const KDuzProperty* destinationProperty);
     KDuzObject* GetConnectableObject(KDuzObject* object) const;
@@ -185,8 +193,6 @@ private:
     int mModelCount = 0;
     int mModelTotal = 0;
     ElementTable mElementTable;
-    // Nesting of the connection walk; a cyclic source graph stops here.
-    int mConnectionDepth = 0;
     // The running default span of the takes, kept across takes.
     bool mSpanStarted = false;
     int64_t mSpanStart = 0;

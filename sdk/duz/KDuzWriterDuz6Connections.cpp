@@ -1,4 +1,7 @@
 // The "Relations" and "Connections" sections of version 6 files.
+#include <unordered_set>
+#include <vector>
+
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
@@ -9,14 +12,13 @@
 #include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzScene.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/geometry/KDuzVideo.h"
 
 namespace duzsdk {
 
 namespace {
-
-// Deep enough for any scene tree; a source graph that loops stops here
-// instead of recursing without end.
-constexpr int kMaxConnectionDepth = 4096;
 
 constexpr int kProducerOrder[] = {
     KDuzGlobalCameraSettings::ePerspective, KDuzGlobalCameraSettings::eTop,  KDuzGlobalCameraSettings::eBottom,
@@ -33,21 +35,20 @@ bool KDuzWriterDuz6::WriteRelations(KDuzScene* scene) {
     duz.FieldWriteBlockBegin();
     KDuzNode* root = scene->GetRootNode();
     KDuzNode* switcher = scene->GetCameraSwitcherNode();
-    for (int i = 0; i < scene->GetNodeCount(); ++i) {
-        KDuzNode* node = scene->GetNode(i);
-        if (node != nullptr && node != root && node != switcher) WriteRelation(duz6::kModel, node);
-    }
+    for (KDuzObject* node : Sources(scene, KDuzNode::ClassId()))
+        if (node != root && node != switcher) WriteRelation(duz6::kModel, node);
     if (KDuzGlobalCameraSettings* cameras = scene->GetGlobalCameraSettings())
         for (int producer : kProducerOrder) WriteRelation(duz6::kModel, cameras->GetProducerNode(producer));
     WriteRelation(duz6::kModel, switcher);
     if (Option("MATERIAL"))
-        for (int i = 0; i < scene->GetMaterialCount(); ++i) WriteRelation(duz6::kMaterial, scene->GetMaterial(i));
+        for (KDuzObject* material : Sources(scene, KDuzSurfaceMaterial::ClassId()))
+            WriteRelation(duz6::kMaterial, material);
     if (Option("TEXTURE"))
-        for (int i = 0; i < scene->GetTextureCount(); ++i) WriteRelation(duz6::kTexture, scene->GetTexture(i));
+        for (KDuzObject* texture : Sources(scene, KDuzTexture::ClassId())) WriteRelation(duz6::kTexture, texture);
     if (Option("MEDIA"))
-        for (int i = 0; i < scene->GetVideoCount(); ++i) WriteRelation(duz6::kVideo, scene->GetVideo(i));
+        for (KDuzObject* video : Sources(scene, KDuzVideo::ClassId())) WriteRelation(duz6::kVideo, video);
     // Deformer, character-pose and constraint relations come with their classes.
-    for (int i = 0; i < scene->GetPoseCount(); ++i) WriteRelation(duz6::kPose, scene->GetPose(i));
+    for (KDuzObject* pose : Sources(scene, KDuzPose::ClassId())) WriteRelation(duz6::kPose, pose);
     WriteSceneInfoRelation(scene->GetSceneInfo());
     duz.FieldWriteBlockEnd();
     return duz.FieldWriteEnd() == 0;
@@ -62,7 +63,6 @@ bool KDuzWriterDuz6::WriteConnections(KDuzScene* scene) {
         // The root is always "Model::Scene" in the file, whatever its name.
         const KString name = root->GetNameString();
         root->SetName("Scene", false);
-        mConnectionDepth = 0;
         WriteObjectConnections(root, true);
         root->SetName(name.Buffer(), false);
     }
@@ -71,22 +71,46 @@ bool KDuzWriterDuz6::WriteConnections(KDuzScene* scene) {
     return duz.FieldWriteEnd() == 0;
 }
 
-void KDuzWriterDuz6::WriteObjectConnections(KDuzObject* object, bool recurse) {
-    if (object == nullptr || mConnectionDepth >= kMaxConnectionDepth) return;
-    ++mConnectionDepth;
-    const int sources = object->GetSrcObjectCount();
-    for (int i = 0; i < sources; ++i) WriteConnect(object->GetSrcObject(KClassId(), i), nullptr, object, nullptr);
+void KDuzWriterDuz6::WriteOwnConnections(KDuzObject* object) {
+    for (KDuzObject* source : Sources(object, KClassId())) WriteConnect(source, nullptr, object, nullptr);
     for (int p = 0; p < object->GetPropertyCount(); ++p) {
         KDuzProperty property = object->GetPropertyAt(p);
-        if (!property.IsValid()) continue;
-        for (int i = 0; i < property.GetSrcObjectCount(); ++i)
-            WriteConnect(property.GetSrcObject(KClassId(), i), nullptr, object, &property);
+        if (!property.IsValid() || property.GetSrcObjectCount() == 0) continue;
+        for (KDuzObject* source : Sources(&property, KClassId())) WriteConnect(source, nullptr, object, &property);
     }
-    if (recurse) {
-        const bool deeper = object->Is(KDuzNode::ClassId()) || object->Is(KDuzNodeAttribute::ClassId());
-        for (int i = 0; i < sources; ++i) WriteObjectConnections(object->GetSrcObject(KClassId(), i), deeper);
+}
+
+// Depth first, in source order, with the path on a stack of its own so that
+// deep hierarchies need no deep recursion. An object met again along several
+// paths is written once per path; one that is already on the current path
+// (a loop in the source graph) is not entered again.
+void KDuzWriterDuz6::WriteObjectConnections(KDuzObject* object, bool recurse) {
+    if (object == nullptr) return;
+    struct Frame {
+        KDuzObject* object;
+        bool recurse;
+        std::vector<KDuzObject*> sources;
+        size_t next;
+    };
+    std::vector<Frame> path;
+    std::unordered_set<const KDuzObject*> onPath;
+    auto visit = [&](KDuzObject* visited, bool deeper) {
+        WriteOwnConnections(visited);
+        path.push_back({visited, deeper, deeper ? Sources(visited, KClassId()) : std::vector<KDuzObject*>(), 0});
+        onPath.insert(visited);
+    };
+    visit(object, recurse);
+    while (!path.empty()) {
+        Frame& top = path.back();
+        if (!top.recurse || top.next >= top.sources.size()) {
+            onPath.erase(top.object);
+            path.pop_back();
+            continue;
+        }
+        KDuzObject* child = top.sources[top.next++];
+        const bool deeper = top.object->Is(KDuzNode::ClassId()) || top.object->Is(KDuzNodeAttribute::ClassId());
+        if (child != nullptr && onPath.count(child) == 0) visit(child, deeper);
     }
-    --mConnectionDepth;
 }
 
 KDuzObject* KDuzWriterDuz6::GetConnectableObject(KDuzObject* object) const {

@@ -78,8 +78,8 @@ private:
 }  // namespace
 
 void KDuzWriterDuz6::WriteMaterials(KDuzScene* scene) {
-    for (int i = 0; i < scene->GetMaterialCount(); ++i)
-        if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(scene->GetMaterial(i))) WriteMaterial(material);
+    for (KDuzObject* object : Sources(scene, KDuzSurfaceMaterial::ClassId()))
+        if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(object)) WriteMaterial(material);
 }
 
 void KDuzWriterDuz6::WriteMaterial(KDuzSurfaceMaterial* material) {
@@ -100,8 +100,8 @@ void KDuzWriterDuz6::WriteMaterial(KDuzSurfaceMaterial* material) {
 
 void KDuzWriterDuz6::WriteVideos(KDuzScene* scene) {
     const bool embed = Option("EMBEDDED") && GetFieldFile()->IsBinary();
-    for (int i = 0; i < scene->GetVideoCount(); ++i)
-        if (auto* video = dynamic_cast<KDuzVideo*>(scene->GetVideo(i))) WriteVideo(video, embed);
+    for (KDuzObject* object : Sources(scene, KDuzVideo::ClassId()))
+        if (auto* video = dynamic_cast<KDuzVideo*>(object)) WriteVideo(video, embed);
 }
 
 bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {
@@ -137,8 +137,8 @@ bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {
 }
 
 void KDuzWriterDuz6::WriteTextures(KDuzScene* scene) {
-    for (int i = 0; i < scene->GetTextureCount(); ++i)
-        if (auto* texture = dynamic_cast<KDuzTexture*>(scene->GetTexture(i))) WriteTexture(texture);
+    for (KDuzObject* object : Sources(scene, KDuzTexture::ClassId()))
+        if (auto* texture = dynamic_cast<KDuzTexture*>(object)) WriteTexture(texture);
 }
 
 void KDuzWriterDuz6::WriteTexture(KDuzTexture* texture) {

@@ -83,9 +83,9 @@ bool KDuzWriterDuz6::WriteObjects(KDuzScene* scene) {
 bool KDuzWriterDuz6::WriteModels(KDuzScene* scene, bool includeRoot) {
     bool all = true;
     KDuzNode* root = scene->GetRootNode();
-    for (int i = 0; i < scene->GetNodeCount(); ++i) {
-        KDuzNode* node = scene->GetNode(i);
-        if (node == nullptr || (node == root && !includeRoot)) continue;
+    for (KDuzObject* object : Sources(scene, KDuzNode::ClassId())) {
+        auto* node = static_cast<KDuzNode*>(object);
+        if (node == root && !includeRoot) continue;
         ReportProgress(nullptr, Percentage(mModelCount, mModelTotal));
         ++mModelCount;
         if (!WriteModel(node)) all = false;
@@ -116,9 +116,7 @@ bool KDuzWriterDuz6::WriteModel(KDuzNode* node) {
 
 void KDuzWriterDuz6::WriteGenericNodes(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetGenericNodeCount(); ++i) {
-        KDuzGenericNode* node = scene->GetGenericNode(i);
-        if (node == nullptr) continue;
+    for (KDuzObject* node : Sources(scene, KDuzGenericNode::ClassId())) {
         WriteRecordHead(duz6::kGenericNode, node);
         WriteInt(duz, duz6::kVersion, duz6::kGenericNodeVersion);
         WriteProperties(node);
@@ -128,9 +126,8 @@ void KDuzWriterDuz6::WriteGenericNodes(KDuzScene* scene) {
 
 void KDuzWriterDuz6::WritePoses(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetPoseCount(); ++i) {
-        KDuzPose* pose = scene->GetPose(i);
-        if (pose == nullptr) continue;
+    for (KDuzObject* object : Sources(scene, KDuzPose::ClassId())) {
+        auto* pose = static_cast<KDuzPose*>(object);
         WriteRecordHead(duz6::kPose, pose);
         duz.FieldWriteNamedString("Type", pose->IsBindPose() ? "BindPose" : "RestPose");
         WriteInt(duz, duz6::kVersion, duz6::kPoseVersion);

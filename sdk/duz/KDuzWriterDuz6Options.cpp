@@ -98,8 +98,9 @@ bool KDuzWriterDuz6::WriteSummary(KDuzScene* scene, int mediaCount) {
     WriteInt(duz, duz6::kVersion, duz6::kSummaryVersion);
 
     bool isTemplate = false;
-    for (int i = 0; i < scene->GetNodeCount() && !isTemplate; ++i) {
-        const KString full = scene->GetNode(i)->GetNameWithPrefix();
+    for (KDuzObject* node : Sources(scene, KDuzNode::ClassId())) {
+        if (isTemplate) break;
+        const KString full = node->GetNameWithPrefix();
         const char* colon = std::strrchr(full.Buffer(), ':');
         isTemplate = std::strcmp(colon != nullptr ? colon + 1 : full.Buffer(), "~duzexport~") == 0;
     }

@@ -5,6 +5,8 @@
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/object/KDuzClassTree.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
 #include "sdk/scene/KDuzGenericNode.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
@@ -104,15 +106,15 @@ bool KDuzWriterDuz6::WriteTakes(KDuzScene* scene) {
             WriteObjectAnimation(switcher, name.Buffer(), duz6::kModel);
         WriteModelsAnimation(scene, name.Buffer());
         WriteBanner("Generic nodes animation", 52);
-        for (int i = 0; i < scene->GetGenericNodeCount(); ++i)
-            WriteObjectAnimation(scene->GetGenericNode(i), name.Buffer(), duz6::kGenericNode);
+        for (KDuzObject* node : Sources(scene, KDuzGenericNode::ClassId()))
+            WriteObjectAnimation(node, name.Buffer(), duz6::kGenericNode);
         WriteBanner("Textures animation", 52);
-        for (int i = 0; i < scene->GetTextureCount(); ++i)
-            WriteObjectAnimation(scene->GetTexture(i), name.Buffer(), duz6::kTexture);
+        for (KDuzObject* texture : Sources(scene, KDuzTexture::ClassId()))
+            WriteObjectAnimation(texture, name.Buffer(), duz6::kTexture);
         WriteBanner("Materials animation", 52);
         duz.WriteComment("");
-        for (int i = 0; i < scene->GetMaterialCount(); ++i)
-            WriteObjectAnimation(scene->GetMaterial(i), name.Buffer(), duz6::kMaterial);
+        for (KDuzObject* material : Sources(scene, KDuzSurfaceMaterial::ClassId()))
+            WriteObjectAnimation(material, name.Buffer(), duz6::kMaterial);
         // Constraint animation comes with the constraint classes.
         duz.FieldWriteBlockEnd();
         duz.FieldWriteEnd();
@@ -125,10 +127,9 @@ bool KDuzWriterDuz6::WriteTakes(KDuzScene* scene) {
 bool KDuzWriterDuz6::WriteModelsAnimation(KDuzScene* scene, const char* takeName) {
     bool all = true;
     KDuzNode* switcher = scene->GetCameraSwitcherNode();
-    for (int i = 0; i < scene->GetNodeCount(); ++i) {
-        KDuzNode* node = scene->GetNode(i);
+    for (KDuzObject* node : Sources(scene, KDuzNode::ClassId())) {
         // The switcher's block came first.
-        if (node == nullptr || node == switcher) continue;
+        if (node == switcher) continue;
         if (!WriteObjectAnimation(node, takeName, duz6::kModel)) all = false;
     }
     return all;

@@ -172,7 +172,9 @@ KDuzTakeNode* KDuzTakeNodeContainer::CreateTakeNode(const char* name) {
     // Properties marked animatable before the first take existed get their
     // channels now, carrying the values they hold.
     std::vector<KDuzProperty> properties;
-    for (int i = 0; i < GetPropertyCount(); ++i) properties.push_back(GetPropertyAt(i));
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (!IsPropertyPending(i)) properties.push_back(GetPropertyAt(i));
+    }
     for (KDuzProperty& property : properties) {
         if (property.GetFlag(kDuzPropertyAnimatable)) AddPropertyToTakeNodes(property, take->GetName());
     }
@@ -525,13 +527,22 @@ void KDuzTakeNodeContainer::PropertyAdded(KDuzProperty& property) {
     AddPropertyToTakeNodes(property, nullptr);
 }
 
-void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
+void KDuzTakeNodeContainer::RemovePropertyCurveNodes(const char* name) {
     for (KDuzTakeNode* take : mTakeNodes) {
-        KFCurveNode* node = FindPropertyCurveNode(take, property.GetName());
+        KFCurveNode* node = FindPropertyCurveNode(take, name);
         KFCurveNode* parent = node != nullptr ? node->GetParent() : nullptr;
         if (parent != nullptr) parent->RemoveChild(parent->FindChildIndex(node));
     }
+}
+
+void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
+    RemovePropertyCurveNodes(property.GetName());
     KDuzObject::PropertyRemoved(property);
+}
+
+void KDuzTakeNodeContainer::UnwrappedPropertyRemoved(KProperty* property) {
+    if (property != nullptr) RemovePropertyCurveNodes(property->GetName());
+    KDuzObject::UnwrappedPropertyRemoved(property);
 }
 
 void KDuzTakeNodeContainer::PropertyChanged(KDuzProperty& property) {

@@ -64,6 +64,7 @@ public:
     KDuzTakeNodeContainer* GetTakeNodeContainer() override { return this; }
     void PropertyAdded(KDuzProperty& property) override;
     void PropertyRemoved(KDuzProperty& property) override;
+    void UnwrappedPropertyRemoved(KProperty* property) override;
     // Copies the property's value into its curve node of the take.
     bool UpdateTakeCurves(const KDuzProperty& property, KDuzTakeNode* takeNode) override;
 
@@ -113,6 +114,8 @@ public:
 private:
     static void OnLinkedCurveChanged(KFCurve* curve, KFCurveChange* change, void* data);
     void ReportError(const char* text);
+    // Removes the curve node of a property of that name from every take.
+    void RemovePropertyCurveNodes(const char* name);
     KDuzTakeNode* CurrentTakeQuiet() const;
     void DeleteTakeNodes();
     // Links the default take's curves to the animatable internal properties.

@@ -11,6 +11,7 @@
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/KObject.h"
 
+#include <cstdint>
 #include <unordered_set>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
 
     KDuzObject* GetPublicObject() const { return mObject; }
     void DetachPublicObject() { mObject = nullptr; }
+    // A property listed by the public object without a handle yet gets its
+    // handle now, so the handle copies the settings from before the change.
+    void PropertySettingsChanging(KProperty* property) override;
 
 private:
     KDuzObject* mObject;
@@ -132,6 +136,9 @@ public:
     virtual KStringList GetTypeFlags() const { return KStringList(); }
     virtual void PropertyAdded(KDuzProperty& property);
     virtual void PropertyRemoved(KDuzProperty& property);
+    // PropertyRemoved for a listed internal property that never got a
+    // handle: removes it from the internal object.
+    virtual void UnwrappedPropertyRemoved(KProperty* property);
     virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
     // Copies every property's value into its curve node of that take;
     // the property count, or 0 when there is no container.
@@ -174,8 +181,13 @@ public:
     // Keeps a handle on the property (once) and binds it.
     bool AddProperty(const KDuzProperty& property);
     void RemoveProperty(const KDuzProperty& property);
-    // Wraps every internal property no handle wraps yet.
+    // Lists every internal property no handle wraps yet. An animatable one
+    // gets its handle at once (the take nodes follow it); any other is
+    // listed as it is and gets its handle the first time it is asked for,
+    // or before its settings change or it leaves the internal object.
     void WrapInternalProperties();
+    // Makes the handle of a listed internal property that has none yet.
+    void MaterializeWrapperOf(const KProperty* property);
 
     // ---- scene ----
     // The first destination that is a KDuzScene.
@@ -191,6 +203,11 @@ protected:
 
     // Destroys the properties and the internal object.
     void ReleaseContents();
+    // True while the property at index is an internal property listed
+    // without its handle: it was not animatable when it was listed.
+    bool IsPropertyPending(int index) const {
+        return index >= 0 && index < GetPropertyCount() && mProperties[static_cast<size_t>(index)].IsPending();
+    }
     bool IsBeingDestroyed() const { return mDestroying; }
 
 private:
@@ -198,11 +215,27 @@ private:
     template <typename Visit>
     void WalkSources(Visit visit) const;
 
+    // One listed property: its handle, or (low bit set) the internal
+    // property whose handle is not made yet. Most properties of a class are
+    // never asked for; a handle and its record cost far more than a pointer.
+    struct Slot {
+        uintptr_t bits = 0;
+        static Slot OfHandle(KDuzProperty* handle) { return Slot{reinterpret_cast<uintptr_t>(handle)}; }
+        static Slot Pending(KProperty* property) { return Slot{reinterpret_cast<uintptr_t>(property) | 1u}; }
+        bool IsPending() const { return (bits & 1u) != 0; }
+        KDuzProperty* Handle() const { return reinterpret_cast<KDuzProperty*>(bits); }
+        KProperty* Internal() const { return reinterpret_cast<KProperty*>(bits & ~uintptr_t{1}); }
+    };
+    // The handle at index, made when pending.
+    KDuzProperty* HandleAt(size_t index) const;
+    const char* SlotName(size_t index) const;
+
     KDuzObject_internal* mInternal = nullptr;
     bool mDestroying = false;
     KDuzObjectName mName;
-    std::vector<KDuzProperty*> mProperties;   // owned handles
-    std::unordered_set<const void*> mPropertyRecords;   // the records of mProperties
+    mutable std::vector<Slot> mProperties;   // owned handles and pending ones
+    mutable std::unordered_set<const void*> mPropertyRecords;   // the records of the handles
+    mutable int mPendingCount = 0;
     void* mUserData = nullptr;
     KDuzSdkManager* mManager;
     KClassId mRuntimeClassId;

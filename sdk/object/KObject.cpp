@@ -527,6 +527,9 @@ void KObject::UnfileName(KProperty* property, const std::string& name) {
 void KObject::ForgetProperty(KProperty* property) {
     auto found = mPropertyEntries.find(property);
     if (found == mPropertyEntries.end()) return;
+    PropertySettingsChanging(property);
+    found = mPropertyEntries.find(property);   // the hook may not touch the list, but be sure
+    if (found == mPropertyEntries.end()) return;
     const int index = found->second.position;
     UnfileName(property, found->second.name);
     mPropertyEntries.erase(found);

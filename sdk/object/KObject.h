@@ -146,6 +146,10 @@ public:
     // Codes 8 before add, 11 after add, 9 before remove, 12 after remove.
     virtual bool OnPropertyListEvent(int code, KProperty* property, int infoFlags);
     virtual bool ReleaseOwnedBlock(void* block);
+    // Called before a listed property's name, type, flags, limits, label or
+    // enumeration list change, and before it leaves the list; a wrapper
+    // that copies those settings lazily takes its copy here.
+    virtual void PropertySettingsChanging(KProperty*) {}
     virtual KProperty* CreateProperty(const char* name, int code, const KDataType* dataType,
                                       bool animatable, bool user, KProperty* referenceTarget,
                                       bool returnExisting);

@@ -439,10 +439,10 @@ void KDuzTakeNodeContainer::RelinkDefaultTake() {
     KDuzObject_internal* internal = GetInternalObject();
     if (take == nullptr || internal == nullptr) return;
     for (int i = 0; i < internal->GetPropertyCount(); ++i) {
+        KFCurveNode* node = FindPropertyCurveNode(take, internal->GetPropertyName(i));
+        if (node == nullptr) continue;
         KProperty* property = internal->GetProperty(i);
         if (property == nullptr) continue;
-        KFCurveNode* node = FindPropertyCurveNode(take, property->GetName());
-        if (node == nullptr) continue;
         if (node->GetCurve() != nullptr && node->GetChildCount() == 0) {
             LinkPropertyCurve(property, 0, node->GetCurve());
             continue;
@@ -540,9 +540,9 @@ void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
     KDuzObject::PropertyRemoved(property);
 }
 
-void KDuzTakeNodeContainer::UnwrappedPropertyRemoved(KProperty* property) {
-    if (property != nullptr) RemovePropertyCurveNodes(property->GetName());
-    KDuzObject::UnwrappedPropertyRemoved(property);
+void KDuzTakeNodeContainer::UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot) {
+    RemovePropertyCurveNodes(name);
+    KDuzObject::UnwrappedPropertyRemoved(name, property, slot);
 }
 
 void KDuzTakeNodeContainer::PropertyChanged(KDuzProperty& property) {

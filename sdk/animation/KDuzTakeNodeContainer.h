@@ -64,7 +64,10 @@ public:
     KDuzTakeNodeContainer* GetTakeNodeContainer() override { return this; }
     void PropertyAdded(KDuzProperty& property) override;
     void PropertyRemoved(KDuzProperty& property) override;
-    void UnwrappedPropertyRemoved(KProperty* property) override;
+    void UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot) override;
+    bool HasTakeCurvesFor(const char* name, KDuzTakeNode* takeNode) override {
+        return FindPropertyCurveNode(takeNode, name) != nullptr;
+    }
     // Copies the property's value into its curve node of the take.
     bool UpdateTakeCurves(const KDuzProperty& property, KDuzTakeNode* takeNode) override;
 

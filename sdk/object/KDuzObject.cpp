@@ -40,6 +40,14 @@ void KDuzObject_internal::PropertySettingsChanging(KProperty* property) {
         mObject->MaterializeWrapperOf(property);
 }
 
+void KDuzObject_internal::SlotMaterialized(int slot, KProperty* property) {
+    if (mObject != nullptr) mObject->OnInternalSlotMade(slot, property);
+}
+
+void KDuzObject_internal::SlotLeaving(int slot) {
+    if (mObject != nullptr) mObject->MaterializeWrapperOfSlot(slot);
+}
+
 int KDuzObject_internal::NotifyPropertyChanged(KDuzProperty& property) {
     if (mObject == nullptr) return 0;
     mObject->PropertyChanged(property);
@@ -97,11 +105,18 @@ void KDuzObject::ReleaseContents() {
     // internal twin; nothing is left pointing back at it.
     while (!mProperties.empty()) {
         if (mProperties.back().IsPending()) {
-            KProperty* internal = mProperties.back().Internal();
+            const Slot slot = mProperties.back();
+            const int index = static_cast<int>(mProperties.size()) - 1;
+            // The name lives with the internal property or its slot table.
+            const char* name = SlotName(static_cast<size_t>(index));
             mProperties.pop_back();
             --mPendingCount;
-            internal->SetAwaitingWrapper(false);
-            UnwrappedPropertyRemoved(internal);
+            if (slot.IsUnmade()) {
+                UnwrappedPropertyRemoved(name, nullptr, slot.InternalSlot());
+            } else {
+                slot.Internal()->SetAwaitingWrapper(false);
+                UnwrappedPropertyRemoved(name, slot.Internal(), -1);
+            }
             continue;
         }
         const size_t before = mProperties.size();
@@ -258,8 +273,25 @@ KString KDuzObject::GetNameWithPrefix() const {
 // ---- properties --------------------------------------------------------------
 
 KDuzProperty* KDuzObject::HandleAt(size_t index) const {
+    if (!mProperties[index].IsPending()) return mProperties[index].Handle();
+    if (mProperties[index].IsUnmade()) {
+        // Made on the internal side first; its hook turns the entry into one
+        // for the made property.
+        const int internalSlot = mProperties[index].InternalSlot();
+        KDuzObject_internal* internal = const_cast<KDuzObject*>(this)->GetInternalObject();
+        KProperty* made = internal != nullptr ? internal->MaterializeSlot(internalSlot) : nullptr;
+        if (made == nullptr) {   // not expected: keep the list whole with an invalid handle
+            auto* handle = new KDuzProperty();
+            mProperties[index] = Slot::OfHandle(handle);
+            --mPendingCount;
+            return handle;
+        }
+        if (mProperties[index].IsUnmade()) {
+            made->SetAwaitingWrapper(true);
+            mProperties[index] = Slot::Pending(made);
+        }
+    }
     Slot& slot = mProperties[index];
-    if (!slot.IsPending()) return slot.Handle();
     KProperty* internal = slot.Internal();
     internal->SetAwaitingWrapper(false);
     auto* handle = new KDuzProperty(mManager, internal);
@@ -276,13 +308,42 @@ KDuzProperty* KDuzObject::HandleAt(size_t index) const {
 
 const char* KDuzObject::SlotName(size_t index) const {
     const Slot& slot = mProperties[index];
+    if (slot.IsUnmade()) {
+        const KDuzObject_internal* internal = GetInternalObject();
+        return internal != nullptr ? internal->GetPropertyName(slot.InternalSlot()) : "";
+    }
     return slot.IsPending() ? slot.Internal()->GetName() : slot.Handle()->GetName();
+}
+
+int KDuzObject::FindUnmadeEntry(int slot) const {
+    const size_t guess = static_cast<size_t>(mUnmadeBase) + static_cast<size_t>(slot);
+    if (guess < mProperties.size() && mProperties[guess].IsUnmade() &&
+        mProperties[guess].InternalSlot() == slot)
+        return static_cast<int>(guess);
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        if (mProperties[i].IsUnmade() && mProperties[i].InternalSlot() == slot) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void KDuzObject::OnInternalSlotMade(int slot, KProperty* property) {
+    if (mPendingCount == 0 || property == nullptr) return;
+    const int index = FindUnmadeEntry(slot);
+    if (index < 0) return;
+    property->SetAwaitingWrapper(true);
+    mProperties[static_cast<size_t>(index)] = Slot::Pending(property);
+}
+
+void KDuzObject::MaterializeWrapperOfSlot(int slot) {
+    if (mPendingCount == 0) return;
+    const int index = FindUnmadeEntry(slot);
+    if (index >= 0) HandleAt(static_cast<size_t>(index));
 }
 
 void KDuzObject::MaterializeWrapperOf(const KProperty* property) {
     if (mPendingCount == 0 || property == nullptr) return;
     for (size_t i = mProperties.size(); i-- > 0;) {
-        if (mProperties[i].IsPending() && mProperties[i].Internal() == property) {
+        if (mProperties[i].IsPending() && !mProperties[i].IsUnmade() && mProperties[i].Internal() == property) {
             HandleAt(i);
             return;
         }
@@ -335,6 +396,7 @@ KDuzProperty* KDuzObject::FindWrapperOf(const KProperty* property) const {
     if (property == nullptr) return nullptr;
     for (size_t i = 0; i < mProperties.size(); ++i) {
         const Slot& slot = mProperties[i];
+        if (slot.IsUnmade()) continue;   // made properties are never unmade slots
         if (slot.IsPending() ? slot.Internal() == property : slot.Handle()->IsBoundTo(property))
             return HandleAt(i);
     }
@@ -373,8 +435,11 @@ void KDuzObject::PropertyRemoved(KDuzProperty& property) {
     property.SetOwner(nullptr);
 }
 
-void KDuzObject::UnwrappedPropertyRemoved(KProperty* property) {
-    if (KDuzObject_internal* internal = GetInternalObject()) internal->RemoveProperty(property);
+void KDuzObject::UnwrappedPropertyRemoved(const char*, KProperty* property, int slot) {
+    KDuzObject_internal* internal = GetInternalObject();
+    if (internal == nullptr) return;
+    if (property != nullptr) internal->RemoveProperty(property);
+    else internal->RemoveUnmadeSlot(slot);
 }
 
 void KDuzObject::PropertyChanged(KDuzProperty& property) {
@@ -388,9 +453,14 @@ int KDuzObject::SetTakeCurvesFromProperties(KDuzTakeNode* takeNode) {
     // Copies: updating curves must not be disturbed by a change of the array.
     std::vector<KDuzProperty> properties;
     properties.reserve(mProperties.size());
-    for (size_t i = 0; i < mProperties.size(); ++i) properties.push_back(*HandleAt(i));
+    const int count = static_cast<int>(mProperties.size());
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        // A property without a handle is made only when there are curves to fill.
+        if (mProperties[i].IsPending() && !container->HasTakeCurvesFor(SlotName(i), takeNode)) continue;
+        properties.push_back(*HandleAt(i));
+    }
     for (const KDuzProperty& property : properties) container->UpdateTakeCurves(property, takeNode);
-    return static_cast<int>(properties.size());
+    return count;
 }
 
 void KDuzObject::WrapInternalProperties() {
@@ -408,8 +478,24 @@ void KDuzObject::WrapInternalProperties() {
         return property->IsAwaitingWrapper() ||
                std::binary_search(wrapped.begin(), wrapped.end(), property);
     };
+    const bool unmadeListed = mUnmadeListed;
+    mUnmadeListed = true;
+    bool baseSet = false;
     for (int i = 0; i < internal->GetPropertyCount(); ++i) {
-        KProperty* property = internal->GetProperty(i);
+        KProperty* property = internal->PeekProperty(i);
+        if (property == nullptr) {
+            // A shared slot of the internal object, not made: listed as it is
+            // (once), unless the take nodes need it now.
+            if (unmadeListed) continue;
+            if (!(internal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) {
+                if (!baseSet) mUnmadeBase = static_cast<int>(mProperties.size()) - i;
+                baseSet = true;
+                mProperties.push_back(Slot::Unmade(i));
+                ++mPendingCount;
+                continue;
+            }
+            property = internal->GetProperty(i);
+        }
         if (property == nullptr || isWrapped(property)) continue;
         if (property->HasInfoFlag(KPropertyInfo::kAnimatable)) {
             // The take nodes add its channels as it is listed.

@@ -44,6 +44,9 @@ public:
     // A property listed by the public object without a handle yet gets its
     // handle now, so the handle copies the settings from before the change.
     void PropertySettingsChanging(KProperty* property) override;
+    // A slot the public object lists unmade was made, or is leaving.
+    void SlotMaterialized(int slot, KProperty* property) override;
+    void SlotLeaving(int slot) override;
 
 private:
     KDuzObject* mObject;
@@ -137,8 +140,12 @@ public:
     virtual void PropertyAdded(KDuzProperty& property);
     virtual void PropertyRemoved(KDuzProperty& property);
     // PropertyRemoved for a listed internal property that never got a
-    // handle: removes it from the internal object.
-    virtual void UnwrappedPropertyRemoved(KProperty* property);
+    // handle: removes it from the internal object. The property is null
+    // for a shared slot the internal object never made (slot >= 0).
+    virtual void UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot);
+    // Whether UpdateTakeCurves could find curves of a property of that
+    // name in the take; a property without a handle is only made for them.
+    virtual bool HasTakeCurvesFor(const char* /*name*/, KDuzTakeNode* /*takeNode*/) { return true; }
     virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
     // Copies every property's value into its curve node of that take;
     // the property count, or 0 when there is no container.
@@ -188,6 +195,10 @@ public:
     void WrapInternalProperties();
     // Makes the handle of a listed internal property that has none yet.
     void MaterializeWrapperOf(const KProperty* property);
+    // The same for an unmade slot of the internal object (before it goes).
+    void MaterializeWrapperOfSlot(int slot);
+    // An unmade slot of the internal object listed here was made.
+    void OnInternalSlotMade(int slot, KProperty* property);
 
     // ---- scene ----
     // The first destination that is a KDuzScene.
@@ -215,17 +226,24 @@ private:
     template <typename Visit>
     void WalkSources(Visit visit) const;
 
-    // One listed property: its handle, or (low bit set) the internal
-    // property whose handle is not made yet. Most properties of a class are
-    // never asked for; a handle and its record cost far more than a pointer.
+    // One listed property: its handle; or (tag 1) the internal property
+    // whose handle is not made yet; or (tag 2) a shared slot of the
+    // internal object that is not made yet either. Most properties of a
+    // class are never asked for; a handle and its record, and an internal
+    // property, cost far more than a list entry.
     struct Slot {
         uintptr_t bits = 0;
         static Slot OfHandle(KDuzProperty* handle) { return Slot{reinterpret_cast<uintptr_t>(handle)}; }
         static Slot Pending(KProperty* property) { return Slot{reinterpret_cast<uintptr_t>(property) | 1u}; }
-        bool IsPending() const { return (bits & 1u) != 0; }
+        static Slot Unmade(int slot) { return Slot{(static_cast<uintptr_t>(slot) << 2) | 2u}; }
+        bool IsPending() const { return (bits & 3u) != 0; }
+        bool IsUnmade() const { return (bits & 3u) == 2u; }
         KDuzProperty* Handle() const { return reinterpret_cast<KDuzProperty*>(bits); }
-        KProperty* Internal() const { return reinterpret_cast<KProperty*>(bits & ~uintptr_t{1}); }
+        KProperty* Internal() const { return reinterpret_cast<KProperty*>(bits & ~uintptr_t{3}); }
+        int InternalSlot() const { return static_cast<int>(bits >> 2); }
     };
+    // The index of the entry listing an unmade internal slot; -1 for none.
+    int FindUnmadeEntry(int slot) const;
     // The handle at index, made when pending.
     KDuzProperty* HandleAt(size_t index) const;
     const char* SlotName(size_t index) const;
@@ -236,6 +254,8 @@ private:
     mutable std::vector<Slot> mProperties;   // owned handles and pending ones
     mutable std::unordered_set<const void*> mPropertyRecords;   // the records of the handles
     mutable int mPendingCount = 0;
+    int mUnmadeBase = 0;   // index of the entry of internal slot 0, when listed in order
+    bool mUnmadeListed = false;
     void* mUserData = nullptr;
     KDuzSdkManager* mManager;
     KClassId mRuntimeClassId;

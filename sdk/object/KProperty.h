@@ -181,6 +181,9 @@ public:
     // its handle yet (see KDuzObject::WrapInternalProperties).
     bool IsAwaitingWrapper() const { return mAwaitingWrapper; }
     void SetAwaitingWrapper(bool awaiting) { mAwaitingWrapper = awaiting; }
+    // The shared slot of its owner it fills (KPropertySlotTable); -1 for none.
+    int GetListSlot() const { return mListSlot; }
+    void SetListSlot(int slot) { mListSlot = slot; }
 
 protected:
     // Stores the name as an owned copy without double quotes.
@@ -191,6 +194,7 @@ protected:
     KPropertyInfo mInfo;
     int mPropertyFlags = 0;
     bool mAwaitingWrapper = false;
+    int mListSlot = -1;
 };
 
 // A property that is itself a list; its hooks do nothing here.

@@ -60,9 +60,11 @@ KDuzNode::KDuzNode(KDuzSdkManager* manager, const char* name)
     mInternal = new KDuzNode_internal(this);
     SetInternalObject(mInternal);
     mLimits = new KDuzNodeLimits(this);
+    mInternal->SetConstructing(true);
     ResetTransformProperties();
     CreateDefaultTakeNode();
     SetVisibility(true);
+    mInternal->SetConstructing(false);
     mShadingMode = 3;
     WrapInternalProperties();
 }
@@ -601,6 +603,8 @@ void KDuzNode::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
     if (visibility != nullptr) root->AddChild(visibility);
 
     for (int i = 0; i < mInternal->GetPropertyCount(); ++i) {
+        // Only animatable properties get curves: the others need not be made.
+        if (!(mInternal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) continue;
         KProperty* property = mInternal->GetProperty(i);
         if (property == nullptr || !property->TestInfoFlag2()) continue;
         const char* name = property->GetName();

@@ -109,7 +109,15 @@ public:
                         int d) override;
 
     KDuzNode* GetNode() const { return mNode; }
-    KProperty* Property(EDuzNodeProperty id) const { return mProperties[id]; }
+    // The property, made now when it was not yet.
+    KProperty* Property(EDuzNodeProperty id) const;
+    // The node's properties are slots of one table shared by every node
+    // (only the channels are made with the node): this makes one.
+    void MakeSlotProperty(int id);
+    void SlotMaterialized(int slot, KProperty* property) override;
+    // While set (the node's own construction, before anything can listen),
+    // writing a property that is not made stores the value without events.
+    void SetConstructing(bool constructing) { mConstructing = constructing; }
 
     // Typed reads and writes of the template properties, with events.
     bool GetBool(EDuzNodeProperty id) const;
@@ -134,7 +142,11 @@ public:
     KgeTVector& Value(int id) { return mValues[id]; }
 
 private:
-    KProperty* mProperties[eNodePropertyCount] = {};
+    // Whether the value of an unmade property was stored without events.
+    bool StoreQuietly(EDuzNodeProperty id, const void* value);
+
+    KProperty* mProperties[eNodePropertyCount] = {};   // made ones
+    bool mConstructing = false;
     KgeTVector mValues[eNodePropertyCount];
     KDuzNode* mNode;
 };

@@ -5,6 +5,8 @@
 #include "sdk/scene/KDuzNodeInternal.h"
 #include "sdk/scene/KDuzNodeLimits.h"
 
+#include <string>
+
 namespace duzsdk {
 namespace {
 
@@ -56,6 +58,59 @@ TEST_F(NodeTest, PropertyListFollowsTheTable) {
     }
     EXPECT_STREQ(internal->GetProperty(0)->GetName(), "QuaternionInterpolate");
     EXPECT_STREQ(internal->GetProperty(eNodePropertyCount - 1)->GetName(), "DefaultAttributeIndex");
+}
+
+namespace {
+
+int MadeCount(const KObject* internal) {
+    int made = 0;
+    for (int i = 0; i < internal->GetPropertyCount(); ++i) made += internal->PeekProperty(i) != nullptr;
+    return made;
+}
+
+// What a program sees of a public property.
+std::string Describe(const KDuzProperty& property) {
+    std::string text = std::string(property.GetName()) + "|" + property.GetDataType().GetName() + "|" +
+                       property.GetLabel().Buffer() + "|" + std::to_string(property.GetFlags()) + "|" +
+                       std::to_string(property.GetMinLimit()) + "|" + std::to_string(property.GetMaxLimit()) +
+                       "|" + std::to_string(property.GetEnumCount());
+    double values[16] = {};
+    if (property.GetValue(values, property.GetValueKind()) || property.GetValue(values, 4)) {
+        for (int i = 0; i < 3; ++i) text += "|" + std::to_string(values[i]);
+    }
+    if (property.GetEnumCount() > 0) text += std::string("|") + property.GetEnumValue(property.GetEnumCount() - 1);
+    return text;
+}
+
+}  // namespace
+
+// A node makes only its channels; the rest are made when asked for, and a
+// property looks the same whichever side asks first.
+TEST_F(NodeTest, PropertiesAreMadeWhenAskedForAndLookTheSame) {
+    KDuzNode* publicFirst = Node();
+    KDuzNode* internalFirst = Node();
+    KDuzNode_internal* internal = internalFirst->GetNodeInternal();
+    EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 4);
+    EXPECT_EQ(publicFirst->GetPropertyCount(), internal->GetPropertyCount());
+
+    // Reads of values need no property.
+    EXPECT_DOUBLE_EQ(internal->GetDoubleValue(eNodeAxisLen), 10.0);
+    EXPECT_TRUE(internal->GetBool(eNodeShow));
+    EXPECT_EQ(internal->GetIntValue(eNodeDefaultAttributeIndex), -1);
+    EXPECT_DOUBLE_EQ(internal->GetVector(eNodeGeometricScaling)[2], 1.0);
+    EXPECT_EQ(MadeCount(internal), 4);
+
+    // One write makes one property.
+    publicFirst->SetTransformationInheritType(2);
+    EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 5);
+    EXPECT_EQ(publicFirst->FindProperty("InheritType").GetValueKind(), 8);
+
+    for (int i = 0; i < internal->GetPropertyCount(); ++i) ASSERT_NE(internal->GetProperty(i), nullptr);
+    internalFirst->SetTransformationInheritType(2);
+    for (int i = 0; i < publicFirst->GetPropertyCount(); ++i) {
+        EXPECT_EQ(Describe(publicFirst->GetPropertyAt(i)), Describe(internalFirst->GetPropertyAt(i))) << i;
+        EXPECT_TRUE(publicFirst->GetPropertyAt(i).IsBoundTo(publicFirst->GetNodeInternal()->PeekProperty(i)));
+    }
 }
 
 TEST_F(NodeTest, EnumerationNamesOfRotationOrderAndInheritType) {

@@ -478,6 +478,7 @@ void KDuzObject::WrapInternalProperties() {
         return property->IsAwaitingWrapper() ||
                std::binary_search(wrapped.begin(), wrapped.end(), property);
     };
+    mProperties.reserve(mProperties.size() + static_cast<size_t>(internal->GetPropertyCount()));
     const bool unmadeListed = mUnmadeListed;
     mUnmadeListed = true;
     bool baseSet = false;

@@ -7,6 +7,8 @@
 #include "sdk/object/KPropertyTemplate.h"
 #include "sdk/scene/KDuzNodeTransform.h"
 
+#include <memory>
+
 namespace duzsdk {
 
 class KDuzNode;
@@ -138,8 +140,10 @@ public:
     KDuzNodePivotSet pivotSets[2];
     KDuzNodeTransformEvaluation evaluation;
 
-    // The stored value of a template property (x only for scalars).
-    KgeTVector& Value(int id) { return mValues[id]; }
+    // The stored value of a template property (x only for scalars). The
+    // values live in the class's shared defaults until one of them differs.
+    const KgeTVector& Value(int id) const;
+    KgeTVector& MutableValue(int id);
 
 private:
     // Whether the value of an unmade property was stored without events.
@@ -147,7 +151,8 @@ private:
 
     KProperty* mProperties[eNodePropertyCount] = {};   // made ones
     bool mConstructing = false;
-    KgeTVector mValues[eNodePropertyCount];
+    // Null while every value is its default.
+    std::unique_ptr<KgeTVector[]> mValues;
     KDuzNode* mNode;
 };
 

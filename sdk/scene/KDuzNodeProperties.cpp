@@ -12,6 +12,7 @@
 #include "sdk/object/KPropertySlotTable.h"
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace duzsdk {
@@ -104,7 +105,7 @@ template <int Id>
 void NodeGetter(KPlug* owner, void* out) {
     auto* internal = static_cast<KDuzNode_internal*>(owner);
     if (internal == nullptr || out == nullptr) return;
-    const KgeTVector& v = internal->Value(Id);
+    const KgeTVector& v = static_cast<const KDuzNode_internal*>(internal)->Value(Id);
     switch (kDuzNodeProperties[Id].kind) {
         case K::Bool:
             *static_cast<bool*>(out) = v[0] != 0.0;
@@ -128,7 +129,7 @@ template <int Id>
 void NodeSetter(KPlug* owner, const void* in) {
     auto* internal = static_cast<KDuzNode_internal*>(owner);
     if (internal == nullptr || in == nullptr) return;
-    KgeTVector& v = internal->Value(Id);
+    KgeTVector& v = internal->MutableValue(Id);
     switch (kDuzNodeProperties[Id].kind) {
         case K::Bool:
             v[0] = *static_cast<const bool*>(in) ? 1.0 : 0.0;
@@ -239,10 +240,38 @@ const KPropertySlotTable& NodeSlotTable() {
 
 }  // namespace
 
-KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
-    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
-        mValues[row.id].SetXYZW(row.defaultValue[0], row.defaultValue[1], row.defaultValue[2], 1.0);
+namespace {
+
+const KgeTVector* DefaultValues() {
+    static const std::array<KgeTVector, eNodePropertyCount> values = [] {
+        std::array<KgeTVector, eNodePropertyCount> out;
+        for (const KDuzNodePropertyRow& row : kDuzNodeProperties)
+            out[row.id].SetXYZW(row.defaultValue[0], row.defaultValue[1], row.defaultValue[2], 1.0);
+        return out;
+    }();
+    return values.data();
+}
+
+// Bit for bit: a stored -0 or NaN is a change.
+bool SameVector(const KgeTVector& a, const KgeTVector& b) {
+    return std::memcmp(a.Data(), b.Data(), 4 * sizeof(double)) == 0;
+}
+
+}  // namespace
+
+const KgeTVector& KDuzNode_internal::Value(int id) const {
+    return mValues != nullptr ? mValues[id] : DefaultValues()[id];
+}
+
+KgeTVector& KDuzNode_internal::MutableValue(int id) {
+    if (mValues == nullptr) {
+        mValues = std::make_unique<KgeTVector[]>(eNodePropertyCount);
+        for (int i = 0; i < eNodePropertyCount; ++i) mValues[i] = DefaultValues()[i];
     }
+    return mValues[id];
+}
+
+KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
     ListSlots(&NodeSlotTable());
     // The channels are made at once: the default take's curves drive them.
     for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
@@ -316,7 +345,14 @@ bool KDuzNode_internal::StoreQuietly(EDuzNodeProperty id, const void* value) {
     if (!mConstructing || mProperties[id] != nullptr || kAccessors[id].setter == nullptr) return false;
     const K kind = kDuzNodeProperties[id].kind;
     if (kind == K::Channel || kind == K::ObjectList) return false;
-    kAccessors[id].setter(this, value);
+    switch (kind) {   // what the setter does, leaving defaults shared
+        case K::Bool: StoreBool(id, *static_cast<const bool*>(value)); break;
+        case K::Double: StoreDouble(id, *static_cast<const double*>(value)); break;
+        case K::Int:
+        case K::Enum: StoreInt(id, *static_cast<const int*>(value)); break;
+        case K::Vector: StoreVector(id, *static_cast<const KgeTVector*>(value)); break;
+        default: break;
+    }
     KDuzNode::TouchTransforms();   // what the value events would have done
     return true;
 }
@@ -394,11 +430,33 @@ void KDuzNode_internal::SetVector(EDuzNodeProperty id, const KgeTVector& value) 
     if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
-void KDuzNode_internal::StoreBool(EDuzNodeProperty id, bool value) { mValues[id][0] = value ? 1.0 : 0.0; }
-void KDuzNode_internal::StoreDouble(EDuzNodeProperty id, double value) { mValues[id][0] = value; }
-void KDuzNode_internal::StoreInt(EDuzNodeProperty id, int value) { mValues[id][0] = value; }
+namespace {
+
+// Stores into the value only when it changes, so that storing defaults
+// leaves them shared.
+void StoreIfChanged(KDuzNode_internal& internal, int id, const KgeTVector& value) {
+    if (!SameVector(internal.Value(id), value)) internal.MutableValue(id) = value;
+}
+
+KgeTVector WithX(const KgeTVector& v, double x) {
+    KgeTVector out(v);
+    out[0] = x;
+    return out;
+}
+
+}  // namespace
+
+void KDuzNode_internal::StoreBool(EDuzNodeProperty id, bool value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value ? 1.0 : 0.0));
+}
+void KDuzNode_internal::StoreDouble(EDuzNodeProperty id, double value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value));
+}
+void KDuzNode_internal::StoreInt(EDuzNodeProperty id, int value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value));
+}
 void KDuzNode_internal::StoreVector(EDuzNodeProperty id, const KgeTVector& value) {
-    mValues[id].SetXYZW(value[0], value[1], value[2], 1.0);
+    StoreIfChanged(*this, id, KgeTVector(value[0], value[1], value[2], 1.0));
 }
 
 // ---- node operations on the block ---------------------------------------------------

@@ -5,6 +5,7 @@
 #include "sdk/scene/KDuzNodeInternal.h"
 #include "sdk/scene/KDuzNodeLimits.h"
 
+#include <cmath>
 #include <string>
 
 namespace duzsdk {
@@ -99,6 +100,13 @@ TEST_F(NodeTest, PropertiesAreMadeWhenAskedForAndLookTheSame) {
     EXPECT_EQ(internal->GetIntValue(eNodeDefaultAttributeIndex), -1);
     EXPECT_DOUBLE_EQ(internal->GetVector(eNodeGeometricScaling)[2], 1.0);
     EXPECT_EQ(MadeCount(internal), 4);
+
+    // Stored values start as the shared defaults; a stored -0 is a value of its own.
+    internal->StoreDouble(eNodeRotationStiffnessY, -0.0);
+    EXPECT_TRUE(std::signbit(internal->GetDoubleValue(eNodeRotationStiffnessY)));
+    EXPECT_DOUBLE_EQ(internal->GetDoubleValue(eNodeAxisLen), 10.0);
+    EXPECT_FALSE(std::signbit(publicFirst->GetNodeInternal()->GetDoubleValue(eNodeRotationStiffnessY)));
+    internal->StoreDouble(eNodeRotationStiffnessY, 0.0);
 
     // One write makes one property.
     publicFirst->SetTransformationInheritType(2);

@@ -315,6 +315,15 @@ const char* KDuzObject::SlotName(size_t index) const {
     return slot.IsPending() ? slot.Internal()->GetName() : slot.Handle()->GetName();
 }
 
+bool KDuzObject::IsPropertyPendingAnimatable(int index) const {
+    if (!IsPropertyPending(index)) return false;
+    const Slot& slot = mProperties[static_cast<size_t>(index)];
+    if (!slot.IsUnmade()) return slot.Internal()->HasInfoFlag(KPropertyInfo::kAnimatable);
+    const KDuzObject_internal* internal = GetInternalObject();
+    return internal != nullptr &&
+           (internal->GetPropertyInfoFlags(slot.InternalSlot()) & KPropertyInfo::kAnimatable) != 0;
+}
+
 int KDuzObject::FindUnmadeEntry(int slot) const {
     const size_t guess = static_cast<size_t>(mUnmadeBase) + static_cast<size_t>(slot);
     if (guess < mProperties.size() && mProperties[guess].IsUnmade() &&
@@ -488,7 +497,7 @@ void KDuzObject::WrapInternalProperties() {
             // A shared slot of the internal object, not made: listed as it is
             // (once), unless the take nodes need it now.
             if (unmadeListed) continue;
-            if (!(internal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) {
+            if (!(internal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable) || DefersAnimatableProperties()) {
                 if (!baseSet) mUnmadeBase = static_cast<int>(mProperties.size()) - i;
                 baseSet = true;
                 mProperties.push_back(Slot::Unmade(i));
@@ -498,7 +507,7 @@ void KDuzObject::WrapInternalProperties() {
             property = internal->GetProperty(i);
         }
         if (property == nullptr || isWrapped(property)) continue;
-        if (property->HasInfoFlag(KPropertyInfo::kAnimatable)) {
+        if (property->HasInfoFlag(KPropertyInfo::kAnimatable) && !DefersAnimatableProperties()) {
             // The take nodes add its channels as it is listed.
             AddProperty(KDuzProperty(mManager, property));
             wrapped.insert(std::upper_bound(wrapped.begin(), wrapped.end(), property), property);

@@ -146,6 +146,12 @@ public:
     // Whether UpdateTakeCurves could find curves of a property of that
     // name in the take; a property without a handle is only made for them.
     virtual bool HasTakeCurvesFor(const char* /*name*/, KDuzTakeNode* /*takeNode*/) { return true; }
+    // Called before one of the property's flags changes (bits as given to
+    // ModifyFlag) when the animatable flag is among them and changes.
+    virtual void PropertyFlagsChanging(const KDuzProperty& /*property*/, unsigned /*bits*/) {}
+    // Whether WrapInternalProperties may list animatable internal
+    // properties without a handle too (nothing waits on them being added).
+    virtual bool DefersAnimatableProperties() const { return false; }
     virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
     // Copies every property's value into its curve node of that take;
     // the property count, or 0 when there is no container.
@@ -219,6 +225,8 @@ protected:
     bool IsPropertyPending(int index) const {
         return index >= 0 && index < GetPropertyCount() && mProperties[static_cast<size_t>(index)].IsPending();
     }
+    // A pending property whose internal property is animatable.
+    bool IsPropertyPendingAnimatable(int index) const;
     bool IsBeingDestroyed() const { return mDestroying; }
 
 private:

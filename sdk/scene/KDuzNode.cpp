@@ -62,7 +62,7 @@ KDuzNode::KDuzNode(KDuzSdkManager* manager, const char* name)
     mLimits = new KDuzNodeLimits(this);
     mInternal->SetConstructing(true);
     ResetTransformProperties();
-    CreateDefaultTakeNode();
+    CreateDefaultTakeNodeLater();
     SetVisibility(true);
     mInternal->SetConstructing(false);
     mShadingMode = 3;
@@ -556,7 +556,26 @@ KFCurveNode* MakeChannelGroup(const char* name, const char* dataTypeName, int la
 
 }  // namespace
 
+void KDuzNode::FillDefaultTakeLater(KDuzTakeNode* takeNode) { AddTransformChannelsToTakeNode(takeNode); }
+
 void KDuzNode::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
+    if (takeNode == nullptr || takeNode->GetCurveNode() == nullptr || mInternal == nullptr) return;
+    AddTransformChannelsToTakeNode(takeNode);
+    for (int i = 0; i < mInternal->GetPropertyCount(); ++i) {
+        // Only animatable properties get curves: the others need not be made.
+        if (!(mInternal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) continue;
+        KProperty* property = mInternal->GetProperty(i);
+        if (property == nullptr || !property->TestInfoFlag2()) continue;
+        const char* name = property->GetName();
+        if (std::strcmp(name, "Lcl Translation") == 0 || std::strcmp(name, "Lcl Rotation") == 0 ||
+            std::strcmp(name, "Lcl Scaling") == 0 || std::strcmp(name, "Visibility") == 0)
+            continue;
+        AddPropertyCurveNodes(property, takeNode);
+    }
+    if (KDuzObject* attribute = GetNodeAttribute()) attribute->AddPropertiesToTakeNode(takeNode);
+}
+
+void KDuzNode::AddTransformChannelsToTakeNode(KDuzTakeNode* takeNode) {
     if (takeNode == nullptr || takeNode->GetCurveNode() == nullptr || mInternal == nullptr) return;
     KFCurveNode* root = takeNode->GetCurveNode();
     struct Channel {
@@ -601,19 +620,6 @@ void KDuzNode::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
     }
     root->AddChild(transform);
     if (visibility != nullptr) root->AddChild(visibility);
-
-    for (int i = 0; i < mInternal->GetPropertyCount(); ++i) {
-        // Only animatable properties get curves: the others need not be made.
-        if (!(mInternal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) continue;
-        KProperty* property = mInternal->GetProperty(i);
-        if (property == nullptr || !property->TestInfoFlag2()) continue;
-        const char* name = property->GetName();
-        if (std::strcmp(name, "Lcl Translation") == 0 || std::strcmp(name, "Lcl Rotation") == 0 ||
-            std::strcmp(name, "Lcl Scaling") == 0 || std::strcmp(name, "Visibility") == 0)
-            continue;
-        AddPropertyCurveNodes(property, takeNode);
-    }
-    if (KDuzObject* attribute = GetNodeAttribute()) attribute->AddPropertiesToTakeNode(takeNode);
 }
 
 void KDuzNode::PropertyChanged(KDuzProperty& property) {

@@ -4,8 +4,15 @@
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/scene/KDuzNodeInternal.h"
 #include "sdk/scene/KDuzNodeLimits.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/object/PropertyDataTypeMap.h"
+#include "support/SceneDump.h"
 
 #include <cmath>
+#include <functional>
+#include <utility>
+#include <vector>
 #include <string>
 
 namespace duzsdk {
@@ -118,6 +125,71 @@ TEST_F(NodeTest, PropertiesAreMadeWhenAskedForAndLookTheSame) {
     for (int i = 0; i < publicFirst->GetPropertyCount(); ++i) {
         EXPECT_EQ(Describe(publicFirst->GetPropertyAt(i)), Describe(internalFirst->GetPropertyAt(i))) << i;
         EXPECT_TRUE(publicFirst->GetPropertyAt(i).IsBoundTo(publicFirst->GetNodeInternal()->PeekProperty(i)));
+    }
+}
+
+// A node's default take is built the first time anything asks for a take.
+// Whatever happened before, the take must be the one a take built at once
+// would have become: each case runs on a node whose take was asked for
+// right away and on one whose take waited, and the scenes must dump alike.
+TEST_F(NodeTest, AWaitingTakeMatchesATakeBuiltAtOnce) {
+    using Step = std::function<void(KDuzNode*)>;
+    auto userProperty = [](KDuzNode* node, bool animatable) {
+        KDuzProperty property(node->GetSdkManager(), "Extra", PropertyDataTypeFromName("Number"));
+        if (animatable) property.ModifyFlag(kDuzPropertyAnimatable, true);
+        node->AddProperty(property);
+        const double value = 4.5;
+        property.SetValue(&value, 4);
+    };
+    const std::vector<std::pair<const char*, Step>> cases = {
+        {"nothing", [](KDuzNode*) {}},
+        {"transform and visibility",
+         [](KDuzNode* node) {
+             node->SetLclTranslation(Vector3(1, 2, 3));
+             node->SetLclScaling(Vector3(2, 2, 2));
+             node->SetVisibility(false);
+         }},
+        {"animatable property added", [&](KDuzNode* node) { userProperty(node, true); }},
+        {"property turned animatable",
+         [&](KDuzNode* node) {
+             userProperty(node, false);
+             node->FindProperty("Extra").ModifyFlag(kDuzPropertyAnimatable, true);
+         }},
+        {"animatable property removed",
+         [&](KDuzNode* node) {
+             userProperty(node, true);
+             node->FindProperty("Extra").Destroy();
+             node->FindProperty("Lcl Rotation").Destroy();
+         }},
+        {"attribute attached",
+         [](KDuzNode* node) { node->SetNodeAttribute(KDuzNull::Create(node->GetSdkManager(), "null")); }},
+        {"second take", [](KDuzNode* node) { node->CreateTakeNode("Other"); }},
+        {"copied",
+         [](KDuzNode* node) {
+             KDuzNode* source = KDuzNode::Create(node->GetSdkManager(), "source");
+             source->SetLclRotation(Vector3(0, 90, 0));
+             node->Copy(*source);
+             source->Destroy();
+         }},
+    };
+    for (const auto& [label, step] : cases) {
+        SCOPED_TRACE(label);
+        std::string dumps[2];
+        int links[2] = {};
+        for (int late = 0; late < 2; ++late) {
+            KDuzScene* scene = KDuzScene::Create(manager, "scene");
+            KDuzNode* node = Node("subject");
+            scene->GetRootNode()->AddChild(node);
+            if (!late) {
+                ASSERT_NE(node->GetDefaultTakeNode(), nullptr);
+            }
+            step(node);
+            dumps[late] = duztest::DumpScene(*scene);
+            links[late] = node->GetCurveLinkCount();
+            scene->Destroy(true);
+        }
+        EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
+        EXPECT_EQ(links[0], links[1]);
     }
 }
 

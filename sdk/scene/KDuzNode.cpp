@@ -437,7 +437,9 @@ void KDuzNode::SetVisibility(bool visible) {
         const double value = visible ? 1.0 : 0.0;
         visibility.SetValue(&value, 4);
     } else if (mInternal != nullptr) {
-        // Before the public handles exist (construction).
+        // Before the public handles exist (construction). Visibility starts
+        // at 1 when it is made: a new node need not make it for that.
+        if (visible && mInternal->IsConstructing() && mInternal->PeekProperty(eNodeVisibility) == nullptr) return;
         if (KProperty* property = mInternal->Property(eNodeVisibility))
             property->SetDouble(visible ? 1.0 : 0.0);
     }

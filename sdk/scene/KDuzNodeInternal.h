@@ -120,6 +120,7 @@ public:
     // While set (the node's own construction, before anything can listen),
     // writing a property that is not made stores the value without events.
     void SetConstructing(bool constructing) { mConstructing = constructing; }
+    bool IsConstructing() const { return mConstructing; }
 
     // Typed reads and writes of the template properties, with events.
     bool GetBool(EDuzNodeProperty id) const;

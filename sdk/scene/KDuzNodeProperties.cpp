@@ -273,15 +273,6 @@ KgeTVector& KDuzNode_internal::MutableValue(int id) {
 
 KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
     ListSlots(&NodeSlotTable());
-    // The channels are made at once: the default take's curves drive them.
-    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
-        if (row.kind == K::Channel) MaterializeSlot(row.id);
-    }
-    if (KProperty* visibility = mProperties[eNodeVisibility]) visibility->SetDouble(1.0);
-    if (KProperty* scaling = mProperties[eNodeLclScaling]) {
-        const double one[4] = {1.0, 1.0, 1.0, 1.0};
-        scaling->SetDoubles(one);
-    }
 }
 
 void KDuzNode_internal::MakeSlotProperty(int id) {
@@ -310,7 +301,17 @@ void KDuzNode_internal::MakeSlotProperty(int id) {
         case K::Channel: {
             const KDataType* type = KDataTypeFindByName(row.name);
             property = AddNewProperty(row.name, KDataTypeToPropertyTypeCode(type), type, true);
-            if (property != nullptr) property->SetFlags(8, true);
+            if (property == nullptr) break;
+            // Made when first asked for: its first value and flag come
+            // without events, as nothing could watch them on a new node.
+            property->InitPropertyFlags(property->GetPropertyFlags() | 8);
+            if (row.id == eNodeVisibility) {
+                if (auto* visibility = dynamic_cast<KPropertyTemplate<double>*>(property))
+                    visibility->StoreInitialValue(1.0);
+            } else if (row.id == eNodeLclScaling) {
+                if (auto* scaling = dynamic_cast<KPropertyTemplate<KgeTVector>*>(property))
+                    scaling->StoreInitialValue(KgeTVector(1.0, 1.0, 1.0, 1.0));
+            }
             break;
         }
         case K::ObjectList: {
@@ -318,7 +319,7 @@ void KDuzNode_internal::MakeSlotProperty(int id) {
             // A list of sources: the targets connect to it.
             list->KPlug::SetFlags((list->KPlug::GetFlags() | KPlug::kAcceptsSources) &
                                   ~(KPlug::kAcceptsDestinations | KPlug::kOneWaySink));
-            list->SetFlags(1, true);
+            list->InitPropertyFlags(list->GetPropertyFlags() | 1);   // made late: no event
             property = list;
             break;
         }

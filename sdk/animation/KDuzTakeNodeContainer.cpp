@@ -592,7 +592,11 @@ void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
 }
 
 void KDuzTakeNodeContainer::UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot) {
-    RemovePropertyCurveNodes(name);
+    if (!mTakeNodes.empty()) {
+        const KDuzObject_internal* internal = GetInternalObject();
+        if (name == nullptr && internal != nullptr) name = internal->GetPropertyName(slot);
+        if (name != nullptr) RemovePropertyCurveNodes(name);
+    }
     KDuzObject::UnwrappedPropertyRemoved(name, property, slot);
 }
 

@@ -107,8 +107,9 @@ void KDuzObject::ReleaseContents() {
         if (mProperties.back().IsPending()) {
             const Slot slot = mProperties.back();
             const int index = static_cast<int>(mProperties.size()) - 1;
-            // The name lives with the internal property or its slot table.
-            const char* name = SlotName(static_cast<size_t>(index));
+            // The name lives with the internal property or its slot table;
+            // an unmade slot's is looked up only when it is needed.
+            const char* name = slot.IsUnmade() ? nullptr : SlotName(static_cast<size_t>(index));
             mProperties.pop_back();
             --mPendingCount;
             if (slot.IsUnmade()) {

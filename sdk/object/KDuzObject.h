@@ -140,8 +140,9 @@ public:
     virtual void PropertyAdded(KDuzProperty& property);
     virtual void PropertyRemoved(KDuzProperty& property);
     // PropertyRemoved for a listed internal property that never got a
-    // handle: removes it from the internal object. The property is null
-    // for a shared slot the internal object never made (slot >= 0).
+    // handle: removes it from the internal object. The property and the
+    // name are null for a shared slot the internal object never made
+    // (slot >= 0); the internal object has its name.
     virtual void UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot);
     // Whether UpdateTakeCurves could find curves of a property of that
     // name in the take; a property without a handle is only made for them.

@@ -188,13 +188,21 @@ def character(path, colour):
     ], colour)
 
 
+# The game stops a fall at a height of 2 (the walker's start); a walker of
+# radius 1, height 1 and skin 0.1 stands there on ground whose top is at 0.4.
+GROUND_TOP = 0.4
+
+
 def level(name, steps, goal, crane_at):
     base = f"{name}/static/"
-    duz_file(base + "ground.duz", [("ground", box(0, -0.5, -100, 400, 1, 400, uv_scale=40))], (0.9, 0.9, 0.9))
+    duz_file(base + "ground.duz", [("ground", box(0, GROUND_TOP - 0.5, -100, 400, 1, 400, uv_scale=40))],
+             (0.9, 0.9, 0.9))
     settings(base + "ground/settings.ini", texture=["ground"])
-    # Steps are columns standing on the ground: (x, z, top height).
+    # Steps are columns standing on the ground: (x, z, top height above the ground).
     for i, (x, z, top) in enumerate(steps):
-        duz_file(base + f"box{i + 1}.duz", [(f"box{i + 1}", box(x, top / 2.0, z, 4, top, 4))], (0.7, 0.5, 0.3))
+        height = GROUND_TOP + top
+        duz_file(base + f"box{i + 1}.duz", [(f"box{i + 1}", box(x, height / 2.0, z, 4, height, 4))],
+                 (0.7, 0.5, 0.3))
         settings(base + f"box{i + 1}/settings.ini", texture=["box"])
     # The goal marker floats above the goal area, out of the walker's way.
     gx, gy, gz = goal

@@ -23,6 +23,9 @@ void CGMenue::Draw() {
     glPopMatrix();
     glLoadIdentity();
     glPushMatrix();
+    // The entries' colours must not reach the first played frame, where colour
+    // tracking would tint the level with them.
+    glPushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT);
     glTranslatef(0, 0, -2);
     float y = h * 0.3f;
     auto colour = [](const float c[4]) {
@@ -47,5 +50,6 @@ void CGMenue::Draw() {
         glRasterPos2f(-0.9f * h, 0.8f * h);
         normal->Print("Bestaetigung mit Leertaste");
     }
+    glPopAttrib();
     glPopMatrix();
 }

@@ -91,22 +91,24 @@ void CGObject::Draw() {
     glFrontFace(GL_CCW);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
+    ApplyTextureFilter();
     const bool vbo = useVbo && GLEW_ARB_vertex_buffer_object;
     for (int i = firstPart < 0 ? 0 : firstPart; i <= lastPart && i < PartCount(); ++i) {
         const CGPart& part = parts[size_t(i)];
         const bool withShader = PartUsesShader(i);
         if (withShader) shader.Use();
+        const bool tex = PartTextured(i);
+        // The filter settings act on the bound texture: bind the part's own
+        // texture first on every path, as a display list binds it only inside.
+        if (tex) {
+            glBindTexture(GL_TEXTURE_2D, GLuint(PartTexture(i)));
+            ApplyTextureFilter();
+        }
         if (displayLists) {
             glPolygonMode(GL_FRONT_AND_BACK, GLenum(polygonMode));
             glCallList(part.displayList);
         } else {
-            const bool tex = PartTextured(i);
-            if (tex) {
-                glEnable(GL_TEXTURE_2D);
-                glBindTexture(GL_TEXTURE_2D, GLuint(PartTexture(i)));
-            }
-            // Per bound texture, so the settings reach the part's own texture.
-            ApplyTextureFilter();
+            if (tex) glEnable(GL_TEXTURE_2D);
             ApplyMaterial(part.material);
             glPolygonMode(GL_FRONT_AND_BACK, GLenum(polygonMode));
             if (vbo) {

@@ -18,6 +18,7 @@
 #include "game/CGTimer.h"
 #include "game/CPartEmitter.h"
 #include "game/GameRules.h"
+#include "game/GameScreens.h"
 #include "game/GameUtil.h"
 
 #include "platform/physics/PhysicsActor.h"
@@ -65,10 +66,7 @@ CGMorvoVesk* Opponent() {
     return static_cast<CGMorvoVesk*>(gState.dynamicObjects[size_t(gOpponent)]);
 }
 
-void ApplyRenderOptions(CGObject* o) {
-    o->SetRenderOptions(gState.polygonMode, gState.blending, gState.mipmapMode, gState.displayLists,
-                        gState.textureFilter);
-}
+void ApplyRenderOptions(CGObject* o) { GameApplyRenderOptions(gState, *o); }
 
 void AddMeshActors(CGObject* o) {
     for (const CGPart& part : o->parts) {
@@ -161,97 +159,6 @@ void GameLoadLevel() {
     glutSetWindow(glutGetWindow());
 }
 
-void GameSetupCamera() {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    CGEnemy* user = User();
-    if (user == nullptr) return;
-    const CGCamera& c = user->ActiveCamera();
-    gluLookAt(c.eye[0], c.eye[1], c.eye[2], c.eye[0] + c.look[0], c.eye[1] + c.look[1], c.eye[2] + c.look[2],
-              c.up[0], c.up[1], c.up[2]);
-}
-
-void GameOnReshape(int width, int height) {
-    if (height == 0) height = 1;
-    gState.config.screenWidth = width;
-    gState.config.screenHeight = height;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 1.0, 1000.0);
-    GameSetupCamera();
-}
-
-void GameDrawText(float x, float y, float z, const std::string& text, int secondFont) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glPushMatrix();
-    glTranslatef(0, 0, z);
-    const float white[4] = {1, 1, 1, 1};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, white);
-    glColor4fv(white);
-    glRasterPos2f(x, y);
-    gState.fonts[secondFont ? 1 : 0].Print("%s", CGFont::FormatWithoutArguments(text).c_str());
-    glPopMatrix();
-}
-
-void GameDrawFps() {
-    glLoadIdentity();
-    glPushMatrix();
-    glTranslatef(0, 0, -2);
-    const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 0};
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, white);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, black);
-    glRasterPos2f(0.8f, -0.8f);
-    gState.fonts[0].Print("fps: %7.2f", gFps);
-    glPopMatrix();
-}
-
-void GameDrawHelpScreen() {
-    glDisable(GL_LIGHTING);
-    glLoadIdentity();
-    glPushMatrix();
-    glTranslatef(0, 0, -2);
-    const float white[4] = {1, 1, 1, 1};
-    glMaterialfv(GL_FRONT, GL_AMBIENT, white);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, white);
-    glMaterialfv(GL_FRONT, GL_EMISSION, white);
-    glColor4fv(white);
-    std::string text;
-    ReadTextFile(gState.config.helpFile, text);
-    float y = 0.5f;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != ';') continue;
-        glRasterPos2f(-0.5f, y);
-        std::string line = text.substr(start, i - start);
-        for (char& c : line)
-            if (c == '\n') c = ' ';
-        gState.fonts[2].Print("%s", CGFont::FormatWithoutArguments(line).c_str());
-        start = i + 1;
-        y -= 0.05f;
-    }
-    glPopMatrix();
-    glEnable(GL_LIGHTING);
-}
-
-void GameDrawMenuScreen() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1, 1, -1, 1, 0, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(0, 0, 1, 0, 0, 0, 0, 1, 0);
-    glDisable(GL_LIGHTING);
-    if (gMenu != nullptr) {
-        gMenu->Draw();
-        if (gMenu->helpPage) GameDrawHelpScreen();
-    }
-    glEnable(GL_LIGHTING);
-    GameOnReshape(gState.config.screenWidth, gState.config.screenHeight);
-}
-
 void GameDrawPhysicsShapes() {
     if (gPhysics == nullptr || gPhysics->scene == nullptr) return;
     duzplatform::PhysicsScene* scene = gPhysics->scene;
@@ -313,31 +220,6 @@ void GameDrawPhysicsShapes() {
             glPopMatrix();
         }
     }
-}
-
-void GameInitGL() {
-    glEnable(GL_NORMALIZE);
-    glClearColor(0, 0, 0, 0);
-    glShadeModel(GL_SMOOTH);
-    CGLightModel& model = gState.lightModel;
-    model.ambient[0] = model.ambient[1] = model.ambient[2] = 0.5f;
-    model.ambient[3] = 1.0f;
-    model.localViewer = true;
-    model.Apply();
-    for (CGLight* light : {&gState.light0, &gState.light1}) {
-        light->SetAmbient(0.2f, 0.2f, 0.2f, 1);
-        light->SetDiffuse(0.4f, 0.4f, 0.4f, 1);
-        light->SetSpecular(0.9f, 0.9f, 0.9f, 1);
-    }
-    gState.light0.SetPosition(10, 10, 10, 1);
-    gState.light0.Enable();
-    gState.light0.Disable();
-    gState.light1.SetPosition(10, 10, 10, 0);
-    gState.light1.SetConstantAttenuation(0);
-    gState.light1.Enable();
-    glColorMaterial(GL_FRONT, GL_DIFFUSE);
-    glEnable(GL_COLOR_MATERIAL);
-    glEnable(GL_DEPTH_TEST);
 }
 
 void GameSpawnSnow() {
@@ -405,7 +287,7 @@ void PlayFrame() {
             gState.trailTimer = 0;
         }
         if (gState.helpPage) {
-            GameDrawHelpScreen();
+            GameDrawHelpScreen(gState);
         } else {
             GameSpawnSnow();
             for (CGObject* o : gState.staticObjects) o->Draw();
@@ -417,7 +299,7 @@ void PlayFrame() {
         }
     }
     gState.trailTimer += gFrameTime;
-    if (gState.viewTimer < 1.0) GameDrawText(-0.2f, -0.7f, -2, gState.viewMessage, 0);
+    if (gState.viewTimer < 1.0) GameDrawText(gState, -0.2f, -0.7f, -2, gState.viewMessage, 0);
 }
 
 }  // namespace
@@ -444,23 +326,22 @@ void SaveScreenshot() {
 
 void GameRenderFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    GameSetupCamera();
+    GameSetupCamera(gState);
     gParticleClock = gTimer.elapsed;
     gParticleDelta = gTimer.delta;
     gTimer.Tick();
     if (gMenuShown) {
-        GameDrawMenuScreen();
+        GameDrawMenuScreen(gState, gMenu);
     } else {
-        gState.light1.SetPosition(1, 1, 1, 0);
-        gState.light0.SetPosition(10, 10, 10, 1);
+        GameSetFrameLights(gState);
         if (gState.won) {
-            GameDrawText(-0.3f, 0, -2, "You have WON!!!", 0);
+            GameDrawText(gState, -0.3f, 0, -2, "You have WON!!!", 0);
         } else if (gState.lost && !gState.nextLevel) {
-            GameDrawText(-0.3f, 0, -2, "You LOST!!!", 0);
+            GameDrawText(gState, -0.3f, 0, -2, "You LOST!!!", 0);
         } else if (gState.nextLevel) {
             gState.ReadConfig(CurrentDirectory(), "2");
             gState.BuildFonts();
-            GameDrawText(-0.3f, 0, -2, "Loading next Level ...", 0);
+            GameDrawText(gState, -0.3f, 0, -2, "Loading next Level ...", 0);
             glFlush();
             glutSwapBuffers();
             NewPhysicsWorld();
@@ -471,8 +352,8 @@ void GameRenderFrame() {
         }
     }
     if (!gMenuShown) {
-        if (gState.statusTimer < 1.0) GameDrawText(-0.9f, -0.8f, -2, gState.statusMessage, 1);
-        if (gState.showFps) GameDrawFps();
+        if (gState.statusTimer < 1.0) GameDrawText(gState, -0.9f, -0.8f, -2, gState.statusMessage, 1);
+        if (gState.showFps) GameDrawFps(gState, gFps);
     }
     gState.statusTimer += gFrameTime;
     gState.viewTimer += gFrameTime;
@@ -482,7 +363,7 @@ void GameRenderFrame() {
     glutSwapBuffers();
     if (GLenum error = glGetError(); error != GL_NO_ERROR)
         std::printf("GL Error: %s \n", reinterpret_cast<const char*>(gluErrorString(error)));
-    GameSetupCamera();
+    GameSetupCamera(gState);
     if (gFramesLeft > 0 && --gFramesLeft == 0) std::exit(0);
 }
 
@@ -548,12 +429,7 @@ void GameOnIdle() {
         if (gState.strafeLeft) collision = MoveUser(-cam.side[0] * speed, v, -cam.side[2] * speed, v);
         if (gState.strafeRight) collision = MoveUser(cam.side[0] * speed, v, cam.side[2] * speed, v);
         if (collision & duzplatform::PhysicsControllerFlag::Down) gJump.jumping = false;
-        for (auto* list : {&gState.staticObjects, &gState.dynamicObjects})
-            for (CGObject* o : *list) {
-                ApplyRenderOptions(o);
-                o->useVbo = gState.useVbo;
-                o->immediateMode = gState.immediateMode;
-            }
+        GameApplyRenderOptions(gState);
     }
     GameRenderFrame();
     FinishFrameTiming(start);
@@ -670,7 +546,7 @@ int main(int argc, char** argv) {
 
     gState.ReadConfig(directory, "1");
     gState.BuildFonts();
-    GameInitGL();
+    GameInitGL(gState);
 
     gShader = new CGShader(gState.config.vertexShader1, gState.config.fragmentShader1);
     gShader->Compile();
@@ -680,7 +556,7 @@ int main(int argc, char** argv) {
     GameLoadLevel();
 
     glutDisplayFunc(GameOnDisplay);
-    glutReshapeFunc(GameOnReshape);
+    glutReshapeFunc([](int width, int height) { GameOnReshape(gState, width, height); });
     glutIgnoreKeyRepeat(1);
     glutKeyboardFunc(GameOnKeyboard);
     glutKeyboardUpFunc(GameOnKeyboardUp);

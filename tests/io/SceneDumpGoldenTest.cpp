@@ -1,0 +1,165 @@
+// Every DUZ file the tests read and every bundled model, imported and dumped,
+// must match the dump stored beside the test data: a guard that work on the
+// object model, the field file or the reader changes nothing in any scene.
+// DUZ_UPDATE_DUMPS=1 rewrites the stored dumps instead.
+//
+// Every scene holds the same default objects (producer cameras and their
+// nodes, ...). The dump of a new empty scene is stored once; in the other
+// stored dumps an object whose block equals its block there is one line,
+// "same-as-empty-scene object ...". Blocks are compared whole, so a change
+// to a default object still shows in every dump.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sdk/io/KDuzImporter.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzScene.h"
+#include "support/SceneDump.h"
+
+using namespace duzsdk;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The outcome of the import and the dump of what it left in the scene.
+std::string ImportAndDump(const fs::path& file) {
+    KDuzSdkManager* manager = KDuzSdkManager::Create();
+    KDuzScene* scene = KDuzScene::Create(manager, "");
+    KDuzImporter* importer = KDuzImporter::Create(manager, "");
+    const bool opened = importer->Initialize(file.string().c_str());
+    const bool imported = opened && importer->Import(scene);
+    std::string text = std::string("import opened=") + (opened ? "1" : "0") +
+                       " imported=" + (imported ? "1" : "0") + "\n";
+    text += duztest::DumpScene(*scene);
+    importer->Destroy();
+    manager->Destroy();
+    return text;
+}
+
+const char* const kSameAsEmpty = "same-as-empty-scene ";
+
+// The dump cut into its leading part and one block per "object" line.
+std::vector<std::string> Blocks(const std::string& dump) {
+    std::vector<std::string> blocks(1);
+    std::size_t start = 0;
+    while (start < dump.size()) {
+        std::size_t end = dump.find('\n', start);
+        end = end == std::string::npos ? dump.size() : end + 1;
+        const std::string line = dump.substr(start, end - start);
+        if (line.rfind("object ", 0) == 0) blocks.emplace_back();
+        blocks.back() += line;
+        start = end;
+    }
+    return blocks;
+}
+
+std::string FirstLine(const std::string& block) { return block.substr(0, block.find('\n')); }
+
+std::string Shorten(const std::string& dump, const std::string& emptySceneDump) {
+    std::map<std::string, std::string> known;
+    for (const std::string& block : Blocks(emptySceneDump)) known[FirstLine(block)] = block;
+    std::string out;
+    for (const std::string& block : Blocks(dump)) {
+        auto found = known.find(FirstLine(block));
+        if (!block.empty() && found != known.end() && found->second == block)
+            out += kSameAsEmpty + FirstLine(block) + "\n";
+        else
+            out += block;
+    }
+    return out;
+}
+
+std::string EmptySceneDump() {
+    KDuzSdkManager* manager = KDuzSdkManager::Create();
+    KDuzScene* scene = KDuzScene::Create(manager, "");
+    std::string text = duztest::DumpScene(*scene);
+    manager->Destroy();
+    return text;
+}
+
+bool Rewriting() {
+    const char* update = std::getenv("DUZ_UPDATE_DUMPS");
+    return update != nullptr && std::string(update) == "1";
+}
+
+fs::path DumpFolder() {
+    const char* data = std::getenv("DUZ_TEST_DATA");
+    return fs::path(data != nullptr ? data : "") / "dumps";
+}
+
+std::vector<fs::path> DuzFilesUnder(const fs::path& folder) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file() && entry.path().extension() == ".duz") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Imports every file below the folder and compares (or rewrites) its dump
+// under dumps/<group>/ with the relative path flattened into the name.
+void CheckFolder(const fs::path& folder, const std::string& group) {
+    ASSERT_NE(std::getenv("DUZ_TEST_DATA"), nullptr) << "DUZ_TEST_DATA is not set";
+    const fs::path dumps = DumpFolder() / group;
+    const bool rewrite = Rewriting();
+    const fs::path emptyScene = DumpFolder() / "empty-scene.dump";
+    ASSERT_TRUE(fs::exists(emptyScene)) << emptyScene << " is missing; run with DUZ_UPDATE_DUMPS=1";
+    const std::string emptySceneDump = ReadText(emptyScene);
+    const std::vector<fs::path> files = DuzFilesUnder(folder);
+    ASSERT_FALSE(files.empty()) << "no DUZ files under " << folder;
+    for (const fs::path& file : files) {
+        std::string name = fs::relative(file, folder).replace_extension(".dump").generic_string();
+        std::replace(name.begin(), name.end(), '/', '_');
+        const fs::path stored = dumps / name;
+        const std::string actual = Shorten(ImportAndDump(file), emptySceneDump);
+        if (rewrite) {
+            fs::create_directories(dumps);
+            std::ofstream(stored, std::ios::binary) << actual;
+            continue;
+        }
+        ASSERT_TRUE(fs::exists(stored)) << stored << " is missing; run with DUZ_UPDATE_DUMPS=1";
+        const std::string diff = duztest::DiffDumps(ReadText(stored), actual);
+        EXPECT_TRUE(diff.empty()) << file << " no longer imports as stored in " << stored << ":\n" << diff;
+    }
+}
+
+// Runs first by name order, so a rewrite refreshes the shared dump before
+// the others use it.
+TEST(SceneDumpGolden, AEmptySceneIsAsStored) {
+    ASSERT_NE(std::getenv("DUZ_TEST_DATA"), nullptr) << "DUZ_TEST_DATA is not set";
+    const fs::path stored = DumpFolder() / "empty-scene.dump";
+    const std::string actual = EmptySceneDump();
+    if (Rewriting()) {
+        fs::create_directories(DumpFolder());
+        std::ofstream(stored, std::ios::binary) << actual;
+        return;
+    }
+    ASSERT_TRUE(fs::exists(stored)) << stored << " is missing; run with DUZ_UPDATE_DUMPS=1";
+    const std::string diff = duztest::DiffDumps(ReadText(stored), actual);
+    EXPECT_TRUE(diff.empty()) << "a new scene no longer dumps as stored in " << stored << ":\n" << diff;
+}
+
+TEST(SceneDumpGolden, ReaderFixturesImportAsStored) {
+    CheckFolder(DumpFolder().parent_path() / "duz6", "duz6");
+}
+
+TEST(SceneDumpGolden, BundledModelsImportAsStored) {
+    // The models sit at the project root, two levels above the test data.
+    const char* assets = std::getenv("DUZ_ASSETS");
+    CheckFolder(assets != nullptr ? fs::path(assets) : DumpFolder().parent_path().parent_path().parent_path() / "assets",
+                "assets");
+}
+
+}  // namespace

@@ -41,6 +41,8 @@ scripts/check-sdk-package.sh "$root/build/ci-release"
 # A short bounded fuzzing pass over the file readers (clang's libFuzzer).
 scripts/fuzz.sh "${DUZ_FUZZ_SECONDS:-10}"
 
+# The benchmarks are built (and their warnings seen) above; they do not run here.
 build="$root/build/test"
-build_without_warnings "$build" -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+build_without_warnings "$build" -DCMAKE_BUILD_TYPE=Debug -DDUZ_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+  -DDUZ_BUILD_BENCH=OFF
 ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 300

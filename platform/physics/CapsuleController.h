@@ -30,9 +30,9 @@ struct CapsuleControllerDesc {
 // sideways part with sliding along what it hits, then down (the step offset
 // again plus any downward part). Sideways motion climbs only walkable surfaces
 // (their normal's up part at least the slope limit). A step-up that lands on a
-// steeper surface, or on something more than the step offset above the
-// capsule's bottom, is undone, so steep slopes and ledges higher than the step
-// offset stop the capsule.
+// steeper face, or on something more than the step offset above the capsule's
+// bottom, is undone, so steep slopes and ledges higher than the step offset
+// stop the capsule; landing on the top edge of a lower ledge is a step.
 //
 // A new controller stands on what is below it: the first step of its scene
 // (before any move) lowers it onto walkable ground within the step offset,

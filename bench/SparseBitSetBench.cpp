@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <set>
 #include <vector>
 
 using namespace duzsdk;
@@ -42,7 +43,36 @@ static void BM_ReleaseAndReuseIds(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     KMemoryPoolsRelease();
 }
-BENCHMARK(BM_ReleaseAndReuseIds)->Arg(1 << 10)->Arg(1 << 16)->Arg(1 << 20);
+BENCHMARK(BM_ReleaseAndReuseIds)->RangeMultiplier(4)->Range(1 << 10, 1 << 20);
+
+// The baseline in the same run: a free list kept in a std::set, lowest id
+// first, beside a high-water mark.
+static void BM_ReleaseAndReuseIdsBaselineStdSet(benchmark::State& state)
+{
+    const auto count = static_cast<int32_t>(state.range(0));
+    std::set<int32_t> free;
+    std::vector<char> used(static_cast<size_t>(count), 1);
+    int32_t next = count;
+    std::mt19937 random(7);
+    for (auto _ : state) {
+        const auto id = static_cast<int32_t>(random() % count);
+        if (used[static_cast<size_t>(id)] != 0) {
+            used[static_cast<size_t>(id)] = 0;
+            free.insert(id);
+        }
+        int32_t taken;
+        if (!free.empty()) {
+            taken = *free.begin();
+            free.erase(free.begin());
+            used[static_cast<size_t>(taken)] = 1;
+        } else {
+            taken = next++;
+        }
+        benchmark::DoNotOptimize(taken);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ReleaseAndReuseIdsBaselineStdSet)->RangeMultiplier(4)->Range(1 << 10, 1 << 20);
 
 static void BM_CopyThenWrite(benchmark::State& state)
 {

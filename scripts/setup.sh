@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ ccache pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
+  libfast-float-dev
   libgcrypt20-dev
   libbullet-dev libsdl2-mixer-dev
   clang libclang-rt-14-dev

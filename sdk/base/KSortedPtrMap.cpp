@@ -22,14 +22,42 @@ int LowerBound(const KSortedPtrMap::Pair* pairs, int count, uintptr_t key)
     return low;
 }
 
+bool LessKey(const KSortedPtrMap::Pair& a, const KSortedPtrMap::Pair& b) { return a.key < b.key; }
+
 }  // namespace
 
 KSortedPtrMap::KSortedPtrMap(int blockSize) : pairs_(blockSize) {}
 
 int KSortedPtrMap::Insert(uintptr_t key, void* value)
 {
-    int position = LowerBound(pairs_.Data(), pairs_.Count(), key);
-    return pairs_.InsertAt(position, Pair{key, value}) >= 0 ? 1 : 0;
+    const int count = pairs_.Count();
+    if (dirty_) {
+        // The whole array is re-sorted later; place the pair as the ordered
+        // insert always did.
+        const int position = LowerBound(pairs_.Data(), count, key);
+        if (pairs_.InsertAt(position, Pair{key, value}) < 0) {
+            return 0;
+        }
+        sorted_ = pairs_.Count();
+        return 1;
+    }
+    if (pairs_.Add(Pair{key, value}) < 0) {
+        return 0;
+    }
+    // A key above every sorted key, with nothing waiting, is in place already.
+    if (sorted_ == count && (count == 0 || pairs_[count - 1].key < key)) {
+        sorted_ = count + 1;
+    }
+    return 1;
+}
+
+void KSortedPtrMap::MergeAppended()
+{
+    const int count = pairs_.Count();
+    if (sorted_ < count) {
+        KMergeAppended(pairs_.Data(), sorted_, count, LessKey);
+    }
+    sorted_ = count;
 }
 
 void* KSortedPtrMap::Find(uintptr_t key, int* outIndex)
@@ -41,6 +69,7 @@ void* KSortedPtrMap::Find(uintptr_t key, int* outIndex)
         return nullptr;
     }
     SortIfDirty();
+    MergeAppended();
     int position = LowerBound(pairs_.Data(), pairs_.Count(), key);
     if (position >= pairs_.Count() || pairs_[position].key != key || pairs_[position].value == nullptr) {
         return nullptr;
@@ -57,6 +86,7 @@ void* KSortedPtrMap::GetAt(int index, uintptr_t* outKey)
         return nullptr;
     }
     SortIfDirty();
+    MergeAppended();
     if (outKey != nullptr) {
         *outKey = pairs_[index].key;
     }
@@ -66,13 +96,27 @@ void* KSortedPtrMap::GetAt(int index, uintptr_t* outKey)
 bool KSortedPtrMap::RemoveAt(int index)
 {
     SortIfDirty();
-    return pairs_.RemoveAt(index);
+    MergeAppended();
+    if (!pairs_.RemoveAt(index)) {
+        return false;
+    }
+    sorted_ = pairs_.Count();
+    return true;
 }
 
 void KSortedPtrMap::Clear()
 {
     pairs_.Clear();
+    sorted_ = 0;
     dirty_ = false;
+}
+
+void KSortedPtrMap::SetDirty()
+{
+    // What was appended goes in by the insert order first; the re-sort then
+    // sees the pairs exactly as before.
+    MergeAppended();
+    dirty_ = true;
 }
 
 void KSortedPtrMap::SortIfDirty()
@@ -80,8 +124,8 @@ void KSortedPtrMap::SortIfDirty()
     if (!dirty_) {
         return;
     }
-    KStableSort(pairs_.Data(), pairs_.Count(),
-                [](const Pair& a, const Pair& b) { return a.key < b.key; });
+    KStableSort(pairs_.Data(), pairs_.Count(), LessKey);
+    sorted_ = pairs_.Count();
     dirty_ = false;
 }
 

@@ -10,6 +10,11 @@ namespace duzsdk {
 // unsigned integers (uintptr_t). Duplicate keys are allowed; a new pair goes
 // before the pairs with an equal key. Values are non-null: a pair whose value
 // is null reads as a miss. Values are not owned by the map.
+//
+// Inserts append after the sorted run; the next look-up sorts what was
+// appended and merges it in once, so filling a map costs n log n in any key
+// order and every look-up sees the same pairs in the same order as if each
+// insert had found its place at once.
 class KSortedPtrMap {
 public:
     struct Pair {
@@ -46,7 +51,7 @@ public:
 
     // Pairs are kept in order by insertion; this only acts after SetDirty.
     void SortIfDirty();
-    void SetDirty() { dirty_ = true; }
+    void SetDirty();
 
     int Count() const { return pairs_.Count(); }
     int GetCount() const { return pairs_.Count(); }
@@ -54,7 +59,11 @@ public:
     int CapacityInBlocks() const { return pairs_.CapacityInBlocks(); }
 
 private:
+    // Brings the appended pairs into the sorted run.
+    void MergeAppended();
+
     KTypedArray<Pair> pairs_;
+    int sorted_ = 0;   // pairs [sorted_, count) are appended, not yet in place
     bool dirty_ = false;
 };
 

@@ -64,13 +64,30 @@ int KSortedStringMap::Insert(const char* key, void* value)
         return -1;
     }
     std::memcpy(copy, key, size);
-    // A pending re-sort must happen first or the ordered insert lands wrong.
+    // A pending re-sort must happen first: the appended pairs are ordered
+    // under the comparison in force when they were inserted.
     SortIfDirty();
-    int index = pairs_.InsertAt(LowerBound(copy), Pair{copy, value});
+    const int count = pairs_.Count();
+    const int index = pairs_.Add(Pair{copy, value});
     if (index < 0) {
         KMemFree(copy);
+        return -1;
+    }
+    // A key above every sorted key, with nothing waiting, is in place already.
+    if (sorted_ == count && (count == 0 || Compare(pairs_[count - 1].key, copy) < 0)) {
+        sorted_ = count + 1;
     }
     return index;
+}
+
+void KSortedStringMap::MergeAppended()
+{
+    const int count = pairs_.Count();
+    if (sorted_ < count) {
+        KMergeAppended(pairs_.Data(), sorted_, count,
+                       [this](const Pair& a, const Pair& b) { return Compare(a.key, b.key) < 0; });
+    }
+    sorted_ = count;
 }
 
 void* KSortedStringMap::Find(const char* key, int* outIndex)
@@ -82,6 +99,7 @@ void* KSortedStringMap::Find(const char* key, int* outIndex)
         return nullptr;
     }
     SortIfDirty();
+    MergeAppended();
     int position = LowerBound(key);
     if (position >= pairs_.Count() || Compare(pairs_[position].key, key) != 0 ||
         pairs_[position].value == nullptr) {
@@ -99,6 +117,7 @@ void* KSortedStringMap::GetAt(int index, const char** outKey)
         return nullptr;
     }
     SortIfDirty();
+    MergeAppended();
     if (outKey != nullptr) {
         *outKey = pairs_[index].key;
     }
@@ -111,6 +130,7 @@ void** KSortedStringMap::ValueRefAt(int index)
         return nullptr;
     }
     SortIfDirty();
+    MergeAppended();
     return &pairs_[index].value;
 }
 
@@ -120,8 +140,11 @@ bool KSortedStringMap::RemoveAt(int index)
         return false;
     }
     SortIfDirty();
+    MergeAppended();
     KMemFree(pairs_[index].key);
-    return pairs_.RemoveAt(index);
+    pairs_.RemoveAt(index);
+    sorted_ = pairs_.Count();
+    return true;
 }
 
 bool KSortedStringMap::Remove(const char* key)
@@ -139,12 +162,16 @@ void KSortedStringMap::Clear()
         KMemFree(pair.key);
     }
     pairs_.Clear();
+    sorted_ = 0;
     dirty_ = false;
 }
 
 void KSortedStringMap::SetCaseSensitive(bool caseSensitive)
 {
     if (caseSensitive_ != caseSensitive) {
+        // The appended pairs go in under the comparison they were inserted
+        // with; the re-sort then sees the pairs exactly as before.
+        MergeAppended();
         caseSensitive_ = caseSensitive;
         dirty_ = true;
     }
@@ -157,6 +184,7 @@ void KSortedStringMap::SortIfDirty()
     }
     KStableSort(pairs_.Data(), pairs_.Count(),
                 [this](const Pair& a, const Pair& b) { return Compare(a.key, b.key) < 0; });
+    sorted_ = pairs_.Count();
     dirty_ = false;
 }
 

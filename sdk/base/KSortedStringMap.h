@@ -9,6 +9,11 @@ namespace duzsdk {
 // regard to ASCII case unless the map is made case-sensitive, then byte-wise
 // as unsigned characters. Duplicate keys are allowed; a new pair goes before
 // the pairs with an equal key. A pair whose value is null reads as a miss.
+//
+// Inserts append after the sorted run; the next look-up sorts what was
+// appended and merges it in once, so filling a map costs n log n in any key
+// order and every look-up sees the same pairs in the same order as if each
+// insert had found its place at once.
 class KSortedStringMap {
 public:
     struct Pair {
@@ -22,8 +27,9 @@ public:
     KSortedStringMap(const KSortedStringMap&) = delete;
     KSortedStringMap& operator=(const KSortedStringMap&) = delete;
 
-    // Inserts a copy of `key` with `value`. Returns the index used, -1 for a
-    // null key or when memory runs out.
+    // Inserts a copy of `key` with `value`. Returns a non-negative number
+    // (not a pair index: the pair finds its place at the next look-up), -1
+    // for a null key or when memory runs out.
     int Insert(const char* key, void* value);
 
     // Value of a pair with an equal key and its index; null and -1 when none.
@@ -56,8 +62,11 @@ public:
 private:
     int Compare(const char* a, const char* b) const;
     int LowerBound(const char* key) const;
+    // Brings the appended pairs into the sorted run.
+    void MergeAppended();
 
     KTypedArray<Pair> pairs_;
+    int sorted_ = 0;   // pairs [sorted_, count) are appended, not yet in place
     bool dirty_ = false;
     bool caseSensitive_ = false;
 };

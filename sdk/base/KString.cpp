@@ -530,10 +530,9 @@ KString KString::Mid(int start, int count) const
 KString KString::Right(int count) const
 {
     KString result;
-    int start = count > length_ ? 0 : length_ - count;
-    if (count < 0) {
-        start = 0;  // the negative count alone makes the result invalid
-    }
+    // A negative count alone makes the result invalid; it is tested first
+    // because length - count overflows for the most negative counts.
+    const int start = count < 0 || count > length_ ? 0 : length_ - count;
     CopySubstringTo(result, count, start);
     return result;
 }

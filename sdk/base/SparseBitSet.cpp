@@ -10,7 +10,7 @@ namespace duzsdk {
 
 namespace {
 
-// One run of words; the words follow the record.
+// One run of words; the words follow the record, then the block's summary.
 struct KBitBlock {
     int32_t firstWord;
     int32_t wordCount;
@@ -21,6 +21,139 @@ uint32_t* Words(KBitBlock* block) { return reinterpret_cast<uint32_t*>(block + 1
 const uint32_t* Words(const KBitBlock* block)
 {
     return reinterpret_cast<const uint32_t*>(block + 1);
+}
+
+// The summary finds the first word that is not full in a few steps, so that
+// handing out a freed id costs the same in a set of a thousand ids as in one
+// of a million. Level 0 has one bit per word of the block, set when the word
+// is full; each higher level has one bit per word of the level below, set
+// when that word is all ones; the top level is one word. Bits past a level's
+// end are set, so they never read as room.
+constexpr int kMaxSummaryLevels = 8;   // the largest block (2^26 words) needs 6
+
+struct SummaryLayout {
+    int levels = 0;
+    int32_t offset[kMaxSummaryLevels] = {};   // first word of each level
+    int32_t bits[kMaxSummaryLevels] = {};     // entries of each level
+    int32_t total = 0;                        // words of all levels
+};
+
+constexpr SummaryLayout LayoutOf(int32_t wordCount)
+{
+    SummaryLayout layout;
+    int32_t entries = wordCount;
+    do {
+        const int32_t words = (entries + 31) / 32;
+        layout.offset[layout.levels] = layout.total;
+        layout.bits[layout.levels] = entries;
+        layout.total += words;
+        ++layout.levels;
+        entries = words;
+    } while (entries > 1 && layout.levels < kMaxSummaryLevels);
+    return layout;
+}
+
+// The top level of the largest block is one word, as the search needs.
+static_assert(LayoutOf(SparseBitSet::kMaxWord + 1).levels < kMaxSummaryLevels);
+
+uint32_t* Summary(KBitBlock* block) { return Words(block) + block->wordCount; }
+const uint32_t* Summary(const KBitBlock* block) { return Words(block) + block->wordCount; }
+
+// Sets entry `index` of a level to `full`; true when its word changed
+// between all ones and not.
+bool SetSummaryBit(uint32_t* level, int32_t index, bool full)
+{
+    uint32_t& word = level[index >> 5];
+    const bool wasFull = word == ~0u;
+    const uint32_t mask = 1u << (index & 31);
+    word = full ? (word | mask) : (word & ~mask);
+    return wasFull != (word == ~0u);
+}
+
+void RebuildSummary(KBitBlock* block)
+{
+    const SummaryLayout layout = LayoutOf(block->wordCount);
+    uint32_t* summary = Summary(block);
+    const uint32_t* below = Words(block);
+    for (int level = 0; level < layout.levels; ++level) {
+        uint32_t* bits = summary + layout.offset[level];
+        const int32_t entries = layout.bits[level];
+        const int32_t whole = entries >> 5;
+        for (int32_t w = 0; w < whole; ++w) {
+            uint32_t word = 0;
+            for (int k = 0; k < 32; ++k) {
+                word |= uint32_t(below[w * 32 + k] == ~0u) << k;
+            }
+            bits[w] = word;
+        }
+        if ((entries & 31) != 0) {
+            uint32_t word = ~0u << (entries & 31);
+            for (int k = 0; k < (entries & 31); ++k) {
+                word |= uint32_t(below[whole * 32 + k] == ~0u) << k;
+            }
+            bits[whole] = word;
+        }
+        below = bits;
+    }
+}
+
+// The summary of a block whose words are all `fill` (0 or 0xFF bytes).
+void FillSummary(KBitBlock* block, uint8_t fill)
+{
+    const SummaryLayout layout = LayoutOf(block->wordCount);
+    uint32_t* summary = Summary(block);
+    std::fill_n(summary, layout.total, fill == 0xFF ? ~0u : 0u);
+    for (int level = 0; level < layout.levels; ++level) {
+        const int32_t entries = layout.bits[level];
+        if ((entries & 31) != 0) {
+            summary[layout.offset[level] + (entries >> 5)] |= ~0u << (entries & 31);
+        }
+    }
+}
+
+// After word `index` of the block changed.
+void UpdateSummary(KBitBlock* block, int32_t index)
+{
+    uint32_t* summary = Summary(block);
+    bool full = Words(block)[index] == ~0u;
+    // Level 0 comes first; most writes leave a word's fullness as it was.
+    if (((summary[index >> 5] >> (index & 31)) & 1u) == uint32_t(full)) {
+        return;
+    }
+    const SummaryLayout layout = LayoutOf(block->wordCount);
+    for (int level = 0; level < layout.levels; ++level) {
+        if (!SetSummaryBit(summary + layout.offset[level], index, full)) {
+            return;
+        }
+        full = summary[layout.offset[level] + (index >> 5)] == ~0u;
+        index >>= 5;
+    }
+}
+
+// The first entry at or after `from` of a level whose bit is clear; -1.
+int32_t FirstClearEntry(const uint32_t* summary, const SummaryLayout& layout, int level, int32_t from)
+{
+    if (level >= layout.levels || from >= layout.bits[level]) {
+        return -1;
+    }
+    const uint32_t* bits = summary + layout.offset[level];
+    const int32_t word = from >> 5;
+    const uint32_t room = ~bits[word] & (~0u << (from & 31));
+    if (room != 0) {
+        return word * 32 + std::countr_zero(room);
+    }
+    const int32_t next = FirstClearEntry(summary, layout, level + 1, word + 1);
+    if (next < 0) {
+        return -1;
+    }
+    return next * 32 + std::countr_zero(~bits[next]);
+}
+
+// The first word at or after `from` (counted from the block's first word)
+// that is not full; -1 when every one is.
+int32_t FirstWordWithRoom(const KBitBlock* block, int32_t from)
+{
+    return FirstClearEntry(Summary(block), LayoutOf(block->wordCount), 0, from);
 }
 
 int32_t LastWord(const KBitBlock* block) { return block->firstWord + block->wordCount - 1; }
@@ -68,9 +201,11 @@ bool Meets(const KBitRange& a, const KBitRange& b)
 // exactly, which keeps the merging of scattered ids as it is.
 constexpr int32_t kSlackFromWords = 64;
 
+size_t StoredWords(int32_t wordCount) { return size_t(wordCount) + size_t(LayoutOf(wordCount).total); }
+
 KBitBlock* NewBlock(const KBitRange& range, uint8_t fill)
 {
-    const size_t bytes = sizeof(KBitBlock) + size_t(range.wordCount) * sizeof(uint32_t);
+    const size_t bytes = sizeof(KBitBlock) + StoredWords(range.wordCount) * sizeof(uint32_t);
     auto* block = static_cast<KBitBlock*>(KMemoryPoolsAllocDefault(bytes));
     if (block == nullptr) {
         return nullptr;
@@ -79,6 +214,7 @@ KBitBlock* NewBlock(const KBitRange& range, uint8_t fill)
     block->wordCount = range.wordCount;
     block->refCount = 1;
     std::memset(Words(block), fill, size_t(range.wordCount) * sizeof(uint32_t));
+    FillSummary(block, fill);
     return block;
 }
 
@@ -173,6 +309,28 @@ bool KPooledPtrArray::Find(const KPooledPtrArray* list, int32_t* position, int32
         }
         const int32_t cursorWord = static_cast<int32_t>(cursor >> 5);
         const int32_t lastWord = std::min(LastWord(block), endWord);
+        if (wanted == 0 && cursorWord <= lastWord) {
+            // The cursor's own word, then the summary to the next word with room.
+            uint32_t room = ~Words(block)[cursorWord - block->firstWord] & (~0u << (cursor & 31));
+            int32_t word = cursorWord;
+            if (room == 0) {
+                const int32_t next = FirstWordWithRoom(block, cursorWord + 1 - block->firstWord);
+                word = next < 0 ? lastWord + 1 : block->firstWord + next;
+                if (word <= lastWord) {
+                    room = ~Words(block)[next];
+                }
+            }
+            if (word <= lastWord) {
+                const int64_t found = int64_t(word) * 32 + std::countr_zero(room);
+                if (bounded && found > end) {
+                    return false;
+                }
+                *position = static_cast<int32_t>(found);
+                return true;
+            }
+            cursor = (int64_t(LastWord(block)) + 1) * 32;
+            continue;
+        }
         for (int32_t word = cursorWord; word <= lastWord; ++word) {
             uint32_t bits = Words(block)[word - block->firstWord];
             if (wanted == 0) {
@@ -207,7 +365,7 @@ bool KPooledPtrArray::MakeUnique(KPooledPtrArray* list, int slot)
     if (copy == nullptr) {
         return false;
     }
-    std::memcpy(Words(copy), Words(block), size_t(block->wordCount) * sizeof(uint32_t));
+    std::memcpy(Words(copy), Words(block), StoredWords(block->wordCount) * sizeof(uint32_t));
     --block->refCount;
     block = copy;
     return true;
@@ -303,6 +461,7 @@ bool KPooledPtrArray::ResizeBlock(KPooledPtrArray* list, int slot, const KBitRan
         std::memcpy(Words(resized) + (shared.firstWord - range.firstWord),
                     Words(block) + (shared.firstWord - block->firstWord),
                     size_t(shared.wordCount) * sizeof(uint32_t));
+        RebuildSummary(resized);
     }
     ReleaseBlock(block);
     block = resized;
@@ -392,7 +551,9 @@ int SparseBitSet::FindOrAddBlock(KBitRange range)
     }
     int built = -1;
     KBitRange window = WindowAround(range);
-    for (int i = 0; i < mBlocks->count;) {
+    // Blocks that end before the window can neither cover the range nor meet
+    // the window: start past them.
+    for (int i = KPooledPtrArray::LowerBoundByLastWord(mBlocks, window.firstWord); i < mBlocks->count;) {
         const KBitBlock* block = mBlocks->Slots()[i];
         if (built < 0 && Covers(RangeOf(block), range)) {
             return i;
@@ -438,6 +599,7 @@ int SparseBitSet::FindOrAddBlock(KBitRange range)
         for (int32_t w = 0; w < from.wordCount; ++w) {
             targetWords[w] |= Words(block)[w];
         }
+        RebuildSummary(target);
         KPooledPtrArray::RemoveSlot(mBlocks, i);
         window = WindowAround(RangeOf(target));
     }
@@ -501,6 +663,7 @@ bool SparseBitSet::WriteWord(int slot, int32_t wordIndex, uint32_t value)
         }
     }
     word = value;
+    UpdateSummary(block, wordIndex);
     return true;
 }
 

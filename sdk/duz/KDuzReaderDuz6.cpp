@@ -4,6 +4,7 @@
 
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/io/KDuzFileEvent.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/scene/KDuzCamera.h"
@@ -17,6 +18,7 @@ namespace duzsdk {
 namespace {
 
 // Reader error codes.
+constexpr int kErrorCorrupted = KDuzReader::eFileCorrupted;
 constexpr int kErrorFileNotOpened = KDuzReader::eFileNotOpened;
 constexpr int kErrorWrongPassword = KDuzReader::eWrongPassword;
 constexpr int kErrorStreamOptionsNotSet = KDuzReader::eStreamOptionsNotSet;
@@ -31,6 +33,7 @@ KDuzReaderDuz6::KDuzReaderDuz6(KDuzSdkManager* manager, KDuzImporter* importer)
 
 KDuzReaderDuz6::~KDuzReaderDuz6() {
     if (mFile != nullptr) FileClose();
+    ForgetUpdatedSummary();
 }
 
 void KDuzReaderDuz6::GetVersion(int& major, int& minor, int& revision) {
@@ -45,6 +48,7 @@ void KDuzReaderDuz6::GetVersion(int& major, int& minor, int& revision) {
 
 bool KDuzReaderDuz6::FileOpen(const char* fileName) {
     mRenderResolutionPresent = false;
+    ForgetUpdatedSummary();
     if (mFile == nullptr) mFile = IDuzObject::Create();
     if (mFile == nullptr) {
         mError.SetLastError(kErrorUnidentified);
@@ -88,13 +92,17 @@ bool KDuzReaderDuz6::FileClose() {
     mFile->Destroy();
     mFile = nullptr;
     mMirrored.clear();
+    ForgetUpdatedSummary();
     return closed;
 }
 
 bool KDuzReaderDuz6::CheckPassword(const char* password) {
     if (mFile == nullptr) return false;
     if (!mFile->HasPassword()) return true;
-    return mFile->CheckPassword(password != nullptr ? password : "");
+    if (mFile->CheckPassword(password != nullptr ? password : "")) return true;
+    // The application may unlock the file from its hook.
+    KDuzFileEventNotify(mFile, eDuzFileEventWrongPassword);
+    return !mFile->HasPassword();
 }
 
 bool KDuzReaderDuz6::GetDefaultRenderResolution(KString& cameraName, KString& resolutionMode,
@@ -220,11 +228,16 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
 
     if (progress != nullptr) progress->SetTotal(1 + CountMarkedTakes());
 
+    // A block of the file that does not parse is damage, not an empty block:
+    // the field file records it, and the read fails with it below.
+    const bool errorBefore = status && mFile->GetError().HasError();
     if (status) {
-        if (mFile->GetCurrentSectionIndex() < 0)
+        if (mFile->GetCurrentSectionIndex() < 0) {
             status = mFile->ProjectOpenMainSection();
-        else if (!givenFile)
+            if (!status) mError.SetLastErrorWithText(kErrorCorrupted, mFile->GetLastErrorString());
+        } else if (!givenFile) {
             mFile->FieldReadRewind();
+        }
     }
     if (status && !givenFile && !CheckPassword(mReadOptions->GetStringOption("PASSWORD").Buffer())) {
         mError.SetLastError(kErrorWrongPassword);
@@ -240,6 +253,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         KDuz& duz = *mFile;
         KindList kinds;
         status = ReadDefinitions(scene, kinds);
+        ReadCameraSwitcherSection(scene);
         duz.FieldReadRewind();
         ReadObjects(scene, kinds);
 
@@ -254,6 +268,9 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
 
         if (OptionIsSet("GLOBAL SETTINGS") && duz.FieldReadBegin("Version5")) {
             if (duz.FieldReadBlockBegin()) {
+                ReadGlobalLightSettings(scene);
+                ReadTimeSettings(scene);
+                ReadRendererSetting(scene);
                 ReadGlobalToolsSettings(scene);
                 duz.FieldReadBlockEnd();
             }
@@ -269,6 +286,10 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         }
         ReadConnections(scene);
         if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) status = ReadTakes(scene);
+        if (!errorBefore && duz.GetLastErrorID() == KDuz::kErrorCorrupted) {
+            mError.SetLastErrorWithText(kErrorCorrupted, duz.GetLastErrorString());
+            status = false;
+        }
         if (status) Finalise(scene);
     }
 
@@ -293,6 +314,14 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
         }
     }
     if (switchers.empty()) return;
+    // The top-level "Switcher" went into the switcher node the scene had
+    // before "Objects"; a switcher model record without names of its own
+    // takes them over instead of losing them with that node.
+    std::vector<KString> earlierNames;
+    if (KDuzNode* earlier = scene->GetCameraSwitcherNode())
+        if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(earlier->GetCameraSwitcher()))
+            for (int i = 0; i < switcher->GetCameraNameCount(); ++i)
+                earlierNames.emplace_back(switcher->GetCameraName(i));
     KDuzNode* kept = switchers.back();
     switchers.pop_back();
     // Every reference to a replaced switcher goes before the scene frees it.
@@ -307,6 +336,9 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     // frees it exactly once, when the next one takes its place.
     for (auto it = switchers.rbegin(); it != switchers.rend(); ++it) scene->SetCameraSwitcherNode(*it);
     scene->SetCameraSwitcherNode(kept);
+    auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(kept->GetCameraSwitcher());
+    if (switcher != nullptr && switcher->GetCameraNameCount() == 0)
+        for (const KString& name : earlierNames) switcher->AddCameraName(name.Buffer());
 }
 
 void KDuzReaderDuz6::Finalise(KDuzScene* scene) {

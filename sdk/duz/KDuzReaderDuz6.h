@@ -16,11 +16,17 @@
 #include "sdk/base/KString.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzReader.h"
+#include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/scene/KDuzTakeDescription.h"
 
 namespace duzsdk {
 
+class KDuzCameraSwitcher;
 class KDuzImporter;
+class KFCurveNode;
+class KSortedPtrMap;
+class KDuzSceneInfo;
+class KDuzThumbnail;
 class KDuzNode;
 class KDuzObject;
 class KDuzPlug;
@@ -75,14 +81,68 @@ public:
     bool ReadProperties60(KDuzObject* object);
     bool ReadRelations(KDuzScene* scene);
     bool ReadGlobalToolsSettings(KDuzScene* scene);
+    // "Version5" blocks and the camera "Switcher"; none reports an error.
+    bool ReadGlobalLightSettings(KDuzScene* scene);
+    bool ReadAmbientRenderSettings(KDuzScene* scene);
+    bool ReadFogOptions(KDuzScene* scene);
+    bool ReadShadowPlanes(KDuzScene* scene);
+    bool ReadTimeSettings(KDuzScene* scene);
+    bool ReadRendererSetting(KDuzScene* scene);
+    // "Model::" and one of the fixed camera names gives the bare name.
+    static KString StripProducerCameraPrefix(const char* name);
+    bool ReadCameraSwitcherSection(KDuzScene* scene);
+    // The switcher's fields of the current block (the "Switcher" block or a
+    // camera switcher's model record).
+    bool ReadCameraSwitcher(KDuzCameraSwitcher* switcher);
+    // False (the dispatch destroys the constraint) when "CONSTRAINT" is off.
+    bool ReadConstraint(KDuzObject* constraint);
     bool ReadConnections(KDuzScene* scene);
     static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
     bool ReadTakes(KDuzScene* scene);
-    bool ReadTake(KDuzScene* scene, const KDuzTakeDescription& description);
-    bool ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTakeDescription& description);
+    // The take's thumbnail goes into the description.
+    bool ReadTake(KDuzScene* scene, KDuzTakeDescription& description);
+    bool ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescription& description);
     void RemapCameraSwitcherIndices(KDuzScene* scene);
+    // ---- take animation post-steps ----
+    // "TimeWarps" of the current block: each "TW" curve node under its id
+    // (the first of an id keeps it); every node read is listed in `read`,
+    // which the caller frees. False without the field.
+    static bool ReadTimeWarps(KDuz& duz, KSortedPtrMap& warps, std::vector<KFCurveNode*>& read);
+    // Bakes inherited time warps into the curves of the tree, flattens its
+    // layered nodes through their warps and runs the rotation clean-up on
+    // the nodes that changed.
+    static void ApplyTimeWarps(KFCurveNode* node, KFCurveNode* inherited);
+    // Resamples the node's curve through the warp (when both have more than
+    // one key) and drops the node's time-warp reference.
+    static void BakeTimeWarp(KFCurveNode* node, KFCurveNode* warp);
+    // Shifts the take's animation by its time offset (the description's
+    // local span moves with it); always true.
+    bool ApplyTakeTimeOffset(KDuzScene* scene, KDuzTakeDescription& take);
+    // A name whose extension is not TIF or TIFF: the file of that name is
+    // removed and the extension becomes ".tif". For converted media only.
+    static void UseTiffFileName(KString& fileName);
     // Read-option steps; they fill the current read options.
     bool ReadSummary(int* sectionIndex);
+    // Puts the given options' scene information and take descriptions into
+    // the file's summary. The file being read is never written: the updated
+    // summary is kept by the reader and answers the option requests that
+    // follow, until the file is closed. True when the file had a summary.
+    virtual bool UpdateFileSummary(KDuzStreamOptions* options);
+    // Writes a "Summary" section from the options into a new section of a
+    // field file open for writing (the last one replaced on request);
+    // false, with the field file's error cleared, when it has no room.
+    static bool WriteSummary(KDuz& duz, const KDuzStreamOptionsDuzReader& options, bool replaceLast);
+    static void WriteSceneInfo(KDuz& duz, const KDuzSceneInfo* info);
+    // Nothing for a thumbnail without a size; always true.
+    static bool WriteThumbnail(KDuz& duz, const KDuzThumbnail* thumbnail);
+    // "SceneInfo" of the current block; null without one of type "UserData".
+    KDuzSceneInfo* ReadSceneInfoSection();
+    // The body of a scene information record whose block is current.
+    KDuzSceneInfo* ReadSceneInfo(const char* type);
+    // "Thumbnail" of the current block; null when missing or dropped.
+    KDuzThumbnail* ReadThumbnail();
+    // The same from another field file (a take file).
+    KDuzThumbnail* ReadThumbnailFrom(KDuz& duz);
     void ReadContentInformation();
     void ReadTakeDescriptions();
     void RebuildTrimmedSurfaceRegions(KDuzScene* scene);
@@ -113,12 +173,23 @@ private:
     void UnmapObjects(const std::unordered_set<const KDuzObject*>& objects);
     KDuz6RecordContext MakeRecordContext();
     bool OptionIsSet(const char* name) const;
+    void ForgetUpdatedSummary();
     int CountMarkedTakes() const;
     const KDuzTakeDescription* FindTakeDescription(const char* name) const;
 
     IDuzObject* mFile = nullptr;   // owned
     KDuzImporter* mImporter;
     KDuzStreamOptionsDuzReader* mReadOptions = nullptr;
+    // The summary of the open file as UpdateFileSummary left it, kept apart
+    // from the manager's objects so that the reader may outlive them.
+    struct UpdatedSummary {
+        KDuzOptionTakeInfo takes;
+        bool hasSceneInfo = false;
+        KString sceneTexts[6];   // title, subject, author, keywords, revision, comment
+        KDuzThumbnail* sceneThumbnail = nullptr;   // shared, as scene information shares it
+        KString currentTake;
+    };
+    std::unique_ptr<UpdatedSummary> mUpdatedSummary;
     // Full names of the objects of the current read. The first object of a
     // name keeps it, so duplicate records bind connections the same way on
     // every read; the reader's own file object gets the same names.
@@ -128,6 +199,10 @@ private:
     // read can take it out again before the scene is cleared.
     std::vector<std::pair<std::string, const KDuzObject*>> mMirrored;
     int mRuntimeClassCount = 0;
+    // The options "LINK" and "SHAPE" for the records of one "Objects"
+    // section.
+    bool mReadLinks = false;
+    bool mReadShapes = false;
     std::map<std::string, KDuzNode*> mNodes;
     std::vector<KDuzNode*> mLegacyNodes;
     bool mRenderResolutionPresent = false;

@@ -76,6 +76,7 @@ bool KDuzReaderDuz6::ReadConnections(KDuzScene* /*scene*/) {
         // Property handles share their record, so a copy kept here is the
         // property itself.
         KDuzProperty destinationProperty;
+        KDuzProperty sourceProperty;
         switch (ConnectCodeOf(duz->FieldReadString())) {
             case ConnectCode::kObjectObject: {
                 sourceObject = FindObjectByName(duz->FieldReadString());
@@ -85,12 +86,15 @@ bool KDuzReaderDuz6::ReadConnections(KDuzScene* /*scene*/) {
                 break;
             }
             case ConnectCode::kPropertyObject: {
-                // The object model links objects (not properties) as
-                // sources, so a property source makes no link; the values
-                // are still consumed in their order.
+                // Without its object the property name is not read, so the
+                // destination read next is that name: no link either way.
                 KDuzObject* owner = FindObjectByName(duz->FieldReadString());
-                if (owner != nullptr) duz->FieldReadString();
-                duz->FieldReadString();
+                if (owner != nullptr) sourceProperty = owner->FindProperty(duz->FieldReadString(), true);
+                destination = FindObjectByName(duz->FieldReadString());
+                if (sourceProperty.IsValid() && destination != nullptr &&
+                    !destination->IsConnectedSrcProperty(sourceProperty))
+                    destination->ConnectSrcProperty(sourceProperty);
+                destination = nullptr;
                 break;
             }
             case ConnectCode::kObjectProperty: {

@@ -2,6 +2,7 @@
 // still carry their mesh), their control points and edges, and pose bodies.
 #include "sdk/duz/KDuzReaderDuz6Records.h"
 
+#include <climits>
 #include <vector>
 
 #include "sdk/duz/KDuz6FieldHelpers.h"
@@ -23,29 +24,24 @@ std::vector<int> ReadAllInts(KDuz& file)
     return values;
 }
 
-std::vector<double> ReadAllDoubles(KDuz& file)
-{
-    const int count = file.FieldReadGetValueCount();
-    std::vector<double> values(static_cast<size_t>(count > 0 ? count : 0));
-    if (!values.empty())
-        file.FieldReadDoubles(values.data(), count);
-    return values;
-}
-
 }  // namespace
 
 bool KDuz6ReadVertices(KDuz& file, KDuzGeometryBase* geometry)
 {
     if (geometry == nullptr || !file.FieldReadBegin("Vertices"))
         return true;
-    const std::vector<double> values = ReadAllDoubles(file);
+    // Straight from the file into the points, without a copy of the array.
+    const int values = file.FieldReadGetValueCount();
+    const int count = values > 0 ? values / 3 : 0;
+    if (geometry->InitControlPoints(count)) {
+        KgeTVector* points = geometry->GetControlPoints();
+        for (int i = 0; i < count; ++i) {
+            double xyz[3];
+            file.FieldReadDoubles(xyz, 3);
+            points[i] = KgeTVector(xyz[0], xyz[1], xyz[2], 1.0);
+        }
+    }
     file.FieldReadEnd();
-    const int count = static_cast<int>(values.size() / 3);
-    if (!geometry->InitControlPoints(count))
-        return true;
-    KgeTVector* points = geometry->GetControlPoints();
-    for (int i = 0; i < count; ++i)
-        points[i] = KgeTVector(values[3 * i], values[3 * i + 1], values[3 * i + 2], 1.0);
     return true;
 }
 
@@ -74,38 +70,75 @@ bool KDuz6ReadPolygonVertexIndex(KDuz& file, KDuzMesh* mesh)
 {
     if (mesh == nullptr || !file.FieldReadBegin("PolygonVertexIndex"))
         return true;
-    const std::vector<int> values = ReadAllInts(file);
-    file.FieldReadEnd();
+    // Two passes over the values through a small window: the first sizes
+    // both arrays, the second fills them, so the index array is never
+    // copied as a whole.
+    constexpr int kWindow = 4096;
+    int window[kWindow];
+    const int count = file.FieldReadGetValueCount() > 0 ? file.FieldReadGetValueCount() : 0;
+    size_t ends = 0;
+    int lastValue = 0;
+    for (int done = 0; done < count; done += kWindow) {
+        const int n = count - done < kWindow ? count - done : kWindow;
+        file.FieldReadInts(window, n);
+        for (int i = 0; i < n; ++i)
+            ends += window[i] < 0 ? 1 : 0;
+        lastValue = window[n - 1];
+    }
+    if (count > 0 && lastValue >= 0)
+        ++ends;  // a last polygon without its end mark
     const int pointCount = mesh->GetControlPointsCount();
     KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
     KTypedArray<int>& corners = mesh->GetPolygonVertexArray();
-    // Corners are staged per polygon so that a polygon naming a missing
-    // control point is dropped whole instead of being walked out of range.
-    std::vector<int> pending;
+    // Both arrays take their largest size at once and are cut to what was
+    // kept: a polygon naming a missing control point is dropped whole
+    // instead of being walked out of range.
+    const int cornerBase = corners.Count();
+    const int polygonBase = polygons.Count();
+    if (count == 0 || count > INT_MAX - cornerBase || ends > static_cast<size_t>(INT_MAX - polygonBase) ||
+        !corners.SetCount(cornerBase + count) || !polygons.SetCount(polygonBase + static_cast<int>(ends))) {
+        corners.SetCount(cornerBase);
+        file.FieldReadEnd();
+        return true;
+    }
+    int* cornerOut = corners.Data();
+    KDuzMeshPolygon* polygonOut = polygons.Data();
+    int cornerCount = cornerBase;
+    int polygonCount = polygonBase;
+    int start = cornerCount;
     bool valid = true;
     auto flush = [&] {
-        if (!pending.empty() && valid) {
+        if (cornerCount > start && valid) {
             KDuzMeshPolygon polygon;
-            polygon.mStart = corners.Count();
-            polygon.mSize = static_cast<int>(pending.size());
-            for (int index : pending)
-                corners.Add(index);
-            polygons.Add(polygon);
+            polygon.mStart = start;
+            polygon.mSize = cornerCount - start;
+            polygonOut[polygonCount++] = polygon;
+        } else {
+            cornerCount = start;
         }
-        pending.clear();
+        start = cornerCount;
         valid = true;
     };
-    for (int value : values) {
-        const bool last = value < 0;
-        // -(v + 1) in 64 bits: v may be INT_MIN.
-        const int64_t index = last ? -(static_cast<int64_t>(value) + 1) : value;
-        if (index >= pointCount)
-            valid = false;
-        pending.push_back(static_cast<int>(index));
-        if (last)
-            flush();
+    file.FieldReadBegin("PolygonVertexIndex");  // the same occurrence, from its first value
+    for (int done = 0; done < count; done += kWindow) {
+        const int n = count - done < kWindow ? count - done : kWindow;
+        file.FieldReadInts(window, n);
+        for (int i = 0; i < n; ++i) {
+            const int value = window[i];
+            const bool last = value < 0;
+            // -(v + 1) in 64 bits: v may be INT_MIN.
+            const int64_t index = last ? -(static_cast<int64_t>(value) + 1) : value;
+            if (index >= pointCount)
+                valid = false;
+            cornerOut[cornerCount++] = static_cast<int>(index);
+            if (last)
+                flush();
+        }
     }
     flush();
+    file.FieldReadEnd();
+    corners.SetCount(cornerCount);
+    polygons.SetCount(polygonCount);
     return true;
 }
 
@@ -119,8 +152,8 @@ bool KDuz6ReadMesh(const KDuz6RecordContext& context, KDuzMesh* mesh)
     KDuz6ReadPolygonVertexIndex(file, mesh);
     KDuz6ReadEdges(file, mesh);
     KDuz6ReadLayers(context, mesh);
-    // Skin links and shapes have no classes in this SDK; their fields are
-    // left unread.
+    KDuz6ReadLinks(context, mesh);
+    KDuz6ReadShapes(context, mesh);
     return true;
 }
 

@@ -125,14 +125,17 @@ bool KDuz6ReadLayerElementsNormal(const KDuz6RecordContext& context, KDuz6Elemen
                 return true;
             ReadCommonFields(file, element);
             if (file.FieldReadBegin("Normals")) {
-                const std::vector<double> values = ReadDoubles(file);
-                file.FieldReadEnd();
-                const int n = static_cast<int>(values.size() / 3);
+                const int values = file.FieldReadGetValueCount();
+                const int n = values > 0 ? values / 3 : 0;
                 KgeTVectorArray& direct = element->GetDirectArray();
                 direct.Empty();
                 if (direct.SetCount(n))
-                    for (int i = 0; i < n; ++i)
-                        direct[i] = KgeTVector(values[3 * i], values[3 * i + 1], values[3 * i + 2], 0.0);
+                    for (int i = 0; i < n; ++i) {
+                        double xyz[3];
+                        file.FieldReadDoubles(xyz, 3);
+                        direct[i] = KgeTVector(xyz[0], xyz[1], xyz[2], 0.0);
+                    }
+                file.FieldReadEnd();
             }
             return true;
         });
@@ -190,13 +193,16 @@ bool KDuz6ReadLayerElementsUV(const KDuz6RecordContext& context, KDuz6ElementLis
             ReadCommonFields(file, element);
             KgeUVVectorArray& direct = element->GetDirectArray();
             if (file.FieldReadBegin("UV")) {
-                const std::vector<double> values = ReadDoubles(file);
-                file.FieldReadEnd();
-                const int n = static_cast<int>(values.size() / 2);
+                const int values = file.FieldReadGetValueCount();
+                const int n = values > 0 ? values / 2 : 0;
                 direct.Empty();
                 if (direct.SetCount(n))
-                    for (int i = 0; i < n; ++i)
-                        direct[i].Set(values[2 * i], values[2 * i + 1]);
+                    for (int i = 0; i < n; ++i) {
+                        double uv[2];
+                        file.FieldReadDoubles(uv, 2);
+                        direct[i].Set(uv[0], uv[1]);
+                    }
+                file.FieldReadEnd();
             }
             if (element->GetReferenceMode() == KDuzLayerElement::eIndexToDirect)
                 ReadIndexField(file, "UVIndex", element, direct.Count(), false);

@@ -11,11 +11,13 @@
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzCameraSwitcher.h"
 #include "sdk/scene/KDuzGenericNode.h"
 #include "sdk/scene/KDuzGlobalSettings.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSceneInfo.h"
 
 namespace duzsdk {
 
@@ -48,6 +50,10 @@ bool KDuzReaderDuz6::ReadObjects(KDuzScene* scene, const KindList& kinds) {
         return true;
     }
     mRuntimeClassCount = 0;
+    // Looked up once: every mesh record would otherwise ask the options by
+    // name.
+    mReadLinks = OptionIsSet("LINK");
+    mReadShapes = OptionIsSet("SHAPE");
     for (const KString& kind : kinds) {
         while (duz->FieldReadBegin(kind.Buffer())) {
             const KString fullName(duz->FieldReadString());
@@ -71,6 +77,9 @@ KDuz6RecordContext KDuzReaderDuz6::MakeRecordContext() {
     context.manager = mManager;
     context.readProperties60 = [this](KDuzObject* object) { return ReadProperties60(object); };
     context.findObject = [this](const char* fullName) { return FindObjectByName(fullName); };
+    context.readCameraSwitcher = [this](KDuzCameraSwitcher* switcher) { return ReadCameraSwitcher(switcher); };
+    context.readLinks = mReadLinks;
+    context.readShapes = mReadShapes;
     return context;
 }
 
@@ -96,8 +105,18 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     const KDuz6RecordContext context = MakeRecordContext();
 
     if (Equals(kind, "SceneInfo")) {
-        // Scene information has no record reader here; like every scene
-        // information record it is not registered, so nothing can link to it.
+        // Not registered, so no connection can name it. The record says its
+        // type in "Type"; the sub-type stands in when that is missing.
+        KDuz* duz = GetFieldFile();
+        const KString type(duz != nullptr ? duz->FieldReadStringOrDefault("Type", subType.Buffer()) : "");
+        if (KDuzSceneInfo* info = ReadSceneInfo(type.Buffer())) {
+            if (scene != nullptr) {
+                if (KDuzSceneInfo* previous = scene->GetSceneInfo()) previous->Destroy();
+                scene->SetSceneInfo(info);
+            } else {
+                info->Destroy();
+            }
+        }
         return true;
     }
     if (Equals(kind, "Model")) {
@@ -178,8 +197,10 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
         if (type >= 1 && type <= 6) {
             KDuzObject* constraint = mManager->CreateConstraint(name.Buffer(), type);
             if (constraint == nullptr) return true;
-            ReadProperties60(constraint);
-            constraint->WrapInternalProperties();
+            if (!ReadConstraint(constraint)) {
+                constraint->Destroy();
+                return true;
+            }
             Register(scene, fullName, constraint);
             return true;
         }
@@ -206,6 +227,13 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     if (object == nullptr) return true;
     ReadProperties60(object);
     Register(scene, fullName, object);
+    return true;
+}
+
+bool KDuzReaderDuz6::ReadConstraint(KDuzObject* constraint) {
+    if (constraint == nullptr || !OptionIsSet("CONSTRAINT")) return false;
+    ReadProperties60(constraint);
+    constraint->WrapInternalProperties();
     return true;
 }
 

@@ -2,14 +2,21 @@
 // holds, whether it is a template or protected, and its takes. They come
 // from the "Summary" kept in an extra section, else from the main section.
 #include <cstring>
+#include <memory>
 
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+#include "sdk/scene/KDuzThumbnail.h"
 
 namespace duzsdk {
 
 namespace {
+
+KString KDuzSceneInfo::* const kSceneTexts[6] = {&KDuzSceneInfo::title,    &KDuzSceneInfo::subject,
+                                                 &KDuzSceneInfo::author,   &KDuzSceneInfo::keywords,
+                                                 &KDuzSceneInfo::revision, &KDuzSceneInfo::comment};
 
 void ReadTakeFields(KDuz& duz, KDuzTakeDescription& take) {
     take.comments = duz.FieldReadStringOrDefault("Comments", "");
@@ -53,6 +60,20 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
         success = true;
     }
 
+    // What UpdateFileSummary put into the summary of the reader's own file.
+    if (success && file == nullptr && mUpdatedSummary != nullptr) {
+        KDuzSceneInfo* info = options->GetSceneInfo();
+        options->GetTakeInfo().CopyFrom(mUpdatedSummary->takes);
+        if (!mUpdatedSummary->hasSceneInfo) {
+            if (info != nullptr) info->Destroy();
+            info = nullptr;
+        } else if (info != nullptr || (info = KDuzSceneInfo::Create(mManager, "")) != nullptr) {
+            for (int i = 0; i < 6; ++i) (*info).*kSceneTexts[i] = mUpdatedSummary->sceneTexts[i];
+            info->SetSceneThumbnail(mUpdatedSummary->sceneThumbnail);
+        }
+        options->SetSceneInfo(info);
+        options->SetStringOption("CURRENT TAKE NAME", mUpdatedSummary->currentTake.Buffer());
+    }
     mFile = ownFile;
     mReadOptions = nullptr;
     if (!success) {
@@ -60,6 +81,51 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
         return nullptr;
     }
     return options;
+}
+
+void KDuzReaderDuz6::ForgetUpdatedSummary() { mUpdatedSummary.reset(); }
+
+bool KDuzReaderDuz6::UpdateFileSummary(KDuzStreamOptions* options) {
+    auto* given = dynamic_cast<KDuzStreamOptionsDuzReader*>(options);
+    if (given == nullptr || mFile == nullptr || mFile->GetCurrentSectionIndex() >= 0) return false;
+    KDuzStreamOptionsDuzReader* read = KDuzStreamOptionsDuzReader::Create(mManager, "");
+    if (read == nullptr) return false;
+    mReadOptions = read;
+    int section = -1;
+    const bool found = ReadSummary(&section);
+    mReadOptions = nullptr;
+    if (!found) {
+        read->Destroy();
+        return false;
+    }
+    auto updated = std::make_unique<UpdatedSummary>();
+    // Scene information: the given one's, or an empty one where the file
+    // had some.
+    KDuzSceneInfo* fileInfo = read->GetSceneInfo();
+    const KDuzSceneInfo* givenInfo = given->GetSceneInfo();
+    updated->hasSceneInfo = fileInfo != nullptr || givenInfo != nullptr;
+    if (givenInfo != nullptr) {
+        for (int i = 0; i < 6; ++i) updated->sceneTexts[i] = (*givenInfo).*kSceneTexts[i];
+        updated->sceneThumbnail = givenInfo->GetSceneThumbnail();
+    }
+    if (fileInfo != nullptr) fileInfo->Destroy();
+    read->SetSceneInfo(nullptr);
+    // The given descriptions over the file's, index by index; the ones the
+    // file did not have are added rather than dropped.
+    updated->takes.CopyFrom(read->GetTakeInfo());
+    for (int i = 0; i < given->GetTakeDescriptionCount(); ++i) {
+        const KDuzTakeDescription* take = given->GetTakeDescription(i);
+        if (take == nullptr) continue;
+        if (KDuzTakeDescription* existing = updated->takes.GetTakeDescription(i))
+            existing->Assign(*take);
+        else
+            updated->takes.AddTakeDescriptionCopy(*take);
+    }
+    updated->takes.SetSceneInfo(nullptr);
+    updated->currentTake = read->GetStringOption("CURRENT TAKE NAME");
+    read->Destroy();
+    mUpdatedSummary = std::move(updated);
+    return true;
 }
 
 bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
@@ -76,7 +142,7 @@ bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
     if (found < 0) return false;
     if (sectionIndex != nullptr) *sectionIndex = found;
     if (duz->FieldReadBlockBegin()) {
-        duz->FieldReadIntOrDefault("Version", 100);
+        const int version = duz->FieldReadIntOrDefault("Version", 100);
         mReadOptions->SetBoolOption("TEMPLATE", duz->FieldReadIntOrDefault("Template", 0) != 0);
         mReadOptions->SetBoolOption("PASSWORD ENABLE", duz->FieldReadIntOrDefault("PasswordProtection", 0) != 0);
         if (duz->FieldReadBegin("ContentCount")) {
@@ -90,6 +156,11 @@ bool KDuzReaderDuz6::ReadSummary(int* sectionIndex) {
                 duz->FieldReadBlockEnd();
             }
             duz->FieldReadEnd();
+        }
+        // Summaries of version 101 and above carry the scene information.
+        if (version > 100) {
+            if (KDuzSceneInfo* previous = mReadOptions->GetSceneInfo()) previous->Destroy();
+            mReadOptions->SetSceneInfo(ReadSceneInfoSection());
         }
         ReadTakeDescriptions();
         duz->FieldReadBlockEnd();
@@ -147,9 +218,11 @@ void KDuzReaderDuz6::ReadTakeDescriptions() {
                         takeFile.ProjectClose();
                     } else if (duz->IsVersionAbove1999()) {
                         ReadTakeFields(*duz, *take);
+                        take->SetThumbnail(ReadThumbnail());
                     }
                 } else {
                     ReadTakeFields(*duz, *take);
+                    take->SetThumbnail(ReadThumbnail());
                 }
                 duz->FieldReadBlockEnd();
             }

@@ -22,6 +22,9 @@ class KDuzCameraSwitcher;
 class KDuzLight;
 class KDuzMarker;
 class KDuzGeometryBase;
+class KDuzGeometry;
+class KDuzCluster;
+class KDuzShape;
 class KDuzLayerContainer;
 class KDuzLayerElement;
 class KDuzMesh;
@@ -42,6 +45,10 @@ struct KDuz6RecordContext {
     std::function<KDuzObject*(const char*)> findObject;
     // Reads a camera switcher's body; may be left empty.
     std::function<bool(KDuzCameraSwitcher*)> readCameraSwitcher;
+    // The read options "LINK" and "SHAPE": the "Link" and "Shape" fields of
+    // geometry records are read only when set.
+    bool readLinks = false;
+    bool readShapes = false;
 };
 
 // The growable list an element reader appends to, in file order.
@@ -70,6 +77,15 @@ bool KDuz6ReadEdges(KDuz& file, KDuzMesh* mesh);
 // is dropped whole, so that users may walk every polygon by point index.
 bool KDuz6ReadPolygonVertexIndex(KDuz& file, KDuzMesh* mesh);
 bool KDuz6ReadMesh(const KDuz6RecordContext& context, KDuzMesh* mesh);
+// The body of one "Link" field (the current field) into the cluster.
+bool KDuz6ReadClusterBody(KDuz& file, KDuzCluster* cluster);
+// Every "Link" field of the geometry's block, each into a cluster of the
+// geometry's skin (made when the geometry has none).
+bool KDuz6ReadLinks(const KDuz6RecordContext& context, KDuzGeometry* geometry);
+// Every "Shape" field of the geometry's block, each into a shape added to
+// the geometry under the field's name.
+bool KDuz6ReadShapes(const KDuz6RecordContext& context, KDuzGeometry* geometry);
+bool KDuz6ReadShape(KDuz& file, KDuzShape* shape, KDuzGeometry* geometry);
 
 // ---- layers and layer elements
 int KDuz6ParseMappingMode(const char* text);

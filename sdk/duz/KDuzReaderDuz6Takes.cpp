@@ -2,10 +2,13 @@
 // animated object, read into a take node of the take's name.
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurveNode.h"
+#include "sdk/animation/KFCurveTools.h"
+#include "sdk/base/KSortedPtrMap.h"
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
@@ -42,7 +45,7 @@ bool KDuzReaderDuz6::ReadTakes(KDuzScene* scene) {
                 if (description != nullptr && description->select && duz->FieldReadBlockBegin()) {
                     // The description may live in the caller's options; the
                     // scene gets a copy of its own.
-                    const KDuzTakeDescription copy = *description;
+                    KDuzTakeDescription copy = *description;
                     if (ReadTake(scene, copy))
                         scene->SetTakeDescription(copy);
                     else
@@ -63,10 +66,11 @@ bool KDuzReaderDuz6::ReadTakes(KDuzScene* scene) {
     return result;
 }
 
-bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, const KDuzTakeDescription& description) {
+bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, KDuzTakeDescription& description) {
     KDuz* duz = GetFieldFile();
     if (duz == nullptr) return false;
-    if (!duz->FieldReadBegin("FileName")) return ReadTakeContent(*duz, scene, description);
+    if (!duz->FieldReadBegin("FileName"))
+        return ReadTakeContent(*duz, scene, description) && ApplyTakeTimeOffset(scene, description);
     const KString fileName(duz->FieldReadString());
     duz->FieldReadEnd();
 
@@ -75,10 +79,11 @@ bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, const KDuzTakeDescription& descr
     if (takeFile->ProjectOpen(path.Buffer())) {
         const bool read = ReadTakeContent(*takeFile, scene, description);
         takeFile->ProjectClose();
-        return read;
+        return read && ApplyTakeTimeOffset(scene, description);
     }
     // Files of version 2000 and above keep the take in the block as well.
-    if (duz->IsVersionAbove1999()) return ReadTakeContent(*duz, scene, description);
+    if (duz->IsVersionAbove1999())
+        return ReadTakeContent(*duz, scene, description) && ApplyTakeTimeOffset(scene, description);
     const int code = takeFile->GetLastErrorID();
     mError.SetLastErrorWithText(code == KDuz::kErrorCorrupted || code == KDuz::kErrorFileNotOpened
                                     ? code
@@ -87,9 +92,33 @@ bool KDuzReaderDuz6::ReadTake(KDuzScene* scene, const KDuzTakeDescription& descr
     return false;
 }
 
-bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTakeDescription& description) {
+bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, KDuzTakeDescription& description) {
     if (scene == nullptr) return true;
     const char* takeName = description.name.Buffer();
+    // The take's time warps serve the curve readers while the take is read;
+    // they are taken away again on every way out, and the warps that no
+    // curve kept are freed then.
+    KSortedPtrMap warps(20);
+    std::vector<KFCurveNode*> warpNodes;
+    ReadTimeWarps(duz, warps, warpNodes);
+    std::vector<std::unique_ptr<KFCurveNode, void (*)(KFCurveNode*)>> holders;
+    for (KFCurveNode* warp : warpNodes) {
+        holders.emplace_back(KFCurveNodeCreate("TimeWarpHolder"), [](KFCurveNode* n) { KFCurveObjectDelete(n); });
+        if (holders.back() != nullptr) {
+            holders.back()->SetTimeWarp(warp);
+            continue;
+        }
+        // Without a holder the warp cannot be kept: it leaves the set first.
+        for (int i = warps.GetCount() - 1; i >= 0; --i)
+            if (warps.GetAt(i) == warp) warps.RemoveAt(i);
+        KFCurveObjectDelete(warp);
+    }
+    struct InstalledWarps {
+        KSortedPtrMap* previous;
+        explicit InstalledWarps(KSortedPtrMap* set) : previous(KFCurveGetTimeWarpSet()) { KFCurveSetTimeWarpSet(set); }
+        ~InstalledWarps() { KFCurveSetTimeWarpSet(previous); }
+    } installed(&warps);
+
     IProgress* progress = KProgressGetGlobal();
     const int total = duz.FieldGetInstanceCount("Model") + duz.FieldGetInstanceCount("Texture") +
                       duz.FieldGetInstanceCount("Material");
@@ -99,6 +128,8 @@ bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTake
         text += takeName;
         progress->SetStatus(text.Buffer(), nullptr, 0.0f);
     }
+    // A take read without a thumbnail keeps the one its description has.
+    if (KDuzThumbnail* thumbnail = ReadThumbnailFrom(duz)) description.SetThumbnail(thumbnail);
     const bool merge = OptionIsSet("MERGE LAYER AND TIMEWARP");
 
     auto readInto = [&](KDuzTakeNodeContainer* container, bool withMerge) {
@@ -109,7 +140,7 @@ bool KDuzReaderDuz6::ReadTakeContent(KDuz& duz, KDuzScene* scene, const KDuzTake
         KDuzTakeNode* take = container->GetCurrentTakeNode();
         if (take != nullptr && duz.FieldReadBlockBegin()) {
             ReadCurveNodeChannels(duz, take->GetCurveNode());
-            (void)withMerge;   // layers and time warps stay as read
+            if (withMerge) ApplyTimeWarps(take->GetCurveNode(), nullptr);
             duz.FieldReadBlockEnd();
         }
         container->SetCurrentTakeNode(0);

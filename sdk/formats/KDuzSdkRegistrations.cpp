@@ -3,11 +3,14 @@
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSceneLayerPasses.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
@@ -46,6 +49,9 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGeometryBase, &KDuzGeometryBase::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassGeometry, &KDuzGeometry::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassMesh, &KDuzMesh::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassShape, &KDuzShape::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceLambert, &KDuzSurfaceLambert::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfacePhong, &KDuzSurfacePhong::ClassCreator);

@@ -289,6 +289,8 @@ private:
     void AsciiWriteValueText(const char* text, size_t length);
     KDuzFieldInstance* CurrentInstance();
     const unsigned char* CurrentPayload(char* typeOut, uint32_t* availableOut);
+    double AsciiReadDouble();
+    int64_t AsciiReadInt64();
     void SetErrorText(int index, const char* format, const char* argument);
     bool StartEnciphering(bool writing, const unsigned char* block);
     void PopLastSection();

@@ -51,18 +51,8 @@ KDuzFieldInstance::~KDuzFieldInstance()
 }
 
 KDuzFieldInstance::KDuzFieldInstance(KDuzFieldInstance&& other) noexcept
-    : blockPosition(other.blockPosition),
-      valueCursor(other.valueCursor),
-      tokens(std::move(other.tokens)),
-      values(other.values),
-      byteLength(other.byteLength),
-      valueCount(other.valueCount),
-      valueOffset(other.valueOffset),
-      ownsValues(other.ownsValues),
-      lastText(std::move(other.lastText))
 {
-    other.values = nullptr;
-    other.ownsValues = false;
+    *this = std::move(other);
 }
 
 KDuzFieldInstance& KDuzFieldInstance::operator=(KDuzFieldInstance&& other) noexcept
@@ -72,14 +62,18 @@ KDuzFieldInstance& KDuzFieldInstance::operator=(KDuzFieldInstance&& other) noexc
             KMemFree(const_cast<unsigned char*>(values));
         blockPosition = other.blockPosition;
         blockEnd = other.blockEnd;
+        valuesPosition = other.valuesPosition;
         valueCursor = other.valueCursor;
-        tokens = std::move(other.tokens);
         values = other.values;
         byteLength = other.byteLength;
         valueCount = other.valueCount;
         valueOffset = other.valueOffset;
         ownsValues = other.ownsValues;
         lastText = std::move(other.lastText);
+        span = other.span;
+        moreSpans = std::move(other.moreSpans);
+        spanIndex = other.spanIndex;
+        cursor = other.cursor;
         other.values = nullptr;
         other.ownsValues = false;
     }
@@ -151,14 +145,56 @@ bool KDuzFieldInstance::SetBinaryValues(int count, uint32_t length, const unsign
     return true;
 }
 
-void KDuzFieldInstance::AddAsciiValue(const char* text, size_t length)
+void KDuzFieldInstance::AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen, bool extend)
 {
-    tokens.emplace_back(text, length);
+    if (valueCount == 0) {
+        span = {begin, end, quoteOpen};
+    } else if (extend) {
+        (moreSpans.empty() ? span : moreSpans.back()).end = end;
+    } else {
+        moreSpans.push_back({begin, end, quoteOpen});
+    }
+    ++valueCount;
 }
 
-int KDuzFieldInstance::GetValueCount() const
+void KDuzFieldInstance::AddPlainValues(int count, int64_t end)
 {
-    return values != nullptr ? valueCount : static_cast<int>(tokens.size());
+    (moreSpans.empty() ? span : moreSpans.back()).end = end;
+    valueCount += count;
+}
+
+void KDuzFieldInstance::RewindValues()
+{
+    valueCursor = 0;
+    valueOffset = 0;
+    spanIndex = 0;
+    cursor = KDuzAsciiCursor();
+    cursor.position = span.begin;
+    cursor.end = span.end;
+    cursor.lineStart = false;
+    cursor.quoteOpen = span.quoteOpen;
+}
+
+bool KDuzFieldInstance::NextAsciiToken(KDuzAsciiText& text, KDuzAsciiToken* token)
+{
+    const int spans = valueCount > 0 ? 1 + static_cast<int>(moreSpans.size()) : 0;
+    while (spanIndex < spans) {
+        while (cursor.Next(text, token)) {
+            // The parse kept only values here; anything else is stepped over
+            // as the parse did.
+            if ((token->delimiter == ',' || token->delimiter == ' ') && (token->length != 0 || token->quoted))
+                return true;
+        }
+        if (++spanIndex >= spans)
+            break;
+        const AsciiSpan& next = moreSpans[static_cast<size_t>(spanIndex - 1)];
+        cursor = KDuzAsciiCursor();
+        cursor.position = next.begin;
+        cursor.end = next.end;
+        cursor.lineStart = false;
+        cursor.quoteOpen = next.quoteOpen;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------- list
@@ -189,6 +225,10 @@ void KDuzFieldList::Clear()
     }
     buffer_ = nullptr;
     ownsBuffer_ = false;
+    if (deferred_ != nullptr && deferred_->ownerList == this) {
+        deferred_->owner = nullptr;
+        deferred_->ownerList = nullptr;
+    }
     currentField = 0;
     currentInstance = -1;
     current = nullptr;
@@ -210,6 +250,60 @@ KDuzFieldInstance* KDuzFieldList::AddFieldInstance(const char* name, size_t leng
     field->instances.emplace_back();
     field->lastAdded = static_cast<int>(field->instances.size()) - 1;
     return &field->instances.back();
+}
+
+KDuzFieldList::DeferredBuffer::~DeferredBuffer()
+{
+    KMemFree(data);
+}
+
+bool KDuzFieldList::LoadDeferredValues(KDuzFieldInstance* instance)
+{
+    if (instance == nullptr || instance->valuesPosition == 0 || instance->values != nullptr)
+        return true;
+    if (deferred_ == nullptr)
+        deferred_ = std::make_shared<DeferredBuffer>();
+    DeferredBuffer& shared = *deferred_;
+    const int count = instance->valueCount;
+    const uint32_t length = instance->byteLength;
+    instance->valueCount = 0;
+    // The list in the buffer goes back into the file, unless an enclosing
+    // block's reader still stands on it: then this one gets its own memory.
+    const bool busy = shared.owner != nullptr && shared.ownerList != this && shared.ownerList->current == shared.owner;
+    unsigned char* target = nullptr;
+    if (busy) {
+        target = static_cast<unsigned char*>(KMemAlloc(length));
+    } else {
+        if (shared.owner != nullptr) {
+            shared.owner->values = nullptr;
+            shared.owner = nullptr;
+            shared.ownerList = nullptr;
+        }
+        if (length > shared.capacity) {
+            KMemFree(shared.data);
+            shared.capacity = 0;
+            shared.data = static_cast<unsigned char*>(KMemAlloc(length));
+            if (shared.data != nullptr)
+                shared.capacity = length;
+        }
+        target = shared.data;
+    }
+    const bool read = target != nullptr && stream_ != nullptr && stream_->SeekFromStart(instance->valuesPosition) &&
+                      ReadExactly(stream_, target, length);
+    if (!read && busy)
+        KMemFree(target);
+    // A list of its own is freed by SetBinaryValues when it is malformed.
+    if (!read || !instance->SetBinaryValues(count, length, target, bigEndian_, busy)) {
+        instance->valuesPosition = 0;  // no values from now on
+        return false;
+    }
+    if (busy) {
+        instance->valuesPosition = 0;  // its own now
+    } else {
+        shared.owner = instance;
+        shared.ownerList = this;
+    }
+    return true;
 }
 
 void KDuzFieldList::BuildSortedOrder()
@@ -286,6 +380,11 @@ KDuzFieldList* KDuzFieldList::CreateChildList(int64_t position, int64_t end)
     child_->parent_ = this;
     child_->depth_ = depth_ + 1;
     child_->knownEnd_ = end;
+    child_->text_ = text_;
+    child_->mustClose_ = true;
+    if (binary_ && deferred_ == nullptr)
+        deferred_ = std::make_shared<DeferredBuffer>();
+    child_->deferred_ = deferred_;
     if (binary_ && region_ != nullptr && position >= regionOffset_ && position < regionOffset_ + regionLength_) {
         child_->region_ = region_;
         child_->regionOffset_ = regionOffset_;
@@ -322,7 +421,7 @@ bool KDuzFieldList::ParseBinary()
     // A nested block whose record end is known is read at once, and the
     // blocks nested in it carve their values from the same buffer.
     const int64_t size = knownEnd_ - start_;
-    if (knownEnd_ > 0 && size > 0 && size <= kSharedBufferLimit) {
+    if (knownEnd_ > 0 && size > 0 && size <= kWholeBlockLimit) {
         buffer_ = static_cast<unsigned char*>(KMemAlloc(static_cast<size_t>(size)));
         if (buffer_ != nullptr) {
             ownsBuffer_ = true;
@@ -399,7 +498,12 @@ bool KDuzFieldList::ParseRecordsFromStream()
         if (!ReadExactly(stream_, name, static_cast<size_t>(nameLength)))
             return false;
         KDuzFieldInstance* instance = AddFieldInstance(name, static_cast<size_t>(nameLength));
-        if (count != 0) {
+        if (count != 0 && byteLength >= kDeferredValues && count <= 0x7fffffffu && count <= byteLength / 2u) {
+            // Read when the reader gets to it; checked then.
+            instance->valueCount = static_cast<int>(count);
+            instance->byteLength = byteLength;
+            instance->valuesPosition = valuesStart;
+        } else if (count != 0) {
             if (count > 0x7fffffffu)
                 return false;
             auto* values = static_cast<unsigned char*>(KMemAlloc(byteLength == 0 ? 1 : byteLength));
@@ -455,200 +559,106 @@ bool KDuzFieldList::BinaryFindFirstBlock(const char* name, int64_t* endOut)
 
 namespace {
 
-// Reads an ASCII block from `start` and keeps the text of its own level only;
-// each nested block is replaced by a " <position>@" token, the position just
-// after its "{". Comment lines (first non-blank ';') are dropped. Braces
-// inside double quotes do not count; a quote never spans lines.
-bool ScanAsciiBlock(KChainedFile* stream, int64_t start, bool stopAtFirstBlock, std::string* text)
-{
-    if (!stream->SeekFromStart(start))
-        return false;
-    char chunk[16384];
-    int64_t position = start;
-    int depth = 0;
-    bool inQuote = false;
-    bool lineStart = true;
-    bool inComment = false;
-    while (true) {
-        const size_t got = stream->Read(chunk, sizeof(chunk));
-        if (got == 0)
-            return true;
-        for (size_t i = 0; i < got; ++i, ++position) {
-            char c = chunk[i];
-            if (c == '\0')
-                c = ' ';
-            if (c == '\n' || c == '\r') {
-                inQuote = false;
-                inComment = false;
-                lineStart = true;
-                if (depth == 0)
-                    text->push_back('\n');
-                continue;
-            }
-            if (inComment)
-                continue;
-            if (lineStart) {
-                if (c == ' ' || c == '\t')
-                    continue;
-                lineStart = false;
-                if (c == ';' && !inQuote) {
-                    inComment = true;
-                    continue;
-                }
-            }
-            if (c == '"') {
-                inQuote = !inQuote;
-            } else if (!inQuote && c == '@') {
-                // Outside quotes '@' only ever marks a block position made
-                // here; one in the file itself must not point anywhere.
-                c = ' ';
-            } else if (!inQuote && c == '{') {
-                if (depth == 0) {
-                    text->append(" ");
-                    text->append(std::to_string(position + 1));
-                    text->append("@ ");
-                    if (stopAtFirstBlock)
-                        return true;
-                }
-                ++depth;
-                continue;
-            } else if (!inQuote && c == '}') {
-                if (depth == 0)
-                    return true;  // the block itself closes
-                --depth;
-                continue;
-            }
-            if (depth == 0)
-                text->push_back(c);
-        }
+// Characters that end or change a token; any other character is part of one.
+struct TokenBreaks {
+    bool table[256] = {};
+    constexpr TokenBreaks()
+    {
+        for (unsigned char c : {',', ':', '\n', '\r', ' ', '\t', '\0', '@', '"', '{', '}'})
+            table[c] = true;
     }
-}
-
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || IsLineEnd(c); }
-
-struct AsciiToken {
-    const char* text = nullptr;
-    size_t length = 0;
-    char delimiter = ' ';
-    bool quoted = false;
 };
+constexpr TokenBreaks kTokenBreaks;
 
-// One token from `pos`; false at the end of the text.
-bool AsciiNextToken(const std::string& text, size_t* pos, AsciiToken* token)
+// The bulk of a file is arrays: after a value that ended with ',', the run of
+// values that each end with ',' on the same line is counted here, which is
+// what the cursor would make of them token by token. The cursor then goes on
+// with whatever ends the run.
+void CountPlainValues(KDuzAsciiText& text, KDuzAsciiCursor* cursor, KDuzFieldInstance* occurrence)
 {
-    size_t i = *pos;
-    const size_t n = text.size();
-    while (true) {
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        if (i >= n) {
-            *pos = i;
-            return false;
-        }
-        // A delimiter at the read position itself yields no token.
-        if (text[i] == ',' || text[i] == ':' || text[i] == '@') {
-            ++i;
+    const char* const origin = text.At(cursor->position);
+    const char* p = origin;
+    const char* const e = text.At(cursor->end);
+    const char* resume = p;  // just after the last counted value's ','
+    int counted = 0;
+    while (p < e) {
+        if (*p == ',') {  // an empty value: a separator at the read position
+            ++p;
+            resume = p;
             continue;
         }
-        break;
-    }
-    token->quoted = false;
-    if (text[i] == '"') {
-        // A text ends at its closing quote or, unclosed, at the line end,
-        // as the block scan sees it.
-        const size_t begin = i + 1;
-        size_t close = begin;
-        while (close < n && text[close] != '"' && !IsLineEnd(text[close]))
-            ++close;
-        token->text = text.data() + begin;
-        token->length = close - begin;
-        token->quoted = true;
-        i = close < n && text[close] == '"' ? close + 1 : close;
-        size_t look = i;
-        while (look < n && (text[look] == ' ' || text[look] == '\t'))
-            ++look;
-        if (look < n && (text[look] == ':' || text[look] == ',' || text[look] == '@')) {
-            token->delimiter = text[look];
-            i = look + 1;
-        } else {
-            token->delimiter = ' ';
-        }
-        *pos = i;
-        return true;
-    }
-    const size_t begin = i;
-    while (i < n) {
-        const char c = text[i];
-        if (c == ',' || c == ':' || c == '@') {
-            token->text = text.data() + begin;
-            token->length = i - begin;
-            token->delimiter = c;
-            *pos = i + 1;
-            return true;
-        }
-        if (IsLineEnd(c))
+        const char* q = p;
+        while (q < e && !kTokenBreaks.table[static_cast<unsigned char>(*q)])
+            ++q;
+        if (q == p || q >= e || *q != ',')
             break;
-        if (c == ' ' || c == '\t') {
-            // A name may hold blanks: the token runs to a ':' later on the line.
-            size_t look = i;
-            while (look < n) {
-                const char d = text[look];
-                if (d == ':' || IsLineEnd(d) || d == '"' || d == ',' || d == '@')
-                    break;
-                ++look;
-            }
-            if (look < n && text[look] == ':') {
-                size_t last = look;
-                while (last > begin && (text[last - 1] == ' ' || text[last - 1] == '\t'))
-                    --last;
-                token->text = text.data() + begin;
-                token->length = last - begin;
-                token->delimiter = ':';
-                *pos = look + 1;
-                return true;
-            }
-            break;
-        }
-        ++i;
+        ++counted;
+        p = q + 1;
+        resume = p;
     }
-    token->text = text.data() + begin;
-    token->length = i - begin;
-    token->delimiter = ' ';
-    *pos = i;
-    return true;
+    if (counted == 0)
+        return;
+    cursor->position += resume - origin;
+    occurrence->AddPlainValues(counted, cursor->position);
 }
 
 }  // namespace
 
+// One pass over the text of this level: nested blocks are stepped over by
+// their known ends (the walk of the enclosing level found them), and the
+// values of each field are counted and located, not copied.
 bool KDuzFieldList::ParseAscii()
 {
     Clear();
     if (stream_ == nullptr || !stream_->IsOpen())
         return true;
-    std::string text;
-    if (!ScanAsciiBlock(stream_, start_, false, &text))
-        return true;
-    size_t pos = 0;
-    AsciiToken token;
+    if (text_ == nullptr)
+        text_ = std::make_shared<KDuzAsciiText>(stream_, start_);
+    int64_t end = 0;
+    bool fileEnd = false;
+    if (mustClose_) {
+        // A block whose text ends before its '}' is damaged.
+        end = text_->BlockClose(start_);
+        if (end < 0)
+            return false;
+    } else {
+        const KDuzAsciiText::Stop stop = text_->WalkLevel(start_, false, true, &end);
+        if (stop == KDuzAsciiText::Stop::kDamaged)
+            return false;
+        fileEnd = stop == KDuzAsciiText::Stop::kEnd;
+    }
+    KDuzAsciiCursor cursor;
+    cursor.position = start_;
+    cursor.end = end;
+    KDuzAsciiToken token;
     KDuzFieldInstance* occurrence = nullptr;
-    std::string lastName;
-    while (AsciiNextToken(text, &pos, &token)) {
+    bool extend = false;  // the next value continues the current occurrence's last span
+    char last = 0;        // delimiter of the last token
+    while (cursor.Next(*text_, &token)) {
+        last = token.delimiter;
         if (token.delimiter == ':') {
-            lastName.assign(token.text, token.length);
             occurrence = AddFieldInstance(token.text, token.length);
+            extend = false;
         } else if (token.delimiter == '@') {
-            if (occurrence != nullptr) {
-                const long long position = std::strtoll(std::string(token.text, token.length).c_str(), nullptr, 10);
-                // Nested blocks lie after the block that holds them.
-                occurrence->blockPosition = position > start_ ? position : 0;
-            }
+            // Nested blocks lie after the block that holds them.
+            if (occurrence != nullptr)
+                occurrence->blockPosition = token.block > start_ ? token.block : 0;
+            extend = false;
         } else if (token.length != 0 || token.quoted) {
             if (occurrence == nullptr)
-                occurrence = AddFieldInstance(lastName.data(), lastName.size());
-            occurrence->AddAsciiValue(token.text, token.length);
+                occurrence = AddFieldInstance("", 0);
+            occurrence->AddAsciiValue(token.begin, cursor.position, token.quoteOpenBefore, extend);
+            extend = true;
+            if (token.delimiter == ',')
+                CountPlainValues(*text_, &cursor, occurrence);
         }
     }
+    if (cursor.damaged)
+        return false;
+    // The top level ends with the file. A text that stops inside a quoted
+    // text, after a separator, or within its last line's field is cut short.
+    if (fileEnd && last != 0 && last != '@' && (cursor.textCut || last == ',' || !cursor.lineEndSeen))
+        return false;
     return true;
 }
 
@@ -656,30 +666,30 @@ bool KDuzFieldList::AsciiFindFirstBlock(const char* name)
 {
     if (stream_ == nullptr || !stream_->IsOpen() || name == nullptr)
         return false;
-    std::string text;
-    if (!ScanAsciiBlock(stream_, start_, true, &text))
+    if (text_ == nullptr)
+        text_ = std::make_shared<KDuzAsciiText>(stream_, start_);
+    int64_t brace = 0;
+    if (text_->WalkLevel(start_, true, false, &brace) != KDuzAsciiText::Stop::kOpen)
         return false;
-    size_t pos = 0;
-    AsciiToken token;
+    KDuzAsciiCursor cursor;
+    cursor.position = start_;
+    cursor.end = brace;
+    KDuzAsciiToken token;
     bool haveName = false;
-    std::string first;
-    while (AsciiNextToken(text, &pos, &token)) {
-        if (token.delimiter == ':') {
-            if (haveName)
-                return false;
-            haveName = true;
-            first.assign(token.text, token.length);
-        } else if (token.delimiter == '@') {
-            if (!haveName || first != name)
-                return false;
-            const long long position = std::strtoll(std::string(token.text, token.length).c_str(), nullptr, 10);
-            if (position <= 0)
-                return false;
-            start_ = position;
-            return true;
-        }
+    bool matches = false;
+    while (cursor.Next(*text_, &token)) {
+        if (token.delimiter != ':')
+            continue;
+        if (haveName)
+            return false;
+        haveName = true;
+        matches = token.length == std::strlen(name) && std::memcmp(token.text, name, token.length) == 0;
     }
-    return false;
+    if (!matches)
+        return false;
+    start_ = brace + 1;
+    mustClose_ = true;
+    return true;
 }
 
 }  // namespace duzsdk

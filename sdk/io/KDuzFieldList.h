@@ -2,11 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "sdk/base/KString.h"
+#include "sdk/io/KDuzAsciiText.h"
 
 namespace duzsdk {
 
@@ -14,7 +16,8 @@ class KChainedFile;
 
 // One occurrence of a field: its values, still in their stored form, and the
 // position of its nested block. Binary values point into the block buffer of
-// the list (or an allocation of their own); ASCII values are text tokens.
+// the list (or an allocation of their own); ASCII values stay in the file's
+// text, which the getters read in place.
 class KDuzFieldInstance {
 public:
     KDuzFieldInstance() = default;
@@ -30,21 +33,42 @@ public:
     // the list; nothing is kept then (an owned list is freed all the same).
     bool SetBinaryValues(int count, uint32_t byteLength, const unsigned char* values, bool bigEndian,
                          bool ownsValues);
-    void AddAsciiValue(const char* text, size_t length);
+    // One more ASCII value, the token at `begin` whose text (with its
+    // delimiter) ends at `end`; `extend` when it follows the last one
+    // without anything but blanks and delimiters between them.
+    void AddAsciiValue(int64_t begin, int64_t end, bool quoteOpen, bool extend);
+    // `count` more values right after the last one, their text ending at `end`.
+    void AddPlainValues(int count, int64_t end);
+    // The ASCII value at the value cursor; false past the last one. The
+    // caller moves the value cursor.
+    bool NextAsciiToken(KDuzAsciiText& text, KDuzAsciiToken* token);
+    void RewindValues();
 
-    int GetValueCount() const;
+    int GetValueCount() const { return valueCount; }
     bool HasBlock() const { return blockPosition > 0; }
 
     int64_t blockPosition = 0;
     int64_t blockEnd = 0;                     // binary: end offset of the record holding the block
+    int64_t valuesPosition = 0;               // binary: a large value list left in the file until read
     int valueCursor = 0;
-    std::vector<std::string> tokens;          // ASCII
     const unsigned char* values = nullptr;    // binary value list
     uint32_t byteLength = 0;
-    int valueCount = 0;                       // binary values in the list
+    int valueCount = 0;                       // values in the list (binary) or the text (ASCII)
     uint32_t valueOffset = 0;                 // type byte of the value at the cursor
     bool ownsValues = false;
     std::string lastText;                     // the last text handed out
+
+    // ASCII: the stretches of text that hold the values (one, unless a
+    // nested block stands between them) and the read position in them.
+    struct AsciiSpan {
+        int64_t begin = 0;
+        int64_t end = 0;
+        bool quoteOpen = false;
+    };
+    AsciiSpan span;
+    std::vector<AsciiSpan> moreSpans;
+    int spanIndex = 0;
+    KDuzAsciiCursor cursor;
 };
 
 // All occurrences of one name in one block, in file order.
@@ -67,6 +91,12 @@ public:
     // the top level of a section, give every value list an allocation of its
     // own, so that only the blocks a reader enters are held in memory.
     static constexpr int64_t kSharedBufferLimit = 262144000;
+    // Blocks above this size are parsed record by record from the stream,
+    // and their value lists from kDeferredValues bytes up stay in the file
+    // until the reader selects their occurrence: a large block then never
+    // sits in memory as a whole beside what the reader builds from it.
+    static constexpr int64_t kWholeBlockLimit = 32 * 1024 * 1024;
+    static constexpr uint32_t kDeferredValues = 1024 * 1024;
     // Deepest nesting of blocks a reader may enter.
     static constexpr int kMaxDepth = 256;
 
@@ -97,8 +127,14 @@ public:
     const char* GetFieldName(int index);
     int GetFieldCount() const { return static_cast<int>(fields_.size()); }
     KDuzFieldInstance* AddFieldInstance(const char* name, size_t length);
+    // Reads the value list an occurrence left in the file; the list read
+    // before is dropped back into the file. False when it cannot be read or
+    // is malformed (the occurrence then has no values).
+    bool LoadDeferredValues(KDuzFieldInstance* instance);
 
     KDuzFieldList* GetChild() const { return child_; }
+    // ASCII: the file's text, shared by a list and the lists nested in it.
+    KDuzAsciiText* GetAsciiText() const { return text_.get(); }
     KDuzFieldList* GetParent() const { return parent_; }
     int64_t GetStart() const { return start_; }
     // Binary: the position just after the block's closing null record.
@@ -136,6 +172,22 @@ private:
     const unsigned char* region_ = nullptr;
     int64_t regionOffset_ = 0;
     int64_t regionLength_ = 0;
+
+    // ASCII: the text, and whether the block must end with its own '}'
+    // (every block but the top level of a section).
+    std::shared_ptr<KDuzAsciiText> text_;
+    bool mustClose_ = false;
+
+    // Binary: the buffer that holds the one deferred value list in memory,
+    // shared by a list and the lists nested in it.
+    struct DeferredBuffer {
+        ~DeferredBuffer();
+        unsigned char* data = nullptr;
+        size_t capacity = 0;
+        KDuzFieldInstance* owner = nullptr;
+        KDuzFieldList* ownerList = nullptr;
+    };
+    std::shared_ptr<DeferredBuffer> deferred_;
 
     KDuzFieldList* child_ = nullptr;
     KDuzFieldList* parent_ = nullptr;

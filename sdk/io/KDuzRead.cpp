@@ -1,9 +1,13 @@
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
+#include <fast_float/fast_float.h>
+
 #include "sdk/io/KDuz.h"
+#include "sdk/io/KDuzAsciiText.h"
 #include "sdk/io/KDuzBytes.h"
 #include "sdk/io/KDuzFieldList.h"
 
@@ -64,14 +68,15 @@ T ReadNamedOr(KDuz& duz, const char* name, T fallback, Read read)
 
 namespace {
 
-void SelectInstance(KDuzFieldList* list, int fieldIndex, KDuzField* field, int instance)
+// False when the occurrence's values, left in the file, turn out damaged.
+bool SelectInstance(KDuzFieldList* list, int fieldIndex, KDuzField* field, int instance)
 {
     KDuzFieldInstance& occurrence = field->instances[static_cast<size_t>(instance)];
-    occurrence.valueCursor = 0;
-    occurrence.valueOffset = 0;
+    occurrence.RewindValues();
     list->currentField = fieldIndex;
     list->currentInstance = instance;
     list->current = &occurrence;
+    return list->LoadDeferredValues(&occurrence);
 }
 
 }  // namespace
@@ -102,7 +107,8 @@ bool KDuz::FieldReadBegin(const char* name)
     KDuzField* field = currentList_->FindField(name, &index);
     if (field == nullptr || field->readCursor >= static_cast<int>(field->instances.size()))
         return false;
-    SelectInstance(currentList_, index, field, field->readCursor);
+    if (!SelectInstance(currentList_, index, field, field->readCursor))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 
@@ -115,7 +121,8 @@ bool KDuz::FieldReadBeginInstance(const char* name, int instance)
     if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
         return false;
     field->readCursor = instance;
-    SelectInstance(currentList_, index, field, instance);
+    if (!SelectInstance(currentList_, index, field, instance))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 
@@ -127,7 +134,8 @@ bool KDuz::FieldReadBeginByIndex(int index, int instance)
     if (field == nullptr || instance < 0 || instance >= static_cast<int>(field->instances.size()))
         return false;
     field->readCursor = instance;
-    SelectInstance(currentList_, index, field, instance);
+    if (!SelectInstance(currentList_, index, field, instance))
+        error_.SetLastError(kErrorCorrupted);
     return true;
 }
 
@@ -241,14 +249,85 @@ const unsigned char* KDuz::CurrentPayload(char* typeOut, uint32_t* availableOut)
 
 namespace {
 
-const std::string* NextToken(KDuzFieldInstance* instance)
+// The ASCII value at the cursor of the current occurrence; the value cursor
+// moves on in every case.
+bool NextAsciiToken(KDuzFieldList* list, KDuzFieldInstance* instance, KDuzAsciiToken* token)
 {
     if (instance == nullptr)
-        return nullptr;
+        return false;
     const int index = instance->valueCursor++;
-    if (index < 0 || index >= static_cast<int>(instance->tokens.size()))
+    KDuzAsciiText* text = list->GetAsciiText();
+    if (index < 0 || index >= instance->valueCount || text == nullptr)
+        return false;
+    return instance->NextAsciiToken(*text, token);
+}
+
+// Tiny values read as 0, as the C library's reading did in the past.
+double FlushTiny(double value)
+{
+    return value != 0.0 && std::isfinite(value) && std::logb(value) < -1021 ? 0.0 : value;
+}
+
+float FlushTiny(float value)
+{
+    return value != 0.0f && std::isfinite(value) && std::logb(value) < -125 ? 0.0f : value;
+}
+
+// Arrays are read value after value: a plain number right at the cursor,
+// followed by a separator or a line end, is taken without splitting the
+// text into a token first. False leaves everything to the token path.
+template <class T, class Parse>
+bool FastAsciiNumber(KDuzAsciiText& text, KDuzFieldInstance* instance, T* out, Parse parse)
+{
+    if (instance->valueCursor < 0 || instance->valueCursor >= instance->valueCount)
+        return false;
+    KDuzAsciiCursor& cursor = instance->cursor;
+    const char* const origin = text.At(cursor.position);
+    const char* p = origin;
+    const char* const e = text.At(cursor.end);
+    bool lineStart = cursor.lineStart;
+    bool lineEnd = false;
+    while (p < e) {
+        const char c = *p;
+        if (c == ',' || c == ' ' || c == '\t') {
+            lineStart = lineStart && c != ',';
+        } else if (c == '\n' || c == '\r') {
+            lineStart = true;
+            lineEnd = true;
+        } else {
+            break;
+        }
+        ++p;
+    }
+    if (p >= e || (lineStart && *p == ';'))
+        return false;
+    const char* after = parse(p, e, out);
+    if (after == nullptr || (after < e && *after != ',' && *after != '\n' && *after != '\r'))
+        return false;
+    if (after < e && *after == ',')
+        ++after;
+    cursor.position += after - origin;
+    cursor.lineStart = false;
+    if (lineEnd)
+        cursor.quoteOpen = false;
+    ++instance->valueCursor;
+    return true;
+}
+
+const char* ParseDouble(const char* p, const char* e, double* out)
+{
+    const auto result = fast_float::from_chars(p, e, *out);
+    return result.ec == std::errc() ? result.ptr : nullptr;
+}
+
+const char* ParseInt64(const char* p, const char* e, int64_t* out)
+{
+    long long value = 0;
+    const auto result = std::from_chars(p, e, value);
+    if (result.ec != std::errc())
         return nullptr;
-    return &instance->tokens[static_cast<size_t>(index)];
+    *out = value;
+    return result.ptr;
 }
 
 }  // namespace
@@ -256,8 +335,8 @@ const std::string* NextToken(KDuzFieldInstance* instance)
 char KDuz::FieldReadChar()
 {
     if (!binary_) {
-        const std::string* token = NextToken(CurrentInstance());
-        return token != nullptr && !token->empty() ? (*token)[0] : 0;
+        KDuzAsciiToken token;
+        return NextAsciiToken(currentList_, CurrentInstance(), &token) && token.length > 0 ? token.text[0] : 0;
     }
     char type = 0;
     uint32_t available = 0;
@@ -271,11 +350,16 @@ const char* KDuz::FieldReadString()
     if (instance == nullptr)
         return "";
     if (!binary_) {
-        const std::string* token = NextToken(instance);
-        if (token != nullptr)
-            instance->lastText = *token;
-        else
+        KDuzAsciiToken token;
+        if (NextAsciiToken(currentList_, instance, &token)) {
+            instance->lastText.assign(token.text, token.length);
+            // A NUL byte of the file is a blank, in texts too.
+            for (char& c : instance->lastText)
+                if (c == '\0')
+                    c = ' ';
+        } else {
             instance->lastText.clear();
+        }
         return instance->lastText.c_str();
     }
     char type = 0;
@@ -313,10 +397,8 @@ int KDuz::FieldReadInt()
         fast->valueOffset += 5;
         return static_cast<int>(KDuzLoad32(payload, bigEndian_));
     }
-    if (!binary_) {
-        const std::string* token = NextToken(CurrentInstance());
-        return token != nullptr ? static_cast<int>(std::strtoll(token->c_str(), nullptr, 10)) : 0;
-    }
+    if (!binary_)
+        return static_cast<int>(AsciiReadInt64());
     char type = 0;
     uint32_t available = 0;
     const unsigned char* payload = CurrentPayload(&type, &available);
@@ -326,10 +408,8 @@ int KDuz::FieldReadInt()
 
 int64_t KDuz::FieldReadInt64()
 {
-    if (!binary_) {
-        const std::string* token = NextToken(CurrentInstance());
-        return token != nullptr ? static_cast<int64_t>(std::strtoll(token->c_str(), nullptr, 10)) : 0;
-    }
+    if (!binary_)
+        return AsciiReadInt64();
     char type = 0;
     uint32_t available = 0;
     const unsigned char* payload = CurrentPayload(&type, &available);
@@ -339,11 +419,10 @@ int64_t KDuz::FieldReadInt64()
 float KDuz::FieldReadFloat()
 {
     if (!binary_) {
-        const std::string* token = NextToken(CurrentInstance());
-        if (token == nullptr)
+        KDuzAsciiToken token;
+        if (!NextAsciiToken(currentList_, CurrentInstance(), &token))
             return 0.0f;
-        const float value = NarrowToFloat(std::strtod(token->c_str(), nullptr));
-        return value != 0.0f && std::isfinite(value) && std::logb(value) < -125 ? 0.0f : value;
+        return FlushTiny(NarrowToFloat(KDuzAsciiToDouble(token.text, token.length)));
     }
     char type = 0;
     uint32_t available = 0;
@@ -365,13 +444,8 @@ double KDuz::FieldReadDouble()
         std::memcpy(&value, &bits, sizeof(value));
         return value;
     }
-    if (!binary_) {
-        const std::string* token = NextToken(CurrentInstance());
-        if (token == nullptr)
-            return 0.0;
-        const double value = std::strtod(token->c_str(), nullptr);
-        return value != 0.0 && std::isfinite(value) && std::logb(value) < -1021 ? 0.0 : value;
-    }
+    if (!binary_)
+        return AsciiReadDouble();
     char type = 0;
     uint32_t available = 0;
     const unsigned char* payload = CurrentPayload(&type, &available);
@@ -383,7 +457,8 @@ const void* KDuz::FieldReadRaw(int* lengthOut)
     if (lengthOut != nullptr)
         *lengthOut = 0;
     if (!binary_) {
-        NextToken(CurrentInstance());
+        KDuzAsciiToken token;
+        NextAsciiToken(currentList_, CurrentInstance(), &token);
         return nullptr;
     }
     char type = 0;
@@ -416,6 +491,32 @@ KTime KDuz::FieldReadTime()
     return time;
 }
 
+double KDuz::AsciiReadDouble()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    KDuzAsciiText* text = currentList_ != nullptr ? currentList_->GetAsciiText() : nullptr;
+    double value = 0.0;
+    if (instance != nullptr && text != nullptr && FastAsciiNumber(*text, instance, &value, ParseDouble))
+        return FlushTiny(value);
+    KDuzAsciiToken token;
+    if (!NextAsciiToken(currentList_, instance, &token))
+        return 0.0;
+    return FlushTiny(KDuzAsciiToDouble(token.text, token.length));
+}
+
+int64_t KDuz::AsciiReadInt64()
+{
+    KDuzFieldInstance* instance = CurrentInstance();
+    KDuzAsciiText* text = currentList_ != nullptr ? currentList_->GetAsciiText() : nullptr;
+    int64_t value = 0;
+    if (instance != nullptr && text != nullptr && FastAsciiNumber(*text, instance, &value, ParseInt64))
+        return value;
+    KDuzAsciiToken token;
+    if (!NextAsciiToken(currentList_, instance, &token))
+        return 0;
+    return KDuzAsciiToInt64(token.text, token.length);
+}
+
 void KDuz::FieldReadDoubles(double* out, int count)
 {
     if (out == nullptr)
@@ -438,6 +539,13 @@ void KDuz::FieldReadDoubles(double* out, int count)
         }
         fast->valueCursor = cursor;
         fast->valueOffset = offset;
+    }
+    KDuzFieldInstance* instance = binary_ ? nullptr : CurrentInstance();
+    if (instance != nullptr && currentList_->GetAsciiText() != nullptr) {
+        KDuzAsciiText& text = *currentList_->GetAsciiText();
+        double value = 0.0;
+        for (; i < count && FastAsciiNumber(text, instance, &value, ParseDouble); ++i)
+            out[i] = FlushTiny(value);
     }
     for (; i < count; ++i)
         out[i] = FieldReadDouble();
@@ -462,6 +570,13 @@ void KDuz::FieldReadInts(int* out, int count)
         }
         fast->valueCursor = cursor;
         fast->valueOffset = offset;
+    }
+    KDuzFieldInstance* instance = binary_ ? nullptr : CurrentInstance();
+    if (instance != nullptr && currentList_->GetAsciiText() != nullptr) {
+        KDuzAsciiText& text = *currentList_->GetAsciiText();
+        int64_t value = 0;
+        for (; i < count && FastAsciiNumber(text, instance, &value, ParseInt64); ++i)
+            out[i] = static_cast<int>(value);
     }
     for (; i < count; ++i)
         out[i] = FieldReadInt();

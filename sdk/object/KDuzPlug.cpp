@@ -1,5 +1,7 @@
 #include "sdk/object/KDuzPlug.h"
 
+#include "sdk/object/KDuzProperty.h"
+
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
@@ -129,7 +131,7 @@ namespace {
 
 // Asks both sides, announces, runs the change and announces again; the
 // first code is the destination's, the source's is three higher.
-bool ChangeConnection(KDuzPlug* destination, KDuzObject* source, int firstCode, bool connect) {
+bool ChangeConnection(KDuzPlug* destination, KDuzPlug* source, int firstCode, bool connect) {
     if (source == nullptr) return false;
     KPlug* internalDestination = destination->GetInternalPlug();
     KPlug* internalSource = source->GetInternalPlug();
@@ -159,6 +161,20 @@ bool KDuzPlug::ConnectSrcObject(KDuzObject* object) {
 
 bool KDuzPlug::DisconnectSrcObject(KDuzObject* object) {
     return ChangeConnection(this, object, eDuzDisconnectAskDestination, false);
+}
+
+bool KDuzPlug::ConnectSrcProperty(KDuzProperty& property) {
+    return ChangeConnection(this, &property, eDuzConnectAskDestination, true);
+}
+
+bool KDuzPlug::DisconnectSrcProperty(KDuzProperty& property) {
+    return ChangeConnection(this, &property, eDuzDisconnectAskDestination, false);
+}
+
+bool KDuzPlug::IsConnectedSrcProperty(const KDuzProperty& property) const {
+    const KPlug* plug = GetInternalPlug();
+    const KPlug* source = property.GetInternalPlug();
+    return plug != nullptr && source != nullptr && plug->IsSourceConnected(source);
 }
 
 bool KDuzPlug::IsConnectedSrcObject(const KDuzObject* object) const {

@@ -9,6 +9,7 @@ namespace duzsdk {
 
 class KDuzObject;
 class KDuzPlug;
+class KDuzProperty;
 class KDuzSdkManager;
 
 // Codes of a connection change, as each side hears it.
@@ -62,6 +63,11 @@ public:
     bool ConnectSrcObject(KDuzObject* object);
     bool DisconnectSrcObject(KDuzObject* object);
     bool IsConnectedSrcObject(const KDuzObject* object) const;
+    // A property as a source of this plug (a property-to-object link); the
+    // property sees this plug among its destinations (GetDstObject).
+    bool ConnectSrcProperty(KDuzProperty& property);
+    bool DisconnectSrcProperty(KDuzProperty& property);
+    bool IsConnectedSrcProperty(const KDuzProperty& property) const;
     bool IsConnectedDstObject(const KDuzObject* object) const;
     int GetSrcObjectCount(const KClassId& classId = KClassId()) const;
     // Null for an index outside 0 .. count - 1.

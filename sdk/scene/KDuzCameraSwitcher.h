@@ -26,6 +26,7 @@ public:
     int GetAttributeType() const override { return eCameraSwitcher; }
 
     void AddCameraName(const char* name);
+    void ClearCameraNames() { mCameraNames.clear(); }
     // Null outside 0 .. count - 1.
     const char* GetCameraName(int index) const;
     int GetCameraNameCount() const { return static_cast<int>(mCameraNames.size()); }

@@ -78,10 +78,24 @@ void KDuzGlobalSettings::PropertiesToAxisSystem()
     // A property that cannot be read keeps the held field.
     for (int i = 0; i < 6; ++i) FindProperty(kAxisPropertyNames[i]).GetValue(&values[i], eValueKindInt);
     // Files are not trusted: the axes index arrays in the exporters, so a
-    // system that is not a valid convention becomes the default one.
-    if (!mAxisSystem.SetFields(values[0], values[1], values[2], values[3], values[4], values[5])) {
+    // system that is not a valid convention is never kept as it is.
+    if (mAxisSystem.SetFields(values[0], values[1], values[2], values[3], values[4], values[5])) return;
+    const int upAxis = values[0];
+    const int upSign = values[1];
+    if (upAxis < 0 || upAxis > 2 || (upSign != 1 && upSign != -1)) {
         mAxisSystem = KDuzGetPredefinedAxisSystem(eDuzAxisSystemYUp);
+        return;
     }
+    // A file may set only the up axis ("UpAxis" 2 alone means Z up): the up
+    // direction holds, and the front axis becomes the file's when it is one
+    // of the two axes left, else the second of them, with the held handedness.
+    int remaining[2] = {0, 0};
+    int n = 0;
+    for (int axis = 0; axis < 3; ++axis)
+        if (axis != upAxis) remaining[n++] = axis;
+    const int frontPosition = values[2] == remaining[0] ? 1 : 2;
+    const int frontSign = values[3] == -1 ? -1 : 1;
+    mAxisSystem = KDuzAxisSystem(upSign * (upAxis + 1), frontSign * frontPosition, mAxisSystem.GetCoordSystem());
 }
 
 bool KDuzGlobalSettings::SetAxisSystem(const KDuzAxisSystem& system)

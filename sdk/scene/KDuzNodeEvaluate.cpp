@@ -170,6 +170,9 @@ void KDuzNode::SetGeometricScaling(int set, const KgeTVector& v) {
 void KDuzNode::SetRotationOrder(int set, int order) {
     KDuzNodePivotSet* pivots = PivotSet(set);
     if (pivots == nullptr) return;
+    // Orders come from files: one outside the known orders is taken as XYZ
+    // (twice a huge order would also overflow the index computed below).
+    if (order < eEulerXYZ || order > eSphericXYZ) order = eEulerXYZ;
     pivots->rotationOrder = order;
     if (set == 0) mInternal->evaluation.prePost.rotationOrder.SetOrderIndex(2 * order);
     TouchTransforms();

@@ -386,21 +386,10 @@ void KDuzNode::UpdatePivotsAndLimitsFromProperties() {
     KDuzNode_internal* in = mInternal;
     if (in == nullptr) return;
 
-    // 1. Pivot set 0 from the properties. It is loaded whatever the values:
-    //    a node read again must not keep the pivots of an earlier read.
-    SetRotationOrder(0, in->GetIntValue(eNodeRotationOrder));
-    SetRotationOffset(0, in->GetVector(eNodeRotationOffset));
-    SetRotationPivot(0, in->GetVector(eNodeRotationPivot));
-    SetScalingOffset(0, in->GetVector(eNodeScalingOffset));
-    SetScalingPivot(0, in->GetVector(eNodeScalingPivot));
-    SetPreRotation(0, in->GetVector(eNodePreRotation));
-    SetPostRotation(0, in->GetVector(eNodePostRotation));
-    SetGeometricTranslation(0, in->GetVector(eNodeGeometricTranslation));
-    SetGeometricRotation(0, in->GetVector(eNodeGeometricRotation));
-    SetGeometricScaling(0, in->GetVector(eNodeGeometricScaling));
-    SetRotationSpaceForLimitOnly(0, in->GetBool(eNodeRotationSpaceForLimitOnly));
+    // 1. Pivot set 0 from the properties, only when one of them says the
+    //    node uses pivots: pivots set through the API survive a node whose
+    //    properties are all at their defaults.
     const bool quaternion = in->GetBool(eNodeQuaternionInterpolate);
-    SetQuaternionInterpolate(0, quaternion);
     bool pivotsUsed = in->GetIntValue(eNodeRotationOrder) != 0 || quaternion;
     for (EDuzNodeProperty id :
          {eNodeRotationOffset, eNodeRotationPivot, eNodeScalingOffset, eNodeScalingPivot, eNodePreRotation,
@@ -409,6 +398,18 @@ void KDuzNode::UpdatePivotsAndLimitsFromProperties() {
     }
     pivotsUsed = pivotsUsed || DiffersFromXYZ(in->GetVector(eNodeGeometricScaling), 1.0, 1.0, 1.0);
     if (pivotsUsed) {
+        SetRotationOrder(0, in->GetIntValue(eNodeRotationOrder));
+        SetRotationOffset(0, in->GetVector(eNodeRotationOffset));
+        SetRotationPivot(0, in->GetVector(eNodeRotationPivot));
+        SetScalingOffset(0, in->GetVector(eNodeScalingOffset));
+        SetScalingPivot(0, in->GetVector(eNodeScalingPivot));
+        SetPreRotation(0, in->GetVector(eNodePreRotation));
+        SetPostRotation(0, in->GetVector(eNodePostRotation));
+        SetGeometricTranslation(0, in->GetVector(eNodeGeometricTranslation));
+        SetGeometricRotation(0, in->GetVector(eNodeGeometricRotation));
+        SetGeometricScaling(0, in->GetVector(eNodeGeometricScaling));
+        SetRotationSpaceForLimitOnly(0, in->GetBool(eNodeRotationSpaceForLimitOnly));
+        SetQuaternionInterpolate(0, quaternion);
         in->pivotSets[0].state = 0;
         in->pivotSets[1].Reset();
     }

@@ -419,8 +419,11 @@ void KDuzScene::SetUpCameraSwitcherNode() {
     mCameraSwitcherNode->SetName(kCameraSwitcherNodeName, false);
     mCameraSwitcherNode->SetVisibility(false);
     mCameraSwitcherNode->SetShadingMode(1);
-    if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(mCameraSwitcherNode->GetNodeAttribute()))
+    if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(mCameraSwitcherNode->GetNodeAttribute())) {
         switcher->SetDefaultCameraIndex(0);
+        // The names belong to the cameras of the scene being cleared.
+        switcher->ClearCameraNames();
+    }
 }
 
 void KDuzScene::Clear() {

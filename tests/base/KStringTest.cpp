@@ -329,6 +329,12 @@ TEST(KString, Substrings)
         {"Right too long", KString("abc").Right(10), "abc"},
         {"Right zero", s.Right(0), ""},
         {"Right negative", s.Right(-1), "<invalid>"},
+        // Extreme counts must not overflow on the way to their answer.
+        {"Right most negative", s.Right(INT_MIN), "<invalid>"},
+        {"Right largest", s.Right(INT_MAX), "abcdef"},
+        {"Left most negative", s.Left(INT_MIN), "<invalid>"},
+        {"Mid largest count", s.Mid(2, INT_MAX), "cdef"},
+        {"Mid most negative start", s.Mid(INT_MIN, 2), "<invalid>"},
         {"Mid of invalid", Invalid().Mid(0, 0), "<invalid>"},
     };
     for (const Case& c : cases) {

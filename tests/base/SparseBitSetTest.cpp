@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <random>
+#include <set>
 #include <vector>
 
 using namespace duzsdk;
@@ -333,4 +334,81 @@ TEST(SparseBitSetTest, SequentialIdsKeepOneBlock)
     EXPECT_EQ(set.BlockCount(), 1);
     EXPECT_EQ(set.HighestSetBit(), 99999);
     EXPECT_EQ(set.Find(0, SparseBitSet::kNoEnd, 0), 100000);
+}
+
+// Sets large enough that the search for a free id crosses several summary
+// levels: freed ids come back lowest first, and searches for clear bits
+// agree with a plain model, through merges of blocks and shared copies.
+TEST(SparseBitSetTest, ReuseAndSearchStayExactInLargeSets)
+{
+    constexpr int32_t kAllocated = 300000;
+    constexpr int32_t kLimit = 460000;   // every change stays below; kLimit - 1 stays set
+    SparseBitSet set;
+    std::set<int32_t> clear;             // the clear positions below kLimit
+    for (int32_t i = 0; i < kAllocated; ++i) {
+        ASSERT_EQ(set.AllocateId(), i);
+    }
+    for (int32_t i = kAllocated; i < kLimit - 1; ++i) {
+        clear.insert(i);
+    }
+    ASSERT_TRUE(set.Set(kLimit - 1));
+    std::mt19937 random(99);
+    auto setBit = [&](int32_t bit) {
+        ASSERT_TRUE(set.Set(bit));
+        clear.erase(bit);
+    };
+    auto clearBit = [&](int32_t bit) {
+        ASSERT_TRUE(set.Clear(bit));
+        clear.insert(bit);
+    };
+    // Separate blocks far up, then a bit between them that folds the later
+    // one, with its full words, into the first: a search from inside those
+    // words must still skip them.
+    for (int32_t bit = 420000; bit < 420064; ++bit) setBit(bit);
+    for (int32_t bit = 420400; bit < 420500; ++bit) setBit(bit);
+    const int blocks = set.BlockCount();
+    setBit(420200);
+    ASSERT_EQ(set.BlockCount(), blocks - 1);
+    EXPECT_EQ(set.Find(420416, SparseBitSet::kNoEnd, 0), 420500);
+
+    SparseBitSet snapshot;
+    std::set<int32_t> snapshotClear;
+    for (int step = 0; step < 20000; ++step) {
+        const uint32_t choice = random() % 10;
+        if (choice < 3) {
+            clearBit(static_cast<int32_t>(random() % kAllocated));
+        } else if (choice == 3) {
+            // A whole word, or a whole stretch of 1024 ids, so that the
+            // summary's higher levels turn over too.
+            const int32_t width = random() % 2 == 0 ? 32 : 1024;
+            const int32_t first = static_cast<int32_t>(random() % (kAllocated / width)) * width;
+            for (int32_t bit = first; bit < first + width; ++bit) clearBit(bit);
+        } else if (choice < 7) {
+            ASSERT_FALSE(clear.empty());
+            const int32_t expected = *clear.begin();
+            ASSERT_EQ(set.AllocateId(), expected) << "step " << step;
+            clear.erase(clear.begin());
+        } else if (choice < 9) {
+            const int32_t start = static_cast<int32_t>(random() % kLimit);
+            const bool bounded = random() % 2 == 0;
+            const int32_t end = bounded ? start + static_cast<int32_t>(random() % 5000) : SparseBitSet::kNoEnd;
+            auto next = clear.lower_bound(start);
+            if (next == clear.end()) continue;   // past kLimit the answer depends on spare words
+            const int32_t expected = !bounded || *next <= end ? *next : -1;
+            ASSERT_EQ(set.Find(start, end, 0), expected) << "step " << step << " from " << start;
+        } else {
+            setBit(static_cast<int32_t>(random() % (kLimit - 1)));
+        }
+        if (step == 5000) {
+            snapshot = set;
+            snapshotClear = clear;
+        }
+    }
+    ExpectWellFormed(set);
+    for (int32_t bit = 0; bit < kLimit; bit += 7) {
+        ASSERT_EQ(set.Test(bit), clear.count(bit) == 0) << bit;
+        ASSERT_EQ(snapshot.Test(bit), snapshotClear.count(bit) == 0) << bit;
+    }
+    // The copy still hands out its own lowest free id.
+    EXPECT_EQ(snapshot.AllocateId(), *snapshotClear.begin());
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+#include <iterator>
 #include <string>
 
 #include "DuzTestSupport.h"
@@ -305,5 +308,158 @@ TEST(KDuzAscii, QuotedNamesReadBackWithoutQuotes)
     for (const char* name : {"Model::Cube", "two words", "a{b", "x,y"}) {
         SCOPED_TRACE(name);
         EXPECT_STREQ(duz.FieldReadStringOrDefault(name, "<missing>"), name);
+    }
+}
+
+// Values are converted where they stand in the text; each reads as the C
+// library reads its token, whichever way the reader asks for it.
+TEST(KDuzAscii, ValuesReadInPlaceAsTheCLibraryReadsThem)
+{
+    TempFolder folder;
+    const std::string path = folder.File("values.duz");
+    WriteText(path,
+              "; DUZ 6.1.0 project file\n"
+              "Mixed: 1.5,-2,+3,0x10,1e400,-0,\" 12\",7abc,99999999999999999999,,8\n"
+              "Wrapped: 1,2\n"
+              "; a comment between continuation lines\n"
+              "    ,3, 4\n"
+              "Split: 1,2 {\n"
+              "    Inner: 9\n"
+              "} ,3\n");
+    KDuz duz;
+    ASSERT_TRUE(duz.ProjectOpen(path.c_str())) << duz.GetLastErrorString();
+
+    struct Value {
+        const char* text;
+        double asDouble;
+        int asInt;
+        int64_t asInt64;
+    };
+    const Value mixed[] = {
+        {"1.5", 1.5, 1, 1},
+        {"-2", -2.0, -2, -2},
+        {"+3", 3.0, 3, 3},
+        {"0x10", 16.0, 0, 0},
+        {"1e400", HUGE_VAL, 1, 1},
+        {"-0", -0.0, 0, 0},
+        {" 12", 12.0, 12, 12},
+        {"7abc", 7.0, 7, 7},
+        {"99999999999999999999", 1e20, -1, INT64_MAX},
+        {"8", 8.0, 8, 8},
+    };
+    ASSERT_TRUE(duz.FieldReadBegin("Mixed"));
+    ASSERT_EQ(duz.FieldReadGetValueCount(), 10);
+    for (const Value& v : mixed)
+        EXPECT_STREQ(duz.FieldReadString(), v.text);
+    auto reread = [&](auto read) {
+        duz.FieldReadEnd();
+        duz.FieldReadRewind();
+        EXPECT_TRUE(duz.FieldReadBegin("Mixed"));
+        return read();
+    };
+    reread([&] {
+        for (const Value& v : mixed) {
+            const double d = duz.FieldReadDouble();
+            EXPECT_EQ(d, v.asDouble) << v.text;
+            EXPECT_EQ(std::signbit(d), std::signbit(v.asDouble)) << v.text;
+        }
+        return 0;
+    });
+    reread([&] {
+        for (const Value& v : mixed)
+            EXPECT_EQ(duz.FieldReadInt(), v.asInt) << v.text;
+        return 0;
+    });
+    reread([&] {
+        for (const Value& v : mixed)
+            EXPECT_EQ(duz.FieldReadInt64(), v.asInt64) << v.text;
+        return 0;
+    });
+    reread([&] {
+        // In one call, as the mesh readers take arrays; past the end, zeros.
+        double all[12];
+        duz.FieldReadDoubles(all, 12);
+        for (size_t i = 0; i < std::size(mixed); ++i)
+            EXPECT_EQ(all[i], mixed[i].asDouble) << mixed[i].text;
+        EXPECT_EQ(all[10], 0.0);
+        EXPECT_EQ(all[11], 0.0);
+        return 0;
+    });
+    reread([&] {
+        int all[10];
+        duz.FieldReadInts(all, 10);
+        for (size_t i = 0; i < std::size(mixed); ++i)
+            EXPECT_EQ(all[i], mixed[i].asInt) << mixed[i].text;
+        return 0;
+    });
+    duz.FieldReadEnd();
+
+    // Continuation lines, with a comment line among them, and values after a
+    // nested block all belong to their field.
+    for (const char* name : {"Wrapped", "Split"}) {
+        ASSERT_TRUE(duz.FieldReadBegin(name)) << name;
+        ASSERT_EQ(duz.FieldReadGetValueCount(), name[0] == 'W' ? 4 : 3) << name;
+        int values[4] = {};
+        duz.FieldReadInts(values, duz.FieldReadGetValueCount());
+        EXPECT_EQ(values[0], 1);
+        EXPECT_EQ(values[1], 2);
+        EXPECT_EQ(values[2], 3);
+        EXPECT_EQ(values[3], name[0] == 'W' ? 4 : 0);
+        duz.FieldReadEnd();
+    }
+    ASSERT_TRUE(duz.FieldReadBeginInstance("Split", 0));
+    ASSERT_TRUE(duz.FieldReadBlockBegin());
+    EXPECT_EQ(duz.FieldReadIntOrDefault("Inner", -1), 9);
+}
+
+// A file's text is read no further than the file's size when it is opened: a
+// device that never ends reads as an empty file instead of forever.
+TEST(KDuzAscii, EndlessDeviceReadsAsEmpty)
+{
+    KDuz duz;
+    ASSERT_TRUE(duz.ProjectOpen("/dev/zero")) << duz.GetLastErrorString();
+    EXPECT_FALSE(duz.IsBinary());
+    EXPECT_EQ(duz.FieldGetCount(), 0);
+}
+
+// Hostile structure: very many blocks, and nesting far deeper than a reader
+// may enter, closed or left open at the end of the file.
+TEST(KDuzAscii, ManyAndDeepBlocks)
+{
+    TempFolder folder;
+    const std::string path = folder.File("blocks.duz");
+    constexpr int kCount = 200000;
+    std::string many = "; DUZ 6.1.0 project file\n";
+    for (int i = 0; i < kCount; ++i)
+        many += "A: {}\n";
+    const std::string deep = "; DUZ 6.1.0 project file\nD: " + std::string(kCount, '{') + "\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"many empty blocks", many, true},
+        {"deep and closed", deep + std::string(kCount, '}') + "\nLast: 1\n", true},
+        {"deep and left open", deep, false},
+    };
+    for (const Case& c : cases) {
+        WriteText(path, c.text);
+        KDuz duz;
+        EXPECT_EQ(duz.ProjectOpen(path.c_str()), c.opens) << c.name;
+        if (!c.opens) {
+            EXPECT_EQ(duz.GetLastErrorID(), KDuz::kErrorCorrupted) << c.name;
+            continue;
+        }
+        if (c.name[0] == 'm') {
+            ASSERT_EQ(duz.FieldGetInstanceCount("A"), kCount);
+            ASSERT_TRUE(duz.FieldReadBeginInstance("A", kCount - 1));
+            ASSERT_TRUE(duz.FieldReadBlockBegin());
+            EXPECT_EQ(duz.FieldGetCount(), 0);
+        } else {
+            EXPECT_EQ(duz.FieldReadIntOrDefault("Last", -1), 1);
+            ASSERT_TRUE(duz.FieldReadBegin("D"));
+            ASSERT_TRUE(duz.FieldReadBlockBegin());
+        }
     }
 }

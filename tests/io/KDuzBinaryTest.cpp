@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "DuzTestSupport.h"
 #include "sdk/base/KChainedFile.h"
@@ -560,4 +562,75 @@ TEST(KDuzBinary, FooterPaddingIsOneToSixteenBytes)
         duz.ProjectClose(&buffer, &size);
         KMemFree(buffer);
     }
+}
+
+// Value lists of a megabyte and more are read when their occurrence is
+// selected, into one buffer that the blocks of the section share; a list
+// still being read by an enclosing block keeps its values meanwhile.
+TEST(KDuzBinary, LargeValueListsAreReadWhenSelected)
+{
+    TempFolder folder;
+    const std::string path = folder.File("large.duz");
+    constexpr int kCount = 150000;  // 1.35 MB of doubles per field
+    {
+        KDuz duz;
+        ASSERT_TRUE(duz.ProjectCreateFile(path.c_str(), true, false));
+        for (const char* name : {"A", "B"}) {
+            duz.FieldWriteBegin(name);
+            for (int i = 0; i < kCount; ++i)
+                duz.FieldWriteDouble(name[0] == 'A' ? i : -i);
+            duz.FieldWriteEnd();
+        }
+        duz.FieldWriteBegin("C");
+        for (int i = 0; i < kCount * 2; ++i)
+            duz.FieldWriteInt(i + 7);
+        duz.FieldWriteBlockBegin();
+        duz.FieldWriteBegin("D");
+        for (int i = 0; i < kCount; ++i)
+            duz.FieldWriteDouble(i * 0.5);
+        duz.FieldWriteEnd();
+        duz.FieldWriteBlockEnd();
+        duz.FieldWriteEnd();
+        duz.ProjectClose();
+    }
+    KDuz duz;
+    ASSERT_TRUE(duz.ProjectOpen(path.c_str())) << duz.GetLastErrorString();
+    auto expectDoubles = [&](const char* name, double step) {
+        ASSERT_TRUE(duz.FieldReadBeginInstance(name, 0)) << name;
+        ASSERT_EQ(duz.FieldReadGetValueCount(), kCount) << name;
+        std::vector<double> values(kCount);
+        duz.FieldReadDoubles(values.data(), kCount);
+        EXPECT_EQ(values[1], step) << name;
+        EXPECT_EQ(values[kCount - 1], step * (kCount - 1)) << name;
+    };
+    expectDoubles("A", 1.0);
+    expectDoubles("B", -1.0);
+    expectDoubles("A", 1.0);  // read again after B took the buffer
+
+    ASSERT_TRUE(duz.FieldReadBegin("C"));
+    EXPECT_EQ(duz.FieldReadInt(), 7);
+    ASSERT_TRUE(duz.FieldReadBlockBegin());
+    expectDoubles("D", 0.5);
+    duz.FieldReadBlockEnd();
+    EXPECT_EQ(duz.FieldReadInt(), 8);
+    EXPECT_EQ(duz.FieldReadGetRemainingValueCount(), kCount * 2 - 2);
+    duz.FieldReadEnd();
+    EXPECT_EQ(duz.GetLastErrorID(), -1);
+    duz.ProjectClose();
+
+    // A damaged list is found when it is read: no values, and the file is
+    // marked corrupted.
+    Bytes bytes = ReadFile(path);
+    const std::string marker("\x01" "AD", 3);
+    const auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+    ASSERT_NE(at, bytes.end());
+    *(at + 2 + 9 * 1000) = 'X';
+    WriteFile(path, bytes);
+    ASSERT_TRUE(duz.ProjectOpen(path.c_str())) << duz.GetLastErrorString();
+    ASSERT_TRUE(duz.FieldReadBegin("A"));
+    EXPECT_EQ(duz.GetLastErrorID(), KDuz::kErrorCorrupted);
+    EXPECT_EQ(duz.FieldReadGetValueCount(), 0);
+    EXPECT_EQ(duz.FieldReadDouble(), 0.0);
+    duz.FieldReadEnd();
+    expectDoubles("B", -1.0);
 }

@@ -10,18 +10,22 @@
 // to a default object still shows in every dump.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "sdk/io/KDuzImporter.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzScene.h"
+#include "support/DuzAsciiToBinary.h"
 #include "support/SceneDump.h"
 
 using namespace duzsdk;
@@ -108,36 +112,73 @@ std::vector<fs::path> DuzFilesUnder(const fs::path& folder) {
     return files;
 }
 
+// The file itself, or (binary) its rewrite as a binary file in a scratch
+// folder; the text that stands for the import when there is no rewrite.
+std::string DumpOfFile(const fs::path& file, bool binary) {
+    if (!binary) return ImportAndDump(file);
+    const fs::path scratch = fs::temp_directory_path() / ("duz_golden_" + std::to_string(::getpid()));
+    fs::create_directories(scratch);
+    const fs::path converted = scratch / file.filename();
+    std::string text = duztest::ConvertDuzAsciiToBinary(file.string(), converted.string())
+                           ? ImportAndDump(converted)
+                           : std::string("no binary rewrite\n");
+    fs::remove_all(scratch);
+    return text;
+}
+
 // Imports every file below the folder and compares (or rewrites) its dump
 // under dumps/<group>/ with the relative path flattened into the name.
-void CheckFolder(const fs::path& folder, const std::string& group) {
+// With binary, each file is read as its binary rewrite; most give the scene
+// of the text file, so dumps/<group>-binary/ holds only the dumps that
+// differ from dumps/<group>/.
+void CheckFolder(const fs::path& folder, const std::string& group, bool binary = false) {
     ASSERT_NE(std::getenv("DUZ_TEST_DATA"), nullptr) << "DUZ_TEST_DATA is not set";
-    const fs::path dumps = DumpFolder() / group;
+    const fs::path textDumps = DumpFolder() / group;
+    const fs::path dumps = binary ? DumpFolder() / (group + "-binary") : textDumps;
     const bool rewrite = Rewriting();
+    // A rewrite shortens against the new empty-scene dump (which the other
+    // test writes), so the tests may run in any order.
     const fs::path emptyScene = DumpFolder() / "empty-scene.dump";
-    ASSERT_TRUE(fs::exists(emptyScene)) << emptyScene << " is missing; run with DUZ_UPDATE_DUMPS=1";
-    const std::string emptySceneDump = ReadText(emptyScene);
+    ASSERT_TRUE(rewrite || fs::exists(emptyScene)) << emptyScene << " is missing; run with DUZ_UPDATE_DUMPS=1";
+    const std::string emptySceneDump = rewrite ? EmptySceneDump() : ReadText(emptyScene);
     const std::vector<fs::path> files = DuzFilesUnder(folder);
     ASSERT_FALSE(files.empty()) << "no DUZ files under " << folder;
+    std::set<std::string> names;
     for (const fs::path& file : files) {
         std::string name = fs::relative(file, folder).replace_extension(".dump").generic_string();
         std::replace(name.begin(), name.end(), '/', '_');
-        const fs::path stored = dumps / name;
-        const std::string actual = Shorten(ImportAndDump(file), emptySceneDump);
+        names.insert(name);
+        const std::string actual = Shorten(DumpOfFile(file, binary), emptySceneDump);
+        fs::path stored = dumps / name;
         if (rewrite) {
-            fs::create_directories(dumps);
-            std::ofstream(stored, std::ios::binary) << actual;
+            const std::string text = binary ? Shorten(ImportAndDump(file), emptySceneDump) : std::string();
+            if (binary && actual == text) {
+                fs::remove(stored);
+            } else {
+                fs::create_directories(dumps);
+                std::ofstream(stored, std::ios::binary) << actual;
+            }
             continue;
         }
+        if (binary && !fs::exists(stored)) stored = textDumps / name;
         ASSERT_TRUE(fs::exists(stored)) << stored << " is missing; run with DUZ_UPDATE_DUMPS=1";
         const std::string diff = duztest::DiffDumps(ReadText(stored), actual);
-        EXPECT_TRUE(diff.empty()) << file << " no longer imports as stored in " << stored << ":\n" << diff;
+        EXPECT_TRUE(diff.empty()) << file << (binary ? " (as binary)" : "") << " no longer imports as stored in "
+                                  << stored << ":\n" << diff;
+    }
+    // A stored dump without its file means a fixture went missing.
+    if (!fs::exists(dumps)) return;
+    for (const auto& entry : fs::directory_iterator(dumps)) {
+        const std::string name = entry.path().filename().string();
+        if (names.count(name) != 0) continue;
+        if (rewrite)
+            fs::remove(entry.path());
+        else
+            ADD_FAILURE() << entry.path() << " has no file under " << folder << " any more";
     }
 }
 
-// Runs first by name order, so a rewrite refreshes the shared dump before
-// the others use it.
-TEST(SceneDumpGolden, AEmptySceneIsAsStored) {
+TEST(SceneDumpGolden, EmptySceneIsAsStored) {
     ASSERT_NE(std::getenv("DUZ_TEST_DATA"), nullptr) << "DUZ_TEST_DATA is not set";
     const fs::path stored = DumpFolder() / "empty-scene.dump";
     const std::string actual = EmptySceneDump();
@@ -155,11 +196,24 @@ TEST(SceneDumpGolden, ReaderFixturesImportAsStored) {
     CheckFolder(DumpFolder().parent_path() / "duz6", "duz6");
 }
 
-TEST(SceneDumpGolden, BundledModelsImportAsStored) {
-    // The models sit at the project root, two levels above the test data.
+// The models sit at the project root, two levels above the test data.
+fs::path AssetFolder() {
     const char* assets = std::getenv("DUZ_ASSETS");
-    CheckFolder(assets != nullptr ? fs::path(assets) : DumpFolder().parent_path().parent_path().parent_path() / "assets",
-                "assets");
+    return assets != nullptr ? fs::path(assets) : DumpFolder().parent_path().parent_path().parent_path() / "assets";
+}
+
+TEST(SceneDumpGolden, BundledModelsImportAsStored) {
+    CheckFolder(AssetFolder(), "assets");
+}
+
+// The same files rewritten as binary files, so the binary field reader is
+// held to its scenes too.
+TEST(SceneDumpGolden, BinaryRewritesOfTheReaderFixturesImportAsStored) {
+    CheckFolder(DumpFolder().parent_path() / "duz6", "duz6", true);
+}
+
+TEST(SceneDumpGolden, BinaryRewritesOfTheBundledModelsImportAsStored) {
+    CheckFolder(AssetFolder(), "assets", true);
 }
 
 }  // namespace

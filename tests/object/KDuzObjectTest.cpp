@@ -1,6 +1,8 @@
 #include "sdk/object/KDuzObject.h"
 
 #include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KDuzProperty.h"
+#include "sdk/object/PropertyDataType.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KPropertyTemplate.h"
 #include "sdk/object/PropertyDataTypeMap.h"
@@ -232,6 +234,31 @@ TEST_F(KDuzObjectTest, EitherSideMayRefuseAConnection) {
     source->refuse = -1;
     EXPECT_FALSE(destination->ConnectSrcObject(source));
     EXPECT_EQ(destination->GetSrcObjectCount(), 0);
+    DestroyMade();
+}
+
+// A property as the source of an object: the destination is asked and told
+// as for an object source, and the link shows from both sides.
+TEST_F(KDuzObjectTest, PropertySourcesLinkToObjects) {
+    auto* destination = Make<Recorder>("d");
+    auto* owner = Make<Recorder>("owner");
+    KDuzProperty property = KDuzProperty::Create(owner, "Value", PropertyDataTypeTableGet(eValueKindDouble));
+    ASSERT_TRUE(property.IsValid());
+    EXPECT_TRUE(destination->ConnectSrcProperty(property));
+    EXPECT_EQ(destination->codes, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(destination->IsConnectedSrcProperty(property));
+    EXPECT_TRUE(property.IsConnectedDstObject(destination));
+    EXPECT_EQ(property.GetDstObject(), destination);
+    // Not an object link of the owner.
+    EXPECT_FALSE(destination->IsConnectedSrcObject(owner));
+    EXPECT_TRUE(destination->DisconnectSrcProperty(property));
+    EXPECT_FALSE(destination->IsConnectedSrcProperty(property));
+    EXPECT_EQ(property.GetDstObjectCount(), 0);
+
+    destination->refuse = 0;
+    EXPECT_FALSE(destination->ConnectSrcProperty(property));
+    EXPECT_FALSE(destination->IsConnectedSrcProperty(property));
+    EXPECT_FALSE(destination->IsConnectedSrcProperty(KDuzProperty::Invalid));
     DestroyMade();
 }
 

@@ -107,17 +107,34 @@ TEST_F(KDuzGlobalSettingsTest, PropertiesWrittenByAFileDriveTheAxisSystem) {
     EXPECT_EQ(system, KDuzAxisSystem(3, -2, 0));
 }
 
+// A file that sets only the up axis and its sign: the other four keep the
+// default Y-up values, which put front on the up axis; the system is Z up.
+TEST_F(KDuzGlobalSettingsTest, OnlyTheUpAxisFromAFileGivesThatUpAxis) {
+    SetInt("UpAxis", 2);
+    SetInt("UpAxisSign", 1);
+    const KDuzAxisSystem system = settings->GetAxisSystem();
+    int sign = 0;
+    EXPECT_EQ(system.GetUpVector(sign), 3);
+    EXPECT_EQ(sign, 1);
+    EXPECT_EQ(system.GetCoordSystem(), KDuzAxisSystem::eRightHanded);
+    EXPECT_TRUE(KDuzAxisSystem::AreValidFields(system.GetUpAxis(), system.GetUpSign(), system.GetFrontAxis(),
+                                               system.GetFrontSign(), system.GetCoordAxis(),
+                                               system.GetCoordSign()));
+}
+
 TEST_F(KDuzGlobalSettingsTest, DamagedFileValuesFallBackToDefaults) {
     SetInt("UpAxis", 7);
     EXPECT_EQ(settings->GetAxisSystem(), KDuzAxisSystem(2, 2, 0));
 
     SetInt("UpAxis", 2);
-    SetInt("FrontAxis", 2);   // up and front on one axis
+    SetInt("UpAxisSign", 0);   // no direction
     EXPECT_EQ(settings->GetAxisSystem(), KDuzAxisSystem(2, 2, 0));
 
+    // A valid up axis holds; the front and coordinate axes are rebuilt.
+    SetInt("UpAxisSign", -1);
     SetInt("FrontAxis", 1);
     SetInt("CoordAxisSign", 0);
-    EXPECT_EQ(settings->GetAxisSystem(), KDuzAxisSystem(2, 2, 0));
+    EXPECT_EQ(settings->GetAxisSystem(), KDuzAxisSystem(-3, 2, 0));
 
     for (double bad : {0.0, -2.0, std::numeric_limits<double>::infinity(),
                        std::numeric_limits<double>::quiet_NaN()}) {

@@ -1,3 +1,5 @@
+#include <climits>
+
 #include "KDuzNodeTestSupport.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
@@ -163,12 +165,41 @@ TEST_F(NodeTest, ReadingDefaultsKeepsSet1AndTheState) {
     EXPECT_EQ(node->GetPivotState(0), 1);
 }
 
-TEST_F(NodeTest, ReadingAgainReplacesStalePivots) {
+// Properties all at their defaults say nothing about pivots: pivot set 0
+// keeps what was set through the API, and a later update does not zero it.
+TEST_F(NodeTest, DefaultPropertiesLeaveApiPivotsAlone) {
     KDuzNode* node = Node();
     node->SetRotationOffset(0, KgeTVector(4, 4, 4, 1));
-    node->UpdatePivotsAndLimitsFromProperties();  // the file says zero
-    EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 0.0);
-    EXPECT_EQ(node->GetTransformEvaluationRecord().flags & kDuzEvalRotationOffset, 0);
+    node->SetRotationOrder(0, eEulerZYX);
+    node->UpdatePivotsAndLimitsFromProperties();
+    EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 4.0);
+    int order = -1;
+    node->GetRotationOrder(0, order);
+    EXPECT_EQ(order, eEulerZYX);
+    EXPECT_EQ(node->GetTransformEvaluationRecord().flags & kDuzEvalRotationOffset, kDuzEvalRotationOffset);
+    EXPECT_EQ(node->GetPivotState(0), 1);
+}
+
+// Orders reach the node from files unchecked; one outside the known orders
+// is taken as XYZ instead of overflowing the evaluation's order index.
+TEST_F(NodeTest, RotationOrdersOutsideTheKnownOnesBecomeXYZ) {
+    KDuzNode* node = Node();
+    for (int order : {-1, 7, 1073741824, INT_MAX, INT_MIN}) {
+        SCOPED_TRACE(order);
+        node->GetNodeInternal()->SetIntValue(eNodeRotationOrder, order);
+        node->UpdatePivotsAndLimitsFromProperties();
+        int stored = -1;
+        node->GetRotationOrder(0, stored);
+        EXPECT_EQ(stored, eEulerXYZ);
+        EXPECT_EQ(node->GetTransformEvaluationRecord().prePost.rotationOrder.GetOrderIndex(), 0);
+        node->SelectPivotSet(0);
+        node->SetRotationOrder(1, order);
+        node->GetRotationOrder(1, stored);
+        EXPECT_EQ(stored, eEulerXYZ);
+    }
+    node->GetNodeInternal()->SetIntValue(eNodeRotationOrder, eSphericXYZ);
+    node->UpdatePivotsAndLimitsFromProperties();
+    EXPECT_EQ(node->GetTransformEvaluationRecord().prePost.rotationOrder.GetOrderIndex(), 12);
 }
 
 }  // namespace

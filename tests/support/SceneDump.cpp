@@ -286,18 +286,34 @@ private:
         return std::string("plug ") + plug->GetPlugTypeName();
     }
 
-    // Sources keep their order (it carries meaning: materials by index, ...);
-    // the scene's sources and every destination list are sorted.
+    // Ends that are scene content: public objects and properties. The SDK
+    // manager's own lists (its object registry) are bookkeeping, not scene.
+    static bool IsSceneEnd(const KPlug* plug) {
+        return plug != nullptr && (KDuzGetPublicObject(plug) != nullptr || KPropertyCast(const_cast<KPlug*>(plug)) != nullptr);
+    }
+
+    // Sources are grouped by class and keep their order within it (that
+    // order carries meaning: children, materials by index, ...), while how
+    // the classes interleave depends only on the order things were
+    // connected. The scene's sources and every destination list are sorted.
     void Connections(std::string& out, const KPlug* plug, const std::string& indent, bool sortSources) {
         if (plug == nullptr) return;
         std::vector<std::string> sources;
         for (int i = 0; i < plug->GetSourceCount(); ++i)
-            sources.push_back(PlugRef(plug->GetSource(i)) + " flags=" + Int(plug->GetSourceFlags(i)));
-        if (sortSources) std::sort(sources.begin(), sources.end());
+            if (IsSceneEnd(plug->GetSource(i)))
+                sources.push_back(PlugRef(plug->GetSource(i)) + " flags=" + Int(plug->GetSourceFlags(i)));
+        if (sortSources) {
+            std::sort(sources.begin(), sources.end());
+        } else {
+            std::stable_sort(sources.begin(), sources.end(), [](const std::string& a, const std::string& b) {
+                return a.substr(0, a.find(' ')) < b.substr(0, b.find(' '));
+            });
+        }
         for (const std::string& s : sources) out += indent + "src " + s + "\n";
         std::vector<std::string> destinations;
         for (int i = 0; i < plug->GetDestinationCount(); ++i)
-            destinations.push_back(PlugRef(plug->GetDestination(i)) + " flags=" +
+            if (IsSceneEnd(plug->GetDestination(i)))
+                destinations.push_back(PlugRef(plug->GetDestination(i)) + " flags=" +
                                    Int(plug->GetDestinationFlags(i)));
         std::sort(destinations.begin(), destinations.end());
         for (const std::string& d : destinations) out += indent + "dst " + d + "\n";
@@ -369,7 +385,10 @@ private:
     void Body(std::string& out, KDuzObject* object, const std::string& in) {
         KStringList flags = object->GetTypeFlags();
         std::string flagText;
-        for (int i = 0; i < flags.GetCount(); ++i) flagText += (i ? "," : "") + Quote(flags.GetStringAt(i));
+        for (int i = 0; i < flags.GetCount(); ++i) {
+            flagText += i ? "," : "";
+            flagText += Quote(flags.GetStringAt(i));
+        }
         out += in + "class " + object->GetClassId().GetName() + " runtime=" +
                object->GetRuntimeClassId().GetName() + " kind=" + Int(object->GetNameKind()) +
                " type=" + Quote(object->GetTypeName()) + " typeFlags=[" + flagText + "]\n";
@@ -482,7 +501,10 @@ private:
             int v = 0;
             property.GetValue(&v, eValueKindInt);
             std::string text = Int(v) + " enum=[";
-            for (int i = 0; i < property.GetEnumCount(); ++i) text += (i ? "," : "") + Quote(property.GetEnumValue(i));
+            for (int i = 0; i < property.GetEnumCount(); ++i) {
+                text += i ? "," : "";
+                text += Quote(property.GetEnumValue(i));
+            }
             return text + "]";
         }
         case eValueKindString: {
@@ -633,15 +655,24 @@ private:
             for (int p = 0; p < polygons.Count(); ++p) {
                 std::string line = in + "polygon " + Int(p) + " group=" + Int(mesh->GetPolygonGroup(p)) + " [";
                 const int size = mesh->GetPolygonSize(p);
-                for (int v = 0; v < size; ++v) line += (v ? " " : "") + Int(mesh->GetPolygonVertex(p, v));
+                for (int v = 0; v < size; ++v) {
+                    line += v ? " " : "";
+                    line += Int(mesh->GetPolygonVertex(p, v));
+                }
                 out += line + "]\n";
             }
             const KTypedArray<int>& vertices = mesh->GetPolygonVertexArray();
             std::string line = in + "polygonVertexArray [";
-            for (int i = 0; i < vertices.Count(); ++i) line += (i ? " " : "") + Int(vertices[i]);
+            for (int i = 0; i < vertices.Count(); ++i) {
+                line += i ? " " : "";
+                line += Int(vertices[i]);
+            }
             out += line + "]\n";
             line = in + "edgeArray [";
-            for (int i = 0; i < mesh->GetMeshEdgeCount(); ++i) line += (i ? " " : "") + Int(mesh->GetMeshEdge(i));
+            for (int i = 0; i < mesh->GetMeshEdgeCount(); ++i) {
+                line += i ? " " : "";
+                line += Int(mesh->GetMeshEdge(i));
+            }
             out += line + "]\n";
         }
         auto* layers = static_cast<KDuzLayerContainer*>(geometry);
@@ -657,7 +688,10 @@ private:
     template <class T, class F>
     static std::string List(const KTypedArray<T>& array, F format) {
         std::string text = "[";
-        for (int i = 0; i < array.Count(); ++i) text += (i ? " " : "") + format(array[i]);
+        for (int i = 0; i < array.Count(); ++i) {
+            text += i ? " " : "";
+            text += format(array[i]);
+        }
         return text + "]";
     }
 

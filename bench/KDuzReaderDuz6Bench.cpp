@@ -1,0 +1,119 @@
+// Importing a version 6 file of many models, each with a few properties, a
+// parent link and an animated take, beside the baseline of parsing the same
+// file into the field file alone (what any reader must pay). Doubling the
+// model count should roughly double both.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/io/KDuz.h"
+#include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzScene.h"
+
+namespace {
+
+using namespace duzsdk;
+
+std::string MakeFile(int models) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("duz6bench_" + std::to_string(::getpid()) + "_" + std::to_string(models) + ".duz"))
+                                 .string();
+    std::ofstream out(path);
+    out << "; DUZ 6.1.0 project file\n"
+           "Definitions:  {\n    ObjectType: \"Model\"\n}\n"
+           "Objects:  {\n";
+    for (int i = 0; i < models; ++i)
+        out << "    Model: \"Model::M" << i << "\", \"Null\" {\n"
+            << "        Version: 232\n"
+               "        Properties60:  {\n"
+               "            Property: \"Lcl Translation\", \"Lcl Translation\", \"A\","
+            << i << ",0,0\n"
+               "            Property: \"RotationOrder\", \"enum\", \"\",3\n"
+               "            Property: \"Visibility\", \"Visibility\", \"A\",1\n"
+               "        }\n"
+               "    }\n";
+    out << "}\nVersion5:  {\n    AmbientRenderSettings:  {\n    }\n    Settings:  {\n        TimeMode: 2\n    }\n}\n"
+           "Connections:  {\n";
+    // A binary tree under the scene's root.
+    for (int i = 0; i < models; ++i) {
+        out << "    Connect: \"OO\", \"Model::M" << i << "\", \"Model::";
+        if (i == 0)
+            out << "Scene\"\n";
+        else
+            out << "M" << i / 2 << "\"\n";
+    }
+    out << "}\nTakes:  {\n    Take: \"Run\" {\n";
+    for (int i = 0; i < models; ++i)
+        out << "        Model: \"Model::M" << i
+            << "\" {\n            Channel: \"Transform\" {\n                Channel: \"T\" {\n"
+               "                    Channel: \"X\" {\n                        Default: 0\n"
+               "                        KeyVer: 4005\n                        KeyCount: 2\n"
+               "                        Key: 0,0,L,46186158000,1,L\n"
+               "                    }\n                }\n            }\n        }\n";
+    out << "    }\n}\n";
+    return path;
+}
+
+// Every field of a block, depth first, as a reader would visit them.
+int WalkBlock(KDuz& duz, int depth) {
+    int visited = 0;
+    const int count = duz.FieldGetCount();
+    for (int i = 0; i < count && depth < 16; ++i) {
+        if (!duz.FieldReadBeginByIndex(i, 0)) continue;
+        ++visited;
+        if (duz.FieldReadBlockBegin()) {
+            visited += WalkBlock(duz, depth + 1);
+            duz.FieldReadBlockEnd();
+        }
+        duz.FieldReadEnd();
+    }
+    return visited;
+}
+
+void BM_ParseOnlyBaseline(benchmark::State& state) {
+    const int models = static_cast<int>(state.range(0));
+    const std::string path = MakeFile(models);
+    for (auto _ : state) {
+        KDuz duz;
+        if (!duz.ProjectOpen(path.c_str())) state.SkipWithError("open");
+        benchmark::DoNotOptimize(WalkBlock(duz, 0));
+        duz.ProjectClose();
+    }
+    std::remove(path.c_str());
+    state.SetItemsProcessed(state.iterations() * models);
+    state.SetComplexityN(models);
+}
+BENCHMARK(BM_ParseOnlyBaseline)->RangeMultiplier(4)->Range(1 << 10, 1 << 14)->Unit(benchmark::kMillisecond)->Complexity();
+
+void BM_ImportDuz6(benchmark::State& state) {
+    const int models = static_cast<int>(state.range(0));
+    const std::string path = MakeFile(models);
+    for (auto _ : state) {
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "");
+        KDuzStreamOptionsDuzReader* options = KDuzStreamOptionsDuzReader::Create(manager, "");
+        options->Reset();
+        auto* take = new KDuzTakeDescription();
+        take->name = "Run";
+        options->AddTakeDescription(take);
+        options->SetBoolOption("MERGE LAYER AND TIMEWARP", true);
+        {
+            KDuzReaderDuz6 reader(manager, nullptr);
+            if (!reader.FileOpen(path.c_str()) || !reader.Read(scene, options)) state.SkipWithError("read");
+        }
+        manager->Destroy();
+    }
+    std::remove(path.c_str());
+    state.SetItemsProcessed(state.iterations() * models);
+    state.SetComplexityN(models);
+}
+BENCHMARK(BM_ImportDuz6)->RangeMultiplier(4)->Range(1 << 10, 1 << 14)->Unit(benchmark::kMillisecond)->Complexity();
+
+}  // namespace

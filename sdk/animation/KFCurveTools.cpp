@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "sdk/animation/KFCurveFilterGimbleKiller.h"
 #include "sdk/animation/KFCurvePrivate.h"
 #include "sdk/base/KSortedPtrMap.h"
 #include "sdk/base/KgeMath.h"
@@ -23,7 +24,7 @@ struct CurveToolSettings {
     double unrollSetting = 0.25;
     bool unrollFlag = false;
     KSortedPtrMap* timeWarps = nullptr;
-    KFCurveRotationFilterHandler rotationFilter = nullptr;
+    KFCurveRotationFilterHandler rotationFilter = &KFCurveRunRotationFilter;
 };
 
 CurveToolSettings& Settings()
@@ -489,7 +490,8 @@ void KFCurveSetUnrollFlag(bool on) { Settings().unrollFlag = on; }
 
 void KFCurveSetRotationFilterHandler(KFCurveRotationFilterHandler handler)
 {
-    Settings().rotationFilter = handler;
+    // Null puts the real filters back.
+    Settings().rotationFilter = handler ? handler : &KFCurveRunRotationFilter;
 }
 
 bool KFCurveApplyRotationFilter(KFCurveNode* node, KTime start, KTime stop)

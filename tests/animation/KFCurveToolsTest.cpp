@@ -184,7 +184,7 @@ TEST(KFCurveToolsTest, SettingsStartWithTheirDefaults)
     EXPECT_EQ(KFCurveGetUnrollSetting(), 0.25);
     EXPECT_FALSE(KFCurveGetUnrollFlag());
     KFCurveNode* node = KFCurveNodeCreate("R");
-    EXPECT_FALSE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));  // no filter plugged in
+    EXPECT_FALSE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));  // not a rotation node
     static int calls = 0;
     KFCurveSetRotationFilterHandler([](int choice, KFCurveNode*, KTime, KTime) {
         calls += choice;

@@ -2,6 +2,8 @@
 // Gives several curves the same key times: every curve gets a key wherever
 // any of them has one, keeping its own values.
 
+#include <vector>
+
 #include "sdk/animation/KFCurveFilter.h"
 
 namespace duzsdk {
@@ -22,6 +24,9 @@ public:
 
     // The node forms take at most this many children.
     static constexpr int kMaxNodeCurves = 19;
+
+private:
+    static void InsertTimes(KFCurve& curve, const KFCurve& snapshot, const std::vector<std::int64_t>& times);
 };
 
 }  // namespace duzsdk

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -326,6 +328,62 @@ TEST(KFCurveFilterKeySyncTest, GivesEveryCurveEveryKeyTime)
     EXPECT_EQ(Values(b), (std::vector<float>{7.0f, 7.0f, 7.0f}));
     KFCurveFilterKeySync again;
     EXPECT_FALSE(again.NeedApply(curves, 2));
+}
+
+TEST(KFCurveFilterKeySyncTest, SameKeysAsInsertingEachTimeInTurn)
+{
+    // The synchroniser rebuilds each curve in one pass; inserting every
+    // missing time one by one into a copy must give the same keys.
+    std::mt19937 rng(3);
+    const std::uint32_t modes[][2] = {{kFCurveInterpolationCubic, kFCurveTangentAuto},
+                                      {kFCurveInterpolationCubic, kFCurveTangentUser},
+                                      {kFCurveInterpolationCubic, kFCurveTangentUserBreak},
+                                      {kFCurveInterpolationLinear, 0},
+                                      {kFCurveInterpolationConstant, 0}};
+    std::uniform_int_distribution<int> mode(0, 4), gap(1, 4);
+    std::uniform_real_distribution<float> value(-10.0f, 10.0f);
+    KFCurve a, b, c;
+    KFCurve* curves[3] = {&a, &b, &c};
+    for (KFCurve* curve : curves) {
+        int frame = gap(rng) - 1;
+        for (int i = 0; i < 40; ++i, frame += gap(rng)) {
+            const auto* m = modes[mode(rng)];
+            curve->KeySet(i, Sec(frame / 30.0), value(rng), m[0], m[1], value(rng), value(rng));
+        }
+    }
+    std::vector<std::int64_t> times;
+    for (KFCurve* curve : curves)
+        for (int i = 0; i < curve->KeyGetCount(); ++i) times.push_back(curve->KeyGetTime(i).Get());
+    std::sort(times.begin(), times.end());  // the synchroniser walks time forward
+    std::vector<std::unique_ptr<KFCurve>> expected;
+    for (KFCurve* curve : curves) {
+        expected.emplace_back(curve->Clone());
+        std::unique_ptr<KFCurve> snapshot(curve->Clone());
+        for (std::int64_t t : times) {
+            bool own = false;
+            for (int i = 0; i < snapshot->KeyGetCount(); ++i) own = own || snapshot->KeyGetTime(i).Get() == t;
+            if (own) continue;
+            const int index = expected.back()->KeyInsert(KTime(t));
+            expected.back()->KeySetValue(index, snapshot->Evaluate(KTime(t)));
+        }
+    }
+    KFCurveFilterKeySync filter;
+    ASSERT_TRUE(filter.Apply(curves, 3));
+    for (int c = 0; c < 3; ++c) {
+        SCOPED_TRACE(c);
+        ASSERT_EQ(curves[c]->KeyGetCount(), expected[c]->KeyGetCount());
+        for (int i = 0; i < curves[c]->KeyGetCount(); ++i) {
+            SCOPED_TRACE(i);
+            const KFCurveKey& got = curves[c]->KeyRecord(i);
+            const KFCurveKey& want = expected[c]->KeyRecord(i);
+            EXPECT_EQ(got.mTime, want.mTime);
+            EXPECT_EQ(got.mValue, want.mValue);
+            EXPECT_EQ(got.mFlags, want.mFlags);
+            EXPECT_EQ(got.mData[0], want.mData[0]);
+            EXPECT_EQ(got.mData[1], want.mData[1]);
+            EXPECT_EQ(std::memcmp(got.mWeight, want.mWeight, sizeof got.mWeight), 0);
+        }
+    }
 }
 
 TEST(KFCurveFilterKeySyncTest, ManyCurves)

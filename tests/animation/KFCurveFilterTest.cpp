@@ -590,3 +590,87 @@ TEST(KFCurveFilterGimbleKillerTest, FlipThroughGimbalLockBecomesContinuous)
     EXPECT_FALSE(filter.Apply(*two, true));
     EXPECT_EQ(filter.GetLastErrorID(), 2);
 }
+
+TEST(KFCurveFilterGimbleKillerTest, KeysCloserThanAFrameOf1200GetNothingBetween)
+{
+    NodePtr r = RotationNode();
+    // A 170 degree step in half a 1/1200 s: no room for intermediate keys.
+    Axis(*r, "X")->KeySet(0, KTime(0), 0.0f);
+    Axis(*r, "X")->KeySet(1, Sec(0.0004), 170.0f);
+    for (const char* axis : {"Y", "Z"}) {
+        Axis(*r, axis)->KeySet(0, KTime(0), 0.0f);
+        Axis(*r, axis)->KeySet(1, Sec(0.0004), 0.0f);
+    }
+    KFCurveFilterGimbleKiller filter;
+    ASSERT_TRUE(filter.Apply(*r, true));
+    EXPECT_EQ(Axis(*r, "X")->KeyGetCount(), 2);
+    // A second apart, the same step is split into steps under sqrt(75) degrees.
+    Axis(*r, "X")->KeySetTime(1, Sec(1));
+    Axis(*r, "Y")->KeySetTime(1, Sec(1));
+    Axis(*r, "Z")->KeySetTime(1, Sec(1));
+    ASSERT_TRUE(filter.Apply(*r, true));
+    const KFCurve& x = *Axis(*r, "X");
+    EXPECT_GT(x.KeyGetCount(), 2);
+    for (int i = 1; i < x.KeyGetCount(); ++i) EXPECT_LT(std::fabs(x.KeyGetValue(i) - x.KeyGetValue(i - 1)), 8.67);
+}
+
+TEST(KFCurveFilterMatrixConverterTest, LastKeyAtStopOrAtTheSampleThatEndedTheLoop)
+{
+    struct Case {
+        bool keyAtStop;
+        double lastSeconds;
+    };
+    // Keys span 0..1 s, sampled every 0.3 s: 0, 0.3, 0.6, 0.9, then the last key.
+    for (const Case& c : {Case{true, 1.0}, Case{false, 1.2}}) {
+        SCOPED_TRACE(c.keyAtStop);
+        NodePtr root = TransformNode();
+        Axis(*root, "T/X")->KeySet(0, KTime(0), 0.0f);
+        Axis(*root, "T/X")->KeySet(1, Sec(1), 1.0f);
+        KFCurveFilterMatrixConverter filter;
+        filter.SetForce(true);
+        filter.SetPeriod(Sec(0.3));
+        filter.SetKeyAtStop(c.keyAtStop);
+        filter.SetReduceAfter(false);
+        ASSERT_TRUE(filter.Apply(*root, true));
+        const KFCurve& x = *Axis(*root, "T/X");
+        ASSERT_EQ(x.KeyGetCount(), 5);
+        EXPECT_NEAR(x.KeyGetTime(4).GetSecondDouble(), c.lastSeconds, 1e-9);
+    }
+}
+
+TEST(KFCurveFilterMatrixConverterTest, DecomposeIdentityAndTranslatedDestinations)
+{
+    KFCurveFilterMatrixConverter filter;
+    const double t[3] = {1.0, 2.0, 3.0}, r[3] = {10.0, 20.0, 30.0};
+    double g[16], dt[3], dr[3], ds[3];
+    // A negative determinant gives three negative scaling values.
+    const double mirrored[3] = {-2.0, 3.0, 4.0};
+    filter.Compose(g, t, r, mirrored);
+    filter.Decompose(g, dt, dr, ds, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_LT(ds[i], 0.0);
+        EXPECT_NEAR(std::fabs(ds[i]), std::fabs(mirrored[i]), 1e-9);
+        EXPECT_NEAR(dt[i], g[12 + i], 1e-12);
+    }
+    // Only B6, a translation: same scaling and rotation, translation of B6·G.
+    const double s[3] = {1.0, 2.0, 1.0};
+    filter.Compose(g, t, r, s);
+    double plainT[3], plainR[3], plainS[3];
+    filter.Decompose(g, plainT, plainR, plainS, nullptr);
+    KgeMatrix b6;
+    b6.SetElement(3, 0, 5.0);
+    b6.SetElement(3, 1, -1.0);
+    b6.SetElement(3, 2, 2.0);
+    filter.SetDestinationMatrix(6, b6);
+    filter.Decompose(g, dt, dr, ds, nullptr);
+    const double b6t[3] = {5.0, -1.0, 2.0};
+    for (int j = 0; j < 3; ++j) {
+        SCOPED_TRACE(j);
+        EXPECT_NEAR(ds[j], plainS[j], 1e-9);
+        EXPECT_NEAR(dr[j], plainR[j], 1e-6);
+        double expected = g[12 + j];
+        for (int k = 0; k < 3; ++k) expected += b6t[k] * g[4 * k + j];
+        EXPECT_NEAR(dt[j], expected, 1e-9);
+    }
+}
+

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "sdk/animation/KFCurveTools.h"
 
@@ -49,9 +51,10 @@ bool KFCurveFilterConstantKeyReducer::Apply(KFCurveNode& node, bool recursive)
     return result;
 }
 
-bool KFCurveFilterConstantKeyReducer::IsConstant(const KFCurve& curve, int k, float v, int lo, int hi) const
+bool KFCurveFilterConstantKeyReducer::IsConstant(const KFCurve& curve, const int* window, int count, float v) const
 {
-    for (int w = std::max(k - 2, lo); w <= std::min(k + 2, hi); ++w) {
+    for (int i = 0; i < count; ++i) {
+        const int w = window[i];
         const double value = curve.KeyGetValue(w);
         // NaN never counts as constant.
         if (!(value >= v - mTolerance && value <= v + mTolerance)) return false;
@@ -62,45 +65,82 @@ bool KFCurveFilterConstantKeyReducer::IsConstant(const KFCurve& curve, int k, fl
 
 bool KFCurveFilterConstantKeyReducer::Apply(KFCurve& curve)
 {
-    if (curve.KeyGetCount() == 0) {
+    const int n = curve.KeyGetCount();
+    if (n == 0) {
         Fail(0, "ConstantKeyReducer, No key to be filtered.");
         return false;
     }
     const int lo = GetStartIndex(curve);
-    int hi = GetStopIndex(curve);
+    const int hi = GetStopIndex(curve);
     int scanLow = lo;
     int k = hi;
+    // Keys of the span above the scan that stay, nearest last. Runs are
+    // found from the top down as if each were removed at once (the keys
+    // above a removed run move down next to the keys below it), and removed
+    // together at the end so that the filter stays linear.
+    std::vector<int> above;
     if (mKeepFirstAndLast) {
         scanLow = lo + 1;
         k = hi - 1;
         if (k < 0) return true;
+        above.push_back(hi);
     }
-    // Removals are gathered and done from the top down in one modify block,
-    // each as one range, so a long constant curve costs linear time.
-    curve.BeginKeyModify();
+    std::vector<char> removed(static_cast<std::size_t>(n), 0);
+    int remaining = n;
+    bool cleared = false;
     while (k >= scanLow) {
-        const float v = curve.KeyGetValue(k);
-        int b = k;
-        while (b >= scanLow && IsConstant(curve, b, v, lo, hi)) --b;
-        const int r = k - b;
+        const int top = k;
+        const float v = curve.KeyGetValue(top);
+        int b = top;
+        while (b >= scanLow) {
+            // The window: two keys below, the key, and the two nearest keys
+            // above it, among the run itself and then the staying keys.
+            int window[5];
+            int count = 0;
+            for (int w = std::max(b - 2, lo); w <= b; ++w) window[count++] = w;
+            int upper = 0;
+            for (int w = b + 1; w <= top && upper < 2; ++w, ++upper) window[count++] = w;
+            for (auto it = above.rbegin(); it != above.rend() && upper < 2; ++it, ++upper) window[count++] = *it;
+            if (!IsConstant(curve, window, count, v)) break;
+            --b;
+        }
+        const int r = top - b;
         if (r == 0) {
+            above.push_back(top);
             --k;
             continue;
         }
         ++b;  // lowest key of the run
-        if (r != curve.KeyGetCount()) {
-            curve.KeyRemove(b, b + r - 1);
+        if (r != remaining) {
+            for (int i = b; i <= top; ++i) removed[i] = 1;
+            remaining -= r;
         } else if (mKeepFirstKey) {
-            if (hi > lo) curve.KeyRemove(lo + 1, hi);
+            for (int i = lo + 1; i <= hi; ++i) removed[i] = 1;
+            remaining = n - (hi - lo);
         } else {
-            const float first = curve.KeyGetValue(0);
-            curve.KeyClear();
-            curve.SetDefaultValue(first);
+            cleared = true;
+            break;
         }
-        hi -= r;
         k = b - 1;
     }
-    curve.EndKeyModify();
+    if (cleared) {
+        const float first = curve.KeyGetValue(0);
+        curve.BeginKeyModify();
+        curve.KeyClear();
+        curve.SetDefaultValue(first);
+        curve.EndKeyModify();
+        return true;
+    }
+    if (remaining == n) return true;
+    std::unique_ptr<KFCurve> kept(KFCurveCreate());
+    if (!kept) return false;
+    kept->SetNotificationEnabled(false);
+    kept->CopyFrom(curve, false);
+    kept->ReserveKeys(remaining);
+    for (int i = 0; i < n; ++i) {
+        if (!removed[i]) kept->KeySetFromKey(kept->KeyGetCount(), curve.KeyRecord(i));
+    }
+    curve.CopyFrom(*kept, true);
     return true;
 }
 

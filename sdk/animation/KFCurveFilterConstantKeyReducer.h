@@ -28,7 +28,7 @@ public:
     void SetKeepOneKey(bool on) { mKeepFirstKey = on; }
 
 private:
-    bool IsConstant(const KFCurve& curve, int k, float v, int lo, int hi) const;
+    bool IsConstant(const KFCurve& curve, const int* window, int count, float v) const;
 
     double mTolerance = 0.009;
     double mTranslationTolerance = 0.00009;

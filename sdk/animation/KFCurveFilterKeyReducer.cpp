@@ -55,10 +55,16 @@ double KFCurveFilterKeyReducer::WorstError(const KFCurve& curve, const std::vect
     const int margin = m >= kBalancedSpan ? m / 16 : 0;
     double middleError = -1.0;
     int middle = -1;
-    KFCurve segment;
-    segment.SetNotificationEnabled(false);
-    segment.KeySetFromKey(0, fitted[lo]);
-    segment.KeySetFromKey(1, fitted[hi]);
+    // One two-key curve serves every span: its keys are overwritten.
+    KFCurve& segment = *mSegment;
+    // Keys stay in time order through the two writes.
+    if (segment.KeyGetCount() < 2 || fitted[lo].mTime < segment.KeyRecord(1).mTime) {
+        segment.KeySetFromKey(0, fitted[lo]);
+        segment.KeySetFromKey(1, fitted[hi]);
+    } else {
+        segment.KeySetFromKey(1, fitted[hi]);
+        segment.KeySetFromKey(0, fitted[lo]);
+    }
     double e = 0.0;
     *worst = -1;
     int hint = 0, sourceHint = 0;
@@ -171,7 +177,12 @@ bool KFCurveFilterKeyReducer::Apply(KFCurve& curve)
                    kFCurveTangentAuto, 0.0f, 0.0f);
     present[i0] = present[i1] = 1;
     mDepth = 0;
+    KFCurve segment;
+    segment.SetNotificationEnabled(false);
+    segment.CopyFrom(curve, false);
+    mSegment = &segment;
     Refine(curve, fitted, present, i0, i1);
+    mSegment = nullptr;
 
     CurvePtr f(KFCurveCreate());
     CurvePtr copy(curve.Clone());

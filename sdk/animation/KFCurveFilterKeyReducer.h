@@ -30,6 +30,7 @@ private:
 
     double mTolerance = 1.0;
     int mDepth = 0;
+    KFCurve* mSegment = nullptr;  // the working segment during an apply
     bool mKeySync = false;
 };
 

@@ -169,6 +169,52 @@ TEST(KFCurveFilterConstantKeyReducerTest, RemovesRunsWithinTheToleranceWindow)
     EXPECT_STREQ(filter.GetLastErrorString(), "ConstantKeyReducer, No key to be filtered.");
 }
 
+// The reduction written out plainly, each run removed as soon as it is found.
+std::vector<float> PlainConstantReduction(std::vector<float> v, double tol)
+{
+    int lo = 0, hi = static_cast<int>(v.size()) - 1;
+    for (int k = hi; k >= lo;) {
+        const float start = v[k];
+        int b = k;
+        auto constant = [&](int key) {
+            for (int w = std::max(key - 2, lo); w <= std::min(key + 2, hi); ++w)
+                if (!(v[w] >= start - tol && v[w] <= start + tol)) return false;
+            return true;
+        };
+        while (b >= lo && constant(b)) --b;
+        const int r = k - b;
+        if (r == 0) {
+            --k;
+            continue;
+        }
+        if (r == static_cast<int>(v.size())) return {};
+        v.erase(v.begin() + (b + 1), v.begin() + (k + 1));
+        hi -= r;
+        k = b;
+    }
+    return v;
+}
+
+TEST(KFCurveFilterConstantKeyReducerTest, SameAsRemovingEachRunAtOnce)
+{
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> level(0, 2), length(1, 6);
+    for (int trial = 0; trial < 50; ++trial) {
+        SCOPED_TRACE(trial);
+        std::vector<float> values;
+        while (values.size() < 60) {
+            const float v = static_cast<float>(level(rng));
+            for (int i = length(rng); i > 0; --i) values.push_back(v);
+        }
+        KFCurve curve;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            curve.KeySet(static_cast<int>(i), Sec(static_cast<double>(i)), values[i], kFCurveInterpolationLinear);
+        KFCurveFilterConstantKeyReducer filter;
+        ASSERT_TRUE(filter.Apply(curve));
+        EXPECT_EQ(Values(curve), PlainConstantReduction(values, filter.GetTolerance()));
+    }
+}
+
 TEST(KFCurveFilterConstantKeyReducerTest, TranslationChannelsUseTheFinestTolerance)
 {
     NodePtr root = TransformNode();

@@ -21,6 +21,7 @@ using CurvePtr = std::unique_ptr<KFCurve, CurveDeleter>;
 // Points inside each key interval where the fit is also measured, so that the
 // result stays within the tolerance between keys and not only at them.
 constexpr double kInnerSamples[] = {0.25, 0.5, 0.75};
+constexpr int kInnerCount = 3;
 
 // Spans of at least this many keys are split away from their ends.
 constexpr int kBalancedSpan = 64;
@@ -67,7 +68,7 @@ double KFCurveFilterKeyReducer::WorstError(const KFCurve& curve, const std::vect
     }
     double e = 0.0;
     *worst = -1;
-    int hint = 0, sourceHint = 0;
+    int hint = 0;
     for (int k = lo; k < hi; ++k) {
         const KFCurveKey& key = curve.KeyRecord(k);
         double d = segment.Evaluate(KTime(key.mTime), &hint) - key.mValue;
@@ -76,9 +77,9 @@ double KFCurveFilterKeyReducer::WorstError(const KFCurve& curve, const std::vect
         // Inner samples of the interval k..k+1 count against the key that can
         // split it (the interval's end, unless that is the span's end).
         const std::int64_t t0 = key.mTime, t1 = curve.KeyRecord(k + 1).mTime;
-        for (double f : kInnerSamples) {
-            const KTime t(t0 + static_cast<std::int64_t>(static_cast<double>(t1 - t0) * f));
-            d = segment.Evaluate(t, &hint) - curve.Evaluate(t, &sourceHint);
+        for (int f = 0; f < kInnerCount; ++f) {
+            const KTime t(t0 + static_cast<std::int64_t>(static_cast<double>(t1 - t0) * kInnerSamples[f]));
+            d = segment.Evaluate(t, &hint) - mInner[static_cast<std::size_t>(k) * kInnerCount + f];
             if (d * d > err) {
                 err = d * d;
                 at = k + 1 < hi ? k + 1 : k;
@@ -181,8 +182,20 @@ bool KFCurveFilterKeyReducer::Apply(KFCurve& curve)
     segment.SetNotificationEnabled(false);
     segment.CopyFrom(curve, false);
     mSegment = &segment;
+    // The curve's own values at the inner samples, once for every pass.
+    mInner.assign(static_cast<std::size_t>(n) * kInnerCount, 0.0f);
+    int sourceHint = 0;
+    for (int k = i0; k < i1; ++k) {
+        const std::int64_t t0 = curve.KeyRecord(k).mTime, t1 = curve.KeyRecord(k + 1).mTime;
+        for (int f = 0; f < kInnerCount; ++f) {
+            const KTime t(t0 + static_cast<std::int64_t>(static_cast<double>(t1 - t0) * kInnerSamples[f]));
+            mInner[static_cast<std::size_t>(k) * kInnerCount + f] = curve.Evaluate(t, &sourceHint);
+        }
+    }
     Refine(curve, fitted, present, i0, i1);
     mSegment = nullptr;
+    mInner.clear();
+    mInner.shrink_to_fit();
 
     CurvePtr f(KFCurveCreate());
     CurvePtr copy(curve.Clone());

@@ -31,6 +31,7 @@ private:
     double mTolerance = 1.0;
     int mDepth = 0;
     KFCurve* mSegment = nullptr;  // the working segment during an apply
+    std::vector<float> mInner;    // the curve's values inside each key interval
     bool mKeySync = false;
 };
 

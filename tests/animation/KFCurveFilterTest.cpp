@@ -290,6 +290,25 @@ TEST(KFCurveFilterUnrollTest, RefusesAnythingButARotationWithThreeCurves)
     EXPECT_EQ(filter.GetLastErrorID(), 2);
 }
 
+TEST(KFCurveFilterUnrollTest, PathQualityIsTheRotatedAngleOverTheTripleDistance)
+{
+    struct Case {
+        const char* name;
+        double a[3], b[3];
+        double quality;
+    };
+    const Case cases[] = {
+        {"same triple", {10, 20, 30}, {10, 20, 30}, 100.0},
+        {"ten degrees about x", {0, 0, 0}, {10, 0, 0}, 1.0},
+        // The same rotation written another way: no angle, a long way.
+        {"equivalent triple", {0, 0, 0}, {180, 180, 180}, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(KFCurveFilterUnrollPathQuality(c.a, c.b), c.quality, 1e-6);
+    }
+}
+
 TEST(KFCurveFilterUnrollTest, RotationFilterHookRunsTheRealFilter)
 {
     NodePtr r = RotationNode();

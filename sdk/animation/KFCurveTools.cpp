@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "sdk/animation/KFCurveFilterGimbleKiller.h"
 #include "sdk/animation/KFCurvePrivate.h"
 #include "sdk/base/KSortedPtrMap.h"
 #include "sdk/base/KgeMath.h"
@@ -23,7 +24,7 @@ struct CurveToolSettings {
     double unrollSetting = 0.25;
     bool unrollFlag = false;
     KSortedPtrMap* timeWarps = nullptr;
-    KFCurveRotationFilterHandler rotationFilter = nullptr;
+    KFCurveRotationFilterHandler rotationFilter = &KFCurveRunRotationFilter;
 };
 
 CurveToolSettings& Settings()
@@ -343,9 +344,73 @@ void KFCurveNodeEvaluateLayersToDepth(KFCurveNode* node, double* values, KTime t
 // ---------------------------------------------------------------------------
 // Layer merge
 
+namespace {
+
+// Every key time of the chain's channel curves within [start, stop], sorted
+// and once; layers with more than four channels are not looked at.
+std::vector<std::int64_t> ChainKeyTimes(KFCurveNode* node, std::int64_t start, std::int64_t stop)
+{
+    std::vector<std::int64_t> times;
+    int guard = 0;
+    for (KFCurveNode* n = node; n && guard < 100000; n = n->GetLayer(), ++guard) {
+        std::vector<KFCurveNode*> channels;
+        CollectCurveNodes(n, channels, 0);
+        if (channels.size() > 4) continue;
+        for (KFCurveNode* c : channels) {
+            const KFCurve* curve = c->GetCurve();
+            for (int k = 0; k < curve->KeyGetCount(); ++k) {
+                const std::int64_t t = curve->KeyRecord(k).mTime;
+                if (t >= start && t <= stop) times.push_back(t);
+            }
+        }
+    }
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    return times;
+}
+
+}  // namespace
+
+void KFCurveNodeMergeConstantKeys(KFCurveNode* node, KFCurveNode* target, KTime start, KTime stop)
+{
+    if (!node || !target) return;
+    std::vector<KFCurveNode*> targets;
+    CollectCurveNodes(target, targets, 0);
+    const std::vector<std::int64_t> times = ChainKeyTimes(node, start.Get(), stop.Get());
+    const int valueCount = std::max({node->GetValueCount(), KFCurveNodeLayerChannelCount(node), 4}) + 4;
+    std::vector<double> values(static_cast<size_t>(valueCount), 0.0);
+    KTime later;
+    later.SetSecondDouble(1.0 / 120.0);
+    for (std::int64_t t : times) {
+        // Keys at t of the chain: do they mix "next" and "standard" constants?
+        bool next = false, standard = false;
+        for (KFCurveNode* n = node; n; n = n->GetLayer()) {
+            std::vector<KFCurveNode*> channels;
+            CollectCurveNodes(n, channels, 0);
+            for (KFCurveNode* c : channels) {
+                const KFCurve* curve = c->GetCurve();
+                const double position = curve->KeyFind(KTime(t));
+                if (position < 0) continue;
+                const int k = static_cast<int>(position);
+                if (curve->KeyRecord(k).mTime != t) continue;
+                (curve->KeyGetConstantMode(k) == kFCurveConstantNext ? next : standard) = true;
+            }
+        }
+        const KTime when = next && standard ? KTime(t).Add(later) : KTime(t);
+        std::fill(values.begin(), values.end(), 0.0);
+        node->GetNeutralValues(values.data());
+        KFCurveNodeEvaluateLayersToDepth(node, values.data(), when, nullptr, 0);
+        for (size_t c = 0; c < targets.size(); ++c) {
+            KFCurve* curve = targets[c]->GetCurve();
+            curve->KeySet(curve->KeyGetCount(), KTime(t), static_cast<float>(values[c]), kFCurveInterpolationConstant,
+                          0);
+        }
+    }
+}
+
 bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdCount, int layerId, int flags,
                             KTime start, KTime stop, KTime period, KFCurveNode* destination,
-                            KFCurveNode* reference, bool useTimeWarp)
+                            KFCurveNode* reference, bool useTimeWarp, const KFCurveMergeOptions* options)
 {
     // A period of zero or less would never reach the stop.
     if (!node || period.Get() <= 0) return false;
@@ -357,8 +422,7 @@ bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdC
     const int valueCount = std::max({node->GetValueCount(), KFCurveNodeLayerChannelCount(node), 4}) + 4;
     std::vector<double> values(static_cast<size_t>(valueCount), 0.0);
     const bool hasChannels = copy->GetChildCount() > 0;
-    // The first sample after the stop is still taken; nothing when start lies after stop.
-    for (std::int64_t t = start.Get(); start.Get() <= stop.Get();) {
+    auto sampleInto = [&](KFCurveNode* target, std::int64_t t) {
         KTime evalTime(t);
         if (useTimeWarp && node->GetTimeWarp()) {
             std::vector<double> warp(static_cast<size_t>(node->GetTimeWarp()->GetValueCount() + 1), 0.0);
@@ -373,17 +437,60 @@ bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdC
             reference->EvaluateLayer(values.data(), evalTime, reference->GetLayerId());
         }
         if (hasChannels) {
-            if (copy->GetLayerType() == eCurveNodeLayerRotation && !reference && copy->GetChildCount() == 3)
-                copy->UnrollRotationValues(values.data(), values.data(), KTime(t));
-            copy->KeyAppend(KTime(t), values.data(), false);
-        } else if (copy->GetCurve()) {
-            copy->GetCurve()->KeyAppendFast(KTime(t), static_cast<float>(values[0]));
+            if (target->GetLayerType() == eCurveNodeLayerRotation && !reference && target->GetChildCount() == 3)
+                target->UnrollRotationValues(values.data(), values.data(), KTime(t));
+            target->KeyAppend(KTime(t), values.data(), false);
+        } else if (target->GetCurve()) {
+            target->GetCurve()->KeyAppendFast(KTime(t), static_cast<float>(values[0]));
         }
-        if (t > stop.Get()) break;
-        const __int128 next = static_cast<__int128>(t) + period.Get();
-        if (next > INT64_MAX) break;
-        t = static_cast<std::int64_t>(next);
+    };
+
+    const bool constantMerge = options && options->mergeConstant && !layerIds &&
+                               KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, true);
+    // With options the layers' own key times are sampled too, and a second
+    // copy gets keys at those times only.
+    KFCurveNode* keyed = nullptr;
+    std::vector<std::int64_t> keyTimes, extra;
+    if (options && !constantMerge) {
+        keyTimes = ChainKeyTimes(node, start.Get(), stop.Get());
+        keyed = node->Clone(false, false, false, node->GetLayerId());
+        if (keyed) keyed->CreateCurves();
+        const std::int64_t offset = options->timeOffset.Get();
+        for (std::int64_t k : keyTimes) {
+            for (std::int64_t t : {k - offset, k, k + offset}) {
+                if (t >= start.Get() && t <= stop.Get()) extra.push_back(t);
+            }
+        }
+        std::sort(extra.begin(), extra.end());
+        extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
     }
+    std::size_t nextExtra = 0;
+    if (constantMerge) {
+        KFCurveNodeMergeConstantKeys(node, copy, start, stop);
+    } else {
+        // The first sample after the stop is still taken; nothing when start lies after stop.
+        for (std::int64_t t = start.Get(); start.Get() <= stop.Get();) {
+            for (; nextExtra < extra.size() && extra[nextExtra] <= t; ++nextExtra) {
+                if (extra[nextExtra] < t) sampleInto(copy, extra[nextExtra]);
+            }
+            sampleInto(copy, t);
+            if (t > stop.Get()) break;
+            const __int128 next = static_cast<__int128>(t) + period.Get();
+            if (next > INT64_MAX) break;
+            t = static_cast<std::int64_t>(next);
+        }
+        for (; nextExtra < extra.size(); ++nextExtra) sampleInto(copy, extra[nextExtra]);
+    }
+    if (keyed) {
+        for (std::int64_t k : keyTimes) sampleInto(keyed, k);
+        if (options->fitTangents) KFCurveNodeFitKeyTangents(keyed, copy, options->timeOffset, options->tolerance);
+        if (options->refine) {
+            KFCurveNodeRefineAgainst(keyed, copy, options->tolerance, options->refineSteps, options->fitTangents,
+                                     options->timeOffset);
+        }
+        if (options->keyTimesResult) std::swap(keyed, copy);
+    }
+    delete keyed;
 
     // Detach the merged curves, one per channel.
     std::vector<KFCurveNode*> holders;
@@ -489,7 +596,8 @@ void KFCurveSetUnrollFlag(bool on) { Settings().unrollFlag = on; }
 
 void KFCurveSetRotationFilterHandler(KFCurveRotationFilterHandler handler)
 {
-    Settings().rotationFilter = handler;
+    // Null puts the real filters back.
+    Settings().rotationFilter = handler ? handler : &KFCurveRunRotationFilter;
 }
 
 bool KFCurveApplyRotationFilter(KFCurveNode* node, KTime start, KTime stop)

@@ -59,11 +59,35 @@ enum : int {
     kFCurveMergeReplaceCurves = 0x10,
 };
 
+// How a merge builds its curves beyond plain sampling.
+struct KFCurveMergeOptions {
+    // A chain whose keys are all constant merges into constant keys at its
+    // own key times instead of being sampled.
+    bool mergeConstant = false;
+    // Keys at the layers' own key times get the slopes of the sampled result
+    // (finite differences over timeOffset) where they differ by more than the
+    // tolerance.
+    bool fitTangents = false;
+    double tolerance = 0.001;
+    KTime timeOffset{0};
+    // Keys are added where the key-time curves stray from the sampled result.
+    bool refine = false;
+    int refineSteps = 4;
+    // The result is the curves with keys at the layers' key times (fitted and
+    // refined), not the sampled ones.
+    bool keyTimesResult = false;
+};
+
 // Samples the combined value of a node's layer chain into new curves and puts
 // them back by the flags. False (nothing changed) for a period of zero or less.
 bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdCount, int layerId, int flags,
                             KTime start, KTime stop, KTime period, KFCurveNode* destination,
-                            KFCurveNode* reference, bool useTimeWarp);
+                            KFCurveNode* reference, bool useTimeWarp, const KFCurveMergeOptions* options = nullptr);
+// Constant keys at every key time of the chain within [start, stop], valued
+// by the combined chain, into the curves of `target` (a keyless structural
+// copy of the node). Where the chain's keys at a time mix the two constant
+// modes, the value 1/120 s later is taken.
+void KFCurveNodeMergeConstantKeys(KFCurveNode* node, KFCurveNode* target, KTime start, KTime stop);
 
 // --- settings ------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 // class and the built-in file formats. It sits at the top of the SDK because
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
+#include "sdk/animation/KDuzKFCurveFilters.h"
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
@@ -62,6 +63,7 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassThumbnail, &KDuzThumbnail::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassScene, &KDuzScene::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassPose, &KDuzPose::ClassCreator);
+    KDuzInstallCurveFilterCreators();
     // The scene's passes over geometry layers live with the geometry.
     KDuzInstallSceneLayerPasses();
     KDuzClassTreeSetCreator(eDuzClassNodeAttribute, &KDuzNodeAttribute::ClassCreator);

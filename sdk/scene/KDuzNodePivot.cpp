@@ -15,7 +15,7 @@ namespace duzsdk {
 
 namespace {
 
-KDuzPivotFilterApplier gFilterApplier = nullptr;
+KDuzPivotFilterApplier gFilterApplier = &KDuzApplyPivotConversionFilter;
 KDuzGeometryPivotAdjuster gGeometryAdjuster = nullptr;
 
 constexpr double kTolerance = 1e-6;
@@ -92,7 +92,10 @@ bool DiffersFromIdentity(const KgeMatrix& j) {
 
 }  // namespace
 
-void KDuzSetPivotFilterApplier(KDuzPivotFilterApplier applier) { gFilterApplier = applier; }
+void KDuzSetPivotFilterApplier(KDuzPivotFilterApplier applier)
+{
+    gFilterApplier = applier ? applier : &KDuzApplyPivotConversionFilter;
+}
 void KDuzSetGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster) { gGeometryAdjuster = adjuster; }
 
 bool KDuzNode::ConvertPivotAnimation(double frameRate, int flag) {

@@ -41,9 +41,11 @@ struct KDuzPivotConversionFilter {
     }
 };
 
-// Applies the filter to one take's curve node (the take's root).
+// Applies the filter to one take's curve node (the take's root). Null puts
+// back the default, which runs the matrix-converter curve filter.
 using KDuzPivotFilterApplier = void (*)(const KDuzPivotConversionFilter& filter, KFCurveNode* takeRoot);
 void KDuzSetPivotFilterApplier(KDuzPivotFilterApplier applier);
+void KDuzApplyPivotConversionFilter(const KDuzPivotConversionFilter& filter, KFCurveNode* takeRoot);
 
 // Moves the geometric difference into a geometry's pivot: the geometry sets
 // its pivot P to factor applied after P (KgeMatrixMultiplyAffine (P, factor))

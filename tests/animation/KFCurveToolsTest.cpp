@@ -176,6 +176,70 @@ TEST(KFCurveToolsTest, MergeLayersIntoTheBaseCurves)
     delete node;
 }
 
+TEST(KFCurveToolsTest, MergeOptionsConstantChainGivesConstantKeysAtItsKeyTimes)
+{
+    constexpr std::uint32_t C = kFCurveInterpolationConstant;
+    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    Fill(*node->GetChild(0)->GetCurve(), {{0, 1, C, 0}, {1, 2, C, 0}, {2, 3, C, 0}});
+    ASSERT_TRUE(node->CreateLayer(1));
+    Fill(*node->GetLayer()->GetChild(0)->GetCurve(), {{0.5, 10, C, 0}, {1.5, 20, C, 0}});
+    // The chain's value, step by step, before the merge.
+    std::vector<double> before;
+    for (int i = 0; i <= 40; ++i) {
+        double v[8] = {};
+        node->GetNeutralValues(v);
+        KFCurveNodeEvaluateLayersToDepth(node, v, Sec(i / 20.0), nullptr, 0);
+        before.push_back(v[0]);
+    }
+    KFCurveMergeOptions options;
+    options.mergeConstant = true;
+    ASSERT_TRUE(KFCurveNodeMergeLayers(node, nullptr, 0, 0, kFCurveMergeReplaceCurves, Sec(0), Sec(2),
+                                       KFCurveGetDefaultPeriod(), nullptr, nullptr, false, &options));
+    const KFCurve* x = node->GetChild(0)->GetCurve();
+    ASSERT_EQ(x->KeyGetCount(), 5);  // 0, 0.5, 1, 1.5, 2 s
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(x->KeyGetInterpolation(k), C);
+    for (int i = 0; i <= 40; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(x->Evaluate(Sec(i / 20.0)), before[i], 1e-5);
+    }
+    delete node;
+}
+
+TEST(KFCurveToolsTest, MergeOptionsKeyTimesResultStaysNearTheSampledChain)
+{
+    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    Fill(*node->GetChild(0)->GetCurve(), {{0, 0}, {1, 10}, {2, 0}});
+    ASSERT_TRUE(node->CreateLayer(1));
+    Fill(*node->GetLayer()->GetChild(0)->GetCurve(), {{0, 0}, {0.7, 3}, {2, 0}});
+    std::vector<double> before;
+    for (int i = 0; i <= 60; ++i) {
+        double v[8] = {};
+        node->GetNeutralValues(v);
+        KFCurveNodeEvaluateLayersToDepth(node, v, Sec(i / 30.0), nullptr, 0);
+        before.push_back(v[0]);
+    }
+    KFCurveMergeOptions options;
+    options.fitTangents = true;
+    options.refine = true;
+    options.tolerance = 0.01;
+    options.timeOffset = Sec(1.0 / 120.0);
+    options.keyTimesResult = true;
+    ASSERT_TRUE(KFCurveNodeMergeLayers(node, nullptr, 0, 0, kFCurveMergeReplaceCurves, Sec(0), Sec(2),
+                                       KFCurveGetDefaultPeriod(), nullptr, nullptr, false, &options));
+    const KFCurve* x = node->GetChild(0)->GetCurve();
+    // Keys at the layers' key times (0, 0.7, 1, 2 s) and where refinement asked; far fewer than samples.
+    EXPECT_GE(x->KeyGetCount(), 4);
+    EXPECT_LT(x->KeyGetCount(), 30);
+    for (double t : {0.0, 0.7, 1.0, 2.0}) {
+        const double p = x->KeyFind(Sec(t));
+        EXPECT_EQ(x->KeyGetTime(static_cast<int>(std::lround(p))), Sec(t));
+    }
+    double worst = 0.0;
+    for (int i = 0; i <= 60; ++i) worst = std::max(worst, std::fabs(x->Evaluate(Sec(i / 30.0)) - before[i]));
+    EXPECT_LT(worst, 0.05);
+    delete node;
+}
+
 TEST(KFCurveToolsTest, SettingsStartWithTheirDefaults)
 {
     EXPECT_EQ(KFCurveGetDefaultPeriod().Get(), 1539538600);
@@ -184,7 +248,7 @@ TEST(KFCurveToolsTest, SettingsStartWithTheirDefaults)
     EXPECT_EQ(KFCurveGetUnrollSetting(), 0.25);
     EXPECT_FALSE(KFCurveGetUnrollFlag());
     KFCurveNode* node = KFCurveNodeCreate("R");
-    EXPECT_FALSE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));  // no filter plugged in
+    EXPECT_FALSE(KFCurveApplyRotationFilter(node, Sec(0), Sec(1)));  // not a rotation node
     static int calls = 0;
     KFCurveSetRotationFilterHandler([](int choice, KFCurveNode*, KTime, KTime) {
         calls += choice;

@@ -2,6 +2,9 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/scene/KDuzNodePivotConversion.h"
+#include "sdk/base/KgeMath.h"
+
+#include <cmath>
 
 #include <vector>
 
@@ -129,6 +132,52 @@ TEST_F(PivotTest, ZeroFrameRateIsRefused) {
     EXPECT_FALSE(node->ConvertPivotAnimation(0.0, 0));
     EXPECT_FALSE(node->ConvertPivotAnimationRecursive(1, -5.0, 0));
     EXPECT_DOUBLE_EQ(node->GetRotationOffset(0)[0], 1.0);  // untouched
+}
+
+// Without a hook of its own the conversion runs the matrix-converter filter:
+// a pre-rotation is baked into the rotation curves, giving at every frame the
+// rotation the node had (its rotation, then the pre-rotation).
+TEST_F(NodeTest, PivotConversionBakesThePreRotationThroughTheRealFilter) {
+    KDuzNode* node = Node();
+    node->SetRotationActive(true);
+    node->SetPreRotation(0, KgeTVector(0, 0, 90, 1));
+    node->SetPivotState(0, 0);
+    KDuzTakeNode* walk = node->CreateTakeNode("Walk");
+    ASSERT_NE(walk, nullptr);
+    KFCurve* rx = walk->GetRotationXCurve();
+    KFCurve* tx = walk->GetTranslationXCurve();
+    ASSERT_TRUE(rx != nullptr && tx != nullptr);
+    KTime second;
+    second.SetSecondDouble(1.0);
+    rx->KeySet(0, KTime(0), 0.0f);
+    rx->KeySet(1, second, 60.0f);
+    tx->KeySet(0, KTime(0), 1.0f);
+    tx->KeySet(1, second, 3.0f);
+    std::vector<double> before[2];
+    for (int f = 0; f <= 30; ++f) {
+        KTime t;
+        t.SetSecondDouble(f / 30.0);
+        double r[16] = {}, pre[16] = {}, m[16] = {};
+        KgeEulerXYZToMatrix(r, rx->Evaluate(t), 0.0, 0.0);
+        KgeEulerXYZToMatrix(pre, 0.0, 0.0, 90.0);
+        KgeMatrixMultiply3x3(m, pre, r);  // r first, then the pre-rotation
+        before[0].insert(before[0].end(), m, m + 11);
+        before[1].push_back(tx->Evaluate(t));
+    }
+
+    ASSERT_TRUE(node->ConvertPivotAnimation(30.0, 0));
+    KFCurve* curves[3] = {walk->GetRotationXCurve(), walk->GetRotationYCurve(), walk->GetRotationZCurve()};
+    EXPECT_GT(walk->GetRotationZCurve()->KeyGetCount(), 0);
+    for (int f = 0; f <= 30; ++f) {
+        SCOPED_TRACE(f);
+        KTime t;
+        t.SetSecondDouble(f / 30.0);
+        double m[16] = {};
+        KgeEulerXYZToMatrix(m, curves[0]->Evaluate(t), curves[1]->Evaluate(t), curves[2]->Evaluate(t));
+        for (int i : {0, 1, 2, 4, 5, 6, 8, 9, 10}) EXPECT_NEAR(m[i], before[0][11 * f + i], 1e-4);
+        EXPECT_NEAR(walk->GetTranslationXCurve()->Evaluate(t), before[1][f], 1e-4);
+    }
+    EXPECT_DOUBLE_EQ(node->GetPreRotation(0)[2], 0.0);  // set 0 left reset
 }
 
 }  // namespace

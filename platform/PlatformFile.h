@@ -11,6 +11,9 @@ namespace duzplatform {
 // Opens `utf8Path` with a standard-I/O mode text ("r", "w+b", "rt", ...). The
 // text-mode letter "t" is dropped: there is no newline translation here, and
 // readers accept both LF and CR LF. Null for a null or empty path or mode.
+// A mode that reads ("r", "r+", "w+", "a+") opens regular files only: a
+// device, FIFO, socket or folder is refused without blocking. A write-only
+// mode may open a device; a FIFO without a reader is refused at once.
 FILE* OpenFile(const char* utf8Path, const char* mode);
 
 // Deletes the file; 0 on success, -1 otherwise (as remove()).

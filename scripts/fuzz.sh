@@ -23,8 +23,11 @@ for src in fuzz/*.cpp; do
   mkdir -p "$corpus"
   seeds=()
   [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
+  # A target's own libFuzzer flags, when it needs any, sit beside it.
+  flags=()
+  [ -f "fuzz/$name.flags" ] && read -r -a flags < "fuzz/$name.flags"
   echo "fuzz: $name for ${seconds}s"
-  "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+  "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 "${flags[@]}" \
     "$corpus" "${seeds[@]}" 2>"$build/$name.log" || { tail -50 "$build/$name.log"; exit 1; }
 done
 echo "fuzz: all targets ran clean"

@@ -90,6 +90,25 @@ FILE* OpenFile(const char* utf8Path, const char* mode)
     return stream;
 }
 
+bool ReadWholeFile(const char* utf8Path, std::string* bytes)
+{
+    if (bytes == nullptr)
+        return false;
+    bytes->clear();
+    FILE* stream = OpenFile(utf8Path, "rb");
+    if (stream == nullptr)
+        return false;
+    char buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), stream)) > 0)
+        bytes->append(buffer, got);
+    const bool complete = std::ferror(stream) == 0;
+    std::fclose(stream);
+    if (!complete)
+        bytes->clear();
+    return complete;
+}
+
 int RemoveFile(const char* utf8Path)
 {
     if (utf8Path == nullptr || utf8Path[0] == '\0')

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace duzplatform {
 
@@ -15,6 +16,10 @@ namespace duzplatform {
 // device, FIFO, socket or folder is refused without blocking. A write-only
 // mode may open a device; a FIFO without a reader is refused at once.
 FILE* OpenFile(const char* utf8Path, const char* mode);
+
+// The whole of a regular file (OpenFile's rules); false when it cannot be
+// opened or read to its end.
+bool ReadWholeFile(const char* utf8Path, std::string* bytes);
 
 // Deletes the file; 0 on success, -1 otherwise (as remove()).
 int RemoveFile(const char* utf8Path);

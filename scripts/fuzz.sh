@@ -14,11 +14,12 @@ export CCACHE_NOHASHDIR=1
 build="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON \
-  -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
+  -DDUZ_BUILD_GAME=ON -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 shopt -s nullglob
 for src in fuzz/*.cpp; do
   name="$(basename "$src" .cpp)"
+  [ -x "$build/fuzz/$name" ] || { echo "fuzz: $name not built, skipped"; continue; }
   corpus="$build/corpus/$name"
   mkdir -p "$corpus"
   seeds=()

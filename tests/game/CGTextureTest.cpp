@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -138,6 +140,9 @@ TEST(CGTexture, LoadBitmapFromFilesAndFindByName) {
     std::vector<uint8_t> pixels;
     EXPECT_FALSE(textures.LoadBitmap(dir.Path() + "/missing.bmp", pixels));
     EXPECT_FALSE(textures.LoadBitmap(dir.Write("text.bmp", "just text"), pixels));
+    // Texture names come from the settings: a FIFO is refused, not waited on.
+    ASSERT_EQ(mkfifo((dir.Path() + "/pipe.bmp").c_str(), 0600), 0);
+    EXPECT_FALSE(textures.LoadBitmap(dir.Path() + "/pipe.bmp", pixels));
     EXPECT_EQ(textures.width, 0);
     ASSERT_TRUE(textures.LoadBitmap(dir.Path() + "\\tex\\rock.bmp", pixels));
     EXPECT_EQ(textures.width, 4);

@@ -1,12 +1,10 @@
 #include "game/CGTexture.h"
 
 #include "game/GameUtil.h"
+#include "platform/PlatformFile.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -31,25 +29,30 @@ bool CGTexture::DecodeBitmap(const std::vector<uint8_t>& file, std::vector<uint8
     if (infoSize < 40 || bits != 24 || compression != 0) return false;
     if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return false;
     const uint64_t count = uint64_t(w) * uint64_t(h);
+    // Each stored row is padded to a multiple of four bytes; the last row's
+    // padding may be missing.
+    const uint64_t rowBytes = uint64_t(w) * 3;
+    const uint64_t stride = (rowBytes + 3) & ~uint64_t(3);
+    const uint64_t needed = stride * uint64_t(h - 1) + rowBytes;
     // Older writers leave the offset 0; the pixels then follow the headers.
     const uint64_t start = dataOffset == 0 ? 54 : dataOffset;
-    if (start < 54 || start > file.size() || file.size() - start < count * 3) return false;
+    if (start < 54 || start > file.size() || file.size() - start < needed) return false;
 
     pixels.assign(count * 4, 0);
-    const uint8_t* in = file.data() + start;
     uint8_t* out = pixels.data();
-    // Rows are taken as stored, without row padding: the game's textures use
-    // widths whose rows need none.
-    for (uint64_t i = 0; i < count; ++i, in += 3, out += 4) {
-        const uint8_t b = in[0], g = in[1], r = in[2];
-        if (r == 250 && g == 250 && b == 250) {
-            out[0] = out[1] = out[2] = 255;
-            out[3] = 0;   // the colour key: transparent white
-        } else {
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-            out[3] = 255;
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* in = file.data() + start + stride * uint64_t(y);
+        for (int32_t x = 0; x < w; ++x, in += 3, out += 4) {
+            const uint8_t b = in[0], g = in[1], r = in[2];
+            if (r == 250 && g == 250 && b == 250) {
+                out[0] = out[1] = out[2] = 255;
+                out[3] = 0;   // the colour key: transparent white
+            } else {
+                out[0] = r;
+                out[1] = g;
+                out[2] = b;
+                out[3] = 255;
+            }
         }
     }
     outWidth = w;
@@ -59,9 +62,10 @@ bool CGTexture::DecodeBitmap(const std::vector<uint8_t>& file, std::vector<uint8
 
 bool CGTexture::LoadBitmap(const std::string& path, std::vector<uint8_t>& pixels) {
     pixels.clear();
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) return false;
-    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Texture names come from the level's settings: regular files only.
+    std::string bytes;
+    if (!duzplatform::ReadWholeFile(NativePath(path).c_str(), &bytes)) return false;
+    const std::vector<uint8_t> file(bytes.begin(), bytes.end());
     int w = 0, h = 0;
     if (!DecodeBitmap(file, pixels, w, h)) return false;
     width = w;

@@ -1,8 +1,6 @@
 #include "platform/IniFile.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include "platform/PlatformFile.h"
 
 namespace duzplatform {
 
@@ -49,14 +47,10 @@ std::string_view Unquote(std::string_view value)
 bool IniFile::Load(const std::string& path)
 {
     Clear();
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    // Settings name further files (levels, models); only regular files are
+    // read, so a device or FIFO under a settings name cannot stall the game.
+    std::string text;
+    if (!ReadWholeFile(path.c_str(), &text))
         return false;
     Parse(text);
     return true;

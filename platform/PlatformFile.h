@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace duzplatform {
 
@@ -11,7 +12,14 @@ namespace duzplatform {
 // Opens `utf8Path` with a standard-I/O mode text ("r", "w+b", "rt", ...). The
 // text-mode letter "t" is dropped: there is no newline translation here, and
 // readers accept both LF and CR LF. Null for a null or empty path or mode.
+// A mode that reads ("r", "r+", "w+", "a+") opens regular files only: a
+// device, FIFO, socket or folder is refused without blocking. A write-only
+// mode may open a device; a FIFO without a reader is refused at once.
 FILE* OpenFile(const char* utf8Path, const char* mode);
+
+// The whole of a regular file (OpenFile's rules); false when it cannot be
+// opened or read to its end.
+bool ReadWholeFile(const char* utf8Path, std::string* bytes);
 
 // Deletes the file; 0 on success, -1 otherwise (as remove()).
 int RemoveFile(const char* utf8Path);

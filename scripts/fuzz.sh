@@ -14,17 +14,21 @@ export CCACHE_NOHASHDIR=1
 build="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON \
-  -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
+  -DDUZ_BUILD_GAME=ON -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 shopt -s nullglob
 for src in fuzz/*.cpp; do
   name="$(basename "$src" .cpp)"
+  [ -x "$build/fuzz/$name" ] || { echo "fuzz: $name not built, skipped"; continue; }
   corpus="$build/corpus/$name"
   mkdir -p "$corpus"
   seeds=()
   [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
+  # A target's own libFuzzer flags, when it needs any, sit beside it.
+  flags=()
+  [ -f "fuzz/$name.flags" ] && read -r -a flags < "fuzz/$name.flags"
   echo "fuzz: $name for ${seconds}s"
-  "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+  "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 "${flags[@]}" \
     "$corpus" "${seeds[@]}" 2>"$build/$name.log" || { tail -50 "$build/$name.log"; exit 1; }
 done
 echo "fuzz: all targets ran clean"

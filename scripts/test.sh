@@ -28,8 +28,8 @@ build_without_warnings() {
   if ! cmake --build "$dir" -j "$jobs" 2>&1 | tee "$log"; then
     echo "build failed: $dir"; exit 1
   fi
-  if grep -q "warning" "$log"; then
-    grep "warning" "$log"; echo "build warnings in $dir"; exit 1
+  if grep -q "warning:" "$log"; then
+    grep "warning:" "$log"; echo "build warnings in $dir"; exit 1
   fi
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PlatformFile.h"
 #include "platform/SystemInfo.h"
 
 namespace duzsdk {
@@ -319,7 +320,9 @@ bool KPathFileExists(KPathArg path)
     const std::string_view text = path.Text();
     if (text.empty() || duzplatform::IsFolder(text))
         return false;
-    FILE* stream = std::fopen(duzplatform::ToNativePath(text).c_str(), "rb");
+    // Opened rather than looked up, so "exists" also means "readable"; the
+    // platform open refuses devices and FIFOs without blocking.
+    FILE* stream = duzplatform::OpenFile(duzplatform::ToNativePath(text).c_str(), "rb");
     if (stream == nullptr)
         return false;
     std::fclose(stream);

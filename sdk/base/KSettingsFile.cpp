@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PlatformFile.h"
 #include "platform/SystemInfo.h"
 #include "sdk/base/KMemory.h"
 #include "sdk/base/KSortedStringMap.h"
@@ -112,7 +113,7 @@ ParsedLine ParseLine(std::string_view line)
 
 FILE* OpenSettings(const KString& path, const char* mode)
 {
-    return std::fopen(duzplatform::ToNativePath(path.Buffer()).c_str(), mode);
+    return duzplatform::OpenFile(duzplatform::ToNativePath(path.Buffer()).c_str(), mode);
 }
 
 char* CopyText(std::string_view text)

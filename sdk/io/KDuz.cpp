@@ -188,13 +188,25 @@ bool KDuz::OpenStream(const KString& path, bool readOnly)
 
 bool KDuz::ProjectOpen(const char* path, bool checkCrc, bool openMainSection, KDuzFileHeaderInfo* headerInfo)
 {
+    return OpenByName(path, true, checkCrc, openMainSection, headerInfo);
+}
+
+bool KDuz::ProjectOpenForUpdate(const char* path, bool checkCrc, bool openMainSection,
+                                KDuzFileHeaderInfo* headerInfo)
+{
+    return OpenByName(path, false, checkCrc, openMainSection, headerInfo);
+}
+
+bool KDuz::OpenByName(const char* path, bool readOnly, bool checkCrc, bool openMainSection,
+                      KDuzFileHeaderInfo* headerInfo)
+{
     ProjectReset();
     error_.ClearError();
     fullFileName_ = path != nullptr ? path : "";
     folder_ = KPathGetDirectory(fullFileName_);
     fileName_ = KPathGetFileName(fullFileName_, true);
     openedPath_ = KPathJoin(folder_, fileName_);
-    if (!OpenStream(openedPath_, false)) {
+    if (!OpenStream(openedPath_, readOnly)) {
         SetErrorText(kErrorFileNotOpened, "Unable to open file %s", openedPath_.Buffer());
         return false;
     }

@@ -103,8 +103,16 @@ public:
     const char* GetLastErrorString() const { return error_.GetLastErrorString(); }
 
     // ---- opening, creating, sections (binary encoding)
+    // Opens an existing file read-only, the path taken as given. Files name
+    // other files (takes, media), so an open never holds write access to its
+    // target; only regular files open.
     bool ProjectOpen(const char* path, bool checkCrc = true, bool openMainSection = true,
                      KDuzFileHeaderInfo* headerInfo = nullptr);
+    // As ProjectOpen, but read/write when the file allows it, so sections can
+    // be added (ProjectCreateSection) and an id-less file gets its ids. For
+    // tools that update their own files; never for a path a file names.
+    bool ProjectOpenForUpdate(const char* path, bool checkCrc = true, bool openMainSection = true,
+                              KDuzFileHeaderInfo* headerInfo = nullptr);
     // Opens read-only; the ".fbd" project layout is looked for first.
     bool ProjectOpenForReader(const char* path, bool checkCrc = true, bool openMainSection = false,
                               KDuzFileHeaderInfo* headerInfo = nullptr);
@@ -279,6 +287,8 @@ private:
     };
 
     bool OpenStream(const KString& path, bool readOnly);
+    bool OpenByName(const char* path, bool readOnly, bool checkCrc, bool openMainSection,
+                    KDuzFileHeaderInfo* headerInfo);
     // Writes go through a buffer of their own: values are small and record
     // headers are patched after the fact, mostly while still in the buffer.
     bool WriteBytes(const void* data, size_t count);

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/PlatformFile.h"
 #include "sdk/base/KChainedFile.h"
 #include "sdk/base/KPath.h"
 #include "sdk/io/KDuz.h"
@@ -430,9 +431,11 @@ bool KDuz::FieldWriteEmbeddedFile(const char* fileName, const char* relativeName
 {
     if (!binary_ || error_.HasError())
         return false;
-    FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+    // Media names come from the scene, which may come from a file: read-only,
+    // regular files only.
+    FILE* file = fileName != nullptr ? duzplatform::OpenFile(fileName, "rb") : nullptr;
     if (file == nullptr && relativeName != nullptr)
-        file = std::fopen(relativeName, "rb");
+        file = duzplatform::OpenFile(relativeName, "rb");
     if (file == nullptr)
         return false;
     const std::string key = fileName != nullptr ? fileName : relativeName;
@@ -520,7 +523,9 @@ bool KDuz::FieldReadEmbeddedFile(KString& fileName, KString& relativeName, const
     if (extractedTargets_.count(target.Buffer()) != 0)
         MakeUniqueMediaPath(directory, name, &target, true);
 
-    FILE* out = std::fopen(target.Buffer(), "wb");
+    // The target's name comes from the file being read: never write into a
+    // device or FIFO that happens to carry it.
+    FILE* out = duzplatform::OpenFile(target.Buffer(), "wb");
     if (out == nullptr) {
         error_.ClearError();
         if (!FileExists(target)) {
@@ -528,7 +533,7 @@ bool KDuz::FieldReadEmbeddedFile(KString& fileName, KString& relativeName, const
             target = directory + name;
             if (extractedTargets_.count(target.Buffer()) != 0)
                 MakeUniqueMediaPath(directory, name, &target, true);
-            out = std::fopen(target.Buffer(), "wb");
+            out = duzplatform::OpenFile(target.Buffer(), "wb");
         }
     }
     if (out != nullptr) {

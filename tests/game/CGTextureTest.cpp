@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,8 +15,15 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
-// A 24-bit BMP with the given pixels (B, G, R triples, no row padding).
-std::vector<uint8_t> Bitmap(int32_t width, int32_t height, const std::vector<uint8_t>& bgr) {
+// A 24-bit BMP with the given pixels (B, G, R triples, row after row); each
+// row is padded to four bytes with 0xEE as a file would be.
+std::vector<uint8_t> Bitmap(int32_t width, int32_t height, const std::vector<uint8_t>& given) {
+    std::vector<uint8_t> bgr;
+    const size_t row = size_t(width > 0 ? width : 0) * 3;
+    for (size_t at = 0; row > 0 && at < given.size(); at += row) {
+        bgr.insert(bgr.end(), given.begin() + long(at), given.begin() + long(std::min(at + row, given.size())));
+        while (bgr.size() % 4 != 0) bgr.push_back(0xEE);
+    }
     std::vector<uint8_t> file(54 + bgr.size(), 0);
     file[0] = 'B';
     file[1] = 'M';
@@ -41,13 +50,33 @@ TEST(CGTexture, DecodesPixelsWithTheExactColourKey) {
     EXPECT_EQ(pixels, expected);
 }
 
-TEST(CGTexture, RowsAreReadWithoutPadding) {
-    // Width 1: a padded file would hold 4 bytes a row; this reader takes 3.
-    const std::vector<uint8_t> bgr = {10, 20, 30, 40, 50, 60};
-    std::vector<uint8_t> pixels;
-    int w = 0, h = 0;
-    ASSERT_TRUE(CGTexture::DecodeBitmap(Bitmap(1, 2, bgr), pixels, w, h));
-    EXPECT_EQ(pixels, (std::vector<uint8_t>{30, 20, 10, 255, 60, 50, 40, 255}));
+TEST(CGTexture, RowsAreReadWithTheirPadding) {
+    // Rows of 3, 6 and 9 bytes take 1, 2 and 3 bytes of padding (0xEE); a
+    // reader that ignores it skews every row after the first.
+    for (int32_t width : {1, 2, 3, 5}) {
+        SCOPED_TRACE(width);
+        std::vector<uint8_t> bgr;
+        std::vector<uint8_t> expected;
+        for (int32_t y = 0; y < 3; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uint8_t v = uint8_t(10 * y + x);
+                bgr.insert(bgr.end(), {v, uint8_t(v + 100), uint8_t(v + 200)});
+                expected.insert(expected.end(), {uint8_t(v + 200), uint8_t(v + 100), v, 255});
+            }
+        }
+        std::vector<uint8_t> file = Bitmap(width, 3, bgr);
+        std::vector<uint8_t> pixels;
+        int w = 0, h = 0;
+        ASSERT_TRUE(CGTexture::DecodeBitmap(file, pixels, w, h));
+        EXPECT_EQ(pixels, expected);
+        // The last row's padding may be missing; its pixels may not.
+        const size_t padding = (4 - (size_t(width) * 3) % 4) % 4;
+        file.resize(file.size() - padding);
+        ASSERT_TRUE(CGTexture::DecodeBitmap(file, pixels, w, h));
+        EXPECT_EQ(pixels, expected);
+        file.pop_back();
+        EXPECT_FALSE(CGTexture::DecodeBitmap(file, pixels, w, h));
+    }
 }
 
 TEST(CGTexture, RefusesBrokenHeaders) {
@@ -73,7 +102,7 @@ TEST(CGTexture, RefusesBrokenHeaders) {
     for (const Case& c : cases) {
         std::vector<uint8_t> file = good;
         if (c.at == SIZE_MAX)
-            file.erase(file.end() - 1);
+            file.resize(file.size() - 3);   // the padding and one pixel byte
         else if (c.wide)
             Put32(file, c.at, c.value);
         else
@@ -111,6 +140,9 @@ TEST(CGTexture, LoadBitmapFromFilesAndFindByName) {
     std::vector<uint8_t> pixels;
     EXPECT_FALSE(textures.LoadBitmap(dir.Path() + "/missing.bmp", pixels));
     EXPECT_FALSE(textures.LoadBitmap(dir.Write("text.bmp", "just text"), pixels));
+    // Texture names come from the settings: a FIFO is refused, not waited on.
+    ASSERT_EQ(mkfifo((dir.Path() + "/pipe.bmp").c_str(), 0600), 0);
+    EXPECT_FALSE(textures.LoadBitmap(dir.Path() + "/pipe.bmp", pixels));
     EXPECT_EQ(textures.width, 0);
     ASSERT_TRUE(textures.LoadBitmap(dir.Path() + "\\tex\\rock.bmp", pixels));
     EXPECT_EQ(textures.width, 4);

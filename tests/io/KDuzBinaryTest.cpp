@@ -407,8 +407,19 @@ TEST(KDuzBinary, ReadingNeverChangesTheFile)
     const Bytes original = SmallFile();
     WriteFile(path, original);
     {
+        // A plain open never holds write access: files name other files.
         KDuz duz;
         ASSERT_TRUE(duz.ProjectOpen(path.c_str(), true, true)) << duz.GetLastErrorString();
+        EXPECT_EQ(duz.GetOpenMode(), KDuz::kOpenReadOnly);
+        EXPECT_EQ(duz.FieldReadIntOrDefault("Version", -1), 1000);
+        duz.FinishBeforeClose();
+        EXPECT_FALSE(duz.ProjectCreateSection(false));
+        duz.ProjectClose();
+    }
+    EXPECT_EQ(ReadFile(path), original);
+    {
+        KDuz duz;
+        ASSERT_TRUE(duz.ProjectOpenForUpdate(path.c_str(), true, true)) << duz.GetLastErrorString();
         EXPECT_EQ(duz.GetOpenMode(), KDuz::kOpenReadWrite);
         EXPECT_EQ(duz.FieldReadIntOrDefault("Version", -1), 1000);
         duz.ProjectClose();
@@ -432,7 +443,7 @@ TEST(KDuzBinary, AppendsSectionToReadWriteFile)
     WriteFile(path, SmallFile());
     {
         KDuz duz;
-        ASSERT_TRUE(duz.ProjectOpen(path.c_str(), true, false));
+        ASSERT_TRUE(duz.ProjectOpenForUpdate(path.c_str(), true, false));
         ASSERT_TRUE(duz.ProjectCreateSection(false)) << duz.GetLastErrorString();
         duz.FieldWriteBegin("Summary");
         duz.FieldWriteInt(5);
@@ -504,7 +515,7 @@ TEST(KDuzBinary, RewritesTheLastSection)
     const size_t before = ReadFile(path).size();
     {
         KDuz duz;
-        ASSERT_TRUE(duz.ProjectOpen(path.c_str(), true, false));
+        ASSERT_TRUE(duz.ProjectOpenForUpdate(path.c_str(), true, false));
         ASSERT_TRUE(duz.ProjectCreateSection(true)) << duz.GetLastErrorString();
         EXPECT_EQ(duz.GetSectionCount(), 2);
         duz.FieldWriteBegin("Summary");

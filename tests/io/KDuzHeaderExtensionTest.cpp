@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -278,6 +280,11 @@ TEST(KDuzHeaderExtension, EmbeddedMediaAreStoredOnceAndExtractedBesideTheFile)
             duz.FieldWriteEnd();
         }
         EXPECT_FALSE(duz.FieldWriteEmbeddedFile(folder.File("none.png").c_str(), "none.png"));
+        // Media names may come from a file: devices and FIFOs are refused
+        // at once instead of being read forever or waited on.
+        ASSERT_EQ(mkfifo(folder.File("pipe.png").c_str(), 0600), 0);
+        for (const std::string& name : {std::string("/dev/zero"), folder.File("pipe.png"), folder.File("a")})
+            EXPECT_FALSE(duz.FieldWriteEmbeddedFile(name.c_str(), nullptr)) << name;
         duz.ProjectClose();
     }
     const Bytes bytes = ReadFile(path);

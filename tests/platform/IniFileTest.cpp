@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "ScratchFolder.h"
@@ -98,6 +100,10 @@ TEST(IniFile, FilesAndMissingFiles)
 
     IniFile ini;
     EXPECT_FALSE(ini.Load(folder.Path()));   // a folder is not a settings file
+    // Nor is a device or a FIFO: neither is read forever or waited on.
+    ASSERT_EQ(mkfifo((folder / "fifo.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(ini.Load(folder / "fifo.ini"));
+    EXPECT_FALSE(ini.Load("/dev/zero"));
     EXPECT_TRUE(ini.Load(path));
     EXPECT_FALSE(ini.Load(folder / "absent.ini"));
     EXPECT_FALSE(ini.HasSection("level1"));  // a failed load leaves nothing behind

@@ -11,6 +11,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurve.h"
+#include "sdk/animation/KFCurveFilterConstantKeyReducer.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/animation/KFCurveTools.h"
 #include "sdk/base/KFile.h"
@@ -97,9 +98,13 @@ void ApplyTimeWarpsImpl(KFCurveNode* node, KFCurveNode* inherited, int depth) {
         for (int i = 0; i < node->GetChildCount(); ++i) ApplyTimeWarpsImpl(node->GetChild(i), warp, depth + 1);
         if (!changed) return;
     }
-    // The rotation clean-up runs when a filter is plugged in; this SDK has
-    // no constant-key reducer, so the reducer switch has nothing to run.
     KFCurveApplyRotationFilter(node, kTimeMinusInfinite, kTimeInfinite);
+    // Baking keys every period; the readers' filter switch removes the runs
+    // of keys that change nothing.
+    if (KFCurveGetApplyRotationFilterOnRead()) {
+        KFCurveFilterConstantKeyReducer reducer;
+        reducer.Apply(*node, true);
+    }
 }
 
 }  // namespace

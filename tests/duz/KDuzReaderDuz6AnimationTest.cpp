@@ -112,6 +112,33 @@ TEST(Duz6TimeWarps, TreeBakesInheritedWarps) {
     EXPECT_EQ(root->GetTimeWarp(), warp.get());
 }
 
+// Baking keys every period; the readers' filter switch then removes the runs
+// that change nothing, and leaves the baked keys alone when it is off.
+TEST(Duz6TimeWarps, BakedConstantRunsAreReducedWhenTheSwitchIsOn) {
+    const int64_t bakedKeys = kSecond / KFCurveGetDefaultPeriod().Get() + 1;
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on);
+        KFCurveSetApplyRotationFilterOnRead(on);
+        WarpHolder warp(CurveNode("TimeWarp", {{0.0, 0.0f}, {1.0, 0.5f}}));
+        NodePtr root(KFCurveNodeCreate("Root"));
+        root->SetTimeWarp(warp.get());
+        KFCurveNode* still = CurveNode("Still", {{0.0, 5.0f}, {1.0, 5.0f}});
+        KFCurveNode* moving = CurveNode("Moving", {{0.0, 0.0f}, {1.0, 10.0f}});
+        root->AddChild(still);
+        root->AddChild(moving);
+        KDuzReaderDuz6::ApplyTimeWarps(root.get(), nullptr);
+        if (on) {
+            EXPECT_LE(still->GetCurve()->KeyGetCount(), 2);
+            EXPECT_FLOAT_EQ(still->GetCurve()->Evaluate(KTime(kSecond / 3)), 5.0f);
+        } else {
+            EXPECT_EQ(still->GetCurve()->KeyGetCount(), bakedKeys);
+        }
+        EXPECT_EQ(moving->GetCurve()->KeyGetCount(), bakedKeys);
+        EXPECT_NEAR(moving->GetCurve()->Evaluate(KTime(kSecond)), 5.0f, 1e-4);
+    }
+    KFCurveSetApplyRotationFilterOnRead(true);
+}
+
 namespace {
 
 // A take whose X translation channel runs through warp 1 (half speed).

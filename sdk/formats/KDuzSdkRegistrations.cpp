@@ -3,6 +3,11 @@
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/character/KDuzConstraint.h"
+#include "sdk/character/KDuzConstraintAim.h"
+#include "sdk/character/KDuzConstraintParent.h"
+#include "sdk/character/KDuzConstraintPosition.h"
+#include "sdk/character/KDuzConstraintSingleChainIK.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
@@ -73,6 +78,13 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGenericNode, &KDuzGenericNode::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassLight, &KDuzLight::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCamera, &KDuzCamera::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraint, &KDuzConstraint::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintPosition, &KDuzConstraintPosition::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintRotation, &KDuzConstraintRotation::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintScale, &KDuzConstraintScale::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintParent, &KDuzConstraintParent::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintSingleChainIK, &KDuzConstraintSingleChainIK::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintAim, &KDuzConstraintAim::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassImporter, &KDuzImporter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassExporter, &KDuzExporter::ClassCreator);
     // Option sets of the readers and writers.

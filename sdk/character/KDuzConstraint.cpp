@@ -128,21 +128,23 @@ void KDuzConstraint::CreateChannelsOfAnimatable(KDuzTakeNode* takeNode) {
     }
 }
 
-void KDuzConstraint::CopyPropertiesFrom(const KDuzObject& other) {
+void KDuzCopyObjectProperties(KDuzObject& target, const KDuzObject& other) {
+    KDuzObject* self = &target;
     for (int i = 0; i < other.GetPropertyCount(); ++i) {
         const KDuzProperty source = other.GetPropertyAt(i);
-        KDuzProperty target = FindProperty(source.GetName());
-        if (!target.IsValid()) {
+        KDuzProperty copy = self->FindProperty(source.GetName());
+        if (!copy.IsValid()) {
             // Properties made after construction (the parent-child offsets).
-            target = KDuzProperty::Create(this, source.GetName(), source.GetDataType(), "");
-            target.ModifyFlag(source.GetFlags() & (kDuzPropertyAnimatable | kDuzPropertyFlag8), true);
+            copy = KDuzProperty::Create(self, source.GetName(), source.GetDataType(), "");
+            copy.ModifyFlag(source.GetFlags() & (kDuzPropertyAnimatable | kDuzPropertyFlag8), true);
+            copy.SetUserTag(source.GetUserTag());
         }
-        if (!target.IsValid()) continue;
+        if (!copy.IsValid()) continue;
         if (source.GetValueKind() == eValueKindReference) {
-            target.DisconnectAllSrcObjects();
-            for (int j = 0; j < source.GetSrcObjectCount(); ++j) target.ConnectSrcObject(source.GetSrcObject(KClassId(), j));
+            copy.DisconnectAllSrcObjects();
+            for (int j = 0; j < source.GetSrcObjectCount(); ++j) copy.ConnectSrcObject(source.GetSrcObject(KClassId(), j));
         } else {
-            target.CopyValue(source);
+            copy.CopyValue(source);
         }
     }
 }
@@ -151,7 +153,7 @@ KDuzObject* KDuzConstraint::CloneByCopy(int mode) {
     if (mode != 2 || GetSdkManager() == nullptr) return nullptr;
     auto* copy = dynamic_cast<KDuzConstraint*>(GetSdkManager()->CreateObject(GetClassId(), GetName()));
     if (copy == nullptr) return nullptr;
-    copy->CopyPropertiesFrom(*this);
+    KDuzCopyObjectProperties(*copy, *this);
     copy->CopyTakeNodes(*this);
     return copy;
 }

@@ -56,8 +56,8 @@ public:
     // Null here; each concrete constraint copies itself (mode 2 only).
     KDuzObject* Clone(int mode) override;
     KString GetTypeName() const override { return KString(TypeNameOf(GetConstraintType())); }
-    // One empty entry.
-    KStringList* GetTypeNames() const;
+    // A new list the caller owns: one empty entry.
+    virtual KStringList* GetTypeNames() const;
     void AddPropertiesToTakeNode(KDuzTakeNode* takeNode) override { CreateTakeNodeChannels(takeNode); }
 
     // ---- constraint slots ----
@@ -87,9 +87,6 @@ protected:
     // copies of this object's property values, connections and take nodes.
     // Nothing is shared: either object may be destroyed first.
     KDuzObject* CloneByCopy(int mode);
-    // Copies every property value (creating missing properties), object-list
-    // connections and the take nodes of the other object.
-    void CopyPropertiesFrom(const KDuzObject& other);
 
 private:
     KErrorState mError;
@@ -103,6 +100,11 @@ KDuzPlug* KDuzConstraintCreateAndPost(KDuzSdkManager* manager, const char* name)
     if (constraint != nullptr) constraint->PostCreate();
     return constraint;
 }
+
+// Copies every property value of source into target (creating the
+// properties target lacks) and connects target's object lists to the same
+// objects. The copy shares nothing with the source.
+void KDuzCopyObjectProperties(KDuzObject& target, const KDuzObject& source);
 
 // Texts of an enumeration property (the index is the value); null outside.
 const char* KDuzEnumText(const char* const* texts, int value);

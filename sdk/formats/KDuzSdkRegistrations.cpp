@@ -3,11 +3,13 @@
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/character/KDuzCharacter.h"
 #include "sdk/character/KDuzConstraint.h"
 #include "sdk/character/KDuzConstraintAim.h"
 #include "sdk/character/KDuzConstraintParent.h"
 #include "sdk/character/KDuzConstraintPosition.h"
 #include "sdk/character/KDuzConstraintSingleChainIK.h"
+#include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
@@ -85,6 +87,9 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassConstraintParent, &KDuzConstraintParent::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassConstraintSingleChainIK, &KDuzConstraintSingleChainIK::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassConstraintAim, &KDuzConstraintAim::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCharacter, &KDuzCharacter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassControlSetPlug, &KDuzControlSetPlug::ClassCreator);
+    KDuzCharacter::InstallNodeClearer();
     KDuzClassTreeSetCreator(eDuzClassImporter, &KDuzImporter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassExporter, &KDuzExporter::ClassCreator);
     // Option sets of the readers and writers.

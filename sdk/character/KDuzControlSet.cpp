@@ -96,6 +96,10 @@ bool KDuzControlSet::GetEffector(int id, KDuzControlSetEffector* out) const {
     return true;
 }
 
+const KDuzControlSetEffector* KDuzControlSet::GetEffectorRecord(int id) const {
+    return ValidEffector(id) ? &mEffectors[id] : nullptr;
+}
+
 bool KDuzControlSet::SetEffectorAux(int id, KDuzNode* node, int subIndex) {
     if (!ValidEffector(id) || !ValidSub(subIndex)) return false;
     KDuzNode*& slot = mAux[id][subIndex - 1];

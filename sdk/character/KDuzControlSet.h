@@ -62,6 +62,9 @@ public:
     bool GetControlSetLink(int id, KDuzControlSetLink* out = nullptr) const;
     bool SetEffector(int id, const KDuzControlSetEffector& effector);
     bool GetEffector(int id, KDuzControlSetEffector* out = nullptr) const;
+    // The stored record of an effector, set or not (its show and activity
+    // flags are written to files either way); null outside 0..43.
+    const KDuzControlSetEffector* GetEffectorRecord(int id) const;
     bool SetEffectorAux(int id, KDuzNode* node, int subIndex);
     bool GetEffectorAux(int id, KDuzNode** out, int subIndex) const;
     static const char* GetEffectorName(int id);

@@ -4,6 +4,7 @@
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/character/KDuzConstraint.h"
 #include "sdk/character/KDuzConstraintAim.h"
 #include "sdk/character/KDuzConstraintParent.h"
@@ -89,6 +90,7 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassConstraintAim, &KDuzConstraintAim::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCharacter, &KDuzCharacter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassControlSetPlug, &KDuzControlSetPlug::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCharacterPose, &KDuzCharacterPose::ClassCreator);
     KDuzCharacter::InstallNodeClearer();
     KDuzClassTreeSetCreator(eDuzClassImporter, &KDuzImporter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassExporter, &KDuzExporter::ClassCreator);

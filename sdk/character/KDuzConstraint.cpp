@@ -78,7 +78,11 @@ void KDuzConstraint::CreateTakeNodeChannels(KDuzTakeNode* /*takeNode*/) {}
 KDuzProperty KDuzConstraint::BindProperty(const char* name, const char* dataType, bool animated) {
     KDuzProperty property;
     KDuzPropertyInitOnOwner(property, this, name, PropertyDataTypeFromName(dataType), "");
-    if (animated) property.ModifyFlag(kDuzPropertyAnimatable | kDuzPropertyFlag8, true);
+    if (animated) {
+        property.ModifyFlag(kDuzPropertyAnimatable | kDuzPropertyFlag8, true);
+        // Marked after the default take exists: its channels come now.
+        AddPropertyToTakeNodes(property, nullptr);
+    }
     return property;
 }
 

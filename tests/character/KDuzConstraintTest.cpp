@@ -83,6 +83,9 @@ TEST_F(ConstraintTest, CreateConstraintMakesEachKindWithItsTypeAndName) {
         // Every constraint starts with its default take.
         ASSERT_GE(constraint->GetTakeNodeCount(), 1);
         EXPECT_STREQ(constraint->GetTakeNodeName(0), "Default");
+        // The default take carries the channel of the animated weight.
+        EXPECT_GE(constraint->GetDefaultTakeNode()->GetCurveNode()->FindChildIndexByName("Weight"), 0);
+        EXPECT_LT(constraint->GetDefaultTakeNode()->GetCurveNode()->FindChildIndexByName("Active"), 0);
         EXPECT_TRUE(GetBool(constraint, "Active"));
         EXPECT_FALSE(GetBool(constraint, "Lock"));
         EXPECT_DOUBLE_EQ(GetDouble(constraint, "Weight"), 100.0);

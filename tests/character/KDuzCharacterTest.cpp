@@ -263,6 +263,24 @@ TEST_F(CharacterTest, InputByKindOfObject) {
     EXPECT_EQ(character->GetControlSet()->GetType(), 3);
 }
 
+// A plug or a character connected to the character itself becomes its input;
+// the same source twice is refused.
+TEST_F(CharacterTest, SourcesConnectedToTheCharacterBecomeItsInput) {
+    KDuzControlSetPlug* plug = KDuzControlSetPlug::Create(manager, "Rig");
+    plug->SetControlSetType(6);
+    plug->FindProperty("LeftHand").ConnectSrcObject(Node("Control"));
+    ASSERT_TRUE(character->ConnectSrcObject(plug));
+    EXPECT_FALSE(character->ConnectSrcObject(plug));
+    EXPECT_EQ(character->GetInputType(), eDuzCharacterInputMarkerSet);
+    EXPECT_EQ(character->GetControlSet()->GetType(), 6);
+    EXPECT_TRUE(character->GetControlSet()->GetControlSetLink(14));
+
+    KDuzCharacter* driver = KDuzCharacter::Create(manager, "Driver");
+    ASSERT_TRUE(character->ConnectSrcObject(driver));
+    EXPECT_EQ(character->GetInputType(), eDuzCharacterInputCharacter);
+    EXPECT_EQ(character->GetInputObject(), driver);
+}
+
 TEST_F(CharacterTest, CopyFromCopiesLinksParametersAndControlSet) {
     KDuzNode* hips = Node("Hips");
     KDuzNode* effector = Node("Effector");

@@ -58,6 +58,21 @@ TEST_F(Duz6ReaderTest, ParentConstraintOffsetsOfVersion101) {
     EXPECT_DOUBLE_EQ(VectorOf(old, "Leg.Offset T")[2], 0.0);
 }
 
+// Fewer "Offset" fields than offset properties: the properties left over
+// keep the values their "Properties60" gave them instead of becoming zero.
+TEST_F(Duz6ReaderTest, ParentConstraintOffsetsStopAtTheLastOffsetField) {
+    std::string record = ParentRecord("Short", 101);
+    record.erase(record.find("        Offset: 7,8,9"), std::string("        Offset: 7,8,9,10,11,12\n").size());
+    record.replace(record.find("\"Leg.Offset R\", \"Vector3D\", \"\",0,0,0"),
+                   std::string("\"Leg.Offset R\", \"Vector3D\", \"\",0,0,0").size(),
+                   "\"Leg.Offset R\", \"Vector3D\", \"\",15,25,35");
+    ASSERT_TRUE(Load(std::string(kCharacterDefinitions) + "Objects:  {\n" + record + "}\n"));
+    KDuzObject* parent = reader->FindObjectByName("Constraint::Short");
+    ASSERT_NE(parent, nullptr);
+    EXPECT_DOUBLE_EQ(VectorOf(parent, "Arm.Offset R")[0], 1.0);
+    EXPECT_DOUBLE_EQ(VectorOf(parent, "Leg.Offset R")[1], 25.0);
+}
+
 TEST_F(Duz6ReaderTest, CharacterLinksByNameByPositionAndSingle) {
     std::string spine;
     for (int i = 0; i < 11; ++i)   // two more than the spine group holds

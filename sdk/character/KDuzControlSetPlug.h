@@ -23,6 +23,8 @@ public:
     KClassId GetClassId() const override { return ClassId(); }
     void PostCreate() override;
     int GetNameKind() const override { return eDuzNameKindControlSetPlug; }
+    // The sub-type of its file records, which the readers look for.
+    KString GetTypeName() const override { return KString("ControlSetPlug"); }
     // Mode 2 only: a plug of this name holding copies of this plug's values,
     // connections and takes; nothing is shared with this plug.
     KDuzObject* Clone(int mode) override;

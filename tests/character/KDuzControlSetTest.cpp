@@ -146,6 +146,7 @@ TEST_F(ControlSetTest, PlugRoundTripRenumbersSparseAuxiliaries) {
     KDuzControlSetPlug* plug = KDuzControlSetPlug::Create(manager, "Rig");
     ASSERT_NE(plug, nullptr);
     EXPECT_EQ(plug->GetNameKind(), 12);
+    EXPECT_STREQ(plug->GetTypeName().Buffer(), "ControlSetPlug");
     ASSERT_TRUE(set->ToPlug(plug));
     EXPECT_EQ(plug->GetControlSetType(), 2);
     const KDuzProperty effector = plug->FindProperty("LeftKneeEffector");

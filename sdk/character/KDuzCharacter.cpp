@@ -257,7 +257,8 @@ bool KDuzCharacter::ConnectNotify(const KDuzConnectEvent& event) {
                 SetInput(eDuzCharacterInputCharacter, character);
             }
         }
-    } else if (auto* property = dynamic_cast<KDuzProperty*>(event.destination)) {
+    } else if (auto* property = dynamic_cast<KDuzProperty*>(event.destination);
+               property != nullptr && property->GetOwner() == this) {
         const int id = property->GetUserTag() - 1000;
         auto* node = dynamic_cast<KDuzNode*>(event.source);
         if (node != nullptr && ValidId(id) &&

@@ -4,7 +4,11 @@
 
 #include "KDuzWriterDuz6SceneCompare.h"
 #include "KDuzWriterDuz6TestSupport.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/animation/KFCurveNode.h"
 #include "sdk/character/KDuzCharacter.h"
+#include "sdk/scene/KDuzTakeDescription.h"
 #include "sdk/character/KDuzConstraintAim.h"
 #include "sdk/character/KDuzConstraintParent.h"
 #include "sdk/character/KDuzConstraintPosition.h"
@@ -15,6 +19,8 @@
 #include "sdk/scene/KDuzScene.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace duzsdk;
 using namespace duztest;
@@ -263,6 +269,52 @@ TEST_P(Duz6CharacterRoundTrip, OptionsLeaveOutCharactersOrConstraints) {
         EXPECT_EQ(read->GetSrcObjectCount(KDuzConstraint::ClassId()) - read->GetCharacterCount(), row.others);
         read->Destroy();
     }
+}
+
+// Keys of one channel of a property in the named take; empty without it.
+std::vector<std::pair<long long, float>> KeysOf(KDuzTakeNodeContainer* object, const char* take, const char* property) {
+    std::vector<std::pair<long long, float>> keys;
+    for (int t = 0; t < object->GetTakeNodeCount(); ++t) {
+        if (std::string(object->GetTakeNodeName(t)) != take) continue;
+        KFCurveNode* node = KDuzTakeNodeContainer::FindPropertyCurveNode(object->GetTakeNodeAt(t), property);
+        KFCurve* curve = node != nullptr ? node->GetCurve() : nullptr;
+        for (int k = 0; curve != nullptr && k < curve->KeyGetCount(); ++k)
+            keys.emplace_back(curve->KeyGetTime(k).Get(), curve->KeyGetValue(k));
+    }
+    return keys;
+}
+
+TEST_P(Duz6CharacterRoundTrip, AnimatedConstraintAndCharacterValuesReadBack) {
+    Build();
+    if (HasFatalFailure()) return;
+    auto key = [&](KDuzTakeNodeContainer* object, const char* property) {
+        KDuzTakeNode* take = object->CreateTakeNode("Walk");
+        ASSERT_NE(take, nullptr);
+        KFCurveNode* node = KDuzTakeNodeContainer::FindPropertyCurveNode(take, property);
+        ASSERT_NE(node, nullptr) << property;
+        ASSERT_NE(node->GetCurve(), nullptr) << property;
+        node->GetCurve()->KeySet(0, KTime(0), 10.0f, kFCurveInterpolationLinear);
+        node->GetCurve()->KeySet(1, KTime(KTime::kTicksPerSecond), 90.0f, kFCurveInterpolationLinear);
+    };
+    auto* aim = static_cast<KDuzTakeNodeContainer*>(SourceNamed(scene, "Aim", KDuzConstraint::ClassId()));
+    key(aim, "Weight");
+    key(character, "ScaleCompensation");
+    if (HasFatalFailure()) return;
+    KDuzTakeDescription walk;
+    walk.name = "Walk";
+    walk.localStart = walk.referenceStart = KTime(0);
+    walk.localStop = walk.referenceStop = KTime(KTime::kTicksPerSecond);
+    scene->SetTakeDescription(walk);
+
+    KDuzScene* read = RoundTrip(scene, GetParam());
+    ASSERT_NE(read, nullptr);
+    const std::vector<std::pair<long long, float>> expected = {{0, 10.0f}, {KTime::kTicksPerSecond, 90.0f}};
+    auto* readAim = dynamic_cast<KDuzTakeNodeContainer*>(SourceNamed(read, "Aim", KDuzConstraint::ClassId()));
+    ASSERT_NE(readAim, nullptr);
+    EXPECT_EQ(KeysOf(readAim, "Walk", "Weight"), expected);
+    auto* hero = dynamic_cast<KDuzTakeNodeContainer*>(SourceNamed(read, "Hero", KDuzCharacter::ClassId()));
+    ASSERT_NE(hero, nullptr);
+    EXPECT_EQ(KeysOf(hero, "Walk", "ScaleCompensation"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Duz6CharacterRoundTrip, ::testing::Values(kBinary, kAscii),

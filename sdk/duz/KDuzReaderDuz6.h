@@ -22,6 +22,7 @@
 namespace duzsdk {
 
 class KDuzCameraSwitcher;
+class KDuzCharacter;
 class KDuzImporter;
 class KFCurveNode;
 class KSortedPtrMap;
@@ -96,6 +97,15 @@ public:
     bool ReadCameraSwitcher(KDuzCameraSwitcher* switcher);
     // False (the dispatch destroys the constraint) when "CONSTRAINT" is off.
     bool ReadConstraint(KDuzObject* constraint);
+    // The "Offset" fields of a parent constraint of version 101, one per
+    // ".Offset R" property in property order.
+    void ReadParentConstraintOffsets(KDuzObject& constraint);
+    // Properties, then the single links and the link groups.
+    bool ReadCharacter(KDuzCharacter& character);
+    // The "LINK" fields of the current block, by name or by position.
+    void ReadCharacterLinkGroup(KDuzCharacter& character, int group);
+    // One link block for one node id (the block is current).
+    void ReadCharacterLink(KDuzCharacter& character, int id);
     bool ReadConnections(KDuzScene* scene);
     static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
     bool ReadTakes(KDuzScene* scene);

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzConstraintParent.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzReaderDuz6Records.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -157,8 +159,8 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     }
     if (Equals(kind, "Pose")) {
         if (Equals(subType, "CharacterPose")) {
-            // Character poses are not among the classes this SDK builds;
-            // the scene still makes its place-holder object.
+            // The pose's own scene is version 5 content, which needs the
+            // version 5 reader; the pose is kept empty.
             const int index = scene != nullptr ? scene->CreateCharacterPose(name.Buffer()) : -1;
             (void)index;
             return true;
@@ -187,9 +189,9 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
         if (type == 7) {
             // Characters are created by the scene and connected there.
             const int index = scene != nullptr ? scene->CreateCharacter(name.Buffer()) : -1;
-            KDuzObject* character = index >= 0 ? scene->GetCharacter(index) : nullptr;
+            auto* character = index >= 0 ? dynamic_cast<KDuzCharacter*>(scene->GetCharacter(index)) : nullptr;
             if (character != nullptr) {
-                ReadProperties60(character);
+                ReadCharacter(*character);
                 Register(scene, fullName, character);
             }
             return true;
@@ -234,6 +236,13 @@ bool KDuzReaderDuz6::ReadConstraint(KDuzObject* constraint) {
     if (constraint == nullptr || !OptionIsSet("CONSTRAINT")) return false;
     ReadProperties60(constraint);
     constraint->WrapInternalProperties();
+    KDuz* duz = GetFieldFile();
+    if (duz == nullptr || !duz->FieldReadBegin("Version")) return true;
+    const int version = duz->FieldReadGetValueCount() > 0 ? duz->FieldReadInt() : 0;
+    duz->FieldReadEnd();
+    // Only version 101 of a parent constraint carries the offsets as fields.
+    if (version == 101 && dynamic_cast<KDuzConstraintParent*>(constraint) != nullptr)
+        ReadParentConstraintOffsets(*constraint);
     return true;
 }
 

@@ -16,6 +16,9 @@
 
 namespace duzsdk {
 
+class KDuzCharacter;
+class KDuzCharacterLink;
+
 class IDuzObject;
 class KDuz;
 class KDuzCamera;
@@ -125,8 +128,14 @@ public:
     // Kinds whose classes the SDK does not have yet write nothing.
     void WriteDeformers(KDuzScene* scene);
     void WriteCaches(KDuzScene* scene);
+    // ---- control-set plugs, constraints, characters (KDuzWriterDuz6Characters.cpp)
     void WriteControlSetPlugs(KDuzScene* scene);
     void WriteConstraints(KDuzScene* scene);
+    // Characters with "CHARACTER", the other constraints with "CONSTRAINT".
+    bool IsWrittenConstraint(const KDuzObject* object) const;
+    void WriteCharacterGroupLinks(KDuzCharacter* character, int group, KDuzScene* scene);
+    void WriteCharacterLinkOffsets(KDuzCharacter* character, int id, KDuzScene* scene);
+    void WriteRotationSpace(const KDuzCharacterLink& link);
 
     // ---- node attributes and geometry (KDuzWriterDuz6Attributes.cpp, ...Geometry.cpp)
     bool WriteNodeAttribute(KDuzNode* node);

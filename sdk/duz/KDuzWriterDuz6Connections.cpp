@@ -2,6 +2,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "sdk/character/KDuzConstraint.h"
+#include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
@@ -47,9 +49,11 @@ bool KDuzWriterDuz6::WriteRelations(KDuzScene* scene) {
         for (KDuzObject* texture : Sources(scene, KDuzTexture::ClassId())) WriteRelation(duz6::kTexture, texture);
     if (Option("MEDIA"))
         for (KDuzObject* video : Sources(scene, KDuzVideo::ClassId())) WriteRelation(duz6::kVideo, video);
-    // Deformer, character-pose and constraint relations come with their classes.
+    // Deformer and character-pose relations come with their classes.
     for (KDuzObject* pose : Sources(scene, KDuzPose::ClassId())) WriteRelation(duz6::kPose, pose);
     WriteSceneInfoRelation(scene->GetSceneInfo());
+    for (KDuzObject* constraint : Sources(scene, KDuzConstraint::ClassId()))
+        if (IsWrittenConstraint(constraint)) WriteRelation(duz6::kConstraint, constraint);
     duz.FieldWriteBlockEnd();
     return duz.FieldWriteEnd() == 0;
 }
@@ -66,7 +70,10 @@ bool KDuzWriterDuz6::WriteConnections(KDuzScene* scene) {
         WriteObjectConnections(root, true);
         root->SetName(name.Buffer(), false);
     }
-    // Control-set plug and constraint connections come with their classes.
+    if (Option("CHARACTER"))
+        for (KDuzObject* plug : Sources(scene, KDuzControlSetPlug::ClassId())) WriteObjectConnections(plug, false);
+    for (KDuzObject* constraint : Sources(scene, KDuzConstraint::ClassId()))
+        if (IsWrittenConstraint(constraint)) WriteObjectConnections(constraint, false);
     duz.FieldWriteBlockEnd();
     return duz.FieldWriteEnd() == 0;
 }

@@ -156,10 +156,5 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* /*scene*/) {}
 // Vertex caches; their class comes later.
 void KDuzWriterDuz6::WriteCaches(KDuzScene* /*scene*/) {}
 
-// Control-set plugs of characters; their class comes later.
-void KDuzWriterDuz6::WriteControlSetPlugs(KDuzScene* /*scene*/) {}
-
-// Constraints and characters; their classes come later.
-void KDuzWriterDuz6::WriteConstraints(KDuzScene* /*scene*/) {}
 
 }  // namespace duzsdk

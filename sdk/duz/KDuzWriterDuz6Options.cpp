@@ -44,9 +44,8 @@ bool KDuzWriterDuz6::WriteDefinitions(KDuzScene* scene) {
 
     const int models = scene->GetNodeCount() + 7;
     const int geometries = Option("MODEL") ? scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometry)) : 0;
-    // The classes of weighted maps, deformers, caches, constraints, characters
-    // and control-set plugs do not exist yet: their records are not written,
-    // so they are not announced.
+    // The classes of weighted maps, deformers and caches do not exist yet:
+    // their records are not written, so they are not announced.
     const int weightedMaps = 0;
     const int genericNodes = scene->GetGenericNodeCount();
     const int materials = Option("MATERIAL") ? scene->GetMaterialCount() : 0;
@@ -56,9 +55,15 @@ bool KDuzWriterDuz6::WriteDefinitions(KDuzScene* scene) {
     const int caches = 0;
     const int sceneInfo = scene->GetSceneInfo() != nullptr ? 1 : 0;
     const int poses = scene->GetPoseCount();
-    const int characters = 0;
-    const int plugs = 0;
-    const int constraints = 0;
+    const bool character = Option("CHARACTER");
+    const bool constraint = Option("CONSTRAINT");
+    const int characters = character ? scene->GetCharacterCount() : 0;
+    const int plugs = character ? scene->GetControlSetPlugCount() : 0;
+    const int allConstraints = scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassConstraint));
+    const int constraints = character && constraint ? allConstraints
+                            : character             ? scene->GetCharacterCount()
+                            : constraint            ? allConstraints - scene->GetCharacterCount()
+                                                    : 0;
     const int total = models + genericNodes + geometries + weightedMaps + materials + textures + videos + deformers +
                       caches + sceneInfo + poses + characters + plugs;
 

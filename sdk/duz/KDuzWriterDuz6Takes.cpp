@@ -2,6 +2,7 @@
 // "Take" block per exported take with the animation of every animated object.
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/character/KDuzConstraint.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/object/KDuzClassTree.h"
@@ -115,7 +116,9 @@ bool KDuzWriterDuz6::WriteTakes(KDuzScene* scene) {
         duz.WriteComment("");
         for (KDuzObject* material : Sources(scene, KDuzSurfaceMaterial::ClassId()))
             WriteObjectAnimation(material, name.Buffer(), duz6::kMaterial);
-        // Constraint animation comes with the constraint classes.
+        WriteBanner("Constraints animation", 52);
+        for (KDuzObject* constraint : Sources(scene, KDuzConstraint::ClassId()))
+            WriteObjectAnimation(constraint, name.Buffer(), duz6::kConstraint);
         duz.FieldWriteBlockEnd();
         duz.FieldWriteEnd();
     }

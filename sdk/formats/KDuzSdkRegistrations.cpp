@@ -4,6 +4,14 @@
 // the declarations in their own headers.
 #include "sdk/animation/KDuzKFCurveFilters.h"
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterPose.h"
+#include "sdk/character/KDuzConstraint.h"
+#include "sdk/character/KDuzConstraintAim.h"
+#include "sdk/character/KDuzConstraintParent.h"
+#include "sdk/character/KDuzConstraintPosition.h"
+#include "sdk/character/KDuzConstraintSingleChainIK.h"
+#include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
@@ -75,6 +83,17 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGenericNode, &KDuzGenericNode::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassLight, &KDuzLight::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCamera, &KDuzCamera::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraint, &KDuzConstraint::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintPosition, &KDuzConstraintPosition::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintRotation, &KDuzConstraintRotation::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintScale, &KDuzConstraintScale::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintParent, &KDuzConstraintParent::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintSingleChainIK, &KDuzConstraintSingleChainIK::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassConstraintAim, &KDuzConstraintAim::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCharacter, &KDuzCharacter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassControlSetPlug, &KDuzControlSetPlug::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCharacterPose, &KDuzCharacterPose::ClassCreator);
+    KDuzCharacter::InstallNodeClearer();
     KDuzClassTreeSetCreator(eDuzClassImporter, &KDuzImporter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassExporter, &KDuzExporter::ClassCreator);
     // Option sets of the readers and writers.

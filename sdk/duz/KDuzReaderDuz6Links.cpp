@@ -88,13 +88,13 @@ bool KDuz6ReadClusterBody(KDuz& file, KDuzCluster* cluster) {
     ReadMatrix(file, "Transform", transform);
     KgeMatrix link;
     if (ReadMatrix(file, "TransformLink", link)) cluster->SetTransformLinkMatrix(link);
-    cluster->SetTransformMatrix(Product(cluster->GetTransformLinkMatrix(), transform));
+    cluster->SetTransformMatrix(Product(cluster->GetStoredTransformLinkMatrix(), transform));
     if (file.FieldReadBegin("AssociateModel")) {
         cluster->SetAssociateModelName(file.FieldReadString());
         if (file.FieldReadBlockBegin()) {
             KgeMatrix associate;
             if (ReadMatrix(file, "Transform", associate))
-                cluster->SetTransformAssociateModelMatrix(Product(cluster->GetTransformLinkMatrix(), associate));
+                cluster->SetTransformAssociateModelMatrix(Product(cluster->GetStoredTransformLinkMatrix(), associate));
             file.FieldReadBlockEnd();
         }
         file.FieldReadEnd();

@@ -15,6 +15,9 @@ public:
     static KDuzPlug* ClassCreator(KDuzSdkManager* manager, const char* name);
     static KClassId ClassId();
     KClassId GetClassId() const override;
+    void PostCreate() override;
+    // The layers and control points of the other shape.
+    bool CopyFrom(const KDuzShape& other) { return KDuzGeometryBase::CopyFrom(other); }
     // Mode 2: an unnamed shape with this shape's points and layers; other
     // modes give null.
     KDuzObject* Clone(int mode) override;

@@ -119,6 +119,20 @@ void KDuzCluster::AddControlPointIndex(int index, double weight) {
     mWeights.push_back(weight);
 }
 
+int KDuzCluster::DropIndicesOutside(int pointCount) {
+    size_t kept = 0;
+    for (size_t i = 0; i < mIndices.size(); ++i) {
+        if (mIndices[i] < 0 || mIndices[i] >= pointCount) continue;
+        mIndices[kept] = mIndices[i];
+        mWeights[kept] = mWeights[i];
+        ++kept;
+    }
+    const int dropped = static_cast<int>(mIndices.size() - kept);
+    mIndices.resize(kept);
+    mWeights.resize(kept);
+    return dropped;
+}
+
 void KDuzCluster::ReserveControlPointIndices(int count) {
     if (count <= 0) return;
     mIndices.reserve(mIndices.size() + static_cast<size_t>(count));

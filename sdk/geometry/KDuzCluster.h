@@ -51,6 +51,9 @@ public:
     int GetControlPointIndicesCount() const { return static_cast<int>(mIndices.size()); }
     const int* GetControlPointIndices() const { return mIndices.data(); }
     const double* GetControlPointWeights() const { return mWeights.data(); }
+    // Drops every index (with its weight) outside 0 .. pointCount - 1, in
+    // place and keeping the order; how many were dropped.
+    int DropIndicesOutside(int pointCount);
     // Room for count more entries, so that readers fill without regrowing.
     void ReserveControlPointIndices(int count);
 

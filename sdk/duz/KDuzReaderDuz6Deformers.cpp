@@ -22,9 +22,9 @@ namespace duzsdk {
 
 namespace {
 
-// Beyond this a count from a file is not believed: the rows it would make
-// cost memory that no value in the file pays for.
-constexpr int kMaxWeightedMapRows = 1 << 26;
+// Beyond this a count from a file is not believed. Rows cost memory only up
+// to the last one an entry reaches, but that entry may be anywhere below.
+constexpr int kMaxWeightedMapRows = 1 << 24;
 
 void ReadVersionMultiLayerAndProperties(const KDuz6RecordContext& context, KDuzObject* object, bool& multiLayer) {
     KDuz& file = *context.file;

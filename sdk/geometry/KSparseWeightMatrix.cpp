@@ -5,8 +5,14 @@
 namespace duzsdk {
 
 KSparseWeightMatrix::KSparseWeightMatrix(int rows0, int rows1) {
-    mSides[0].resize(static_cast<size_t>(rows0 > 0 ? rows0 : 0));
-    mSides[1].resize(static_cast<size_t>(rows1 > 0 ? rows1 : 0));
+    mRowCounts[0] = rows0 > 0 ? rows0 : 0;
+    mRowCounts[1] = rows1 > 0 ? rows1 : 0;
+}
+
+KSparseWeightMatrix::Row& KSparseWeightMatrix::MakeRow(int side, int row) {
+    std::vector<Row>& rows = mSides[side];
+    if (static_cast<size_t>(row) >= rows.size()) rows.resize(static_cast<size_t>(row) + 1);
+    return rows[static_cast<size_t>(row)];
 }
 
 const KSparseWeightMatrix::Row* KSparseWeightMatrix::RowOf(int side, int row) const {
@@ -16,7 +22,7 @@ const KSparseWeightMatrix::Row* KSparseWeightMatrix::RowOf(int side, int row) co
 
 int KSparseWeightMatrix::GetRowCount(int side) const {
     if (side < 0 || side > 1) return 0;
-    return static_cast<int>(mSides[side].size());
+    return mRowCounts[side];
 }
 
 int KSparseWeightMatrix::GetEntryCount(int side, int row) const {
@@ -63,10 +69,9 @@ void KSparseWeightMatrix::NormalizeRows(int side, bool absolute) {
 }
 
 bool KSparseWeightMatrix::Add(int r, int c, double value) {
-    if (r < 0 || c < 0 || static_cast<size_t>(r) >= mSides[0].size() || static_cast<size_t>(c) >= mSides[1].size())
-        return false;
-    mSides[0][static_cast<size_t>(r)].push_back({c, value});
-    mSides[1][static_cast<size_t>(c)].push_back({r, value});
+    if (r < 0 || c < 0 || r >= mRowCounts[0] || c >= mRowCounts[1]) return false;
+    MakeRow(0, r).push_back({c, value});
+    MakeRow(1, c).push_back({r, value});
     return true;
 }
 

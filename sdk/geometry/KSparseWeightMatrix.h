@@ -1,6 +1,8 @@
 // A sparse matrix of weights seen from both sides: side 0 has one row per
 // source (entries name destinations), side 1 one row per destination
-// (entries name sources). Every entry is kept once on each side.
+// (entries name sources). Every entry is kept once on each side. Rows are
+// made as entries reach them, so a large matrix with few entries stays
+// small.
 #pragma once
 
 #include <vector>
@@ -34,7 +36,9 @@ public:
 private:
     using Row = std::vector<KSparseWeightEntry>;
     const Row* RowOf(int side, int row) const;
-    std::vector<Row> mSides[2];
+    Row& MakeRow(int side, int row);
+    int mRowCounts[2] = {0, 0};
+    std::vector<Row> mSides[2];   // the rows up to the last one with entries
 };
 
 }  // namespace duzsdk

@@ -131,6 +131,13 @@ TEST(SparseWeightMatrixTest, RowsSumAndNormaliseOnBothSides) {
     // The twin entry on side 1 follows.
     EXPECT_DOUBLE_EQ(matrix.GetEntry(1, 2, 0)->value, -0.75);
     EXPECT_DOUBLE_EQ(matrix.GetEntry(1, 2, 1)->value, 1.0);
+
+    // Rows cost nothing until an entry reaches them.
+    KSparseWeightMatrix huge(1 << 30, 1 << 30);
+    EXPECT_EQ(huge.GetRowCount(0), 1 << 30);
+    EXPECT_TRUE(huge.Add(5, 7, 0.5));
+    EXPECT_EQ(huge.GetEntryCount(1, 7), 1);
+    EXPECT_EQ(huge.GetEntryCount(0, (1 << 30) - 1), 0);
 }
 
 }  // namespace

@@ -78,6 +78,11 @@ void KDuzGeometry::RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) {
 
 void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
     KDuzObject* current = GetScene();
+    // The shapes live in the geometry's scene, also when the geometry was
+    // connected to the scene itself (it then already has that scene).
+    if (scene != nullptr && (current == nullptr || current == scene))
+        for (KDuzShape* shape : mShapes)
+            if (shape != nullptr && shape->GetScene() == nullptr) shape->ConnectToScene(scene);
     if (scene == current) return;
     if (scene != nullptr && current != nullptr) return;
     KDuzGeometryBase::ConnectToScene(scene);
@@ -123,6 +128,7 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
                 AddShapeChannelToTake(container->GetTakeNodeAt(i), index);
         }
     }
+    if (KDuzObject* scene = GetScene()) shape->ConnectToScene(scene);
     return index;
 }
 

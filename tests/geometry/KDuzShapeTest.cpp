@@ -9,6 +9,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KSparseWeightMatrix.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzScene.h"
 
 namespace duzsdk {
 namespace {
@@ -65,6 +66,18 @@ TEST_F(ShapeTest, GeometryCopiesGetTheirOwnShapes) {
     ASSERT_EQ(clone->GetShapeCount(), 2);
     EXPECT_NE(clone->GetShape(0), before);
     EXPECT_STREQ(clone->GetShapeName(0), "Smile");
+}
+
+TEST_F(ShapeTest, ShapesJoinTheGeometrysScene) {
+    KDuzScene* scene = KDuzScene::Create(manager, "");
+    KDuzMesh* early = KDuzMesh::Create(manager, "early");
+    KDuzShape* before = MakeShape(1.0);
+    early->AddShape(before, "before");
+    scene->ConnectSrcObject(early);
+    KDuzShape* after = MakeShape(2.0);
+    early->AddShape(after, "after");
+    EXPECT_TRUE(scene->IsConnectedSrcObject(before));
+    EXPECT_TRUE(scene->IsConnectedSrcObject(after));
 }
 
 TEST_F(ShapeTest, ApplyPivotMovesTheShapesWithThePoints) {

@@ -22,6 +22,7 @@ class KDuzCamera;
 class KDuzCameraSwitcher;
 class KDuzExporter;
 class KDuzGeometry;
+class KDuzGeometryWeightedMap;
 class KDuzLayerContainer;
 class KDuzLayerElement;
 class KDuzLight;
@@ -125,6 +126,9 @@ public:
     // Kinds whose classes the SDK does not have yet write nothing.
     void WriteDeformers(KDuzScene* scene);
     void WriteCaches(KDuzScene* scene);
+    // "GeometryWeightedMap" records (KDuzWriterDuz6Deformers.cpp).
+    void WriteWeightedMaps(KDuzScene* scene);
+    bool WriteWeightedMapBody(KDuzGeometryWeightedMap* map);
     void WriteControlSetPlugs(KDuzScene* scene);
     void WriteConstraints(KDuzScene* scene);
 

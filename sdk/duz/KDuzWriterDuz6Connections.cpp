@@ -47,7 +47,12 @@ bool KDuzWriterDuz6::WriteRelations(KDuzScene* scene) {
         for (KDuzObject* texture : Sources(scene, KDuzTexture::ClassId())) WriteRelation(duz6::kTexture, texture);
     if (Option("MEDIA"))
         for (KDuzObject* video : Sources(scene, KDuzVideo::ClassId())) WriteRelation(duz6::kVideo, video);
-    // Deformer, character-pose and constraint relations come with their classes.
+    if (Option("LINK")) {
+        for (const KClassId& kind : {KDuzClassIdOf(eDuzClassDeformer), KDuzClassIdOf(eDuzClassSubDeformer)})
+            for (int i = 0; i < scene->GetSrcObjectCount(kind); ++i)
+                WriteRelation(duz6::kDeformer, scene->GetSrcObject(kind, i));
+    }
+    // Character-pose and constraint relations come with their classes.
     for (KDuzObject* pose : Sources(scene, KDuzPose::ClassId())) WriteRelation(duz6::kPose, pose);
     WriteSceneInfoRelation(scene->GetSceneInfo());
     duz.FieldWriteBlockEnd();

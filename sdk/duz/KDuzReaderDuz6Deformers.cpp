@@ -193,17 +193,21 @@ KDuzObject* KDuz6ReadDeformerRecord(const KDuz6RecordContext& context, const KSt
 int KDuz6DropClusterIndicesOutsidePoints(KDuzScene* scene) {
     if (scene == nullptr) return 0;
     int dropped = 0;
-    const int geometries = scene->GetSrcObjectCount(KDuzGeometry::ClassId());
-    for (int g = 0; g < geometries; ++g) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(scene->GetSrcObject(KDuzGeometry::ClassId(), g));
+    // Each list is gathered once: asking for the i-th source of a class walks
+    // the sources again each time.
+    std::vector<KDuzObject*> geometries, skins, clusters;
+    KDuzCollectSrcObjects(scene, KDuzGeometry::ClassId(), geometries);
+    for (KDuzObject* object : geometries) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(object);
         if (geometry == nullptr) continue;
         const int points = geometry->GetControlPointsCount();
-        const int skins = geometry->GetDeformerCountOfType(KDuzDeformer::eSkin);
-        for (int s = 0; s < skins; ++s) {
-            auto* skin = dynamic_cast<KDuzSkin*>(geometry->GetDeformerOfType(s, KDuzDeformer::eSkin));
-            if (skin == nullptr) continue;
-            for (int c = 0; c < skin->GetClusterCount(); ++c)
-                if (KDuzCluster* cluster = skin->GetCluster(c)) dropped += cluster->DropIndicesOutside(points);
+        skins.clear();
+        KDuzCollectSrcObjects(geometry, KDuzSkin::ClassId(), skins);
+        for (KDuzObject* skin : skins) {
+            clusters.clear();
+            KDuzCollectSrcObjects(skin, KDuzCluster::ClassId(), clusters);
+            for (KDuzObject* cluster : clusters)
+                dropped += static_cast<KDuzCluster*>(cluster)->DropIndicesOutside(points);
         }
     }
     return dropped;

@@ -49,8 +49,7 @@ bool KDuzWriterDuz6::WriteRelations(KDuzScene* scene) {
         for (KDuzObject* video : Sources(scene, KDuzVideo::ClassId())) WriteRelation(duz6::kVideo, video);
     if (Option("LINK")) {
         for (const KClassId& kind : {KDuzClassIdOf(eDuzClassDeformer), KDuzClassIdOf(eDuzClassSubDeformer)})
-            for (int i = 0; i < scene->GetSrcObjectCount(kind); ++i)
-                WriteRelation(duz6::kDeformer, scene->GetSrcObject(kind, i));
+            for (KDuzObject* deformer : Sources(scene, kind)) WriteRelation(duz6::kDeformer, deformer);
     }
     // Character-pose and constraint relations come with their classes.
     for (KDuzObject* pose : Sources(scene, KDuzPose::ClassId())) WriteRelation(duz6::kPose, pose);

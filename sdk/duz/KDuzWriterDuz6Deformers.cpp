@@ -76,8 +76,8 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* scene) {
         duz.FieldWriteNamedString("Type", object->GetTypeName().Buffer());
         WriteProperties(object);
     };
-    for (int i = 0; i < scene->GetSrcObjectCount(KDuzSkin::ClassId()); ++i) {
-        auto* skin = dynamic_cast<KDuzSkin*>(scene->GetSrcObject(KDuzSkin::ClassId(), i));
+    for (KDuzObject* object : Sources(scene, KDuzSkin::ClassId())) {
+        auto* skin = dynamic_cast<KDuzSkin*>(object);
         if (skin == nullptr) continue;
         head(skin, skin->GetMultiLayer());
         duz.FieldWriteBegin("Link_DeformAcuracy");
@@ -85,8 +85,8 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* scene) {
         duz.FieldWriteEnd();
         CloseRecord(duz);
     }
-    for (int i = 0; i < scene->GetSrcObjectCount(KDuzCluster::ClassId()); ++i) {
-        auto* cluster = dynamic_cast<KDuzCluster*>(scene->GetSrcObject(KDuzCluster::ClassId(), i));
+    for (KDuzObject* object : Sources(scene, KDuzCluster::ClassId())) {
+        auto* cluster = dynamic_cast<KDuzCluster*>(object);
         if (cluster == nullptr) continue;
         head(cluster, cluster->GetMultiLayer());
         if (cluster->GetLinkMode() == KDuzCluster::eAdditive) duz.FieldWriteNamedString("Mode", "Additive");
@@ -118,9 +118,8 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* scene) {
         if (cluster->IsTransformParentSet()) WriteMatrix(duz, "TransformParent", cluster->GetTransformParentMatrix(parent));
         CloseRecord(duz);
     }
-    const KClassId vertexCacheClass = KDuzVertexCacheDeformer::ClassId();
-    for (int i = 0; i < scene->GetSrcObjectCount(vertexCacheClass); ++i) {
-        auto* deformer = dynamic_cast<KDuzVertexCacheDeformer*>(scene->GetSrcObject(vertexCacheClass, i));
+    for (KDuzObject* object : Sources(scene, KDuzVertexCacheDeformer::ClassId())) {
+        auto* deformer = dynamic_cast<KDuzVertexCacheDeformer*>(object);
         if (deformer == nullptr) continue;
         head(deformer, deformer->GetMultiLayer());
         CloseRecord(duz);
@@ -130,8 +129,7 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* scene) {
 void KDuzWriterDuz6::WriteCaches(KDuzScene* scene) {
     if (!Option("LINK")) return;
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetSrcObjectCount(KDuzCache::ClassId()); ++i) {
-        KDuzObject* cache = scene->GetSrcObject(KDuzCache::ClassId(), i);
+    for (KDuzObject* cache : Sources(scene, KDuzCache::ClassId())) {
         if (cache == nullptr) continue;
         WriteRecordHead(duz6::kCache, cache);
         WriteInt(duz, duz6::kVersion, kCacheVersion);
@@ -141,9 +139,8 @@ void KDuzWriterDuz6::WriteCaches(KDuzScene* scene) {
 }
 
 void KDuzWriterDuz6::WriteWeightedMaps(KDuzScene* scene) {
-    const KClassId mapClass = KDuzGeometryWeightedMap::ClassId();
-    for (int i = 0; i < scene->GetSrcObjectCount(mapClass); ++i) {
-        auto* map = dynamic_cast<KDuzGeometryWeightedMap*>(scene->GetSrcObject(mapClass, i));
+    for (KDuzObject* object : Sources(scene, KDuzGeometryWeightedMap::ClassId())) {
+        auto* map = dynamic_cast<KDuzGeometryWeightedMap*>(object);
         if (map == nullptr) continue;
         WriteRecordHead(duz6::kGeometryWeightedMap, map);
         WriteWeightedMapBody(map);

@@ -1,12 +1,14 @@
 #include "sdk/geometry/KDuzSkin.h"
 
 #include <new>
+#include <vector>
 
 #include "sdk/base/KStringList.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KPlugType.h"
+#include "sdk/scene/KDuzScene.h"
 
 namespace duzsdk {
 
@@ -68,9 +70,11 @@ bool KDuzSkin::CopyFrom(const KDuzSkin& other) {
     if (&other == this) return true;
     mDeformAccuracy = other.mDeformAccuracy;
     bool copied = true;
-    const int count = other.GetClusterCount();
-    for (int i = 0; i < count; ++i) {
-        KDuzCluster* source = other.GetCluster(i);
+    // Gathered once: the i-th cluster is found by walking the sources.
+    std::vector<KDuzObject*> clusters;
+    KDuzCollectSrcObjects(&other, KDuzCluster::ClassId(), clusters);
+    for (KDuzObject* object : clusters) {
+        auto* source = dynamic_cast<KDuzCluster*>(object);
         KDuzCluster* cluster = KDuzCluster::Create(GetSdkManager(), "");
         if (source == nullptr || cluster == nullptr) {
             copied = false;

@@ -4,6 +4,7 @@
 
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/duz/KDuzReaderDuz6Records.h"
 #include "sdk/io/KDuzFileEvent.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzObject.h"
@@ -285,6 +286,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
             duz.FieldReadEnd();
         }
         ReadConnections(scene);
+        KDuz6DropClusterIndicesOutsidePoints(scene);
         if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) status = ReadTakes(scene);
         if (!errorBefore && duz.GetLastErrorID() == KDuz::kErrorCorrupted) {
             mError.SetLastErrorWithText(kErrorCorrupted, duz.GetLastErrorString());

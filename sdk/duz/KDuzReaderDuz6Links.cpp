@@ -60,6 +60,23 @@ KDuzSkin* FirstSkin(KDuzGeometry* geometry) {
 
 }  // namespace
 
+void KDuz6ReadClusterUserDataAndWeights(KDuz& file, KDuzCluster* cluster) {
+    if (file.FieldReadBegin("UserData")) {
+        const KString id(file.FieldReadString());
+        const KString data(file.FieldReadString());
+        cluster->SetUserData(id.Buffer(), data.Buffer());
+        file.FieldReadEnd();
+    }
+    // One weight per index: an index without its weight is dropped, and
+    // weights beyond the indices are not read.
+    const std::vector<int> indices = ReadInts(file, "Indexes");
+    if (indices.empty()) return;
+    const std::vector<double> weights = ReadDoubles(file, "Weights");
+    const size_t pairs = std::min(indices.size(), weights.size());
+    cluster->ReserveControlPointIndices(static_cast<int>(pairs));
+    for (size_t i = 0; i < pairs; ++i) cluster->AddControlPointIndex(indices[i], weights[i]);
+}
+
 bool KDuz6ReadClusterBody(KDuz& file, KDuzCluster* cluster) {
     if (cluster == nullptr) return true;
     cluster->SetLinkName(file.FieldReadString());
@@ -70,31 +87,18 @@ bool KDuz6ReadClusterBody(KDuz& file, KDuzCluster* cluster) {
         cluster->SetLinkMode(KDuzCluster::eAdditive);
     else if (KDuz6TextEqualsNoCase(mode, "Total1"))
         cluster->SetLinkMode(KDuzCluster::eTotalOne);
-    if (file.FieldReadBegin("UserData")) {
-        const KString id(file.FieldReadString());
-        const KString data(file.FieldReadString());
-        cluster->SetUserData(id.Buffer(), data.Buffer());
-        file.FieldReadEnd();
-    }
-    // One weight per index; weights beyond the indices are not read, and
-    // missing ones are 0.
-    const std::vector<int> indices = ReadInts(file, "Indexes");
-    if (!indices.empty()) {
-        std::vector<double> weights = ReadDoubles(file, "Weights");
-        weights.resize(indices.size(), 0.0);
-        for (size_t i = 0; i < indices.size(); ++i) cluster->AddControlPointIndex(indices[i], weights[i]);
-    }
+    KDuz6ReadClusterUserDataAndWeights(file, cluster);
     KgeMatrix transform;
     ReadMatrix(file, "Transform", transform);
     KgeMatrix link;
     if (ReadMatrix(file, "TransformLink", link)) cluster->SetTransformLinkMatrix(link);
-    cluster->SetTransformMatrix(Product(cluster->GetTransformLinkMatrix(), transform));
+    cluster->SetTransformMatrix(Product(cluster->GetStoredTransformLinkMatrix(), transform));
     if (file.FieldReadBegin("AssociateModel")) {
         cluster->SetAssociateModelName(file.FieldReadString());
         if (file.FieldReadBlockBegin()) {
             KgeMatrix associate;
             if (ReadMatrix(file, "Transform", associate))
-                cluster->SetTransformAssociateModelMatrix(Product(cluster->GetTransformLinkMatrix(), associate));
+                cluster->SetTransformAssociateModelMatrix(Product(cluster->GetStoredTransformLinkMatrix(), associate));
             file.FieldReadBlockEnd();
         }
         file.FieldReadEnd();
@@ -116,6 +120,8 @@ bool KDuz6ReadLinks(const KDuz6RecordContext& context, KDuzGeometry* geometry) {
         if (!file.FieldReadBeginInstance("Link", i)) break;
         KDuzCluster* cluster = KDuzCluster::Create(context.manager, "");
         if (cluster != nullptr && KDuz6ReadClusterBody(file, cluster)) {
+            // Indices name the points read above; others name nothing.
+            cluster->DropIndicesOutside(geometry->GetControlPointsCount());
             if (skin == nullptr && (skin = KDuzSkin::Create(context.manager, "")) != nullptr &&
                 !geometry->ConnectSrcObject(skin)) {
                 skin->Destroy();

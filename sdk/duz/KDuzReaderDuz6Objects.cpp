@@ -177,6 +177,10 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
         }
         return true;
     }
+    if (KDuzObject* object = KDuz6ReadDeformerRecord(context, kind, subType, name)) {
+        Register(scene, fullName, object);
+        return true;
+    }
     if (Equals(kind, "GenericNode")) {
         KDuzGenericNode* node = KDuzGenericNode::Create(mManager, name.Buffer());
         if (node == nullptr) return true;

@@ -23,8 +23,13 @@ class KDuzLight;
 class KDuzMarker;
 class KDuzGeometryBase;
 class KDuzGeometry;
+class KDuzCache;
 class KDuzCluster;
+class KDuzGeometryWeightedMap;
+class KDuzScene;
 class KDuzShape;
+class KDuzSkin;
+class KDuzVertexCacheDeformer;
 class KDuzLayerContainer;
 class KDuzLayerElement;
 class KDuzMesh;
@@ -86,6 +91,22 @@ bool KDuz6ReadLinks(const KDuz6RecordContext& context, KDuzGeometry* geometry);
 // the geometry under the field's name.
 bool KDuz6ReadShapes(const KDuz6RecordContext& context, KDuzGeometry* geometry);
 bool KDuz6ReadShape(KDuz& file, KDuzShape* shape, KDuzGeometry* geometry);
+
+// ---- deformers, caches and weighted maps
+// "UserData", then "Indexes" with their "Weights" of a cluster's block.
+void KDuz6ReadClusterUserDataAndWeights(KDuz& file, KDuzCluster* cluster);
+bool KDuz6ReadSkin(const KDuz6RecordContext& context, KDuzSkin* skin);
+bool KDuz6ReadVertexCacheDeformer(const KDuz6RecordContext& context, KDuzVertexCacheDeformer* deformer);
+bool KDuz6ReadCluster(const KDuz6RecordContext& context, KDuzCluster* cluster);
+bool KDuz6ReadCache(const KDuz6RecordContext& context, KDuzCache* cache);
+bool KDuz6ReadWeightedMap(const KDuz6RecordContext& context, KDuzGeometryWeightedMap* map);
+// Creates and reads the object of a "Deformer" (skin, cluster, vertex
+// cache), "Cache" or "GeometryWeightedMap" record; null for other records.
+KDuzObject* KDuz6ReadDeformerRecord(const KDuz6RecordContext& context, const KString& kind, const KString& subType,
+                                   const KString& name);
+// After the connections: every cluster of a skin of a geometry of the scene
+// loses the indices that name no point of that geometry. How many went.
+int KDuz6DropClusterIndicesOutsidePoints(KDuzScene* scene);
 
 // ---- layers and layer elements
 int KDuz6ParseMappingMode(const char* text);

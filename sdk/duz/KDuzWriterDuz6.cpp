@@ -5,6 +5,7 @@
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzExporter.h"
 #include "sdk/io/KDuzSceneRenamer.h"
@@ -136,13 +137,40 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
         else
             NameAfterIndex(attribute, i);
     }
-    // Deformers and sub-deformers: the records of their classes wait, so
-    // only the rule for named ones applies.
+    // Deformers: an unnamed one on a node's attribute is named after the
+    // node, with its kind in front.
     const std::vector<KDuzObject*> deformers = Sources(scene, KDuzClassIdOf(eDuzClassDeformer));
-    for (int i = 0; i < static_cast<int>(deformers.size()); ++i) NameAfterIndex(deformers[static_cast<size_t>(i)], i);
+    for (int i = 0; i < static_cast<int>(deformers.size()); ++i) {
+        auto* deformer = dynamic_cast<KDuzDeformer*>(deformers[static_cast<size_t>(i)]);
+        if (deformer == nullptr) continue;
+        KDuzObject* attribute = deformer->GetDstObject(KClassId(), 0);
+        KDuzObject* node = attribute != nullptr && IsNodeAttribute(attribute)
+                               ? attribute->GetDstObject(KClassId(), 0)
+                               : nullptr;
+        const char* own = deformer->GetName();
+        if (dynamic_cast<KDuzNode*>(node) != nullptr && (own == nullptr || own[0] == '\0')) {
+            const int type = deformer->GetDeformerType();
+            KString name(type == KDuzDeformer::eSkin ? "Skin " : type == KDuzDeformer::eVertexCache ? "VertexCache " : " ");
+            name += node->GetName();
+            deformer->SetName(name.Buffer(), false);
+        } else {
+            NameAfterIndex(deformer, i);
+        }
+    }
+    // Sub-deformers: an unnamed cluster is named after its link node.
     const std::vector<KDuzObject*> subDeformers = Sources(scene, KDuzClassIdOf(eDuzClassSubDeformer));
-    for (int i = 0; i < static_cast<int>(subDeformers.size()); ++i)
-        NameAfterIndex(subDeformers[static_cast<size_t>(i)], i);
+    for (int i = 0; i < static_cast<int>(subDeformers.size()); ++i) {
+        KDuzObject* subDeformer = subDeformers[static_cast<size_t>(i)];
+        KDuzObject* link = subDeformer->GetSrcObject(KDuzNode::ClassId(), 0);
+        const char* own = subDeformer->GetName();
+        if (link != nullptr && subDeformer->GetSrcObject(KClassId(), 0) == link && (own == nullptr || own[0] == '\0')) {
+            KString name("Cluster ");
+            name += link->GetName();
+            subDeformer->SetName(name.Buffer(), false);
+        } else {
+            NameAfterIndex(subDeformer, i);
+        }
+    }
 
     const KString& tag = GetFileVersionTag();
     auto convert = [scene] {

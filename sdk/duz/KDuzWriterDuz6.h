@@ -25,6 +25,7 @@ class KDuzCamera;
 class KDuzCameraSwitcher;
 class KDuzExporter;
 class KDuzGeometry;
+class KDuzGeometryWeightedMap;
 class KDuzLayerContainer;
 class KDuzLayerElement;
 class KDuzLight;
@@ -125,9 +126,12 @@ public:
     void WriteGenericNodes(KDuzScene* scene);
     void WritePoses(KDuzScene* scene);
     void WriteGlobalSettings(KDuzScene* scene);
-    // Kinds whose classes the SDK does not have yet write nothing.
+    // Skins, clusters, vertex-cache deformers and caches (KDuzWriterDuz6Deformers.cpp).
     void WriteDeformers(KDuzScene* scene);
     void WriteCaches(KDuzScene* scene);
+    // "GeometryWeightedMap" records (KDuzWriterDuz6Deformers.cpp).
+    void WriteWeightedMaps(KDuzScene* scene);
+    bool WriteWeightedMapBody(KDuzGeometryWeightedMap* map);
     // ---- control-set plugs, constraints, characters (KDuzWriterDuz6Characters.cpp)
     void WriteControlSetPlugs(KDuzScene* scene);
     void WriteConstraints(KDuzScene* scene);

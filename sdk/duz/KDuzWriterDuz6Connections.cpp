@@ -49,7 +49,11 @@ bool KDuzWriterDuz6::WriteRelations(KDuzScene* scene) {
         for (KDuzObject* texture : Sources(scene, KDuzTexture::ClassId())) WriteRelation(duz6::kTexture, texture);
     if (Option("MEDIA"))
         for (KDuzObject* video : Sources(scene, KDuzVideo::ClassId())) WriteRelation(duz6::kVideo, video);
-    // Deformer and character-pose relations come with their classes.
+    if (Option("LINK")) {
+        for (const KClassId& kind : {KDuzClassIdOf(eDuzClassDeformer), KDuzClassIdOf(eDuzClassSubDeformer)})
+            for (KDuzObject* deformer : Sources(scene, kind)) WriteRelation(duz6::kDeformer, deformer);
+    }
+    // Character-pose relations come with their class.
     for (KDuzObject* pose : Sources(scene, KDuzPose::ClassId())) WriteRelation(duz6::kPose, pose);
     WriteSceneInfoRelation(scene->GetSceneInfo());
     for (KDuzObject* constraint : Sources(scene, KDuzConstraint::ClassId()))

@@ -83,8 +83,4 @@ bool KDuzWriterDuz6::WriteGeometryBody(KDuzGeometry* geometry) {
     return true;
 }
 
-// Shapes have no class in this SDK yet; their "Shape" blocks ("Indexes",
-// "Vertices", "Normals") come with it.
-void KDuzWriterDuz6::WriteShapes(KDuzGeometry* /*geometry*/) {}
-
 }  // namespace duzsdk

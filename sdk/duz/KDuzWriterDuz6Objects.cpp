@@ -44,7 +44,9 @@ bool KDuzWriterDuz6::WriteObjects(KDuzScene* scene) {
 
     ReportProgress("Storing models", 0.0f);
     mModelCount = 0;
-    mModelTotal = scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometry)) + scene->GetNodeCount() +
+    mModelTotal = scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometry)) +
+                  scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometryWeightedMap)) +
+                  scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassCache)) + scene->GetNodeCount() +
                   scene->GetGenericNodeCount() + 6;
     if (scene->GetRootNode() != nullptr) WriteModels(scene, false);
 
@@ -57,7 +59,7 @@ bool KDuzWriterDuz6::WriteObjects(KDuzScene* scene) {
             // classes yet; their "Geometry" bodies come with them.
             ReportProgress(nullptr, Percentage(++mModelCount, mModelTotal));
         }
-        // "GeometryWeightedMap" records wait for the weighted-map class.
+        WriteWeightedMaps(scene);
     }
 
     if (KDuzGlobalCameraSettings* cameras = scene->GetGlobalCameraSettings())
@@ -149,12 +151,6 @@ void KDuzWriterDuz6::WriteGlobalSettings(KDuzScene* scene) {
     WriteProperties(settings);
     CloseRecord(duz);
 }
-
-// Skins, clusters and vertex-cache deformers; their classes come later.
-void KDuzWriterDuz6::WriteDeformers(KDuzScene* /*scene*/) {}
-
-// Vertex caches; their class comes later.
-void KDuzWriterDuz6::WriteCaches(KDuzScene* /*scene*/) {}
 
 
 }  // namespace duzsdk

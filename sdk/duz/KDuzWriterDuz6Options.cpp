@@ -44,15 +44,17 @@ bool KDuzWriterDuz6::WriteDefinitions(KDuzScene* scene) {
 
     const int models = scene->GetNodeCount() + 7;
     const int geometries = Option("MODEL") ? scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometry)) : 0;
-    // The classes of weighted maps, deformers and caches do not exist yet:
-    // their records are not written, so they are not announced.
-    const int weightedMaps = 0;
+    const int weightedMaps =
+        Option("MODEL") ? scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassGeometryWeightedMap)) : 0;
     const int genericNodes = scene->GetGenericNodeCount();
     const int materials = Option("MATERIAL") ? scene->GetMaterialCount() : 0;
     const int textures = Option("TEXTURE") ? scene->GetTextureCount() : 0;
     const int videos = Option("MEDIA") ? scene->GetVideoCount() : 0;
-    const int deformers = 0;
-    const int caches = 0;
+    // The "Cache" records are counted: one per cache object.
+    const int deformers = Option("LINK") ? scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassDeformer)) +
+                                               scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassSubDeformer))
+                                         : 0;
+    const int caches = Option("LINK") ? scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassCache)) : 0;
     const int sceneInfo = scene->GetSceneInfo() != nullptr ? 1 : 0;
     const int poses = scene->GetPoseCount();
     const bool character = Option("CHARACTER");

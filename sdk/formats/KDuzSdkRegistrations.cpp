@@ -12,9 +12,12 @@
 #include "sdk/character/KDuzConstraintPosition.h"
 #include "sdk/character/KDuzConstraintSingleChainIK.h"
 #include "sdk/character/KDuzControlSetPlug.h"
+#include "sdk/geometry/KDuzCache.h"
 #include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
+#include "sdk/geometry/KDuzGeometryWeightedMap.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSceneLayerPasses.h"
@@ -22,6 +25,7 @@
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
+#include "sdk/geometry/KDuzVertexCacheDeformer.h"
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/formats/KDuzBuiltinFormats.h"
 #include "sdk/io/KDuzExporter.h"
@@ -61,6 +65,11 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassShape, &KDuzShape::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassDeformer, &KDuzDeformer::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassSubDeformer, &KDuzSubDeformer::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassVertexCacheDeformer, &KDuzVertexCacheDeformer::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassCache, &KDuzCache::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGeometryWeightedMap, &KDuzGeometryWeightedMap::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceLambert, &KDuzSurfaceLambert::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfacePhong, &KDuzSurfacePhong::ClassCreator);

@@ -4,6 +4,10 @@
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzDeformer.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KPlugType.h"
 
@@ -74,6 +78,11 @@ void KDuzGeometry::RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) {
 
 void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
     KDuzObject* current = GetScene();
+    // The shapes live in the geometry's scene, also when the geometry was
+    // connected to the scene itself (it then already has that scene).
+    if (scene != nullptr && (current == nullptr || current == scene))
+        for (KDuzShape* shape : mShapes)
+            if (shape != nullptr && shape->GetScene() == nullptr) shape->ConnectToScene(scene);
     if (scene == current) return;
     if (scene != nullptr && current != nullptr) return;
     KDuzGeometryBase::ConnectToScene(scene);
@@ -119,6 +128,7 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
                 AddShapeChannelToTake(container->GetTakeNodeAt(i), index);
         }
     }
+    if (KDuzObject* scene = GetScene()) shape->ConnectToScene(scene);
     return index;
 }
 
@@ -302,17 +312,17 @@ void KDuzGeometry::ClearShapeChannelNames() { mRemembered.clear(); }
 
 // ---- pivot -------------------------------------------------------------------------
 
-void KDuzGeometry::ApplyPivot() {
-    for (KgeTVector& point : GetControlPointArray()) {
+namespace {
+
+void ApplyPivotTo(KDuzGeometryBase& geometry, const KgeMatrix& pivot, const KgeMatrix& rotation) {
+    for (KgeTVector& point : geometry.GetControlPointArray()) {
         const double w = point[3];
-        point = mPivot.TransformPoint(point);
+        point = pivot.TransformPoint(point);
         point[3] = w;
     }
-    const KgeTVector angles = mPivot.GetEulerXYZ();
-    const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(angles[0], angles[1], angles[2]);
     // Normals of every layer turn with the points, not only layer 0's.
-    for (int l = 0; l < GetLayerCount(); ++l) {
-        KDuzLayerElementNormal* element = GetLayer(l)->GetNormals();
+    for (int l = 0; l < geometry.GetLayerCount(); ++l) {
+        KDuzLayerElementNormal* element = geometry.GetLayer(l)->GetNormals();
         if (element == nullptr) continue;
         for (KgeTVector& normal : element->GetDirectArray()) {
             const KgeTVector n = normal;
@@ -324,13 +334,135 @@ void KDuzGeometry::ApplyPivot() {
     }
 }
 
+}  // namespace
+
+void KDuzGeometry::ApplyPivot() {
+    const KgeTVector angles = mPivot.GetEulerXYZ();
+    const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(angles[0], angles[1], angles[2]);
+    ApplyPivotTo(*this, mPivot, rotation);
+    // The shapes are blend targets of these points and move with them.
+    for (KDuzShape* shape : mShapes)
+        if (shape != nullptr) ApplyPivotTo(*shape, mPivot, rotation);
+}
+
 // ---- copy ------------------------------------------------------------------------------
 
 bool KDuzGeometry::CopyFrom(const KDuzGeometry& other) {
     if (&other == this) return true;
-    const bool copied = KDuzGeometryBase::CopyFrom(other);
+    bool copied = KDuzGeometryBase::CopyFrom(other);
+    copied = CopyDeformers(other) && copied;
+    copied = CopyShapes(other) && copied;
     CopyPivot(other);
     return copied;
+}
+
+bool KDuzGeometry::CopyDeformers(const KDuzGeometry& other) {
+    if (&other == this) return true;
+    while (GetDeformerCount() > 0) {
+        KDuzDeformer* deformer = RemoveDeformer(0);
+        if (deformer == nullptr) break;
+        deformer->Destroy();
+    }
+    bool copied = true;
+    const int count = other.GetDeformerCount();
+    for (int i = 0; i < count; ++i) {
+        KDuzDeformer* source = other.GetDeformer(i);
+        auto* clone = source != nullptr ? dynamic_cast<KDuzDeformer*>(source->Clone(2)) : nullptr;
+        if (clone == nullptr) continue;
+        if (AddDeformer(clone) < 0) {
+            clone->Destroy();
+            copied = false;
+        }
+    }
+    return copied;
+}
+
+bool KDuzGeometry::CopyShapes(const KDuzGeometry& other) {
+    if (&other == this) return true;
+    // Taken first: ClearShape empties the list.
+    std::vector<KDuzShape*> previous = mShapes;
+    ClearShape();
+    for (KDuzShape* shape : previous)
+        if (shape != nullptr) shape->Destroy();
+    bool copied = true;
+    for (int i = 0; i < static_cast<int>(other.mShapes.size()); ++i) {
+        const KDuzShape* source = other.mShapes[static_cast<size_t>(i)];
+        KDuzShape* shape = KDuzShape::Create(GetSdkManager(), "");
+        if (source == nullptr || shape == nullptr) {
+            copied = false;
+            continue;
+        }
+        shape->CopyFrom(*source);
+        if (AddShape(shape, other.mShapeNames[static_cast<size_t>(i)].Buffer()) < 0) {
+            shape->Destroy();
+            copied = false;
+        }
+    }
+    return copied;
+}
+
+// ---- deformers -------------------------------------------------------------------------
+
+int KDuzGeometry::AddDeformer(KDuzDeformer* deformer) {
+    if (deformer == nullptr) return -1;
+    const int count = GetDeformerCount();
+    return ConnectSrcObject(deformer) ? count : -1;
+}
+
+int KDuzGeometry::GetDeformerCount() const { return GetSrcObjectCount(KDuzDeformer::ClassId()); }
+
+KDuzDeformer* KDuzGeometry::GetDeformer(int index) const {
+    return dynamic_cast<KDuzDeformer*>(GetSrcObject(KDuzDeformer::ClassId(), index));
+}
+
+int KDuzGeometry::GetDeformerCountOfType(int type) const {
+    if (type == 0) return GetDeformerCount();
+    int count = 0;
+    const int total = GetDeformerCount();
+    for (int i = 0; i < total; ++i) {
+        const KDuzDeformer* deformer = GetDeformer(i);
+        if (deformer != nullptr && deformer->GetDeformerType() == type) ++count;
+    }
+    return count;
+}
+
+KDuzDeformer* KDuzGeometry::GetDeformerOfType(int n, int type) {
+    KDuzDeformer* found = nullptr;
+    if (type == 0) {
+        found = GetDeformer(n);
+    } else if (n >= 0) {
+        const int total = GetDeformerCount();
+        for (int i = 0, seen = 0; i < total && found == nullptr; ++i) {
+            KDuzDeformer* deformer = GetDeformer(i);
+            if (deformer != nullptr && deformer->GetDeformerType() == type && seen++ == n) found = deformer;
+        }
+    }
+    if (found == nullptr) mError.SetLastError(eParameterOutOfRange);
+    return found;
+}
+
+KDuzDeformer* KDuzGeometry::RemoveDeformer(int index) {
+    KDuzDeformer* deformer = GetDeformer(index);
+    if (deformer == nullptr) {
+        mError.SetLastError(eParameterOutOfRange);
+        return nullptr;
+    }
+    return DisconnectSrcObject(deformer) ? deformer : nullptr;
+}
+
+int KDuzGeometry::AddClusterToSkin(KDuzCluster* cluster) {
+    if (cluster == nullptr) return -1;
+    auto* skin = dynamic_cast<KDuzSkin*>(GetSrcObject(KDuzSkin::ClassId(), 0));
+    if (skin == nullptr) {
+        skin = KDuzSkin::Create(GetSdkManager(), "");
+        if (skin == nullptr) return -1;
+        if (AddDeformer(skin) < 0) {
+            skin->Destroy();
+            return -1;
+        }
+    }
+    const int count = skin->GetClusterCount();
+    return skin->ConnectSrcObject(cluster) ? count : -1;
 }
 
 }  // namespace duzsdk

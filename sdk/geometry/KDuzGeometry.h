@@ -11,6 +11,8 @@
 
 namespace duzsdk {
 
+class KDuzCluster;
+class KDuzDeformer;
 class KDuzGeometry;
 class KDuzShape;
 class KFCurve;
@@ -75,6 +77,24 @@ public:
     // Attaches, then gives the geometry a "Shape" property per shape.
     void SetNode(KDuzNode* node) override;
 
+    // ---- deformers (connected sources, in connection order) ----
+    // Connects the deformer; the former deformer count, or -1 for null or a
+    // refused connection.
+    int AddDeformer(KDuzDeformer* deformer);
+    int GetDeformerCount() const;
+    KDuzDeformer* GetDeformer(int index) const;
+    // Type 0 counts every deformer, another type those of that kind.
+    int GetDeformerCountOfType(int type) const;
+    // The n-th deformer of the type (type 0: of any); error 0 and null when
+    // there is none.
+    KDuzDeformer* GetDeformerOfType(int n, int type);
+    // Error 0 and null outside 0 .. count - 1; else disconnects the
+    // deformer and gives it back.
+    KDuzDeformer* RemoveDeformer(int index);
+    // Connects the cluster to the first skin (made when there is none); the
+    // skin's former cluster count, or -1 when refused.
+    int AddClusterToSkin(KDuzCluster* cluster);
+
     // ---- shapes ----
     // Checks in this order: null shape (error 1), shape already added (6),
     // empty name (7), name in use byte for byte (8), a name with "/" (7,
@@ -130,8 +150,14 @@ public:
     void ApplyPivot();
 
     // ---- copy ----
-    // The layers, control points and pivot.
+    // The layers, control points, deformers, shapes and pivot.
     bool CopyFrom(const KDuzGeometry& other);
+    // Destroys this geometry's deformers, then adds a clone (mode 2) of each
+    // of the other's.
+    bool CopyDeformers(const KDuzGeometry& other);
+    // Destroys this geometry's shapes, then adds a copy of each of the
+    // other's under the same name.
+    bool CopyShapes(const KDuzGeometry& other);
 
     KErrorState& GetError() { return mError; }
     const char* GetLastErrorString() const { return mError.GetLastErrorString(); }

@@ -4,8 +4,22 @@
 
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KPlugType.h"
 
 namespace duzsdk {
+
+namespace {
+
+constexpr int kTypeNumber = PlugTypeNumberOf("KDuzShape_internal");
+
+class KDuzShape_internal : public KDuzNodeAttribute_internal {
+public:
+    explicit KDuzShape_internal(KDuzObject* object) : KDuzNodeAttribute_internal(object) {}
+    KPlugTypeInfo* GetPlugTypeInfo() const override { return PlugTypeInfoGetRecord(kTypeNumber); }
+    int GetStaticTypeNumber() const override { return kTypeNumber; }
+};
+
+}  // namespace
 
 KDuzShape::KDuzShape(KDuzSdkManager* manager, const char* name) : KDuzGeometryBase(manager, name) {}
 
@@ -25,6 +39,11 @@ KDuzPlug* KDuzShape::ClassCreator(KDuzSdkManager* manager, const char* name) {
 KClassId KDuzShape::ClassId() { return KDuzClassIdOf(eDuzClassShape); }
 
 KClassId KDuzShape::GetClassId() const { return ClassId(); }
+
+void KDuzShape::PostCreate() {
+    if (GetInternalObject() == nullptr) SetInternalObject(new KDuzShape_internal(this));
+    KDuzGeometryBase::PostCreate();
+}
 
 KDuzObject* KDuzShape::Clone(int mode) {
     if (mode != 2) return nullptr;

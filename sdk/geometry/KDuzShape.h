@@ -15,6 +15,11 @@ public:
     static KDuzPlug* ClassCreator(KDuzSdkManager* manager, const char* name);
     static KClassId ClassId();
     KClassId GetClassId() const override;
+    void PostCreate() override;
+    // The layers and control points of the other shape (or of any geometry,
+    // which is how a shape starts as a copy of its geometry).
+    bool CopyFrom(const KDuzShape& other) { return KDuzGeometryBase::CopyFrom(other); }
+    using KDuzGeometryBase::CopyFrom;
     // Mode 2: an unnamed shape with this shape's points and layers; other
     // modes give null.
     KDuzObject* Clone(int mode) override;

@@ -83,9 +83,9 @@ TEST_F(Duz6ReaderTest, LinksFillOneSkinOnlyUnderTheirOption) {
         EXPECT_EQ(first->GetControlPointIndices()[1], 2);
         EXPECT_DOUBLE_EQ(first->GetControlPointWeights()[1], 0.25);
         // The transform is the link's times the one read: both translations.
-        EXPECT_DOUBLE_EQ(first->GetTransformMatrix().Data()[12], 11.0);
-        EXPECT_DOUBLE_EQ(first->GetTransformMatrix().Data()[13], 2.0);
-        EXPECT_DOUBLE_EQ(first->GetTransformLinkMatrix().Data()[12], 10.0);
+        EXPECT_DOUBLE_EQ(first->GetStoredTransformMatrix().Data()[12], 11.0);
+        EXPECT_DOUBLE_EQ(first->GetStoredTransformMatrix().Data()[13], 2.0);
+        EXPECT_DOUBLE_EQ(first->GetStoredTransformLinkMatrix().Data()[12], 10.0);
         EXPECT_TRUE(first->IsTransformParentSet());
         EXPECT_EQ(skin->GetCluster(1)->GetLinkMode(), KDuzCluster::eTotalOne);
         // Without "Indexes" no weight is read.

@@ -4,6 +4,7 @@
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzShape.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
 
@@ -24,13 +25,15 @@ protected:
     }
     void TearDown() override { manager->Destroy(); }
 
-    // The geometry keeps shapes as plain pointers and never reaches into
-    // them here, so stand-ins do.
-    KDuzShape* Shape(int i) { return reinterpret_cast<KDuzShape*>(&shapeStandIns[i]); }
+    // Shape i, made on first use.
+    KDuzShape* Shape(int i) {
+        if (shapes[i] == nullptr) shapes[i] = KDuzShape::Create(manager, "");
+        return shapes[i];
+    }
 
     KDuzSdkManager* manager = nullptr;
     KDuzGeometry* geometry = nullptr;
-    int shapeStandIns[32] = {};
+    KDuzShape* shapes[32] = {};
 };
 
 TEST_F(GeometryTest, AddShapeChecksInOrder) {

@@ -14,14 +14,20 @@
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
+#include "sdk/geometry/KDuzCache.h"
+#include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
+#include "sdk/geometry/KDuzGeometryWeightedMap.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
+#include "sdk/geometry/KDuzVertexCacheDeformer.h"
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KDuzObject.h"
@@ -123,6 +129,22 @@ std::string Color(const KDuzRGBAColor& c) {
     return Vec(v, 4);
 }
 std::string Matrix(const KgeMatrix& m) { return Vec(m.Data(), 16); }
+// Values that files keep as differences (shape offsets, matrices relative
+// to a cluster's link) come back within the last bits only: twelve digits,
+// with -0 shown as 0.
+std::string Near(double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.12g", std::fabs(v) < 1e-12 ? 0.0 : v);
+    return buffer;
+}
+std::string NearVec(const double* v, int n) {
+    std::string out = "(";
+    for (int i = 0; i < n; ++i) {
+        if (i) out += ' ';
+        out += Near(v[i]);
+    }
+    return out + ")";
+}
 
 std::string Bytes(const unsigned char* data, int length) {
     static const char* const kDigits = "0123456789abcdef";
@@ -434,6 +456,7 @@ private:
                    " frontVolumetric=" + Bool(light->GetFrontVolumetricLight()) +
                    " file=" + Quote(light->GetFileName()) + "\n";
         if (auto* geometry = dynamic_cast<KDuzGeometryBase*>(object)) Geometry(out, geometry, in);
+        Deformer(out, object, in);
         if (auto* texture = dynamic_cast<KDuzTexture*>(object))
             out += in + "texture file=" + Quote(texture->GetFileName()) +
                    " relative=" + Quote(texture->GetRelativeFileName()) +
@@ -640,8 +663,10 @@ private:
             KgeMatrix pivot;
             shaped->GetPivot(pivot);
             out += in + "geometryPivot " + Matrix(pivot) + " shapes=" + Int(shaped->GetShapeCount()) + "\n";
-            for (int i = 0; i < shaped->GetShapeCount(); ++i)
+            for (int i = 0; i < shaped->GetShapeCount(); ++i) {
                 out += in + "shape " + Int(i) + " " + Quote(shaped->GetShapeName(i)) + "\n";
+                if (KDuzShape* shape = shaped->GetShape(i)) ShapeContent(out, shape, in + "  ");
+            }
         }
         if (auto* mesh = dynamic_cast<KDuzMesh*>(geometry)) {
             out += in + "mesh polygons=" + Int(mesh->GetPolygonCount()) +
@@ -682,6 +707,77 @@ private:
             out += in + "layer " + Int(l) + (layer == nullptr ? " null" : "") + "\n";
             for (int s = 0; layer != nullptr && s < KDuzLayer::kSlotCount; ++s)
                 if (KDuzLayerElement* element = layer->GetSlot(s)) Element(out, element, s, in + "  ");
+        }
+    }
+
+    // A shape's points and its layer 0 normals.
+    void ShapeContent(std::string& out, KDuzShape* shape, const std::string& in) {
+        const KgeTVector* points = shape->GetControlPoints();
+        out += in + "shapePoints " + Int(shape->GetControlPointsCount()) + "\n";
+        for (int i = 0; i < shape->GetControlPointsCount(); ++i)
+            out += in + "sp " + Int(i) + " " + NearVec(points[i].Data(), 3) + "\n";
+        const KDuzLayer* layer = shape->GetLayer(0);
+        const KDuzLayerElementNormal* normals = layer != nullptr ? layer->GetNormals() : nullptr;
+        if (normals == nullptr) return;
+        out += in + "shapeNormals mapping=" + Int(normals->GetMappingMode()) +
+               " reference=" + Int(normals->GetReferenceMode()) + " " + Int(normals->GetDirectArray().Count()) + "\n";
+        for (int i = 0; i < normals->GetDirectArray().Count(); ++i)
+            out += in + "sn " + Int(i) + " " + NearVec(normals->GetDirectArray()[i].Data(), 3) + "\n";
+    }
+
+    void Deformer(std::string& out, KDuzObject* object, const std::string& in) {
+        if (auto* deformer = dynamic_cast<KDuzDeformer*>(object))
+            out += in + "deformer type=" + Int(deformer->GetDeformerType()) +
+                   " multiLayer=" + Bool(deformer->GetMultiLayer()) + "\n";
+        if (auto* skin = dynamic_cast<KDuzSkin*>(object)) {
+            std::string line = in + "skin accuracy=" + Num(skin->GetDeformAccuracy()) + " clusters=[";
+            for (int i = 0; i < skin->GetClusterCount(); ++i) line += (i ? " " : "") + Ref(skin->GetCluster(i));
+            out += line + "]\n";
+        }
+        if (auto* cluster = dynamic_cast<KDuzCluster*>(object)) {
+            out += in + "cluster mode=" + Int(cluster->GetLinkMode()) + " multiLayer=" +
+                   Bool(cluster->GetMultiLayer()) + " userData=" + Quote(cluster->GetUserDataID().Buffer()) + "," +
+                   Quote(cluster->GetUserData().Buffer()) + " link=" + Ref(cluster->GetLink()) +
+                   " associate=" + Ref(cluster->GetAssociateModel()) +
+                   " parentSet=" + Bool(cluster->IsTransformParentSet()) + "\n";
+            std::string line = in + "clusterWeights [";
+            for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i)
+                line += (i ? " " : "") + Int(cluster->GetControlPointIndices()[i]) + ":" +
+                        Num(cluster->GetControlPointWeights()[i]);
+            out += line + "]\n";
+            KgeMatrix m;
+            out += in + "clusterTransform " + NearVec(cluster->GetTransformMatrix(m).Data(), 16) + "\n";
+            out += in + "clusterLink " + NearVec(cluster->GetTransformLinkMatrix(m).Data(), 16) + "\n";
+            if (cluster->GetAssociateModel() != nullptr)
+                out += in + "clusterAssociate " + NearVec(cluster->GetTransformAssociateModelMatrix(m).Data(), 16) + "\n";
+            if (cluster->IsTransformParentSet())
+                out += in + "clusterParent " + NearVec(cluster->GetTransformParentMatrix(m).Data(), 16) + "\n";
+        }
+        if (auto* vertexCache = dynamic_cast<KDuzVertexCacheDeformer*>(object))
+            out += in + "vertexCache channel=" + Quote(vertexCache->GetCacheChannel().Buffer()) +
+                   " active=" + Bool(vertexCache->IsActive()) + " cache=" + Ref(vertexCache->GetCache()) + "\n";
+        if (auto* cache = dynamic_cast<KDuzCache*>(object)) {
+            KString relative, absolute;
+            cache->GetCacheFileName(relative, absolute);
+            out += in + "cache file=" + Quote(relative.Buffer()) + " absolute=" + Quote(absolute.Buffer()) +
+                   " type=" + Int(cache->GetCacheFileType()) + "\n";
+        }
+        if (auto* map = dynamic_cast<KDuzGeometryWeightedMap*>(object)) {
+            const KSparseWeightMatrix* mapping = map->GetMapping();
+            if (mapping == nullptr) {
+                out += in + "weightedMap none\n";
+                return;
+            }
+            out += in + "weightedMap " + Int(mapping->GetRowCount(0)) + "x" + Int(mapping->GetRowCount(1)) + "\n";
+            for (int row = 0; row < mapping->GetRowCount(0); ++row) {
+                if (mapping->GetEntryCount(0, row) == 0) continue;
+                std::string line = in + "mapRow " + Int(row) + " [";
+                for (int e = 0; e < mapping->GetEntryCount(0, row); ++e) {
+                    const KSparseWeightEntry* entry = mapping->GetEntry(0, row, e);
+                    line += (e ? " " : "") + Int(entry->index) + ":" + Num(entry->value);
+                }
+                out += line + "]\n";
+            }
         }
     }
 

@@ -8,6 +8,10 @@
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzNurb.h"
+#include "sdk/geometry/KDuzNurbsCurve.h"
+#include "sdk/geometry/KDuzNurbsSurface.h"
+#include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzSceneLayerPasses.h"
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
@@ -50,6 +54,11 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGeometry, &KDuzGeometry::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassMesh, &KDuzMesh::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassShape, &KDuzShape::ClassCreator);
+    // Curved geometry.
+    KDuzClassTreeSetCreator(eDuzClassNurb, &KDuzNurb::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNurbsSurface, &KDuzNurbsSurface::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNurbsCurve, &KDuzNurbsCurve::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassPatch, &KDuzPatch::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);

@@ -3,6 +3,7 @@
 // it names classes of every layer; the layers below reach it only through
 // the declarations in their own headers.
 #include "sdk/animation/KDuzTakeNodeContainer.h"
+#include "sdk/geometry/KDuzBoundary.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
@@ -16,6 +17,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTrimNurbsSurface.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/formats/KDuzBuiltinFormats.h"
@@ -59,6 +61,8 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassNurbsSurface, &KDuzNurbsSurface::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassNurbsCurve, &KDuzNurbsCurve::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassPatch, &KDuzPatch::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassBoundary, &KDuzBoundary::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassTrimNurbsSurface, &KDuzTrimNurbsSurface::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);

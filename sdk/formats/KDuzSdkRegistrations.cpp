@@ -7,6 +7,7 @@
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNurb.h"
@@ -63,6 +64,7 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassPatch, &KDuzPatch::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassBoundary, &KDuzBoundary::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassTrimNurbsSurface, &KDuzTrimNurbsSurface::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGeometryConverter, &KDuzGeometryConverter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);

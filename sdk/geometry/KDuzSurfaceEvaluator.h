@@ -61,6 +61,8 @@ public:
     // The grid, U fastest, not copied: it must outlive Evaluate. A new
     // grid of the same counts reuses the tables (shapes). Returns 0.
     int SetControlPoints(const KgeTVector* points, int uCount, int vCount);
+    int GetControlPointUCount() const { return mU.count; }
+    int GetControlPointVCount() const { return mV.count; }
     // Patch evaluators take no further data. The NURBS evaluator: 0 the
     // control-point weights, 1 and 2 the U and V knots, 5 scratch; count is
     // the number of doubles the array holds (-1: as many as needed).

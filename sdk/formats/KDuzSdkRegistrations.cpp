@@ -8,6 +8,7 @@
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
+#include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNurb.h"
@@ -65,6 +66,7 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassBoundary, &KDuzBoundary::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassTrimNurbsSurface, &KDuzTrimNurbsSurface::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassGeometryConverter, &KDuzGeometryConverter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassImageConverter, &KDuzImageConverter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSurfaceMaterial, &KDuzSurfaceMaterial::ClassCreator);

@@ -117,8 +117,10 @@ KDuzMesh* KDuzGeometryConverter::Tessellate(const KDuzGeometry& source, KDuzSurf
     if (mesh == nullptr) return nullptr;
     mesh->CopyLayers(source);
     mesh->CopyPivot(source);
-    KSparseWeightMatrix weights(source.GetControlPointsCount(), nu * nv);
-    if (!EvaluateInto(evaluator, *mesh, &weights)) {
+    // The weights serve the skin only; without one they are not recorded.
+    const bool skinned = source.GetSrcObject(KDuzSkin::ClassId(), 0) != nullptr;
+    KSparseWeightMatrix weights(skinned ? source.GetControlPointsCount() : 0, skinned ? nu * nv : 0);
+    if (!EvaluateInto(evaluator, *mesh, skinned ? &weights : nullptr)) {
         mesh->Destroy();
         return nullptr;
     }
@@ -139,7 +141,7 @@ KDuzMesh* KDuzGeometryConverter::Tessellate(const KDuzGeometry& source, KDuzSurf
     }
     evaluator.SetControlPoints(source.GetControlPoints(), uCount, vCount);
 
-    ConvertSkin(source, *mesh, weights);
+    if (skinned) ConvertSkin(source, *mesh, weights);
     BuildSurfaceMeshTopology(*mesh, nu, nv, uClosed, vClosed, false);
     return mesh;
 }

@@ -13,6 +13,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -148,27 +149,19 @@ bool IsTiffName(const KString& name)
     return strcasecmp(extension.Buffer(), "tif") == 0 || strcasecmp(extension.Buffer(), "tiff") == 0;
 }
 
-// The name with ".tif" in place of its last dot and extension; a name
-// without a dot stays.
+// The name with ".tif" in place of the extension of its file part; a file
+// part without a dot stays.
 KString TiffNameOf(const KString& name)
 {
     const char* text = name.Buffer();
-    const char* dot = std::strrchr(text, '.');
+    const char* separator = std::max(std::strrchr(text, '/'), std::strrchr(text, '\\'));
+    const char* dot = std::strrchr(separator != nullptr ? separator + 1 : text, '.');
     if (dot == nullptr)
         return name;
     return KString(std::string(text, static_cast<size_t>(dot - text)).append(".tif").c_str());
 }
 
 }  // namespace
-
-bool KDuz6UseTiffFileName(KString& name)
-{
-    if (IsTiffName(name))
-        return false;
-    KFileRemove(name);
-    name = TiffNameOf(name);
-    return true;
-}
 
 void KDuz6ConvertEmbeddedImage(const KDuz6RecordContext& context, const char* originalFileName, KString& fileName,
                                KString& relativeName)

@@ -129,10 +129,6 @@ bool KDuz6ReadLayers(const KDuz6RecordContext& context, KDuzLayerContainer* geom
 KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const char* name, const char* subType);
 bool KDuz6ReadTexture(const KDuz6RecordContext& context, KDuzTexture* texture);
 bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video);
-// A media name that is not TIF or TIFF (any case): the file of that name is
-// deleted and the name gets ".tif" in place of its last dot and extension
-// (a name without a dot stays). True when the name was not a TIFF name.
-bool KDuz6UseTiffFileName(KString& name);
 // Extracted embedded content in another format than TIFF: the first image
 // converter of the manager that converts the file fills a media record,
 // which is written as TIFF beside it; the names then follow and the

@@ -1,5 +1,5 @@
-// Embedded media in another format than TIFF: renaming to TIFF and the
-// conversion through the manager's image converters.
+// Embedded media in another format than TIFF: the conversion through the
+// manager's image converters.
 #include "KDuzReaderDuz6RecordsTestSupport.h"
 
 #include "sdk/geometry/KDuzImageConverter.h"
@@ -19,28 +19,6 @@ std::string Touch(const std::filesystem::path& folder, const std::string& name) 
     const std::string path = (folder / name).string();
     std::ofstream(path) << "pixels";
     return path;
-}
-
-TEST_F(Duz6Media, TiffNamesStayOtherNamesTurnToTiffAndTheirFilesGo) {
-    const std::filesystem::path folder = path.parent_path();
-    struct Case {
-        const char* name;
-        const char* expected;   // relative to the folder
-        bool fileStays;
-    };
-    const Case cases[] = {{"a.tif", "a.tif", true},
-                          {"b.TIFF", "b.TIFF", true},
-                          {"c.x.jpg", "c.x.tif", false},
-                          {"noextension", "noextension", false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string original = Touch(folder, c.name);
-        KString name(original.c_str());
-        EXPECT_EQ(KDuz6UseTiffFileName(name), !c.fileStays);
-        EXPECT_EQ(std::string(name.Buffer()), (folder / c.expected).string());
-        EXPECT_EQ(std::filesystem::exists(original), c.fileStays);
-        std::filesystem::remove(original);
-    }
 }
 
 int gRoutineCalls = 0;

@@ -244,6 +244,28 @@ TEST(SurfaceEvaluatorTest, RationalQuarterCylinderLiesOnTheCircle) {
     EXPECT_NEAR(last[1], 1.0, kTolerance);
 }
 
+TEST(SurfaceEvaluatorTest, CardinalTensionOneIsTheCardinalBasisAndOtherTensionsDiffer) {
+    Grid grid;
+    for (int j = 0; j < 5; ++j)
+        for (int i = 0; i < 5; ++i) grid.emplace_back(i, j, std::cos(i * 1.3 + j), 1);
+    std::unique_ptr<KDuzSurfaceEvaluator> typed(KDuzSurfaceEvaluator::Create(ePatchCardinal, ePatchCardinal));
+    std::unique_ptr<KDuzSurfaceEvaluator> tension(KDuzSurfaceEvaluator::Create(ePatchLinear, ePatchLinear));
+    tension->SetUCardinalTension(1.0);
+    tension->SetVCardinalTension(1.0);
+    tension->SetUStep(4);
+    tension->SetVStep(4);
+    const Output a = Evaluated(*typed, grid, 5, 5);
+    const Output b = Evaluated(*tension, grid, 5, 5);
+    ASSERT_EQ(a.points.size(), b.points.size());
+    for (size_t i = 0; i < a.points.size(); ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(a.points[i][c], b.points[i][c], 1e-12);
+    // A cardinal spline passes through its inner control points at span starts.
+    EXPECT_NEAR(a.points[0][2], grid[6][2], kTolerance);
+    tension->SetUCardinalTension(0.5);
+    const Output c = Evaluated(*tension, grid, 5, 5);
+    EXPECT_GT(std::fabs(c.points[2][2] - a.points[2][2]), 1e-6);
+}
+
 TEST(SurfaceEvaluatorTest, ClosedDirectionsWrapAndClosedBezierFillsEveryPoint) {
     // A closed uniform B-spline ring of 8 points on the unit circle gives a
     // ring of points at one radius per sample phase; every output is written.

@@ -129,6 +129,7 @@ void KDuzTakeNodeContainer::ReportError(const char* text) {
 // ---- take nodes --------------------------------------------------------------------
 
 void KDuzTakeNodeContainer::DeleteTakeNodes() {
+    mTakeContentPending = false;
     while (!mTakeNodes.empty()) {
         KDuzTakeNode* last = mTakeNodes.back();
         mTakeNodes.pop_back();
@@ -150,8 +151,42 @@ KDuzTakeNode* KDuzTakeNodeContainer::CreateDefaultTakeNode() {
     return take;
 }
 
+void KDuzTakeNodeContainer::CreateDefaultTakeNodeLater() {
+    if (!mTakeNodes.empty()) {
+        CreateDefaultTakeNode();
+        return;
+    }
+    mTakeNodes.push_back(new KDuzTakeNode("Default"));
+    mCurrentTake = 0;
+    // What CreateTakeNode does to the properties at once; their channels wait.
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (IsPropertyPending(i)) continue;
+        KDuzProperty property = GetPropertyAt(i);
+        if (property.GetFlag(kDuzPropertyAnimatable)) property.ModifyFlag(kDuzPropertyFlag8, true);
+    }
+    mTakeContentPending = true;
+}
+
+void KDuzTakeNodeContainer::FillPendingTake() const {
+    if (!mTakeContentPending || mTakeNodes.empty()) return;
+    auto* self = const_cast<KDuzTakeNodeContainer*>(this);
+    self->mTakeContentPending = false;
+    KDuzTakeNode* take = mTakeNodes.front();
+    self->FillDefaultTakeLater(take);
+    // In list order, as they were listed; those listed without a handle
+    // while the take waited get theirs now.
+    std::vector<KDuzProperty> properties;
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (IsPropertyPending(i) && !IsPropertyPendingAnimatable(i)) continue;
+        KDuzProperty property = GetPropertyAt(i);
+        if (property.GetFlag(kDuzPropertyAnimatable)) properties.push_back(property);
+    }
+    for (KDuzProperty& property : properties) self->AddPropertyToTakes(property, take->GetName());
+}
+
 KDuzTakeNode* KDuzTakeNodeContainer::CreateTakeNode(const char* name) {
     if (name == nullptr) name = "";
+    FillPendingTake();
     for (KDuzTakeNode* take : mTakeNodes) {
         if (std::strcmp(take->GetName(), name) == 0) {
             ReportError(kTakeErrorAlreadyExists);
@@ -172,7 +207,9 @@ KDuzTakeNode* KDuzTakeNodeContainer::CreateTakeNode(const char* name) {
     // Properties marked animatable before the first take existed get their
     // channels now, carrying the values they hold.
     std::vector<KDuzProperty> properties;
-    for (int i = 0; i < GetPropertyCount(); ++i) properties.push_back(GetPropertyAt(i));
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (!IsPropertyPending(i)) properties.push_back(GetPropertyAt(i));
+    }
     for (KDuzProperty& property : properties) {
         if (property.GetFlag(kDuzPropertyAnimatable)) AddPropertyToTakeNodes(property, take->GetName());
     }
@@ -198,6 +235,7 @@ bool KDuzTakeNodeContainer::RemoveTakeNode(int index) {
 }
 
 KDuzTakeNode* KDuzTakeNodeContainer::GetTakeNodeAt(int index) {
+    FillPendingTake();
     if (index < 0 || index >= GetTakeNodeCount()) {
         ReportError(kTakeErrorNoSuchTake);
         return nullptr;
@@ -206,15 +244,21 @@ KDuzTakeNode* KDuzTakeNodeContainer::GetTakeNodeAt(int index) {
 }
 
 const char* KDuzTakeNodeContainer::GetTakeNodeName(int index) {
-    KDuzTakeNode* take = GetTakeNodeAt(index);
-    return take != nullptr ? take->GetName() : nullptr;
+    // A name needs no channels.
+    if (index < 0 || index >= GetTakeNodeCount()) {
+        ReportError(kTakeErrorNoSuchTake);
+        return nullptr;
+    }
+    return mTakeNodes[static_cast<size_t>(index)]->GetName();
 }
 
 KDuzTakeNode* KDuzTakeNodeContainer::GetDefaultTakeNode() const {
+    FillPendingTake();
     return mTakeNodes.empty() ? nullptr : mTakeNodes.front();
 }
 
 KDuzTakeNode* KDuzTakeNodeContainer::CurrentTakeQuiet() const {
+    FillPendingTake();
     if (mCurrentTake < 0 || mCurrentTake >= static_cast<int>(mTakeNodes.size())) return nullptr;
     return mTakeNodes[static_cast<size_t>(mCurrentTake)];
 }
@@ -262,6 +306,7 @@ bool KDuzTakeNodeContainer::GetAnimationInterval(KTime& start, KTime& stop) {
 
 void KDuzTakeNodeContainer::CopyTakeNodes(const KDuzTakeNodeContainer& other) {
     if (&other == this) return;
+    other.FillPendingTake();
     CopyName(other);
     // The links point into the take nodes about to go.
     ClearCurveLinks();
@@ -273,6 +318,7 @@ void KDuzTakeNodeContainer::CopyTakeNodes(const KDuzTakeNodeContainer& other) {
 
 bool KDuzTakeNodeContainer::IsChannelAnimated(const char* name1, const char* name2,
                                               const char* name3) {
+    FillPendingTake();
     for (size_t i = 1; i < mTakeNodes.size(); ++i) {
         if (mTakeNodes[i]->IsAnimated(name1, name2, name3)) return true;
     }
@@ -282,6 +328,7 @@ bool KDuzTakeNodeContainer::IsChannelAnimated(const char* name1, const char* nam
 bool KDuzTakeNodeContainer::IsChannelAnimatedFor(const char* name1, const char* name2,
                                                  const KFCurveNode* node) {
     if (node == nullptr) return false;
+    FillPendingTake();
     for (size_t i = 1; i < mTakeNodes.size(); ++i) {
         KFCurveNode* current = mTakeNodes[i]->GetCurveNode();
         for (const char* name : {name1, name2}) {
@@ -437,10 +484,10 @@ void KDuzTakeNodeContainer::RelinkDefaultTake() {
     KDuzObject_internal* internal = GetInternalObject();
     if (take == nullptr || internal == nullptr) return;
     for (int i = 0; i < internal->GetPropertyCount(); ++i) {
+        KFCurveNode* node = FindPropertyCurveNode(take, internal->GetPropertyName(i));
+        if (node == nullptr) continue;
         KProperty* property = internal->GetProperty(i);
         if (property == nullptr) continue;
-        KFCurveNode* node = FindPropertyCurveNode(take, property->GetName());
-        if (node == nullptr) continue;
         if (node->GetCurve() != nullptr && node->GetChildCount() == 0) {
             LinkPropertyCurve(property, 0, node->GetCurve());
             continue;
@@ -454,6 +501,11 @@ void KDuzTakeNodeContainer::RelinkDefaultTake() {
 void KDuzTakeNodeContainer::AddPropertyToTakeNodes(KDuzProperty& property, const char* takeName) {
     if (!property.IsValid() || !property.GetFlag(kDuzPropertyAnimatable)) return;
     property.ModifyFlag(kDuzPropertyFlag8, true);
+    if (mTakeContentPending) return;   // the take gets it when it is filled
+    AddPropertyToTakes(property, takeName);
+}
+
+void KDuzTakeNodeContainer::AddPropertyToTakes(KDuzProperty& property, const char* takeName) {
     const EPropertyTypeCode code = property.GetPropertyTypeCode();
     const char* name = property.GetName();
     const char* shortName;
@@ -525,17 +577,37 @@ void KDuzTakeNodeContainer::PropertyAdded(KDuzProperty& property) {
     AddPropertyToTakeNodes(property, nullptr);
 }
 
-void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
+void KDuzTakeNodeContainer::RemovePropertyCurveNodes(const char* name) {
+    FillPendingTake();
     for (KDuzTakeNode* take : mTakeNodes) {
-        KFCurveNode* node = FindPropertyCurveNode(take, property.GetName());
+        KFCurveNode* node = FindPropertyCurveNode(take, name);
         KFCurveNode* parent = node != nullptr ? node->GetParent() : nullptr;
         if (parent != nullptr) parent->RemoveChild(parent->FindChildIndex(node));
     }
+}
+
+void KDuzTakeNodeContainer::PropertyRemoved(KDuzProperty& property) {
+    RemovePropertyCurveNodes(property.GetName());
     KDuzObject::PropertyRemoved(property);
+}
+
+void KDuzTakeNodeContainer::UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot) {
+    if (!mTakeNodes.empty()) {
+        const KDuzObject_internal* internal = GetInternalObject();
+        if (name == nullptr && internal != nullptr) name = internal->GetPropertyName(slot);
+        if (name != nullptr) RemovePropertyCurveNodes(name);
+    }
+    KDuzObject::UnwrappedPropertyRemoved(name, property, slot);
+}
+
+void KDuzTakeNodeContainer::PropertyFlagsChanging(const KDuzProperty&, unsigned bits) {
+    if (bits & kDuzPropertyAnimatable) FillPendingTake();
 }
 
 void KDuzTakeNodeContainer::PropertyChanged(KDuzProperty& property) {
     if (!property.GetFlag(kDuzPropertyAnimatable)) return;
+    // A waiting take reads the values when it is filled.
+    if (mTakeContentPending) return;
     KDuzTakeNode* current = CurrentTakeQuiet();
     if (current == nullptr || current->GetCurveNode() == nullptr) return;
     UpdateTakeCurves(property, current);

@@ -64,6 +64,14 @@ public:
     KDuzTakeNodeContainer* GetTakeNodeContainer() override { return this; }
     void PropertyAdded(KDuzProperty& property) override;
     void PropertyRemoved(KDuzProperty& property) override;
+    // A property turning animatable (or no longer) needs the take as it was.
+    void PropertyFlagsChanging(const KDuzProperty& property, unsigned bits) override;
+    // Listing waits with animatable properties too while the take waits.
+    bool DefersAnimatableProperties() const override { return mTakeContentPending; }
+    void UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot) override;
+    bool HasTakeCurvesFor(const char* name, KDuzTakeNode* takeNode) override {
+        return FindPropertyCurveNode(takeNode, name) != nullptr;
+    }
     // Copies the property's value into its curve node of the take.
     bool UpdateTakeCurves(const KDuzProperty& property, KDuzTakeNode* takeNode) override;
 
@@ -76,6 +84,11 @@ public:
     // ---- take nodes ----
     // Creates the take "Default" (when there is no take yet) and makes it current.
     KDuzTakeNode* CreateDefaultTakeNode();
+    // The same, with the take's channels made the first time anything asks
+    // for a take (an object that is never animated, read back or evaluated
+    // never needs them). For a class whose FillDefaultTakeLater builds what
+    // AddPropertiesToTakeNode builds on a fresh object.
+    void CreateDefaultTakeNodeLater();
     KDuzTakeNode* CreateTakeNode(const char* name);
     bool RemoveTakeNode(int index);
     int GetTakeNodeCount() const { return static_cast<int>(mTakeNodes.size()); }
@@ -98,7 +111,10 @@ public:
     // Unlinks and deletes the link and clears the caller's pointer.
     void UnlinkCurve(KDuzCurveLink*& link);
     void ClearCurveLinks();
-    int GetCurveLinkCount() const { return static_cast<int>(mCurveLinks.size()); }
+    int GetCurveLinkCount() const {
+        FillPendingTake();
+        return static_cast<int>(mCurveLinks.size());
+    }
     void AddPropertyToTakeNodes(KDuzProperty& property, const char* takeName);
     void SetCurveNodeValue(const KDuzProperty& property, KFCurveNode* node);
     // "T", "R" or "S" for the local transform properties, else the name.
@@ -110,17 +126,30 @@ public:
 
     KErrorState* GetErrorState() const { return mError; }
 
+protected:
+    // Builds the default take's channels of a fresh object (see
+    // CreateDefaultTakeNodeLater); AddPropertiesToTakeNode here.
+    virtual void FillDefaultTakeLater(KDuzTakeNode* takeNode) { AddPropertiesToTakeNode(takeNode); }
+
 private:
     static void OnLinkedCurveChanged(KFCurve* curve, KFCurveChange* change, void* data);
     void ReportError(const char* text);
+    // Removes the curve node of a property of that name from every take.
+    void RemovePropertyCurveNodes(const char* name);
     KDuzTakeNode* CurrentTakeQuiet() const;
     void DeleteTakeNodes();
     // Links the default take's curves to the animatable internal properties.
     void RelinkDefaultTake();
+    // Builds the waiting default take: its channels, then what each
+    // animatable property added since would have added to it.
+    void FillPendingTake() const;
+    // The part of AddPropertyToTakeNodes done on each take.
+    void AddPropertyToTakes(KDuzProperty& property, const char* takeName);
 
     std::vector<KDuzTakeNode*> mTakeNodes;
     std::vector<KDuzCurveLink*> mCurveLinks;
     int mCurrentTake = -1;
+    bool mTakeContentPending = false;
     KErrorState* mError;
 };
 

@@ -4,6 +4,7 @@
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KProperty.h"
 
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
 #include <unordered_set>
@@ -32,6 +33,19 @@ KProperty* KDuzObject_internal::AddNewProperty(const char* name, int code,
     if (property != nullptr && setInfoFlag2)
         property->GetInfo().ModifyFlags(KPropertyInfo::kAnimatable, true);
     return property;
+}
+
+void KDuzObject_internal::PropertySettingsChanging(KProperty* property) {
+    if (mObject != nullptr && property != nullptr && property->IsAwaitingWrapper())
+        mObject->MaterializeWrapperOf(property);
+}
+
+void KDuzObject_internal::SlotMaterialized(int slot, KProperty* property) {
+    if (mObject != nullptr) mObject->OnInternalSlotMade(slot, property);
+}
+
+void KDuzObject_internal::SlotLeaving(int slot) {
+    if (mObject != nullptr) mObject->MaterializeWrapperOfSlot(slot);
 }
 
 int KDuzObject_internal::NotifyPropertyChanged(KDuzProperty& property) {
@@ -90,13 +104,30 @@ void KDuzObject::ReleaseContents() {
     // An object deleted without Destroy still frees its properties and its
     // internal twin; nothing is left pointing back at it.
     while (!mProperties.empty()) {
+        if (mProperties.back().IsPending()) {
+            const Slot slot = mProperties.back();
+            const int index = static_cast<int>(mProperties.size()) - 1;
+            // The name lives with the internal property or its slot table;
+            // an unmade slot's is looked up only when it is needed.
+            const char* name = slot.IsUnmade() ? nullptr : SlotName(static_cast<size_t>(index));
+            mProperties.pop_back();
+            --mPendingCount;
+            if (slot.IsUnmade()) {
+                UnwrappedPropertyRemoved(name, nullptr, slot.InternalSlot());
+            } else {
+                slot.Internal()->SetAwaitingWrapper(false);
+                UnwrappedPropertyRemoved(name, slot.Internal(), -1);
+            }
+            continue;
+        }
         const size_t before = mProperties.size();
-        const void* record = mProperties.back()->GetRecord();
-        KDuzProperty last(*mProperties.back());
+        KDuzProperty* handle = mProperties.back().Handle();
+        const void* record = handle->GetRecord();
+        KDuzProperty last(*handle);
         last.Destroy();
         if (mProperties.size() == before) {   // its owner was changed by hand
             mPropertyRecords.erase(record);
-            delete mProperties.back();
+            delete mProperties.back().Handle();
             mProperties.pop_back();
         }
     }
@@ -242,15 +273,101 @@ KString KDuzObject::GetNameWithPrefix() const {
 
 // ---- properties --------------------------------------------------------------
 
+KDuzProperty* KDuzObject::HandleAt(size_t index) const {
+    if (!mProperties[index].IsPending()) return mProperties[index].Handle();
+    if (mProperties[index].IsUnmade()) {
+        // Made on the internal side first; its hook turns the entry into one
+        // for the made property.
+        const int internalSlot = mProperties[index].InternalSlot();
+        KDuzObject_internal* internal = const_cast<KDuzObject*>(this)->GetInternalObject();
+        KProperty* made = internal != nullptr ? internal->MaterializeSlot(internalSlot) : nullptr;
+        if (made == nullptr) {   // not expected: keep the list whole with an invalid handle
+            auto* handle = new KDuzProperty();
+            mProperties[index] = Slot::OfHandle(handle);
+            --mPendingCount;
+            return handle;
+        }
+        if (mProperties[index].IsUnmade()) {
+            made->SetAwaitingWrapper(true);
+            mProperties[index] = Slot::Pending(made);
+        }
+    }
+    Slot& slot = mProperties[index];
+    KProperty* internal = slot.Internal();
+    internal->SetAwaitingWrapper(false);
+    auto* handle = new KDuzProperty(mManager, internal);
+    slot = Slot::OfHandle(handle);
+    --mPendingCount;
+    mPropertyRecords.insert(handle->GetRecord());
+    // What AddProperty did when the property was listed: the owner, and the
+    // binding (the handle is bound already). The property was not
+    // animatable then, so a take-node container had nothing to add.
+    handle->SetOwner(const_cast<KDuzObject*>(this));
+    handle->BindToOwnerInternal();
+    return handle;
+}
+
+const char* KDuzObject::SlotName(size_t index) const {
+    const Slot& slot = mProperties[index];
+    if (slot.IsUnmade()) {
+        const KDuzObject_internal* internal = GetInternalObject();
+        return internal != nullptr ? internal->GetPropertyName(slot.InternalSlot()) : "";
+    }
+    return slot.IsPending() ? slot.Internal()->GetName() : slot.Handle()->GetName();
+}
+
+bool KDuzObject::IsPropertyPendingAnimatable(int index) const {
+    if (!IsPropertyPending(index)) return false;
+    const Slot& slot = mProperties[static_cast<size_t>(index)];
+    if (!slot.IsUnmade()) return slot.Internal()->HasInfoFlag(KPropertyInfo::kAnimatable);
+    const KDuzObject_internal* internal = GetInternalObject();
+    return internal != nullptr &&
+           (internal->GetPropertyInfoFlags(slot.InternalSlot()) & KPropertyInfo::kAnimatable) != 0;
+}
+
+int KDuzObject::FindUnmadeEntry(int slot) const {
+    const size_t guess = static_cast<size_t>(mUnmadeBase) + static_cast<size_t>(slot);
+    if (guess < mProperties.size() && mProperties[guess].IsUnmade() &&
+        mProperties[guess].InternalSlot() == slot)
+        return static_cast<int>(guess);
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        if (mProperties[i].IsUnmade() && mProperties[i].InternalSlot() == slot) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void KDuzObject::OnInternalSlotMade(int slot, KProperty* property) {
+    if (mPendingCount == 0 || property == nullptr) return;
+    const int index = FindUnmadeEntry(slot);
+    if (index < 0) return;
+    property->SetAwaitingWrapper(true);
+    mProperties[static_cast<size_t>(index)] = Slot::Pending(property);
+}
+
+void KDuzObject::MaterializeWrapperOfSlot(int slot) {
+    if (mPendingCount == 0) return;
+    const int index = FindUnmadeEntry(slot);
+    if (index >= 0) HandleAt(static_cast<size_t>(index));
+}
+
+void KDuzObject::MaterializeWrapperOf(const KProperty* property) {
+    if (mPendingCount == 0 || property == nullptr) return;
+    for (size_t i = mProperties.size(); i-- > 0;) {
+        if (mProperties[i].IsPending() && !mProperties[i].IsUnmade() && mProperties[i].Internal() == property) {
+            HandleAt(i);
+            return;
+        }
+    }
+}
+
 KDuzProperty KDuzObject::GetPropertyAt(int index) const {
     if (index < 0 || index >= GetPropertyCount()) return KDuzProperty::Invalid;
-    return *mProperties[static_cast<size_t>(index)];
+    return *HandleAt(static_cast<size_t>(index));
 }
 
 namespace {
 
-bool NameMatches(const KDuzProperty& property, const char* name, bool caseSensitive) {
-    const char* own = property.GetName();
+bool NameMatches(const char* own, const char* name, bool caseSensitive) {
     return caseSensitive ? std::strcmp(own, name) == 0 : strcasecmp(own, name) == 0;
 }
 
@@ -258,8 +375,8 @@ bool NameMatches(const KDuzProperty& property, const char* name, bool caseSensit
 
 KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) const {
     if (name == nullptr) return KDuzProperty::Invalid;
-    for (const KDuzProperty* property : mProperties) {
-        if (NameMatches(*property, name, caseSensitive)) return *property;
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        if (NameMatches(SlotName(i), name, caseSensitive)) return *HandleAt(i);
     }
     return KDuzProperty::Invalid;
 }
@@ -267,9 +384,10 @@ KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) cons
 KDuzProperty KDuzObject::FindPropertyOfType(const char* name, const PropertyDataType& type,
                                             bool caseSensitive) const {
     if (name == nullptr) return KDuzProperty::Invalid;
-    for (const KDuzProperty* property : mProperties) {
-        if (property->GetDataType() == type && NameMatches(*property, name, caseSensitive))
-            return *property;
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        if (!NameMatches(SlotName(i), name, caseSensitive)) continue;
+        const KDuzProperty* property = HandleAt(i);
+        if (property->GetDataType() == type) return *property;
     }
     return KDuzProperty::Invalid;
 }
@@ -278,16 +396,19 @@ KDuzProperty KDuzObject::FindPropertyFrom(const char* name, int start, int count
     if (count > GetPropertyCount()) count = GetPropertyCount();
     if (name == nullptr || start < 0 || start >= count) return KDuzProperty::Invalid;
     for (int step = 0; step < count; ++step) {
-        const KDuzProperty* property = mProperties[static_cast<size_t>((start + step) % count)];
-        if (NameMatches(*property, name, true)) return *property;
+        const size_t index = static_cast<size_t>((start + step) % count);
+        if (NameMatches(SlotName(index), name, true)) return *HandleAt(index);
     }
     return KDuzProperty::Invalid;
 }
 
 KDuzProperty* KDuzObject::FindWrapperOf(const KProperty* property) const {
     if (property == nullptr) return nullptr;
-    for (KDuzProperty* handle : mProperties) {
-        if (handle->IsBoundTo(property)) return handle;
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        const Slot& slot = mProperties[i];
+        if (slot.IsUnmade()) continue;   // made properties are never unmade slots
+        if (slot.IsPending() ? slot.Internal() == property : slot.Handle()->IsBoundTo(property))
+            return HandleAt(i);
     }
     return nullptr;
 }
@@ -295,8 +416,8 @@ KDuzProperty* KDuzObject::FindWrapperOf(const KProperty* property) const {
 bool KDuzObject::AddProperty(const KDuzProperty& property) {
     if (!property.IsValid()) return false;
     if (!mPropertyRecords.insert(property.GetRecord()).second) return true;   // held already
-    mProperties.push_back(new KDuzProperty(property));
-    PropertyAdded(*mProperties.back());
+    mProperties.push_back(Slot::OfHandle(new KDuzProperty(property)));
+    PropertyAdded(*mProperties.back().Handle());
     return true;
 }
 
@@ -304,8 +425,8 @@ void KDuzObject::RemoveProperty(const KDuzProperty& property) {
     if (!property.IsValid() || mPropertyRecords.count(property.GetRecord()) == 0) return;
     // From the end: teardown removes the last property first.
     for (size_t i = mProperties.size(); i-- > 0;) {
-        if (!mProperties[i]->IsSame(property)) continue;
-        KDuzProperty* handle = mProperties[i];
+        if (mProperties[i].IsPending() || !mProperties[i].Handle()->IsSame(property)) continue;
+        KDuzProperty* handle = mProperties[i].Handle();
         mProperties.erase(mProperties.begin() + static_cast<std::ptrdiff_t>(i));
         mPropertyRecords.erase(property.GetRecord());
         PropertyRemoved(*handle);
@@ -324,6 +445,13 @@ void KDuzObject::PropertyRemoved(KDuzProperty& property) {
     property.SetOwner(nullptr);
 }
 
+void KDuzObject::UnwrappedPropertyRemoved(const char*, KProperty* property, int slot) {
+    KDuzObject_internal* internal = GetInternalObject();
+    if (internal == nullptr) return;
+    if (property != nullptr) internal->RemoveProperty(property);
+    else internal->RemoveUnmadeSlot(slot);
+}
+
 void KDuzObject::PropertyChanged(KDuzProperty& property) {
     KDuzObject* container = GetTakeNodeContainer();
     if (container != nullptr && container != this) container->PropertyChanged(property);
@@ -335,23 +463,60 @@ int KDuzObject::SetTakeCurvesFromProperties(KDuzTakeNode* takeNode) {
     // Copies: updating curves must not be disturbed by a change of the array.
     std::vector<KDuzProperty> properties;
     properties.reserve(mProperties.size());
-    for (const KDuzProperty* handle : mProperties) properties.push_back(*handle);
+    const int count = static_cast<int>(mProperties.size());
+    for (size_t i = 0; i < mProperties.size(); ++i) {
+        // A property without a handle is made only when there are curves to fill.
+        if (mProperties[i].IsPending() && !container->HasTakeCurvesFor(SlotName(i), takeNode)) continue;
+        properties.push_back(*HandleAt(i));
+    }
     for (const KDuzProperty& property : properties) container->UpdateTakeCurves(property, takeNode);
-    return static_cast<int>(properties.size());
+    return count;
 }
 
 void KDuzObject::WrapInternalProperties() {
     KDuzObject_internal* internal = GetInternalObject();
     if (internal == nullptr) return;
-    std::unordered_set<const KProperty*> wrapped;
-    for (const KDuzProperty* handle : mProperties) {
-        if (KProperty* bound = handle->GetBoundProperty()) wrapped.insert(bound);
+    // The internal properties the handles wrap, sorted for look-up; pending
+    // ones carry their own mark.
+    std::vector<const KProperty*> wrapped;
+    for (const Slot& slot : mProperties) {
+        if (slot.IsPending()) continue;
+        if (KProperty* bound = slot.Handle()->GetBoundProperty()) wrapped.push_back(bound);
     }
+    std::sort(wrapped.begin(), wrapped.end());
+    auto isWrapped = [&wrapped](const KProperty* property) {
+        return property->IsAwaitingWrapper() ||
+               std::binary_search(wrapped.begin(), wrapped.end(), property);
+    };
+    mProperties.reserve(mProperties.size() + static_cast<size_t>(internal->GetPropertyCount()));
+    const bool unmadeListed = mUnmadeListed;
+    mUnmadeListed = true;
+    bool baseSet = false;
     for (int i = 0; i < internal->GetPropertyCount(); ++i) {
-        KProperty* property = internal->GetProperty(i);
-        if (property == nullptr || wrapped.count(property) != 0) continue;
-        AddProperty(KDuzProperty(mManager, property));
-        wrapped.insert(property);
+        KProperty* property = internal->PeekProperty(i);
+        if (property == nullptr) {
+            // A shared slot of the internal object, not made: listed as it is
+            // (once), unless the take nodes need it now.
+            if (unmadeListed) continue;
+            if (!(internal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable) || DefersAnimatableProperties()) {
+                if (!baseSet) mUnmadeBase = static_cast<int>(mProperties.size()) - i;
+                baseSet = true;
+                mProperties.push_back(Slot::Unmade(i));
+                ++mPendingCount;
+                continue;
+            }
+            property = internal->GetProperty(i);
+        }
+        if (property == nullptr || isWrapped(property)) continue;
+        if (property->HasInfoFlag(KPropertyInfo::kAnimatable) && !DefersAnimatableProperties()) {
+            // The take nodes add its channels as it is listed.
+            AddProperty(KDuzProperty(mManager, property));
+            wrapped.insert(std::upper_bound(wrapped.begin(), wrapped.end(), property), property);
+            continue;
+        }
+        property->SetAwaitingWrapper(true);
+        mProperties.push_back(Slot::Pending(property));
+        ++mPendingCount;
     }
 }
 

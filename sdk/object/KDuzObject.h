@@ -11,6 +11,7 @@
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/KObject.h"
 
+#include <cstdint>
 #include <unordered_set>
 #include <vector>
 
@@ -40,6 +41,12 @@ public:
 
     KDuzObject* GetPublicObject() const { return mObject; }
     void DetachPublicObject() { mObject = nullptr; }
+    // A property listed by the public object without a handle yet gets its
+    // handle now, so the handle copies the settings from before the change.
+    void PropertySettingsChanging(KProperty* property) override;
+    // A slot the public object lists unmade was made, or is leaving.
+    void SlotMaterialized(int slot, KProperty* property) override;
+    void SlotLeaving(int slot) override;
 
 private:
     KDuzObject* mObject;
@@ -132,6 +139,20 @@ public:
     virtual KStringList GetTypeFlags() const { return KStringList(); }
     virtual void PropertyAdded(KDuzProperty& property);
     virtual void PropertyRemoved(KDuzProperty& property);
+    // PropertyRemoved for a listed internal property that never got a
+    // handle: removes it from the internal object. The property and the
+    // name are null for a shared slot the internal object never made
+    // (slot >= 0); the internal object has its name.
+    virtual void UnwrappedPropertyRemoved(const char* name, KProperty* property, int slot);
+    // Whether UpdateTakeCurves could find curves of a property of that
+    // name in the take; a property without a handle is only made for them.
+    virtual bool HasTakeCurvesFor(const char* /*name*/, KDuzTakeNode* /*takeNode*/) { return true; }
+    // Called before one of the property's flags changes (bits as given to
+    // ModifyFlag) when the animatable flag is among them and changes.
+    virtual void PropertyFlagsChanging(const KDuzProperty& /*property*/, unsigned /*bits*/) {}
+    // Whether WrapInternalProperties may list animatable internal
+    // properties without a handle too (nothing waits on them being added).
+    virtual bool DefersAnimatableProperties() const { return false; }
     virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
     // Copies every property's value into its curve node of that take;
     // the property count, or 0 when there is no container.
@@ -174,8 +195,17 @@ public:
     // Keeps a handle on the property (once) and binds it.
     bool AddProperty(const KDuzProperty& property);
     void RemoveProperty(const KDuzProperty& property);
-    // Wraps every internal property no handle wraps yet.
+    // Lists every internal property no handle wraps yet. An animatable one
+    // gets its handle at once (the take nodes follow it); any other is
+    // listed as it is and gets its handle the first time it is asked for,
+    // or before its settings change or it leaves the internal object.
     void WrapInternalProperties();
+    // Makes the handle of a listed internal property that has none yet.
+    void MaterializeWrapperOf(const KProperty* property);
+    // The same for an unmade slot of the internal object (before it goes).
+    void MaterializeWrapperOfSlot(int slot);
+    // An unmade slot of the internal object listed here was made.
+    void OnInternalSlotMade(int slot, KProperty* property);
 
     // ---- scene ----
     // The first destination that is a KDuzScene.
@@ -191,6 +221,13 @@ protected:
 
     // Destroys the properties and the internal object.
     void ReleaseContents();
+    // True while the property at index is an internal property listed
+    // without its handle: it was not animatable when it was listed.
+    bool IsPropertyPending(int index) const {
+        return index >= 0 && index < GetPropertyCount() && mProperties[static_cast<size_t>(index)].IsPending();
+    }
+    // A pending property whose internal property is animatable.
+    bool IsPropertyPendingAnimatable(int index) const;
     bool IsBeingDestroyed() const { return mDestroying; }
 
 private:
@@ -198,11 +235,36 @@ private:
     template <typename Visit>
     void WalkSources(Visit visit) const;
 
+    // One listed property: its handle; or (tag 1) the internal property
+    // whose handle is not made yet; or (tag 2) a shared slot of the
+    // internal object that is not made yet either. Most properties of a
+    // class are never asked for; a handle and its record, and an internal
+    // property, cost far more than a list entry.
+    struct Slot {
+        uintptr_t bits = 0;
+        static Slot OfHandle(KDuzProperty* handle) { return Slot{reinterpret_cast<uintptr_t>(handle)}; }
+        static Slot Pending(KProperty* property) { return Slot{reinterpret_cast<uintptr_t>(property) | 1u}; }
+        static Slot Unmade(int slot) { return Slot{(static_cast<uintptr_t>(slot) << 2) | 2u}; }
+        bool IsPending() const { return (bits & 3u) != 0; }
+        bool IsUnmade() const { return (bits & 3u) == 2u; }
+        KDuzProperty* Handle() const { return reinterpret_cast<KDuzProperty*>(bits); }
+        KProperty* Internal() const { return reinterpret_cast<KProperty*>(bits & ~uintptr_t{3}); }
+        int InternalSlot() const { return static_cast<int>(bits >> 2); }
+    };
+    // The index of the entry listing an unmade internal slot; -1 for none.
+    int FindUnmadeEntry(int slot) const;
+    // The handle at index, made when pending.
+    KDuzProperty* HandleAt(size_t index) const;
+    const char* SlotName(size_t index) const;
+
     KDuzObject_internal* mInternal = nullptr;
     bool mDestroying = false;
     KDuzObjectName mName;
-    std::vector<KDuzProperty*> mProperties;   // owned handles
-    std::unordered_set<const void*> mPropertyRecords;   // the records of mProperties
+    mutable std::vector<Slot> mProperties;   // owned handles and pending ones
+    mutable std::unordered_set<const void*> mPropertyRecords;   // the records of the handles
+    mutable int mPendingCount = 0;
+    int mUnmadeBase = 0;   // index of the entry of internal slot 0, when listed in order
+    bool mUnmadeListed = false;
     void* mUserData = nullptr;
     KDuzSdkManager* mManager;
     KClassId mRuntimeClassId;

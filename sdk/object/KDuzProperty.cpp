@@ -472,6 +472,11 @@ KProperty* KDuzProperty::GetBoundProperty() const {
 void KDuzProperty::ModifyFlag(unsigned bits, bool on) {
     KDuzProperty_internal* r = GetRecord();
     if (r == nullptr) return;
+    if ((bits & kDuzPropertyAnimatable) && r->owner != nullptr &&
+        ((r->flags & kDuzPropertyAnimatable) != 0) != on) {
+        r->owner->PropertyFlagsChanging(*this, bits);
+        if (GetRecord() == nullptr) return;
+    }
     r->flags = on ? (r->flags | bits) : (r->flags & ~bits);
     KProperty* p = r->Bound();
     if (p == nullptr) return;

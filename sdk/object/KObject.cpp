@@ -4,6 +4,7 @@
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KObjectList.h"
 #include "sdk/object/KProperty.h"
+#include "sdk/object/KPropertySlotTable.h"
 #include "sdk/object/KPropertyTemplate.h"
 #include "sdk/object/KWorld.h"
 
@@ -100,6 +101,7 @@ bool KObject::IsDetachable(int check) {
     const int destinations = KPlug::GetDestinationCount();
     if (destinations > 1 || (destinations == 1 && GetContainer() == nullptr)) return false;
     for (KProperty* property : mProperties) {
+        if (property == nullptr) continue;   // an unmade slot has no connections
         if (property->GetSourceCount() != 0 || property->GetDestinationCount() != 0) return false;
     }
     return true;
@@ -469,10 +471,87 @@ const char* KObject::GetFullName() {
 
 KProperty* KObject::GetProperty(int index) const {
     if (index < 0 || index >= static_cast<int>(mProperties.size())) return nullptr;
+    if (IsUnmadeSlot(index)) return const_cast<KObject*>(this)->MaterializeSlot(index);
     return mProperties[index];
 }
 
+KProperty* KObject::PeekProperty(int index) const {
+    if (index < 0 || index >= static_cast<int>(mProperties.size())) return nullptr;
+    return mProperties[index];
+}
+
+const char* KObject::GetPropertyName(int index) const {
+    if (index < 0 || index >= static_cast<int>(mProperties.size())) return "";
+    if (IsUnmadeSlot(index)) return mSlotTable->GetRow(index).name;
+    return mProperties[index]->GetName();
+}
+
+int KObject::GetPropertyInfoFlags(int index) const {
+    if (index < 0 || index >= static_cast<int>(mProperties.size())) return 0;
+    if (IsUnmadeSlot(index)) return mSlotTable->GetRow(index).infoFlags;
+    return mProperties[index]->GetInfo().flags;
+}
+
+bool KObject::ListSlots(const KPropertySlotTable* table) {
+    if (table == nullptr || !mProperties.empty() || mSlotCount > 0) return false;
+    mSlotTable = table;
+    mSlotCount = table->GetCount();
+    mProperties.assign(static_cast<size_t>(mSlotCount), nullptr);
+    return true;
+}
+
+KProperty* KObject::MaterializeSlot(int slot) {
+    if (slot < 0 || slot >= mSlotCount) return nullptr;
+    if (mProperties[slot] != nullptr) return mProperties[slot];
+    // One at a time: a look-up of the slot's own name while it is being
+    // made finds nothing, as it would have when the property was new.
+    if (mMaterializing >= 0) return nullptr;
+    mMaterializing = slot;
+    mSlotTable->Make(this, slot);
+    mMaterializing = -1;
+    KProperty* property = mProperties[slot];
+    if (property != nullptr) SlotMaterialized(slot, property);
+    return property;
+}
+
+bool KObject::FillsSlot(const KProperty* property) const {
+    const int slot = property != nullptr ? property->GetListSlot() : -1;
+    return slot >= 0 && slot < mSlotCount && mProperties[slot] == property;
+}
+
+void KObject::FlattenSlots() {
+    if (mSlotCount == 0) return;
+    for (int i = 0; i < mSlotCount; ++i) MaterializeSlot(i);
+    const int count = mSlotCount;
+    mSlotCount = 0;
+    mSlotTable = nullptr;
+    // A slot whose property could not be made leaves the list.
+    bool shifted = false;
+    for (int i = count - 1; i >= 0; --i) {
+        if (mProperties[i] != nullptr) continue;
+        mProperties.erase(mProperties.begin() + i);
+        shifted = true;
+    }
+    for (int i = 0; i < static_cast<int>(mProperties.size()); ++i) {
+        KProperty* property = mProperties[i];
+        if (property->GetListSlot() >= 0) {
+            property->SetListSlot(-1);
+            PropertyEntry& entry = mPropertyEntries[property];
+            entry.position = i;
+            entry.name = property->GetName();
+            FileName(property, entry.name, i);
+        } else if (shifted) {
+            mPropertyEntries.at(property).position = i;
+        }
+    }
+}
+
 int KObject::IndexOfProperty(const KProperty* property) const {
+    // The pointer may be stale: compared, never followed.
+    if (property != nullptr) {
+        for (int i = 0; i < mSlotCount; ++i)
+            if (mProperties[i] == property) return i;
+    }
     auto found = mPropertyEntries.find(property);
     return found != mPropertyEntries.end() ? found->second.position : -1;
 }
@@ -525,7 +604,22 @@ void KObject::UnfileName(KProperty* property, const std::string& name) {
 }
 
 void KObject::ForgetProperty(KProperty* property) {
+    if (FillsSlot(property)) {
+        PropertySettingsChanging(property);
+        const int slot = property->GetListSlot();
+        if (FillsSlot(property) && slot == mSlotCount - 1 &&
+            slot == static_cast<int>(mProperties.size()) - 1) {
+            mProperties.pop_back();
+            --mSlotCount;
+            property->SetListSlot(-1);
+            return;
+        }
+        FlattenSlots();
+    }
     auto found = mPropertyEntries.find(property);
+    if (found == mPropertyEntries.end()) return;
+    PropertySettingsChanging(property);
+    found = mPropertyEntries.find(property);   // the hook may not touch the list, but be sure
     if (found == mPropertyEntries.end()) return;
     const int index = found->second.position;
     UnfileName(property, found->second.name);
@@ -536,6 +630,10 @@ void KObject::ForgetProperty(KProperty* property) {
 }
 
 void KObject::ReindexProperty(KProperty* property) {
+    if (FillsSlot(property)) {
+        if (std::strcmp(property->GetName(), mSlotTable->GetRow(property->GetListSlot()).name) == 0) return;
+        FlattenSlots();
+    }
     auto found = mPropertyEntries.find(property);
     if (found == mPropertyEntries.end()) return;
     PropertyEntry& entry = found->second;
@@ -548,12 +646,24 @@ void KObject::ReindexProperty(KProperty* property) {
 
 KProperty* KObject::FindPropertyByName(const char* text) const {
     if (text == nullptr) return nullptr;
+    // The slots come first in the list: a slot of that name is the first.
+    if (mSlotCount > 0) {
+        const int slot = mSlotTable->Find(text);
+        if (slot >= 0 && slot < mSlotCount) {
+            if (KProperty* property = GetProperty(slot)) return property;
+        }
+    }
     auto found = mPropertiesByName.find(text);
     return found != mPropertiesByName.end() ? found->second.front() : nullptr;
 }
 
 bool KObject::IsPropertyNameTaken(const char* text, const KProperty* except) const {
     if (text == nullptr) return false;
+    if (mSlotCount > 0) {
+        const int slot = mSlotTable->Find(text);
+        if (slot >= 0 && slot < mSlotCount && (mProperties[slot] == nullptr || mProperties[slot] != except))
+            return true;
+    }
     auto found = mPropertiesByName.find(text);
     if (found == mPropertiesByName.end()) return false;
     for (KProperty* property : found->second)
@@ -563,7 +673,17 @@ bool KObject::IsPropertyNameTaken(const char* text, const KProperty* except) con
 
 int KObject::AddProperty(KProperty* property) {
     // A second entry for the same property would be destroyed twice.
-    if (property == nullptr || mPropertyEntries.count(property) != 0) return -1;
+    if (property == nullptr || mPropertyEntries.count(property) != 0 || FillsSlot(property)) return -1;
+    if (mMaterializing >= 0 && mProperties[mMaterializing] == nullptr) {
+        // The property of the slot being made: it takes the slot's place.
+        const int slot = mMaterializing;
+        OnPropertyListEvent(8, property, property->GetInfo().flags);
+        if (mProperties[slot] != nullptr || mPropertyEntries.count(property) != 0) return -1;
+        mProperties[slot] = property;
+        property->SetListSlot(slot);
+        OnPropertyListEvent(11, property, property->GetInfo().flags);
+        return -1;
+    }
     OnPropertyListEvent(8, property, property->GetInfo().flags);
     if (mPropertyEntries.count(property) != 0) return -1;   // added by the listener
     const int position = static_cast<int>(mProperties.size());
@@ -616,8 +736,28 @@ bool KObject::ReleaseReferences(KProperty* property) {
 
 void KObject::RemoveAllProperties() {
     for (int i = static_cast<int>(mProperties.size()) - 1; i >= 0; --i) {
+        if (IsUnmadeSlot(i)) {
+            SlotLeaving(i);   // may make it
+            // Never made: nothing holds it, nothing is connected to it.
+            if (IsUnmadeSlot(i) && i == mSlotCount - 1 && i == static_cast<int>(mProperties.size()) - 1) {
+                mProperties.pop_back();
+                --mSlotCount;
+                continue;
+            }
+        }
         if (i < static_cast<int>(mProperties.size())) DestroyProperty(i);
     }
+}
+
+bool KObject::RemoveUnmadeSlot(int slot) {
+    if (!IsUnmadeSlot(slot)) return false;
+    if (slot == mSlotCount - 1 && slot == static_cast<int>(mProperties.size()) - 1) {
+        mProperties.pop_back();
+        --mSlotCount;
+        return true;
+    }
+    KProperty* property = MaterializeSlot(slot);
+    return property != nullptr && RemoveProperty(property);
 }
 
 bool KObject::RemoveProperty(KProperty* property) {
@@ -633,15 +773,15 @@ bool KObject::RemoveUserProperty(KProperty* property) {
 
 int KObject::GetUserPropertyCount() const {
     int count = 0;
-    for (KProperty* property : mProperties)
-        if (property->HasInfoFlag(KPropertyInfo::kUser)) ++count;
+    for (int i = 0; i < static_cast<int>(mProperties.size()); ++i)
+        if (GetPropertyInfoFlags(i) & KPropertyInfo::kUser) ++count;
     return count;
 }
 
 KProperty* KObject::GetUserProperty(int index) const {
     if (index < 0) return nullptr;
-    for (KProperty* property : mProperties) {
-        if (property->HasInfoFlag(KPropertyInfo::kUser) && index-- == 0) return property;
+    for (int i = 0; i < static_cast<int>(mProperties.size()); ++i) {
+        if ((GetPropertyInfoFlags(i) & KPropertyInfo::kUser) && index-- == 0) return GetProperty(i);
     }
     return nullptr;
 }
@@ -649,6 +789,7 @@ KProperty* KObject::GetUserProperty(int index) const {
 void KObject::DisconnectAll() {
     for (std::size_t i = 0; i < mProperties.size(); ++i) {
         KProperty* property = mProperties[i];
+        if (property == nullptr) continue;   // an unmade slot has no connections
         property->DisconnectAllSourcesImpl(true);
         property->DisconnectAllDestinationsImpl(true);
     }
@@ -804,6 +945,7 @@ void KObject::CopyPropertySettings(KObject* object) {
 void KObject::CopyUserPropertyValues(KObject* object) {
     if (object == nullptr || object == this) return;
     for (int i = 0; i < object->GetPropertyCount(); ++i) {
+        if (!(object->GetPropertyInfoFlags(i) & KPropertyInfo::kUser)) continue;
         KProperty* source = object->GetProperty(i);
         if (source == nullptr || !source->HasInfoFlag(KPropertyInfo::kUser)) continue;
         KProperty* mine = FindPropertyByName(source->GetName());
@@ -814,6 +956,7 @@ void KObject::CopyUserPropertyValues(KObject* object) {
 void KObject::CloneUserProperties(KObject* other) {
     if (other == nullptr || other == this) return;
     for (int i = 0; i < other->GetPropertyCount(); ++i) {
+        if (!(other->GetPropertyInfoFlags(i) & KPropertyInfo::kUser)) continue;
         KProperty* source = other->GetProperty(i);
         if (source != nullptr && source->HasInfoFlag(KPropertyInfo::kUser)) CloneProperty(source);
     }
@@ -893,7 +1036,7 @@ void KObject::RelocateConnections(int kind, KObject* other, KMergeContext* conte
     if (other == nullptr || other == this || (kind != 1 && kind != 2)) return;
     RelocatePlug(kind, this, this, other, other, context);
     for (int p = 0; p < GetPropertyCount(); ++p) {
-        KProperty* mine = GetProperty(p);
+        KProperty* mine = PeekProperty(p);   // an unmade slot has no connections to move
         if (mine == nullptr || (mine->GetFlags() & kRegisteredChild)) continue;
         KProperty* theirs = other->FindPropertyByName(mine->GetName());
         if (theirs != nullptr) RelocatePlug(kind, this, mine, other, theirs, context);

@@ -17,6 +17,7 @@ class KGenericObjectList;
 class KObject;
 class KObjectSpace;
 class KProperty;
+class KPropertySlotTable;
 class KWorld;
 
 // Record handed to an object's event sink for connection changes.
@@ -146,6 +147,10 @@ public:
     // Codes 8 before add, 11 after add, 9 before remove, 12 after remove.
     virtual bool OnPropertyListEvent(int code, KProperty* property, int infoFlags);
     virtual bool ReleaseOwnedBlock(void* block);
+    // Called before a listed property's name, type, flags, limits, label or
+    // enumeration list change, and before it leaves the list; a wrapper
+    // that copies those settings lazily takes its copy here.
+    virtual void PropertySettingsChanging(KProperty*) {}
     virtual KProperty* CreateProperty(const char* name, int code, const KDataType* dataType,
                                       bool animatable, bool user, KProperty* referenceTarget,
                                       bool returnExisting);
@@ -186,9 +191,32 @@ public:
     }
     virtual void OnContainedBroadcast(KObject*, int, const void*, const void*, int) {}
 
+    // ---- shared slots ----
+    // Lists the table's properties at the start of an empty list without
+    // making them; false when the list is not empty. Each is made the first
+    // time it is asked for (GetProperty, FindPropertyByName) and a slot
+    // never made leaves without events when the object goes.
+    bool ListSlots(const KPropertySlotTable* table);
+    // The property of a slot still listed as one, made now if need be; null
+    // when the slot is no longer listed.
+    KProperty* MaterializeSlot(int slot);
+    // The property at index when it is made; null otherwise.
+    KProperty* PeekProperty(int index) const;
+    // Name and information flags at index whether made or not ("" and 0
+    // outside the list).
+    const char* GetPropertyName(int index) const;
+    int GetPropertyInfoFlags(int index) const;
+    // Called once a slot's property is made.
+    virtual void SlotMaterialized(int, KProperty*) {}
+    // Called before a slot never made leaves the list.
+    virtual void SlotLeaving(int) {}
+
     // ---- non-virtual operations ----
     KProperty* FindPropertyByName(const char* text) const;
     bool RemoveProperty(KProperty* property);
+    // Removes a slot that was never made: quietly when it is the last of
+    // the list, else by making and removing it.
+    bool RemoveUnmadeSlot(int slot);
     bool RemoveUserProperty(KProperty* property);
     int GetUserPropertyCount() const;
     KProperty* GetUserProperty(int index) const;
@@ -257,6 +285,15 @@ private:
     };
 
     KPlug* TypedPlug(int typeNumber);
+    // The property at index is a slot of the table that was never made.
+    bool IsUnmadeSlot(int index) const {
+        return index >= 0 && index < mSlotCount && mProperties[static_cast<size_t>(index)] == nullptr;
+    }
+    // True when the (live) property fills its slot of the table.
+    bool FillsSlot(const KProperty* property) const;
+    // Makes every slot and files all of them by name, for changes the
+    // slots cannot follow (a rename, a removal before the end).
+    void FlattenSlots();
     void UnfileName(KProperty* property, const std::string& name);
     void FileName(KProperty* property, const std::string& name, int position);
 
@@ -283,6 +320,12 @@ private:
     // For "name 0", "name 1" ...: every suffix below the hint is in use.
     std::unordered_map<std::string, int> mSuffixHints;
     int mSelectionWord = 0;
+    // Positions 0 .. mSlotCount - 1 are the table's slots in order; null
+    // while unmade. They are not filed in the maps above: the table knows
+    // their names, and they come before any other property.
+    const KPropertySlotTable* mSlotTable = nullptr;
+    int mSlotCount = 0;
+    int mMaterializing = -1;
 };
 
 // Casts a plug to an object when it is one.

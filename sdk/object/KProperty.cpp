@@ -234,7 +234,22 @@ void KProperty::SetValue(const void*) {}
 
 // ---- names -----------------------------------------------------------------
 
+void KProperty::SettingsChanging() {
+    if (KObject* owner = GetOwnerObject()) owner->PropertySettingsChanging(this);
+}
+
+void KProperty::SetValueType(int code) {
+    if (code != mInfo.valueType) SettingsChanging();
+    mInfo.valueType = code;
+}
+
+void KProperty::SetDataType(const KDataType* type) {
+    if (type != mInfo.dataType) SettingsChanging();
+    mInfo.dataType = type;
+}
+
 void KProperty::StoreOwnedName(const char* text) {
+    SettingsChanging();
     mInfo.ownedName = WithoutQuotes(text).c_str();
     mInfo.name = mInfo.ownedName.Buffer();
     mInfo.flags |= KPropertyInfo::kOwnedName;
@@ -242,6 +257,7 @@ void KProperty::StoreOwnedName(const char* text) {
 }
 
 void KProperty::SetNameAndValueType(const char* name, int code) {
+    SettingsChanging();
     mInfo.name = name != nullptr ? name : "";
     mInfo.flags &= ~KPropertyInfo::kOwnedName;
     mInfo.valueType = code;
@@ -306,12 +322,14 @@ const KDataType* KProperty::GetDataType() const {
 }
 
 void KProperty::SetFlags(int bits, bool set) {
+    SettingsChanging();
     mPropertyFlags = set ? (mPropertyFlags | bits) : (mPropertyFlags & ~bits);
     SendObjectEvent(0, kObjectEventSettingsChanged, this, nullptr, nullptr, 0);
 }
 
 bool KProperty::SetMinMax(double minimum, double maximum) {
     if (minimum == mInfo.minimum && maximum == mInfo.maximum) return true;
+    SettingsChanging();
     mInfo.minimum = minimum;
     mInfo.maximum = maximum;
     SendObjectEvent(0, kObjectEventSettingsChanged, this, nullptr, nullptr, 0);
@@ -320,21 +338,26 @@ bool KProperty::SetMinMax(double minimum, double maximum) {
 
 void KProperty::SetMin(double minimum) {
     if (minimum == mInfo.minimum) return;
+    SettingsChanging();
     mInfo.minimum = minimum;
     SendObjectEvent(0, kObjectEventSettingsChanged, this, nullptr, nullptr, 0);
 }
 
 void KProperty::SetMax(double maximum) {
     if (maximum == mInfo.maximum) return;
+    SettingsChanging();
     mInfo.maximum = maximum;
     SendObjectEvent(0, kObjectEventSettingsChanged, this, nullptr, nullptr, 0);
 }
 
 void KProperty::SetLabel(const char* text) {
+    SettingsChanging();
     mInfo.label = (text != nullptr) ? text : "";
 }
 
 KStringList* KProperty::GetEnumList(bool create) {
+    // A caller that may create the list is about to change it.
+    if (create) SettingsChanging();
     if (mInfo.enumList == nullptr && create) mInfo.enumList = new KStringList;
     return mInfo.enumList;
 }
@@ -353,6 +376,7 @@ const char* KProperty::GetEnumItem(int index) {
 void KProperty::Init(const char* name, KObject* object, KPropertyGetter getter,
                      KPropertySetter setter) {
     if (object != nullptr) object->AddChildPlug(this);
+    SettingsChanging();
     mInfo.name = name != nullptr ? name : "";
     mInfo.flags &= ~KPropertyInfo::kOwnedName;
     mInfo.getter = getter;

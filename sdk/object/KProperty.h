@@ -130,12 +130,12 @@ public:
     const KPropertyInfo& GetInfo() const { return mInfo; }
     const char* GetName() const { return mInfo.name; }
     int GetValueType() const { return mInfo.valueType; }
-    void SetValueType(int code) { mInfo.valueType = code; }
+    void SetValueType(int code);
     // Stores the name pointer itself (no copy) and the code.
     void SetNameAndValueType(const char* name, int code);
     // The stored data type, else the one of the code (null for most codes).
     const KDataType* GetDataType() const;
-    void SetDataType(const KDataType* type) { mInfo.dataType = type; }
+    void SetDataType(const KDataType* type);
     void SetFlags(int bits, bool set);
     bool TestFlags(int bits) const { return (mPropertyFlags & bits) == bits; }
     int GetPropertyFlags() const { return mPropertyFlags; }
@@ -177,12 +177,24 @@ public:
     // Rewrites a name so that no other property of the same object has it.
     KString MakeNameUnique(const char* text) const;
 
+    // Set while a public object lists this property without having made
+    // its handle yet (see KDuzObject::WrapInternalProperties).
+    bool IsAwaitingWrapper() const { return mAwaitingWrapper; }
+    void SetAwaitingWrapper(bool awaiting) { mAwaitingWrapper = awaiting; }
+    // The shared slot of its owner it fills (KPropertySlotTable); -1 for none.
+    int GetListSlot() const { return mListSlot; }
+    void SetListSlot(int slot) { mListSlot = slot; }
+
 protected:
     // Stores the name as an owned copy without double quotes.
     void StoreOwnedName(const char* text);
+    // Tells the owner object that the settings are about to change.
+    void SettingsChanging();
 
     KPropertyInfo mInfo;
     int mPropertyFlags = 0;
+    bool mAwaitingWrapper = false;
+    int mListSlot = -1;
 };
 
 // A property that is itself a list; its hooks do nothing here.

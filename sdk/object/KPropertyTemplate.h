@@ -69,6 +69,10 @@ public:
     }
     EPropertyStorage GetStorage() const override { return Traits::kStorage; }
 
+    // Stores a value without events or setter: the first value of a
+    // property made after the fact, which nobody could have watched change.
+    void StoreInitialValue(const T& value) { mValue = value; }
+
     // Typed shorthands over the slots above.
     T Get() {
         T value = Traits::Initial();

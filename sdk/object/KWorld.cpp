@@ -100,8 +100,9 @@ int KWorld::AddObject(KObject* object, KObjectSpace* space) {
     StoreAt(mObjects, id, object);
     object->SetWorldEntry(space != nullptr ? space : mSpaceA, id);
     for (int i = 0; i < object->GetPropertyCount(); ++i) {
+        if (!(object->GetPropertyInfoFlags(i) & KPropertyInfo::kWorldRegistered)) continue;
         KProperty* property = object->GetProperty(i);
-        if (property->HasInfoFlag(KPropertyInfo::kWorldRegistered)) AddProperty(property);
+        if (property != nullptr && property->HasInfoFlag(KPropertyInfo::kWorldRegistered)) AddProperty(property);
     }
     return id;
 }
@@ -109,8 +110,8 @@ int KWorld::AddObject(KObject* object, KObjectSpace* space) {
 void KWorld::RemoveObject(KObject* object) {
     if (object == nullptr) return;
     for (int i = 0; i < object->GetPropertyCount(); ++i) {
-        KProperty* property = object->GetProperty(i);
-        if (property->HasInfoFlag(KPropertyInfo::kWorldRegistered)) RemoveProperty(property);
+        KProperty* property = object->PeekProperty(i);   // an unmade slot was never registered
+        if (property != nullptr && property->HasInfoFlag(KPropertyInfo::kWorldRegistered)) RemoveProperty(property);
     }
     const int id = object->GetId();
     object->SetWorldEntry(nullptr, -1);

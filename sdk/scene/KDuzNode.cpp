@@ -60,9 +60,11 @@ KDuzNode::KDuzNode(KDuzSdkManager* manager, const char* name)
     mInternal = new KDuzNode_internal(this);
     SetInternalObject(mInternal);
     mLimits = new KDuzNodeLimits(this);
+    mInternal->SetConstructing(true);
     ResetTransformProperties();
-    CreateDefaultTakeNode();
+    CreateDefaultTakeNodeLater();
     SetVisibility(true);
+    mInternal->SetConstructing(false);
     mShadingMode = 3;
     WrapInternalProperties();
 }
@@ -435,7 +437,9 @@ void KDuzNode::SetVisibility(bool visible) {
         const double value = visible ? 1.0 : 0.0;
         visibility.SetValue(&value, 4);
     } else if (mInternal != nullptr) {
-        // Before the public handles exist (construction).
+        // Before the public handles exist (construction). Visibility starts
+        // at 1 when it is made: a new node need not make it for that.
+        if (visible && mInternal->IsConstructing() && mInternal->PeekProperty(eNodeVisibility) == nullptr) return;
         if (KProperty* property = mInternal->Property(eNodeVisibility))
             property->SetDouble(visible ? 1.0 : 0.0);
     }
@@ -554,7 +558,26 @@ KFCurveNode* MakeChannelGroup(const char* name, const char* dataTypeName, int la
 
 }  // namespace
 
+void KDuzNode::FillDefaultTakeLater(KDuzTakeNode* takeNode) { AddTransformChannelsToTakeNode(takeNode); }
+
 void KDuzNode::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
+    if (takeNode == nullptr || takeNode->GetCurveNode() == nullptr || mInternal == nullptr) return;
+    AddTransformChannelsToTakeNode(takeNode);
+    for (int i = 0; i < mInternal->GetPropertyCount(); ++i) {
+        // Only animatable properties get curves: the others need not be made.
+        if (!(mInternal->GetPropertyInfoFlags(i) & KPropertyInfo::kAnimatable)) continue;
+        KProperty* property = mInternal->GetProperty(i);
+        if (property == nullptr || !property->TestInfoFlag2()) continue;
+        const char* name = property->GetName();
+        if (std::strcmp(name, "Lcl Translation") == 0 || std::strcmp(name, "Lcl Rotation") == 0 ||
+            std::strcmp(name, "Lcl Scaling") == 0 || std::strcmp(name, "Visibility") == 0)
+            continue;
+        AddPropertyCurveNodes(property, takeNode);
+    }
+    if (KDuzObject* attribute = GetNodeAttribute()) attribute->AddPropertiesToTakeNode(takeNode);
+}
+
+void KDuzNode::AddTransformChannelsToTakeNode(KDuzTakeNode* takeNode) {
     if (takeNode == nullptr || takeNode->GetCurveNode() == nullptr || mInternal == nullptr) return;
     KFCurveNode* root = takeNode->GetCurveNode();
     struct Channel {
@@ -599,17 +622,6 @@ void KDuzNode::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
     }
     root->AddChild(transform);
     if (visibility != nullptr) root->AddChild(visibility);
-
-    for (int i = 0; i < mInternal->GetPropertyCount(); ++i) {
-        KProperty* property = mInternal->GetProperty(i);
-        if (property == nullptr || !property->TestInfoFlag2()) continue;
-        const char* name = property->GetName();
-        if (std::strcmp(name, "Lcl Translation") == 0 || std::strcmp(name, "Lcl Rotation") == 0 ||
-            std::strcmp(name, "Lcl Scaling") == 0 || std::strcmp(name, "Visibility") == 0)
-            continue;
-        AddPropertyCurveNodes(property, takeNode);
-    }
-    if (KDuzObject* attribute = GetNodeAttribute()) attribute->AddPropertiesToTakeNode(takeNode);
 }
 
 void KDuzNode::PropertyChanged(KDuzProperty& property) {

@@ -101,6 +101,8 @@ public:
     KString GetTypeName() const override;
     KStringList GetTypeFlags() const override;
     void AddPropertiesToTakeNode(KDuzTakeNode* takeNode) override;
+    // A fresh node's default take: the transform and visibility channels.
+    void FillDefaultTakeLater(KDuzTakeNode* takeNode) override;
     void PropertyChanged(KDuzProperty& property) override;
     bool ConnectNotify(const KDuzConnectEvent& event) override;
     // By name; both drop the transform caches.
@@ -301,6 +303,8 @@ private:
     bool GetSubtreeAnimationInterval(KTime& start, KTime& stop);
     void ConvertPivotAnimationNode(int direction, double frameRate, int flag);
     KDuzNodePivotSet* PivotSet(int set);
+    // The "Transform" (T, R, S) and "Visibility" channels of a take.
+    void AddTransformChannelsToTakeNode(KDuzTakeNode* takeNode);
 
     bool mLegacyModel = false;
     KDuzNode_internal* mInternal = nullptr;

@@ -7,6 +7,8 @@
 #include "sdk/object/KPropertyTemplate.h"
 #include "sdk/scene/KDuzNodeTransform.h"
 
+#include <memory>
+
 namespace duzsdk {
 
 class KDuzNode;
@@ -109,7 +111,16 @@ public:
                         int d) override;
 
     KDuzNode* GetNode() const { return mNode; }
-    KProperty* Property(EDuzNodeProperty id) const { return mProperties[id]; }
+    // The property, made now when it was not yet.
+    KProperty* Property(EDuzNodeProperty id) const;
+    // The node's properties are slots of one table shared by every node
+    // (only the channels are made with the node): this makes one.
+    void MakeSlotProperty(int id);
+    void SlotMaterialized(int slot, KProperty* property) override;
+    // While set (the node's own construction, before anything can listen),
+    // writing a property that is not made stores the value without events.
+    void SetConstructing(bool constructing) { mConstructing = constructing; }
+    bool IsConstructing() const { return mConstructing; }
 
     // Typed reads and writes of the template properties, with events.
     bool GetBool(EDuzNodeProperty id) const;
@@ -130,12 +141,19 @@ public:
     KDuzNodePivotSet pivotSets[2];
     KDuzNodeTransformEvaluation evaluation;
 
-    // The stored value of a template property (x only for scalars).
-    KgeTVector& Value(int id) { return mValues[id]; }
+    // The stored value of a template property (x only for scalars). The
+    // values live in the class's shared defaults until one of them differs.
+    const KgeTVector& Value(int id) const;
+    KgeTVector& MutableValue(int id);
 
 private:
-    KProperty* mProperties[eNodePropertyCount] = {};
-    KgeTVector mValues[eNodePropertyCount];
+    // Whether the value of an unmade property was stored without events.
+    bool StoreQuietly(EDuzNodeProperty id, const void* value);
+
+    KProperty* mProperties[eNodePropertyCount] = {};   // made ones
+    bool mConstructing = false;
+    // Null while every value is its default.
+    std::unique_ptr<KgeTVector[]> mValues;
     KDuzNode* mNode;
 };
 

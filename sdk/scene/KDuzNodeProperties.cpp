@@ -9,8 +9,10 @@
 #include "sdk/base/KgeMath.h"
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KPlugType.h"
+#include "sdk/object/KPropertySlotTable.h"
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 namespace duzsdk {
@@ -103,7 +105,7 @@ template <int Id>
 void NodeGetter(KPlug* owner, void* out) {
     auto* internal = static_cast<KDuzNode_internal*>(owner);
     if (internal == nullptr || out == nullptr) return;
-    const KgeTVector& v = internal->Value(Id);
+    const KgeTVector& v = static_cast<const KDuzNode_internal*>(internal)->Value(Id);
     switch (kDuzNodeProperties[Id].kind) {
         case K::Bool:
             *static_cast<bool*>(out) = v[0] != 0.0;
@@ -127,7 +129,7 @@ template <int Id>
 void NodeSetter(KPlug* owner, const void* in) {
     auto* internal = static_cast<KDuzNode_internal*>(owner);
     if (internal == nullptr || in == nullptr) return;
-    KgeTVector& v = internal->Value(Id);
+    KgeTVector& v = internal->MutableValue(Id);
     switch (kDuzNodeProperties[Id].kind) {
         case K::Bool:
             v[0] = *static_cast<const bool*>(in) ? 1.0 : 0.0;
@@ -213,58 +215,147 @@ constexpr int kAxisBits[6] = {kDuzLimitMinX, kDuzLimitMinY, kDuzLimitMinZ,
 
 // ---- internal object ----------------------------------------------------------------
 
+namespace {
+
+int InfoFlagsOfKind(K kind) {
+    const int base = KPropertyInfo::kOwned | KPropertyInfo::kOwnedName;
+    switch (kind) {
+        case K::Enum: return base | KPropertyInfo::kEnumCallback;
+        case K::Channel: return base | KPropertyInfo::kAnimatable;
+        case K::ObjectList: return base | KPropertyInfo::kIsList | KPropertyInfo::kIsObjectList;
+        default: return base;
+    }
+}
+
+void MakeNodeSlot(KObject* owner, int id) { static_cast<KDuzNode_internal*>(owner)->MakeSlotProperty(id); }
+
+const KPropertySlotTable& NodeSlotTable() {
+    static const KPropertySlotTable table = [] {
+        std::vector<KPropertySlotTable::Row> rows;
+        for (const KDuzNodePropertyRow& row : kDuzNodeProperties) rows.push_back({row.name, InfoFlagsOfKind(row.kind)});
+        return KPropertySlotTable(std::move(rows), &MakeNodeSlot);
+    }();
+    return table;
+}
+
+}  // namespace
+
+namespace {
+
+const KgeTVector* DefaultValues() {
+    static const std::array<KgeTVector, eNodePropertyCount> values = [] {
+        std::array<KgeTVector, eNodePropertyCount> out;
+        for (const KDuzNodePropertyRow& row : kDuzNodeProperties)
+            out[row.id].SetXYZW(row.defaultValue[0], row.defaultValue[1], row.defaultValue[2], 1.0);
+        return out;
+    }();
+    return values.data();
+}
+
+// Bit for bit: a stored -0 or NaN is a change.
+bool SameVector(const KgeTVector& a, const KgeTVector& b) {
+    return std::memcmp(a.Data(), b.Data(), 4 * sizeof(double)) == 0;
+}
+
+}  // namespace
+
+const KgeTVector& KDuzNode_internal::Value(int id) const {
+    return mValues != nullptr ? mValues[id] : DefaultValues()[id];
+}
+
+KgeTVector& KDuzNode_internal::MutableValue(int id) {
+    if (mValues == nullptr) {
+        mValues = std::make_unique<KgeTVector[]>(eNodePropertyCount);
+        for (int i = 0; i < eNodePropertyCount; ++i) mValues[i] = DefaultValues()[i];
+    }
+    return mValues[id];
+}
+
 KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
-    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
-        mValues[row.id].SetXYZW(row.defaultValue[0], row.defaultValue[1], row.defaultValue[2], 1.0);
-    }
-    for (const KDuzNodePropertyRow& row : kDuzNodeProperties) {
-        KProperty* property = nullptr;
-        switch (row.kind) {
-            case K::Bool:
-                property = new KPropertyTemplate<bool>(this, row.name);
-                break;
-            case K::Double:
-                property = new KPropertyTemplate<double>(this, row.name);
-                break;
-            case K::Int:
-                property = new KPropertyTemplate<int>(this, row.name);
-                break;
-            case K::Vector:
-                property = new KPropertyTemplate<KgeTVector>(this, row.name);
-                break;
-            case K::Enum: {
-                property = new KPropertyTemplate<int>(this, row.name, nullptr, false, nullptr, 0, eKPropEnum);
-                property->GetInfo().SetEnumList(row.id == eNodeRotationOrder ? &RotationOrderItem
-                                                                             : &InheritTypeItem);
-                break;
-            }
-            case K::Channel: {
-                const KDataType* type = KDataTypeFindByName(row.name);
-                property = AddNewProperty(row.name, KDataTypeToPropertyTypeCode(type), type, true);
-                if (property != nullptr) property->SetFlags(8, true);
-                break;
-            }
-            case K::ObjectList: {
-                auto* list = new KPropertyObjectList(this, row.name);
-                // A list of sources: the targets connect to it.
-                list->KPlug::SetFlags((list->KPlug::GetFlags() | KPlug::kAcceptsSources) &
-                                      ~(KPlug::kAcceptsDestinations | KPlug::kOneWaySink));
-                list->SetFlags(1, true);
-                property = list;
-                break;
-            }
+    ListSlots(&NodeSlotTable());
+}
+
+void KDuzNode_internal::MakeSlotProperty(int id) {
+    if (id < 0 || id >= eNodePropertyCount) return;
+    const KDuzNodePropertyRow& row = kDuzNodeProperties[id];
+    KProperty* property = nullptr;
+    switch (row.kind) {
+        case K::Bool:
+            property = new KPropertyTemplate<bool>(this, row.name);
+            break;
+        case K::Double:
+            property = new KPropertyTemplate<double>(this, row.name);
+            break;
+        case K::Int:
+            property = new KPropertyTemplate<int>(this, row.name);
+            break;
+        case K::Vector:
+            property = new KPropertyTemplate<KgeTVector>(this, row.name);
+            break;
+        case K::Enum: {
+            property = new KPropertyTemplate<int>(this, row.name, nullptr, false, nullptr, 0, eKPropEnum);
+            property->GetInfo().SetEnumList(row.id == eNodeRotationOrder ? &RotationOrderItem
+                                                                         : &InheritTypeItem);
+            break;
         }
-        mProperties[row.id] = property;
-        if (property != nullptr && row.kind != K::Channel && row.kind != K::ObjectList) {
-            property->GetInfo().getter = kAccessors[row.id].getter;
-            property->GetInfo().setter = kAccessors[row.id].setter;
+        case K::Channel: {
+            const KDataType* type = KDataTypeFindByName(row.name);
+            property = AddNewProperty(row.name, KDataTypeToPropertyTypeCode(type), type, true);
+            if (property == nullptr) break;
+            // Made when first asked for: its first value and flag come
+            // without events, as nothing could watch them on a new node.
+            property->InitPropertyFlags(property->GetPropertyFlags() | 8);
+            if (row.id == eNodeVisibility) {
+                if (auto* visibility = dynamic_cast<KPropertyTemplate<double>*>(property))
+                    visibility->StoreInitialValue(1.0);
+            } else if (row.id == eNodeLclScaling) {
+                if (auto* scaling = dynamic_cast<KPropertyTemplate<KgeTVector>*>(property))
+                    scaling->StoreInitialValue(KgeTVector(1.0, 1.0, 1.0, 1.0));
+            }
+            break;
+        }
+        case K::ObjectList: {
+            auto* list = new KPropertyObjectList(this, row.name);
+            // A list of sources: the targets connect to it.
+            list->KPlug::SetFlags((list->KPlug::GetFlags() | KPlug::kAcceptsSources) &
+                                  ~(KPlug::kAcceptsDestinations | KPlug::kOneWaySink));
+            list->InitPropertyFlags(list->GetPropertyFlags() | 1);   // made late: no event
+            property = list;
+            break;
         }
     }
-    if (KProperty* visibility = mProperties[eNodeVisibility]) visibility->SetDouble(1.0);
-    if (KProperty* scaling = mProperties[eNodeLclScaling]) {
-        const double one[4] = {1.0, 1.0, 1.0, 1.0};
-        scaling->SetDoubles(one);
+    if (property != nullptr && row.kind != K::Channel && row.kind != K::ObjectList) {
+        property->GetInfo().getter = kAccessors[row.id].getter;
+        property->GetInfo().setter = kAccessors[row.id].setter;
+        // The template keeps a copy of the value it last read.
+        property->GetValue(nullptr);
     }
+}
+
+void KDuzNode_internal::SlotMaterialized(int slot, KProperty* property) {
+    if (slot >= 0 && slot < eNodePropertyCount) mProperties[slot] = property;
+    KDuzTakeNodeContainer_internal::SlotMaterialized(slot, property);
+}
+
+KProperty* KDuzNode_internal::Property(EDuzNodeProperty id) const {
+    if (KProperty* property = mProperties[id]) return property;
+    return const_cast<KDuzNode_internal*>(this)->MaterializeSlot(id);
+}
+
+bool KDuzNode_internal::StoreQuietly(EDuzNodeProperty id, const void* value) {
+    if (!mConstructing || mProperties[id] != nullptr || kAccessors[id].setter == nullptr) return false;
+    const K kind = kDuzNodeProperties[id].kind;
+    if (kind == K::Channel || kind == K::ObjectList) return false;
+    switch (kind) {   // what the setter does, leaving defaults shared
+        case K::Bool: StoreBool(id, *static_cast<const bool*>(value)); break;
+        case K::Double: StoreDouble(id, *static_cast<const double*>(value)); break;
+        case K::Int:
+        case K::Enum: StoreInt(id, *static_cast<const int*>(value)); break;
+        case K::Vector: StoreVector(id, *static_cast<const KgeTVector*>(value)); break;
+        default: break;
+    }
+    KDuzNode::TouchTransforms();   // what the value events would have done
+    return true;
 }
 
 KDuzNode_internal::~KDuzNode_internal() = default;
@@ -279,51 +370,94 @@ bool KDuzNode_internal::SendValueEvent(int a, int code, KPlug* plug, const void*
     return KDuzTakeNodeContainer_internal::SendValueEvent(a, code, plug, newValue, oldValue, d);
 }
 
+namespace {
+
+// Reads the value of a node property: through the property when it is
+// made, else straight from the stored value the way its getter would.
+template <typename T>
+void ReadNodeValue(const KDuzNode_internal* internal, KProperty* made, EDuzNodeProperty id, T* out) {
+    if (made != nullptr) {
+        made->GetValue(out);
+    } else if (KPropertyGetter getter = kAccessors[id].getter;
+               getter != nullptr && kDuzNodeProperties[id].kind != K::Channel &&
+               kDuzNodeProperties[id].kind != K::ObjectList) {
+        getter(const_cast<KDuzNode_internal*>(internal), out);
+    }
+}
+
+}  // namespace
+
 bool KDuzNode_internal::GetBool(EDuzNodeProperty id) const {
     bool value = false;
-    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    ReadNodeValue(this, mProperties[id], id, &value);
     return value;
 }
 
 void KDuzNode_internal::SetBool(EDuzNodeProperty id, bool value) {
-    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+    if (StoreQuietly(id, &value)) return;
+    if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
 double KDuzNode_internal::GetDoubleValue(EDuzNodeProperty id) const {
     double value = 0.0;
-    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    ReadNodeValue(this, mProperties[id], id, &value);
     return value;
 }
 
 void KDuzNode_internal::SetDoubleValue(EDuzNodeProperty id, double value) {
-    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+    if (StoreQuietly(id, &value)) return;
+    if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
 int KDuzNode_internal::GetIntValue(EDuzNodeProperty id) const {
     int value = 0;
-    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    ReadNodeValue(this, mProperties[id], id, &value);
     return value;
 }
 
 void KDuzNode_internal::SetIntValue(EDuzNodeProperty id, int value) {
-    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+    if (StoreQuietly(id, &value)) return;
+    if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
 KgeTVector KDuzNode_internal::GetVector(EDuzNodeProperty id) const {
     KgeTVector value(0.0, 0.0, 0.0, 1.0);
-    if (KProperty* p = mProperties[id]) p->GetValue(&value);
+    ReadNodeValue(this, mProperties[id], id, &value);
     return value;
 }
 
 void KDuzNode_internal::SetVector(EDuzNodeProperty id, const KgeTVector& value) {
-    if (KProperty* p = mProperties[id]) p->SetValue(&value);
+    if (StoreQuietly(id, &value)) return;
+    if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
-void KDuzNode_internal::StoreBool(EDuzNodeProperty id, bool value) { mValues[id][0] = value ? 1.0 : 0.0; }
-void KDuzNode_internal::StoreDouble(EDuzNodeProperty id, double value) { mValues[id][0] = value; }
-void KDuzNode_internal::StoreInt(EDuzNodeProperty id, int value) { mValues[id][0] = value; }
+namespace {
+
+// Stores into the value only when it changes, so that storing defaults
+// leaves them shared.
+void StoreIfChanged(KDuzNode_internal& internal, int id, const KgeTVector& value) {
+    if (!SameVector(internal.Value(id), value)) internal.MutableValue(id) = value;
+}
+
+KgeTVector WithX(const KgeTVector& v, double x) {
+    KgeTVector out(v);
+    out[0] = x;
+    return out;
+}
+
+}  // namespace
+
+void KDuzNode_internal::StoreBool(EDuzNodeProperty id, bool value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value ? 1.0 : 0.0));
+}
+void KDuzNode_internal::StoreDouble(EDuzNodeProperty id, double value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value));
+}
+void KDuzNode_internal::StoreInt(EDuzNodeProperty id, int value) {
+    StoreIfChanged(*this, id, WithX(Value(id), value));
+}
 void KDuzNode_internal::StoreVector(EDuzNodeProperty id, const KgeTVector& value) {
-    mValues[id].SetXYZW(value[0], value[1], value[2], 1.0);
+    StoreIfChanged(*this, id, KgeTVector(value[0], value[1], value[2], 1.0));
 }
 
 // ---- node operations on the block ---------------------------------------------------

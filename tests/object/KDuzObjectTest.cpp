@@ -182,6 +182,64 @@ TEST_F(KDuzObjectTest, WrapInternalPropertiesOnce) {
     DestroyMade();
 }
 
+// Internal properties are listed at once but get their handle only when
+// asked for; a handle made late must show what an early one would have.
+TEST_F(KDuzObjectTest, LateHandlesMatchEarlyOnes) {
+    auto* object = Make<KDuzObject>("o");
+    KObject* internal = object->GetInternalObject();
+    auto* first = new KPropertyTemplate<double>(internal, "First");
+    auto* limited = new KPropertyTemplate<double>(internal, "Limited");
+    auto* renamed = new KPropertyTemplate<int>(internal, "Renamed");
+    auto* removed = new KPropertyTemplate<int>(internal, "Removed");
+    auto* animated = new KPropertyTemplate<double>(internal, "Animated");
+    animated->GetInfo().flags |= KPropertyInfo::kAnimatable;
+    object->WrapInternalProperties();
+    KDuzProperty own(object, "Own", PropertyDataTypeFromName("Number"));
+    ASSERT_EQ(object->GetPropertyCount(), 6);
+
+    // Settings changed on the internal side after listing stay out of the
+    // handle, whenever it is made; a rename keeps the listed name.
+    limited->SetMinMax(-1.0, 1.0);
+    limited->SetLabel("changed");
+    renamed->SetName("Other", false);
+    EXPECT_DOUBLE_EQ(object->FindProperty("Limited").GetMinLimit(), 0.0);
+    EXPECT_STREQ(object->FindProperty("Limited").GetLabel().Buffer(), "Limited");
+    EXPECT_TRUE(object->FindProperty("Renamed").IsBoundTo(renamed));
+    EXPECT_FALSE(object->FindProperty("Other").IsValid());
+
+    // A property removed behind the object's back stays listed, unbound.
+    internal->RemoveProperty(removed);
+    KDuzProperty orphan = object->GetPropertyAt(3);
+    EXPECT_STREQ(orphan.GetName(), "Removed");
+    EXPECT_EQ(orphan.GetBoundProperty(), nullptr);
+
+    // Listing order, values and look-ups are those of the internal list.
+    const char* names[] = {"First", "Limited", "Renamed", "Removed", "Animated", "Own"};
+    for (int i = 0; i < 6; ++i) EXPECT_STREQ(object->GetPropertyAt(i).GetName(), names[i]) << i;
+    EXPECT_TRUE(object->GetPropertyAt(4).GetFlag(kDuzPropertyAnimatable));
+    EXPECT_EQ(object->FindWrapperOf(first), object->FindWrapperOf(first));
+    EXPECT_TRUE(object->FindWrapperOf(first)->IsBoundTo(first));
+    double value = 2.5;
+    EXPECT_TRUE(object->FindProperty("first", false).SetValue(&value, 4));
+    EXPECT_DOUBLE_EQ(first->GetDouble(), 2.5);
+    DestroyMade();
+}
+
+// Destroying an object whose internal properties never got a handle takes
+// them out of the internal object one by one, last first.
+TEST_F(KDuzObjectTest, UnaskedPropertiesLeaveWithTheObject) {
+    auto* object = Make<KDuzObject>("o");
+    KObject* internal = object->GetInternalObject();
+    new KPropertyTemplate<double>(internal, "A");
+    new KPropertyTemplate<double>(internal, "B");
+    object->WrapInternalProperties();
+    KDuzProperty a = object->FindProperty("A");
+    EXPECT_EQ(internal->GetPropertyCount(), 2);
+    object->Destroy();
+    made.clear();
+    EXPECT_FALSE(a.IsValid());
+}
+
 TEST_F(KDuzObjectTest, ConnectionsByClassInOrder) {
     auto* node = Make<Node>("node");
     auto* mesh = Make<Mesh>("mesh");

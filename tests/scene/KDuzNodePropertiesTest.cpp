@@ -6,6 +6,16 @@
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/scene/KDuzNodeInternal.h"
 #include "sdk/scene/KDuzNodeLimits.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/object/PropertyDataTypeMap.h"
+#include "support/SceneDump.h"
+
+#include <cmath>
+#include <functional>
+#include <utility>
+#include <vector>
+#include <string>
 
 namespace duzsdk {
 namespace {
@@ -58,6 +68,140 @@ TEST_F(NodeTest, PropertyListFollowsTheTable) {
     }
     EXPECT_STREQ(internal->GetProperty(0)->GetName(), "QuaternionInterpolate");
     EXPECT_STREQ(internal->GetProperty(eNodePropertyCount - 1)->GetName(), "DefaultAttributeIndex");
+}
+
+namespace {
+
+int MadeCount(const KObject* internal) {
+    int made = 0;
+    for (int i = 0; i < internal->GetPropertyCount(); ++i) made += internal->PeekProperty(i) != nullptr;
+    return made;
+}
+
+// What a program sees of a public property.
+std::string Describe(const KDuzProperty& property) {
+    std::string text = std::string(property.GetName()) + "|" + property.GetDataType().GetName() + "|" +
+                       property.GetLabel().Buffer() + "|" + std::to_string(property.GetFlags()) + "|" +
+                       std::to_string(property.GetMinLimit()) + "|" + std::to_string(property.GetMaxLimit()) +
+                       "|" + std::to_string(property.GetEnumCount());
+    double values[16] = {};
+    if (property.GetValue(values, property.GetValueKind()) || property.GetValue(values, 4)) {
+        for (int i = 0; i < 3; ++i) text += "|" + std::to_string(values[i]);
+    }
+    if (property.GetEnumCount() > 0) text += std::string("|") + property.GetEnumValue(property.GetEnumCount() - 1);
+    return text;
+}
+
+}  // namespace
+
+// A node makes none of its properties; each is made when asked for, and a
+// property looks the same whichever side asks first.
+TEST_F(NodeTest, PropertiesAreMadeWhenAskedForAndLookTheSame) {
+    KDuzNode* publicFirst = Node();
+    KDuzNode* internalFirst = Node();
+    KDuzNode_internal* internal = internalFirst->GetNodeInternal();
+    EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 0);
+    EXPECT_EQ(publicFirst->GetPropertyCount(), internal->GetPropertyCount());
+
+    // Reads of values need no property.
+    EXPECT_DOUBLE_EQ(internal->GetDoubleValue(eNodeAxisLen), 10.0);
+    EXPECT_TRUE(internal->GetBool(eNodeShow));
+    EXPECT_EQ(internal->GetIntValue(eNodeDefaultAttributeIndex), -1);
+    EXPECT_DOUBLE_EQ(internal->GetVector(eNodeGeometricScaling)[2], 1.0);
+    EXPECT_EQ(MadeCount(internal), 0);
+
+    // Stored values start as the shared defaults; a stored -0 is a value of its own.
+    internal->StoreDouble(eNodeRotationStiffnessY, -0.0);
+    EXPECT_TRUE(std::signbit(internal->GetDoubleValue(eNodeRotationStiffnessY)));
+    EXPECT_DOUBLE_EQ(internal->GetDoubleValue(eNodeAxisLen), 10.0);
+    EXPECT_FALSE(std::signbit(publicFirst->GetNodeInternal()->GetDoubleValue(eNodeRotationStiffnessY)));
+    internal->StoreDouble(eNodeRotationStiffnessY, 0.0);
+
+    // One write makes one property.
+    publicFirst->SetTransformationInheritType(2);
+    EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 1);
+    EXPECT_EQ(publicFirst->FindProperty("InheritType").GetValueKind(), 8);
+
+    // Making a property late sends no events: nothing could watch it begin.
+    int events = 0;
+    auto count = [](void* target, int, int, KPlug*, const void*, const void*, int) {
+        ++*static_cast<int*>(target);
+        return true;
+    };
+    KPlugListener* listener = internal->AddListener(&events, count, count, nullptr);
+    for (int i = 0; i < internal->GetPropertyCount(); ++i) ASSERT_NE(internal->GetProperty(i), nullptr);
+    EXPECT_EQ(events, 0);
+    internal->RemoveListener(listener);
+    internalFirst->SetTransformationInheritType(2);
+    for (int i = 0; i < publicFirst->GetPropertyCount(); ++i) {
+        EXPECT_EQ(Describe(publicFirst->GetPropertyAt(i)), Describe(internalFirst->GetPropertyAt(i))) << i;
+        EXPECT_TRUE(publicFirst->GetPropertyAt(i).IsBoundTo(publicFirst->GetNodeInternal()->PeekProperty(i)));
+    }
+}
+
+// A node's default take is built the first time anything asks for a take.
+// Whatever happened before, the take must be the one a take built at once
+// would have become: each case runs on a node whose take was asked for
+// right away and on one whose take waited, and the scenes must dump alike.
+TEST_F(NodeTest, AWaitingTakeMatchesATakeBuiltAtOnce) {
+    using Step = std::function<void(KDuzNode*)>;
+    auto userProperty = [](KDuzNode* node, bool animatable) {
+        KDuzProperty property(node->GetSdkManager(), "Extra", PropertyDataTypeFromName("Number"));
+        if (animatable) property.ModifyFlag(kDuzPropertyAnimatable, true);
+        node->AddProperty(property);
+        const double value = 4.5;
+        property.SetValue(&value, 4);
+    };
+    const std::vector<std::pair<const char*, Step>> cases = {
+        {"nothing", [](KDuzNode*) {}},
+        {"transform and visibility",
+         [](KDuzNode* node) {
+             node->SetLclTranslation(Vector3(1, 2, 3));
+             node->SetLclScaling(Vector3(2, 2, 2));
+             node->SetVisibility(false);
+         }},
+        {"animatable property added", [&](KDuzNode* node) { userProperty(node, true); }},
+        {"property turned animatable",
+         [&](KDuzNode* node) {
+             userProperty(node, false);
+             node->FindProperty("Extra").ModifyFlag(kDuzPropertyAnimatable, true);
+         }},
+        {"animatable property removed",
+         [&](KDuzNode* node) {
+             userProperty(node, true);
+             node->FindProperty("Extra").Destroy();
+             node->FindProperty("Lcl Rotation").Destroy();
+         }},
+        {"attribute attached",
+         [](KDuzNode* node) { node->SetNodeAttribute(KDuzNull::Create(node->GetSdkManager(), "null")); }},
+        {"second take", [](KDuzNode* node) { node->CreateTakeNode("Other"); }},
+        {"copied",
+         [](KDuzNode* node) {
+             KDuzNode* source = KDuzNode::Create(node->GetSdkManager(), "source");
+             source->SetLclRotation(Vector3(0, 90, 0));
+             node->Copy(*source);
+             source->Destroy();
+         }},
+    };
+    for (const auto& [label, step] : cases) {
+        SCOPED_TRACE(label);
+        std::string dumps[2];
+        int links[2] = {};
+        for (int late = 0; late < 2; ++late) {
+            KDuzScene* scene = KDuzScene::Create(manager, "scene");
+            KDuzNode* node = Node("subject");
+            scene->GetRootNode()->AddChild(node);
+            if (!late) {
+                ASSERT_NE(node->GetDefaultTakeNode(), nullptr);
+            }
+            step(node);
+            dumps[late] = duztest::DumpScene(*scene);
+            links[late] = node->GetCurveLinkCount();
+            scene->Destroy(true);
+        }
+        EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
+        EXPECT_EQ(links[0], links[1]);
+    }
 }
 
 TEST_F(NodeTest, EnumerationNamesOfRotationOrderAndInheritType) {

@@ -176,6 +176,33 @@ TEST_F(GeometryConverterTest, QuadEdgesAreRenumberedAndTheDiagonalAdded) {
     for (int e = 0; e < 5; ++e) EXPECT_EQ(result->GetMeshEdge(e), expected[static_cast<size_t>(e)]) << e;
 }
 
+TEST_F(GeometryConverterTest, TriangulatedMeshNodeKeepsItsSkin) {
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "mesh");
+    mesh->InitControlPoints(4);
+    AddPolygon(mesh, {0, 1, 2, 3});
+    KDuzSkin* skin = KDuzSkin::Create(manager, "skin");
+    ASSERT_TRUE(mesh->ConnectSrcObject(skin));
+    KDuzCluster* cluster = KDuzCluster::Create(manager, "cluster");
+    cluster->SetLinkMode(KDuzCluster::eNormalize);
+    cluster->AddControlPointIndex(3, 0.25);
+    ASSERT_TRUE(skin->ConnectSrcObject(cluster));
+    KDuzNode* node = KDuzNode::Create(manager, "node");
+    node->SetNodeAttribute(mesh);
+
+    ASSERT_TRUE(converter->TriangulateInPlace(node));
+    auto* result = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->GetPolygonCount(), 2);
+    auto* kept = dynamic_cast<KDuzSkin*>(result->GetSrcObject(KDuzSkin::ClassId(), 0));
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(kept->GetClusterCount(), 1);
+    const KDuzCluster* copy = kept->GetCluster(0);
+    EXPECT_EQ(copy->GetLinkMode(), KDuzCluster::eNormalize);
+    ASSERT_EQ(copy->GetControlPointIndicesCount(), 1);
+    EXPECT_EQ(copy->GetControlPointIndices()[0], 3);
+    EXPECT_EQ(copy->GetControlPointWeights()[0], 0.25);
+}
+
 TEST_F(GeometryConverterTest, ShortLayerArraysFromAFileDoNotReadPastTheirEnd) {
     KDuzMesh* mesh = KDuzMesh::Create(manager, "mesh");
     mesh->InitControlPoints(5);

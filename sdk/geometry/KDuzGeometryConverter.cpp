@@ -163,30 +163,7 @@ KDuzMesh* KDuzGeometryConverter::TriangulateMesh(const KDuzMesh* source) {
     // The control points stay, so the skin stays as it is; a mesh copy that
     // did not bring it along gets a copy here, as the old mesh takes its
     // own skin with it when it goes.
-    auto* skin = dynamic_cast<KDuzSkin*>(source->GetSrcObject(KDuzSkin::ClassId(), 0));
-    if (skin != nullptr && mesh->GetSrcObject(KDuzSkin::ClassId(), 0) == nullptr) {
-        if (KDuzSkin* copy = KDuzSkin::Create(GetSdkManager(), skin->GetName())) {
-            copy->SetDeformAccuracy(skin->GetDeformAccuracy());
-            for (int c = 0; c < skin->GetClusterCount(); ++c) {
-                const KDuzCluster* cluster = skin->GetCluster(c);
-                KDuzCluster* clusterCopy = cluster != nullptr ? KDuzCluster::Create(GetSdkManager(), cluster->GetName()) : nullptr;
-                if (clusterCopy == nullptr) continue;
-                clusterCopy->SetLink(cluster->GetLink());
-                clusterCopy->SetLinkName(cluster->GetLinkName().Buffer());
-                clusterCopy->SetAssociateModelName(cluster->GetAssociateModelName().Buffer());
-                clusterCopy->SetUserData(cluster->GetUserDataID().Buffer(), cluster->GetUserData().Buffer());
-                clusterCopy->SetLinkMode(cluster->GetLinkMode());
-                clusterCopy->SetTransformMatrix(cluster->GetTransformMatrix());
-                clusterCopy->SetTransformLinkMatrix(cluster->GetTransformLinkMatrix());
-                clusterCopy->SetTransformAssociateModelMatrix(cluster->GetTransformAssociateModelMatrix());
-                if (cluster->IsTransformParentSet()) clusterCopy->SetTransformParentMatrix(cluster->GetTransformParentMatrix());
-                for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i)
-                    clusterCopy->AddControlPointIndex(cluster->GetControlPointIndices()[i], cluster->GetControlPointWeights()[i]);
-                copy->ConnectSrcObject(clusterCopy);
-            }
-            mesh->ConnectSrcObject(copy);
-        }
-    }
+    KDuzCopySkin(GetSdkManager(), *source, *mesh, [](int index) { return index; });
 
     // Layer elements by polygon vertex follow the corners, by polygon the
     // polygons; the others stay as they are.

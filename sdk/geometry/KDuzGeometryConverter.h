@@ -71,6 +71,9 @@ private:
     KDuzMesh* Tessellate(const KDuzGeometry& source, KDuzSurfaceEvaluator& evaluator, bool uClosed, bool vClosed);
     void BuildSurfaceMeshTopology(KDuzMesh& mesh, int nu, int nv, bool uClosed, bool vClosed, bool winding);
     void ConvertSkin(const KDuzGeometry& source, KDuzGeometry& target, KSparseWeightMatrix& weights);
+    // The skin and shapes of a NURBS geometry into its U/V-swapped copy.
+    void CarrySwappedDeformers(const KDuzGeometry& source, KDuzGeometry& copy, int nu, int nv, bool swapUV,
+                               bool swapLinks);
     std::vector<KDuzCluster*> ConvertClusters(const std::vector<KDuzCluster*>& clusters, int sourceCount,
                                               KSparseWeightMatrix& weights);
 };

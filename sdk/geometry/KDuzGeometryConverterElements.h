@@ -5,9 +5,24 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 
+#include <functional>
 #include <vector>
 
 namespace duzsdk {
+
+class KDuzGeometry;
+class KDuzSdkManager;
+
+// Gives target a copy of source's first skin (name, accuracy, clusters with
+// every field), each control-point index passed through remap; nothing when
+// source has no skin or target has one already.
+void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeometry& target,
+                  const std::function<int(int)>& remap);
+// Gives target a copy of each of source's shapes under the same name, the
+// points of a nu x nv grid transposed when transpose is set; nothing when
+// target has shapes already.
+void KDuzCopyShapes(KDuzSdkManager* manager, KDuzGeometry& source, KDuzGeometry& target, int nu, int nv,
+                    bool transpose);
 
 // to's direct array becomes from's entries at the positions of map (a
 // zero entry where from has none); from and to may be the same element.

@@ -4,6 +4,7 @@
 #include "sdk/geometry/KDuzGeometryConverter.h"
 
 #include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzGeometryConverterElements.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNURBSurfaceEvaluator.h"
 #include "sdk/geometry/KDuzNurb.h"
@@ -326,8 +327,20 @@ KDuzNurb* KDuzGeometryConverter::ConvertNurbsSurfaceToNurb(const KDuzNurbsSurfac
         nurb->SetSurfaceDisplay(from->GetSurfaceDisplay());
         // The control points keep their weights: a rational surface stays rational.
         ok = nurb->KDuzGeometry::CopyFrom(*from);
+        // The old surface takes its skin with it when it goes.
+        KDuzCopySkin(GetSdkManager(), *from, *nurb, [](int index) { return index; });
+        KDuzCopyShapes(GetSdkManager(), const_cast<KDuzNurbsSurface&>(*from), *nurb, 0, 0, false);
     }
-    if (swapped != nullptr) swapped->Destroy();
+    if (swapped != nullptr) {
+        // Its shape copies went to the NURB as copies of their own.
+        std::vector<KDuzShape*> shapes;
+        for (int i = 0; i < swapped->GetShapeCount(); ++i) shapes.push_back(swapped->GetShape(i));
+        swapped->ClearShape();
+        for (KDuzShape* shape : shapes) {
+            if (shape != nullptr) shape->Destroy();
+        }
+        swapped->Destroy();
+    }
     if (!ok && nurb != nullptr) {
         nurb->Destroy();
         nurb = nullptr;
@@ -335,14 +348,27 @@ KDuzNurb* KDuzGeometryConverter::ConvertNurbsSurfaceToNurb(const KDuzNurbsSurfac
     return nurb;
 }
 
-KDuzNurb* KDuzGeometryConverter::SwapNurbUV(const KDuzNurb* nurb, bool swapUV, bool /*swapLinks*/) {
+void KDuzGeometryConverter::CarrySwappedDeformers(const KDuzGeometry& source, KDuzGeometry& copy, int nu, int nv,
+                                                  bool swapUV, bool swapLinks) {
+    // With the swap-links flag the cluster indices follow the transposed
+    // grid; with either flag the shapes are transposed like the points.
+    if (swapLinks && nu > 0) {
+        KDuzCopySkin(GetSdkManager(), source, copy, [nu, nv](int c) { return c / nu + nv * (c % nu); });
+    } else {
+        KDuzCopySkin(GetSdkManager(), source, copy, [](int c) { return c; });
+    }
+    KDuzCopyShapes(GetSdkManager(), const_cast<KDuzGeometry&>(source), copy, nu, nv, swapUV || swapLinks);
+}
+
+KDuzNurb* KDuzGeometryConverter::SwapNurbUV(const KDuzNurb* nurb, bool swapUV, bool swapLinks) {
     if (nurb == nullptr) return nullptr;
     KDuzNurb* copy = KDuzNurb::Create(GetSdkManager(), "");
     if (copy == nullptr) return nullptr;
     copy->Copy(*nurb);
-    if (!swapUV) return copy;
     const int nu = nurb->GetUCount();
     const int nv = nurb->GetVCount();
+    CarrySwappedDeformers(*nurb, *copy, nu, nv, swapUV, swapLinks);
+    if (!swapUV) return copy;
     copy->SetOrder(nurb->GetVOrder(), nurb->GetUOrder());
     copy->SetStep(nurb->GetVStep(), nurb->GetUStep());
     if (!copy->InitControlPoints(nv, nurb->GetNurbVType(), nu, nurb->GetNurbUType())) {
@@ -371,10 +397,11 @@ KDuzNurbsSurface* KDuzGeometryConverter::SwapNurbsSurfaceUV(const KDuzNurbsSurfa
     KDuzNurbsSurface* copy = KDuzNurbsSurface::Create(GetSdkManager(), surface->GetName());
     if (copy == nullptr) return nullptr;
     copy->Copy(*surface);
+    const int nu = surface->GetUCount();
+    const int nv = surface->GetVCount();
+    CarrySwappedDeformers(*surface, *copy, nu, nv, swapUV, swapLinks);
     if (!swapUV && !swapLinks) return copy;
     if (swapUV) {
-        const int nu = surface->GetUCount();
-        const int nv = surface->GetVCount();
         copy->SetOrder(surface->GetVOrder(), surface->GetUOrder());
         copy->SetStep(surface->GetVStep(), surface->GetUStep());
         if (!copy->InitControlPoints(nv, surface->GetNurbVType(), nu, surface->GetNurbUType())) {

@@ -379,6 +379,38 @@ TEST_F(GeometryConverterTest, SwappingTransposesTheGridAndTradesTheDirections) {
     EXPECT_EQ(converter->SwapNurbsSurfaceUV(nullptr, true, true), nullptr);
 }
 
+TEST_F(GeometryConverterTest, SurfaceToNurbCarriesSkinAndShapesThroughTheSwap) {
+    // A 3 x 2 surface without flip-normals: converted through a U/V swap,
+    // so cluster indices and shape points follow the transposed grid.
+    KDuzNurbsSurface* surface = KDuzNurbsSurface::Create(manager, "surface");
+    surface->SetOrder(2, 2);
+    ASSERT_TRUE(surface->InitControlPoints(3, eNurbOpen, 2, eNurbOpen));
+    for (int i = 0; i < 6; ++i) surface->GetControlPoints()[i] = KgeTVector(i, 0, 0, 1);
+    KDuzSkin* skin = KDuzSkin::Create(manager, "skin");
+    ASSERT_TRUE(surface->ConnectSrcObject(skin));
+    KDuzCluster* cluster = KDuzCluster::Create(manager, "c");
+    cluster->AddControlPointIndex(1, 0.5);   // (1, 0) of 3 x 2 is (0, 1) of 2 x 3: index 2
+    ASSERT_TRUE(skin->ConnectSrcObject(cluster));
+    KDuzShape* shape = KDuzShape::Create(manager, "");
+    shape->CopyFrom(*surface);
+    ASSERT_EQ(surface->AddShape(shape, "bend"), 0);
+    KDuzNode* node = KDuzNode::Create(manager, "node");
+    node->SetNodeAttribute(surface);
+
+    ASSERT_TRUE(converter->ConvertNurbsSurfaceInPlace(node));
+    auto* nurb = dynamic_cast<KDuzNurb*>(node->GetNodeAttribute());
+    ASSERT_NE(nurb, nullptr);
+    EXPECT_EQ(nurb->GetControlPoints()[2][0], 1.0);
+    auto* kept = dynamic_cast<KDuzSkin*>(nurb->GetSrcObject(KDuzSkin::ClassId(), 0));
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(kept->GetClusterCount(), 1);
+    ASSERT_EQ(kept->GetCluster(0)->GetControlPointIndicesCount(), 1);
+    EXPECT_EQ(kept->GetCluster(0)->GetControlPointIndices()[0], 2);
+    ASSERT_EQ(nurb->GetShapeCount(), 1);
+    EXPECT_STREQ(nurb->GetShapeName(0), "bend");
+    EXPECT_EQ(nurb->GetShape(0)->GetControlPoints()[2][0], 1.0);
+}
+
 TEST_F(GeometryConverterTest, SurfaceSwapExchangesParameterSpaceCurveCoordinates) {
     KDuzNurbsSurface* surface = KDuzNurbsSurface::Create(manager, "surface");
     surface->SetOrder(2, 2);

@@ -40,7 +40,10 @@ struct Vec4 {
     }
 };
 
-KgeTVector Cross(const KgeTVector& a, const KgeTVector& b) {
+// On the raw components: the checked element access is a call per value.
+KgeTVector Cross(const KgeTVector& va, const KgeTVector& vb) {
+    const double* a = va.Data();
+    const double* b = vb.Data();
     return KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 1.0);
 }
 
@@ -240,7 +243,7 @@ void KDuzSurfaceEvaluator::EvaluatePoints() {
             Vec4 sumDv;
             for (int r = 0; r < mV.window; ++r) {
                 const int index = mV.Wrap(vStart + r) * cu + col;
-                const KgeTVector& p = mControlPoints[index];
+                const double* p = mControlPoints[index].Data();
                 const double w = ControlPointWeight(index);
                 const Vec4 h{p[0] * w, p[1] * w, p[2] * w, w};
                 sum.AddScaled(h, bv[r]);

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "sdk/duz/KDuz6FieldHelpers.h"

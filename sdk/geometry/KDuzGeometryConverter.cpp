@@ -19,6 +19,8 @@
 #include "sdk/scene/KDuzNode.h"
 
 #include <new>
+#include <climits>
+#include <vector>
 
 namespace duzsdk {
 

@@ -6,6 +6,7 @@
 #include "sdk/geometry/KDuzLayerContainer.h"
 
 #include <functional>
+#include <type_traits>
 #include <vector>
 
 namespace duzsdk {

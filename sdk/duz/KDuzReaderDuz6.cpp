@@ -307,14 +307,16 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
 // replaced, so every reference to them is dropped first.
 void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     std::vector<KDuzNode*> switchers;
+    std::vector<KDuzNode*> producers;
     for (const auto& [name, node] : mNodes) {
         if (auto* camera = dynamic_cast<KDuzCamera*>(node->GetCamera())) {
-            if (KDuzGlobalCameraSettings* settings = scene->GetGlobalCameraSettings())
-                settings->CopyProducerCamera(name.c_str(), camera);
+            KDuzGlobalCameraSettings* settings = scene->GetGlobalCameraSettings();
+            if (settings != nullptr && settings->CopyProducerCamera(name.c_str(), camera)) producers.push_back(node);
         } else if (node->GetCameraSwitcher() != nullptr) {
             switchers.push_back(node);
         }
     }
+    DropProducerCameraNodes(scene, producers);
     if (switchers.empty()) return;
     // The top-level "Switcher" went into the switcher node the scene had
     // before "Objects"; a switcher model record without names of its own
@@ -341,6 +343,24 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(kept->GetCameraSwitcher());
     if (switcher != nullptr && switcher->GetCameraNameCount() == 0)
         for (const KString& name : earlierNames) switcher->AddCameraName(name.Buffer());
+}
+
+// A producer camera lives in the scene's camera settings once its record was
+// copied there; kept as a scene node as well, every write and read would add
+// the seven cameras once more.
+void KDuzReaderDuz6::DropProducerCameraNodes(KDuzScene* scene, const std::vector<KDuzNode*>& nodes) {
+    if (nodes.empty()) return;
+    std::unordered_set<const KDuzObject*> dropped(nodes.begin(), nodes.end());
+    for (KDuzNode* node : nodes) {
+        const auto entry = mNodes.find(node->GetName());
+        if (entry != mNodes.end() && entry->second == node) mNodes.erase(entry);
+    }
+    UnmapObjects(dropped);
+    std::erase_if(mLegacyNodes, [&](const KDuzNode* node) { return dropped.count(node) != 0; });
+    for (KDuzNode* node : nodes) {
+        scene->DisconnectSrcObject(node);
+        node->Destroy();
+    }
 }
 
 void KDuzReaderDuz6::Finalise(KDuzScene* scene) {

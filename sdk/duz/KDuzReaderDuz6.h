@@ -169,6 +169,7 @@ private:
     bool MapName(const char* fullName, KDuzObject* object);
     void ForgetMirroredNames();
     void SettleCameraNodes(KDuzScene* scene);
+    void DropProducerCameraNodes(KDuzScene* scene, const std::vector<KDuzNode*>& nodes);
     void Finalise(KDuzScene* scene);
     void UnmapObjects(const std::unordered_set<const KDuzObject*>& objects);
     KDuz6RecordContext MakeRecordContext();

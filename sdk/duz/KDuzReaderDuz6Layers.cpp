@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 
 namespace duzsdk {
@@ -119,7 +120,7 @@ bool KDuz6ReadLayerElementsNormal(const KDuz6RecordContext& context, KDuz6Elemen
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementNormal", list, [&] { return KDuzCreateLayerElementNormal(context.manager, ""); },
+        file, duz6::kNormalRow.record, list, [&] { return KDuzCreateLayerElementNormal(context.manager, ""); },
         [&](KDuzLayerElementNormal* element) {
             if (element == nullptr)
                 return true;
@@ -146,7 +147,7 @@ bool KDuz6ReadLayerElementsMaterial(const KDuz6RecordContext& context, KDuz6Elem
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementMaterial", list, [&] { return KDuzCreateLayerElementMaterial(context.manager, ""); },
+        file, duz6::kMaterialRow.record, list, [&] { return KDuzCreateLayerElementMaterial(context.manager, ""); },
         [&](KDuzLayerElementMaterial* element) {
             if (element != nullptr) {
                 ReadCommonFields(file, element);
@@ -163,7 +164,7 @@ bool KDuz6ReadLayerElementsColor(const KDuz6RecordContext& context, KDuz6Element
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementColor", list, [&] { return KDuzCreateLayerElementVertexColor(context.manager, ""); },
+        file, duz6::kColorRow.record, list, [&] { return KDuzCreateLayerElementVertexColor(context.manager, ""); },
         [&](KDuzLayerElementVertexColor* element) {
             if (element == nullptr)
                 return true;
@@ -238,7 +239,7 @@ bool KDuz6ReadLayerElementsPolygonGroup(const KDuz6RecordContext& context, KDuz6
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementPolygonGroup", list,
+        file, duz6::kPolygonGroupRow.record, list,
         [&] { return KDuzCreateLayerElementPolygonGroup(context.manager, ""); },
         [&](KDuzLayerElementPolygonGroup* element) {
             if (element != nullptr) {
@@ -254,7 +255,7 @@ bool KDuz6ReadLayerElementsSmoothing(const KDuz6RecordContext& context, KDuz6Ele
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementSmoothing", list, [&] { return KDuzCreateLayerElementSmoothing(context.manager, ""); },
+        file, duz6::kSmoothingRow.record, list, [&] { return KDuzCreateLayerElementSmoothing(context.manager, ""); },
         [&](KDuzLayerElementSmoothing* element) {
             if (element == nullptr)
                 return true;
@@ -276,7 +277,7 @@ bool KDuz6ReadLayerElementVisibility(const KDuz6RecordContext& context, KDuz6Ele
 {
     KDuz& file = *context.file;
     ForEachRecord(
-        file, "LayerElementVisibility", list, [&] { return KDuzCreateLayerElementVisibility(context.manager, ""); },
+        file, duz6::kVisibilityRow.record, list, [&] { return KDuzCreateLayerElementVisibility(context.manager, ""); },
         [&](KDuzLayerElementVisibility* element) {
             if (element == nullptr)
                 return true;
@@ -375,9 +376,9 @@ KDuzLayerElementUserData* ReadUserDataRecord(const KDuz6RecordContext& context)
 bool KDuz6ReadLayerElementUserData(const KDuz6RecordContext& context, KDuz6ElementList& list)
 {
     KDuz& file = *context.file;
-    const int count = file.FieldGetInstanceCount("LayerElementUserData");
+    const int count = file.FieldGetInstanceCount(duz6::kUserDataRow.record);
     for (int i = 0; i < count; ++i) {
-        if (!file.FieldReadBeginInstance("LayerElementUserData", i))
+        if (!file.FieldReadBeginInstance(duz6::kUserDataRow.record, i))
             break;
         file.FieldReadInt();
         KDuzLayerElementUserData* element = nullptr;
@@ -408,45 +409,42 @@ struct LayerRow {
 
 // In reading order: materials, normals, colours, polygon groups, the
 // fifteen texture channels, the fifteen UV channels, smoothing, user data,
-// visibility.
+// visibility. The names are the ones the writer uses (one table of kinds).
+constexpr LayerRow Row(const duz6::LayerElementRow& row, SlotKind kind) {
+    return {row.record, kind, kind == SlotKind::Texture || kind == SlotKind::UV ? row.type : 0};
+}
+constexpr int kUVReferenceStart = 18;   // the UVs in channel order in the writer's "Layer" table
 const LayerRow kLayerRows[] = {
-    {"LayerElementMaterial", SlotKind::Material, 0},
-    {"LayerElementNormal", SlotKind::Normal, 0},
-    {"LayerElementColor", SlotKind::Color, 0},
-    {"LayerElementPolygonGroup", SlotKind::PolygonGroup, 0},
-    {"LayerElementTexture", SlotKind::Texture, 3},
-    {"LayerElementEmissive_Textures", SlotKind::Texture, 10},
-    {"LayerElementEmissiveFactorTextures", SlotKind::Texture, 11},
-    {"LayerElementAmbientTextures", SlotKind::Texture, 12},
-    {"LayerElementAmbientFactorTextures", SlotKind::Texture, 13},
-    {"LayerElementDiffuseFactorTextures", SlotKind::Texture, 14},
-    {"LayerElementSpecularTextures", SlotKind::Texture, 15},
-    {"LayerElementSpecularFactorTextures", SlotKind::Texture, 17},
-    {"LayerElementShininessTextures", SlotKind::Texture, 18},
-    {"LayerElementBumpTextures", SlotKind::Texture, 19},
-    {"LayerElementNormalMapTextures", SlotKind::Texture, 16},
-    {"LayerElementTransparentTextures", SlotKind::Texture, 20},
-    {"LayerElementTransparencyFactorTextures", SlotKind::Texture, 21},
-    {"LayerElementReflectionTextures", SlotKind::Texture, 22},
-    {"LayerElementReflectionFactorTextures", SlotKind::Texture, 23},
-    {"LayerElementUV", SlotKind::UV, 3},
-    {"LayerElementEmissiveUV", SlotKind::UV, 10},
-    {"LayerElementEmissiveFactorUV", SlotKind::UV, 11},
-    {"LayerElementAmbientUV", SlotKind::UV, 12},
-    {"LayerElementAmbientFactorUV", SlotKind::UV, 13},
-    {"LayerElementDiffuseFactorUV", SlotKind::UV, 14},
-    {"LayerElementSpecularUV", SlotKind::UV, 15},
-    {"LayerElementNormalMapUV", SlotKind::UV, 16},
-    {"LayerElementSpecularFactorUV", SlotKind::UV, 17},
-    {"LayerElementShininessUV", SlotKind::UV, 18},
-    {"LayerElementBumpUV", SlotKind::UV, 19},
-    {"LayerElementTransparentUV", SlotKind::UV, 20},
-    {"LayerElementTransparencyFactorUV", SlotKind::UV, 21},
-    {"LayerElementReflectionUV", SlotKind::UV, 22},
-    {"LayerElementReflectionFactorUV", SlotKind::UV, 23},
-    {"LayerElementSmoothing", SlotKind::Smoothing, 0},
-    {"LayerElementUserData", SlotKind::UserData, 0},
-    {"LayerElementVisibility", SlotKind::Visibility, 0},
+    Row(duz6::kMaterialRow, SlotKind::Material),
+    Row(duz6::kNormalRow, SlotKind::Normal),
+    Row(duz6::kColorRow, SlotKind::Color),
+    Row(duz6::kPolygonGroupRow, SlotKind::PolygonGroup),
+    Row(duz6::kTextureRows[0], SlotKind::Texture),  Row(duz6::kTextureRows[1], SlotKind::Texture),
+    Row(duz6::kTextureRows[2], SlotKind::Texture),  Row(duz6::kTextureRows[3], SlotKind::Texture),
+    Row(duz6::kTextureRows[4], SlotKind::Texture),  Row(duz6::kTextureRows[5], SlotKind::Texture),
+    Row(duz6::kTextureRows[6], SlotKind::Texture),  Row(duz6::kTextureRows[7], SlotKind::Texture),
+    Row(duz6::kTextureRows[8], SlotKind::Texture),  Row(duz6::kTextureRows[9], SlotKind::Texture),
+    Row(duz6::kTextureRows[10], SlotKind::Texture), Row(duz6::kTextureRows[11], SlotKind::Texture),
+    Row(duz6::kTextureRows[12], SlotKind::Texture), Row(duz6::kTextureRows[13], SlotKind::Texture),
+    Row(duz6::kTextureRows[14], SlotKind::Texture),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 0], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 1], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 2], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 3], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 4], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 5], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 6], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 7], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 8], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 9], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 10], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 11], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 12], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 13], SlotKind::UV),
+    Row(duz6::kLayerReferenceRows[kUVReferenceStart + 14], SlotKind::UV),
+    Row(duz6::kSmoothingRow, SlotKind::Smoothing),
+    Row(duz6::kUserDataRow, SlotKind::UserData),
+    Row(duz6::kVisibilityRow, SlotKind::Visibility),
 };
 constexpr int kLayerRowCount = static_cast<int>(sizeof(kLayerRows) / sizeof(kLayerRows[0]));
 

@@ -90,8 +90,13 @@ void ReadUserTail(KDuz& duz, KDuzProperty& property, const PropertyDataType& typ
         case eValueKindInt:
         case eValueKindFloat:
         case eValueKindDouble: {
-            const double minimum = duz.FieldReadDouble();
-            const double maximum = duz.FieldReadDouble();
+            // Writers put the limits only after animatable integers and
+            // doubles, integers as integers: a property without them keeps
+            // its own.
+            if (duz.FieldReadGetRemainingValueCount() < 2) break;
+            const bool integer = duz.FieldReadGetNextValueType() == 'I';
+            const double minimum = integer ? duz.FieldReadInt() : duz.FieldReadDouble();
+            const double maximum = integer ? duz.FieldReadInt() : duz.FieldReadDouble();
             property.SetMinLimit(minimum);
             property.SetMaxLimit(maximum);
             break;

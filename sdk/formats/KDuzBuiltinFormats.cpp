@@ -1,6 +1,7 @@
 #include "sdk/formats/KDuzBuiltinFormats.h"
 
 #include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -66,7 +67,7 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS, OBJ and Collada readers and writers and the DUZ writers are
+// The DXF, 3DS, OBJ and Collada readers and writers and the DUZ 5 writer are
 // not part of this SDK yet: their entries keep the format indices and the
 // file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
@@ -97,6 +98,16 @@ KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer,
     return new KDuzReaderDuz6(manager, importer);
 }
 
+KDuzWriter* KDuzCreateDuzWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int formatNumber) {
+    // Formats 0 to 2 are the version 6 writer in its three file modes;
+    // 3 and 4 (version 5) have no writer yet.
+    static constexpr int kModes[] = {KDuzWriterDuz6::eBinary, KDuzWriterDuz6::eAscii, KDuzWriterDuz6::eEnciphered};
+    if (formatNumber < 0 || formatNumber > 2) return nullptr;
+    auto* writer = new KDuzWriterDuz6(manager, exporter);
+    writer->SetFileMode(kModes[formatNumber]);
+    return writer;
+}
+
 void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     int first = -1;
     registry.RegisterReaders(&KDuzCreateDuzReader, &DuzReaderInfo, &first, nullptr);
@@ -107,7 +118,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 
     first = -1;
-    registry.RegisterWriters(&NoWriter, &DuzWriterInfo, &first, nullptr);
+    registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzWriterIndex(first);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);

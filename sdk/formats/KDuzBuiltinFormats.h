@@ -6,8 +6,10 @@
 namespace duzsdk {
 
 class KDuzFormatRegistry;
+class KDuzExporter;
 class KDuzImporter;
 class KDuzReader;
+class KDuzWriter;
 class KDuzSdkManager;
 
 // Registers every built-in group in its fixed order and sets the registry's
@@ -17,5 +19,9 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry);
 // The DUZ reader group's factory: the reader for the importer's file, chosen
 // by the file's major version; null when no reader can open the file.
 KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer, int formatNumber);
+
+// The DUZ writer group's factory: the version 6 writer in binary (0), ASCII
+// (1) or enciphered (2) mode; null for the version 5 formats and any other.
+KDuzWriter* KDuzCreateDuzWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int formatNumber);
 
 }  // namespace duzsdk

@@ -505,7 +505,8 @@ void KDuz::PopLastSection()
 
 bool KDuz::ProjectCreateSection(bool rewriteLast)
 {
-    if (!binary_ || !IsOpen() || currentSection_ != -1)
+    // An enciphered file has one section: its cipher runs to the end.
+    if (!binary_ || encrypted_ || !IsOpen() || currentSection_ != -1)
         return false;
     if (openMode_ == kOpenCreated) {
         FlushWrites();

@@ -1,5 +1,7 @@
-// The exporter: the writer choice (the registry's first DUZ writer format)
-// and the nested DUZ 5 write the DUZ 6 writer uses for parts of a scene.
+// The exporter: the writer choice (a format index the caller sets, else the
+// registry's format for the file name's extension), the export of a scene
+// through that writer, and the nested DUZ 5 write the DUZ 6 writer uses for
+// parts of a scene.
 #pragma once
 
 #include "sdk/io/KDuzIO.h"
@@ -24,6 +26,15 @@ public:
     bool Initialize(const char* fileName) override;
     // Destroys the held writer and clears the message text.
     void Reset();
+    // Chooses the writer format by its registry index; without a call the
+    // format comes from the file name's extension.
+    void SetFileFormat(int formatIndex);
+    // Writes the scene into the initialised file through the chosen writer,
+    // with the writer's default options when none are given. The file is
+    // written under a temporary name beside the target and renamed over it
+    // only when the whole write succeeded, so a failed export leaves what was
+    // there before. False with the exporter's error set on failure.
+    bool Export(KDuzScene* scene, KDuzStreamOptions* options = nullptr);
     // Writes the scene in the DUZ 5 layout into an open file object.
     bool WriteWithDuz5Writer(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* fileObject);
     bool WriteEmbeddedDuz5(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* fileObject) {
@@ -34,7 +45,11 @@ public:
     KDuzWriter* GetWriter() const { return mWriter; }
 
 private:
+    // The registry's writer index for the file name, or -1.
+    int FindFormatByExtension() const;
+
     int mFormatIndex = -1;
+    bool mFormatChosen = false;
     KDuzWriter* mWriter = nullptr;   // owned
 };
 

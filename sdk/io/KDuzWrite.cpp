@@ -259,7 +259,9 @@ int KDuz::FieldWriteBlockBegin()
         error_.SetLastErrorWithText(kErrorInvalidData, kNotOpened);
         return kErrorInvalidData;
     }
-    if (level_ + 1 >= kMaxWriteLevels) {
+    // The same limit in both encodings: in ASCII a continuation line is
+    // indented by the square of the depth, so deep blocks grow without bound.
+    if (level_ + 1 >= kMaxWriteLevels || asciiDepth_ + 1 >= kMaxWriteLevels) {
         error_.SetLastErrorWithText(kErrorInvalidData, "Write field error : blocks nested too deeply");
         return kErrorInvalidData;
     }

@@ -212,3 +212,33 @@ TEST(KDuzWrite, CommentNeedsAnOpenFile)
     // Nothing is written to a closed file.
     EXPECT_EQ(duz.FieldWriteBegin("A"), KDuz::kErrorFileNotOpened);
 }
+
+// A block nested past the limit is refused with the same error in both
+// encodings, and nothing of it is written: in ASCII the indentation of a
+// continuation line grows with the square of the depth.
+TEST(KDuzWrite, NestingLimitIsTheSameInBothEncodings)
+{
+    for (const bool binary : {true, false}) {
+        SCOPED_TRACE(binary ? "binary" : "ascii");
+        KDuz duz;
+        ASSERT_TRUE(duz.ProjectCreate(nullptr, 0, binary, false));
+        int opened = 0;
+        int result = 0;
+        for (int depth = 0; depth < KDuz::kMaxWriteLevels + 10 && result == 0; ++depth) {
+            duz.FieldWriteBegin("Level");
+            duz.FieldWriteInt(depth);
+            result = duz.FieldWriteBlockBegin();
+            if (result == 0)
+                ++opened;
+        }
+        EXPECT_EQ(opened, KDuz::kMaxWriteLevels - 1);
+        EXPECT_EQ(result, KDuz::kErrorInvalidData);
+        EXPECT_STREQ(duz.GetLastErrorString(), "Write field error : blocks nested too deeply");
+        void* buffer = nullptr;
+        size_t size = 0;
+        duz.ProjectClose(&buffer, &size);
+        // Stops at the limit: a thousand levels would have written hundreds of MB.
+        EXPECT_LT(size, size_t(8) << 20);
+        KMemFree(buffer);
+    }
+}

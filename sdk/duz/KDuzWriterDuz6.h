@@ -27,6 +27,12 @@ class KDuzLayerElement;
 class KDuzLight;
 class KDuzMesh;
 class KDuzNode;
+class KDuzNurb;
+class KDuzNurbsCurve;
+class KDuzNurbsSurface;
+class KDuzPatch;
+class KDuzTrimNurbsSurface;
+class KDuzBoundary;
 class KDuzObject;
 class KDuzPose;
 class KDuzScene;
@@ -136,6 +142,15 @@ public:
     bool WriteGeometryBody(KDuzGeometry* geometry);
     void WriteShapes(KDuzGeometry* geometry);
     bool WriteVertices(const KDuzMesh* mesh);
+    // Curved geometry (KDuzWriterDuz6Nurbs.cpp); each true when it wrote a body.
+    bool WriteNurbBody(KDuzNurb* nurb);
+    bool WriteNurbsSurfaceBody(KDuzNurbsSurface* surface);
+    bool WritePatchBody(KDuzPatch* patch);
+    bool WriteNurbsCurveBody(KDuzNurbsCurve* curve);
+    bool WriteTrimNurbsSurfaceBody(KDuzTrimNurbsSurface* surface);
+    bool WriteBoundaryBody(KDuzBoundary* boundary);
+    // The body of a geometry written in a record of its own, by type.
+    bool WriteSeparateGeometryBody(KDuzObject* geometry);
     bool WritePolygonVertexIndex(const KDuzMesh* mesh);
 
     // ---- layer elements and layers (KDuzWriterDuz6Layers.cpp)

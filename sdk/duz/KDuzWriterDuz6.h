@@ -173,6 +173,11 @@ public:
     void WriteMaterial(KDuzSurfaceMaterial* material);
     void WriteVideos(KDuzScene* scene);
     bool WriteVideo(KDuzVideo* video, bool embed);
+    // For embedding: offers the file to the manager's image converters; when
+    // one fills an image, it is written as a TIFF copy beside the file (never
+    // over an existing file) and fileName becomes the copy's. 1 converted,
+    // 0 nothing to convert, -1 accepted but the copy could not be written.
+    int ConvertVideoForEmbedding(KString& fileName);
     void WriteTextures(KDuzScene* scene);
     void WriteTexture(KDuzTexture* texture);
 
@@ -213,6 +218,9 @@ private:
     int64_t mSpanStart = 0;
     int64_t mSpanStop = 0;
     KString mRootName;
+    // TIFF copies of converted media made for embedding; deleted once
+    // every video is written.
+    std::vector<KString> mTemporaryMedia;
 };
 
 }  // namespace duzsdk

@@ -188,13 +188,21 @@ def character(path, colour):
     ], colour)
 
 
+# The game stops a fall at a height of 2 (the walker's start); a walker of
+# radius 1, height 1 and skin 0.1 stands there on ground whose top is at 0.4.
+GROUND_TOP = 0.4
+
+
 def level(name, steps, goal, crane_at):
     base = f"{name}/static/"
-    duz_file(base + "ground.duz", [("ground", box(0, -0.5, -100, 400, 1, 400, uv_scale=40))], (0.9, 0.9, 0.9))
+    duz_file(base + "ground.duz", [("ground", box(0, GROUND_TOP - 0.5, -100, 400, 1, 400, uv_scale=40))],
+             (0.9, 0.9, 0.9))
     settings(base + "ground/settings.ini", texture=["ground"])
-    # Steps are columns standing on the ground: (x, z, top height).
+    # Steps are columns standing on the ground: (x, z, top height above the ground).
     for i, (x, z, top) in enumerate(steps):
-        duz_file(base + f"box{i + 1}.duz", [(f"box{i + 1}", box(x, top / 2.0, z, 4, top, 4))], (0.7, 0.5, 0.3))
+        height = GROUND_TOP + top
+        duz_file(base + f"box{i + 1}.duz", [(f"box{i + 1}", box(x, height / 2.0, z, 4, height, 4))],
+                 (0.7, 0.5, 0.3))
         settings(base + f"box{i + 1}/settings.ini", texture=["box"])
     # The goal marker floats above the goal area, out of the walker's way.
     gx, gy, gz = goal
@@ -264,17 +272,24 @@ def main():
     level("level2", [(5, -60, 2), (-5, -100, 3), (8, -150, 2)], (9, 5, -189), (-20, 0, -120))
     duz_file("menue/menue.duz", [("menue", box(0, 0, -5, 2, 2, 0.1))], (0.1, 0.2, 0.4))
     settings("menue/menue/settings.ini", texture=["sky"])
+    # One line of the help page per ";", drawn from a quarter of the screen's
+    # width in: each line must fit in the other three quarters of 1024 pixels.
     write("help.txt", ";".join([
-        "Hilfe",
-        "w / s: vorwaerts / rueckwaerts",
-        "a / d: seitwaerts",
-        "Maus: umsehen",
-        "Leertaste: springen",
-        "v: Ansicht wechseln",
-        "f: Verfolger anhalten",
-        "n: naechster Level",
-        "F1 - F9: Hilfe, Bildrate, Drahtgitter, Filter, Mipmaps, Vertex Buffer, Displaylisten, Frustum, Blending",
-        "Esc: Ende",
+        "Help",
+        "",
+        "W / S: walk forward / back",
+        "A / D: step left / right",
+        "Mouse: look around      Space: jump",
+        "V: first person, third person, back view",
+        "F: the follower stops or goes on",
+        "N: on to the next level",
+        "F1: help    F2: frame rate    F3: wire frame",
+        "F4: texture filter    F5: mipmaps",
+        "F6: vertex buffers    F7: display lists",
+        "F8: frustum    F9: blending",
+        "Esc: quit",
+        "",
+        "Climb to the yellow goal and do not get caught.",
     ]) + ";\n")
     write("shader/glow.vert", "#version 110\nvarying vec3 normal;\nvoid main() {\n"
           "    normal = gl_NormalMatrix * gl_Normal;\n    gl_TexCoord[0] = gl_MultiTexCoord0;\n"

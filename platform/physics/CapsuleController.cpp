@@ -37,6 +37,11 @@ constexpr double kMinBackOffCosine = 0.1;
 constexpr double kContactSlop = 0.01;
 // A landing this much above the start counts as having climbed.
 constexpr double kClimbTolerance = 1e-4;
+// A contact whose normal is this close to the face normal lies on the face,
+// not on one of its edges.
+constexpr double kFaceContactCosine = 0.999;
+// A contact normal whose up part is below this is beside the capsule, not under it.
+constexpr double kBrushingUp = 0.1;
 
 bool IsFinite(const PhysicsExtVec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
@@ -114,11 +119,33 @@ void CapsuleController::SetStepOffset(float stepOffset)
         mStepOffset = stepOffset;
 }
 
+void CapsuleController::SettleOnGround()
+{
+    if (mPlaced || mScene == nullptr || mActor == nullptr || mActor->ShapeCount() == 0)
+        return;
+    mPlaced = true;
+    const uint16_t group = mActor->Shape(0)->Group();
+    uint32_t groups = 0;
+    for (uint16_t other = 0; other < kPhysicsGroupCount; ++other)
+        if (mScene->GroupCollisionFlag(group, other))
+            groups |= 1u << other;
+    const double reach = mStepOffset + mSkinWidth + kContactSlop;
+    PhysicsSweepHit hit;
+    if (reach <= 0.0 || !mScene->SweepCapsule(mRadius, mHeight, mPosition, {0.0f, float(-reach), 0.0f}, groups,
+                                              mActor, &hit))
+        return;
+    if (hit.normal.y < mSlopeLimit && hit.surfaceNormal.y < mSlopeLimit)
+        return;   // steep ground: the controller could not stand there
+    mPosition.y -= std::max(hit.fraction * reach - mSkinWidth, 0.0);
+    SyncActor();
+}
+
 uint32_t CapsuleController::Move(const PhysicsVec3& displacement, uint32_t activeGroups, float minDistance,
                                  float /*sharpness*/)
 {
     if (mScene == nullptr)
         return 0;
+    mPlaced = true;
     const Vec motion = FromFloat(displacement);
     if (!std::isfinite(motion.x) || !std::isfinite(motion.y) || !std::isfinite(motion.z))
         return 0;
@@ -151,7 +178,7 @@ CapsuleController::Attempt CapsuleController::Run(const PhysicsVec3& sideMotion,
     // One straight sweep, stopping the skin width short of what it hits. The
     // sweep reaches a skin width (and a little) further than the motion, so a
     // surface the move would end closer to than that counts as hit.
-    auto sweep = [&](Vec motion, PhysicsSweepHit* hit) {
+    auto sweep = [&](Vec motion, PhysicsSweepHit* hit, double minBackOffCosine = kMinBackOffCosine) {
         const double length = Length(motion);
         if (length < kNegligible)
             return false;
@@ -164,7 +191,7 @@ CapsuleController::Attempt CapsuleController::Run(const PhysicsVec3& sideMotion,
             return false;
         }
         const double travel = found.fraction * reach;
-        const double cosine = std::max(-Dot(direction, FromFloat(found.normal)), kMinBackOffCosine);
+        const double cosine = std::max(-Dot(direction, FromFloat(found.normal)), minBackOffCosine);
         const double advance = std::clamp(travel - mSkinWidth / cosine, 0.0, length);
         position = position + direction * advance;
         if (hit != nullptr) {
@@ -214,9 +241,19 @@ CapsuleController::Attempt CapsuleController::Run(const PhysicsVec3& sideMotion,
 
     if (downAmount > 0.0) {
         PhysicsSweepHit hit;
-        if (sweep(up * -downAmount, &hit)) {
+        // The skin is kept below the capsule, measured straight down: backing off
+        // along a grazing contact (the capsule's side passing a ledge's edge)
+        // would leave it hanging high above the ground beside the edge.
+        if (sweep(up * -downAmount, &hit, 1.0)) {
             attempt.flags |= PhysicsControllerFlag::Down;
-            attempt.landedOnSteep = hit.surfaceNormal.y < mSlopeLimit;
+            // Only a face under the capsule counts as steep ground. Resting on
+            // the top edge of a ledge reports the ledge's side face, while the
+            // contact normal points up at the capsule's centre; and a contact
+            // whose normal is nearly level is the capsule's side brushing past
+            // that edge. Both are steps, not slopes.
+            const bool onFace = Dot(FromFloat(hit.normal), FromFloat(hit.surfaceNormal)) >= kFaceContactCosine;
+            const bool brushing = hit.normal.y < kBrushingUp;
+            attempt.landedOnSteep = hit.surfaceNormal.y < mSlopeLimit && onFace && !brushing;
             attempt.landingHeight = hit.point.y;
         }
     }

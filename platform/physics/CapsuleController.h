@@ -30,9 +30,15 @@ struct CapsuleControllerDesc {
 // sideways part with sliding along what it hits, then down (the step offset
 // again plus any downward part). Sideways motion climbs only walkable surfaces
 // (their normal's up part at least the slope limit). A step-up that lands on a
-// steeper surface, or on something more than the step offset above the
-// capsule's bottom, is undone, so steep slopes and ledges higher than the step
-// offset stop the capsule.
+// steeper face, or on something more than the step offset above the capsule's
+// bottom, is undone, so steep slopes and ledges higher than the step offset
+// stop the capsule; landing on the top edge of a lower ledge is a step.
+//
+// A new controller stands on what is below it: the first step of its scene
+// (before any move) lowers it onto walkable ground within the step offset,
+// among the groups its shape collides with. Placed above the ground (its
+// descriptor cannot know how far down the level's floor lies), it would
+// otherwise drop onto it after its first jump and stand lower than before.
 class CapsuleController {
 public:
     static constexpr int kMaxSlideIterations = 4;
@@ -70,6 +76,8 @@ private:
     bool Build();
     void DetachFromScene();
     void SyncActor();
+    // Once, before the first move: down onto walkable ground within the step offset.
+    void SettleOnGround();
     Attempt Run(const PhysicsVec3& side, float vertical, float stepOffset, uint32_t activeGroups) const;
 
     PhysicsScene* mScene;
@@ -81,6 +89,7 @@ private:
     float mSkinWidth;
     float mStepOffset;
     void* mUserData;
+    bool mPlaced = false;   // settled on the ground, or moved by its owner
 };
 
 // Makes and owns capsule controllers; their memory comes from the caller's allocator.

@@ -174,7 +174,10 @@ bool PhysicsScene::Simulate(float seconds)
     }
     // Nothing in the world moves by itself: scenery is static, bodies are frozen
     // or moved by their owners, and the broadphase is kept current on every pose
-    // change. A step advances the scene clock.
+    // change. A step advances the scene clock, and new controllers take their
+    // stand on the ground that is now in the scene.
+    for (CapsuleController* controller : mControllers)
+        controller->SettleOnGround();
     mStepCount += steps;
     mSimulatedTime += steps * step;
     mSimulating = true;

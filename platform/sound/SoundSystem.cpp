@@ -80,6 +80,10 @@ bool SoundSystem::OpenDevice(int mixRate)
 {
     if (gDeviceTaken.exchange(true))
         return false;
+    // SDL would take SIGINT and SIGTERM for a quit event that only an SDL event
+    // loop reads; the program's own loop would never end on Ctrl+C or kill. A
+    // program (or SDL_NO_SIGNAL_HANDLERS in the environment) may still decide.
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         gDeviceTaken = false;
         return false;

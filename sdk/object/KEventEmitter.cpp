@@ -61,7 +61,23 @@ void KEventEmitter::RemoveAll() {
 
 bool KEventEmitter::Dispatch(void* sender, KEventRecord* event) {
     KEventDispatchFrame frame{mActiveDispatch, this, GetHandlerCount() - 1, 0};
+    // The frame is unlinked however the walk ends, a handler's exception
+    // included, so the emitter never keeps the address of a finished dispatch.
+    struct Unlink {
+        KEventDispatchFrame& frame;
+        ~Unlink() {
+            if (frame.emitter != nullptr) frame.emitter->mActiveDispatch = frame.previous;
+        }
+    } unlink{frame};
+    // gcc cannot see that the guard above unlinks the frame on every way out.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdangling-pointer"
+#endif
     mActiveDispatch = &frame;
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
     while (frame.index >= frame.lowest) {
         // The emitter may be gone after any call: read it through the frame.
         if (frame.emitter == nullptr) return true;
@@ -73,7 +89,6 @@ bool KEventEmitter::Dispatch(void* sender, KEventRecord* event) {
         }
         --frame.index;
     }
-    mActiveDispatch = frame.previous;
     return true;
 }
 

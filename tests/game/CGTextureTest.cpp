@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -14,7 +15,7 @@ void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 
 // A 24-bit BMP with the given pixels (B, G, R triples, no row padding).
 std::vector<uint8_t> Bitmap(int32_t width, int32_t height, const std::vector<uint8_t>& bgr) {
-    std::vector<uint8_t> file(54, 0);
+    std::vector<uint8_t> file(54 + bgr.size(), 0);
     file[0] = 'B';
     file[1] = 'M';
     Put32(file, 2, uint32_t(54 + bgr.size()));
@@ -24,7 +25,7 @@ std::vector<uint8_t> Bitmap(int32_t width, int32_t height, const std::vector<uin
     Put32(file, 22, uint32_t(height));
     file[26] = 1;
     file[28] = 24;
-    file.insert(file.end(), bgr.begin(), bgr.end());
+    std::copy(bgr.begin(), bgr.end(), file.begin() + 54);
     return file;
 }
 

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -255,4 +258,43 @@ TEST(KDuzObjectManagerTest, TemporaryFileManagersHearTheReleaseNotification) {
     files->Destroy();
     EXPECT_EQ(KDuzObjectManagerGet()->GetEmitter().GetHandlerCount(), before - 1);
     KDuzSdkUninit();
+}
+
+namespace {
+
+// Fills a stretch of the stack below the caller with a pattern, as any later
+// call would; a pointer kept into a finished dispatch then leads nowhere.
+__attribute__((noinline)) void OverwriteStack() {
+    volatile unsigned char scratch[4096];
+    for (size_t i = 0; i < sizeof scratch; ++i) scratch[i] = 0xA5;
+}
+
+}  // namespace
+
+TEST(KEventEmitterTest, AHandlerThatThrowsLeavesTheEmitterWhole) {
+    // A walk through a stale dispatch can loop for ever: fail fast instead.
+    alarm(20);
+    auto* emitter = new KEventEmitter;
+    Script script;
+    Handler a{&script, "a", {}}, b{&script, "b", {}}, c{&script, "c", {}};
+    emitter->AddHandler(&a, &Handler::Call);
+    emitter->AddHandler(&b, &Handler::Call);
+    emitter->AddHandler(&c, &Handler::Call);
+    b.action = [](KEventRecord*) { throw std::runtime_error("handler failed"); };
+    KEventRecord event;
+    EXPECT_THROW(emitter->Dispatch(nullptr, &event), std::runtime_error);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"c", "b"}));
+
+    // Removing, dispatching and destroying afterwards must not reach back
+    // into the dispatch the exception ended.
+    OverwriteStack();
+    b.action = nullptr;
+    script.calls.clear();
+    c.action = [&](KEventRecord*) { emitter->RemoveHandler(&a, &Handler::Call); };
+    emitter->Dispatch(nullptr, &event);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"c", "b"}));
+    EXPECT_EQ(emitter->GetHandlerCount(), 2);
+    OverwriteStack();
+    delete emitter;
+    alarm(0);
 }

@@ -100,6 +100,7 @@ TEST(CapsuleControllerTest, ClimbsLedgesUpToTheStepOffset)
     const LedgeCase cases[] = {
         {"0.5, below the step offset", 0.5f, true},
         {"0.9, just below the step offset", 0.9f, true},
+        {"1.0, the demo level's step", 1.0f, true},
         {"1.2, above the step offset", 1.2f, false},
         {"1.5, well above the step offset", 1.5f, false},
     };
@@ -288,4 +289,142 @@ TEST(CapsuleControllerTest, WalksOverAFloorOfManyTrianglesWithoutSnagging)
     EXPECT_NEAR(capsule->Position().x, -8.0 + 50 * 0.8 / 3.0, 1e-3);
     EXPECT_NEAR(capsule->Position().z, -8.0 + 50 * 0.6 / 3.0, 1e-3);
     EXPECT_NEAR(capsule->Position().y, kRestHeight, kTolerance);
+}
+
+namespace {
+
+// The demo level's ground: a slab whose top is at y = 0.
+MeshData GroundSlab()
+{
+    MeshData ground;
+    ground.Box({-100, -1, -100}, {100, 0, 100});
+    return ground;
+}
+
+// The game's own vertical rule: no fall at a height of 2 or less, else 0.7 a frame.
+float GameFall(const CapsuleController& capsule)
+{
+    return capsule.Position().y <= 2.0 ? 0.0f : -0.7f;
+}
+
+struct StairCase {
+    const char* name;
+    float fps;
+    float dirX, dirZ;   // walking direction (unit)
+};
+
+} // namespace
+
+TEST(CapsuleControllerTest, WalksUpStairsOfStepsBelowTheStepOffset)
+{
+    // Columns of 4 x 4 with tops 1 to 6 in a row: 1-unit steps, as in the demo
+    // level, walked up along both axes and at other speeds.
+    const StairCase cases[] = {
+        {"+x at 60 fps", 60.0f, 1.0f, 0.0f},
+        {"-x at 60 fps", 60.0f, -1.0f, 0.0f},
+        {"+z at 60 fps", 60.0f, 0.0f, 1.0f},
+        {"-z at 60 fps", 60.0f, 0.0f, -1.0f},
+        {"+x at 15 fps", 15.0f, 1.0f, 0.0f},
+        {"+x at 144 fps", 144.0f, 1.0f, 0.0f},
+        {"+x at 500 fps", 500.0f, 1.0f, 0.0f},
+        {"-z at 200 fps", 200.0f, 0.0f, -1.0f},
+    };
+    constexpr int kSteps = 6;
+    for (const StairCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        GameWorld world;
+        ASSERT_NE(world.AddMesh(GroundSlab()), nullptr);
+        // Along the walking axis the k-th column spans [3 + 4k, 7 + 4k].
+        const bool alongX = c.dirX != 0.0f;
+        const float sign = alongX ? (c.dirX > 0 ? 1.0f : -1.0f) : (c.dirZ > 0 ? 1.0f : -1.0f);
+        for (int k = 0; k < kSteps; ++k) {
+            const float a = sign * (3.0f + 4.0f * float(k)), b = sign * (7.0f + 4.0f * float(k));
+            const float low = std::min(a, b), high = std::max(a, b), top = float(k + 1);
+            MeshData column;
+            if (alongX)
+                column.Box({low, 0, -2}, {high, top, 2});
+            else
+                column.Box({-2, 0, low}, {2, top, high});
+            ASSERT_NE(world.AddMesh(column), nullptr);
+        }
+        CapsuleController* capsule = world.AddCapsule({0.0, kRestHeight, 0.0});
+        ASSERT_NE(capsule, nullptr);
+        // Far enough to stand in the middle of the top step.
+        const float speed = 20.0f / c.fps;
+        const int frames = int(25.0f / (speed * std::fabs(alongX ? c.dirX : c.dirZ)));
+        for (int i = 0; i < frames; ++i) {
+            const float v = GameFall(*capsule);
+            capsule->Move({c.dirX * speed, v, c.dirZ * speed}, GameWorld::kGameGroups, 0.000001f, v);
+        }
+        const double along = alongX ? sign * capsule->Position().x : sign * capsule->Position().z;
+        EXPECT_NEAR(along, 25.0, speed);
+        EXPECT_NEAR(capsule->Position().y, kSteps + kRestHeight, kTolerance);
+    }
+}
+
+struct SettleCase {
+    const char* name;
+    double startAbove;   // of the ground's top
+    uint16_t groundGroup;
+    bool steep;          // a 60-degree ramp under the capsule instead of a slab
+    bool movedFirst;     // the owner moves it before the scene's first step
+    double expectAbove;
+};
+
+TEST(CapsuleControllerTest, StartsStandingOnTheGroundBelowIt)
+{
+    // The ground's top is at y = 5, out of reach of the ground plane at 0.
+    constexpr double kTop = 5.0;
+    const SettleCase cases[] = {
+        // As the game starts: 2 above a floor, 0.4 above the capsule's rest.
+        {"0.4 above its rest", 2.0, 1, false, false, kRestHeight},
+        {"already resting", kRestHeight, 1, false, false, kRestHeight},
+        {"more than a step offset above its rest", kRestHeight + 1.2, 1, false, false, kRestHeight + 1.2},
+        {"ground in a group its shape ignores", 2.0, 9, false, false, 2.0},
+        {"steep ground", 2.0, 1, true, false, 2.0},
+        {"moved by its owner first", 2.0, 1, false, true, 2.5},
+    };
+    for (const SettleCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        GameWorld world;
+        world.scene->SetGroupCollisionFlag(2, 9, false);
+        CapsuleController* capsule = world.AddCapsule({0.0, kTop + c.startAbove, 0.0});
+        ASSERT_NE(capsule, nullptr);
+        // The level arrives after the controller, as in the game.
+        MeshData ground;
+        if (c.steep)
+            ground.Quad({-2, 5 - 3.46f, -5}, {-2, 5 - 3.46f, 5}, {2, 5 + 3.46f, 5}, {2, 5 + 3.46f, -5});
+        else
+            ground.Box({-20, kTop - 1, -20}, {20, kTop, 20});
+        ASSERT_NE(world.AddMesh(ground, c.groundGroup), nullptr);
+        if (c.movedFirst)
+            capsule->Move({0.0f, 0.5f, 0.0f}, GameWorld::kGameGroups, 0.000001f);
+        ASSERT_TRUE(world.scene->Simulate(0.2f));
+        ASSERT_TRUE(world.scene->FetchResults(true));
+        EXPECT_NEAR(capsule->Position().y, kTop + c.expectAbove, kTolerance);
+        EXPECT_NEAR(capsule->Actor()->GlobalPosition().y, capsule->Position().y, 1e-4);
+        // Only the first step places it.
+        world.scene->Simulate(0.2f);
+        world.scene->FetchResults(true);
+        EXPECT_NEAR(capsule->Position().y, kTop + c.expectAbove, kTolerance);
+    }
+}
+
+TEST(CapsuleControllerTest, StandsAsHighAfterAJumpAsBefore)
+{
+    GameWorld world;
+    CapsuleController* capsule = world.AddCapsule({0.0, 2.0, 0.0});
+    ASSERT_NE(capsule, nullptr);
+    ASSERT_NE(world.AddMesh(GroundSlab()), nullptr);
+    world.scene->Simulate(0.2f);
+    world.scene->FetchResults(true);
+    const double before = capsule->Position().y;
+    // The jump goes up, then down until a move reports the ground below.
+    GameWorld::Walk(*capsule, {0.0f, 0.5f, 0.0f}, 6);
+    uint32_t flags = 0;
+    for (int i = 0; i < 40 && !(flags & PhysicsControllerFlag::Down); ++i)
+        flags = capsule->Move({0.0f, -0.3f, 0.0f}, GameWorld::kGameGroups, 0.000001f);
+    EXPECT_TRUE(flags & PhysicsControllerFlag::Down);
+    EXPECT_NEAR(capsule->Position().y, before, kTolerance);
+    EXPECT_NEAR(before, kRestHeight, kTolerance);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -214,4 +215,19 @@ TEST_F(SoundSystemTest, Mp3SupportIsReported)
     const std::string song = folder / "song.mp3";
     WriteFile(song, ToneWav());
     EXPECT_NE(sound.LoadSample(kSoundFreeSlot, song.c_str(), 304, 0, 0), nullptr);
+}
+
+TEST_F(SoundSystemTest, LeavesTheProcessSignalsToTheProgram)
+{
+    // Ctrl+C, kill and timeout must still end a program that plays music: the
+    // sound library's own handlers would only queue an event nobody reads.
+    SoundSystem sound;
+    ASSERT_TRUE(sound.Init(44100, 32, 0));
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        struct sigaction action {};
+        ASSERT_EQ(sigaction(signal, nullptr, &action), 0);
+        EXPECT_EQ(action.sa_handler, SIG_DFL);
+    }
+    sound.Close();
 }

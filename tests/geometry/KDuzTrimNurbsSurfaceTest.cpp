@@ -39,7 +39,9 @@ protected:
     std::vector<KDuzBoundary*> ConnectAndRebuild(const std::vector<bool>& outer) {
         std::vector<KDuzBoundary*> boundaries;
         for (size_t i = 0; i < outer.size(); ++i) {
-            boundaries.push_back(MakeBoundary(("b" + std::to_string(i)).c_str(), outer[i]));
+            std::string name = "b";
+            name += std::to_string(i);
+            boundaries.push_back(MakeBoundary(name.c_str(), outer[i]));
             EXPECT_TRUE(trim->ConnectSrcObject(boundaries.back()));
         }
         trim->RebuildRegions();

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libfast-float-dev
   libgcrypt20-dev
+  libtiff-dev zlib1g-dev
   libbullet-dev libsdl2-mixer-dev
   clang libclang-rt-14-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth python3

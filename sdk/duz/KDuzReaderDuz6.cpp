@@ -1,10 +1,12 @@
 #include "sdk/duz/KDuzReaderDuz6.h"
 
 #include <cstring>
+#include <vector>
 
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzReaderDuz6Records.h"
+#include "sdk/geometry/KDuzTrimNurbsSurface.h"
 #include "sdk/io/KDuzFileEvent.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzObject.h"
@@ -431,9 +433,15 @@ bool KDuzReaderDuz6::ReadGlobalToolsSettings(KDuzScene* scene) {
 
 // ---- post-read fix-ups --------------------------------------------------------
 
-void KDuzReaderDuz6::RebuildTrimmedSurfaceRegions(KDuzScene* /*scene*/) {
-    // Trimmed NURBS surfaces are not among the classes this SDK builds, so
-    // there is no region table to rebuild.
+void KDuzReaderDuz6::RebuildTrimmedSurfaceRegions(KDuzScene* scene) {
+    // The regions follow from the boundaries, known only once every
+    // connection is made.
+    if (scene == nullptr) return;
+    std::vector<KDuzObject*> surfaces;
+    KDuzCollectSrcObjects(scene, KDuzTrimNurbsSurface::ClassId(), surfaces);
+    for (KDuzObject* surface : surfaces) {
+        if (auto* trimmed = dynamic_cast<KDuzTrimNurbsSurface*>(surface)) trimmed->RebuildRegions();
+    }
 }
 
 }  // namespace duzsdk

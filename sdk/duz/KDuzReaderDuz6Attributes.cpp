@@ -345,8 +345,14 @@ bool KDuz6ReadNodeAttribute(const KDuz6RecordContext& context, KDuzNode* node, c
         node->SetNodeAttribute(optical);
         return true;
     }
-    // "Nurb" and "Patch" bodies are not supported by this SDK; NURBS
-    // surfaces, curves and trimmed surfaces come in "Geometry" records.
+    if (type == KString("Nurb") || type == KString("Patch")) {
+        KDuzObject* geometry = KDuz6ReadCurvedGeometry(context, type.Buffer(), "");
+        if (geometry == nullptr)
+            return false;
+        node->SetNodeAttribute(geometry);
+        return true;
+    }
+    // NURBS surfaces, curves and trimmed surfaces come in "Geometry" records.
     return false;
 }
 

@@ -1,10 +1,21 @@
 // "Material", "Texture" and "Video" record bodies of version 6 files.
 #include "sdk/duz/KDuzReaderDuz6Records.h"
 
+#include "sdk/base/KFile.h"
+#include "sdk/base/KPath.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzMediaContent.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
 
 namespace duzsdk {
 
@@ -130,6 +141,58 @@ bool KDuz6ReadTexture(const KDuz6RecordContext& context, KDuzTexture* texture)
     return true;
 }
 
+namespace {
+
+bool IsTiffName(const KString& name)
+{
+    const KString extension = KPathGetExtension(name.Buffer());
+    return strcasecmp(extension.Buffer(), "tif") == 0 || strcasecmp(extension.Buffer(), "tiff") == 0;
+}
+
+// The name with ".tif" in place of the extension of its file part; a file
+// part without a dot stays.
+KString TiffNameOf(const KString& name)
+{
+    const char* text = name.Buffer();
+    const char* separator = std::max(std::strrchr(text, '/'), std::strrchr(text, '\\'));
+    const char* dot = std::strrchr(separator != nullptr ? separator + 1 : text, '.');
+    if (dot == nullptr)
+        return name;
+    return KString(std::string(text, static_cast<size_t>(dot - text)).append(".tif").c_str());
+}
+
+}  // namespace
+
+void KDuz6ConvertEmbeddedImage(const KDuz6RecordContext& context, const char* originalFileName, KString& fileName,
+                               KString& relativeName)
+{
+    if (context.manager == nullptr || IsTiffName(fileName))
+        return;
+    const KString target = TiffNameOf(fileName);
+    if (target == fileName)
+        return;
+    KDuzMediaContent media;
+    media.SetOriginalFileName(originalFileName);
+    media.SetOriginalFormat(0);
+    // A routine fills the record from the extracted file; its pixels are
+    // then stored as TIFF and the extracted file goes. Without a converter
+    // that succeeds the content stays as extracted, not replaced by an
+    // empty image.
+    const KClassId converterClass = KDuzImageConverter::ClassId();
+    for (int i = 0; i < context.manager->GetObjectCount(converterClass); ++i) {
+        auto* converter = dynamic_cast<KDuzImageConverter*>(context.manager->GetObject(converterClass, i));
+        if (converter == nullptr || !converter->Convert(0, fileName.Buffer(), &media))
+            continue;
+        if (media.valid && media.content != nullptr && ImageWriteTiff(target.Buffer(), false, media)) {
+            KFileRemove(fileName);
+            fileName = target;
+            relativeName = TiffNameOf(relativeName);
+        }
+        break;
+    }
+    media.Clear();
+}
+
 bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video)
 {
     if (context.file == nullptr || video == nullptr)
@@ -151,13 +214,13 @@ bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video)
         KString extractedName = fileName;
         KString extractedRelative = relativeName;
         bool extracted = false;
-        // Only a successful extraction replaces the names. Without an image
-        // converter in this SDK, content in another format stays as
-        // extracted.
+        // Only a successful extraction replaces the names.
         if (file.FieldReadGetValueCount() > 0 &&
             file.FieldReadEmbeddedFile(extractedName, extractedRelative, nullptr, &extracted)) {
             fileName = extractedName;
             relativeName = extractedRelative;
+            if (!video->GetOriginalFormat())
+                KDuz6ConvertEmbeddedImage(context, video->GetOriginalFilename(), fileName, relativeName);
         }
         file.FieldReadEnd();
     }

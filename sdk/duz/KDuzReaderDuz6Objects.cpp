@@ -138,6 +138,12 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
         Register(scene, fullName, mesh);
         return true;
     }
+    if (Equals(kind, "Geometry")) {
+        if (KDuzObject* geometry = KDuz6ReadCurvedGeometry(context, subType.Buffer(), name.Buffer())) {
+            Register(scene, fullName, geometry);
+            return true;
+        }
+    }
     if (Equals(kind, "Material")) {
         KDuzSurfaceMaterial* material = KDuz6ReadMaterial(context, name.Buffer(), subType.Buffer());
         Register(scene, fullName, material);

@@ -33,6 +33,12 @@ class KDuzVertexCacheDeformer;
 class KDuzLayerContainer;
 class KDuzLayerElement;
 class KDuzMesh;
+class KDuzNurb;
+class KDuzNurbsCurve;
+class KDuzNurbsSurface;
+class KDuzPatch;
+class KDuzTrimNurbsSurface;
+class KDuzBoundary;
 class KDuzPose;
 class KDuzSurfaceMaterial;
 class KDuzTexture;
@@ -82,6 +88,19 @@ bool KDuz6ReadEdges(KDuz& file, KDuzMesh* mesh);
 // is dropped whole, so that users may walk every polygon by point index.
 bool KDuz6ReadPolygonVertexIndex(KDuz& file, KDuzMesh* mesh);
 bool KDuz6ReadMesh(const KDuz6RecordContext& context, KDuzMesh* mesh);
+// Curved geometry. The NURB, NURBS surface and NURBS curve readers report
+// each failed check on the field file's error (codes 9 and 10) and return
+// false; callers keep the geometry.
+bool KDuz6ReadNurb(const KDuz6RecordContext& context, KDuzNurb* nurb);
+bool KDuz6ReadNurbsSurface(const KDuz6RecordContext& context, KDuzNurbsSurface* surface);
+bool KDuz6ReadPatch(const KDuz6RecordContext& context, KDuzPatch* patch);
+bool KDuz6ReadNurbsCurve(const KDuz6RecordContext& context, KDuzNurbsCurve* curve);
+bool KDuz6ReadTrimNurbsSurface(const KDuz6RecordContext& context, KDuzTrimNurbsSurface* surface);
+bool KDuz6ReadBoundary(const KDuz6RecordContext& context, KDuzBoundary* boundary);
+// The object of a curved "Geometry" sub-type ("Nurb", "NurbsSurface",
+// "Patch", "NurbsCurve", "TrimNurbsSurface", "Boundary") with its body
+// read; null for any other sub-type or when it cannot be made.
+KDuzObject* KDuz6ReadCurvedGeometry(const KDuz6RecordContext& context, const char* subType, const char* name);
 // The body of one "Link" field (the current field) into the cluster.
 bool KDuz6ReadClusterBody(KDuz& file, KDuzCluster* cluster);
 // Every "Link" field of the geometry's block, each into a cluster of the
@@ -131,6 +150,12 @@ bool KDuz6ReadLayers(const KDuz6RecordContext& context, KDuzLayerContainer* geom
 KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const char* name, const char* subType);
 bool KDuz6ReadTexture(const KDuz6RecordContext& context, KDuzTexture* texture);
 bool KDuz6ReadVideo(const KDuz6RecordContext& context, KDuzVideo* video);
+// Extracted embedded content in another format than TIFF: the first image
+// converter of the manager that converts the file fills a media record,
+// which is written as TIFF beside it; the names then follow and the
+// extracted file goes. Unconverted content stays as extracted.
+void KDuz6ConvertEmbeddedImage(const KDuz6RecordContext& context, const char* originalFileName, KString& fileName,
+                               KString& relativeName);
 
 // ---- poses
 // With a null pose the fields are read and nothing is added.

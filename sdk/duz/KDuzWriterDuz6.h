@@ -31,6 +31,12 @@ class KDuzLayerElement;
 class KDuzLight;
 class KDuzMesh;
 class KDuzNode;
+class KDuzNurb;
+class KDuzNurbsCurve;
+class KDuzNurbsSurface;
+class KDuzPatch;
+class KDuzTrimNurbsSurface;
+class KDuzBoundary;
 class KDuzObject;
 class KDuzPose;
 class KDuzScene;
@@ -149,6 +155,15 @@ public:
     bool WriteGeometryBody(KDuzGeometry* geometry);
     void WriteShapes(KDuzGeometry* geometry);
     bool WriteVertices(const KDuzMesh* mesh);
+    // Curved geometry (KDuzWriterDuz6Nurbs.cpp); each true when it wrote a body.
+    bool WriteNurbBody(KDuzNurb* nurb);
+    bool WriteNurbsSurfaceBody(KDuzNurbsSurface* surface);
+    bool WritePatchBody(KDuzPatch* patch);
+    bool WriteNurbsCurveBody(KDuzNurbsCurve* curve);
+    bool WriteTrimNurbsSurfaceBody(KDuzTrimNurbsSurface* surface);
+    bool WriteBoundaryBody(KDuzBoundary* boundary);
+    // The body of a geometry written in a record of its own, by type.
+    bool WriteSeparateGeometryBody(KDuzObject* geometry);
     bool WritePolygonVertexIndex(const KDuzMesh* mesh);
 
     // ---- layer elements and layers (KDuzWriterDuz6Layers.cpp)
@@ -171,6 +186,11 @@ public:
     void WriteMaterial(KDuzSurfaceMaterial* material);
     void WriteVideos(KDuzScene* scene);
     bool WriteVideo(KDuzVideo* video, bool embed);
+    // For embedding: offers the file to the manager's image converters; when
+    // one fills an image, it is written as a TIFF copy beside the file (never
+    // over an existing file) and fileName becomes the copy's. 1 converted,
+    // 0 nothing to convert, -1 accepted but the copy could not be written.
+    int ConvertVideoForEmbedding(KString& fileName);
     void WriteTextures(KDuzScene* scene);
     void WriteTexture(KDuzTexture* texture);
 
@@ -211,6 +231,9 @@ private:
     int64_t mSpanStart = 0;
     int64_t mSpanStop = 0;
     KString mRootName;
+    // TIFF copies of converted media made for embedding; deleted once
+    // every video is written.
+    std::vector<KString> mTemporaryMedia;
 };
 
 }  // namespace duzsdk

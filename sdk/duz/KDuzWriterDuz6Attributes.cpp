@@ -3,6 +3,8 @@
 #include "sdk/base/KStringList.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/geometry/KDuzNurb.h"
+#include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/scene/KDuzCamera.h"
@@ -63,10 +65,14 @@ bool KDuzWriterDuz6::WriteNodeAttribute(KDuzNode* node) {
             return WriteMeshBody(static_cast<KDuzMesh*>(attribute));
         case KDuzNodeAttribute::eCameraSwitcher:
             return WriteCameraSwitcherBody(static_cast<KDuzCameraSwitcher*>(attribute));
+        case KDuzNodeAttribute::eNurb:
+            return WriteNurbBody(static_cast<KDuzNurb*>(attribute));
+        case KDuzNodeAttribute::ePatch:
+            return WritePatchBody(static_cast<KDuzPatch*>(attribute));
         default:
-            // NURBS, patches, curves, trimmed surfaces and boundaries come
-            // with their classes; other types have no body.
-            return false;
+            // Curves, surfaces, trimmed surfaces and boundaries as in their
+            // "Geometry" records; other types have no body.
+            return WriteSeparateGeometryBody(attribute);
     }
 }
 

@@ -1,14 +1,22 @@
 // "Material", "Video" and "Texture" records of version 6 files.
+#include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "sdk/base/KFile.h"
+#include "sdk/base/KPath.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/object/KDuzProperty.h"
+#include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/PropertyDataType.h"
+#include "sdk/scene/KDuzMediaContent.h"
 #include "sdk/scene/KDuzScene.h"
 
 namespace duzsdk {
@@ -102,16 +110,46 @@ void KDuzWriterDuz6::WriteVideos(KDuzScene* scene) {
     const bool embed = Option("EMBEDDED") && GetFieldFile()->IsBinary();
     for (KDuzObject* object : Sources(scene, KDuzVideo::ClassId()))
         if (auto* video = dynamic_cast<KDuzVideo*>(object)) WriteVideo(video, embed);
+    for (const KString& temporary : mTemporaryMedia) KFileRemove(temporary);
+    mTemporaryMedia.clear();
+}
+
+int KDuzWriterDuz6::ConvertVideoForEmbedding(KString& fileName) {
+    KDuzSdkManager* manager = GetSdkManager();
+    if (manager == nullptr) return 0;
+    const KClassId converterClass = KDuzImageConverter::ClassId();
+    for (int i = 0; i < manager->GetObjectCount(converterClass); ++i) {
+        auto* converter = dynamic_cast<KDuzImageConverter*>(manager->GetObject(converterClass, i));
+        KDuzMediaContent media;
+        media.SetOriginalFormat(1);
+        media.SetOriginalFileName(fileName.Buffer());
+        if (converter == nullptr || !converter->Convert(0, fileName.Buffer(), &media)) continue;
+        if (!media.valid || media.content == nullptr) return 0;   // accepted as it is
+        // The copy goes beside the file under the TIFF extension; the
+        // user's own files are never written over.
+        const char* text = fileName.Buffer();
+        const char* separator = std::max(std::strrchr(text, '/'), std::strrchr(text, '\\'));
+        const char* dot = std::strrchr(separator != nullptr ? separator + 1 : text, '.');
+        const std::string stem = dot != nullptr ? std::string(text, static_cast<size_t>(dot - text)) : std::string(text);
+        const KString target((stem + ".tif").c_str());
+        if (target == fileName || KPathFileExists(target.Buffer()) || !ImageWriteTiff(target.Buffer(), true, media))
+            return -1;
+        mTemporaryMedia.push_back(target);
+        fileName = target;
+        return 1;
+    }
+    return 0;
 }
 
 bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {
     KDuz& duz = *GetFieldFile();
     WriteRecordHead(duz6::kVideo, video);
-    const KString fileName(video->GetFileName() != nullptr ? video->GetFileName() : "");
+    KString fileName(video->GetFileName() != nullptr ? video->GetFileName() : "");
     duz.FieldWriteNamedString("Type", video->GetTypeName().Buffer());
-    // No image converter is registered with this SDK, so the file is
-    // embedded as it is: the user's image is only read, never converted,
-    // moved or removed.
+    // The user's image is only read: a converted image is embedded from a
+    // temporary TIFF copy.
+    const KString originalName = fileName;
+    const int converted = embed ? ConvertVideoForEmbedding(fileName) : 0;
     const char* resolved = duz.ResolvePathFromFileFolder(fileName.Buffer());
     const KString relative(resolved != nullptr ? resolved : "");
     video->SetFileName(fileName.Buffer());
@@ -119,14 +157,17 @@ bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {
     WriteProperties(video);
     WriteInt(duz, "UseMipMap", video->GetUseMipMap() ? 1 : 0);
     bool result = true;
-    if (embed) {
+    if (embed && converted >= 0) {
         WriteInt(duz, duz6::kVersion, duz6::kVideoVersion);
         WriteInt(duz, "OriginalFormat", 1);
-        duz.FieldWriteNamedString("OriginalFilename", fileName.Buffer());
+        duz.FieldWriteNamedString("OriginalFilename", originalName.Buffer());
     }
     duz.FieldWriteNamedString("Filename", fileName.Buffer());
     duz.FieldWriteNamedString("RelativeFilename", relative.Buffer());
-    if (embed) {
+    if (embed && converted < 0) {
+        mError.SetLastError(eUnidentifiedError);
+        result = false;
+    } else if (embed) {
         duz.FieldWriteBegin("Content");
         result = duz.FieldWriteEmbeddedFile(fileName.Buffer(), relative.Buffer());
         duz.FieldWriteEnd();

@@ -55,8 +55,9 @@ bool KDuzWriterDuz6::WriteObjects(KDuzScene* scene) {
         for (int i = 0; i < scene->GetSrcObjectCount(geometryClass); ++i) {
             KDuzObject* geometry = scene->GetSrcObject(geometryClass, i);
             if (!IsSeparateGeometry(geometry)) continue;
-            // NURBS curves, surfaces, trimmed surfaces and boundaries have no
-            // classes yet; their "Geometry" bodies come with them.
+            WriteRecordHead(duz6::kGeometry, geometry);
+            WriteSeparateGeometryBody(geometry);
+            CloseRecord(duz);
             ReportProgress(nullptr, Percentage(++mModelCount, mModelTotal));
         }
         WriteWeightedMaps(scene);

@@ -13,17 +13,25 @@
 #include "sdk/character/KDuzConstraintSingleChainIK.h"
 #include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/geometry/KDuzCache.h"
+#include "sdk/geometry/KDuzBoundary.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/geometry/KDuzGeometryWeightedMap.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
+#include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzNurb.h"
+#include "sdk/geometry/KDuzNurbsCurve.h"
+#include "sdk/geometry/KDuzNurbsSurface.h"
+#include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzSceneLayerPasses.h"
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTrimNurbsSurface.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVertexCacheDeformer.h"
 #include "sdk/geometry/KDuzVideo.h"
@@ -63,6 +71,15 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassGeometry, &KDuzGeometry::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassMesh, &KDuzMesh::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassShape, &KDuzShape::ClassCreator);
+    // Curved geometry.
+    KDuzClassTreeSetCreator(eDuzClassNurb, &KDuzNurb::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNurbsSurface, &KDuzNurbsSurface::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassNurbsCurve, &KDuzNurbsCurve::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassPatch, &KDuzPatch::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassBoundary, &KDuzBoundary::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassTrimNurbsSurface, &KDuzTrimNurbsSurface::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassGeometryConverter, &KDuzGeometryConverter::ClassCreator);
+    KDuzClassTreeSetCreator(eDuzClassImageConverter, &KDuzImageConverter::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassSkin, &KDuzSkin::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassCluster, &KDuzCluster::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassDeformer, &KDuzDeformer::ClassCreator);

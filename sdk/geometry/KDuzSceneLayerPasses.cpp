@@ -1,6 +1,7 @@
 #include "sdk/geometry/KDuzSceneLayerPasses.h"
 
 #include "sdk/base/KPath.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -203,6 +204,20 @@ void RecomputeMeshNormals(KDuzScene& scene) {
     }
 }
 
+// Before writing: every NURBS surface on a node becomes the equivalent NURB.
+// True when each one was converted.
+bool ConvertNurbsSurfacesToNurbs(KDuzScene& scene) {
+    KPointerArray<KDuzNode> nodes;
+    scene.FillNodeAttributeList(nodes, KDuzNodeAttribute::eNurbsSurface, false);
+    if (nodes.Count() == 0) return true;
+    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(scene.GetSdkManager(), "");
+    if (converter == nullptr) return false;
+    bool all = true;
+    for (KDuzNode* node : nodes) all = converter->ConvertNurbsSurfaceInPlace(node) && all;
+    converter->Destroy();
+    return all;
+}
+
 // The finder's walk over a node's geometry layers.
 void CollectLayerObjects(KDuzNode* node, int kind, KPointerArray<KDuzObject>& out) {
     auto* container = node != nullptr ? dynamic_cast<KDuzLayerContainer*>(node->GetGeometry()) : nullptr;
@@ -243,9 +258,7 @@ void KDuzInstallSceneLayerPasses() {
     passes.connectNodeTexturesToLayer = &ConnectNodeTexturesToLayer;
     passes.createVideosForTextures = &CreateVideosForTextures;
     passes.createVideoForObject = &CreateVideoForObject;
-    // The NURBS-to-patch conversion needs the geometry converter; until it
-    // exists the pass reports that nothing was converted.
-    passes.convertNurbsSurfacesToNurbs = nullptr;
+    passes.convertNurbsSurfacesToNurbs = &ConvertNurbsSurfacesToNurbs;
     passes.recomputeMeshNormals = &RecomputeMeshNormals;
     KDuzSceneSetLayerPasses(passes);
     KDuzNodeFinderSetLayerObjectCollector(&CollectLayerObjects);

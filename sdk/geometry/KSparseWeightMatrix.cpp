@@ -54,18 +54,21 @@ double KSparseWeightMatrix::SumRow(int side, int row, bool absolute) const {
 
 void KSparseWeightMatrix::NormalizeRows(int side, bool absolute) {
     if (side < 0 || side > 1) return;
-    const int other = 1 - side;
-    for (size_t row = 0; row < mSides[side].size(); ++row) {
-        const double sum = SumRow(side, static_cast<int>(row), absolute);
-        if (sum == 0.0) continue;
-        for (KSparseWeightEntry& entry : mSides[side][row]) {
-            entry.value /= sum;
-            // The twin entry on the other side keeps the same value.
-            Row& twin = mSides[other][static_cast<size_t>(entry.index)];
-            for (KSparseWeightEntry& back : twin)
-                if (back.index == static_cast<int>(row)) back.value = entry.value;
-        }
+    // One factor per row of the side; each entry, in either copy, is scaled
+    // by the factor of the side's row it belongs to, in one pass per side.
+    std::vector<double> factor(mSides[side].size(), 0.0);
+    for (size_t r = 0; r < factor.size(); ++r) {
+        const double sum = SumRow(side, static_cast<int>(r), absolute);
+        factor[r] = sum != 0.0 ? 1.0 / sum : 0.0;
     }
+    auto scaled = [&](double value, size_t row) {
+        const double factorOfRow = row < factor.size() ? factor[row] : 0.0;
+        return (absolute ? std::fabs(value) : value) * factorOfRow;
+    };
+    for (size_t r = 0; r < mSides[side].size(); ++r)
+        for (KSparseWeightEntry& entry : mSides[side][r]) entry.value = scaled(entry.value, r);
+    for (Row& row : mSides[1 - side])
+        for (KSparseWeightEntry& entry : row) entry.value = scaled(entry.value, static_cast<size_t>(entry.index));
 }
 
 bool KSparseWeightMatrix::Add(int r, int c, double value) {

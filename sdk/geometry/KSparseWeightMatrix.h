@@ -16,6 +16,8 @@ struct KSparseWeightEntry {
 
 class KSparseWeightMatrix {
 public:
+    using Entry = KSparseWeightEntry;
+
     KSparseWeightMatrix(int rows0, int rows1);
 
     // 0 for a side other than 0 or 1.
@@ -27,7 +29,9 @@ public:
     // The position of the entry naming index in the row; -1 when absent.
     int FindEntry(int side, int row, int index) const;
     double SumRow(int side, int row, bool absolute) const;
-    // Divides each row of the side by its sum (rows summing to 0 stay).
+    // Divides each row of the side by its sum (of absolute values when
+    // absolute is set, entries then becoming absolute); a zero sum gives
+    // zeros. Both copies of every entry change together.
     void NormalizeRows(int side, bool absolute);
     // Appends value at (r, c): {c, value} to row r of side 0 and {r, value}
     // to row c of side 1. False (nothing added) when either is out of range.

@@ -1,0 +1,124 @@
+#include "sdk/geometry/KDuzNurbsSurface.h"
+
+#include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KPlugType.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace duzsdk {
+
+namespace {
+
+constexpr int kTypeNumber = PlugTypeNumberOf("KDuzNurbsSurface_internal");
+
+}  // namespace
+
+KPlugTypeInfo* KDuzNurbsSurface_internal::GetPlugTypeInfo() const {
+    return PlugTypeInfoGetRecord(kTypeNumber);
+}
+
+int KDuzNurbsSurface_internal::GetStaticTypeNumber() const { return kTypeNumber; }
+
+KDuzNurbsSurface::KDuzNurbsSurface(KDuzSdkManager* manager, const char* name) : KDuzGeometry(manager, name) {}
+
+KDuzNurbsSurface::~KDuzNurbsSurface() = default;
+
+KDuzNurbsSurface* KDuzNurbsSurface::Create(KDuzSdkManager* manager, const char* name) {
+    if (manager == nullptr) return nullptr;
+    return dynamic_cast<KDuzNurbsSurface*>(manager->CreateObject(ClassId(), name));
+}
+
+KDuzPlug* KDuzNurbsSurface::ClassCreator(KDuzSdkManager* manager, const char* name) {
+    auto* surface = new (std::nothrow) KDuzNurbsSurface(manager, name);
+    if (surface != nullptr) surface->PostCreate();
+    return surface;
+}
+
+KClassId KDuzNurbsSurface::ClassId() { return KDuzClassIdOf(eDuzClassNurbsSurface); }
+
+KClassId KDuzNurbsSurface::GetClassId() const { return ClassId(); }
+
+void KDuzNurbsSurface::PostCreate() {
+    if (GetInternalObject() == nullptr) SetInternalObject(new KDuzNurbsSurface_internal(this));
+    KDuzGeometry::PostCreate();
+}
+
+void KDuzNurbsSurface::DestroyContents(bool recursive, bool dependents) {
+    Reset();
+    KDuzGeometry::DestroyContents(recursive, dependents);
+}
+
+KDuzObject* KDuzNurbsSurface::Clone(int mode) {
+    if (mode != 2) return nullptr;
+    KDuzNurbsSurface* copy = Create(GetSdkManager(), GetName());
+    if (copy != nullptr) copy->Copy(*this);
+    return copy;
+}
+
+bool KDuzNurbsSurface::InitControlPoints(int uCount, int uType, int vCount, int vType) {
+    const long long points = static_cast<long long>(uCount) * vCount;
+    const int uKnots = KDuzNurbKnotCount(uType, mUOrder, uCount);
+    const int vKnots = KDuzNurbKnotCount(vType, mVOrder, vCount);
+    bool ok = uCount >= 0 && vCount >= 0 && points <= kMaxControlPoints && uKnots >= 0 && vKnots >= 0;
+    if (ok) {
+        mUCount = uCount;
+        mVCount = vCount;
+        mUType = uType;
+        mVType = vType;
+        ok = KDuzGeometryBase::InitControlPoints(static_cast<int>(points)) &&
+             KDuzNurbSizeArray(mUKnots, uKnots) && KDuzNurbSizeArray(mVKnots, vKnots);
+    }
+    if (!ok) {
+        mUCount = mVCount = 0;
+        mUKnots.Clear();
+        mVKnots.Clear();
+        KDuzGeometryBase::InitControlPoints(0);
+        GetError().SetLastError(eParameterOutOfRange);
+    }
+    return ok;
+}
+
+void KDuzNurbsSurface::Reset() {
+    mUOrder = mVOrder = 0;
+    mUCount = mVCount = 0;
+    mUStep = mVStep = 0;
+    mUType = mVType = eNurbOpen;
+    mUKnots.Clear();
+    mVKnots.Clear();
+    mSurfaceDisplay = 4;
+    mSwapUV = mSwapLinks = mFlipNormals = false;
+}
+
+bool KDuzNurbsSurface::Copy(const KDuzNurbsSurface& other) {
+    if (&other == this) return true;
+    Reset();
+    mSwapUV = other.mSwapUV;
+    mSwapLinks = other.mSwapLinks;
+    mSurfaceDisplay = other.mSurfaceDisplay;
+    SetOrder(other.mUOrder, other.mVOrder);
+    SetStep(other.mUStep, other.mVStep);
+    if (!InitControlPoints(other.mUCount, other.mUType, other.mVCount, other.mVType)) return false;
+    auto copy = [](KTypedArray<double>& to, const KTypedArray<double>& from) {
+        const int n = to.Count() < from.Count() ? to.Count() : from.Count();
+        if (n > 0) std::memcpy(to.Data(), from.Data(), sizeof(double) * static_cast<size_t>(n));
+    };
+    copy(mUKnots, other.mUKnots);
+    copy(mVKnots, other.mVKnots);
+    mFlipNormals = other.mFlipNormals;
+
+    // The curves in parameter space: this surface's go, clones of the
+    // other's take their place (new nodes, owned by the manager).
+    std::vector<KDuzObject*> nodes;
+    for (int i = 0; KDuzObject* node = KDuzPlugGetSrcNode(this, i); ++i) nodes.push_back(node);
+    for (KDuzObject* node : nodes) DisconnectSrcObject(node);
+    for (int i = 0; KDuzObject* node = KDuzPlugGetSrcNode(&other, i); ++i) {
+        KDuzObject* clone = node->Clone(2);
+        if (clone != nullptr && !IsConnectedSrcObject(clone)) ConnectSrcObject(clone);
+    }
+    return KDuzGeometry::CopyFrom(other);
+}
+
+}  // namespace duzsdk

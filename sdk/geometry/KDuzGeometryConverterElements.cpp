@@ -54,7 +54,13 @@ const std::vector<KDuzElementOps>& KDuzElementOpsTable() {
 void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeometry& target,
                   const std::function<int(int)>& remap) {
     auto* skin = dynamic_cast<KDuzSkin*>(source.GetSrcObject(KDuzSkin::ClassId(), 0));
-    if (skin == nullptr || target.GetSrcObject(KDuzSkin::ClassId(), 0) != nullptr) return;
+    if (skin == nullptr) return;
+    // A plain copy of the geometry brought the skin along with the old
+    // indices; it gives way to the remapped one.
+    for (int i = target.GetDeformerCount() - 1; i >= 0; --i) {
+        if (dynamic_cast<KDuzSkin*>(target.GetDeformer(i)) == nullptr) continue;
+        if (KDuzDeformer* old = target.RemoveDeformer(i)) old->Destroy();
+    }
     KDuzSkin* copy = KDuzSkin::Create(manager, skin->GetName());
     if (copy == nullptr) return;
     copy->SetDeformAccuracy(skin->GetDeformAccuracy());
@@ -67,10 +73,10 @@ void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeome
         clusterCopy->SetAssociateModelName(cluster->GetAssociateModelName().Buffer());
         clusterCopy->SetUserData(cluster->GetUserDataID().Buffer(), cluster->GetUserData().Buffer());
         clusterCopy->SetLinkMode(cluster->GetLinkMode());
-        clusterCopy->SetTransformMatrix(cluster->GetTransformMatrix());
-        clusterCopy->SetTransformLinkMatrix(cluster->GetTransformLinkMatrix());
-        clusterCopy->SetTransformAssociateModelMatrix(cluster->GetTransformAssociateModelMatrix());
-        if (cluster->IsTransformParentSet()) clusterCopy->SetTransformParentMatrix(cluster->GetTransformParentMatrix());
+        clusterCopy->SetTransformMatrix(cluster->GetStoredTransformMatrix());
+        clusterCopy->SetTransformLinkMatrix(cluster->GetStoredTransformLinkMatrix());
+        clusterCopy->SetTransformAssociateModelMatrix(cluster->GetStoredTransformAssociateModelMatrix());
+        if (cluster->IsTransformParentSet()) clusterCopy->SetTransformParentMatrix(cluster->GetStoredTransformParentMatrix());
         for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i)
             clusterCopy->AddControlPointIndex(remap(cluster->GetControlPointIndices()[i]),
                                               cluster->GetControlPointWeights()[i]);
@@ -81,7 +87,14 @@ void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeome
 
 void KDuzCopyShapes(KDuzSdkManager* manager, KDuzGeometry& source, KDuzGeometry& target, int nu, int nv,
                     bool transpose) {
-    if (target.GetShapeCount() > 0) return;
+    // Shapes a plain copy of the geometry brought along give way to the
+    // transposed ones.
+    if (&source == &target) return;
+    std::vector<KDuzShape*> previous;
+    for (int s = 0; s < target.GetShapeCount(); ++s) previous.push_back(target.GetShape(s));
+    target.ClearShape();
+    for (KDuzShape* shape : previous)
+        if (shape != nullptr) shape->Destroy();
     for (int s = 0; s < source.GetShapeCount(); ++s) {
         KDuzShape* shape = source.GetShape(s);
         KDuzShape* copy = shape != nullptr ? KDuzShape::Create(manager, "") : nullptr;

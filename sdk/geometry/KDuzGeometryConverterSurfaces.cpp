@@ -269,9 +269,9 @@ std::vector<KDuzCluster*> KDuzGeometryConverter::ConvertClusters(const std::vect
         cluster->SetLinkName(source->GetLinkName().Buffer());
         cluster->SetAssociateModelName(source->GetAssociateModelName().Buffer());
         cluster->SetUserData(source->GetUserDataID().Buffer(), source->GetUserData().Buffer());
-        cluster->SetTransformMatrix(source->GetTransformMatrix());
-        cluster->SetTransformLinkMatrix(source->GetTransformLinkMatrix());
-        cluster->SetTransformAssociateModelMatrix(source->GetTransformAssociateModelMatrix());
+        cluster->SetTransformMatrix(source->GetStoredTransformMatrix());
+        cluster->SetTransformLinkMatrix(source->GetStoredTransformLinkMatrix());
+        cluster->SetTransformAssociateModelMatrix(source->GetStoredTransformAssociateModelMatrix());
         cluster->SetLinkMode(mode == KDuzCluster::eNormalize ? KDuzCluster::eTotalOne : mode);
         // Sum over the cluster's points and each point's vertices.
         for (int e = 0; e < links.GetEntryCount(0, k); ++e) {

@@ -139,10 +139,11 @@ TEST(SparseWeightMatrixTest, RowsSumAndNormaliseOnBothSides) {
     EXPECT_EQ(matrix.FindEntry(0, 5, 0), -1);
     EXPECT_EQ(matrix.GetEntry(1, 2, 2), nullptr);
     EXPECT_EQ(matrix.GetEntryCount(2, 0), 0);
+    // Normalised by absolute sums, the entries become absolute.
     matrix.NormalizeRows(0, true);
-    EXPECT_DOUBLE_EQ(matrix.GetEntry(0, 0, 1)->value, -0.75);
+    EXPECT_DOUBLE_EQ(matrix.GetEntry(0, 0, 1)->value, 0.75);
     // The twin entry on side 1 follows.
-    EXPECT_DOUBLE_EQ(matrix.GetEntry(1, 2, 0)->value, -0.75);
+    EXPECT_DOUBLE_EQ(matrix.GetEntry(1, 2, 0)->value, 0.75);
     EXPECT_DOUBLE_EQ(matrix.GetEntry(1, 2, 1)->value, 1.0);
 
     // Rows cost nothing until an entry reaches them.

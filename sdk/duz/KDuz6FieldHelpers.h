@@ -1,9 +1,10 @@
-// Small field readers shared by the version 6 record readers.
+// Small field readers and writers shared by the version 6 records.
 #pragma once
 
 #include <cstring>
 
 #include "sdk/base/KString.h"
+#include "sdk/base/KgeTVector.h"
 #include "sdk/io/KDuz.h"
 
 namespace duzsdk {
@@ -36,6 +37,37 @@ inline bool KDuz6TextEquals(const char* a, const char* b)
 inline bool KDuz6TextEqualsNoCase(const char* a, const char* b)
 {
     return a != nullptr && b != nullptr && KStringCompareNoCase(a, b) == 0;
+}
+
+// A named field of one value, as most settings are laid out.
+inline void KDuz6WriteIntField(KDuz& file, const char* name, int value)
+{
+    file.FieldWriteBegin(name);
+    file.FieldWriteInt(value);
+    file.FieldWriteEnd();
+}
+
+inline void KDuz6WriteDoubleField(KDuz& file, const char* name, double value)
+{
+    file.FieldWriteBegin(name);
+    file.FieldWriteDouble(value);
+    file.FieldWriteEnd();
+}
+
+inline void KDuz6WriteTimeField(KDuz& file, const char* name, KTime value)
+{
+    file.FieldWriteBegin(name);
+    file.FieldWriteTime(value);
+    file.FieldWriteEnd();
+}
+
+// The first three components of the vector as one field.
+inline void KDuz6WriteVector3Field(KDuz& file, const char* name, const KgeTVector& value)
+{
+    file.FieldWriteBegin(name);
+    for (int i = 0; i < 3; ++i)
+        file.FieldWriteDouble(value.GetElement(i));
+    file.FieldWriteEnd();
 }
 
 }  // namespace duzsdk

@@ -2,6 +2,7 @@
 // markers and skeletons, camera fields, lights, camera switchers and meshes.
 #include "sdk/base/KStringList.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzPatch.h"
@@ -16,12 +17,6 @@
 namespace duzsdk {
 
 namespace {
-
-void WriteVector3(KDuz& duz, const char* name, const KgeTVector& v) {
-    duz.FieldWriteBegin(name);
-    for (int i = 0; i < 3; ++i) duz.FieldWriteDouble(v[i]);
-    duz.FieldWriteEnd();
-}
 
 }  // namespace
 
@@ -82,9 +77,9 @@ bool KDuzWriterDuz6::WriteCameraBody(KDuzCamera* camera) {
     duz.FieldWriteBegin(duz6::kGeometryVersion);
     duz.FieldWriteInt(duz6::kGeometryVersionNumber);
     duz.FieldWriteEnd();
-    WriteVector3(duz, "Position", camera->GetPosition());
-    WriteVector3(duz, "Up", camera->GetUpVector());
-    WriteVector3(duz, "LookAt", camera->GetInterestPosition());
+    KDuz6WriteVector3Field(duz, "Position", camera->GetPosition());
+    KDuz6WriteVector3Field(duz, "Up", camera->GetUpVector());
+    KDuz6WriteVector3Field(duz, "LookAt", camera->GetInterestPosition());
     duz.FieldWriteBegin("ShowInfoOnMoving");
     duz.FieldWriteInt(camera->GetShowInfoOnMoving() ? 1 : 0);
     duz.FieldWriteEnd();

@@ -3,6 +3,7 @@
 #include "sdk/character/KDuzConstraintParent.h"
 #include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/KDuz.h"
 #include "sdk/object/KDuzClassTree.h"
@@ -12,24 +13,6 @@
 namespace duzsdk {
 
 namespace {
-
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
-
-void WriteDouble(KDuz& duz, const char* name, double value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteDouble(value);
-    duz.FieldWriteEnd();
-}
-
-void WriteVector3(KDuz& duz, const char* name, const KgeTVector& value) {
-    duz.FieldWriteBegin(name);
-    for (int i = 0; i < 3; ++i) duz.FieldWriteDouble(value.GetElement(i));
-    duz.FieldWriteEnd();
-}
 
 void CloseRecord(KDuz& duz) {
     duz.FieldWriteBlockEnd();
@@ -70,7 +53,7 @@ void KDuzWriterDuz6::WriteControlSetPlugs(KDuzScene* scene) {
     for (KDuzObject* plug : Sources(scene, KDuzControlSetPlug::ClassId())) {
         WriteRecordHead(duz6::kControlSetPlug, plug);
         duz.FieldWriteNamedString("Type", plug->GetTypeName().Buffer());
-        WriteInt(duz, "MultiLayer", 0);
+        KDuz6WriteIntField(duz, "MultiLayer", 0);
         WriteProperties(plug);
         CloseRecord(duz);
     }
@@ -83,12 +66,12 @@ void KDuzWriterDuz6::WriteConstraints(KDuzScene* scene) {
         if (!IsWrittenConstraint(constraint)) continue;
         WriteRecordHead(duz6::kConstraint, constraint);
         duz.FieldWriteNamedString("Type", constraint->GetTypeName().Buffer());
-        WriteInt(duz, "MultiLayer", 0);
+        KDuz6WriteIntField(duz, "MultiLayer", 0);
         WriteProperties(constraint);
         if (auto* character = dynamic_cast<KDuzCharacter*>(constraint)) {
-            WriteInt(duz, "CHARACTERIZE", 1);
-            WriteInt(duz, "LOCK_XFORM", 0);
-            WriteInt(duz, "LOCK_PICK", 0);
+            KDuz6WriteIntField(duz, "CHARACTERIZE", 1);
+            KDuz6WriteIntField(duz, "LOCK_XFORM", 0);
+            KDuz6WriteIntField(duz, "LOCK_PICK", 0);
             for (const SingleLinkField& single : kSingleLinks) {
                 duz.FieldWriteBegin(single.field);
                 duz.FieldWriteBlockBegin();
@@ -103,7 +86,7 @@ void KDuzWriterDuz6::WriteConstraints(KDuzScene* scene) {
             }
         } else if (auto* parent = dynamic_cast<KDuzConstraintParent*>(constraint)) {
             if (KDuzObject* source = parent->GetConstraintSource(0)) {
-                WriteInt(duz, duz6::kVersion, 101);
+                KDuz6WriteIntField(duz, duz6::kVersion, 101);
                 // Rotation first: the order in which the reader hands the
                 // values to the ".Offset R" and ".Offset T" properties.
                 const KgeTVector rotation = parent->GetRotationOffset(source);
@@ -154,7 +137,7 @@ void KDuzWriterDuz6::WriteCharacterLinkOffsets(KDuzCharacter* character, int id,
     for (const auto& offset : offsets) {
         for (int axis = 0; axis < 3; ++axis) {
             const KString name = KString(offset.prefix) + axes[axis];
-            WriteDouble(duz, name.Buffer(), offset.vector->GetElement(axis));
+            KDuz6WriteDoubleField(duz, name.Buffer(), offset.vector->GetElement(axis));
         }
     }
     if (link.mHasRotSpace) WriteRotationSpace(link);
@@ -164,16 +147,16 @@ void KDuzWriterDuz6::WriteRotationSpace(const KDuzCharacterLink& link) {
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteBegin("ROTATIONSPACE");
     duz.FieldWriteBlockBegin();
-    WriteVector3(duz, "PRE", link.mPreRotation);
-    WriteVector3(duz, "POST", link.mPostRotation);
-    WriteDouble(duz, "AXISLEN", link.mAxisLen);
-    WriteInt(duz, "ORDER", link.mRotOrder);
+    KDuz6WriteVector3Field(duz, "PRE", link.mPreRotation);
+    KDuz6WriteVector3Field(duz, "POST", link.mPostRotation);
+    KDuz6WriteDoubleField(duz, "AXISLEN", link.mAxisLen);
+    KDuz6WriteIntField(duz, "ORDER", link.mRotOrder);
     const char* minFields[3] = {"XMINENABLE", "YMINENABLE", "ZMINENABLE"};
     const char* maxFields[3] = {"XMAXENABLE", "YMAXENABLE", "ZMAXENABLE"};
-    for (int axis = 0; axis < 3; ++axis) WriteInt(duz, minFields[axis], link.mRLimits.minActive[axis] ? 1 : 0);
-    for (int axis = 0; axis < 3; ++axis) WriteInt(duz, maxFields[axis], link.mRLimits.maxActive[axis] ? 1 : 0);
-    WriteVector3(duz, "MIN", link.mRLimits.min);
-    WriteVector3(duz, "MAX", link.mRLimits.max);
+    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, minFields[axis], link.mRLimits.minActive[axis] ? 1 : 0);
+    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, maxFields[axis], link.mRLimits.maxActive[axis] ? 1 : 0);
+    KDuz6WriteVector3Field(duz, "MIN", link.mRLimits.min);
+    KDuz6WriteVector3Field(duz, "MAX", link.mRLimits.max);
     CloseRecord(duz);
 }
 

@@ -5,6 +5,7 @@
 #include "sdk/base/KgeMath.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzCache.h"
 #include "sdk/geometry/KDuzCluster.h"
@@ -26,12 +27,6 @@ namespace {
 constexpr int kDeformerVersion = 100;
 constexpr int kCacheVersion = 100;
 constexpr int kWeightedMapVersion = 100;
-
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
 
 void WriteMatrix(KDuz& duz, const char* name, const KgeMatrix& matrix) {
     duz.FieldWriteBegin(name);
@@ -71,8 +66,8 @@ void KDuzWriterDuz6::WriteDeformers(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     auto head = [&](KDuzObject* object, bool multiLayer) {
         WriteRecordHead(duz6::kDeformer, object);
-        WriteInt(duz, duz6::kVersion, kDeformerVersion);
-        WriteInt(duz, "MultiLayer", multiLayer ? 1 : 0);
+        KDuz6WriteIntField(duz, duz6::kVersion, kDeformerVersion);
+        KDuz6WriteIntField(duz, "MultiLayer", multiLayer ? 1 : 0);
         duz.FieldWriteNamedString("Type", object->GetTypeName().Buffer());
         WriteProperties(object);
     };
@@ -132,7 +127,7 @@ void KDuzWriterDuz6::WriteCaches(KDuzScene* scene) {
     for (KDuzObject* cache : Sources(scene, KDuzCache::ClassId())) {
         if (cache == nullptr) continue;
         WriteRecordHead(duz6::kCache, cache);
-        WriteInt(duz, duz6::kVersion, kCacheVersion);
+        KDuz6WriteIntField(duz, duz6::kVersion, kCacheVersion);
         WriteProperties(cache);
         CloseRecord(duz);
     }
@@ -153,9 +148,9 @@ bool KDuzWriterDuz6::WriteWeightedMapBody(KDuzGeometryWeightedMap* map) {
     KDuz& duz = *GetFieldFile();
     const KSparseWeightMatrix* mapping = map != nullptr ? map->GetMapping() : nullptr;
     const int sources = mapping != nullptr ? mapping->GetRowCount(0) : 0;
-    WriteInt(duz, duz6::kVersion, kWeightedMapVersion);
-    WriteInt(duz, "SourceCount", sources);
-    WriteInt(duz, "DestinationCount", mapping != nullptr ? mapping->GetRowCount(1) : 0);
+    KDuz6WriteIntField(duz, duz6::kVersion, kWeightedMapVersion);
+    KDuz6WriteIntField(duz, "SourceCount", sources);
+    KDuz6WriteIntField(duz, "DestinationCount", mapping != nullptr ? mapping->GetRowCount(1) : 0);
     for (int source = 0; source < sources; ++source) {
         const int entries = mapping->GetEntryCount(0, source);
         if (entries <= 0) continue;

@@ -7,6 +7,7 @@
 #include "sdk/base/KFile.h"
 #include "sdk/base/KPath.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -22,12 +23,6 @@
 namespace duzsdk {
 
 namespace {
-
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
 
 duzVectorTemplate3<double> Scaled(const KDuzProperty& color, const KDuzProperty& factor) {
     const duzVectorTemplate3<double> c = color.GetDouble3();
@@ -93,11 +88,11 @@ void KDuzWriterDuz6::WriteMaterials(KDuzScene* scene) {
 void KDuzWriterDuz6::WriteMaterial(KDuzSurfaceMaterial* material) {
     KDuz& duz = *GetFieldFile();
     WriteRecordHead(duz6::kMaterial, material);
-    WriteInt(duz, duz6::kVersion, duz6::kMaterialVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kMaterialVersion);
     duz.FieldWriteNamedString("ShadingModel", material->GetShadingModel().GetString().Lower().Buffer());
     bool multiLayer = false;
     material->GetMultiLayer().GetValue(&multiLayer, eValueKindBool);
-    WriteInt(duz, "MultiLayer", multiLayer ? 1 : 0);
+    KDuz6WriteIntField(duz, "MultiLayer", multiLayer ? 1 : 0);
     {
         const CompatibilityProperties compatibility(material);
         WriteProperties(material);
@@ -155,11 +150,11 @@ bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {
     video->SetFileName(fileName.Buffer());
     video->SetRelativeFileName(relative.Buffer());
     WriteProperties(video);
-    WriteInt(duz, "UseMipMap", video->GetUseMipMap() ? 1 : 0);
+    KDuz6WriteIntField(duz, "UseMipMap", video->GetUseMipMap() ? 1 : 0);
     bool result = true;
     if (embed && converted >= 0) {
-        WriteInt(duz, duz6::kVersion, duz6::kVideoVersion);
-        WriteInt(duz, "OriginalFormat", 1);
+        KDuz6WriteIntField(duz, duz6::kVersion, duz6::kVideoVersion);
+        KDuz6WriteIntField(duz, "OriginalFormat", 1);
         duz.FieldWriteNamedString("OriginalFilename", originalName.Buffer());
     }
     duz.FieldWriteNamedString("Filename", fileName.Buffer());
@@ -186,7 +181,7 @@ void KDuzWriterDuz6::WriteTexture(KDuzTexture* texture) {
     KDuz& duz = *GetFieldFile();
     WriteRecordHead(duz6::kTexture, texture);
     duz.FieldWriteNamedString("Type", texture->GetTextureType());
-    WriteInt(duz, duz6::kVersion, duz6::kTextureVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kTextureVersion);
     duz.FieldWriteNamedString("TextureName", texture->GetNameWithPrefix().Buffer());
     WriteProperties(texture);
     duz.FieldWriteNamedString("Media", KDuzBuildPrefixedName("Video::", texture->GetMediaName()).Buffer());

@@ -1,6 +1,7 @@
 // The "Objects" section of a version 6 file: one record per scene object,
 // grouped by kind in a fixed order.
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/object/KDuzClassTree.h"
@@ -15,12 +16,6 @@
 namespace duzsdk {
 
 namespace {
-
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
 
 void CloseRecord(KDuz& duz) {
     duz.FieldWriteBlockEnd();
@@ -101,8 +96,8 @@ bool KDuzWriterDuz6::WriteModel(KDuzNode* node) {
     WriteModelHead(node);
     WriteModelVersion(node);
     WriteNodeProperties(node);
-    WriteInt(duz, "MultiLayer", node->GetMultiLayer() ? 1 : 0);
-    WriteInt(duz, "MultiTake", node->GetMultiTake());
+    KDuz6WriteIntField(duz, "MultiLayer", node->GetMultiLayer() ? 1 : 0);
+    KDuz6WriteIntField(duz, "MultiTake", node->GetMultiTake());
     if (!node->GetVisibility()) duz.FieldWriteNamedString("Hidden", "True");
     static constexpr char kShadingLetters[] = {0, 'W', 'F', 'Y', 'T', 'U'};
     const int shading = node->GetShadingMode();
@@ -121,7 +116,7 @@ void KDuzWriterDuz6::WriteGenericNodes(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     for (KDuzObject* node : Sources(scene, KDuzGenericNode::ClassId())) {
         WriteRecordHead(duz6::kGenericNode, node);
-        WriteInt(duz, duz6::kVersion, duz6::kGenericNodeVersion);
+        KDuz6WriteIntField(duz, duz6::kVersion, duz6::kGenericNodeVersion);
         WriteProperties(node);
         CloseRecord(duz);
     }
@@ -133,7 +128,7 @@ void KDuzWriterDuz6::WritePoses(KDuzScene* scene) {
         auto* pose = static_cast<KDuzPose*>(object);
         WriteRecordHead(duz6::kPose, pose);
         duz.FieldWriteNamedString("Type", pose->IsBindPose() ? "BindPose" : "RestPose");
-        WriteInt(duz, duz6::kVersion, duz6::kPoseVersion);
+        KDuz6WriteIntField(duz, duz6::kVersion, duz6::kPoseVersion);
         WriteProperties(pose);
         WritePoseBody(pose);
         CloseRecord(duz);
@@ -146,7 +141,7 @@ void KDuzWriterDuz6::WriteGlobalSettings(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteBegin(duz6::kGlobalSettings);
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, duz6::kGlobalSettingsVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kGlobalSettingsVersion);
     // Brings the axis system up to date from the settings' properties.
     settings->GetAxisSystem();
     WriteProperties(settings);

@@ -4,6 +4,7 @@
 
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
@@ -19,17 +20,11 @@ namespace duzsdk {
 
 namespace {
 
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
-
 void WriteObjectType(KDuz& duz, const char* kind, int count) {
     duz.FieldWriteBegin(duz6::kObjectType);
     duz.FieldWriteString(kind);
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kCount, count);
+    KDuz6WriteIntField(duz, duz6::kCount, count);
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();
 }
@@ -69,8 +64,8 @@ bool KDuzWriterDuz6::WriteDefinitions(KDuzScene* scene) {
     const int total = models + genericNodes + geometries + weightedMaps + materials + textures + videos + deformers +
                       caches + sceneInfo + poses + characters + plugs;
 
-    WriteInt(duz, duz6::kVersion, duz6::kDefinitionsVersion);
-    WriteInt(duz, duz6::kCount, total);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kDefinitionsVersion);
+    KDuz6WriteIntField(duz, duz6::kCount, total);
     WriteObjectType(duz, duz6::kModel, models);
     if (geometries > 0) WriteObjectType(duz, duz6::kGeometry, geometries);
     if (weightedMaps > 0) WriteObjectType(duz, duz6::kGeometryWeightedMap, weightedMaps);
@@ -102,7 +97,7 @@ bool KDuzWriterDuz6::WriteSummary(KDuzScene* scene, int mediaCount) {
     if (scene == nullptr || !duz.ProjectCreateSection(false)) return false;
     duz.FieldWriteBegin(duz6::kSummary);
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, duz6::kSummaryVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kSummaryVersion);
 
     bool isTemplate = false;
     for (KDuzObject* node : Sources(scene, KDuzNode::ClassId())) {
@@ -112,21 +107,21 @@ bool KDuzWriterDuz6::WriteSummary(KDuzScene* scene, int mediaCount) {
         isTemplate = std::strcmp(colon != nullptr ? colon + 1 : full.Buffer(), "~duzexport~") == 0;
     }
     if (mOptions != nullptr) mOptions->SetBoolOption("TEMPLATE", isTemplate);
-    WriteInt(duz, "Template", isTemplate ? 1 : 0);
+    KDuz6WriteIntField(duz, "Template", isTemplate ? 1 : 0);
     const bool protectedFile =
         Option("PASSWORD ENABLE") && mOptions != nullptr && !mOptions->GetStringOption("PASSWORD").IsEmpty();
-    WriteInt(duz, "PasswordProtection", protectedFile ? 1 : 0);
+    KDuz6WriteIntField(duz, "PasswordProtection", protectedFile ? 1 : 0);
 
     duz.FieldWriteBegin("ContentCount");
     duz.FieldWriteBlockBegin();
     duz.FieldWriteNamedString(duz6::kVersion, "100");
     KDuzNode* root = scene->GetRootNode();
-    WriteInt(duz, "Model", root != nullptr ? root->GetChildCount(true) : 0);
-    WriteInt(duz, "Device", 0);
-    WriteInt(duz, "Character", scene->GetCharacterCount());
-    WriteInt(duz, "Actor", 0);
-    WriteInt(duz, "Constraint", scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassConstraint)));
-    WriteInt(duz, "Media", mediaCount);
+    KDuz6WriteIntField(duz, "Model", root != nullptr ? root->GetChildCount(true) : 0);
+    KDuz6WriteIntField(duz, "Device", 0);
+    KDuz6WriteIntField(duz, "Character", scene->GetCharacterCount());
+    KDuz6WriteIntField(duz, "Actor", 0);
+    KDuz6WriteIntField(duz, "Constraint", scene->GetSrcObjectCount(KDuzClassIdOf(eDuzClassConstraint)));
+    KDuz6WriteIntField(duz, "Media", mediaCount);
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();
 
@@ -134,7 +129,7 @@ bool KDuzWriterDuz6::WriteSummary(KDuzScene* scene, int mediaCount) {
 
     duz.FieldWriteBegin(duz6::kTakes);
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, duz6::kTakesVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kTakesVersion);
     duz.FieldWriteNamedString("Current", scene->GetCurrentTakeName());
     KPointerArray<KString> names;
     scene->FillTakeNameList(names);
@@ -175,11 +170,11 @@ void KDuzWriterDuz6::WriteSceneInfo(const KDuzSceneInfo* info) {
     duz.FieldWriteString("UserData");
     duz.FieldWriteBlockBegin();
     duz.FieldWriteNamedString("Type", "UserData");
-    WriteInt(duz, duz6::kVersion, 100);
+    KDuz6WriteIntField(duz, duz6::kVersion, 100);
     if (info->GetSceneThumbnail() != nullptr) WriteThumbnail(info->GetSceneThumbnail());
     duz.FieldWriteBegin("MetaData");
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, 100);
+    KDuz6WriteIntField(duz, duz6::kVersion, 100);
     duz.FieldWriteNamedString("Title", info->title.Buffer());
     duz.FieldWriteNamedString("Subject", info->subject.Buffer());
     duz.FieldWriteNamedString("Author", info->author.Buffer());
@@ -197,10 +192,10 @@ bool KDuzWriterDuz6::WriteThumbnail(const KDuzThumbnail* thumbnail) {
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteBegin("Thumbnail");
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, 100);
-    WriteInt(duz, "Format", thumbnail->GetDataFormat());
-    WriteInt(duz, "Size", thumbnail->GetSize());
-    WriteInt(duz, "ImageEncoding", 0);
+    KDuz6WriteIntField(duz, duz6::kVersion, 100);
+    KDuz6WriteIntField(duz, "Format", thumbnail->GetDataFormat());
+    KDuz6WriteIntField(duz, "Size", thumbnail->GetSize());
+    KDuz6WriteIntField(duz, "ImageEncoding", 0);
     duz.FieldWriteBegin("ImageData");
     const unsigned char* image = thumbnail->GetThumbnailImage();
     const int length = image != nullptr ? thumbnail->GetSizeInBytes() : 0;

@@ -2,6 +2,7 @@
 // version 5 layout, and the camera switcher's body inside its model record.
 #include "sdk/base/KTimeModes.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -14,24 +15,6 @@ namespace duzsdk {
 
 namespace {
 
-void WriteInt(KDuz& duz, const char* name, int value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteInt(value);
-    duz.FieldWriteEnd();
-}
-
-void WriteDouble(KDuz& duz, const char* name, double value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteDouble(value);
-    duz.FieldWriteEnd();
-}
-
-void WriteTime(KDuz& duz, const char* name, KTime value) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteTime(value);
-    duz.FieldWriteEnd();
-}
-
 }  // namespace
 
 void KDuzWriterDuz6::WriteAmbientRenderSettings(KDuzScene* scene) {
@@ -39,7 +22,7 @@ void KDuzWriterDuz6::WriteAmbientRenderSettings(KDuzScene* scene) {
     const KDuzRGBAColor color = scene->GetGlobalLightSettings()->GetAmbientColor();
     duz.FieldWriteBegin("AmbientRenderSettings");
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, duz6::kVersion, 101);
+    KDuz6WriteIntField(duz, duz6::kVersion, 101);
     duz.FieldWriteBegin("AmbientLightColor");
     duz.FieldWriteDouble(color.mRed);
     duz.FieldWriteDouble(color.mGreen);
@@ -55,11 +38,11 @@ void KDuzWriterDuz6::WriteFogOptions(KDuzScene* scene) {
     const KDuzGlobalLightSettings& light = *scene->GetGlobalLightSettings();
     duz.FieldWriteBegin("FogOptions");
     duz.FieldWriteBlockBegin();
-    WriteInt(duz, "FlogEnable", light.GetFogEnable() ? 1 : 0);
-    WriteInt(duz, "FogMode", light.GetFogMode());
-    WriteDouble(duz, "FogDensity", light.GetFogDensity());
-    WriteDouble(duz, "FogStart", light.GetFogStart());
-    WriteDouble(duz, "FogEnd", light.GetFogEnd());
+    KDuz6WriteIntField(duz, "FlogEnable", light.GetFogEnable() ? 1 : 0);
+    KDuz6WriteIntField(duz, "FogMode", light.GetFogMode());
+    KDuz6WriteDoubleField(duz, "FogDensity", light.GetFogDensity());
+    KDuz6WriteDoubleField(duz, "FogStart", light.GetFogStart());
+    KDuz6WriteDoubleField(duz, "FogEnd", light.GetFogEnd());
     const KDuzRGBAColor color = light.GetFogColor();
     duz.FieldWriteBegin("FogColor");
     duz.FieldWriteDouble(color.mRed);
@@ -86,9 +69,9 @@ void KDuzWriterDuz6::WriteShadowPlaneSection(KDuzScene* scene) {
     KDuzGlobalLightSettings& light = *scene->GetGlobalLightSettings();
     duz.WriteComment("Shadow Planes Section ");
     duz.WriteComment("----------------------------------------------------");
-    WriteInt(duz, duz6::kVersion, 108);
+    KDuz6WriteIntField(duz, duz6::kVersion, 108);
     const int count = light.GetShadowPlaneCount();
-    WriteInt(duz, duz6::kCount, count);
+    KDuz6WriteIntField(duz, duz6::kCount, count);
     for (int i = 0; i < count; ++i) {
         const KDuzShadowPlane* plane = light.GetShadowPlane(i);
         if (plane == nullptr) continue;
@@ -98,8 +81,8 @@ void KDuzWriterDuz6::WriteShadowPlaneSection(KDuzScene* scene) {
         duz.FieldWriteInt(plane->mEnable ? 1 : 0);
         duz.FieldWriteEnd();
     }
-    WriteInt(duz, "UseShadow", light.GetCastShadows() ? 1 : 0);
-    WriteDouble(duz, "ShadowIntensity", light.GetShadowIntensity());
+    KDuz6WriteIntField(duz, "UseShadow", light.GetCastShadows() ? 1 : 0);
+    KDuz6WriteDoubleField(duz, "ShadowIntensity", light.GetShadowIntensity());
 }
 
 void KDuzWriterDuz6::WriteTimeSettings(KDuzScene* scene) {
@@ -109,12 +92,12 @@ void KDuzWriterDuz6::WriteTimeSettings(KDuzScene* scene) {
     duz.FieldWriteBlockBegin();
     const char* frameRate = KTimeModeToName(time.GetTimeMode());
     duz.FieldWriteNamedString("FrameRate", frameRate != nullptr ? frameRate : "");
-    WriteInt(duz, "TimeFormat", time.GetTimeFormat());
-    WriteInt(duz, "SnapOnFrames", time.GetSnapOnFrames());
-    WriteInt(duz, "ReferenceTimeIndex", time.GetCurrentTimeMarker());
+    KDuz6WriteIntField(duz, "TimeFormat", time.GetTimeFormat());
+    KDuz6WriteIntField(duz, "SnapOnFrames", time.GetSnapOnFrames());
+    KDuz6WriteIntField(duz, "ReferenceTimeIndex", time.GetCurrentTimeMarker());
     const KDuzTimeSpan span = time.GetTimelineDefaultTimeSpan();
-    WriteTime(duz, "TimeLineStartTime", span.mStart);
-    WriteTime(duz, "TimeLineStopTime", span.mStop);
+    KDuz6WriteTimeField(duz, "TimeLineStartTime", span.mStart);
+    KDuz6WriteTimeField(duz, "TimeLineStopTime", span.mStop);
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();
 }
@@ -126,17 +109,17 @@ void KDuzWriterDuz6::WriteRendererSetting(KDuzScene* scene) {
     duz.FieldWriteBlockBegin();
     const char* name = camera.GetDefaultCamera();
     duz.FieldWriteNamedString("DefaultCamera", name != nullptr ? name : "");
-    WriteInt(duz, "DefaultViewingMode", camera.GetDefaultViewingMode());
+    KDuz6WriteIntField(duz, "DefaultViewingMode", camera.GetDefaultViewingMode());
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();
 }
 
 bool KDuzWriterDuz6::WriteCameraSwitcherBody(KDuzCameraSwitcher* switcher) {
     KDuz& duz = *GetFieldFile();
-    WriteInt(duz, duz6::kVersion, duz6::kCameraSwitcherVersion);
+    KDuz6WriteIntField(duz, duz6::kVersion, duz6::kCameraSwitcherVersion);
     duz.FieldWriteNamedString("Name", "Model::Camera Switcher");
-    WriteInt(duz, "CameraId", switcher->GetDefaultCameraIndex());
-    WriteInt(duz, "CameraName", 100);
+    KDuz6WriteIntField(duz, "CameraId", switcher->GetDefaultCameraIndex());
+    KDuz6WriteIntField(duz, "CameraName", 100);
     duz.FieldWriteBegin("CameraIndexName");
     for (int i = 0; i < switcher->GetCameraNameCount(); ++i) {
         const char* name = switcher->GetCameraName(i);

@@ -1,6 +1,7 @@
 #include "sdk/formats/KDuzReaderObj.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <charconv>
 #include <climits>
@@ -103,6 +104,18 @@ KgeTVector Normalized(const KgeTVector& v) {
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
 }
 
+// Only a regular file has an end: a device such as /dev/zero would be one
+// endless line. Null for anything else.
+FILE* OpenRegularFile(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    struct stat info {};
+    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    return file;
+}
+
 struct KeyHash {
     size_t operator()(const ObjIndexTriple& k) const {
         size_t h = static_cast<size_t>(static_cast<unsigned>(k.vertex));
@@ -135,7 +148,7 @@ KDuzReaderObj::~KDuzReaderObj() { FileClose(); }
 
 bool KDuzReaderObj::FileOpen(const char* fileName) {
     FileClose();
-    if (fileName != nullptr) mFile = std::fopen(fileName, "rb");
+    if (fileName != nullptr) mFile = OpenRegularFile(fileName);
     if (mFile == nullptr) {
         mError.SetLastError(eFileNotOpened);
         return false;
@@ -167,6 +180,7 @@ void KDuzReaderObj::Reset() {
     mMaterialByName.clear();
     mUsed.clear();
     mMtlEntries.clear();
+    mParsedLibraries.clear();
     mPositions.clear();
     mUvs.clear();
     mNormals.clear();
@@ -221,22 +235,28 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
 // The next statement: its keyword and the trimmed rest of its line, with
 // backslash-continued lines joined. Blank lines are skipped; false at the end.
 bool KDuzReaderObj::NextStatement(std::string& keyword, std::string& rest) {
-    std::string line;
     for (;;) {
-        if (!ReadPhysicalLine(line)) return false;
-        std::string_view text = Trim(line);
+        if (!ReadPhysicalLine(mLine)) return false;
+        std::string_view text = Trim(mLine);
         if (text.empty()) continue;
-        std::string joined(text);
-        while (!joined.empty() && joined.back() == '\\') {
-            joined.back() = ' ';
+        if (text.back() == '\\') {
+            std::string joined(text);
             std::string next;
-            if (!ReadPhysicalLine(next)) break;
-            joined += next;
-            joined = std::string(Trim(joined));
+            while (!joined.empty() && joined.back() == '\\') {
+                joined.back() = ' ';
+                if (!ReadPhysicalLine(next)) break;
+                joined += next;
+                // The front is trimmed already; trimming only the end keeps
+                // long runs of joined lines linear.
+                while (!joined.empty() && IsBlank(joined.back())) joined.pop_back();
+            }
+            mLine.swap(joined);
+            text = mLine;
         }
-        std::string_view all = joined;
-        keyword = std::string(NextWord(all));
-        rest = std::string(Trim(all));
+        const std::string_view word = NextWord(text);
+        keyword.assign(word.data(), word.size());
+        text = Trim(text);
+        rest.assign(text.data(), text.size());
         return true;
     }
 }
@@ -390,17 +410,18 @@ bool KDuzReaderObj::OpenMaterialLibraries(std::string_view rest) {
     bool any = false;
     for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
         any = true;
-        const std::string name(word);
-        FILE* file = std::fopen(name.c_str(), "rb");
+        std::string name(word);
+        FILE* file = OpenRegularFile(name.c_str());
         if (file == nullptr) {
-            const std::filesystem::path beside = std::filesystem::path(mPath.Buffer()).parent_path() / name;
-            file = std::fopen(beside.string().c_str(), "rb");
+            name = (std::filesystem::path(mPath.Buffer()).parent_path() / name).string();
+            file = OpenRegularFile(name.c_str());
         }
         if (file == nullptr) {
             all = false;
             continue;
         }
-        ParseMaterialFile(file);
+        // A library named again adds nothing: its entries are in already.
+        if (mParsedLibraries.insert(name).second) ParseMaterialFile(file);
         std::fclose(file);
     }
     return any && all;

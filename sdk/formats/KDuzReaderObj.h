@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -113,11 +114,13 @@ private:
     size_t mBufferPos = 0;
     size_t mBufferEnd = 0;
     bool mEof = false;
+    std::string mLine;
 
     std::map<std::string, std::unique_ptr<ObjGroup>, ObjNameLess> mGroups;
     std::map<std::string, int, ObjNameLess> mMaterialByName;   // into mUsed
     std::vector<UsedMaterial> mUsed;
     std::unordered_map<std::string, MtlEntry> mMtlEntries;      // first definition wins
+    std::set<std::string> mParsedLibraries;
     std::vector<KgeTVector> mPositions;
     std::vector<KgeUVVector> mUvs;
     std::vector<KgeTVector> mNormals;

@@ -18,6 +18,7 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
+#include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
@@ -250,6 +251,8 @@ TEST_F(ObjReaderTest, OptionsAndFileAreChecked) {
     KDuzReaderObj reader(manager);
     EXPECT_FALSE(reader.FileOpen((folder / "missing.obj").c_str()));
     EXPECT_EQ(reader.GetLastErrorID(), KDuzReader::eFileNotOpened);
+    EXPECT_FALSE(reader.FileOpen("/dev/zero"));   // endless: refused at once
+    EXPECT_FALSE(reader.FileOpen(folder.c_str()));
     ASSERT_TRUE(reader.FileOpen(Write("a.obj", "v 0 0 0\n").c_str()));
     EXPECT_TRUE(reader.IsFileOpen());
     auto* wrong = KDuzStreamOptionsDxfReader::Create(manager, "");
@@ -346,7 +349,7 @@ TEST_F(ObjReaderTest, MaterialsComeFromTheLibraryBesideTheFile) {
 
 TEST_F(ObjReaderTest, MissingLibrariesAndMaterialsAreReportedNotFatal) {
     const std::string text =
-        "mtllib nowhere.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
+        "mtllib nowhere.mtl /dev/zero\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
         "usemtl red\nf 1 2 3\nusemtl red\nf 1 3 2\nbogus 1 2\n";
     ASSERT_TRUE(Read(text));
     EXPECT_EQ(messages,
@@ -357,4 +360,18 @@ TEST_F(ObjReaderTest, MissingLibrariesAndMaterialsAreReportedNotFatal) {
     KDuzMesh* mesh = MeshOf(Nodes()[0]);
     EXPECT_EQ(mesh->GetPolygonCount(), 2);
     EXPECT_EQ(mesh->GetMaterialCount(), 0);
+}
+
+TEST_F(ObjReaderTest, RegistryMakesTheReaderForObjFiles) {
+    KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
+    ASSERT_NE(registry, nullptr);
+    int index = -1;
+    for (int i = 0; i < registry->GetReaderCount(); ++i) {
+        if (std::string(registry->GetReaderEntry(i)->extension) == "obj") index = i;
+    }
+    ASSERT_GE(index, 0);
+    EXPECT_STREQ(registry->GetReaderEntry(index)->description, "Wavefront OBJ (*.obj)");
+    KDuzReader* reader = registry->CreateReader(manager, nullptr, index);
+    EXPECT_NE(dynamic_cast<KDuzReaderObj*>(reader), nullptr);
+    delete reader;
 }

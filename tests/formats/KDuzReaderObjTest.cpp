@@ -375,3 +375,23 @@ TEST_F(ObjReaderTest, RegistryMakesTheReaderForObjFiles) {
     EXPECT_NE(dynamic_cast<KDuzReaderObj*>(reader), nullptr);
     delete reader;
 }
+
+TEST_F(ObjReaderTest, UvsAreKeptOnlyForGroupsWhereEveryCornerHasOne) {
+    // Group "a" mixes faces with and without uvs; group "b" has them all.
+    // Smoothing shares the generated normals, so keys differ only by uv.
+    const std::string text =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.25\nvt 1 0\nvt 1 1\n"
+        "s 1\ng a\nf 1/1 2/2 3/3\nf 2 3 1\n"
+        "g b\nf 1/3 2/2 3/1\n";
+    ASSERT_TRUE(Read(text));
+    const auto nodes = Nodes();
+    ASSERT_EQ(nodes.size(), 2u);
+    KDuzMesh* mixed = MeshOf(nodes[0]);
+    KDuzMesh* full = MeshOf(nodes[1]);
+    EXPECT_EQ(mixed->GetTextureUV(3), nullptr);
+    EXPECT_EQ(mixed->GetControlPointsCount(), 3);   // uv-less keys: one point per position
+    ASSERT_NE(full->GetTextureUV(3), nullptr);
+    const KgeUVVector& uv = full->GetTextureUV(3)[full->GetTextureUVIndex(0, 2, 3)];
+    EXPECT_DOUBLE_EQ(uv.mU, 0.5);
+    EXPECT_DOUBLE_EQ(uv.mV, 0.25);
+}

@@ -17,6 +17,8 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/io/KDuz.h"
 #include "sdk/io/KDuzImporter.h"
+#include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
@@ -432,6 +434,38 @@ void TinyObjLoad(benchmark::State& state)
     });
 }
 
+// Our OBJ reader on the same grid (the importer reads DUZ files only, so the
+// reader is driven directly); the grid's group lands under the file's
+// reference node.
+void ObjRead(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const std::string& path = GridFile(Kind::kObj, n);
+    Measure(state, path, [&] {
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "");
+        MarkHeapBase();
+        bool ok = false;
+        {
+            KDuzReaderObj reader(manager);
+            KDuzStreamOptions* options = reader.FileOpen(path.c_str()) ? reader.GetReadOptions(false) : nullptr;
+            ok = options != nullptr && reader.Read(scene, options);
+            if (options != nullptr)
+                options->Destroy();
+        }
+        if (ok) {
+            KDuzNode* root = scene->GetRootNode();
+            KDuzNode* reference = root != nullptr && root->GetChildCount() > 0 ? root->GetChild(0) : nullptr;
+            KDuzNode* node = reference != nullptr && reference->GetChildCount() > 0 ? reference->GetChild(0) : nullptr;
+            auto* mesh = node != nullptr ? dynamic_cast<KDuzMesh*>(node->GetMesh()) : nullptr;
+            ok = mesh != nullptr && mesh->GetControlPointsCount() == n * n &&
+                 mesh->GetPolygonCount() == (n - 1) * (n - 1);
+        }
+        manager->Destroy();
+        return ok;
+    });
+}
+
 void PlainFread(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
@@ -458,6 +492,7 @@ void Sizes(benchmark::internal::Benchmark* b)
 
 BENCHMARK(DuzAsciiImport)->Apply(Sizes);
 BENCHMARK(TinyObjLoad)->Apply(Sizes);
+BENCHMARK(ObjRead)->Apply(Sizes);
 BENCHMARK(DuzBinaryImport)->Apply(Sizes);
 BENCHMARK(PlainFread)->Apply(Sizes);
 

@@ -2,6 +2,7 @@
 
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -67,11 +68,13 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS, OBJ and Collada readers and writers and the DUZ 5 writer are
-// not part of this SDK yet: their entries keep the format indices and the
-// file-dialog texts, and their factories make nothing.
+// The DXF, 3DS and Collada readers, the OBJ, DXF, 3DS and Collada writers
+// and the DUZ 5 writer are not part of this SDK yet: their entries keep the
+// format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
+
+KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
 
 // Opens the file with a probing reader and reads its major version; false
 // when the reader cannot open it.
@@ -114,7 +117,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     if (first >= 0) registry.SetFirstDuzReaderIndex(first);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
+    registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 
     first = -1;

@@ -1,0 +1,742 @@
+#include "sdk/formats/KDuzReaderObj.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <unordered_map>
+
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerContainer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzObjectName.h"
+#include "sdk/object/KDuzProperty.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
+
+namespace duzsdk {
+
+namespace {
+
+constexpr size_t kReadBlock = 1 << 16;
+constexpr int kShadingModeTextured = 5;
+constexpr int kMappingByPolygon = 3;
+constexpr int kMappingAllSame = 5;
+constexpr int kMappingByPolygonVertex = 2;
+constexpr int kDiffuseChannel = 3;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// The next blank-separated word of text, which loses it; empty at the end.
+std::string_view NextWord(std::string_view& text) {
+    size_t start = 0;
+    while (start < text.size() && IsBlank(text[start])) ++start;
+    size_t end = start;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    const std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
+// Reads up to `max` numbers from the front of text, locale-free; stops at
+// the first word that is not a number. Returns how many were read.
+int ParseDoubles(std::string_view text, double* out, int max) {
+    int count = 0;
+    while (count < max) {
+        std::string_view word = NextWord(text);
+        if (word.empty()) break;
+        if (word.front() == '+') word.remove_prefix(1);
+        double value = 0.0;
+        const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (result.ec != std::errc() || word.empty()) break;
+        out[count++] = value;
+    }
+    return count;
+}
+
+// A whole integer field; false when the text is empty or not a number in range.
+bool ParseInteger(std::string_view text, long long& value) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+// One face corner "v", "v/t", "v/t/n" or "v//n" (raw 1-based or negative
+// numbers, 0 where absent); false without a vertex number.
+bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, long long& normal) {
+    vertex = uv = normal = 0;
+    std::string_view fields[3];
+    int count = 0;
+    size_t start = 0;
+    while (start <= text.size() && count < 3) {
+        size_t slash = text.find('/', start);
+        if (slash == std::string_view::npos) slash = text.size();
+        if (slash > start) fields[count++] = text.substr(start, slash - start);
+        start = slash + 1;
+    }
+    if (count == 0 || !ParseInteger(fields[0], vertex) || vertex == 0) return false;
+    const bool noUv = text.find("//") != std::string_view::npos;
+    if (noUv) {
+        if (count > 1 && !ParseInteger(fields[1], normal)) normal = 0;
+    } else {
+        if (count > 1 && !ParseInteger(fields[1], uv)) uv = 0;
+        if (count > 2 && !ParseInteger(fields[2], normal)) normal = 0;
+    }
+    return true;
+}
+
+KgeTVector Normalized(const KgeTVector& v) {
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length == 0.0 || !std::isfinite(length)) return KgeTVector(0.0, 0.0, 0.0, 0.0);
+    return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
+}
+
+// Only a regular file has an end: a device such as /dev/zero would be one
+// endless line. Null for anything else.
+FILE* OpenRegularFile(const char* path) {
+    FILE* file = std::fopen(path, "rb");
+    struct stat info {};
+    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    return file;
+}
+
+struct KeyHash {
+    size_t operator()(const ObjIndexTriple& k) const {
+        size_t h = static_cast<size_t>(static_cast<unsigned>(k.vertex));
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<unsigned>(k.uv);
+        h = h * 0x9E3779B97F4A7C15ull ^ static_cast<unsigned>(k.normal);
+        return h ^ (h >> 29);
+    }
+};
+struct KeyEqual {
+    bool operator()(const ObjIndexTriple& a, const ObjIndexTriple& b) const {
+        return a.vertex == b.vertex && a.uv == b.uv && a.normal == b.normal;
+    }
+};
+
+void SetColor(KDuzProperty property, const double* rgb) {
+    const duzVectorTemplate3<double> color(rgb[0], rgb[1], rgb[2]);
+    property.SetValue(&color, eValueKindDouble3);
+}
+void SetDouble(KDuzProperty property, double value) { property.SetValue(&value, eValueKindDouble); }
+
+}  // namespace
+
+bool ObjNameLess::operator()(const std::string& a, const std::string& b) const {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+}
+
+KDuzReaderObj::KDuzReaderObj(KDuzSdkManager* manager) : KDuzReader(manager) {}
+
+KDuzReaderObj::~KDuzReaderObj() { FileClose(); }
+
+bool KDuzReaderObj::FileOpen(const char* fileName) {
+    FileClose();
+    if (fileName != nullptr) mFile = OpenRegularFile(fileName);
+    if (mFile == nullptr) {
+        mError.SetLastError(eFileNotOpened);
+        return false;
+    }
+    mPath = fileName;
+    return true;
+}
+
+bool KDuzReaderObj::FileClose() {
+    bool closed = true;
+    if (mFile != nullptr) closed = std::fclose(mFile) == 0;
+    mFile = nullptr;
+    mPath = "";
+    return closed;
+}
+
+KDuzStreamOptions* KDuzReaderObj::GetReadOptions(bool /*parseFileAsNeeded*/) {
+    return KDuzStreamOptionsObjReader::Create(mManager, "");
+}
+
+int KDuzReaderObj::ResolveIndex(long long index, int count) {
+    if (index >= 1 && index <= count) return static_cast<int>(index - 1);
+    if (index < 0 && -index <= count) return static_cast<int>(count + index);
+    return -1;
+}
+
+void KDuzReaderObj::Reset() {
+    mGroups.clear();
+    mMaterialByName.clear();
+    mUsed.clear();
+    mMtlEntries.clear();
+    mParsedLibraries.clear();
+    mPositions.clear();
+    mUvs.clear();
+    mNormals.clear();
+    mParameterVertexCount = 0;
+    mUseMaterials = false;
+    mTextureSeen = false;
+    mRenamer.Clear();
+    mBuffer.assign(kReadBlock, '\0');
+    mBufferPos = mBufferEnd = 0;
+    mEof = false;
+}
+
+// ---- statements ------------------------------------------------------------------
+
+// One physical line without its end (LF, CR or CR LF); false at the end of
+// the file with nothing read. Lines of any length are read whole.
+bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+        if (mBufferPos == mBufferEnd) {
+            if (mEof) return any;
+            mBufferEnd = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
+            mBufferPos = 0;
+            if (mBufferEnd == 0) {
+                mEof = true;
+                return any;
+            }
+        }
+        any = true;
+        const char* start = mBuffer.data() + mBufferPos;
+        const size_t available = mBufferEnd - mBufferPos;
+        size_t n = 0;
+        while (n < available && start[n] != '\n' && start[n] != '\r') ++n;
+        line.append(start, n);
+        mBufferPos += n;
+        if (n == available) continue;
+        const char end = mBuffer[mBufferPos++];
+        if (end == '\r') {
+            // A CR LF pair may straddle two blocks.
+            if (mBufferPos == mBufferEnd && !mEof) {
+                mBufferEnd = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
+                mBufferPos = 0;
+                if (mBufferEnd == 0) mEof = true;
+            }
+            if (mBufferPos < mBufferEnd && mBuffer[mBufferPos] == '\n') ++mBufferPos;
+        }
+        return true;
+    }
+}
+
+// The next statement: its keyword and the trimmed rest of its line, with
+// backslash-continued lines joined. Blank lines are skipped; false at the end.
+bool KDuzReaderObj::NextStatement(std::string& keyword, std::string& rest) {
+    for (;;) {
+        if (!ReadPhysicalLine(mLine)) return false;
+        std::string_view text = Trim(mLine);
+        if (text.empty()) continue;
+        if (text.back() == '\\') {
+            std::string joined(text);
+            std::string next;
+            while (!joined.empty() && joined.back() == '\\') {
+                joined.back() = ' ';
+                if (!ReadPhysicalLine(next)) break;
+                joined += next;
+                // The front is trimmed already; trimming only the end keeps
+                // long runs of joined lines linear.
+                while (!joined.empty() && IsBlank(joined.back())) joined.pop_back();
+            }
+            mLine.swap(joined);
+            text = mLine;
+        }
+        const std::string_view word = NextWord(text);
+        keyword.assign(word.data(), word.size());
+        text = Trim(text);
+        rest.assign(text.data(), text.size());
+        return true;
+    }
+}
+
+bool KDuzReaderObj::Read(KDuzScene* scene, KDuzStreamOptions* options) {
+    auto* objOptions = dynamic_cast<KDuzStreamOptionsObjReader*>(options);
+    if (objOptions == nullptr || scene == nullptr) {
+        mError.SetLastError(eStreamOptionsNotSet);
+        return false;
+    }
+    if (mFile == nullptr) {
+        mError.SetLastError(eFileNotOpened);
+        return false;
+    }
+    mReferenceNode = objOptions->GetBoolOption("REFERENCENODE", true);
+    Reset();
+    std::rewind(mFile);
+    const bool read = ReadStatements(scene);
+    const bool built = read && BuildScene(scene);
+    if (read && !built) mError.SetLastError(eUnidentifiedError);
+    mGroups.clear();
+    mBuffer.clear();
+    mBuffer.shrink_to_fit();
+    return built;
+}
+
+bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
+    std::string keyword;
+    std::string rest;
+    std::string groupName = "default";
+    int smoothing = 0;
+    int currentMaterial = -1;
+    auto corrupt = [this](const char* what) {
+        mError.SetLastErrorWithText(eFileCorrupted, what);
+        return false;
+    };
+    while (NextStatement(keyword, rest)) {
+        if (keyword[0] == '#') continue;
+        double values[4];
+        if (keyword == "v") {
+            const int n = ParseDoubles(rest, values, 4);
+            if (n < 3) return corrupt("A vertex has fewer than 3 coordinates");
+            if (mPositions.size() >= static_cast<size_t>(INT_MAX)) return corrupt("Too many vertices");
+            mPositions.emplace_back(values[0], values[1], values[2], n > 3 ? values[3] : 1.0);
+        } else if (keyword == "vt") {
+            const int n = ParseDoubles(rest, values, 3);
+            if (n < 1) return corrupt("A texture coordinate has no value");
+            if (mUvs.size() >= static_cast<size_t>(INT_MAX)) return corrupt("Too many texture coordinates");
+            mUvs.emplace_back(values[0], n > 1 ? values[1] : 0.0);
+        } else if (keyword == "vn") {
+            if (ParseDoubles(rest, values, 3) < 3) return corrupt("A normal has fewer than 3 coordinates");
+            if (mNormals.size() >= static_cast<size_t>(INT_MAX)) return corrupt("Too many normals");
+            mNormals.emplace_back(values[0], values[1], values[2], 0.0);
+        } else if (keyword == "vp") {
+            if (ParseDoubles(rest, values, 3) < 1) return corrupt("A parameter vertex has no value");
+            ++mParameterVertexCount;
+        } else if (keyword == "f") {
+            auto& slot = mGroups[groupName];
+            if (!slot) {
+                slot = std::make_unique<ObjGroup>();
+                slot->name = groupName;
+            }
+            ObjGroup& group = *slot;
+            ObjFace face;
+            face.material = currentMaterial;
+            if (!ParseFace(rest, group, face)) continue;
+            const bool hasTexture = face.material >= 0 && mUsed[face.material].texture != nullptr;
+            group.faces[static_cast<unsigned>(smoothing)].push_back(face);
+            if (!face.allNormals) group.allFacesHaveNormals = false;
+            if (!face.allUvs) group.allFacesHaveUvs = false;
+            if (hasTexture) group.someFaceHasTexture = true;
+            else group.allFacesHaveTexture = false;
+            ++group.faceCount;
+        } else if (keyword == "g") {
+            groupName = rest.empty() ? "default" : rest;
+            const size_t blank = groupName.find_first_of(" \t");
+            if (blank != std::string::npos) groupName[blank] = '_';
+        } else if (keyword == "s") {
+            std::string_view text = rest;
+            const std::string_view word = NextWord(text);
+            long long value = 0;
+            if (ParseInteger(word, value) && value >= INT_MIN && value <= INT_MAX) smoothing = static_cast<int>(value);
+            else if (word == "off") smoothing = 0;
+        } else if (keyword == "mtllib") {
+            mUseMaterials = true;
+            if (!OpenMaterialLibraries(rest)) mMessageText += "Unable to load material library\n";
+        } else if (keyword == "usemtl") {
+            std::string_view text = rest;
+            const std::string name(NextWord(text));
+            if (name.empty()) continue;
+            UseMaterial(name);
+            currentMaterial = mMaterialByName[name];
+        } else if (keyword == "mg" || keyword == "o" || keyword == "bmat" || keyword == "cstype" ||
+                   keyword == "deg" || keyword == "step") {
+            continue;
+        } else if (keyword == "curv" || keyword == "curv2" || keyword == "surf") {
+            // Free-form geometry is not imported: its block is skipped to "end".
+            if (keyword == "surf") {
+                mMessageText += "Object not supported : surf\n";
+            }
+            std::string inner;
+            std::string innerRest;
+            while (NextStatement(inner, innerRest) && inner != "end") {
+            }
+        } else {
+            mMessageText += "Object not supported : ";
+            mMessageText += keyword.c_str();
+            mMessageText += "\n";
+        }
+    }
+    if (std::ferror(mFile) != 0) return corrupt("The file could not be read");
+    return true;
+}
+
+bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& face) {
+    const int positions = static_cast<int>(mPositions.size());
+    const int uvs = static_cast<int>(mUvs.size());
+    const int normals = static_cast<int>(mNormals.size());
+    const size_t first = group.corners.size();
+    face.firstCorner = static_cast<int>(first);
+    int written = 0;
+    for (;;) {
+        const std::string_view word = NextWord(rest);
+        if (word.empty()) break;
+        long long v = 0, t = 0, n = 0;
+        if (!ParseFaceVertex(word, v, t, n)) {
+            group.corners.resize(first);
+            return false;
+        }
+        ++written;
+        ObjIndexTriple corner{ResolveIndex(v, positions), ResolveIndex(t, uvs), ResolveIndex(n, normals)};
+        // A corner naming no position read so far is left out.
+        if (corner.vertex < 0) continue;
+        if (corner.normal < 0) face.allNormals = false;
+        if (corner.uv < 0) face.allUvs = false;
+        group.corners.push_back(corner);
+    }
+    face.cornerCount = static_cast<int>(group.corners.size() - first);
+    // Faces left with fewer than three corners have no surface (nor normal).
+    if (written < 3 || face.cornerCount < 3 || group.corners.size() > static_cast<size_t>(INT_MAX)) {
+        group.corners.resize(first);
+        return false;
+    }
+    return true;
+}
+
+// ---- materials ---------------------------------------------------------------------
+
+bool KDuzReaderObj::OpenMaterialLibraries(std::string_view rest) {
+    bool all = true;
+    bool any = false;
+    for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
+        any = true;
+        std::string name(word);
+        FILE* file = OpenRegularFile(name.c_str());
+        if (file == nullptr) {
+            name = (std::filesystem::path(mPath.Buffer()).parent_path() / name).string();
+            file = OpenRegularFile(name.c_str());
+        }
+        if (file == nullptr) {
+            all = false;
+            continue;
+        }
+        // A library named again adds nothing: its entries are in already.
+        if (mParsedLibraries.insert(name).second) ParseMaterialFile(file);
+        std::fclose(file);
+    }
+    return any && all;
+}
+
+// Every entry of an MTL file is read once; a name defined before (in this
+// file or an earlier one) keeps its first definition.
+void KDuzReaderObj::ParseMaterialFile(FILE* file) {
+    FILE* const objFile = mFile;
+    std::vector<char> objBuffer;
+    objBuffer.swap(mBuffer);
+    const size_t objPos = mBufferPos;
+    const size_t objEnd = mBufferEnd;
+    const bool objEof = mEof;
+    mFile = file;
+    mBuffer.assign(kReadBlock, '\0');
+    mBufferPos = mBufferEnd = 0;
+    mEof = false;
+
+    std::string keyword;
+    std::string rest;
+    MtlEntry* entry = nullptr;
+    while (NextStatement(keyword, rest)) {
+        double values[3];
+        if (keyword == "newmtl") {
+            std::string_view text = rest;
+            const std::string name(NextWord(text));
+            const auto inserted = mMtlEntries.try_emplace(name);
+            entry = inserted.second ? &inserted.first->second : nullptr;
+            continue;
+        }
+        if (entry == nullptr) continue;
+        if (keyword == "Ka" && ParseDoubles(rest, values, 3) == 3) {
+            entry->hasKa = true;
+            std::copy(values, values + 3, entry->ka);
+        } else if (keyword == "Kd" && ParseDoubles(rest, values, 3) == 3) {
+            entry->hasKd = true;
+            std::copy(values, values + 3, entry->kd);
+        } else if (keyword == "Ks" && ParseDoubles(rest, values, 3) == 3) {
+            entry->hasKs = true;
+            std::copy(values, values + 3, entry->ks);
+        } else if (keyword == "illum") {
+            long long model = 0;
+            std::string_view text = rest;
+            if (ParseInteger(NextWord(text), model) && model >= INT_MIN && model <= INT_MAX) {
+                entry->illum = static_cast<int>(model);
+            }
+        } else if (keyword == "Ns" && ParseDoubles(rest, values, 1) == 1) {
+            entry->ns = values[0];
+        } else if ((keyword == "Tr" || keyword == "d") && ParseDoubles(rest, values, 1) == 1) {
+            entry->hasTr = true;
+            entry->tr = values[0];
+        } else if (keyword == "map_Kd") {
+            entry->mapKd = rest;
+        }
+    }
+    mFile = objFile;
+    mBuffer.swap(objBuffer);
+    mBufferPos = objPos;
+    mBufferEnd = objEnd;
+    mEof = objEof;
+}
+
+KDuzSurfaceMaterial* KDuzReaderObj::MakeMaterial(const std::string& name, const MtlEntry& entry,
+                                                 KDuzTexture*& texture) {
+    KDuzSurfaceLambert* lambert = nullptr;
+    KDuzSurfacePhong* phong = nullptr;
+    if (entry.illum < 2) {
+        lambert = KDuzSurfaceLambert::Create(mManager, name.c_str());
+    } else {
+        phong = KDuzSurfacePhong::Create(mManager, name.c_str());
+        lambert = phong;
+    }
+    if (lambert == nullptr) return nullptr;
+    if (entry.hasKa) {
+        SetColor(lambert->GetAmbientColor(), entry.ka);
+        SetDouble(lambert->GetAmbientFactor(), 1.0);
+    }
+    if (entry.hasKd) {
+        SetColor(lambert->GetDiffuseColor(), entry.kd);
+        SetDouble(lambert->GetDiffuseFactor(), 1.0);
+    }
+    if (entry.hasTr) {
+        const double white[3] = {1.0, 1.0, 1.0};
+        SetColor(lambert->GetTransparentColor(), white);
+        SetDouble(lambert->GetTransparencyFactor(), 1.0 - entry.tr);
+    }
+    if (phong != nullptr) {
+        if (entry.hasKs) {
+            SetColor(phong->GetSpecularColor(), entry.ks);
+            SetDouble(phong->GetSpecularFactor(), 1.0);
+        }
+        SetDouble(phong->GetShininessExponent(), entry.ns);
+    }
+    texture = nullptr;
+    if (!entry.mapKd.empty()) {
+        texture = KDuzTexture::Create(mManager, name.c_str());
+        if (texture != nullptr) texture->SetFileName(entry.mapKd.c_str());
+    }
+    return lambert;
+}
+
+// Makes the named material current, reading it from the MTL entries when it
+// has not been read yet; a name is entered once however often it is used.
+void KDuzReaderObj::UseMaterial(std::string_view nameView) {
+    const std::string name(nameView);
+    auto found = mMaterialByName.find(name);
+    if (found == mMaterialByName.end()) {
+        found = mMaterialByName.emplace(name, static_cast<int>(mUsed.size())).first;
+        mUsed.push_back(UsedMaterial{name, nullptr, nullptr});
+    }
+    UsedMaterial& used = mUsed[found->second];
+    if (used.material != nullptr) return;
+    const auto entry = mMtlEntries.find(name);
+    if (entry != mMtlEntries.end()) used.material = MakeMaterial(name, entry->second, used.texture);
+    if (used.material == nullptr) {
+        mMessageText += "Unable to read material \"";
+        mMessageText += name.c_str();
+        mMessageText += "\" in .mtl file\n";
+        mUseMaterials = false;
+        return;
+    }
+    if (used.texture != nullptr) mTextureSeen = true;
+}
+
+// ---- scene building ------------------------------------------------------------------
+
+KgeTVector KDuzReaderObj::FaceNormal(const ObjGroup& group, const ObjFace& face) const {
+    const KgeTVector& p0 = mPositions[group.corners[face.firstCorner].vertex];
+    const KgeTVector& p1 = mPositions[group.corners[face.firstCorner + 1].vertex];
+    const KgeTVector& p2 = mPositions[group.corners[face.firstCorner + 2].vertex];
+    const double a[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+    const double b[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+    return Normalized(KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0));
+}
+
+void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
+    for (auto& [smoothing, faces] : group.faces) {
+        if (smoothing == 0) {
+            // Flat: a face lacking any normal takes its face normal at every corner.
+            for (const ObjFace& face : faces) {
+                if (face.allNormals) continue;
+                const int index = static_cast<int>(mNormals.size());
+                mNormals.push_back(FaceNormal(group, face));
+                for (int c = 0; c < face.cornerCount; ++c) group.corners[face.firstCorner + c].normal = index;
+            }
+            continue;
+        }
+        // Smooth: a vertex with a corner lacking a normal gets the normalised
+        // sum of its corners' normals (face normals where they lack one).
+        struct Sum {
+            KgeTVector total;
+            bool needed = false;
+            int index = -1;
+        };
+        std::unordered_map<int, Sum> sums;
+        for (const ObjFace& face : faces) {
+            KgeTVector faceNormal;
+            bool haveFaceNormal = false;
+            for (int c = 0; c < face.cornerCount; ++c) {
+                const ObjIndexTriple& corner = group.corners[face.firstCorner + c];
+                Sum& sum = sums[corner.vertex];
+                const KgeTVector* add = nullptr;
+                if (corner.normal >= 0) {
+                    add = &mNormals[corner.normal];
+                } else {
+                    if (!haveFaceNormal) faceNormal = FaceNormal(group, face);
+                    haveFaceNormal = true;
+                    add = &faceNormal;
+                    sum.needed = true;
+                }
+                for (int k = 0; k < 3; ++k) sum.total[k] += (*add)[k];
+            }
+        }
+        for (const ObjFace& face : faces) {
+            for (int c = 0; c < face.cornerCount; ++c) {
+                ObjIndexTriple& corner = group.corners[face.firstCorner + c];
+                if (corner.normal >= 0) continue;
+                Sum& sum = sums[corner.vertex];
+                if (sum.index < 0) {
+                    sum.index = static_cast<int>(mNormals.size());
+                    mNormals.push_back(Normalized(sum.total));
+                }
+                corner.normal = sum.index;
+            }
+        }
+    }
+}
+
+KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
+    if (!group.allFacesHaveNormals) GenerateNormals(group);
+    KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
+    if (mesh == nullptr) return nullptr;
+    // UVs are kept only when every corner of the group has one.
+    const bool withUvs = group.allFacesHaveUvs;
+
+    struct Slot {
+        int controlPoint;
+        int uv;
+    };
+    std::unordered_map<ObjIndexTriple, Slot, KeyHash, KeyEqual> keys;
+    keys.reserve(group.corners.size());
+    std::vector<int> cornerPoint(group.corners.size());
+    std::vector<int> cornerUv(group.corners.size(), -1);
+    std::vector<ObjIndexTriple> pointKeys;
+    int uvCount = 0;
+    for (const auto& [smoothing, faces] : group.faces) {
+        for (const ObjFace& face : faces) {
+            for (int c = 0; c < face.cornerCount; ++c) {
+                const size_t at = static_cast<size_t>(face.firstCorner + c);
+                ObjIndexTriple key = group.corners[at];
+                if (!withUvs) key.uv = -1;
+                auto [it, isNew] = keys.try_emplace(key, Slot{static_cast<int>(pointKeys.size()), -1});
+                if (isNew) {
+                    pointKeys.push_back(key);
+                    if (key.uv >= 0) it->second.uv = uvCount++;
+                }
+                cornerPoint[at] = it->second.controlPoint;
+                cornerUv[at] = it->second.uv;
+            }
+        }
+    }
+    const int pointCount = static_cast<int>(pointKeys.size());
+    if (!mesh->InitControlPoints(pointCount) || !mesh->InitNormals()) {
+        mesh->Destroy();
+        return nullptr;
+    }
+    KgeTVector* points = mesh->GetControlPoints();
+    KgeTVector* normals = mesh->GetNormals();
+    for (int i = 0; i < pointCount; ++i) {
+        points[i] = mPositions[pointKeys[i].vertex];
+        const int n = pointKeys[i].normal;
+        if (normals != nullptr) normals[i] = n >= 0 ? mNormals[n] : KgeTVector(0.0, 0.0, 0.0, 0.0);
+    }
+
+    mesh->InitMaterialIndices(mUseMaterials ? kMappingByPolygon : kMappingAllSame);
+    if (mesh->GetLayer(0) == nullptr) mesh->CreateLayer();
+    KDuzLayer* layer = mesh->GetLayer(0);
+    if (uvCount > 0 && layer != nullptr) {
+        mesh->InitTextureUVIndices(kMappingByPolygonVertex, kDiffuseChannel);
+        KDuzLayerElementUV* element = layer->GetUVsOfType(kDiffuseChannel);
+        if (element == nullptr) {
+            element = layer->SetUVsOfType(KDuzCreateLayerElementUV(mManager, ""), kDiffuseChannel);
+        }
+        if (element != nullptr) {
+            KgeUVVectorArray& direct = element->GetDirectArray();
+            direct.Clear();
+            direct.SetCount(uvCount);
+            for (const ObjIndexTriple& key : pointKeys) {
+                if (key.uv >= 0) direct[keys[key].uv] = mUvs[key.uv];
+            }
+        }
+    }
+    if (group.someFaceHasTexture) {
+        mesh->InitTextureIndices(kMappingByPolygon);
+        if (!group.allFacesHaveTexture) {
+            KDuzTexture* empty = KDuzTexture::Create(mManager, "_empty_");
+            if (empty != nullptr) {
+                empty->SetDefaultAlpha(0.0);
+                mesh->AddTexture(empty, 0, kDiffuseChannel);
+            }
+        }
+    }
+    for (const auto& [smoothing, faces] : group.faces) {
+        for (const ObjFace& face : faces) {
+            int materialIndex = 0;
+            int textureIndex = 0;
+            if (face.material >= 0) {
+                const UsedMaterial& used = mUsed[face.material];
+                if (mUseMaterials && used.material != nullptr) {
+                    materialIndex = mesh->GetMaterialIndex(used.material->GetName());
+                    if (materialIndex < 0) materialIndex = mesh->AddMaterial(used.material);
+                }
+                if (used.texture != nullptr) {
+                    textureIndex = mesh->GetTextureIndex(used.texture->GetName(), 0, kDiffuseChannel);
+                    if (textureIndex < 0) textureIndex = mesh->AddTexture(used.texture, 0, kDiffuseChannel);
+                }
+            }
+            mesh->BeginPolygon(materialIndex, textureIndex, -1, true);
+            for (int c = 0; c < face.cornerCount; ++c) {
+                const size_t at = static_cast<size_t>(face.firstCorner + c);
+                mesh->AddPolygon(cornerPoint[at], cornerUv[at]);
+            }
+            mesh->EndPolygon();
+        }
+    }
+    return mesh;
+}
+
+bool KDuzReaderObj::BuildScene(KDuzScene* scene) {
+    KDuzNode* parent = scene->GetRootNode();
+    if (parent == nullptr) return false;
+    if (mReferenceNode) {
+        const std::string stem = std::filesystem::path(mPath.Buffer()).stem().string() + "_root";
+        KDuzNode* reference = KDuzNode::Create(mManager, stem.c_str());
+        if (reference == nullptr) return false;
+        parent->AddChild(reference);
+        parent = reference;
+    }
+    for (auto& [key, group] : mGroups) {
+        KDuzObjectName name(group->name.c_str());
+        mRenamer.Rename(name);
+        KDuzNode* node = KDuzNode::Create(mManager, name.GetCurrentName());
+        if (node == nullptr) return false;
+        KDuzMesh* mesh = BuildGroupMesh(*group);
+        if (mesh == nullptr) {
+            node->Destroy();
+            return false;
+        }
+        node->SetNodeAttribute(mesh);
+        if (mTextureSeen) node->SetShadingMode(kShadingModeTextured);
+        parent->AddChild(node);
+    }
+    mGroups.clear();
+    return true;
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,130 @@
+// Reads a Wavefront OBJ text file, with the MTL material libraries it names,
+// into a scene: one node per group, holding one mesh in which every distinct
+// (position, uv, normal) combination is one control point.
+#pragma once
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "sdk/base/KString.h"
+#include "sdk/base/KgeTVector.h"
+#include "sdk/geometry/KDuzLayerElement.h"
+#include "sdk/io/KDuzReader.h"
+#include "sdk/io/KRenamingStrategy.h"
+
+namespace duzsdk {
+
+class KDuzMesh;
+class KDuzSurfaceMaterial;
+class KDuzTexture;
+
+// One corner of a face: 0-based position, uv and normal indices (-1: none).
+struct ObjIndexTriple {
+    int vertex = -1;
+    int uv = -1;
+    int normal = -1;
+};
+
+// One "f" statement: its corners live in the group's corner list.
+struct ObjFace {
+    int firstCorner = 0;
+    int cornerCount = 0;
+    int material = -1;   // index into the reader's used-material list
+    bool allNormals = true;
+    bool allUvs = true;
+};
+
+// Case-insensitive ordering of names (C locale).
+struct ObjNameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+// The faces of one group name, by smoothing group (ascending as unsigned).
+struct ObjGroup {
+    std::string name;   // the spelling met first
+    std::map<unsigned, std::vector<ObjFace>> faces;
+    std::vector<ObjIndexTriple> corners;
+    bool allFacesHaveNormals = true;
+    bool allFacesHaveUvs = true;
+    bool allFacesHaveTexture = true;
+    bool someFaceHasTexture = false;
+    int faceCount = 0;
+};
+
+class KDuzReaderObj : public KDuzReader {
+public:
+    explicit KDuzReaderObj(KDuzSdkManager* manager);
+    ~KDuzReaderObj() override;
+
+    bool FileOpen(const char* fileName) override;
+    bool FileClose() override;
+    bool IsFileOpen() override { return mFile != nullptr; }
+    KDuzStreamOptions* GetReadOptions(bool parseFileAsNeeded) override;
+    bool Read(KDuzScene* scene, KDuzStreamOptions* options) override;
+
+    // 0-based index of a 1-based or negative (relative) OBJ index against the
+    // count read so far; -1 for 0 and anything out of range.
+    static int ResolveIndex(long long index, int count);
+
+private:
+    // One "newmtl" entry of an MTL file, as read.
+    struct MtlEntry {
+        bool hasKa = false, hasKd = false, hasKs = false, hasTr = false;
+        double ka[3] = {}, kd[3] = {}, ks[3] = {};
+        int illum = 2;
+        double ns = 0.0;
+        double tr = 0.0;
+        std::string mapKd;
+    };
+    // A material named by "usemtl" and what it gave (nulls when unreadable).
+    struct UsedMaterial {
+        std::string name;
+        KDuzSurfaceMaterial* material = nullptr;
+        KDuzTexture* texture = nullptr;
+    };
+
+    bool ReadStatements(KDuzScene* scene);
+    bool ReadPhysicalLine(std::string& line);
+    bool NextStatement(std::string& keyword, std::string& rest);
+    bool ParseFace(std::string_view rest, ObjGroup& group, ObjFace& face);
+    bool OpenMaterialLibraries(std::string_view rest);
+    void ParseMaterialFile(FILE* file);
+    void UseMaterial(std::string_view rest);
+    KDuzSurfaceMaterial* MakeMaterial(const std::string& name, const MtlEntry& entry, KDuzTexture*& texture);
+    void GenerateNormals(ObjGroup& group);
+    KgeTVector FaceNormal(const ObjGroup& group, const ObjFace& face) const;
+    KDuzMesh* BuildGroupMesh(ObjGroup& group);
+    bool BuildScene(KDuzScene* scene);
+    void Reset();
+
+    FILE* mFile = nullptr;
+    KString mPath;
+    KNumberRenamingStrategy mRenamer;
+    bool mReferenceNode = true;
+    bool mUseMaterials = false;
+    bool mTextureSeen = false;
+
+    // Buffered input of the OBJ stream.
+    std::vector<char> mBuffer;
+    size_t mBufferPos = 0;
+    size_t mBufferEnd = 0;
+    bool mEof = false;
+    std::string mLine;
+
+    std::map<std::string, std::unique_ptr<ObjGroup>, ObjNameLess> mGroups;
+    std::map<std::string, int, ObjNameLess> mMaterialByName;   // into mUsed
+    std::vector<UsedMaterial> mUsed;
+    std::unordered_map<std::string, MtlEntry> mMtlEntries;      // first definition wins
+    std::set<std::string> mParsedLibraries;
+    std::vector<KgeTVector> mPositions;
+    std::vector<KgeUVVector> mUvs;
+    std::vector<KgeTVector> mNormals;
+    int mParameterVertexCount = 0;
+};
+
+}  // namespace duzsdk

@@ -1,0 +1,397 @@
+// The OBJ reader: small OBJ texts read by ours and by tinyobjloader must give
+// the same faces; groups, generated normals, materials and hostile input.
+#include <gtest/gtest.h>
+#include <tiny_obj_loader.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerElement.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/io/KDuzFormatRegistry.h"
+#include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
+
+using namespace duzsdk;
+
+namespace {
+
+std::string Fmt(double a) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", std::abs(a) < 5e-5 ? 0.0 : a);
+    return text;
+}
+
+class ObjReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = std::filesystem::temp_directory_path() /
+                 ("objreader_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(folder);
+        manager->Destroy();
+    }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = (folder / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // Reads the text as `name` (reference node off unless asked); the result of Read.
+    bool Read(const std::string& text, const std::string& name = "test.obj", bool referenceNode = false) {
+        KDuzReaderObj reader(manager);
+        if (!reader.FileOpen(Write(name, text).c_str())) return false;
+        auto* options = dynamic_cast<KDuzStreamOptionsObjReader*>(reader.GetReadOptions(false));
+        EXPECT_NE(options, nullptr);
+        options->SetBoolOption("REFERENCENODE", referenceNode);
+        const bool ok = reader.Read(scene, options);
+        messages = reader.GetMessageText().Buffer();
+        error = reader.GetLastErrorID();
+        EXPECT_TRUE(reader.FileClose());
+        options->Destroy();
+        return ok;
+    }
+
+    std::vector<KDuzNode*> Nodes(KDuzNode* parent = nullptr) const {
+        if (parent == nullptr) parent = scene->GetRootNode();
+        std::vector<KDuzNode*> nodes;
+        for (int i = 0; i < parent->GetChildCount(); ++i) nodes.push_back(parent->GetChild(i));
+        return nodes;
+    }
+    static KDuzMesh* MeshOf(KDuzNode* node) { return dynamic_cast<KDuzMesh*>(node->GetNodeAttribute()); }
+
+    // Every face of every mesh as text: its corners' position, uv (when the
+    // mesh has uvs) and, when `normals`, normal; sorted, as groups reorder faces.
+    std::vector<std::string> OurFaces(bool normals) const {
+        std::vector<std::string> faces;
+        for (KDuzNode* node : Nodes()) {
+            KDuzMesh* mesh = MeshOf(node);
+            if (mesh == nullptr) continue;
+            const KgeUVVector* uvs = mesh->GetTextureUV(3);
+            for (int p = 0; p < mesh->GetPolygonCount(); ++p) {
+                std::string face;
+                for (int k = 0; k < mesh->GetPolygonSize(p); ++k) {
+                    const int cp = mesh->GetPolygonVertex(p, k);
+                    const KgeTVector& v = mesh->GetControlPoints()[cp];
+                    face += "(" + Fmt(v[0]) + "," + Fmt(v[1]) + "," + Fmt(v[2]);
+                    if (uvs != nullptr) {
+                        const KgeUVVector& uv = uvs[mesh->GetTextureUVIndex(p, k, 3)];
+                        face += "|" + Fmt(uv.mU) + "," + Fmt(uv.mV);
+                    }
+                    if (normals) {
+                        const KgeTVector& n = mesh->GetNormals()[cp];
+                        face += "|" + Fmt(n[0]) + "," + Fmt(n[1]) + "," + Fmt(n[2]);
+                    }
+                    face += ")";
+                }
+                faces.push_back(face);
+            }
+        }
+        std::sort(faces.begin(), faces.end());
+        return faces;
+    }
+
+    static std::vector<std::string> PeerFaces(const std::string& text, bool normals) {
+        tinyobj::ObjReaderConfig config;
+        config.triangulate = false;
+        tinyobj::ObjReader peer;
+        EXPECT_TRUE(peer.ParseFromString(text, "", config)) << peer.Error();
+        const auto& a = peer.GetAttrib();
+        std::vector<std::string> faces;
+        for (const auto& shape : peer.GetShapes()) {
+            size_t at = 0;
+            for (const unsigned char count : shape.mesh.num_face_vertices) {
+                std::string face;
+                for (unsigned k = 0; k < count; ++k) {
+                    const tinyobj::index_t i = shape.mesh.indices[at++];
+                    face += "(" + Fmt(a.vertices[3 * i.vertex_index]) + "," + Fmt(a.vertices[3 * i.vertex_index + 1]) +
+                            "," + Fmt(a.vertices[3 * i.vertex_index + 2]);
+                    if (i.texcoord_index >= 0) {
+                        face += "|" + Fmt(a.texcoords[2 * i.texcoord_index]) + "," +
+                                Fmt(a.texcoords[2 * i.texcoord_index + 1]);
+                    }
+                    if (normals) {
+                        face += "|" + Fmt(a.normals[3 * i.normal_index]) + "," + Fmt(a.normals[3 * i.normal_index + 1]) +
+                                "," + Fmt(a.normals[3 * i.normal_index + 2]);
+                    }
+                    face += ")";
+                }
+                faces.push_back(face);
+            }
+        }
+        std::sort(faces.begin(), faces.end());
+        return faces;
+    }
+
+    KDuzSdkManager* manager = nullptr;
+    KDuzScene* scene = nullptr;
+    std::filesystem::path folder;
+    std::string messages;
+    int error = -1;
+};
+
+struct PeerCase {
+    const char* name;
+    const char* text;
+    bool normals;   // every corner carries a normal in the file
+};
+
+// Fixtures in the style of the peer's own tests.
+const PeerCase kPeerCases[] = {
+    {"quad and ngon",
+     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 1.5 0\nf 1 2 3 4\nf 4 3 5 2 1\n", false},
+    {"uvs and normals, shared position split by normal",
+     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 1\nvt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\nvn 1 0 0\n"
+     "f 1/1/1 2/2/1 3/3/1\nf 1/1/2 3/3/2 4/2/2\n", true},
+    {"negative indices refer back from the statement",
+     "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\nf -3/-3/-1 -2/-2/-1 -1/-1/-1\n"
+     "v 5 5 5\nvn 0 1 0\nf -4/1/-1 -3/2/-1 -1/3/-1\n", true},
+    {"normals without uvs",
+     "v 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\nf 1//1 2//1 3//1\n", true},
+    {"groups, objects and smoothing groups",
+     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng left arm\ns 1\nf 1 2 3\no thing\ng right\ns off\nf 1 3 4\n"
+     "g left arm\ns 2\nf 2 3 4\n", false},
+    {"CRLF line ends, tabs, blank lines and no final line end",
+     "v 0 0 0\r\nv\t1 0 0\r\nv 1 1 0\r\nv 0 1 0\r\nf 1 2 3 4\r\n# comment\r\n\r\nf 1 3 4", false},
+};
+
+}  // namespace
+
+TEST_F(ObjReaderTest, FacesMatchThePeer) {
+    for (const PeerCase& c : kPeerCases) {
+        SCOPED_TRACE(c.name);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(c.text)) << messages;
+        const auto ours = OurFaces(c.normals);
+        EXPECT_FALSE(ours.empty());
+        EXPECT_EQ(ours, PeerFaces(c.text, c.normals));
+    }
+}
+
+TEST_F(ObjReaderTest, LongFaceLineIsReadWhole) {
+    // One n-gon far longer than any fixed line buffer, and a long comment.
+    const int corners = 20000;
+    std::string text = "# " + std::string(100000, 'x') + "\n";
+    for (int i = 0; i < corners; ++i) text += "v " + std::to_string(i) + " " + std::to_string(i % 7) + " 0\n";
+    text += "f";
+    for (int i = 1; i <= corners; ++i) text += " " + std::to_string(i);
+    text += "\n";
+    ASSERT_TRUE(Read(text));
+    ASSERT_EQ(Nodes().size(), 1u);
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    ASSERT_EQ(mesh->GetPolygonCount(), 1);
+    EXPECT_EQ(mesh->GetPolygonSize(0), corners);
+    EXPECT_EQ(mesh->GetControlPoints()[mesh->GetPolygonVertex(0, corners - 1)][0], corners - 1);
+}
+
+TEST_F(ObjReaderTest, ContinuationLinesJoinAcrossCrAndLf) {
+    // A backslash joins the next physical line, whatever its line end.
+    ASSERT_TRUE(Read("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 \\\r\n 3 \\\r4\n"));
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    ASSERT_EQ(mesh->GetPolygonCount(), 1);
+    EXPECT_EQ(mesh->GetPolygonSize(0), 4);
+}
+
+TEST_F(ObjReaderTest, BadCornersAreLeftOutAndShortFacesDropped) {
+    // Positions 1..4 exist. Forward references, 0 and numbers beyond the
+    // integer range name nothing.
+    const std::string text =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+        "f 1 2 99\n"                                  // two corners left: dropped
+        "f 1 2 3 99\n"                                // a triangle stays
+        "f 0 2 3\n"                                   // vertex 0: rejected
+        "f 1 2 -5\n"                                  // beyond the last one read: dropped
+        "f 99999999999999999999 2 3 4\n"              // unreadable number: rejected
+        "f 1 2\n"                                     // two corners: dropped
+        "f 1/x/y 3 4\n"                               // junk uv/normal count as absent
+        "f 2 3 4 5\nv 0 0 1\n";                        // 5 is read only later
+    ASSERT_TRUE(Read(text));
+    ASSERT_EQ(Nodes().size(), 1u);
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    ASSERT_EQ(mesh->GetPolygonCount(), 3);
+    for (int p = 0; p < 3; ++p) EXPECT_EQ(mesh->GetPolygonSize(p), 3);
+    for (int i = 0; i < mesh->GetControlPointsCount(); ++i) {
+        const KgeTVector& n = mesh->GetNormals()[i];
+        EXPECT_NEAR(n[2], 1.0, 1e-9);   // generated from real corners only
+    }
+}
+
+TEST_F(ObjReaderTest, MalformedVertexStatementsFailTheRead) {
+    const char* const cases[] = {"v 1 2\n", "vn 0 1\n", "vt\n", "vt abc\n", "vp\n", "v 1 2 x\n"};
+    for (const char* text : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(Read(text));
+        EXPECT_EQ(error, KDuzReader::eFileCorrupted);
+    }
+    EXPECT_TRUE(Nodes().empty());
+}
+
+TEST_F(ObjReaderTest, OptionsAndFileAreChecked) {
+    KDuzReaderObj reader(manager);
+    EXPECT_FALSE(reader.FileOpen((folder / "missing.obj").c_str()));
+    EXPECT_EQ(reader.GetLastErrorID(), KDuzReader::eFileNotOpened);
+    EXPECT_FALSE(reader.FileOpen("/dev/zero"));   // endless: refused at once
+    EXPECT_FALSE(reader.FileOpen(folder.c_str()));
+    ASSERT_TRUE(reader.FileOpen(Write("a.obj", "v 0 0 0\n").c_str()));
+    EXPECT_TRUE(reader.IsFileOpen());
+    auto* wrong = KDuzStreamOptionsDxfReader::Create(manager, "");
+    EXPECT_FALSE(reader.Read(scene, wrong));
+    EXPECT_EQ(reader.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+    EXPECT_FALSE(reader.Read(scene, nullptr));
+    wrong->Destroy();
+    auto* options = reader.GetReadOptions(false);
+    EXPECT_TRUE(options->GetBoolOption("REFERENCENODE"));   // the option's default
+    options->Destroy();
+    EXPECT_TRUE(reader.FileClose());
+    EXPECT_FALSE(reader.IsFileOpen());
+}
+
+TEST_F(ObjReaderTest, GroupsBecomeNodes) {
+    const std::string text =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\n"
+        "f 1 2 3\n"                  // no "g" yet: the group "default"
+        "g Box\nf 1 2 3\n"
+        "g box\nf 3 2 1\n"           // the same group as Box
+        "g left arm\nf 1 2 3\n"
+        "g empty\n"                  // no faces: no node
+        "g";                         // keyword-only last line, no line end
+    ASSERT_TRUE(Read(text, "chair.obj", true));
+    const auto top = Nodes();
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_STREQ(top[0]->GetName(), "chair_root");
+    std::vector<std::string> names;
+    for (KDuzNode* node : Nodes(top[0])) names.push_back(node->GetName());
+    EXPECT_EQ(names, (std::vector<std::string>{"Box", "default", "left_arm"}));
+    EXPECT_EQ(MeshOf(Nodes(top[0])[0])->GetPolygonCount(), 2);
+    EXPECT_EQ(messages, "");
+}
+
+TEST_F(ObjReaderTest, GeneratedNormalsFollowSmoothingGroups) {
+    // Two faces folded along the edge 1-2: smoothing shares a normal at the
+    // edge, "s off" and "s 0" give flat face normals.
+    const std::string fold = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 1\nf 1 2 3\nf 2 1 4\n";
+    struct Case {
+        const char* smoothing;
+        int controlPoints;
+    };
+    for (const Case c : {Case{"s 1\n", 4}, Case{"s off\n", 6}, Case{"s 0\n", 6}}) {
+        SCOPED_TRACE(c.smoothing);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(std::string(c.smoothing) + fold));
+        KDuzMesh* mesh = MeshOf(Nodes()[0]);
+        EXPECT_EQ(mesh->GetControlPointsCount(), c.controlPoints);
+        const KgeTVector& n = mesh->GetNormals()[mesh->GetPolygonVertex(0, 0)];
+        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        EXPECT_NEAR(length, 1.0, 1e-9);
+        if (c.controlPoints == 6) EXPECT_NEAR(n[2], 1.0, 1e-9);
+        else EXPECT_LT(n[2], 0.99);
+    }
+}
+
+TEST_F(ObjReaderTest, MaterialsComeFromTheLibraryBesideTheFile) {
+    Write("parts.mtl",
+          "newmtl matte\nillum 1\nKd 0.5 0.25 1\nd 0.25\n"
+          "newmtl shiny\nKs 1 1 1\nNs 40\nTr 0.25\nmap_Kd  wood grain.png  \n"
+          "newmtl matte\nillum 2\n");   // a second definition is not used
+    const std::string text =
+        "mtllib parts.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
+        "usemtl matte\nf 1 2 3\nusemtl shiny\nf 1 3 2\nusemtl matte\nf 2 3 1\n";
+    // The working directory is elsewhere, so the library is found beside the OBJ file.
+    ASSERT_TRUE(Read(text));
+    EXPECT_EQ(messages, "");
+    KDuzNode* node = Nodes()[0];
+    KDuzMesh* mesh = MeshOf(node);
+    EXPECT_EQ(node->GetShadingMode(), 5);
+    ASSERT_EQ(mesh->GetMaterialCount(), 2);
+    auto* matte = mesh->GetMaterial(0);
+    auto* shiny = dynamic_cast<KDuzSurfacePhong*>(mesh->GetMaterial(1));
+    EXPECT_STREQ(matte->GetName(), "matte");
+    EXPECT_EQ(dynamic_cast<KDuzSurfacePhong*>(matte), nullptr);
+    ASSERT_NE(shiny, nullptr);
+    const auto* lambert = dynamic_cast<KDuzSurfaceLambert*>(matte);
+    EXPECT_DOUBLE_EQ(KDuzTypedProperty<double>(lambert->GetTransparencyFactor()).Get(), 0.75);
+    EXPECT_DOUBLE_EQ(KDuzTypedProperty<double>(shiny->GetTransparencyFactor()).Get(), 0.75);
+    EXPECT_DOUBLE_EQ(KDuzTypedProperty<double>(shiny->GetShininessExponent()).Get(), 40.0);
+    EXPECT_DOUBLE_EQ(KDuzTypedProperty<duzVectorTemplate3<double>>(lambert->GetDiffuseColor()).Get()[1], 0.25);
+    const int* materials = mesh->GetMaterialIndices();
+    ASSERT_NE(materials, nullptr);
+    EXPECT_EQ(materials[0], 0);
+    EXPECT_EQ(materials[1], 1);
+    EXPECT_EQ(materials[2], 0);
+    // Only the shiny face has a texture: the placeholder takes index 0.
+    ASSERT_NE(mesh->GetTexture(1), nullptr);
+    EXPECT_STREQ(mesh->GetTexture(0)->GetName(), "_empty_");
+    EXPECT_STREQ(mesh->GetTexture(1)->GetFileName(), "wood grain.png");
+}
+
+TEST_F(ObjReaderTest, MissingLibrariesAndMaterialsAreReportedNotFatal) {
+    const std::string text =
+        "mtllib nowhere.mtl /dev/zero\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
+        "usemtl red\nf 1 2 3\nusemtl red\nf 1 3 2\nbogus 1 2\n";
+    ASSERT_TRUE(Read(text));
+    EXPECT_EQ(messages,
+              "Unable to load material library\n"
+              "Unable to read material \"red\" in .mtl file\n"
+              "Unable to read material \"red\" in .mtl file\n"
+              "Object not supported : bogus\n");
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    EXPECT_EQ(mesh->GetPolygonCount(), 2);
+    EXPECT_EQ(mesh->GetMaterialCount(), 0);
+}
+
+TEST_F(ObjReaderTest, RegistryMakesTheReaderForObjFiles) {
+    KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
+    ASSERT_NE(registry, nullptr);
+    int index = -1;
+    for (int i = 0; i < registry->GetReaderCount(); ++i) {
+        if (std::string(registry->GetReaderEntry(i)->extension) == "obj") index = i;
+    }
+    ASSERT_GE(index, 0);
+    EXPECT_STREQ(registry->GetReaderEntry(index)->description, "Wavefront OBJ (*.obj)");
+    KDuzReader* reader = registry->CreateReader(manager, nullptr, index);
+    EXPECT_NE(dynamic_cast<KDuzReaderObj*>(reader), nullptr);
+    delete reader;
+}
+
+TEST_F(ObjReaderTest, UvsAreKeptOnlyForGroupsWhereEveryCornerHasOne) {
+    // Group "a" mixes faces with and without uvs; group "b" has them all.
+    // Smoothing shares the generated normals, so keys differ only by uv.
+    const std::string text =
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.25\nvt 1 0\nvt 1 1\n"
+        "s 1\ng a\nf 1/1 2/2 3/3\nf 2 3 1\n"
+        "g b\nf 1/3 2/2 3/1\n";
+    ASSERT_TRUE(Read(text));
+    const auto nodes = Nodes();
+    ASSERT_EQ(nodes.size(), 2u);
+    KDuzMesh* mixed = MeshOf(nodes[0]);
+    KDuzMesh* full = MeshOf(nodes[1]);
+    EXPECT_EQ(mixed->GetTextureUV(3), nullptr);
+    EXPECT_EQ(mixed->GetControlPointsCount(), 3);   // uv-less keys: one point per position
+    ASSERT_NE(full->GetTextureUV(3), nullptr);
+    const KgeUVVector& uv = full->GetTextureUV(3)[full->GetTextureUVIndex(0, 2, 3)];
+    EXPECT_DOUBLE_EQ(uv.mU, 0.5);
+    EXPECT_DOUBLE_EQ(uv.mV, 0.25);
+}

@@ -189,6 +189,10 @@ void ReadTree(FtkChunk* chunk, int depth)
         FtkPushError(ERR_READING_DATABASE);
         return;
     }
+    // Appending through a tail pointer keeps wide chunks linear.
+    FtkChunk** tail = &chunk->children;
+    while (*tail)
+        tail = &(*tail)->next;
     for (;;) {
         long here = FtkFileTell();
         if (here < 0 || uint64_t(here) >= end)
@@ -205,7 +209,8 @@ void ReadTree(FtkChunk* chunk, int depth)
             FtkPushError(ERR_READING_DATABASE);
             return;
         }
-        Link(chunk, node);
+        *tail = node;
+        tail = &node->next;
         if (node->tag == XDATA_ENTRY)
             ReadXdata(node, depth + 1);
         else
@@ -233,6 +238,10 @@ void ReadXdata(FtkChunk* entry, int depth)
         FtkPushError(ERR_READING_DATABASE);
         return;
     }
+    // Appending through a tail pointer keeps wide chunks linear.
+    FtkChunk** tail = &entry->children;
+    while (*tail)
+        tail = &(*tail)->next;
     for (;;) {
         long here = FtkFileTell();
         if (here < 0 || uint64_t(here) >= end)
@@ -253,7 +262,8 @@ void ReadXdata(FtkChunk* entry, int depth)
             FtkChunkFree(&node);
             continue;
         }
-        Link(entry, node);
+        *tail = node;
+        tail = &node->next;
         ReadXdata(node, depth + 1);
         if (FtkErrorPending()) {
             FtkPushError(ERR_READING_DATABASE);

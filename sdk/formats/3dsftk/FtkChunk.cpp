@@ -310,6 +310,17 @@ void FtkChunkCreateTagged(FtkChunk** out, uint32_t tag)
         (*out)->tag = tag;
 }
 
+void* FtkChunkCreateChildWithData(FtkChunk** out, uint32_t tag)
+{
+    FtkChunkCreateTagged(out, tag);
+    if (!out || !*out)
+        return nullptr;
+    void* data = FtkChunkDataAlloc(*out, 0);
+    if (!data)
+        FtkChunkFree(out);
+    return data;
+}
+
 void FtkChunkFindDescendant(FtkChunk* chunk, uint32_t tag, FtkChunk** out)
 {
     if (!out) {

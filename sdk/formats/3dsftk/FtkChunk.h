@@ -56,6 +56,8 @@ struct FtkChunk {
 
 void FtkChunkCreate(FtkChunk** out);
 void FtkChunkCreateTagged(FtkChunk** out, uint32_t tag);
+// A tagged node, not linked anywhere, with its data block allocated; gives the block.
+void* FtkChunkCreateChildWithData(FtkChunk** out, uint32_t tag);
 void FtkChunkFindDescendant(FtkChunk* chunk, uint32_t tag, FtkChunk** out);
 void FtkChunkFindSibling(FtkChunk* chunk, uint32_t tag, FtkChunk** out);
 void FtkChunkAppendChild(FtkChunk* parent, FtkChunk* child);

@@ -58,7 +58,6 @@ protected:
             return nullptr;
         FtkChunkCreate(&root);
         root->readSlot = f->slot;
-        root->readGeneration = f->generation;
         root->position = 0;
         FtkChunkHeaderRead(root);
         FtkChunkTreeRead(root);

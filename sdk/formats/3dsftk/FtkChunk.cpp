@@ -578,6 +578,9 @@ void FtkChunkTreeRead(FtkChunk* chunk)
         FtkPushError(ERR_INVALID_ARG);
         return;
     }
+    // A top chunk whose header was just read from the slot belongs to the file now in it.
+    if (chunk->readGeneration == 0)
+        chunk->readGeneration = FtkFileSlotGeneration(chunk->readSlot);
     if (!FtkChunkCanReload(chunk)) {
         FtkPushError(ERR_INVALID_ARG);
         return;
@@ -602,6 +605,8 @@ void FtkXdataRead(FtkChunk* chunk)
         FtkPushError(ERR_INVALID_ARG);
         return;
     }
+    if (chunk->readGeneration == 0)
+        chunk->readGeneration = FtkFileSlotGeneration(chunk->readSlot);
     ReadXdata(chunk, 0);
 }
 

@@ -5,6 +5,7 @@
 #include "sdk/formats/3dsftk/FtkChunkTagNames.h"
 #include "sdk/formats/3dsftk/FtkPrim.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <random>
@@ -22,8 +23,11 @@ Bytes Chunk(uint16_t tag, Bytes own, std::initializer_list<Bytes> children = {},
     for (const Bytes& c : children)
         body.insert(body.end(), c.begin(), c.end());
     uint32_t len = length >= 0 ? uint32_t(length) : uint32_t(body.size() + 6);
-    Bytes out = {uint8_t(tag), uint8_t(tag >> 8), uint8_t(len), uint8_t(len >> 8), uint8_t(len >> 16), uint8_t(len >> 24)};
-    out.insert(out.end(), body.begin(), body.end());
+    // Sized once and filled: gcc 12 misreads an insert after a six-byte list.
+    Bytes out(6 + body.size());
+    const uint8_t header[6] = {uint8_t(tag), uint8_t(tag >> 8), uint8_t(len), uint8_t(len >> 8), uint8_t(len >> 16), uint8_t(len >> 24)};
+    std::copy(header, header + 6, out.begin());
+    std::copy(body.begin(), body.end(), out.begin() + 6);
     return out;
 }
 

@@ -175,24 +175,35 @@ FtkChunk* ReadChildHeader(const FtkChunk* parent, uint64_t end, bool strict)
     return node;
 }
 
-void ReadTree(FtkChunk* chunk, int depth)
+// Positions the chunk's file after its own data, where its children start,
+// and gives the link to append the next child to; null (errors pushed) when
+// the file cannot be positioned. Appending through the tail keeps wide chunks
+// linear.
+FtkChunk** EnterChildren(FtkChunk* chunk)
 {
     FtkSetCurrentFileByIndex(chunk->readSlot);
-    const uint64_t end = EndOf(chunk);
     if (FtkFileSeek(long(chunk->position) + 6) != 0) {
         FtkPushError(ERR_READING_FILE);
         FtkPushError(ERR_READING_DATABASE);
-        return;
+        return nullptr;
     }
     FtkChunkSkipData(chunk);
     if (FtkErrorPending()) {
         FtkPushError(ERR_READING_DATABASE);
-        return;
+        return nullptr;
     }
-    // Appending through a tail pointer keeps wide chunks linear.
     FtkChunk** tail = &chunk->children;
     while (*tail)
         tail = &(*tail)->next;
+    return tail;
+}
+
+void ReadTree(FtkChunk* chunk, int depth)
+{
+    const uint64_t end = EndOf(chunk);
+    FtkChunk** tail = EnterChildren(chunk);
+    if (!tail)
+        return;
     for (;;) {
         long here = FtkFileTell();
         if (here < 0 || uint64_t(here) >= end)
@@ -226,22 +237,10 @@ void ReadTree(FtkChunk* chunk, int depth)
 
 void ReadXdata(FtkChunk* entry, int depth)
 {
-    FtkSetCurrentFileByIndex(entry->readSlot);
     const uint64_t end = EndOf(entry);
-    if (FtkFileSeek(long(entry->position) + 6) != 0) {
-        FtkPushError(ERR_READING_FILE);
-        FtkPushError(ERR_READING_DATABASE);
+    FtkChunk** tail = EnterChildren(entry);
+    if (!tail)
         return;
-    }
-    FtkChunkSkipData(entry);
-    if (FtkErrorPending()) {
-        FtkPushError(ERR_READING_DATABASE);
-        return;
-    }
-    // Appending through a tail pointer keeps wide chunks linear.
-    FtkChunk** tail = &entry->children;
-    while (*tail)
-        tail = &(*tail)->next;
     for (;;) {
         long here = FtkFileTell();
         if (here < 0 || uint64_t(here) >= end)

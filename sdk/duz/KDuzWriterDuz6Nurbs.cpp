@@ -64,18 +64,24 @@ void WritePoints(KDuz& duz, const KDuzGeometry& geometry, bool weights) {
     duz.FieldWriteEnd();
 }
 
+// A geometry that asks for a flipped export is written as its flipped copy;
+// null when it asks for none or the copy cannot be made.
+template <class Geometry>
+Geometry* FlippedCopy(KDuzSdkManager* manager, Geometry* geometry,
+                      Geometry* (KDuzGeometryConverter::*swap)(const Geometry*, bool, bool)) {
+    if (!geometry->GetSwapUVFlag() && !geometry->GetSwapLinksFlag()) return nullptr;
+    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(manager, "");
+    if (converter == nullptr) return nullptr;
+    Geometry* flipped = (converter->*swap)(geometry, geometry->GetSwapUVFlag(), geometry->GetSwapLinksFlag());
+    converter->Destroy();
+    return flipped;
+}
+
 }  // namespace
 
 bool KDuzWriterDuz6::WriteNurbBody(KDuzNurb* nurb) {
     if (nurb->GetControlPointsCount() <= 0) return false;
-    // A NURB that asks for a flipped export is written as its flipped copy.
-    KDuzNurb* flipped = nullptr;
-    if (nurb->GetSwapUVFlag() || nurb->GetSwapLinksFlag()) {
-        if (KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(GetSdkManager(), "")) {
-            flipped = converter->SwapNurbUV(nurb, nurb->GetSwapUVFlag(), nurb->GetSwapLinksFlag());
-            converter->Destroy();
-        }
-    }
+    KDuzNurb* flipped = FlippedCopy(GetSdkManager(), nurb, &KDuzGeometryConverter::SwapNurbUV);
     KDuzNurb* source = flipped != nullptr ? flipped : nurb;
     KDuz& duz = *GetFieldFile();
     WriteInts(duz, "NurbVersion", {200});
@@ -105,13 +111,7 @@ bool KDuzWriterDuz6::WriteNurbBody(KDuzNurb* nurb) {
 
 bool KDuzWriterDuz6::WriteNurbsSurfaceBody(KDuzNurbsSurface* surface) {
     if (surface->GetControlPointsCount() <= 0) return false;
-    KDuzNurbsSurface* flipped = nullptr;
-    if (surface->GetSwapUVFlag() || surface->GetSwapLinksFlag()) {
-        if (KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(GetSdkManager(), "")) {
-            flipped = converter->SwapNurbsSurfaceUV(surface, surface->GetSwapUVFlag(), surface->GetSwapLinksFlag());
-            converter->Destroy();
-        }
-    }
+    KDuzNurbsSurface* flipped = FlippedCopy(GetSdkManager(), surface, &KDuzGeometryConverter::SwapNurbsSurfaceUV);
     KDuzNurbsSurface* source = flipped != nullptr ? flipped : surface;
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteNamedString("Type", "NurbsSurface");

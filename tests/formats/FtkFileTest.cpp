@@ -69,6 +69,10 @@ TEST_F(FtkFileTest, ModeTextTakesFirstROrW)
     FtkReset();
     EXPECT_EQ(FtkFileOpen(Path("missing").c_str(), "rb"), nullptr);
     EXPECT_EQ(FtkErrorAt(0).code, ERR_OPENING_FILE);
+    // A device is no 3DS file: refused at once, not read without end.
+    FtkReset();
+    EXPECT_EQ(FtkFileOpen("/dev/zero", "rb"), nullptr);
+    EXPECT_EQ(FtkErrorAt(0).code, ERR_OPENING_FILE);
 }
 
 TEST_F(FtkFileTest, SameNameTwiceForReadingGivesOneRecord)

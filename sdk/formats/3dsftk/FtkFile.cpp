@@ -2,6 +2,7 @@
 
 #include "sdk/formats/3dsftk/FtkError.h"
 #include "sdk/formats/3dsftk/FtkPrim.h"
+#include "platform/PlatformFile.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -248,7 +249,9 @@ FtkFile* FtkFileOpen(const char* name, const char* mode)
             FtkFileClose(existing);
         }
     }
-    file->stream = std::fopen(name, file->mode == kFtkModeRead ? "rb" : "wb");
+    // Through the platform layer: a device or FIFO given as a 3DS file is
+    // refused at once instead of blocking.
+    file->stream = duzplatform::OpenFile(name, file->mode == kFtkModeRead ? "rb" : "wb");
     if (!file->stream) {
         FtkFileTableRemove(file);
         FreeRecord(file);

@@ -124,24 +124,39 @@ bool ReadDouble(const KDuzObject* material, const char* name, double& out) {
     return property.IsValid() && property.GetValue(&out, eValueKindDouble);
 }
 
-// The direct-array entry of a layer element for one polygon corner; -1 when
-// the element does not say or its index is out of range.
-int EntryOf(const KDuzLayerElement& element, int directCount, int polygon, int polygonVertex, int controlPoint) {
-    int position = -1;
-    switch (element.GetMappingMode()) {
-        case KDuzLayerElement::eByControlPoint: position = controlPoint; break;
-        case KDuzLayerElement::eByPolygonVertex: position = polygonVertex; break;
-        case KDuzLayerElement::eByPolygon: position = polygon; break;
-        case KDuzLayerElement::eAllSame: position = 0; break;
-        default: return -1;
+// A layer element as the faces need it: the direct-array entry of one
+// polygon corner; -1 when the element does not say or its index is out of
+// range.
+struct ElementView {
+    int mapping = KDuzLayerElement::eNone;
+    const int* indices = nullptr;   // null for direct reference
+    int indexCount = 0;
+    int directCount = 0;
+
+    ElementView() = default;
+    ElementView(const KDuzLayerElement& element, int count)
+        : mapping(element.GetMappingMode()), directCount(count) {
+        if (element.GetReferenceMode() != KDuzLayerElement::eDirect) {
+            indices = element.GetIndexArray().Data();
+            indexCount = element.GetIndexArray().Count();
+        }
     }
-    if (element.GetReferenceMode() != KDuzLayerElement::eDirect) {
-        const KTypedArray<int>& indices = element.GetIndexArray();
-        if (position < 0 || position >= indices.Count()) return -1;
-        position = indices[position];
+    int Entry(int polygon, int polygonVertex, int controlPoint) const {
+        int position;
+        switch (mapping) {
+            case KDuzLayerElement::eByControlPoint: position = controlPoint; break;
+            case KDuzLayerElement::eByPolygonVertex: position = polygonVertex; break;
+            case KDuzLayerElement::eByPolygon: position = polygon; break;
+            case KDuzLayerElement::eAllSame: position = 0; break;
+            default: return -1;
+        }
+        if (indices != nullptr) {
+            if (position < 0 || position >= indexCount) return -1;
+            position = indices[position];
+        }
+        return position >= 0 && position < directCount ? position : -1;
     }
-    return position >= 0 && position < directCount ? position : -1;
-}
+};
 
 }  // namespace
 
@@ -644,8 +659,10 @@ bool KDuzWriterObj::CopyTexture(const char* path) {
 
 void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
     const int pointCount = mesh->GetControlPointsCount();
-    const KgeTVector* controlPoints = mesh->GetControlPoints();
     const int polygonCount = mesh->GetPolygonCount();
+    const KDuzMeshPolygon* polygons = mesh->GetPolygonArray().Data();
+    const int* polygonVertices = mesh->GetPolygonVertexArray().Data();
+    const int polygonVertexCount = mesh->GetPolygonVertexArray().Count();
     KDuzLayer* layer = mesh->GetLayer(0);
     const KgeMatrix global = node->GetGlobalTransform();
     const KgeMatrix normalMatrix = global.InverseOrthogonal().Transpose();
@@ -655,12 +672,25 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
     out.Text(OneWord(node->GetName()));
     out.Char('\n');
 
+    // A polygon is written only when all its corners name control points.
+    auto whole = [&](int p) {
+        const KDuzMeshPolygon& polygon = polygons[p];
+        if (polygon.mSize <= 0 || polygon.mStart < 0 || polygon.mStart > polygonVertexCount - polygon.mSize) return false;
+        for (int i = 0; i < polygon.mSize; ++i) {
+            const int point = polygonVertices[polygon.mStart + i];
+            if (point < 0 || point >= pointCount) return false;
+        }
+        return true;
+    };
+
     // Normals and UVs are written only when every corner finds its entry:
     // a corner pointing at a missing "vn" or "vt" line spoils the file.
     const KDuzLayerElementNormal* normalElement = layer != nullptr ? layer->GetNormals() : nullptr;
     const KDuzLayerElementUV* uvElement = layer != nullptr ? layer->GetUVsOfType(kDiffuseChannel) : nullptr;
     const int normalCount = normalElement != nullptr ? normalElement->GetDirectArray().Count() : 0;
     const int uvCount = uvElement != nullptr ? uvElement->GetDirectArray().Count() : 0;
+    const ElementView normalView = normalCount > 0 ? ElementView(*normalElement, normalCount) : ElementView();
+    const ElementView uvView = uvCount > 0 ? ElementView(*uvElement, uvCount) : ElementView();
     const int textureCount = mesh->GetTextureCount(0, kDiffuseChannel);
     const int textureMapping = mesh->GetTextureMappingMode();
     const KDuzLayerElementTexture* textureElement = layer != nullptr ? layer->GetTexturesOfType(kDiffuseChannel) : nullptr;
@@ -675,47 +705,44 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
         return mesh->GetTexture(indices[polygon], 0, kDiffuseChannel);
     };
 
-    std::vector<int> cornerNormal;
-    std::vector<int> cornerUv;
     bool withNormals = normalCount > 0;
     bool withUvs = uvCount > 0;
-    {
-        int polygonVertex = 0;
-        for (int p = 0; p < polygonCount && (withNormals || withUvs); ++p) {
-            const int size = std::max(mesh->GetPolygonSize(p), 0);
-            for (int i = 0; i < size; ++i, ++polygonVertex) {
-                const int point = mesh->GetPolygonVertex(p, i);
-                if (withNormals) {
-                    const int n = EntryOf(*normalElement, normalCount, p, polygonVertex, point);
-                    if (n < 0) withNormals = false;
-                    else cornerNormal.push_back(n);
-                }
-                if (withUvs) {
-                    const int t = EntryOf(*uvElement, uvCount, p, polygonVertex, point);
-                    if (t < 0) withUvs = false;
-                    else cornerUv.push_back(t);
-                }
-            }
+    for (int p = 0, polygonVertex = 0; p < polygonCount && (withNormals || withUvs); ++p) {
+        const KDuzMeshPolygon& polygon = polygons[p];
+        if (!whole(p)) {
+            polygonVertex += std::max(polygon.mSize, 0);
+            continue;
+        }
+        for (int i = 0; i < polygon.mSize; ++i, ++polygonVertex) {
+            const int point = polygonVertices[polygon.mStart + i];
+            if (withNormals && normalView.Entry(p, polygonVertex, point) < 0) withNormals = false;
+            if (withUvs && uvView.Entry(p, polygonVertex, point) < 0) withUvs = false;
         }
     }
 
-    std::vector<KgeTVector> points(controlPoints, controlPoints + pointCount);
-    std::vector<KgeTVector> normals;
-    if (withNormals) {
-        const KgeTVectorArray& direct = normalElement->GetDirectArray();
-        normals.assign(direct.Data(), direct.Data() + normalCount);
-    }
     // Deformation works on copies: the scene keeps its own mesh.
-    const bool pointNormals = withNormals && normalElement->GetMappingMode() == KDuzLayerElement::eByControlPoint &&
-                              normalElement->GetReferenceMode() == KDuzLayerElement::eDirect &&
-                              normalCount == pointCount;
-    Deform(node, mesh, points, pointNormals ? &normals : nullptr);
+    const KgeTVector* points = mesh->GetControlPoints();
+    const KgeTVector* normals = withNormals ? normalElement->GetDirectArray().Data() : nullptr;
+    std::vector<KgeTVector> deformedPoints;
+    std::vector<KgeTVector> deformedNormals;
+    const bool deforming =
+        mDeform && pointCount > 0 && (mesh->GetShapeCount() > 0 || mesh->GetDeformerCountOfType(KDuzDeformer::eSkin) > 0);
+    if (deforming) {
+        deformedPoints.assign(points, points + pointCount);
+        // Only normals by control point move with the points.
+        const bool pointNormals = withNormals && normalView.mapping == KDuzLayerElement::eByControlPoint &&
+                                  normalView.indices == nullptr && normalCount == pointCount;
+        if (pointNormals) deformedNormals.assign(normals, normals + normalCount);
+        Deform(node, mesh, deformedPoints, pointNormals ? &deformedNormals : nullptr);
+        points = deformedPoints.data();
+        if (pointNormals) normals = deformedNormals.data();
+    }
 
     const long long firstVertex = mNextVertex;
     const long long firstUv = mNextUv;
     const long long firstNormal = mNextNormal;
-    for (const KgeTVector& p : points) {
-        const KgeTVector world = global.TransformPoint(p);
+    for (int i = 0; i < pointCount; ++i) {
+        const KgeTVector world = global.TransformPoint(points[i]);
         out.Text("v ", 2);
         out.Number(world[0]);
         out.Char(' ');
@@ -734,16 +761,23 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
         out.Char('\n');
     };
     if (withUvs) {
-        const KgeUVVectorArray& direct = uvElement->GetDirectArray();
+        const KgeUVVector* direct = uvElement->GetDirectArray().Data();
         if (uvPerCorner) {
-            size_t corner = 0;
-            for (int p = 0; p < polygonCount; ++p) {
+            long long written = 0;
+            for (int p = 0, polygonVertex = 0; p < polygonCount; ++p) {
+                const KDuzMeshPolygon& polygon = polygons[p];
+                if (!whole(p)) {
+                    polygonVertex += std::max(polygon.mSize, 0);
+                    continue;
+                }
                 const KDuzTexture* texture = polygonTexture(p);
                 const bool swap = texture != nullptr && texture->GetSwapUV();
-                const int size = std::max(mesh->GetPolygonSize(p), 0);
-                for (int i = 0; i < size; ++i) writeUv(direct[cornerUv[corner++]], swap);
+                for (int i = 0; i < polygon.mSize; ++i, ++polygonVertex) {
+                    writeUv(direct[uvView.Entry(p, polygonVertex, polygonVertices[polygon.mStart + i])], swap);
+                }
+                written += polygon.mSize;
             }
-            mNextUv += static_cast<long long>(corner);
+            mNextUv += written;
         } else {
             const KDuzTexture* last = textureCount > 0 && textureMapping == kMappingAllSame
                                           ? mesh->GetTexture(textureCount - 1, 0, kDiffuseChannel)
@@ -754,8 +788,8 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
         }
     }
     if (withNormals) {
-        for (const KgeTVector& n : normals) {
-            const KgeTVector world = Normalized(TransformVector(normalMatrix, n));
+        for (int i = 0; i < normalCount; ++i) {
+            const KgeTVector world = Normalized(TransformVector(normalMatrix, normals[i]));
             out.Text("vn ", 3);
             out.Number(world[0]);
             out.Char(' ');
@@ -800,10 +834,9 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
     KDuzSurfaceMaterial* lastMaterial = nullptr;
     KDuzTexture* lastTexture = nullptr;
     bool first = true;
-    size_t corner = 0;
     long long nextCornerUv = firstUv;
-    for (int p = 0; p < polygonCount; ++p) {
-        const int size = std::max(mesh->GetPolygonSize(p), 0);
+    for (int p = 0, polygonVertex = 0; p < polygonCount; ++p) {
+        const KDuzMeshPolygon& polygon = polygons[p];
         if (perPolygon) {
             KDuzSurfaceMaterial* material = polygonMaterial(p);
             KDuzTexture* texture = polygonTexture(p);
@@ -814,27 +847,21 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
             lastMaterial = material;
             lastTexture = texture;
         }
-        // A corner naming no control point cannot be written.
-        bool whole = size > 0;
-        for (int i = 0; i < size && whole; ++i) {
-            const int point = mesh->GetPolygonVertex(p, i);
-            whole = point >= 0 && point < pointCount;
-        }
-        if (!whole) {
-            corner += static_cast<size_t>(size);
-            if (uvPerCorner) nextCornerUv += size;
+        if (!whole(p)) {
+            polygonVertex += std::max(polygon.mSize, 0);
             continue;
         }
         out.Char('f');
-        for (int i = 0; i < size; ++i, ++corner) {
+        for (int i = 0; i < polygon.mSize; ++i, ++polygonVertex) {
+            const int point = polygonVertices[polygon.mStart + i];
             out.Char(' ');
-            out.Integer(firstVertex + mesh->GetPolygonVertex(p, i));
+            out.Integer(firstVertex + point);
             if (!withUvs && !withNormals) continue;
             out.Char('/');
-            if (withUvs) out.Integer(uvPerCorner ? nextCornerUv++ : firstUv + cornerUv[corner]);
+            if (withUvs) out.Integer(uvPerCorner ? nextCornerUv++ : firstUv + uvView.Entry(p, polygonVertex, point));
             if (withNormals) {
                 out.Char('/');
-                out.Integer(firstNormal + cornerNormal[corner]);
+                out.Integer(firstNormal + normalView.Entry(p, polygonVertex, point));
             }
         }
         out.Char('\n');

@@ -356,9 +356,13 @@ TEST_F(ObjWriterPeerTest, PeerReadsTheSameFacesGroupsAndMaterials) {
         for (int k = 0; k < 3; ++k) {
             EXPECT_NEAR(found->ambient[k], row.ka[k], 1e-6);
             EXPECT_NEAR(found->diffuse[k], row.kd[k], 1e-6);
-            if (row.illum == 2) EXPECT_NEAR(found->specular[k], row.ks[k], 1e-6);
+            if (row.illum == 2) {
+                EXPECT_NEAR(found->specular[k], row.ks[k], 1e-6);
+            }
         }
-        if (row.illum == 2) EXPECT_NEAR(found->shininess, row.shininess, 1e-6);
+        if (row.illum == 2) {
+            EXPECT_NEAR(found->shininess, row.shininess, 1e-6);
+        }
         // "Tr" is written as one minus the transparency.
         EXPECT_NEAR(found->dissolve, row.dissolve, 1e-6);
         EXPECT_EQ(found->illum, row.illum);
@@ -715,5 +719,30 @@ TEST_F(ObjWriterTest, FailuresLeaveNoFiles) {
         EXPECT_FALSE(written && closed);
         EXPECT_EQ(writer.GetLastErrorID(), KDuzWriter::eOutOfDiskSpace);
         options->Destroy();
+    }
+}
+
+TEST_F(ObjWriterTest, SurfacesAreWrittenAsTriangles) {
+    const auto source = folder / "surface.obj";
+    std::ofstream(source) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
+                             "g patch\ncstype rat bspline\ndeg 1 1\n"
+                             "surf 0 1 0 1 1 2 3 4\nparm u 0 0 1 1\nparm v 0 0 1 1\nend\n";
+    scene = ReadBack(source);
+    const auto path = folder / "out.obj";
+    ASSERT_TRUE(Export(path));
+    const std::string text = ReadText(path);
+    EXPECT_EQ(Lines(text, "g "), (std::vector<std::string>{"g patch"}));
+    const auto faces = Lines(text, "f ");
+    ASSERT_FALSE(faces.empty());
+    for (const std::string& face : faces) EXPECT_EQ(std::count(face.begin(), face.end(), ' '), 3) << face;
+    // The flat patch stays in the plane z = 0, inside the unit square.
+    for (const std::string& line : Lines(text, "v ")) {
+        double x = -1, y = -1, z = -1;
+        ASSERT_EQ(std::sscanf(line.c_str(), "v %lf %lf %lf", &x, &y, &z), 3) << line;
+        EXPECT_GE(x, -1e-6);
+        EXPECT_LE(x, 1 + 1e-6);
+        EXPECT_GE(y, -1e-6);
+        EXPECT_LE(y, 1 + 1e-6);
+        EXPECT_NEAR(z, 0.0, 1e-6);
     }
 }

@@ -46,6 +46,11 @@ constexpr int kLinkAdditive = 1;
 constexpr int kLinkTotalOne = 2;
 
 const char kObjHeader[] = "# \n# Wavefront OBJ file\n# Created with Dizidir DUZ\n# \n";
+// One minus the transparency is the opacity, which other programs read from
+// "d"; they take "Tr" for the transparency itself. Our reader takes both
+// keywords the same way, so "d" keeps our own files as they were.
+const char kOpacityKeyword[] = "d";
+
 const char kMtlHeader[] = "# \n# Wavefront material file\n# Created with Dizidir DUZ\n# \n";
 
 // A name as one OBJ word: every blank or control character becomes "_",
@@ -600,7 +605,7 @@ void KDuzWriterObj::WriteMaterial(const ObjMaterialRecord& record) {
         factor = 1.0;
         lambert->GetTransparentColor().GetValue(color, eValueKindDouble3);
         lambert->GetTransparencyFactor().GetValue(&factor, eValueKindDouble);
-        line1("Tr", 1.0 - (color[0] + color[1] + color[2]) / 3.0 * factor);
+        line1(kOpacityKeyword, 1.0 - (color[0] + color[1] + color[2]) / 3.0 * factor);
         return;
     }
     // Another material: whatever it has of the usual properties.
@@ -622,7 +627,7 @@ void KDuzWriterObj::WriteMaterial(const ObjMaterialRecord& record) {
     const bool hasColor = ReadColor(material, "EmissiveColor", emissive);
     const bool hasFactor = ReadDouble(material, "EmissiveFactor", factor);
     const double mean = hasColor ? (emissive[0] + emissive[1] + emissive[2]) / 3.0 : 1.0;
-    if (hasColor || hasFactor) line1("Tr", 1.0 - mean * (hasFactor ? factor : 1.0));
+    if (hasColor || hasFactor) line1(kOpacityKeyword, 1.0 - mean * (hasFactor ? factor : 1.0));
 }
 
 bool KDuzWriterObj::CopyTexture(const char* path) {

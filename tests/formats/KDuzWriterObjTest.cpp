@@ -344,8 +344,8 @@ TEST_F(ObjWriterPeerTest, PeerReadsTheSameFacesGroupsAndMaterials) {
         int illum;
     };
     const MaterialRow rows[] = {
-        {"red_paint", {0.1f, 0, 0}, {0.4f, 0.05f, 0.1f}, {0.25f, 0.25f, 0.25f}, 20.0f, 0.25f, 2},
-        {"blue", {0, 0, 0.2f}, {0, 0, 0.9f}, {0, 0, 0}, 1.0f, 0.0f, 1},
+        {"red_paint", {0.1f, 0, 0}, {0.4f, 0.05f, 0.1f}, {0.25f, 0.25f, 0.25f}, 20.0f, 0.75f, 2},
+        {"blue", {0, 0, 0.2f}, {0, 0, 0.9f}, {0, 0, 0}, 1.0f, 1.0f, 1},
     };
     for (const MaterialRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -363,7 +363,7 @@ TEST_F(ObjWriterPeerTest, PeerReadsTheSameFacesGroupsAndMaterials) {
         if (row.illum == 2) {
             EXPECT_NEAR(found->shininess, row.shininess, 1e-6);
         }
-        // "Tr" is written as one minus the transparency.
+        // The opacity: one minus the transparency (0.25 for red, 0 for blue).
         EXPECT_NEAR(found->dissolve, row.dissolve, 1e-6);
         EXPECT_EQ(found->illum, row.illum);
     }
@@ -395,6 +395,35 @@ TEST_F(ObjWriterPeerTest, OurReaderKeepsTheGeometryAndDuz6KeepsWhatWasRead) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(actual, expected);
+
+    // The material values come back through the MTL file, the colours with
+    // their factors folded in.
+    KDuzNode* multi = nullptr;
+    for (int i = 0; i < read->GetRootNode()->GetChildCount(); ++i) {
+        if (std::string(read->GetRootNode()->GetChild(i)->GetName()) == "multi") multi = read->GetRootNode()->GetChild(i);
+    }
+    ASSERT_NE(multi, nullptr);
+    auto* multiMesh = dynamic_cast<KDuzMesh*>(multi->GetNodeAttribute());
+    ASSERT_EQ(multiMesh->GetMaterialCount(), 2);
+    auto* readRed = dynamic_cast<KDuzSurfacePhong*>(multiMesh->GetMaterial(multiMesh->GetMaterialIndex("red_paint")));
+    auto* readBlue = dynamic_cast<KDuzSurfaceLambert*>(multiMesh->GetMaterial(multiMesh->GetMaterialIndex("blue")));
+    ASSERT_NE(readRed, nullptr);
+    ASSERT_NE(readBlue, nullptr);
+    EXPECT_EQ(dynamic_cast<KDuzSurfacePhong*>(readBlue), nullptr);
+    auto value = [](const KDuzProperty& property) {
+        double v[3] = {-1, -1, -1};
+        property.GetValue(v, property.GetValueKind());
+        return std::vector<double>(v, v + 3);
+    };
+    const auto near = [](const std::vector<double>& a, std::vector<double> b) {
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(a[k], b[k], 1e-6) << k;
+    };
+    near(value(readRed->GetDiffuseColor()), {0.4, 0.05, 0.1});
+    near(value(readRed->GetSpecularColor()), {0.25, 0.25, 0.25});
+    EXPECT_NEAR(value(readRed->GetShininessExponent())[0], 20.0, 1e-6);
+    EXPECT_NEAR(value(readRed->GetTransparencyFactor())[0], 0.25, 1e-6);
+    near(value(readBlue->GetAmbientColor()), {0.0, 0.0, 0.2});
+    EXPECT_NEAR(value(readBlue->GetTransparencyFactor())[0], 0.0, 1e-6);
 
     // The scene read from OBJ is kept whole by a DUZ 6 round trip.
     const auto duzPath = folder / "scene.duz";

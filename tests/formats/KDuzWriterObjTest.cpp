@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
@@ -470,7 +471,8 @@ TEST_F(ObjWriterTest, CubeWithPointNormalsGivesMatchingVertexAndNormalNumbers) {
 
 TEST_F(ObjWriterTest, NumbersArePrintedAsFixedSixDecimalsWithoutLocale) {
     // Values printf "%f" rounds in its own way: ties, negative zero, huge.
-    const double values[] = {0.0, -0.0, 0.1234565, -2.5e-7, 1e-7, 123456789.1234567, -1e20, 0.5e-6, 1.0 / 3.0};
+    const double values[] = {0.0,  -0.0,   0.1234565, -2.5e-7, 1e-7, 123456789.1234567, -1e20, 0.5e-6,
+                             1.0 / 3.0, DBL_MAX / 4};
     std::vector<KgeTVector> points;
     for (double v : values) points.emplace_back(v, -v, v * 3, 1);
     AddMesh("numbers", points, {{0, 1, 2}});

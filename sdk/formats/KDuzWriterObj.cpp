@@ -41,9 +41,6 @@ constexpr int kDiffuseChannel = 3;
 constexpr int kRenameForObj = 3;
 constexpr int kMappingByPolygon = 3;
 constexpr int kMappingAllSame = 5;
-constexpr int kLinkNormalize = 0;
-constexpr int kLinkAdditive = 1;
-constexpr int kLinkTotalOne = 2;
 
 const char kObjHeader[] = "# \n# Wavefront OBJ file\n# Created with Dizidir DUZ\n# \n";
 // One minus the transparency is the opacity, which other programs read from
@@ -475,9 +472,9 @@ void KDuzWriterObj::ApplyShapes(KDuzMesh* mesh, std::vector<KgeTVector>& points)
 void KDuzWriterObj::ApplySkin(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVector>& points) {
     auto* skin = dynamic_cast<KDuzSkin*>(mesh->GetDeformerOfType(0, KDuzDeformer::eSkin));
     if (skin == nullptr || skin->GetClusterCount() == 0) return;
-    const int mode = skin->GetCluster(0) != nullptr ? skin->GetCluster(0)->GetLinkMode() : kLinkNormalize;
+    const int mode = skin->GetCluster(0) != nullptr ? skin->GetCluster(0)->GetLinkMode() : KDuzCluster::eNormalize;
     const size_t count = points.size();
-    std::vector<KgeMatrix> accumulated(count, mode == kLinkAdditive ? KgeMatrix() : ZeroMatrix());
+    std::vector<KgeMatrix> accumulated(count, mode == KDuzCluster::eAdditive ? KgeMatrix() : ZeroMatrix());
     std::vector<double> weights(count, 0.0);
     const KgeMatrix meshGlobal = node->GetGlobalTransform();
     for (int c = 0; c < skin->GetClusterCount(); ++c) {
@@ -487,7 +484,7 @@ void KDuzWriterObj::ApplySkin(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVe
         KgeMatrix referenceInitial;
         KgeMatrix referenceCurrent = meshGlobal;
         KDuzNode* associate = cluster->GetAssociateModel();
-        if (mode == kLinkAdditive && associate != nullptr) {
+        if (mode == KDuzCluster::eAdditive && associate != nullptr) {
             cluster->GetTransformAssociateModelMatrix(referenceInitial);
             referenceCurrent = associate->GetGlobalTransform();
         } else {
@@ -507,7 +504,7 @@ void KDuzWriterObj::ApplySkin(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVe
             if (index < 0 || static_cast<size_t>(index) >= count || weight == 0.0) continue;
             KgeMatrix weighted = clusterMatrix;
             ScaleElements(weighted, weight);
-            if (mode == kLinkAdditive) {
+            if (mode == KDuzCluster::eAdditive) {
                 AddToDiagonal(weighted, 1.0 - weight);
                 accumulated[index] = Then(weighted, accumulated[index]);
                 weights[index] = 1.0;
@@ -522,9 +519,9 @@ void KDuzWriterObj::ApplySkin(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVe
         if (sum == 0.0) continue;
         const KgeTVector p = points[i];
         KgeTVector moved = accumulated[i].TransformPoint(p);
-        if (mode == kLinkNormalize) {
+        if (mode == KDuzCluster::eNormalize) {
             for (int k = 0; k < 3; ++k) moved[k] /= sum;
-        } else if (mode == kLinkTotalOne) {
+        } else if (mode == KDuzCluster::eTotalOne) {
             for (int k = 0; k < 3; ++k) moved[k] += p[k] * (1.0 - sum);
         }
         points[i] = KgeTVector(moved[0], moved[1], moved[2], p[3]);

@@ -777,3 +777,38 @@ TEST_F(ObjWriterTest, SurfacesAreWrittenAsTriangles) {
         EXPECT_NEAR(z, 0.0, 1e-6);
     }
 }
+
+TEST_F(ObjWriterTest, SkinLinkModesWeighThePointsTheirOwnWay) {
+    // One point at y 1 bound with weight 0.5 to a bone moved by 10 in y.
+    struct Case {
+        int mode;
+        const char* moved;
+    };
+    const Case cases[] = {
+        {KDuzCluster::eNormalize, "v 0.000000 11.000000 0.000000"},   // divided by the weight sum
+        {KDuzCluster::eAdditive, "v 0.000000 6.000000 0.000000"},     // half the move added
+        {KDuzCluster::eTotalOne, "v 0.000000 6.000000 0.000000"},     // the rest stays in place
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        KDuzMesh* mesh = AddMesh("skinned", {KgeTVector(0, 0, 0, 1), KgeTVector(1, 0, 0, 1), KgeTVector(0, 1, 0, 1)},
+                                 {{0, 1, 2}});
+        KDuzNode* bone = KDuzNode::Create(manager, "bone");
+        scene->GetRootNode()->AddChild(bone);
+        bone->SetLclTranslation(duzVectorTemplate3<double>(0, 10, 0));
+        KDuzCluster* cluster = KDuzCluster::Create(manager, "");
+        cluster->SetLink(bone);
+        cluster->SetLinkMode(c.mode);
+        cluster->AddControlPointIndex(2, 0.5);
+        ASSERT_GE(mesh->AddClusterToSkin(cluster), 0);
+        const auto path = folder / "skinned.obj";
+        ASSERT_TRUE(Export(path));
+        const auto v = Lines(ReadText(path), "v ");
+        ASSERT_EQ(v.size(), 3u);
+        EXPECT_EQ(v[0], "v 0.000000 0.000000 0.000000");   // unweighted points stay
+        EXPECT_EQ(v[2], c.moved);
+    }
+}

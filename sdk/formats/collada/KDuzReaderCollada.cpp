@@ -460,7 +460,7 @@ void RelinkClusters(KDuzNode* root) {
                 if (link == nullptr) continue;
                 const auto found = byName.find(link->GetName());
                 if (found == byName.end() || found->second == link) continue;
-                cluster->SetLink(found->second);
+                ColladaRelinkCluster(cluster, found->second);
             }
         }
     }
@@ -593,6 +593,13 @@ void ColladaCopyCluster(KDuzCluster* destination, KDuzCluster* source) {
     destination->SetLinkMode(source->GetLinkMode());
     destination->SetTransformMatrix(source->GetStoredTransformMatrix());
     destination->SetTransformLinkMatrix(source->GetStoredTransformLinkMatrix());
+}
+
+void ColladaRelinkCluster(KDuzCluster* cluster, KDuzNode* node) {
+    KDuzNode* old = cluster->GetLink();
+    if (old == node) return;
+    if (old != nullptr) cluster->DisconnectSrcObject(old);
+    cluster->SetLink(node);
 }
 
 void ColladaCopyPoseEntries(KDuzPose* destination, KDuzPose* source) {

@@ -84,6 +84,8 @@ void ColladaCopyCamera(KDuzCamera* destination, KDuzCamera* source);
 void ColladaCopySkeletonType(KDuzSkeleton* destination, KDuzSkeleton* source);
 void ColladaCopyCluster(KDuzCluster* destination, KDuzCluster* source);
 void ColladaCopyPoseEntries(KDuzPose* destination, KDuzPose* source);
+// Links the cluster to the node instead of its current link.
+void ColladaRelinkCluster(KDuzCluster* cluster, KDuzNode* node);
 bool ColladaReadLookAt(const xmlNode* node, KgeTVector& eye, KgeTVector& interest, KgeTVector& up,
                        KgeMatrix& matrix);
 
@@ -144,6 +146,7 @@ private:
     bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
     bool BindMaterials(xmlNode* instance, KDuzNode* node);
+    void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const std::vector<ColladaTextureBinding>& bindings);
     bool MakeJoint(KDuzNode* node, const KString& id);
     bool CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth);
     bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
@@ -181,6 +184,7 @@ private:
     xmlDoc* mDocument = nullptr;
     xmlNode* mSceneElement = nullptr;
     xmlNode* mVisualSceneElement = nullptr;
+    xmlNode* mEffectProfile = nullptr;   // the profile_COMMON of the effect being read
     std::vector<KString> mDiagnostics;
 
     std::unordered_map<std::string, KDuzScene*> mVisualScenes;

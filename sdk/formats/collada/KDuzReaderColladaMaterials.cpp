@@ -38,6 +38,21 @@ bool StartsWith(const KString& text, const char* prefix) {
     return std::strncmp(text.Buffer(), prefix, std::strlen(prefix)) == 0;
 }
 
+// A texture that names a sampler of the effect instead of an image: the
+// sampler's surface names the image (sampler2D/source -> surface/init_from).
+KString ImageOfSampler(const xmlNode* profile, const KString& sid) {
+    auto param = [&](const KString& wanted) -> xmlNode* {
+        if (profile == nullptr || wanted.IsEmpty()) return nullptr;
+        for (xmlNode* child = profile->children; child != nullptr; child = child->next)
+            if (ColladaIsElement(child, "newparam") && ColladaGetAttribute(child, "sid") == wanted) return child;
+        return nullptr;
+    };
+    xmlNode* sampler = ColladaFindChildByName(param(sid), "sampler2D");
+    const KString surfaceSid = ColladaGetContent(ColladaFindChildByName(sampler, "source")).Trim();
+    xmlNode* surface = ColladaFindChildByName(param(surfaceSid), "surface");
+    return ColladaGetContent(ColladaFindChildByName(surface, "init_from")).Trim();
+}
+
 KString RelativeFileName(const KString& path) {
     if (path.IsEmpty() || path[0] != '/') return path;
     KString base = KPathGetCurrentDirectory();
@@ -85,6 +100,7 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
         NotifyError(KString("no common profile found for library ") + id);
         return false;
     }
+    mEffectProfile = profile;
     xmlNode* technique = ColladaFindChildByName(profile, "technique");
     xmlNode* shader = ColladaFirstChildElement(technique);
     if (shader == nullptr) return false;
@@ -210,8 +226,16 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
 }
 
 bool KDuzReaderCollada::ReadTexture(xmlNode* textureElement, const KString& effectId, int channel) {
-    const KString imageId = ColladaGetAttribute(textureElement, "texture");
-    const auto image = mImages.find(imageId.Buffer());
+    KString imageId = ColladaGetAttribute(textureElement, "texture");
+    auto image = mImages.find(imageId.Buffer());
+    if (image == mImages.end()) {
+        const KString viaSampler = ImageOfSampler(mEffectProfile, imageId);
+        const auto found = mImages.find(viaSampler.Buffer());
+        if (found != mImages.end()) {
+            image = found;
+            imageId = viaSampler;
+        }
+    }
     if (image == mImages.end()) {
         NotifyError(KString("Image not found: ") + imageId);
         return false;

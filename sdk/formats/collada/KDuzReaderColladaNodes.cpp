@@ -8,6 +8,7 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzNode.h"
@@ -229,9 +230,47 @@ bool KDuzReaderCollada::BindMaterials(xmlNode* instance, KDuzNode* node) {
             mReplacedMaterials.insert(direct[index]);
             direct.RemoveAt(index);
             direct.InsertAt(index, material->second);
+            // Textures are bound to material ids; a symbol named otherwise got
+            // none while the geometry was read, so they are bound here.
+            const auto bindings = mTextureBindings.find(targetId.Buffer());
+            auto* mesh = dynamic_cast<KDuzMesh*>(geometry);
+            if (symbol != targetId && bindings != mTextureBindings.end() && mesh != nullptr)
+                BindMaterialTextures(mesh, index, bindings->second);
         }
     }
     return true;
+}
+
+void KDuzReaderCollada::BindMaterialTextures(KDuzMesh* mesh, int materialIndex,
+                                             const std::vector<ColladaTextureBinding>& bindings) {
+    const KDuzLayerElementMaterial* materials = mesh->GetLayer(0)->GetMaterials();
+    const int polygons = mesh->GetPolygonCount();
+    for (const ColladaTextureBinding& binding : bindings) {
+        KDuzLayer* layer = mesh->GetLayer(binding.layer);
+        if (layer == nullptr || binding.texture == nullptr) continue;
+        KDuzLayerElementTexture* element = layer->GetTexturesOfType(binding.channel);
+        if (element == nullptr)
+            element = layer->SetTexturesOfType(binding.channel, KDuzCreateLayerElementTexture(mManager, ""));
+        if (element == nullptr) continue;
+        element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        element->SetMappingMode(KDuzLayerElement::eByPolygon);
+        element->SetBlendMode(binding.texture->GetBlendMode() != 0 ? 1 : 0);
+        auto& direct = element->GetDirectArray();
+        int position = -1;
+        for (int i = 0; i < direct.Count(); ++i)
+            if (direct[i] != nullptr && std::strcmp(direct[i]->GetName(), binding.texture->GetName()) == 0)
+                position = i;
+        if (position < 0) position = direct.Add(binding.texture);
+        KTypedArray<int>& indices = element->GetIndexArray();
+        const int old = indices.Count();
+        if (old < polygons && !indices.SetCount(polygons)) continue;
+        for (int p = old; p < polygons; ++p) indices[p] = -1;
+        const bool allSame = materials->GetMappingMode() == KDuzLayerElement::eAllSame;
+        for (int p = 0; p < polygons; ++p) {
+            const int used = materials->GetIndexArray().GetAt(allSame ? 0 : p, -1);
+            if (used == materialIndex) indices[p] = position;
+        }
+    }
 }
 
 bool KDuzReaderCollada::MakeJoint(KDuzNode* node, const KString& id) {
@@ -247,7 +286,7 @@ bool KDuzReaderCollada::MakeJoint(KDuzNode* node, const KString& id) {
             NotifyError(KString("link has two joints"));
             return false;
         }
-        cluster->SetLink(node);
+        ColladaRelinkCluster(cluster, node);
     }
     for (ColladaController* controller : mControllerOrder) {
         for (KDuzCluster* cluster : controller->clusters) {

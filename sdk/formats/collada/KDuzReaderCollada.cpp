@@ -578,6 +578,8 @@ void ColladaCopyCamera(KDuzCamera* destination, KDuzCamera* source) {
     destination->SetApertureFormat(source->GetApertureFormat());
     destination->SetFieldOfView(source->GetFieldOfView());
     destination->SetFormat(source->GetFormat());
+    // An orthographic camera's zoom is its only size: copies keep it.
+    destination->SetOrthoZoom(source->GetOrthoZoom());
 }
 
 void ColladaCopySkeletonType(KDuzSkeleton* destination, KDuzSkeleton* source) {

@@ -140,6 +140,8 @@ void KDuzReaderCollada::ClearTables() {
     mPoses.clear();
     mReplacedMaterials.clear();
     mCreatedClusters.clear();
+    mSceneNodes.clear();
+    mSharedLibrariesRead = false;
     mSceneElement = nullptr;
     mVisualSceneElement = nullptr;
     mTakeSpanSet = false;
@@ -231,7 +233,8 @@ bool KDuzReaderCollada::ReadDocument(KDuzScene* scene, xmlNode* root) {
             } else if (name == "library_materials") {
                 // Images and effects are read once, before the first material
                 // library, whatever their place in the document.
-                if (mEffects.empty() && mImages.empty() && mMaterials.empty()) {
+                if (!mSharedLibrariesRead) {
+                    mSharedLibrariesRead = true;
                     if (xmlNode* images = ColladaFindChildByName(root, "library_images"))
                         if (!ReadLibrary(scene, images)) return false;
                     xmlNode* effects = ColladaFindChildByName(root, "library_effects");
@@ -265,6 +268,7 @@ bool KDuzReaderCollada::ReadDocument(KDuzScene* scene, xmlNode* root) {
         }
     }
 
+    if (!mAnimations.empty()) mSceneNodes = ColladaNodesByName(scene->GetRootNode());
     for (const auto& [id, element] : mAnimations) {
         if (!ReadAnimation(element, scene, 0)) return false;
     }
@@ -435,20 +439,12 @@ bool KDuzReaderCollada::ReadScene(KDuzScene* scene, xmlNode* sceneElement) {
 
 namespace {
 
-void RelinkClusters(KDuzNode* root) {
-    // Names first (pre-order, the first node of a name wins, as a search
-    // from the root would find it), so that relinking stays linear.
-    std::unordered_map<std::string, KDuzNode*> byName;
+void RelinkClusters(KDuzNode* root, const std::unordered_map<std::string, KDuzNode*>& byName) {
     std::vector<KDuzNode*> pending{root};
-    std::vector<KDuzNode*> order;
     while (!pending.empty()) {
         KDuzNode* current = pending.back();
         pending.pop_back();
-        if (current != root) byName.emplace(current->GetName(), current);
-        order.push_back(current);
         for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
-    }
-    for (KDuzNode* current : order) {
         auto* mesh = dynamic_cast<KDuzMesh*>(current->GetMesh());
         if (mesh == nullptr) continue;
         for (int d = 0; d < mesh->GetDeformerCount(); ++d) {
@@ -459,8 +455,7 @@ void RelinkClusters(KDuzNode* root) {
                 KDuzNode* link = cluster != nullptr ? cluster->GetLink() : nullptr;
                 if (link == nullptr) continue;
                 const auto found = byName.find(link->GetName());
-                if (found == byName.end() || found->second == link) continue;
-                ColladaRelinkCluster(cluster, found->second);
+                if (found != byName.end()) ColladaRelinkCluster(cluster, found->second);
             }
         }
     }
@@ -470,16 +465,23 @@ void RelinkClusters(KDuzNode* root) {
 
 bool KDuzReaderCollada::InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene) {
     if (!CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0)) return false;
+    const auto byName = ColladaNodesByName(target->GetRootNode());
     for (int p = 0; p < visualScene->GetPoseCount(); ++p) {
         KDuzPose* source = visualScene->GetPose(p);
         if (source == nullptr) continue;
         KDuzPose* pose = KDuzPose::Create(mManager, source->GetName());
         if (pose == nullptr) continue;
         pose->SetIsBindPose(true);
-        ColladaCopyPoseEntries(pose, source);
+        // Entries name the target scene's nodes where it has them, so the
+        // bind pose describes the scene it belongs to.
+        for (int i = 0; i < source->GetCount(); ++i) {
+            KDuzNode* node = source->GetNode(i);
+            const auto found = node != nullptr ? byName.find(node->GetName()) : byName.end();
+            pose->Add(found != byName.end() ? found->second : node, source->GetMatrix(i), false);
+        }
         target->ConnectObject(pose);
     }
-    RelinkClusters(target->GetRootNode());
+    RelinkClusters(target->GetRootNode(), byName);
     return true;
 }
 
@@ -595,6 +597,20 @@ void ColladaCopyCluster(KDuzCluster* destination, KDuzCluster* source) {
     destination->SetLinkMode(source->GetLinkMode());
     destination->SetTransformMatrix(source->GetStoredTransformMatrix());
     destination->SetTransformLinkMatrix(source->GetStoredTransformLinkMatrix());
+}
+
+std::unordered_map<std::string, KDuzNode*> ColladaNodesByName(KDuzNode* root) {
+    std::unordered_map<std::string, KDuzNode*> byName;
+    if (root == nullptr) return byName;
+    // Pre-order without recursion: trees from files can be deep.
+    std::vector<KDuzNode*> pending{root};
+    while (!pending.empty()) {
+        KDuzNode* current = pending.back();
+        pending.pop_back();
+        if (current != root) byName.emplace(current->GetName(), current);
+        for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
+    }
+    return byName;
 }
 
 void ColladaRelinkCluster(KDuzCluster* cluster, KDuzNode* node) {

@@ -84,6 +84,8 @@ void ColladaCopyCamera(KDuzCamera* destination, KDuzCamera* source);
 void ColladaCopySkeletonType(KDuzSkeleton* destination, KDuzSkeleton* source);
 void ColladaCopyCluster(KDuzCluster* destination, KDuzCluster* source);
 void ColladaCopyPoseEntries(KDuzPose* destination, KDuzPose* source);
+// The nodes under root by name; the first in pre-order wins.
+std::unordered_map<std::string, KDuzNode*> ColladaNodesByName(KDuzNode* root);
 // Links the cluster to the node instead of its current link.
 void ColladaRelinkCluster(KDuzCluster* cluster, KDuzNode* node);
 bool ColladaReadLookAt(const xmlNode* node, KgeTVector& eye, KgeTVector& interest, KgeTVector& up,
@@ -150,8 +152,11 @@ private:
     bool MakeJoint(KDuzNode* node, const KString& id);
     bool CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth);
     bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
-    void FindInstancingNodes(const xmlNode* element, KDuzNode* root, const KString& id,
-                             std::vector<KDuzNode*>& out, int depth) const;
+    void FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
+                             int depth) const;
+    // The scene's nodes by name (the first in pre-order, as a search from the
+    // root finds it), built once for the animation channels.
+    KDuzNode* FindSceneNode(const KString& name) const;
 
     // ---- cameras and lights ----
     bool ReadCamera(xmlNode* camera);
@@ -199,6 +204,8 @@ private:
     std::vector<ColladaController*> mControllerOrder;
     std::unordered_map<std::string, std::vector<ColladaMorphChannel>> mMorphTable;
     std::vector<KDuzPose*> mPoses;
+    std::unordered_map<std::string, KDuzNode*> mSceneNodes;
+    bool mSharedLibrariesRead = false;
     std::set<KDuzSurfaceMaterial*> mReplacedMaterials;
     // Clusters made by this read: only these are relinked to joints.
     std::vector<KDuzCluster*> mCreatedClusters;

@@ -15,8 +15,21 @@ namespace {
 
 constexpr const char* kTakeName = "Take 001";
 
-KDuzNode* FindNode(KDuzNode* root, const KString& name) {
-    return root != nullptr && !name.IsEmpty() ? root->FindChild(name.Buffer()) : nullptr;
+// The element's children by id, for the sampler and source look-ups of its
+// channels (one pass instead of one per look-up).
+std::unordered_map<std::string, xmlNode*> ChildrenById(const xmlNode* element) {
+    std::unordered_map<std::string, xmlNode*> byId;
+    for (xmlNode* child = element->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        const KString id = ColladaGetAttribute(child, "id");
+        if (!id.IsEmpty()) byId.emplace(id.Buffer(), child);
+    }
+    return byId;
+}
+
+xmlNode* Lookup(const std::unordered_map<std::string, xmlNode*>& byId, const KString& id) {
+    const auto found = byId.find(id.Buffer());
+    return found != byId.end() ? found->second : nullptr;
 }
 
 }  // namespace
@@ -41,7 +54,8 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
         NotifyError(KString("animations nested too deeply"));
         return false;
     }
-    KDuzNode* root = scene->GetRootNode();
+    (void)scene;
+    const auto byId = ChildrenById(animation);
     for (xmlNode* channel = animation->children; channel != nullptr; channel = channel->next) {
         if (!ColladaIsElement(channel, "channel")) continue;
         const KString target = ColladaGetAttribute(channel, "target");
@@ -60,12 +74,12 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                 NotifyError(KString("shape not found for animation") + suffix);
                 return false;
             }
-            node = FindNode(root, shapes->second.front().nodeName);
+            node = FindSceneNode(shapes->second.front().nodeName);
         } else {
-            node = FindNode(root, elementId);
+            node = FindSceneNode(elementId);
             if (node == nullptr && mVisualSceneElement != nullptr) {
                 std::vector<KDuzNode*> instancing;
-                FindInstancingNodes(mVisualSceneElement, root, elementId, instancing, 0);
+                FindInstancingNodes(mVisualSceneElement, elementId, instancing, 0);
                 if (!instancing.empty()) node = instancing.front();
             }
         }
@@ -138,7 +152,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
         }
 
         // ---- the sampler and its sources ----
-        xmlNode* sampler = ColladaFindChildById(animation, ColladaGetAttribute(channel, "source").MidToEnd(1));
+        xmlNode* sampler = Lookup(byId, ColladaGetAttribute(channel, "source").MidToEnd(1));
         if (sampler == nullptr) continue;
         ColladaDoubleArray input, output, inTangent, outTangent;
         ColladaNameArray interpolation;
@@ -148,7 +162,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
         for (xmlNode* samplerInput : inputs) {
             const KString semantic = ColladaGetAttribute(samplerInput, "semantic");
             const KString sourceAttribute = ColladaGetAttribute(samplerInput, "source");
-            xmlNode* source = ColladaFindChildById(animation, sourceAttribute.MidToEnd(1));
+            xmlNode* source = Lookup(byId, sourceAttribute.MidToEnd(1));
             bool read = true;
             if (semantic == "INPUT") read = ColladaReadFloatSource(source, input);
             else if (semantic == "OUTPUT") read = ColladaReadFloatSource(source, output);

@@ -495,8 +495,13 @@ bool KDuzReaderCollada::CopyNodeTree(KDuzNode* destination, KDuzNode* source, in
     return true;
 }
 
-void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, KDuzNode* root, const KString& id,
-                                            std::vector<KDuzNode*>& out, int depth) const {
+KDuzNode* KDuzReaderCollada::FindSceneNode(const KString& name) const {
+    const auto found = mSceneNodes.find(name.Buffer());
+    return found != mSceneNodes.end() ? found->second : nullptr;
+}
+
+void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
+                                            int depth) const {
     if (element == nullptr || element->type != XML_ELEMENT_NODE || depth > kMaxNodeDepth + 1) return;
     if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) return;
     xmlNode* instance = nullptr;
@@ -506,10 +511,10 @@ void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, KDuzNode* ro
     }
     if (instance != nullptr && ColladaGetAttribute(instance, "url").MidToEnd(1) == id) {
         // Nodes are named by their "id".
-        out.push_back(root->FindChild(ColladaGetAttribute(element, "id").Buffer()));
+        out.push_back(FindSceneNode(ColladaGetAttribute(element, "id")));
     }
     for (const xmlNode* child = element->children; child != nullptr; child = child->next)
-        FindInstancingNodes(child, root, id, out, depth + 1);
+        FindInstancingNodes(child, id, out, depth + 1);
 }
 
 }  // namespace duzsdk

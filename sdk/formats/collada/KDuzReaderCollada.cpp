@@ -35,7 +35,6 @@ namespace duzsdk {
 namespace {
 
 constexpr int kNotificationEntry = 6;
-constexpr int kRenameForColladaRead = 16;
 constexpr const char* kTakeName = "Take 001";
 
 int ReadFromFile(void* context, char* buffer, int length) {
@@ -184,7 +183,7 @@ bool KDuzReaderCollada::Read(KDuzScene* scene, KDuzStreamOptions* options) {
         scene->SetTakeDescription(take);
         // A node without this take sets an error on the scene; the read stands.
         scene->SetCurrentTake(kTakeName);
-        KDuzSceneRenamer(scene).RenameFor(kRenameForColladaRead);
+        KDuzSceneRenamer(scene).RenameFor(KDuzSceneRenamer::eColladaReader);
         xmlFreeDoc(mDocument);
         mDocument = nullptr;
         ClearTables();

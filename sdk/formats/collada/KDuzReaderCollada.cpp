@@ -3,6 +3,7 @@
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -398,7 +399,7 @@ bool KDuzReaderCollada::ReadAsset(xmlNode* asset, KDuzScene* scene, KDuzSceneInf
             char* end = nullptr;
             double meter = std::strtod(text.Buffer(), &end);
             const bool number = end != text.Buffer();
-            if (!number || !(meter >= static_cast<double>(0.0001f))) {
+            if (!number || !(meter >= static_cast<double>(0.0001f)) || !std::isfinite(meter)) {
                 NotifyWarning(KString("Meter conversion factor is too small or invalid: ") + text +
                               ". Using 1 instead.");
                 meter = 1.0;

@@ -216,3 +216,28 @@ TEST_F(ColladaReaderTest, WellFormedButAbsurdlyDeepDocumentsFailCleanly) {
 
 }  // namespace
 }  // namespace colladatest
+
+namespace colladatest {
+namespace {
+
+TEST_F(ColladaReaderTest, RegistryMakesTheReaderForDaeFiles) {
+    KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
+    ASSERT_NE(registry, nullptr);
+    int index = -1;
+    for (int i = 0; i < registry->GetReaderCount(); ++i) {
+        if (std::string(registry->GetReaderEntry(i)->extension) == "dae") index = i;
+    }
+    ASSERT_GE(index, 0);
+    EXPECT_STREQ(registry->GetReaderEntry(index)->description, "Collada DAE (*.dae)");
+    const std::string path = Write("scene.dae", Doc(Scene("<node id=\"only\"/>")));
+    std::unique_ptr<KDuzReader> made(registry->CreateReader(manager, nullptr, index));
+    ASSERT_NE(dynamic_cast<KDuzReaderCollada*>(made.get()), nullptr);
+    ASSERT_TRUE(made->FileOpen(path.c_str()));
+    KDuzStreamOptions* options = made->GetReadOptions(false);
+    EXPECT_TRUE(made->Read(scene, options));
+    options->Destroy();
+    EXPECT_NE(Node("only"), nullptr);
+}
+
+}  // namespace
+}  // namespace colladatest

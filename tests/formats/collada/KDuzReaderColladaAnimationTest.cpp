@@ -7,6 +7,7 @@
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSkin.h"
+#include "sdk/scene/KDuzNull.h"
 
 namespace colladatest {
 namespace {
@@ -78,6 +79,19 @@ TEST_F(ColladaControllerTest, VertexWeightWalk) {
     a->GetTransformMatrix(transform);
     EXPECT_TRUE(transform.IsEqual(KgeMatrix()));
     EXPECT_GT(scene->GetPoseCount(), 0);
+}
+
+TEST_F(ColladaControllerTest, JointsRelinkOnlyClustersOfTheirOwnRead) {
+    // A cluster of another scene, linked to a node that shares a joint's name.
+    KDuzNode* other = KDuzNode::Create(manager, "a");
+    other->SetNodeAttribute(KDuzNull::Create(manager, ""));
+    KDuzCluster* foreign = KDuzCluster::Create(manager, "");
+    foreign->SetLink(other);
+    ASSERT_TRUE(Read(Doc(std::string(kGeometry) + Skin("<vcount>1 1 1</vcount><v>0 0 1 1 1 2</v>") + kSkinScene)))
+        << AllSaid();
+    EXPECT_FALSE(Said("link has two joints"));
+    EXPECT_EQ(foreign->GetLink(), other);
+    EXPECT_EQ(SkinOf("skinned")->GetCluster(0)->GetLink(), Node("a"));
 }
 
 TEST_F(ColladaControllerTest, JointNamesArePairedByName) {

@@ -1,7 +1,7 @@
 // libFuzzer target for the whole import road: a file goes through the format
 // registry's reader choice, the DUZ 6 reader and every record reader into a
 // scene. The importer reads files by name, so each input is written as
-// "input.duz" into a folder of this process's own (on a memory file system
+// "input.duz" ("input.dae" when it begins with '<', for the Collada reader) into a folder of this process's own (on a memory file system
 // when there is one: on a disk, writing and removing the file costs
 // milliseconds per input); the folder is emptied after every input, since
 // extracted media land beside the file.
@@ -30,7 +30,10 @@
 #include <string>
 #include <system_error>
 
+#include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
+#include "sdk/io/KDuzReader.h"
+#include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzScene.h"
 
@@ -57,6 +60,7 @@ public:
             std::abort();
         folder_ = pattern;
         input_ = (folder_ / "input.duz").string();
+        xmlInput_ = (folder_ / "input.dae").string();
         // The manager first: the process-wide registries it sets up must
         // outlive it, so they are built before this object is.
         Rebuild();
@@ -73,7 +77,8 @@ public:
 
     bool WriteInput(const uint8_t* data, size_t size)
     {
-        FILE* file = std::fopen(input_.c_str(), "wb");
+        current_ = size > 0 && data[0] == '<' ? &xmlInput_ : &input_;
+        FILE* file = std::fopen(current_->c_str(), "wb");
         if (file == nullptr)
             return false;
         const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
@@ -93,9 +98,10 @@ public:
         if (used_ >= kRebuildEvery)
             Rebuild();
         ++used_;
-        duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "");
-        if (importer != nullptr) {
-            if (importer->Initialize(input_.c_str()))
+        if (current_ == &xmlInput_) {
+            ImportDae();
+        } else if (duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "")) {
+            if (importer->Initialize(current_->c_str()))
                 importer->Import(scene_);
             importer->Destroy();
         }
@@ -104,6 +110,27 @@ public:
     }
 
 private:
+    // The importer reads DUZ files: a Collada input goes through the
+    // registry's reader for "dae", driven as the importer drives a reader.
+    void ImportDae()
+    {
+        duzsdk::KDuzFormatRegistry* registry = duzsdk::KDuzFormatRegistry::Get();
+        for (int i = 0; registry != nullptr && i < registry->GetReaderCount(); ++i) {
+            if (std::string(registry->GetReaderEntry(i)->extension) != "dae")
+                continue;
+            duzsdk::KDuzReader* reader = registry->CreateReader(manager_, nullptr, i);
+            if (reader != nullptr && reader->FileOpen(current_->c_str())) {
+                duzsdk::KDuzStreamOptions* options = reader->GetReadOptions(false);
+                reader->Read(scene_, options);
+                if (options != nullptr)
+                    options->Destroy();
+                reader->FileClose();
+            }
+            delete reader;
+            return;
+        }
+    }
+
     void Rebuild()
     {
         if (manager_ != nullptr)
@@ -118,6 +145,8 @@ private:
 
     std::filesystem::path folder_;
     std::string input_;
+    std::string xmlInput_;
+    const std::string* current_ = &input_;
     duzsdk::KDuzSdkManager* manager_ = nullptr;
     duzsdk::KDuzScene* scene_ = nullptr;
     int baseline_ = 0;

@@ -4,6 +4,7 @@
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/formats/KDuzWriterObj.h"
+#include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -69,7 +70,7 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS and Collada readers, the DXF, 3DS and Collada writers
+// The DXF and 3DS readers, the DXF, 3DS and Collada writers
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
@@ -78,6 +79,10 @@ KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
 KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
     return new KDuzWriterObj(manager, exporter);
+}
+
+KDuzReader* CreateColladaReader(KDuzSdkManager* manager, KDuzImporter*, int) {
+    return new KDuzReaderCollada(manager);
 }
 
 // Opens the file with a probing reader and reads its major version; false
@@ -122,7 +127,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+    registry.RegisterReaders(&CreateColladaReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 
     first = -1;
     registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);

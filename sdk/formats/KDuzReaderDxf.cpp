@@ -33,8 +33,8 @@ constexpr int kMaxChain = 16;
 // work that may go into them (pairs read, plus a share per node made) is
 // bounded by the file's size, so that nested references cannot make a
 // small file take exponential time.
-constexpr int64_t kBudgetPerByte = 8;
-constexpr int64_t kBudgetFloor = 1 << 18;
+constexpr int64_t kBudgetPerByte = 32;
+constexpr int64_t kBudgetFloor = 1 << 16;
 constexpr int64_t kNodeCost = 64;
 // Deeper nesting than this is not a drawing but an attack on the stack.
 constexpr size_t kMaxBlockDepth = 64;

@@ -28,6 +28,7 @@ constexpr double kTolerance = 1e-6;
 // Welding cells are twice the tolerance wide, so that two points within the
 // tolerance always lie in the same or in neighbouring cells.
 constexpr double kCell = 2e-6;
+constexpr double kReach = 1.1e-6;
 constexpr int kMaxChain = 16;
 // Block references are expanded by reading the block again each time. The
 // work that may go into them (pairs read, plus a share per node made) is
@@ -113,16 +114,22 @@ FILE* OpenRegularFile(const char* path) {
 
 int DxfFaceAccumulator::AddWelded(const KgeTVector& p) {
     const bool finite = std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-    int64_t c[3] = {0, 0, 0};
     if (finite) {
-        for (int k = 0; k < 3; ++k) c[k] = CellOf(p[k]);
+        // Only the cells within reach of the tolerance (with a margin for
+        // rounding) can hold an equal point: one or two per axis, mostly.
+        int64_t lo[3];
+        int64_t hi[3];
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = CellOf(p[k] - kReach);
+            hi[k] = std::min(CellOf(p[k] + kReach), lo[k] + 2);
+        }
         // Cells hash to chains; a chain may hold points of other cells, which
         // the comparison sorts out.
         int best = -1;
-        for (int dx = -1; dx <= 1; ++dx) {
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dz = -1; dz <= 1; ++dz) {
-                    const auto found = cells.find(CellKey(c[0] + dx, c[1] + dy, c[2] + dz));
+        for (int64_t x = lo[0]; x <= hi[0]; ++x) {
+            for (int64_t y = lo[1]; y <= hi[1]; ++y) {
+                for (int64_t z = lo[2]; z <= hi[2]; ++z) {
+                    const auto found = cells.find(CellKey(x, y, z));
                     if (found == cells.end()) continue;
                     for (int i = found->second; i >= 0; i = next[i]) {
                         if ((best < 0 || i < best) && NearlyEqual(points[i], p)) best = i;
@@ -191,6 +198,9 @@ KDuzStreamOptions* KDuzReaderDxf::GetReadOptions(bool /*parseFileAsNeeded*/) {
 
 bool KDuzReaderDxf::LoadFile() {
     mText.clear();
+    struct stat info {};
+    // Sized once: doubling a 1 GB buffer would hold twice that for a while.
+    if (fstat(fileno(mFile), &info) == 0 && info.st_size > 0) mText.reserve(static_cast<size_t>(info.st_size));
     std::rewind(mFile);
     char block[1 << 16];
     for (;;) {

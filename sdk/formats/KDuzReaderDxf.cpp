@@ -263,6 +263,8 @@ bool KDuzReaderDxf::ReadGroupPair(int& code, std::string_view& value) {
 // ---- read ----------------------------------------------------------------------------
 
 bool KDuzReaderDxf::Read(KDuzScene* scene, KDuzStreamOptions* options) {
+    mError.ClearError();
+    mMessageText = "";
     if (!IsFileOpen()) {
         mError.SetLastError(eFileNotOpened);
         return false;
@@ -452,6 +454,7 @@ KDuzMesh* KDuzReaderDxf::BuildMesh(const DxfFaceAccumulator& faces) {
     if (mesh == nullptr) return nullptr;
     const int count = static_cast<int>(faces.points.size());
     if (!mesh->InitControlPoints(count)) {
+        mMessageText += "A mesh with more points than a mesh can hold was left out\n";
         mesh->Destroy();
         return nullptr;
     }

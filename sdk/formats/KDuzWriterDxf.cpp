@@ -355,6 +355,7 @@ void KDuzWriterDxf::ApplySkin(KDuzNode& node, KDuzMesh& mesh, std::vector<KgeTVe
 // ---- write ---------------------------------------------------------------------------
 
 bool KDuzWriterDxf::Write(KDuzScene* scene, KDuzStreamOptions* options) {
+    mError.ClearError();
     if (scene == nullptr) {
         mError.SetLastError(eStreamOptionsNotSet);
         return false;

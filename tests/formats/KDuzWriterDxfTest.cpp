@@ -2,7 +2,9 @@
 // with the same layers and faces, and meshes that keep their geometry
 // through DXF and DUZ 6.
 #include "DxfTestSupport.h"
+#include "sdk/animation/KFCurve.h"
 #include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/io/KDuzExporter.h"
 #include "sdk/io/KDuzImporter.h"
@@ -259,6 +261,28 @@ TEST_F(DxfTest, SkinsMoveTheWrittenPointsNotTheScene) {
             EXPECT_EQ(mesh->GetControlPoints()[i][1], kQuad[i][1]);
         }
     }
+}
+
+TEST_F(DxfTest, ShapesMoveTheWrittenPointsByTheirChannelValue) {
+    KDuzMesh* mesh = MakeMesh(manager, kQuad, {{0, 1, 2, 3}});
+    KDuzNode* node = AddNode(manager, scene->GetRootNode(), "Shaped", mesh);
+    KDuzShape* shape = KDuzShape::Create(manager, "");
+    shape->CopyFrom(static_cast<const KDuzGeometryBase&>(*mesh));
+    shape->GetControlPoints()[2] = KgeTVector(4, 9, 3, 1);
+    ASSERT_EQ(mesh->AddShape(shape, "lift"), 0);
+    KFCurve* channel = mesh->GetShapeChannel(node->GetDefaultTakeNode(), 0);
+    ASSERT_NE(channel, nullptr);
+    channel->SetDefaultValue(0.5f);
+
+    ASSERT_TRUE(WriteFile(scene, PathOf("shape.dxf"), false));
+    KDuzScene* read = KDuzScene::Create(manager, "");
+    ASSERT_TRUE(ReadFile(PathOf("shape.dxf"), {}, read));
+    KDuzMesh* back = MeshOf(read->GetRootNode()->GetChild(0));
+    ASSERT_EQ(back->GetControlPointsCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(back->GetControlPoints()[i][1], i == 2 ? 7.0 : kQuad[i][1], 1e-9) << i;
+    }
+    EXPECT_EQ(mesh->GetControlPoints()[2][1], 5.0);
 }
 
 }  // namespace

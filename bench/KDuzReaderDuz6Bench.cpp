@@ -21,9 +21,13 @@ namespace {
 
 using namespace duzsdk;
 
-std::string MakeFile(int models) {
+// A chain (each model the child of the one before) or a binary tree.
+enum class Shape { kTree, kChain };
+
+std::string MakeFile(int models, Shape shape = Shape::kTree) {
     const std::string path = (std::filesystem::temp_directory_path() /
-                              ("duz6bench_" + std::to_string(::getpid()) + "_" + std::to_string(models) + ".duz"))
+                              ("duz6bench_" + std::to_string(::getpid()) + "_" + std::to_string(models) +
+                               (shape == Shape::kChain ? "c" : "t") + ".duz"))
                                  .string();
     std::ofstream out(path);
     out << "; DUZ 6.1.0 project file\n"
@@ -41,13 +45,12 @@ std::string MakeFile(int models) {
                "    }\n";
     out << "}\nVersion5:  {\n    AmbientRenderSettings:  {\n    }\n    Settings:  {\n        TimeMode: 2\n    }\n}\n"
            "Connections:  {\n";
-    // A binary tree under the scene's root.
     for (int i = 0; i < models; ++i) {
         out << "    Connect: \"OO\", \"Model::M" << i << "\", \"Model::";
         if (i == 0)
             out << "Scene\"\n";
         else
-            out << "M" << i / 2 << "\"\n";
+            out << "M" << (shape == Shape::kChain ? i - 1 : i / 2) << "\"\n";
     }
     out << "}\nTakes:  {\n    Take: \"Run\" {\n";
     for (int i = 0; i < models; ++i)
@@ -92,9 +95,9 @@ void BM_ParseOnlyBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseOnlyBaseline)->RangeMultiplier(4)->Range(1 << 10, 1 << 14)->Unit(benchmark::kMillisecond)->Complexity();
 
-void BM_ImportDuz6(benchmark::State& state) {
+void ImportDuz6(benchmark::State& state, Shape shape) {
     const int models = static_cast<int>(state.range(0));
-    const std::string path = MakeFile(models);
+    const std::string path = MakeFile(models, shape);
     for (auto _ : state) {
         KDuzSdkManager* manager = KDuzSdkManager::Create();
         KDuzScene* scene = KDuzScene::Create(manager, "");
@@ -114,6 +117,11 @@ void BM_ImportDuz6(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * models);
     state.SetComplexityN(models);
 }
+void BM_ImportDuz6(benchmark::State& state) { ImportDuz6(state, Shape::kTree); }
 BENCHMARK(BM_ImportDuz6)->RangeMultiplier(4)->Range(1 << 10, 1 << 14)->Unit(benchmark::kMillisecond)->Complexity();
+
+// A chain as deep as the file is long: nothing may walk the chain once per model.
+void BM_ImportDuz6Chain(benchmark::State& state) { ImportDuz6(state, Shape::kChain); }
+BENCHMARK(BM_ImportDuz6Chain)->RangeMultiplier(4)->Range(1 << 10, 1 << 12)->Unit(benchmark::kMillisecond)->Complexity();
 
 }  // namespace

@@ -1,6 +1,7 @@
 // libFuzzer target for the OBJ reader: each input is written as an OBJ file
 // (with the input also serving as its own "m.mtl" library, so "mtllib m.mtl"
-// in an input reaches the MTL reading) and read into a fresh scene.
+// in an input reaches the MTL reading) and read into a fresh scene, which
+// the OBJ writer then writes out again.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzScene.h"
@@ -47,6 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             reader.Read(scene, options);
             if (options != nullptr) options->Destroy();
             reader.FileClose();
+        }
+    }
+    {
+        duzsdk::KDuzWriterObj writer(manager);
+        if (writer.FileCreate((Folder() + "/output.obj").c_str())) {
+            duzsdk::KDuzStreamOptions* options = writer.GetWriteOptions();
+            writer.Write(scene, options);
+            if (options != nullptr) options->Destroy();
+            writer.FileClose();
         }
     }
     manager->Destroy();

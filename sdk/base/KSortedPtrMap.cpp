@@ -7,10 +7,8 @@ namespace duzsdk {
 namespace {
 
 // First pair whose key is not below `key`.
-int LowerBound(const KSortedPtrMap::Pair* pairs, int count, uintptr_t key)
+int LowerBound(const KSortedPtrMap::Pair* pairs, int low, int high, uintptr_t key)
 {
-    int low = 0;
-    int high = count;
     while (low < high) {
         int middle = low + (high - low) / 2;
         if (pairs[middle].key < key) {
@@ -34,30 +32,23 @@ int KSortedPtrMap::Insert(uintptr_t key, void* value)
     if (dirty_) {
         // The whole array is re-sorted later; place the pair as the ordered
         // insert always did.
-        const int position = LowerBound(pairs_.Data(), count, key);
+        const int position = LowerBound(pairs_.Data(), 0, count, key);
         if (pairs_.InsertAt(position, Pair{key, value}) < 0) {
             return 0;
         }
-        sorted_ = pairs_.Count();
+        runs_.Reset(pairs_.Count());
         return 1;
     }
     if (pairs_.Add(Pair{key, value}) < 0) {
         return 0;
     }
-    // A key above every sorted key, with nothing waiting, is in place already.
-    if (sorted_ == count && (count == 0 || pairs_[count - 1].key < key)) {
-        sorted_ = count + 1;
-    }
+    runs_.Appended(pairs_.Data(), pairs_.Count(), LessKey);
     return 1;
 }
 
 void KSortedPtrMap::MergeAppended()
 {
-    const int count = pairs_.Count();
-    if (sorted_ < count) {
-        KMergeAppended(pairs_.Data(), sorted_, count, LessKey);
-    }
-    sorted_ = count;
+    runs_.MergeAll(pairs_.Data(), pairs_.Count(), LessKey);
 }
 
 void* KSortedPtrMap::Find(uintptr_t key, int* outIndex)
@@ -69,14 +60,24 @@ void* KSortedPtrMap::Find(uintptr_t key, int* outIndex)
         return nullptr;
     }
     SortIfDirty();
+    if (outIndex == nullptr) {
+        // The newest run holding the key has the pair an ordered insert
+        // would have put first.
+        void* value = nullptr;
+        runs_.VisitNewestFirst(pairs_.Count(), [&](int begin, int end) {
+            const int position = LowerBound(pairs_.Data(), begin, end, key);
+            if (position >= end || pairs_[position].key != key) return false;
+            value = pairs_[position].value;
+            return true;
+        });
+        return value;
+    }
     MergeAppended();
-    int position = LowerBound(pairs_.Data(), pairs_.Count(), key);
+    int position = LowerBound(pairs_.Data(), 0, pairs_.Count(), key);
     if (position >= pairs_.Count() || pairs_[position].key != key || pairs_[position].value == nullptr) {
         return nullptr;
     }
-    if (outIndex != nullptr) {
-        *outIndex = position;
-    }
+    *outIndex = position;
     return pairs_[position].value;
 }
 
@@ -100,14 +101,14 @@ bool KSortedPtrMap::RemoveAt(int index)
     if (!pairs_.RemoveAt(index)) {
         return false;
     }
-    sorted_ = pairs_.Count();
+    runs_.Reset(pairs_.Count());
     return true;
 }
 
 void KSortedPtrMap::Clear()
 {
     pairs_.Clear();
-    sorted_ = 0;
+    runs_.Reset(0);
     dirty_ = false;
 }
 
@@ -125,7 +126,7 @@ void KSortedPtrMap::SortIfDirty()
         return;
     }
     KStableSort(pairs_.Data(), pairs_.Count(), LessKey);
-    sorted_ = pairs_.Count();
+    runs_.Reset(pairs_.Count());
     dirty_ = false;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "sdk/base/KDynamicArray.h"
+#include "sdk/base/KSortedRuns.h"
 
 namespace duzsdk {
 
@@ -11,10 +12,10 @@ namespace duzsdk {
 // before the pairs with an equal key. Values are non-null: a pair whose value
 // is null reads as a miss. Values are not owned by the map.
 //
-// Inserts append after the sorted run; the next look-up sorts what was
-// appended and merges it in once, so filling a map costs n log n in any key
-// order and every look-up sees the same pairs in the same order as if each
-// insert had found its place at once.
+// The pairs are kept as a few sorted runs (see KSortedRuns), so filling a map
+// costs n log n in any key order, also with look-ups between the inserts,
+// and every look-up sees the same pairs in the same order as if each insert
+// had found its place at once.
 class KSortedPtrMap {
 public:
     struct Pair {
@@ -59,11 +60,11 @@ public:
     int CapacityInBlocks() const { return pairs_.CapacityInBlocks(); }
 
 private:
-    // Brings the appended pairs into the sorted run.
+    // Merges the runs into one.
     void MergeAppended();
 
     KTypedArray<Pair> pairs_;
-    int sorted_ = 0;   // pairs [sorted_, count) are appended, not yet in place
+    KSortedRuns runs_;
     bool dirty_ = false;
 };
 

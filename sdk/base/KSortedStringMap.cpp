@@ -38,10 +38,8 @@ int KSortedStringMap::Compare(const char* a, const char* b) const
     return CompareKeys(a, b, caseSensitive_);
 }
 
-int KSortedStringMap::LowerBound(const char* key) const
+int KSortedStringMap::LowerBound(const char* key, int low, int high) const
 {
-    int low = 0;
-    int high = pairs_.Count();
     while (low < high) {
         int middle = low + (high - low) / 2;
         if (Compare(pairs_[middle].key, key) < 0) {
@@ -67,27 +65,18 @@ int KSortedStringMap::Insert(const char* key, void* value)
     // A pending re-sort must happen first: the appended pairs are ordered
     // under the comparison in force when they were inserted.
     SortIfDirty();
-    const int count = pairs_.Count();
     const int index = pairs_.Add(Pair{copy, value});
     if (index < 0) {
         KMemFree(copy);
         return -1;
     }
-    // A key above every sorted key, with nothing waiting, is in place already.
-    if (sorted_ == count && (count == 0 || Compare(pairs_[count - 1].key, copy) < 0)) {
-        sorted_ = count + 1;
-    }
+    runs_.Appended(pairs_.Data(), pairs_.Count(), PairLess());
     return index;
 }
 
 void KSortedStringMap::MergeAppended()
 {
-    const int count = pairs_.Count();
-    if (sorted_ < count) {
-        KMergeAppended(pairs_.Data(), sorted_, count,
-                       [this](const Pair& a, const Pair& b) { return Compare(a.key, b.key) < 0; });
-    }
-    sorted_ = count;
+    runs_.MergeAll(pairs_.Data(), pairs_.Count(), PairLess());
 }
 
 void* KSortedStringMap::Find(const char* key, int* outIndex)
@@ -99,15 +88,25 @@ void* KSortedStringMap::Find(const char* key, int* outIndex)
         return nullptr;
     }
     SortIfDirty();
+    if (outIndex == nullptr) {
+        // The newest run holding the key has the pair an ordered insert
+        // would have put first.
+        void* value = nullptr;
+        runs_.VisitNewestFirst(pairs_.Count(), [&](int begin, int end) {
+            const int position = LowerBound(key, begin, end);
+            if (position >= end || Compare(pairs_[position].key, key) != 0) return false;
+            value = pairs_[position].value;
+            return true;
+        });
+        return value;
+    }
     MergeAppended();
-    int position = LowerBound(key);
+    int position = LowerBound(key, 0, pairs_.Count());
     if (position >= pairs_.Count() || Compare(pairs_[position].key, key) != 0 ||
         pairs_[position].value == nullptr) {
         return nullptr;
     }
-    if (outIndex != nullptr) {
-        *outIndex = position;
-    }
+    *outIndex = position;
     return pairs_[position].value;
 }
 
@@ -143,7 +142,7 @@ bool KSortedStringMap::RemoveAt(int index)
     MergeAppended();
     KMemFree(pairs_[index].key);
     pairs_.RemoveAt(index);
-    sorted_ = pairs_.Count();
+    runs_.Reset(pairs_.Count());
     return true;
 }
 
@@ -162,7 +161,7 @@ void KSortedStringMap::Clear()
         KMemFree(pair.key);
     }
     pairs_.Clear();
-    sorted_ = 0;
+    runs_.Reset(0);
     dirty_ = false;
 }
 
@@ -182,9 +181,8 @@ void KSortedStringMap::SortIfDirty()
     if (!dirty_) {
         return;
     }
-    KStableSort(pairs_.Data(), pairs_.Count(),
-                [this](const Pair& a, const Pair& b) { return Compare(a.key, b.key) < 0; });
-    sorted_ = pairs_.Count();
+    KStableSort(pairs_.Data(), pairs_.Count(), PairLess());
+    runs_.Reset(pairs_.Count());
     dirty_ = false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sdk/base/KDynamicArray.h"
+#include "sdk/base/KSortedRuns.h"
 
 namespace duzsdk {
 
@@ -10,10 +11,10 @@ namespace duzsdk {
 // as unsigned characters. Duplicate keys are allowed; a new pair goes before
 // the pairs with an equal key. A pair whose value is null reads as a miss.
 //
-// Inserts append after the sorted run; the next look-up sorts what was
-// appended and merges it in once, so filling a map costs n log n in any key
-// order and every look-up sees the same pairs in the same order as if each
-// insert had found its place at once.
+// The pairs are kept as a few sorted runs (see KSortedRuns), so filling a map
+// costs n log n in any key order, also with look-ups between the inserts,
+// and every look-up sees the same pairs in the same order as if each insert
+// had found its place at once.
 class KSortedStringMap {
 public:
     struct Pair {
@@ -61,12 +62,17 @@ public:
 
 private:
     int Compare(const char* a, const char* b) const;
-    int LowerBound(const char* key) const;
-    // Brings the appended pairs into the sorted run.
+    auto PairLess() const
+    {
+        return [this](const Pair& a, const Pair& b) { return Compare(a.key, b.key) < 0; };
+    }
+    // First pair in [low, high) whose key is not below `key`.
+    int LowerBound(const char* key, int low, int high) const;
+    // Merges the runs into one.
     void MergeAppended();
 
     KTypedArray<Pair> pairs_;
-    int sorted_ = 0;   // pairs [sorted_, count) are appended, not yet in place
+    KSortedRuns runs_;
     bool dirty_ = false;
     bool caseSensitive_ = false;
 };

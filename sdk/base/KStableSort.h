@@ -52,36 +52,4 @@ void KStableSort(T* items, int count, Less less)
     KMemFree(work);
 }
 
-// The sorted maps append inserted records after their sorted run and bring
-// them in at the next look-up. Records [sorted, count) were appended in
-// insertion order; afterwards [0, count) is exactly what inserting each in
-// turn before the records with an equal key would have made: sorted, and
-// among equal keys the later insert first. One sort and one merge; without
-// a work buffer from the hooks, one ordered insert per record.
-template <class T, class Less>
-void KMergeAppended(T* items, int sorted, int count, Less less)
-{
-    static_assert(std::is_trivially_copyable_v<T>, "KStableSort moves plain bytes");
-    if (sorted >= count) {
-        return;
-    }
-    T* work = static_cast<T*>(KMemReallocArray(nullptr, static_cast<size_t>(count), sizeof(T)));
-    if (work == nullptr) {
-        for (int next = sorted; next < count; ++next) {
-            const T item = items[next];
-            T* at = std::lower_bound(items, items + next, item, less);
-            std::memmove(static_cast<void*>(at + 1), at, static_cast<size_t>(items + next - at) * sizeof(T));
-            *at = item;
-        }
-        return;
-    }
-    // Latest first, so that the stable sort and the merge (which takes the
-    // first range's record on a tie) put later inserts before earlier ones.
-    std::reverse(items + sorted, items + count);
-    KStableSortWithBuffer(items + sorted, count - sorted, work, less);
-    std::merge(items + sorted, items + count, items, items + sorted, work, less);
-    std::memcpy(static_cast<void*>(items), work, static_cast<size_t>(count) * sizeof(T));
-    KMemFree(work);
-}
-
 }  // namespace duzsdk

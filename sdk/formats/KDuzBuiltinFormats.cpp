@@ -5,6 +5,7 @@
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/formats/KDuzWriterDxf.h"
+#include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -70,7 +71,7 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The 3DS and Collada readers, the OBJ, 3DS and Collada writers
+// The 3DS and Collada readers, the 3DS and Collada writers
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
@@ -79,6 +80,9 @@ KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
 KDuzWriter* CreateDxfWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriterDxf(manager); }
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
+KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
+    return new KDuzWriterObj(manager, exporter);
+}
 
 // Opens the file with a probing reader and reads its major version; false
 // when the reader cannot open it.
@@ -129,7 +133,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     if (first >= 0) registry.SetFirstDuzWriterIndex(first);
     registry.RegisterWriters(&CreateDxfWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
+    registry.RegisterWriters(&CreateObjWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 }
 

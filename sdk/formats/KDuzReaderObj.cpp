@@ -12,6 +12,7 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
@@ -30,6 +31,7 @@ constexpr int kMappingByPolygon = 3;
 constexpr int kMappingAllSame = 5;
 constexpr int kMappingByPolygonVertex = 2;
 constexpr int kDiffuseChannel = 3;
+constexpr int kCsTypeBspline = 3;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
 
@@ -144,7 +146,10 @@ bool ObjNameLess::operator()(const std::string& a, const std::string& b) const {
 
 KDuzReaderObj::KDuzReaderObj(KDuzSdkManager* manager) : KDuzReader(manager) {}
 
-KDuzReaderObj::~KDuzReaderObj() { FileClose(); }
+KDuzReaderObj::~KDuzReaderObj() {
+    FileClose();
+    DestroySurfaceNodes();
+}
 
 bool KDuzReaderObj::FileOpen(const char* fileName) {
     FileClose();
@@ -185,6 +190,7 @@ void KDuzReaderObj::Reset() {
     mUvs.clear();
     mNormals.clear();
     mParameterVertexCount = 0;
+    DestroySurfaceNodes();
     mUseMaterials = false;
     mTextureSeen = false;
     mRenamer.Clear();
@@ -275,6 +281,7 @@ bool KDuzReaderObj::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     Reset();
     std::rewind(mFile);
     const bool read = ReadStatements(scene);
+    if (!read) DestroySurfaceNodes();
     const bool built = read && BuildScene(scene);
     if (read && !built) mError.SetLastError(eUnidentifiedError);
     mGroups.clear();
@@ -289,6 +296,7 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
     std::string groupName = "default";
     int smoothing = 0;
     int currentMaterial = -1;
+    ObjFreeForm form;
     auto corrupt = [this](const char* what) {
         mError.SetLastErrorWithText(eFileCorrupted, what);
         return false;
@@ -349,18 +357,35 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             if (name.empty()) continue;
             UseMaterial(name);
             currentMaterial = mMaterialByName[name];
-        } else if (keyword == "mg" || keyword == "o" || keyword == "bmat" || keyword == "cstype" ||
-                   keyword == "deg" || keyword == "step") {
+        } else if (keyword == "mg" || keyword == "o" || keyword == "bmat" || keyword == "step") {
             continue;
-        } else if (keyword == "curv" || keyword == "curv2" || keyword == "surf") {
-            // Free-form geometry is not imported: its block is skipped to "end".
-            if (keyword == "surf") {
-                mMessageText += "Object not supported : surf\n";
+        } else if (keyword == "cstype") {
+            std::string_view text = rest;
+            std::string_view type = NextWord(text);
+            form.rational = type == "rat";
+            if (form.rational) type = NextWord(text);
+            static const char* const kTypes[] = {"bmatrix", "bezier", "bspline", "cardinal", "taylor"};
+            for (int code = 1; code <= 5; ++code) {
+                if (type == kTypes[code - 1]) form.type = code;
             }
+        } else if (keyword == "deg") {
+            std::string_view text = rest;
+            long long value = 0;
+            if (ParseInteger(NextWord(text), value) && value >= INT_MIN && value <= INT_MAX) {
+                form.degreeU = static_cast<int>(value);
+                if (ParseInteger(NextWord(text), value) && value >= INT_MIN && value <= INT_MAX) {
+                    form.degreeV = static_cast<int>(value);
+                }
+            }
+        } else if (keyword == "curv" || keyword == "curv2") {
+            // Free-form curves are not imported: the block is skipped to "end".
             std::string inner;
             std::string innerRest;
             while (NextStatement(inner, innerRest) && inner != "end") {
             }
+        } else if (keyword == "surf") {
+            if (form.type == 0) return corrupt("A surface comes before any curve or surface type");
+            ReadSurface(rest, form, currentMaterial, groupName);
         } else {
             mMessageText += "Object not supported : ";
             mMessageText += keyword.c_str();
@@ -401,6 +426,97 @@ bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& f
         return false;
     }
     return true;
+}
+
+// ---- free-form surfaces ----------------------------------------------------------------
+
+void KDuzReaderObj::DestroySurfaceNodes() {
+    // A node takes its attribute with it.
+    for (KDuzNode* node : mSurfaceNodes) node->Destroy();
+    mSurfaceNodes.clear();
+}
+
+// A "surf" statement and its block up to "end": a rational B-spline surface
+// becomes a NURB node; other surfaces are read past.
+void KDuzReaderObj::ReadSurface(std::string_view rest, const ObjFreeForm& form, int material,
+                                const std::string& groupName) {
+    const int positions = static_cast<int>(mPositions.size());
+    std::vector<int> points;
+    std::string_view text = rest;
+    double range[4];
+    bool parsed = ParseDoubles(text, range, 4) == 4;
+    for (int i = 0; i < 4; ++i) NextWord(text);
+    for (std::string_view word = NextWord(text); parsed && !word.empty(); word = NextWord(text)) {
+        long long v = 0, t = 0, n = 0;
+        if (!ParseFaceVertex(word, v, t, n)) parsed = false;
+        const int vertex = ResolveIndex(v, positions);
+        if (parsed && vertex >= 0) points.push_back(vertex);
+    }
+    std::vector<double> knots[2];   // u, v
+    std::string keyword;
+    std::string statement;
+    while (NextStatement(keyword, statement) && keyword != "end") {
+        if (keyword != "parm") continue;
+        std::string_view fields = statement;
+        const std::string_view direction = NextWord(fields);
+        if (direction.empty() || (direction[0] != 'u' && direction[0] != 'v')) continue;
+        std::vector<double>& target = knots[direction[0] == 'u' ? 0 : 1];
+        for (std::string_view word = NextWord(fields); !word.empty(); word = NextWord(fields)) {
+            double value = 0.0;
+            if (ParseDoubles(word, &value, 1) != 1) break;
+            target.push_back(value);
+        }
+    }
+    if (!parsed || form.type != kCsTypeBspline || !form.rational) return;
+
+    // The grid must fill the knot vectors exactly, with knots in order.
+    const long long nu = static_cast<long long>(knots[0].size()) - form.degreeU - 1;
+    const long long nv = static_cast<long long>(knots[1].size()) - form.degreeV - 1;
+    bool usable = form.degreeU >= 1 && form.degreeV >= 1 && nu >= 1 && nv >= 1 &&
+                  static_cast<long long>(points.size()) == nu * nv;
+    for (const std::vector<double>& vector : knots) {
+        for (size_t i = 0; usable && i < vector.size(); ++i) {
+            usable = std::isfinite(vector[i]) && (i == 0 || vector[i - 1] <= vector[i]);
+        }
+    }
+    if (!usable) {
+        mMessageText += "Surface skipped: its control points do not fit its degrees and knots\n";
+        return;
+    }
+    KDuzNurb* nurb = KDuzNurb::Create(mManager, "");
+    if (nurb == nullptr) return;
+    nurb->SetOrder(form.degreeV + 1, form.degreeU + 1);
+    if (!nurb->InitControlPoints(static_cast<int>(nv), eNurbOpen, static_cast<int>(nu), eNurbOpen)) {
+        nurb->Destroy();
+        mMessageText += "Surface skipped: too large\n";
+        return;
+    }
+    nurb->SetStep(3, 3);
+    std::copy(knots[1].begin(), knots[1].end(), nurb->GetUKnotVector());
+    std::copy(knots[0].begin(), knots[0].end(), nurb->GetVKnotVector());
+    // The file runs u fastest; the surface's own U is the file's v.
+    KgeTVector* target = nurb->GetControlPoints();
+    for (size_t k = 0; k < points.size(); ++k) {
+        const long long at = static_cast<long long>(k) / nu + nv * (static_cast<long long>(k) % nu);
+        target[at] = mPositions[points[k]];
+    }
+    if (material >= 0) {
+        const UsedMaterial& used = mUsed[material];
+        if (used.material != nullptr) nurb->AddMaterial(used.material);
+        if (used.texture != nullptr) {
+            used.texture->SetSwapUV(true);
+            nurb->AddTexture(used.texture, 0, kDiffuseChannel);
+        }
+    }
+    KDuzObjectName name(groupName.c_str());
+    mRenamer.Rename(name);
+    KDuzNode* node = KDuzNode::Create(mManager, name.GetCurrentName());
+    if (node == nullptr) {
+        nurb->Destroy();
+        return;
+    }
+    node->SetNodeAttribute(nurb);
+    mSurfaceNodes.push_back(node);
 }
 
 // ---- materials ---------------------------------------------------------------------
@@ -714,6 +830,9 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
 bool KDuzReaderObj::BuildScene(KDuzScene* scene) {
     KDuzNode* parent = scene->GetRootNode();
     if (parent == nullptr) return false;
+    // Surfaces hang under the root in the order read, also with a reference node.
+    for (KDuzNode* node : mSurfaceNodes) parent->AddChild(node);
+    mSurfaceNodes.clear();
     if (mReferenceNode) {
         const std::string stem = std::filesystem::path(mPath.Buffer()).stem().string() + "_root";
         KDuzNode* reference = KDuzNode::Create(mManager, stem.c_str());

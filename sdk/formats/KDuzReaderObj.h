@@ -1,6 +1,7 @@
 // Reads a Wavefront OBJ text file, with the MTL material libraries it names,
 // into a scene: one node per group, holding one mesh in which every distinct
-// (position, uv, normal) combination is one control point.
+// (position, uv, normal) combination is one control point. Rational
+// B-spline surfaces become NURB nodes under the scene's root.
 #pragma once
 #include <cstdio>
 #include <map>
@@ -20,6 +21,7 @@
 namespace duzsdk {
 
 class KDuzMesh;
+class KDuzNode;
 class KDuzSurfaceMaterial;
 class KDuzTexture;
 
@@ -37,6 +39,14 @@ struct ObjFace {
     int material = -1;   // index into the reader's used-material list
     bool allNormals = true;
     bool allUvs = true;
+};
+
+// The free-form state set by "cstype" and "deg".
+struct ObjFreeForm {
+    int type = 0;   // 1 bmatrix, 2 bezier, 3 bspline, 4 cardinal, 5 taylor; 0 none yet
+    bool rational = false;
+    int degreeU = 0;
+    int degreeV = 0;
 };
 
 // Case-insensitive ordering of names (C locale).
@@ -96,6 +106,8 @@ private:
     void ParseMaterialFile(FILE* file);
     void UseMaterial(std::string_view rest);
     KDuzSurfaceMaterial* MakeMaterial(const std::string& name, const MtlEntry& entry, KDuzTexture*& texture);
+    void ReadSurface(std::string_view rest, const ObjFreeForm& form, int material, const std::string& groupName);
+    void DestroySurfaceNodes();
     void GenerateNormals(ObjGroup& group);
     KgeTVector FaceNormal(const ObjGroup& group, const ObjFace& face) const;
     KDuzMesh* BuildGroupMesh(ObjGroup& group);
@@ -125,6 +137,8 @@ private:
     std::vector<KgeUVVector> mUvs;
     std::vector<KgeTVector> mNormals;
     int mParameterVertexCount = 0;
+    // Surface nodes made while reading, added to the scene once the read succeeds.
+    std::vector<KDuzNode*> mSurfaceNodes;
 };
 
 }  // namespace duzsdk

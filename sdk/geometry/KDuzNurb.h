@@ -1,30 +1,11 @@
 // A NURBS surface in the form the tessellator and the older file format use:
-// orders, control-point counts, types and knot vectors per direction, with
-// a knot multiplicity per control point. The control points are the
-// geometry's, U fastest, their fourth component the weight.
+// the shared grid of KDuzNurbSurfaceBase with a knot multiplicity per
+// control point.
 #pragma once
 
-#include "sdk/base/KDynamicArray.h"
-#include "sdk/geometry/KDuzGeometry.h"
+#include "sdk/geometry/KDuzNurbSurfaceBase.h"
 
 namespace duzsdk {
-
-// U and V type of NURBS surfaces; the quoted words are their file forms.
-enum ENurbType : int {
-    eNurbPeriodic = 0,   // "Periodic"
-    eNurbClosed = 1,     // "Closed"
-    eNurbOpen = 2,       // "Open"
-};
-
-// Knots of one surface direction of order k with n control points:
-// periodic 2k + n - 1, closed k + n + 1, open (and any other type) k + n.
-// -1 when the count cannot be represented.
-int KDuzNurbKnotCount(int type, int order, int count);
-
-// Growable owned arrays of the NURBS classes, zero-filled on sizing so that
-// a writer never sees unset knots.
-bool KDuzNurbSizeArray(KTypedArray<double>& array, int count);
-bool KDuzNurbSizeArray(KTypedArray<int>& array, int count);
 
 class KDuzNurb_internal : public KDuzGeometry_internal {
 public:
@@ -33,7 +14,7 @@ public:
     int GetStaticTypeNumber() const override;
 };
 
-class KDuzNurb : public KDuzGeometry {
+class KDuzNurb : public KDuzNurbSurfaceBase {
 public:
     KDuzNurb(KDuzSdkManager* manager, const char* name);
     ~KDuzNurb() override;
@@ -51,17 +32,6 @@ public:
     KString GetTypeName() const override { return KString("Nurb"); }
     int GetAttributeType() const override { return eNurb; }
 
-    void SetOrder(int u, int v) { mUOrder = u; mVOrder = v; }
-    int GetUOrder() const { return mUOrder; }
-    int GetVOrder() const { return mVOrder; }
-    void SetStep(int u, int v) { mUStep = u; mVStep = v; }
-    int GetUStep() const { return mUStep; }
-    int GetVStep() const { return mVStep; }
-    int GetUCount() const { return mUCount; }
-    int GetVCount() const { return mVCount; }
-    int GetNurbUType() const { return mUType; }
-    int GetNurbVType() const { return mVType; }
-
     // Sizes the control points to uCount x vCount, stores counts and types,
     // gives both knot vectors their new knot counts (zeroed) and both
     // multiplicity vectors uCount and vCount ones. A negative count, a grid
@@ -69,27 +39,10 @@ public:
     // leaves every count 0 and no arrays, sets error 0 and gives false.
     bool InitControlPoints(int uCount, int uType, int vCount, int vType);
 
-    int GetUKnotCount() const { return KDuzNurbKnotCount(mUType, mUOrder, mUCount); }
-    int GetVKnotCount() const { return KDuzNurbKnotCount(mVType, mVOrder, mVCount); }
-    // The knot arrays as allocated by InitControlPoints (null before);
-    // their lengths are the knot counts of that moment.
-    double* GetUKnotVector() { return mUKnots.Data(); }
-    double* GetVKnotVector() { return mVKnots.Data(); }
-    const double* GetUKnotVector() const { return mUKnots.Data(); }
-    const double* GetVKnotVector() const { return mVKnots.Data(); }
-    int GetUKnotArrayCount() const { return mUKnots.Count(); }
-    int GetVKnotArrayCount() const { return mVKnots.Count(); }
     int* GetUMultiplicityVector() { return mUMultiplicity.Data(); }
     int* GetVMultiplicityVector() { return mVMultiplicity.Data(); }
     const int* GetUMultiplicityVector() const { return mUMultiplicity.Data(); }
     const int* GetVMultiplicityVector() const { return mVMultiplicity.Data(); }
-
-    void SetSurfaceDisplay(int mode) { mSurfaceDisplay = mode; }
-    int GetSurfaceDisplay() const { return mSurfaceDisplay; }
-    void SetSwapUVFlag(bool flag) { mSwapUV = flag; }
-    bool GetSwapUVFlag() const { return mSwapUV; }
-    void SetSwapLinksFlag(bool flag) { mSwapLinks = flag; }
-    bool GetSwapLinksFlag() const { return mSwapLinks; }
 
     // Frees the arrays and restores the reset values.
     void Reset();
@@ -98,21 +51,11 @@ public:
     bool Copy(const KDuzNurb& other);
 
 private:
-    int mUOrder = 0;
-    int mVOrder = 0;
-    int mUCount = 0;
-    int mVCount = 0;
-    int mUStep = 0;
-    int mVStep = 0;
-    int mUType = eNurbOpen;
-    int mVType = eNurbOpen;
-    KTypedArray<double> mUKnots{16};
-    KTypedArray<double> mVKnots{16};
+    // Both multiplicity vectors as long as the counts, all ones.
+    bool InitMultiplicities();
+
     KTypedArray<int> mUMultiplicity{16};
     KTypedArray<int> mVMultiplicity{16};
-    int mSurfaceDisplay = 4;
-    bool mSwapUV = false;
-    bool mSwapLinks = false;
 };
 
 }  // namespace duzsdk

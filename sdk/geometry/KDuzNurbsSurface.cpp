@@ -4,7 +4,6 @@
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KPlugType.h"
 
-#include <cstring>
 #include <new>
 #include <vector>
 
@@ -22,7 +21,8 @@ KPlugTypeInfo* KDuzNurbsSurface_internal::GetPlugTypeInfo() const {
 
 int KDuzNurbsSurface_internal::GetStaticTypeNumber() const { return kTypeNumber; }
 
-KDuzNurbsSurface::KDuzNurbsSurface(KDuzSdkManager* manager, const char* name) : KDuzGeometry(manager, name) {}
+KDuzNurbsSurface::KDuzNurbsSurface(KDuzSdkManager* manager, const char* name)
+    : KDuzNurbSurfaceBase(manager, name) {}
 
 KDuzNurbsSurface::~KDuzNurbsSurface() = default;
 
@@ -59,54 +59,18 @@ KDuzObject* KDuzNurbsSurface::Clone(int mode) {
 }
 
 bool KDuzNurbsSurface::InitControlPoints(int uCount, int uType, int vCount, int vType) {
-    const long long points = static_cast<long long>(uCount) * vCount;
-    const int uKnots = KDuzNurbKnotCount(uType, mUOrder, uCount);
-    const int vKnots = KDuzNurbKnotCount(vType, mVOrder, vCount);
-    bool ok = uCount >= 0 && vCount >= 0 && points <= kMaxControlPoints && uKnots >= 0 && vKnots >= 0;
-    if (ok) {
-        mUCount = uCount;
-        mVCount = vCount;
-        mUType = uType;
-        mVType = vType;
-        ok = KDuzGeometryBase::InitControlPoints(static_cast<int>(points)) &&
-             KDuzNurbSizeArray(mUKnots, uKnots) && KDuzNurbSizeArray(mVKnots, vKnots);
-    }
-    if (!ok) {
-        mUCount = mVCount = 0;
-        mUKnots.Clear();
-        mVKnots.Clear();
-        KDuzGeometryBase::InitControlPoints(0);
-        GetError().SetLastError(eParameterOutOfRange);
-    }
-    return ok;
+    return InitGrid(uCount, uType, vCount, vType);
 }
 
 void KDuzNurbsSurface::Reset() {
-    mUOrder = mVOrder = 0;
-    mUCount = mVCount = 0;
-    mUStep = mVStep = 0;
-    mUType = mVType = eNurbOpen;
-    mUKnots.Clear();
-    mVKnots.Clear();
-    mSurfaceDisplay = 4;
-    mSwapUV = mSwapLinks = mFlipNormals = false;
+    ResetGrid();
+    mFlipNormals = false;
 }
 
 bool KDuzNurbsSurface::Copy(const KDuzNurbsSurface& other) {
     if (&other == this) return true;
     Reset();
-    mSwapUV = other.mSwapUV;
-    mSwapLinks = other.mSwapLinks;
-    mSurfaceDisplay = other.mSurfaceDisplay;
-    SetOrder(other.mUOrder, other.mVOrder);
-    SetStep(other.mUStep, other.mVStep);
-    if (!InitControlPoints(other.mUCount, other.mUType, other.mVCount, other.mVType)) return false;
-    auto copy = [](KTypedArray<double>& to, const KTypedArray<double>& from) {
-        const int n = to.Count() < from.Count() ? to.Count() : from.Count();
-        if (n > 0) std::memcpy(to.Data(), from.Data(), sizeof(double) * static_cast<size_t>(n));
-    };
-    copy(mUKnots, other.mUKnots);
-    copy(mVKnots, other.mVKnots);
+    if (!CopyGrid(other)) return false;
     mFlipNormals = other.mFlipNormals;
 
     // The curves in parameter space: this surface's go, clones of the

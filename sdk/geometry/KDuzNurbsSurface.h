@@ -14,7 +14,7 @@ public:
     int GetStaticTypeNumber() const override;
 };
 
-class KDuzNurbsSurface : public KDuzGeometry {
+class KDuzNurbsSurface : public KDuzNurbSurfaceBase {
 public:
     KDuzNurbsSurface(KDuzSdkManager* manager, const char* name);
     ~KDuzNurbsSurface() override;
@@ -30,35 +30,9 @@ public:
     KString GetTypeName() const override { return KString("NurbsSurface"); }
     int GetAttributeType() const override { return eNurbsSurface; }
 
-    void SetOrder(int u, int v) { mUOrder = u; mVOrder = v; }
-    int GetUOrder() const { return mUOrder; }
-    int GetVOrder() const { return mVOrder; }
-    void SetStep(int u, int v) { mUStep = u; mVStep = v; }
-    int GetUStep() const { return mUStep; }
-    int GetVStep() const { return mVStep; }
-    int GetUCount() const { return mUCount; }
-    int GetVCount() const { return mVCount; }
-    int GetNurbUType() const { return mUType; }
-    int GetNurbVType() const { return mVType; }
-
     // As KDuzNurb::InitControlPoints, without multiplicities.
     bool InitControlPoints(int uCount, int uType, int vCount, int vType);
 
-    int GetUKnotCount() const { return KDuzNurbKnotCount(mUType, mUOrder, mUCount); }
-    int GetVKnotCount() const { return KDuzNurbKnotCount(mVType, mVOrder, mVCount); }
-    double* GetUKnotVector() { return mUKnots.Data(); }
-    double* GetVKnotVector() { return mVKnots.Data(); }
-    const double* GetUKnotVector() const { return mUKnots.Data(); }
-    const double* GetVKnotVector() const { return mVKnots.Data(); }
-    int GetUKnotArrayCount() const { return mUKnots.Count(); }
-    int GetVKnotArrayCount() const { return mVKnots.Count(); }
-
-    void SetSurfaceDisplay(int mode) { mSurfaceDisplay = mode; }
-    int GetSurfaceDisplay() const { return mSurfaceDisplay; }
-    void SetSwapUVFlag(bool flag) { mSwapUV = flag; }
-    bool GetSwapUVFlag() const { return mSwapUV; }
-    void SetSwapLinksFlag(bool flag) { mSwapLinks = flag; }
-    bool GetSwapLinksFlag() const { return mSwapLinks; }
     void SetFlipNormals(bool flag) { mFlipNormals = flag; }
     bool GetFlipNormals() const { return mFlipNormals; }
 
@@ -69,19 +43,6 @@ public:
     bool Copy(const KDuzNurbsSurface& other);
 
 private:
-    int mUOrder = 0;
-    int mVOrder = 0;
-    int mUCount = 0;
-    int mVCount = 0;
-    int mUStep = 0;
-    int mVStep = 0;
-    int mUType = eNurbOpen;
-    int mVType = eNurbOpen;
-    KTypedArray<double> mUKnots{16};
-    KTypedArray<double> mVKnots{16};
-    int mSurfaceDisplay = 4;
-    bool mSwapUV = false;
-    bool mSwapLinks = false;
     bool mFlipNormals = false;
 };
 

@@ -125,6 +125,12 @@ TEST(KSortedMapBulk, PtrMapMatchesTheOrderedInsertOnRandomRuns)
                 void* value = Slot(static_cast<uint32_t>(random()));
                 ASSERT_EQ(map.Insert(key, value), 1);
                 model.Insert(key, value);
+                // Look-ups between inserts see the runs not yet merged.
+                if (random() % 4 == 0) {
+                    const uintptr_t probe = (random() % keyRange) * 8;
+                    int modelIndex = -2;
+                    ASSERT_EQ(map.Find(probe), model.Find(probe, &modelIndex)) << probe;
+                }
             }
             switch (random() % 6) {
             case 0: {
@@ -188,6 +194,12 @@ TEST(KSortedMapBulk, StringMapMatchesTheOrderedInsertOnRandomRuns)
                 ASSERT_GE(map.Insert(key.c_str(), value), 0);
                 model.Sort();   // the insert re-sorts first when a case switch is pending
                 model.Insert(key, value);
+                // Look-ups between inserts see the runs not yet merged.
+                if (random() % 4 == 0) {
+                    const std::string probe = stems[random() % (sizeof stems / sizeof stems[0])];
+                    int modelIndex = -2;
+                    ASSERT_EQ(map.Find(probe.c_str()), model.Find(probe, &modelIndex)) << probe;
+                }
             }
             switch (random() % 6) {
             case 0: {

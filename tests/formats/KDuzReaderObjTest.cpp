@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzFormatRegistry.h"
@@ -394,4 +396,91 @@ TEST_F(ObjReaderTest, UvsAreKeptOnlyForGroupsWhereEveryCornerHasOne) {
     const KgeUVVector& uv = full->GetTextureUV(3)[full->GetTextureUVIndex(0, 2, 3)];
     EXPECT_DOUBLE_EQ(uv.mU, 0.5);
     EXPECT_DOUBLE_EQ(uv.mV, 0.25);
+}
+
+// A rational B-spline surface of degree (1, 2), 2 x 3 control points, u
+// fastest in the file. The NURB's U is the file's v, so file point k lands
+// at k / 2 + 3 * (k mod 2).
+const char kSurface[] =
+    "v 0 0 0\nv 1 0 0\nv 0 1 0 2\nv 1 1 0\nv 0 2 1\nv 1 2 1\n"
+    "g patch\ncstype rat bspline\ndeg 1 2\n"
+    "surf 0 1 0 1 1 2 3 4 5 6\nparm u 0 0 1 1\nparm v 0 0 0 1 1 1\nend\n";
+
+TEST_F(ObjReaderTest, RationalBsplineSurfaceBecomesANurbNode) {
+    ASSERT_TRUE(Read(std::string(kSurface) + "g box\nf 1 2 4\n", "surface.obj", true));
+    EXPECT_EQ(messages, "");
+    // The surface hangs under the scene's root, beside the reference node.
+    const auto nodes = Nodes();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_STREQ(nodes[0]->GetName(), "patch");
+    EXPECT_STREQ(nodes[1]->GetName(), "surface_root");
+    auto* nurb = dynamic_cast<KDuzNurb*>(nodes[0]->GetNodeAttribute());
+    ASSERT_NE(nurb, nullptr);
+    EXPECT_EQ(nurb->GetUOrder(), 3);
+    EXPECT_EQ(nurb->GetVOrder(), 2);
+    EXPECT_EQ(nurb->GetUCount(), 3);
+    EXPECT_EQ(nurb->GetVCount(), 2);
+    EXPECT_EQ(nurb->GetNurbUType(), eNurbOpen);
+    EXPECT_EQ(nurb->GetNurbVType(), eNurbOpen);
+    ASSERT_EQ(nurb->GetUKnotCount(), 6);
+    ASSERT_EQ(nurb->GetVKnotCount(), 4);
+    EXPECT_EQ(std::vector<double>(nurb->GetUKnotVector(), nurb->GetUKnotVector() + 6),
+              (std::vector<double>{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(std::vector<double>(nurb->GetVKnotVector(), nurb->GetVKnotVector() + 4),
+              (std::vector<double>{0, 0, 1, 1}));
+    const int expectedFilePoint[6] = {0, 2, 4, 1, 3, 5};   // NURB index -> file point
+    for (int i = 0; i < 6; ++i) {
+        const KgeTVector& p = nurb->GetControlPoints()[i];
+        const int k = expectedFilePoint[i];
+        EXPECT_EQ(p[0], k % 2);
+        EXPECT_EQ(p[1], k / 2);
+        EXPECT_EQ(p[3], k == 2 ? 2.0 : 1.0);   // the weight of the "v" statement
+    }
+    EXPECT_EQ(MeshOf(Nodes(nodes[1])[0])->GetPolygonCount(), 1);
+}
+
+TEST_F(ObjReaderTest, SurfacesThatCannotBeBuiltAreSkipped) {
+    struct Case {
+        const char* name;
+        const char* from;   // replaced in kSurface
+        const char* to;
+        const char* message;
+    };
+    const char* const kSkipped = "Surface skipped: its control points do not fit its degrees and knots\n";
+    const Case cases[] = {
+        {"not rational", "cstype rat bspline", "cstype bspline", ""},
+        {"bezier", "cstype rat bspline", "cstype rat bezier", ""},
+        {"a point fewer than the knots ask", "1 2 3 4 5 6\n", "1 2 3 4 5\n", kSkipped},
+        {"a point that does not exist", "1 2 3 4 5 6\n", "1 2 3 4 5 99\n", kSkipped},
+        {"degree 0", "deg 1 2", "deg 0 2", kSkipped},
+        {"degree beyond the knots", "deg 1 2", "deg 1 9", kSkipped},
+        {"knots out of order", "parm u 0 0 1 1", "parm u 0 1 0 1", kSkipped},
+        {"no v knots", "parm v 0 0 0 1 1 1\n", "", kSkipped},
+        {"a corner that is not a number", "1 2 3 4 5 6\n", "1 2 3 4 5 x\n", ""},
+        {"no parameter range", "surf 0 1 0 1 1 2 3 4 5 6", "surf 0 1 0", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        std::string text = kSurface;
+        text.replace(text.find(c.from), std::strlen(c.from), c.to);
+        // The block is read past in any case: the face after it is kept.
+        ASSERT_TRUE(Read(text + "g box\nf 1 2 4\n"));
+        EXPECT_EQ(messages, c.message);
+        const auto nodes = Nodes();
+        ASSERT_EQ(nodes.size(), 1u);
+        EXPECT_STREQ(nodes[0]->GetName(), "box");
+    }
+}
+
+TEST_F(ObjReaderTest, SurfaceBeforeAnyTypeFailsTheRead) {
+    std::string text = kSurface;
+    text.replace(text.find("cstype rat bspline\n"), 19, "");
+    EXPECT_FALSE(Read(text));
+    EXPECT_TRUE(Nodes().empty());
+    // A failing read later in the file leaves no surface behind either.
+    EXPECT_FALSE(Read(std::string(kSurface) + "v 1 2\n"));
+    EXPECT_TRUE(Nodes().empty());
 }

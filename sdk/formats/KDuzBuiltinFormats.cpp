@@ -2,7 +2,9 @@
 
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/KDuzWriterDxf.h"
 #include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/io/KDuzFormatRegistry.h"
@@ -70,12 +72,14 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF and 3DS readers, the DXF, 3DS and Collada writers
+// The 3DS reader, the 3DS and Collada writers
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
+KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
+KDuzWriter* CreateDxfWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriterDxf(manager); }
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
 KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
     return new KDuzWriterObj(manager, exporter);
@@ -124,7 +128,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     int first = -1;
     registry.RegisterReaders(&KDuzCreateDuzReader, &DuzReaderInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzReaderIndex(first);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
+    registry.RegisterReaders(&CreateDxfReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateColladaReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
@@ -132,7 +136,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     first = -1;
     registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzWriterIndex(first);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
+    registry.RegisterWriters(&CreateDxfWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterWriters(&CreateObjWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);

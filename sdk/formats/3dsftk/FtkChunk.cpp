@@ -314,8 +314,8 @@ void* FtkChunkCreateChildWithData(FtkChunk** out, uint32_t tag)
     FtkChunkCreateTagged(out, tag);
     if (!out || !*out)
         return nullptr;
-    void* data = FtkChunkDataAlloc(*out, 0);
-    if (!data)
+    void* data = FtkChunkDataAlloc(*out);
+    if (FtkErrorPending())
         FtkChunkFree(out);
     return data;
 }
@@ -634,7 +634,10 @@ void FtkChunkTreeWrite(FtkChunk* chunk, uint8_t slot)
     FtkChunkDataWrite(chunk);
     if (FtkErrorPending())
         return;
-    for (FtkChunk* child = chunk->children; child; child = child->next) {
+    // An entry read from a file carries its whole content as its block; its
+    // filtered children are not written a second time.
+    FtkChunk* children = chunk->tag == XDATA_ENTRY && chunk->data ? nullptr : chunk->children;
+    for (FtkChunk* child = children; child; child = child->next) {
         FtkChunkTreeWrite(child, slot);
         if (FtkErrorPending())
             return;

@@ -9,28 +9,7 @@
 using namespace duzsdk;
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-Bytes Le16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
-Bytes Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-Bytes F32(float f)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return Le32(bits);
-}
-Bytes Cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-Bytes Str(const char* s) { return Bytes(s, s + std::strlen(s) + 1); }
-Bytes Chunk(uint16_t tag, const Bytes& body, int64_t length = -1)
-{
-    return Cat({Le16(tag), Le32(length >= 0 ? uint32_t(length) : uint32_t(body.size() + 6)), body});
-}
+using namespace ftkbytes;
 
 class FtkChunkDataTest : public FtkTest {
 protected:

@@ -40,6 +40,14 @@ protected:
     Lib3dsFile* peer = nullptr;
 };
 
+// With DUZ_FTK_SEED_DIR set, the files both sides write are kept there as
+// seeds of the 3DS fuzz target.
+void KeepAsSeed(const std::string& path, const char* name)
+{
+    if (const char* dir = std::getenv("DUZ_FTK_SEED_DIR"))
+        std::filesystem::copy_file(path, std::string(dir) + "/" + name, std::filesystem::copy_options::overwrite_existing);
+}
+
 template <typename N>
 const N* FindByName(const N* list, const char* name)
 {
@@ -175,6 +183,7 @@ TEST_F(Ftk3dsPeerTest, ToolkitFileReadByThePeer)
     FtkDatabaseSave(out, db);
     FtkFileClose(out);
     ASSERT_FALSE(FtkErrorPending());
+    KeepAsSeed(path, "toolkit-scene.3ds");
 
     peer = lib3ds_file_load(path.c_str());
     ASSERT_NE(peer, nullptr);
@@ -342,6 +351,7 @@ TEST_F(Ftk3dsPeerTest, PeerFileReadByTheToolkit)
     lib3ds_file_insert_node(peer, target);
     const std::string path = Path("peer.3ds");
     ASSERT_TRUE(lib3ds_file_save(peer, path.c_str()));
+    KeepAsSeed(path, "peer-scene.3ds");
 
     FtkDatabaseInit(&db);
     FtkDatabaseLoad(FtkFileOpen(path.c_str(), "rb"), db);

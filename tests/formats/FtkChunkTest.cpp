@@ -96,6 +96,9 @@ TEST_F(FtkChunkTest, InsertKeepsFallingRankAndInsertionOrder)
         {"kfdata", KFDATA,
          {LIGHT_NODE_TAG, AMBIENT_NODE_TAG, OBJECT_NODE_TAG, 0xB008, CAMERA_NODE_TAG, KFHDR},
          {KFHDR, 0xB008, OBJECT_NODE_TAG, CAMERA_NODE_TAG, AMBIENT_NODE_TAG, LIGHT_NODE_TAG}},
+        // Tag 0 (a cleared chunk) stands for the rank it had before: a
+        // cleared last child must not pull a higher-ranked insert behind it.
+        {"after a cleared last child", MDATA, {0x3D3E, NAMED_OBJECT, 0xFFFF, 0x0100}, {0x3D3E, 0x0100, NAMED_OBJECT, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -106,10 +109,12 @@ TEST_F(FtkChunkTest, InsertKeepsFallingRankAndInsertionOrder)
             FtkChunk* child = nullptr;
             FtkChunkCreateTagged(&child, tag);
             FtkChunkInsertChild(parent, child);
+            if (tag == 0xFFFF)
+                FtkChunkClear(child);
             made.push_back(child);
         }
         EXPECT_EQ(ChildTags(parent), c.expected);
-        if (c.parent == MDATA) {
+        if (std::string(c.name) == "mdata") {
             // Equal ranks keep their insertion order.
             FtkChunk* first = nullptr;
             FtkChunkFindSibling(parent->children, NAMED_OBJECT, &first);
@@ -120,6 +125,26 @@ TEST_F(FtkChunkTest, InsertKeepsFallingRankAndInsertionOrder)
     EXPECT_FALSE(FtkErrorPending());
     FtkChunkInsertChild(nullptr, nullptr);
     EXPECT_EQ(FtkErrorAt(0).code, ERR_INVALID_ARG);
+}
+
+// Children read in file order need not fall in rank: an insert then walks
+// the list as the rank rule says instead of going to the end.
+TEST_F(FtkChunkTest, InsertIntoFileOrderWalksTheList)
+{
+    ASSERT_NE(Load(Chunk(M3DMAGIC, {}, {Chunk(0x0100, {0, 0, 0x80, 0x3F}), Chunk(MDATA, {})})), nullptr);
+    ASSERT_FALSE(FtkErrorPending());
+    FtkChunk* version = nullptr;
+    FtkChunkCreateTagged(&version, M3D_VERSION);
+    FtkChunkInsertChild(root, version);
+    FtkChunk* last = nullptr;
+    FtkChunkCreateTagged(&last, 0x4010);
+    FtkChunkInsertChild(root, last);
+    EXPECT_EQ(ChildTags(root), (std::vector<uint32_t>{M3D_VERSION, 0x0100, MDATA, 0x4010}));
+    EXPECT_EQ(root->lastChild, last);
+    FtkChunkRemoveChild(root, last);
+    FtkChunk* mdata = nullptr;
+    FtkChunkFindSibling(root->children, MDATA, &mdata);
+    EXPECT_EQ(root->lastChild, mdata);
 }
 
 TEST_F(FtkChunkTest, TagTables)

@@ -19,11 +19,17 @@ struct FtkChunk {
     void* data = nullptr;
     FtkChunk* next = nullptr;
     FtkChunk* children = nullptr;
+    // Last of the children, so appending and rank-ordered inserts at the end
+    // (every put of a record) cost no walk of a long child list.
+    FtkChunk* lastChild = nullptr;
     uint8_t readSlot = 255;
     uint8_t writeSlot = 255;
     // Generation of the record in readSlot when the chunk was read; data is
     // only read again while the slot still holds that same file.
     uint32_t readGeneration = 0;
+    // Set once a child was appended out of falling rank (file order); the
+    // fast end insert then gives way to the full walk.
+    uint8_t rankDisorder = 0;
 };
 
 void FtkChunkCreate(FtkChunk** out);

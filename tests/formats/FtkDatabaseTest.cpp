@@ -3,7 +3,13 @@
 #include "sdk/formats/3dsftk/FtkChunk.h"
 #include "sdk/formats/3dsftk/FtkChunkData.h"
 #include "sdk/formats/3dsftk/FtkDatabase.h"
+#include "sdk/formats/3dsftk/FtkCamera.h"
 #include "sdk/formats/3dsftk/FtkKfHierarchy.h"
+#include "sdk/formats/3dsftk/FtkKfMotion.h"
+#include "sdk/formats/3dsftk/FtkMaterial.h"
+#include "sdk/formats/3dsftk/FtkTriMesh.h"
+
+#include <cstring>
 
 using namespace duzsdk;
 using namespace ftkbytes;
@@ -199,6 +205,65 @@ TEST_F(FtkDatabaseTest, UnknownParentNameSavesAsNoParent)
     char small[4];
     FtkKfGetParentName(node, small, sizeof small);
     EXPECT_STREQ(small, "nob");
+}
+
+// Puts keep the indexes up to date without rebuilding them; what they hold
+// is what a rebuild from the tree gives (cleared chunks aside).
+TEST_F(FtkDatabaseTest, PutsKeepTheIndexesAsARebuildWould)
+{
+    FtkDatabaseInit(&db);
+    FtkDatabaseCreate(db, kFtkMeshDatabase);
+    FtkTriMesh* mesh = nullptr;
+    FtkTriMeshInit(&mesh, 0, 0, 0);
+    FtkCamera* camera = nullptr;
+    FtkCameraInit(&camera);
+    FtkMaterial* material = nullptr;
+    FtkMaterialInit(&material);
+    FtkObjectMotion* motion = nullptr;
+    FtkObjectMotionInit(&motion, 0, 0, 0, 0, 0);
+    FtkChunk* found = nullptr;
+    FtkNamedObjectFind(db, "none", &found); // builds the (empty) indexes
+    FtkMaterialFind(db, "none", &found);
+    for (const char* name : {"a", "cam", "b", "a", "cam", "c"}) {
+        if (std::strcmp(name, "cam") == 0) {
+            std::strcpy(camera->name, name);
+            FtkCameraPut(db, camera);
+        } else {
+            std::strcpy(mesh->name, name);
+            FtkTriMeshPut(db, mesh);
+        }
+        std::strcpy(material->name, name);
+        FtkMaterialPut(db, material);
+        std::strcpy(motion->name, name);
+        std::strcpy(motion->instance, std::strcmp(name, "b") == 0 ? "2" : "");
+        FtkObjectMotionPut(db, motion);
+    }
+    ASSERT_FALSE(FtkErrorPending());
+    EXPECT_EQ(db->objListDirty, 0);
+    auto live = [](FtkNameIndex* index) {
+        std::vector<std::pair<std::string, FtkChunk*>> out;
+        for (uint32_t i = 0; index && i < index->count; ++i)
+            if (index->list[i].chunk && index->list[i].chunk->tag != 0)
+                out.emplace_back(index->list[i].name, index->list[i].chunk);
+        return out;
+    };
+    const auto objects = live(db->objList), materials = live(db->matList), nodes = live(db->nodeList);
+    EXPECT_EQ(objects.size(), 4u);
+    EXPECT_EQ(nodes.size(), 4u);
+    EXPECT_EQ(nodes[0].first, "b.2"); // the first "a" and "cam" were retired
+    FtkNamedObjectIndexInvalidate(db);
+    FtkMaterialIndexInvalidate(db);
+    FtkKfNodeIndexInvalidate(db);
+    FtkNamedObjectIndexUpdate(db);
+    FtkMaterialIndexUpdate(db);
+    FtkKfNodeIndexUpdate(db);
+    EXPECT_EQ(live(db->objList), objects);
+    EXPECT_EQ(live(db->matList), materials);
+    EXPECT_EQ(live(db->nodeList), nodes);
+    FtkTriMeshRelease(&mesh);
+    FtkCameraRelease(&camera);
+    FtkMaterialRelease(&material);
+    FtkObjectMotionRelease(&motion);
 }
 
 } // namespace

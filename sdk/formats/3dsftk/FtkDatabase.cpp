@@ -57,7 +57,58 @@ bool CheckMaterialDatabase(FtkDatabase* db)
     return true;
 }
 
+// No later sibling has the tag, so the chunk is last in a rebuilt index too.
+bool LastOfTag(const FtkChunk* chunk)
+{
+    for (const FtkChunk* c = chunk->next; c; c = c->next)
+        if (c->tag == chunk->tag)
+            return false;
+    return true;
+}
+
+bool Append(FtkNameIndex* index, const char* name, FtkChunk* chunk)
+{
+    if (index->count == index->capacity) {
+        const uint32_t capacity = index->capacity < 8 ? 16 : index->capacity * 2;
+        auto* grown = static_cast<FtkNameIndexEntry*>(
+            FtkMemRealloc(__FILE__, __LINE__, index->list, size_t(capacity) * sizeof(FtkNameIndexEntry)));
+        if (!grown)
+            return false;
+        index->list = grown;
+        index->capacity = capacity;
+    }
+    char* copy = FtkStrDup(name ? name : "");
+    if (!copy)
+        return false;
+    index->list[index->count++] = {copy, chunk};
+    return true;
+}
+
+void AddTo(FtkNameIndex* index, uint8_t& dirty, const char* name, FtkChunk* chunk)
+{
+    if (dirty || !index || !chunk || !LastOfTag(chunk) || !Append(index, name, chunk))
+        dirty = 1;
+}
+
 } // namespace
+
+void FtkNamedObjectIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
+{
+    if (db)
+        AddTo(db->objList, db->objListDirty, name, chunk);
+}
+
+void FtkMaterialIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
+{
+    if (db)
+        AddTo(db->matList, db->matListDirty, name, chunk);
+}
+
+void FtkKfNodeIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
+{
+    if (db)
+        AddTo(db->nodeList, db->nodeListDirty, name, chunk);
+}
 
 void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count)
 {
@@ -73,6 +124,7 @@ void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count)
         }
     }
     (*slot)->count = 0;
+    (*slot)->capacity = 0;
     (*slot)->list = nullptr;
     if (count == 0)
         return;
@@ -82,6 +134,7 @@ void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count)
         return;
     }
     (*slot)->count = count;
+    (*slot)->capacity = count;
 }
 
 void FtkNameIndexRelease(FtkNameIndex** slot)
@@ -447,7 +500,7 @@ void FtkNamedObjectFind(FtkDatabase* db, const char* name, FtkChunk** out)
         return;
     for (uint32_t i = 0; i < db->objList->count; ++i) {
         const FtkNameIndexEntry& e = db->objList->list[i];
-        if (e.name && e.chunk && std::strcmp(e.name, name) == 0) {
+        if (e.name && e.chunk && e.chunk->tag == NAMED_OBJECT && std::strcmp(e.name, name) == 0) {
             *out = e.chunk;
             return;
         }
@@ -468,7 +521,7 @@ void FtkMaterialFind(FtkDatabase* db, const char* name, FtkChunk** out)
         return;
     for (uint32_t i = 0; i < db->matList->count; ++i) {
         const FtkNameIndexEntry& e = db->matList->list[i];
-        if (e.name && e.chunk && std::strcmp(e.name, name) == 0) {
+        if (e.name && e.chunk && e.chunk->tag == MAT_ENTRY && std::strcmp(e.name, name) == 0) {
             *out = e.chunk;
             return;
         }

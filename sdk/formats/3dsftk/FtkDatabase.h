@@ -16,6 +16,7 @@ struct FtkNameIndexEntry {
 struct FtkNameIndex {
     uint32_t count = 0;
     FtkNameIndexEntry* list = nullptr;
+    uint32_t capacity = 0; // entries allocated; puts append without a rebuild
 };
 struct FtkNameList {
     uint32_t count = 0;
@@ -61,6 +62,14 @@ void FtkKfNodeIndexUpdate(FtkDatabase* db);
 void FtkNamedObjectIndexInvalidate(FtkDatabase* db);
 void FtkMaterialIndexInvalidate(FtkDatabase* db);
 void FtkKfNodeIndexInvalidate(FtkDatabase* db);
+
+// A put that added one chunk of the index's kind: a clean index takes the
+// entry at its end (where a rebuild would put it), otherwise it is rebuilt on
+// next use. A put that cleared a chunk leaves its entry, which look-ups skip
+// by the chunk's tag.
+void FtkNamedObjectIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
+void FtkMaterialIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
+void FtkKfNodeIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
 
 void FtkNamedObjectFind(FtkDatabase* db, const char* name, FtkChunk** out);
 void FtkMaterialFind(FtkDatabase* db, const char* name, FtkChunk** out);

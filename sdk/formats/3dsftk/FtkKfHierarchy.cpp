@@ -552,8 +552,8 @@ void FtkKfReplaceNode(FtkDatabase* db, const char* name, uint32_t tag, FtkChunk*
     FtkChunkFindDescendant(node, XDATA_SECTION, &xdata);
     if (xdata && kept)
         FtkChunkCopyTree(xdata, kept);
+    // Its index entry stays; look-ups skip it by its tag, now 0.
     FtkChunkClear(node);
-    FtkKfNodeIndexInvalidate(db);
 }
 
 uint32_t FtkKfNodeCount(FtkDatabase* db, uint32_t tag)

@@ -184,6 +184,15 @@ FtkChunk* NewNode(uint16_t tag, FtkChunk* kfdata, const NodeNames& names, uint16
     return FtkErrorPending() ? nullptr : node;
 }
 
+// A new node enters a clean keyframer index; a failed put leaves it dirty.
+void IndexNode(FtkDatabase* db, const char* name, FtkChunk* node)
+{
+    if (FtkErrorPending())
+        FtkKfNodeIndexInvalidate(db);
+    else if (node)
+        FtkKfNodeIndexAdd(db, name, node);
+}
+
 void KeepXdata(FtkChunk* node, FtkChunk*& kept)
 {
     if (kept && node && !FtkErrorPending()) {
@@ -488,7 +497,7 @@ void FtkObjectMotionPut(FtkDatabase* db, const FtkObjectMotion* motion)
     if (kfdata)
         FtkKfReplaceNode(db, indexName.c_str(), OBJECT_NODE_TAG, &kept);
     FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(OBJECT_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
-    FtkKfNodeIndexInvalidate(db);
+    IndexNode(db, indexName.c_str(), node);
     void* data = nullptr;
     if (node && *instance && FtkChunkAddChildWithData(INSTANCE_NAME, node, &data) && data) {
         static_cast<FtkNameData*>(data)->name = instance;
@@ -537,13 +546,14 @@ void FtkCameraMotionPut(FtkDatabase* db, const FtkCameraMotion* motion)
         FtkKfReplaceNode(db, names.name, TARGET_NODE_TAG, &keptTarget);
     if (kfdata && !FtkErrorPending())
         FtkKfReplaceNode(db, names.name, CAMERA_NODE_TAG, &kept);
-    FtkKfNodeIndexInvalidate(db);
     FtkChunk* target = nullptr;
     if (kfdata && !FtkErrorPending() && m.targetPos.keyCount > 0 && m.targetPos.keys && m.targetPos.values)
         target = FtkKfAddTargetNode(targetParent, m.targetPos.keyCount, m.targetPos.flags, m.targetPos.keys,
                                     m.targetPos.values, names.name, m.targetFlags1, m.targetFlags2, true, kfdata);
     FtkMemFree(targetParent);
+    IndexNode(db, names.name, target);
     FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(CAMERA_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
+    IndexNode(db, names.name, node);
     if (node) {
         PutTrack(POS_TRACK_TAG, m.pos, node);
         PutTrack(FOV_TRACK_TAG, m.fov, node);
@@ -563,8 +573,8 @@ void FtkOmniMotionPut(FtkDatabase* db, const FtkOmniMotion* motion)
     FtkChunk* kept = nullptr;
     if (kfdata)
         FtkKfReplaceNode(db, names.name, LIGHT_NODE_TAG, &kept);
-    FtkKfNodeIndexInvalidate(db);
     FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(LIGHT_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
+    IndexNode(db, names.name, node);
     if (node) {
         PutTrack(POS_TRACK_TAG, m.pos, node);
         PutTrack(COL_TRACK_TAG, m.color, node);
@@ -586,13 +596,14 @@ void FtkSpotMotionPut(FtkDatabase* db, const FtkSpotMotion* motion)
         FtkKfReplaceNode(db, names.name, L_TARGET_NODE_TAG, &keptTarget);
     if (kfdata && !FtkErrorPending())
         FtkKfReplaceNode(db, names.name, SPOTLIGHT_NODE_TAG, &kept);
-    FtkKfNodeIndexInvalidate(db);
     FtkChunk* target = nullptr;
     if (kfdata && !FtkErrorPending() && m.targetPos.keyCount > 0 && m.targetPos.keys && m.targetPos.values)
         target = FtkKfAddTargetNode(targetParent, m.targetPos.keyCount, m.targetPos.flags, m.targetPos.keys,
                                     m.targetPos.values, names.name, m.targetFlags1, m.targetFlags2, false, kfdata);
     FtkMemFree(targetParent);
+    IndexNode(db, names.name, target);
     FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(SPOTLIGHT_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
+    IndexNode(db, names.name, node);
     if (node) {
         PutTrack(POS_TRACK_TAG, m.pos, node);
         PutTrack(COL_TRACK_TAG, m.color, node);

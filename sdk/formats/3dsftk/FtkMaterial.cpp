@@ -485,6 +485,7 @@ void FtkMaterialPut(FtkDatabase* db, const FtkMaterial* material)
     FtkChunk* entry = nullptr;
     FtkChunk* kept = nullptr;
     FtkMaterialFind(db, name, &entry);
+    const bool reused = entry != nullptr;
     if (entry) {
         FtkChunk* xdata = nullptr;
         FtkChunkFindDescendant(entry, XDATA_SECTION, &xdata);
@@ -495,14 +496,17 @@ void FtkMaterialPut(FtkDatabase* db, const FtkMaterial* material)
     } else if (!FtkErrorPending()) {
         entry = FtkChunkAddChild(MAT_ENTRY, parent);
     }
-    FtkMaterialIndexInvalidate(db);
     auto* nameData = entry && !FtkErrorPending() ? AddData<FtkNameData>(MAT_NAME, entry) : nullptr;
     if (!nameData) {
         FtkMemFree(name);
         FtkChunkFree(&kept);
+        FtkMaterialIndexInvalidate(db);
         return;
     }
     nameData->name = name;
+    // An entry kept in place keeps its index entry; a new one is added.
+    if (!reused)
+        FtkMaterialIndexAdd(db, name, entry);
 
     const FtkMaterial& m = *material;
     AddColorChunk(MAT_AMBIENT, entry, m.ambient);

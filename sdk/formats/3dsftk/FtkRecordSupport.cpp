@@ -51,6 +51,7 @@ FtkChunk* FtkNamedObjectForPut(FtkDatabase* db, const char* name, size_t size, b
     }
     FtkChunk* object = nullptr;
     FtkNamedObjectFind(db, text, &object);
+    const bool reused = object && keepPlace;
     if (object) {
         FtkChunk* xdata = nullptr;
         FtkChunkFindDescendant(object, XDATA_SECTION, &xdata);
@@ -71,7 +72,9 @@ FtkChunk* FtkNamedObjectForPut(FtkDatabase* db, const char* name, size_t size, b
         return nullptr;
     }
     data->name = text;
-    FtkNamedObjectIndexInvalidate(db);
+    // A chunk kept in place keeps its index entry; a new one is added.
+    if (!reused)
+        FtkNamedObjectIndexAdd(db, text, object);
     return object;
 }
 

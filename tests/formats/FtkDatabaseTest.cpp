@@ -224,7 +224,13 @@ TEST_F(FtkDatabaseTest, PutsKeepTheIndexesAsARebuildWould)
     FtkChunk* found = nullptr;
     FtkNamedObjectFind(db, "none", &found); // builds the (empty) indexes
     FtkMaterialFind(db, "none", &found);
-    for (const char* name : {"a", "cam", "b", "a", "cam", "c"}) {
+    // Enough names for the hashed look-up, with replacements among them.
+    std::vector<std::string> names{"a", "cam", "b", "a", "cam", "c"};
+    for (int i = 0; i < 20; ++i)
+        names.push_back("n" + std::to_string(i));
+    names.insert(names.end(), {"cam", "n3", "a"});
+    for (const std::string& text : names) {
+        const char* name = text.c_str();
         if (std::strcmp(name, "cam") == 0) {
             std::strcpy(camera->name, name);
             FtkCameraPut(db, camera);
@@ -247,10 +253,27 @@ TEST_F(FtkDatabaseTest, PutsKeepTheIndexesAsARebuildWould)
                 out.emplace_back(index->list[i].name, index->list[i].chunk);
         return out;
     };
-    const auto objects = live(db->objList), materials = live(db->matList), nodes = live(db->nodeList);
-    EXPECT_EQ(objects.size(), 4u);
-    EXPECT_EQ(nodes.size(), 4u);
+    auto objects = live(db->objList);
+    const auto materials = live(db->matList), nodes = live(db->nodeList);
+    EXPECT_EQ(objects.size(), 24u);
+    ASSERT_EQ(nodes.size(), 24u);
     EXPECT_EQ(nodes[0].first, "b.2"); // the first "a" and "cam" were retired
+    EXPECT_EQ(nodes.back().first, "a");
+    for (const auto& [name, chunk] : objects) {
+        FtkNamedObjectFind(db, name.c_str(), &found);
+        EXPECT_EQ(found, chunk) << name;
+    }
+    EXPECT_EQ(FtkKfNodeFind(db, "cam", OBJECT_NODE_TAG), nodes[nodes.size() - 3].second);
+    // Ordinals read in order, and again after a change, give the index order.
+    for (uint32_t i = 0; i < nodes.size(); ++i)
+        EXPECT_EQ(FtkKfNodeByOrdinal(db, i, OBJECT_NODE_TAG), nodes[i].second);
+    EXPECT_EQ(FtkTriMeshCount(db), 23u);
+    std::strcpy(camera->name, "n5");
+    FtkCameraPut(db, camera);
+    EXPECT_EQ(FtkTriMeshCount(db), 22u);
+    FtkTriMeshGetByIndex(db, 21, &mesh);
+    EXPECT_STREQ(mesh->name, "n19");
+    objects = live(db->objList);
     FtkNamedObjectIndexInvalidate(db);
     FtkMaterialIndexInvalidate(db);
     FtkKfNodeIndexInvalidate(db);

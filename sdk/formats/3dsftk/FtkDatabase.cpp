@@ -8,10 +8,100 @@
 #include "sdk/formats/3dsftk/FtkPrim.h"
 
 #include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
 
 namespace duzsdk {
 
 namespace {
+
+struct LookupKey {
+    uint32_t tag;
+    std::string_view name;
+    bool operator==(const LookupKey& o) const { return tag == o.tag && name == o.name; }
+};
+struct LookupHash {
+    size_t operator()(const LookupKey& k) const { return std::hash<std::string_view>()(k.name) * 31 + k.tag; }
+};
+using Lookup = std::unordered_map<LookupKey, uint32_t, LookupHash>;
+
+// Small indexes are scanned; larger ones get a hash on first look-up.
+constexpr uint32_t kScanLimit = 16;
+
+bool Live(const FtkNameIndexEntry& e, uint32_t tag)
+{
+    return e.name && e.chunk && e.chunk->tag == tag;
+}
+
+void Remember(Lookup& lookup, const FtkNameIndex* index, uint32_t i)
+{
+    const FtkNameIndexEntry& e = index->list[i];
+    if (!e.name || !e.chunk)
+        return;
+    auto [it, inserted] = lookup.emplace(LookupKey{e.chunk->tag, e.name}, i);
+    // The first live entry of a name wins, as in a scan.
+    if (!inserted && !Live(index->list[it->second], it->first.tag))
+        it->second = i;
+}
+
+FtkChunk* FindEntry(FtkNameIndex* index, uint32_t tag, const char* name)
+{
+    if (!index)
+        return nullptr;
+    if (index->count >= kScanLimit) {
+        if (!index->lookup) {
+            auto* lookup = new (std::nothrow) Lookup;
+            if (lookup) {
+                lookup->reserve(index->count);
+                for (uint32_t i = 0; i < index->count; ++i)
+                    Remember(*lookup, index, i);
+            }
+            index->lookup = lookup;
+        }
+        if (auto* lookup = static_cast<Lookup*>(index->lookup)) {
+            auto it = lookup->find(LookupKey{tag, name});
+            if (it == lookup->end())
+                return nullptr;
+            const FtkNameIndexEntry& e = index->list[it->second];
+            if (Live(e, tag) && std::strcmp(e.name, name) == 0)
+                return e.chunk;
+            // The remembered entry was cleared since: a scan decides.
+        }
+    }
+    for (uint32_t i = 0; i < index->count; ++i) {
+        const FtkNameIndexEntry& e = index->list[i];
+        if (Live(e, tag) && std::strcmp(e.name, name) == 0)
+            return e.chunk;
+    }
+    return nullptr;
+}
+
+// The n-th entry whose chunk is accepted, continuing from where the last
+// look-up of the same kind stopped when nothing changed since.
+template <typename Accept>
+FtkChunk* ByOrdinal(FtkDatabase* db, FtkNameIndex* index, FtkDatabase::OrdinalCursor& cursor, const void* kind,
+                    uint32_t n, Accept accept)
+{
+    if (!index)
+        return nullptr;
+    uint32_t seen = 0, i = 0;
+    if (cursor.index == index && cursor.kind == kind && cursor.changes == db->changes && cursor.n <= n) {
+        seen = cursor.n;
+        i = cursor.position;
+    }
+    for (; i < index->count; ++i) {
+        FtkChunk* c = index->list[i].chunk;
+        if (!c || !accept(c))
+            continue;
+        if (seen == n) {
+            cursor = {index, kind, db->changes, n, i};
+            return c;
+        }
+        ++seen;
+    }
+    return nullptr;
+}
 
 const char* NameOf(FtkChunk* chunk)
 {
@@ -81,11 +171,14 @@ bool Append(FtkNameIndex* index, const char* name, FtkChunk* chunk)
     if (!copy)
         return false;
     index->list[index->count++] = {copy, chunk};
+    if (auto* lookup = static_cast<Lookup*>(index->lookup))
+        Remember(*lookup, index, index->count - 1);
     return true;
 }
 
-void AddTo(FtkNameIndex* index, uint8_t& dirty, const char* name, FtkChunk* chunk)
+void AddTo(FtkDatabase* db, FtkNameIndex* index, uint8_t& dirty, const char* name, FtkChunk* chunk)
 {
+    ++db->changes;
     if (dirty || !index || !chunk || !LastOfTag(chunk) || !Append(index, name, chunk))
         dirty = 1;
 }
@@ -95,19 +188,19 @@ void AddTo(FtkNameIndex* index, uint8_t& dirty, const char* name, FtkChunk* chun
 void FtkNamedObjectIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
 {
     if (db)
-        AddTo(db->objList, db->objListDirty, name, chunk);
+        AddTo(db, db->objList, db->objListDirty, name, chunk);
 }
 
 void FtkMaterialIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
 {
     if (db)
-        AddTo(db->matList, db->matListDirty, name, chunk);
+        AddTo(db, db->matList, db->matListDirty, name, chunk);
 }
 
 void FtkKfNodeIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk)
 {
     if (db)
-        AddTo(db->nodeList, db->nodeListDirty, name, chunk);
+        AddTo(db, db->nodeList, db->nodeListDirty, name, chunk);
 }
 
 void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count)
@@ -126,6 +219,7 @@ void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count)
     (*slot)->count = 0;
     (*slot)->capacity = 0;
     (*slot)->list = nullptr;
+    (*slot)->lookup = nullptr;
     if (count == 0)
         return;
     (*slot)->list = static_cast<FtkNameIndexEntry*>(FtkMemCalloc(__FILE__, __LINE__, count, sizeof(FtkNameIndexEntry)));
@@ -143,6 +237,7 @@ void FtkNameIndexRelease(FtkNameIndex** slot)
         return;
     for (uint32_t i = 0; i < (*slot)->count; ++i)
         FtkMemFree((*slot)->list[i].name);
+    delete static_cast<Lookup*>((*slot)->lookup);
     FtkMemFree((*slot)->list);
     FtkMemFree(*slot);
     *slot = nullptr;
@@ -359,6 +454,7 @@ void FtkNamedObjectIndexUpdate(FtkDatabase* db)
     if (!db->objListDirty)
         return;
     db->objListDirty = 0;
+    ++db->changes;
     FtkNameIndexRelease(&db->objList);
     FtkChunk* mdata = nullptr;
     FtkChunkFindDescendant(db->root, MDATA, &mdata);
@@ -385,6 +481,7 @@ void FtkMaterialIndexUpdate(FtkDatabase* db)
     if (!db->matListDirty)
         return;
     db->matListDirty = 0;
+    ++db->changes;
     FtkNameIndexRelease(&db->matList);
     FtkChunk* parent = nullptr;
     FtkChunkFindDescendant(db->root, MDATA, &parent);
@@ -415,6 +512,7 @@ void FtkKfNodeIndexUpdate(FtkDatabase* db)
     }
     if (!db->nodeListDirty)
         return;
+    ++db->changes;
     FtkNameIndexRelease(&db->nodeList);
     FtkChunk* kfdata = nullptr;
     FtkChunkFindDescendant(db->root, KFDATA, &kfdata);
@@ -471,6 +569,7 @@ void FtkNamedObjectIndexInvalidate(FtkDatabase* db)
         return;
     }
     db->objListDirty = 1;
+    ++db->changes;
 }
 
 void FtkMaterialIndexInvalidate(FtkDatabase* db)
@@ -480,12 +579,21 @@ void FtkMaterialIndexInvalidate(FtkDatabase* db)
         return;
     }
     db->matListDirty = 1;
+    ++db->changes;
 }
 
 void FtkKfNodeIndexInvalidate(FtkDatabase* db)
 {
-    if (db)
+    if (db) {
         db->nodeListDirty = 1;
+        ++db->changes;
+    }
+}
+
+void FtkDatabaseChanged(FtkDatabase* db)
+{
+    if (db)
+        ++db->changes;
 }
 
 void FtkNamedObjectFind(FtkDatabase* db, const char* name, FtkChunk** out)
@@ -496,15 +604,8 @@ void FtkNamedObjectFind(FtkDatabase* db, const char* name, FtkChunk** out)
     }
     *out = nullptr;
     FtkNamedObjectIndexUpdate(db);
-    if (FtkErrorPending() || !db->objList)
-        return;
-    for (uint32_t i = 0; i < db->objList->count; ++i) {
-        const FtkNameIndexEntry& e = db->objList->list[i];
-        if (e.name && e.chunk && e.chunk->tag == NAMED_OBJECT && std::strcmp(e.name, name) == 0) {
-            *out = e.chunk;
-            return;
-        }
-    }
+    if (!FtkErrorPending())
+        *out = FindEntry(db->objList, NAMED_OBJECT, name);
 }
 
 void FtkMaterialFind(FtkDatabase* db, const char* name, FtkChunk** out)
@@ -517,15 +618,8 @@ void FtkMaterialFind(FtkDatabase* db, const char* name, FtkChunk** out)
     if (!CheckMaterialDatabase(db))
         return;
     FtkMaterialIndexUpdate(db);
-    if (FtkErrorPending() || !db->matList)
-        return;
-    for (uint32_t i = 0; i < db->matList->count; ++i) {
-        const FtkNameIndexEntry& e = db->matList->list[i];
-        if (e.name && e.chunk && e.chunk->tag == MAT_ENTRY && std::strcmp(e.name, name) == 0) {
-            *out = e.chunk;
-            return;
-        }
-    }
+    if (!FtkErrorPending())
+        *out = FindEntry(db->matList, MAT_ENTRY, name);
 }
 
 FtkChunk* FtkMaterialChunkByIndex(FtkDatabase* db, uint32_t index)
@@ -545,14 +639,7 @@ FtkChunk* FtkKfNodeFind(FtkDatabase* db, const char* name, uint32_t nodeTag)
         return nullptr;
     }
     FtkKfNodeIndexUpdate(db);
-    if (FtkErrorPending() || !db->nodeList)
-        return nullptr;
-    for (uint32_t i = 0; i < db->nodeList->count; ++i) {
-        const FtkNameIndexEntry& e = db->nodeList->list[i];
-        if (e.chunk && e.name && e.chunk->tag == nodeTag && std::strcmp(e.name, name) == 0)
-            return e.chunk;
-    }
-    return nullptr;
+    return FtkErrorPending() ? nullptr : FindEntry(db->nodeList, nodeTag, name);
 }
 
 FtkChunk* FtkKfNodeByOrdinal(FtkDatabase* db, uint32_t n, uint32_t nodeTag)
@@ -562,27 +649,19 @@ FtkChunk* FtkKfNodeByOrdinal(FtkDatabase* db, uint32_t n, uint32_t nodeTag)
         return nullptr;
     }
     FtkKfNodeIndexUpdate(db);
-    if (FtkErrorPending() || !db->nodeList)
+    if (FtkErrorPending())
         return nullptr;
-    for (uint32_t i = 0; i < db->nodeList->count; ++i) {
-        const FtkNameIndexEntry& e = db->nodeList->list[i];
-        if (e.chunk && e.chunk->tag == nodeTag && n-- == 0)
-            return e.chunk;
-    }
-    return nullptr;
+    return ByOrdinal(db, db->nodeList, db->nodeCursor, reinterpret_cast<const void*>(uintptr_t(nodeTag)), n,
+                     [nodeTag](FtkChunk* c) { return c->tag == nodeTag; });
 }
 
 FtkChunk* FtkNamedObjectByOrdinal(FtkDatabase* db, uint32_t n, bool (*accept)(FtkChunk*))
 {
     FtkNamedObjectIndexUpdate(db);
-    if (FtkErrorPending() || !db->objList)
+    if (FtkErrorPending())
         return nullptr;
-    for (uint32_t i = 0; i < db->objList->count; ++i) {
-        FtkChunk* c = db->objList->list[i].chunk;
-        if (c && c->tag == NAMED_OBJECT && accept(c) && n-- == 0)
-            return c;
-    }
-    return nullptr;
+    return ByOrdinal(db, db->objList, db->objectCursor, reinterpret_cast<const void*>(accept), n,
+                     [accept](FtkChunk* c) { return c->tag == NAMED_OBJECT && accept(c); });
 }
 
 uint32_t FtkNamedObjectCountIf(FtkDatabase* db, bool (*accept)(FtkChunk*))

@@ -17,6 +17,7 @@ struct FtkNameIndex {
     uint32_t count = 0;
     FtkNameIndexEntry* list = nullptr;
     uint32_t capacity = 0; // entries allocated; puts append without a rebuild
+    void* lookup = nullptr; // hash of (tag, name) to entry, made on first use
 };
 struct FtkNameList {
     uint32_t count = 0;
@@ -39,6 +40,17 @@ struct FtkDatabase {
     FtkNameIndex* objList = nullptr;
     FtkNameIndex* matList = nullptr;
     FtkNameIndex* nodeList = nullptr;
+    // Where the last look-up by ordinal stopped, so that reading every
+    // record of a kind in order is one pass over the index. Any change of
+    // the database (a put, a cleared chunk, a rebuild) raises `changes`.
+    uint32_t changes = 0;
+    struct OrdinalCursor {
+        const void* index = nullptr;
+        const void* kind = nullptr;
+        uint32_t changes = 0;
+        uint32_t n = 0;
+        uint32_t position = 0;
+    } objectCursor, nodeCursor;
 };
 
 void FtkNameIndexInit(FtkNameIndex** slot, uint32_t count);
@@ -70,6 +82,9 @@ void FtkKfNodeIndexInvalidate(FtkDatabase* db);
 void FtkNamedObjectIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
 void FtkMaterialIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
 void FtkKfNodeIndexAdd(FtkDatabase* db, const char* name, FtkChunk* chunk);
+
+// Called by every operation that clears or retags a chunk in place.
+void FtkDatabaseChanged(FtkDatabase* db);
 
 void FtkNamedObjectFind(FtkDatabase* db, const char* name, FtkChunk** out);
 void FtkMaterialFind(FtkDatabase* db, const char* name, FtkChunk** out);

@@ -554,6 +554,7 @@ void FtkKfReplaceNode(FtkDatabase* db, const char* name, uint32_t tag, FtkChunk*
         FtkChunkCopyTree(xdata, kept);
     // Its index entry stays; look-ups skip it by its tag, now 0.
     FtkChunkClear(node);
+    FtkDatabaseChanged(db);
 }
 
 uint32_t FtkKfNodeCount(FtkDatabase* db, uint32_t tag)

@@ -486,6 +486,7 @@ void FtkMaterialPut(FtkDatabase* db, const FtkMaterial* material)
     FtkChunk* kept = nullptr;
     FtkMaterialFind(db, name, &entry);
     const bool reused = entry != nullptr;
+    FtkDatabaseChanged(db);
     if (entry) {
         FtkChunk* xdata = nullptr;
         FtkChunkFindDescendant(entry, XDATA_SECTION, &xdata);

@@ -51,6 +51,7 @@ FtkChunk* FtkNamedObjectForPut(FtkDatabase* db, const char* name, size_t size, b
     }
     FtkChunk* object = nullptr;
     FtkNamedObjectFind(db, text, &object);
+    FtkDatabaseChanged(db);
     const bool reused = object && keepPlace;
     if (object) {
         FtkChunk* xdata = nullptr;

@@ -349,6 +349,19 @@ TEST_F(Ftk3dsPeerTest, PeerFileReadByTheToolkit)
     Lib3dsNode* target = PeerNode(lib3ds_node_new_target(), "cam", 3, LIB3DS_NO_PARENT);
     AddPosKey(&target->data.target.pos_track, 0, 0, 0, -3);
     lib3ds_file_insert_node(peer, target);
+    Lib3dsNode* omniNode = PeerNode(lib3ds_node_new_light(), "omni", 4, LIB3DS_NO_PARENT);
+    AddPosKey(&omniNode->data.light.pos_track, 5, 0, 2, 0);
+    AddPosKey(&omniNode->data.light.col_track, 5, 0.5f, 0, 0);
+    lib3ds_file_insert_node(peer, omniNode);
+    Lib3dsNode* spotNode = PeerNode(lib3ds_node_new_light(), "spot", 5, LIB3DS_NO_PARENT);
+    AddPosKey(&spotNode->data.light.pos_track, 0, 0, 0, 1);
+    Lib3dsLin1Key* hot = lib3ds_lin1_key_new();
+    hot->value = 15;
+    lib3ds_lin1_track_insert(&spotNode->data.light.hotspot_track, hot);
+    lib3ds_file_insert_node(peer, spotNode);
+    Lib3dsNode* spotTarget = PeerNode(lib3ds_node_new_spot(), "spot", 6, LIB3DS_NO_PARENT);
+    AddPosKey(&spotTarget->data.spot.pos_track, 0, 0, 0, -1);
+    lib3ds_file_insert_node(peer, spotTarget);
     const std::string path = Path("peer.3ds");
     ASSERT_TRUE(lib3ds_file_save(peer, path.c_str()));
     KeepAsSeed(path, "peer-scene.3ds");
@@ -435,6 +448,26 @@ TEST_F(Ftk3dsPeerTest, PeerFileReadByTheToolkit)
     ASSERT_EQ(camMotion->targetPos.keyCount, 1u);
     EXPECT_FLOAT_EQ(camMotion->targetPos.values[0].z, -3);
     FtkCameraMotionRelease(&camMotion);
+    FtkOmniMotion* omniMotion = nullptr;
+    ASSERT_EQ(FtkOmniMotionCount(db), 1u);
+    FtkOmniMotionGetByIndex(db, 0, &omniMotion);
+    ASSERT_NE(omniMotion, nullptr);
+    EXPECT_STREQ(omniMotion->name, "omni");
+    ASSERT_EQ(omniMotion->pos.keyCount, 1u);
+    EXPECT_EQ(omniMotion->pos.keys[0].time, 5u);
+    EXPECT_FLOAT_EQ(omniMotion->pos.values[0].y, 2);
+    ASSERT_EQ(omniMotion->color.keyCount, 1u);
+    EXPECT_FLOAT_EQ(omniMotion->color.values[0].x, 0.5f);
+    FtkOmniMotionRelease(&omniMotion);
+    FtkSpotMotion* spotMotion = nullptr;
+    ASSERT_EQ(FtkSpotMotionCount(db), 1u);
+    FtkSpotMotionGetByIndex(db, 0, &spotMotion);
+    ASSERT_NE(spotMotion, nullptr);
+    ASSERT_EQ(spotMotion->hotspot.keyCount, 1u);
+    EXPECT_FLOAT_EQ(spotMotion->hotspot.values[0], 15);
+    ASSERT_EQ(spotMotion->targetPos.keyCount, 1u);
+    EXPECT_FLOAT_EQ(spotMotion->targetPos.values[0].z, -1);
+    FtkSpotMotionRelease(&spotMotion);
 }
 
 } // namespace

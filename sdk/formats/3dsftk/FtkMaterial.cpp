@@ -482,6 +482,11 @@ void FtkMaterialPut(FtkDatabase* db, const FtkMaterial* material)
     char* name = FtkRecordText(material->name, sizeof material->name);
     if (!name)
         return;
+    if (std::strlen(name) > FtkTextLimit(MAT_NAME)) {
+        FtkMemFree(name);
+        FtkPushError(ERR_STRING_TOO_LONG);
+        return;
+    }
     FtkChunk* entry = nullptr;
     FtkChunk* kept = nullptr;
     FtkMaterialFind(db, name, &entry);

@@ -88,7 +88,14 @@ void ReadFaceChildren(FtkChunk* faceArray, FtkTriMesh* mesh)
     FtkChunkFindSibling(faceArray->children, MSH_MAT_GROUP, &first);
     if (first) {
         FtkTriMeshFreeArrays(mesh, kFtkTriMatGroups);
-        mesh->matGroupCount = uint16_t(std::min<uint32_t>(FtkTriMeshMatGroupCount(first), 0xFFFF));
+        const uint32_t groups = FtkTriMeshMatGroupCount(first);
+        // The record counts groups in 16 bits; more cannot be held, not dropped silently.
+        if (groups > 0xFFFF) {
+            mesh->matGroupCount = 0;
+            FtkPushError(ERR_INVALID_DATA);
+            return;
+        }
+        mesh->matGroupCount = uint16_t(groups);
         mesh->arraySizes[kGroups] = mesh->matGroupCount;
         mesh->matGroups = static_cast<FtkMatGroup*>(FtkMemCalloc(__FILE__, __LINE__, mesh->matGroupCount, sizeof(FtkMatGroup)));
         if (!mesh->matGroups) {

@@ -159,6 +159,24 @@ void FtkKfHierarchyAfterLoad(FtkDatabase* db)
         FtkPushError(ERR_INVALID_ARG);
         return;
     }
+    FtkKfParentNamesFromIds(db);
+}
+
+void FtkKfHierarchyBeforeSave(FtkDatabase* db)
+{
+    if (!db) {
+        FtkPushError(ERR_INVALID_ARG);
+        return;
+    }
+    FtkKfParentIdsFromNames(db);
+}
+
+void FtkKfParentNamesFromIds(FtkDatabase* db)
+{
+    if (!db) {
+        FtkPushError(ERR_INVALID_ARG);
+        return;
+    }
     FtkChunk* kfdata = FindKfData(db);
     if (!kfdata)
         return;
@@ -196,7 +214,7 @@ void FtkKfHierarchyAfterLoad(FtkDatabase* db)
     }
 }
 
-void FtkKfHierarchyBeforeSave(FtkDatabase* db)
+void FtkKfParentIdsFromNames(FtkDatabase* db)
 {
     if (!db) {
         FtkPushError(ERR_INVALID_ARG);

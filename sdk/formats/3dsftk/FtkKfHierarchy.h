@@ -27,6 +27,12 @@ struct FtkHierNode {
 
 void FtkKfHierarchyAfterLoad(FtkDatabase* db);
 void FtkKfHierarchyBeforeSave(FtkDatabase* db);
+// Each node's parent index becomes a PARENT_NAME; nodes are matched to their
+// entries directly, so files without NODE_ID keep their hierarchy.
+void FtkKfParentNamesFromIds(FtkDatabase* db);
+// Nodes are numbered in KFDATA order (ambient -1) and PARENT_NAME texts
+// become parent indices (-1 for a name that matches no node).
+void FtkKfParentIdsFromNames(FtkDatabase* db);
 // The entry a parent text names among count entries: an exact whole-name
 // match first, then "name.instance"; -1 when none.
 int32_t FtkHierListFindByName(const FtkHierNode* list, uint32_t count, const char* text);

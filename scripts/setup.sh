@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libfast-float-dev
-  python3-ezdxf
+  python3-ezdxf lib3ds-dev
   libgcrypt20-dev
   libtiff-dev zlib1g-dev
   libxml2-dev python3-collada

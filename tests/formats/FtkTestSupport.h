@@ -9,10 +9,38 @@
 using namespace duzsdk;
 
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+// Little-endian bytes of chunks, built in the test.
+namespace ftkbytes {
+using Bytes = std::vector<unsigned char>;
+inline Bytes Le16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
+inline Bytes Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+inline Bytes F32(float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    return Le32(bits);
+}
+inline Bytes Cat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+inline Bytes Str(const char* s) { return Bytes(s, s + std::strlen(s) + 1); }
+// Header (a given length replaces the true one), then the body.
+inline Bytes Chunk(uint16_t tag, const Bytes& body, int64_t length = -1)
+{
+    return Cat({Le16(tag), Le32(length >= 0 ? uint32_t(length) : uint32_t(body.size() + 6)), body});
+}
+} // namespace ftkbytes
 
 class FtkTest : public ::testing::Test {
 protected:

@@ -140,16 +140,32 @@ bool SkipText(uint32_t max, uint64_t end)
     return true;
 }
 
+// Appends a child (and any chain it heads) after the parent's last child.
 void Link(FtkChunk* parent, FtkChunk* child)
 {
-    FtkChunk** at = &parent->children;
-    while (*at)
-        at = &(*at)->next;
-    *at = child;
+    FtkChunk* last = parent->lastChild;
+    if (last && FtkChunkTagRank(child->tag) > FtkChunkTagRank(last->tag))
+        parent->rankDisorder = 1;
+    if (last)
+        last->next = child;
+    else
+        parent->children = child;
+    while (child->next)
+        child = child->next;
+    parent->lastChild = child;
 }
 
 void ReadTree(FtkChunk* chunk, int depth);
 void ReadXdata(FtkChunk* entry, int depth);
+
+// Keeps the tail and the order flag of a parent whose list was extended in place.
+void NoteAppended(FtkChunk* parent, FtkChunk* node)
+{
+    FtkChunk* last = parent->lastChild;
+    if (last && last != node && FtkChunkTagRank(node->tag) > FtkChunkTagRank(last->tag))
+        parent->rankDisorder = 1;
+    parent->lastChild = node;
+}
 
 // Starts a child node at the current position; null (with an error) when no
 // whole chunk fits before end.
@@ -222,6 +238,7 @@ void ReadTree(FtkChunk* chunk, int depth)
         }
         *tail = node;
         tail = &node->next;
+        NoteAppended(chunk, node);
         if (node->tag == XDATA_ENTRY)
             ReadXdata(node, depth + 1);
         else
@@ -263,6 +280,7 @@ void ReadXdata(FtkChunk* entry, int depth)
         }
         *tail = node;
         tail = &node->next;
+        NoteAppended(entry, node);
         ReadXdata(node, depth + 1);
         if (FtkErrorPending()) {
             FtkPushError(ERR_READING_DATABASE);
@@ -314,8 +332,8 @@ void* FtkChunkCreateChildWithData(FtkChunk** out, uint32_t tag)
     FtkChunkCreateTagged(out, tag);
     if (!out || !*out)
         return nullptr;
-    void* data = FtkChunkDataAlloc(*out, 0);
-    if (!data)
+    void* data = FtkChunkDataAlloc(*out);
+    if (FtkErrorPending())
         FtkChunkFree(out);
     return data;
 }
@@ -363,11 +381,21 @@ void FtkChunkInsertChild(FtkChunk* parent, FtkChunk* child)
         return;
     }
     const int rank = FtkChunkTagRank(child->tag);
+    child->next = nullptr;
+    FtkChunk* last = parent->lastChild;
+    // In a list of falling rank a child not above the last one goes at the
+    // end. A cleared last child (tag 0) no longer shows the rank it had.
+    if (!last || (!parent->rankDisorder && last->tag != 0 && FtkChunkTagRank(last->tag) >= rank)) {
+        Link(parent, child);
+        return;
+    }
     FtkChunk** at = &parent->children;
     while (*at && FtkChunkTagRank((*at)->tag) >= rank)
         at = &(*at)->next;
     child->next = *at;
     *at = child;
+    if (!child->next)
+        parent->lastChild = child;
 }
 
 void FtkChunkReuseChild(FtkChunk* parent, uint32_t tag, FtkChunk** out)
@@ -394,6 +422,8 @@ void FtkChunkClear(FtkChunk* chunk)
     if (!chunk)
         return;
     FtkChunkFree(&chunk->children);
+    chunk->lastChild = nullptr;
+    chunk->rankDisorder = 0;
     FtkChunkDataRelease(chunk);
     chunk->tag = 0;
     chunk->length = 0;
@@ -423,9 +453,12 @@ void FtkChunkRemoveChild(FtkChunk* parent, FtkChunk* child)
         FtkPushError(ERR_INVALID_ARG);
         return;
     }
-    for (FtkChunk** at = &parent->children; *at; at = &(*at)->next) {
+    FtkChunk* previous = nullptr;
+    for (FtkChunk** at = &parent->children; *at; previous = *at, at = &(*at)->next) {
         if (*at == child) {
             *at = child->next;
+            if (parent->lastChild == child)
+                parent->lastChild = previous;
             child->next = nullptr;
             FtkChunkFree(&child);
             return;
@@ -458,11 +491,14 @@ void FtkChunkCopyTree(FtkChunk* source, FtkChunk** out)
             source->data = nullptr;
         }
     }
+    copy->rankDisorder = source->rankDisorder;
     FtkChunk** tail = &copy->children;
     for (FtkChunk* child = source->children; child && !FtkErrorPending(); child = child->next) {
         FtkChunkCopyTree(child, tail);
-        if (*tail)
+        if (*tail) {
+            copy->lastChild = *tail;
             tail = &(*tail)->next;
+        }
     }
     if (FtkErrorPending()) {
         FtkChunkFree(&copy);
@@ -634,7 +670,10 @@ void FtkChunkTreeWrite(FtkChunk* chunk, uint8_t slot)
     FtkChunkDataWrite(chunk);
     if (FtkErrorPending())
         return;
-    for (FtkChunk* child = chunk->children; child; child = child->next) {
+    // An entry read from a file carries its whole content as its block; its
+    // filtered children are not written a second time.
+    FtkChunk* children = chunk->tag == XDATA_ENTRY && chunk->data ? nullptr : chunk->children;
+    for (FtkChunk* child = children; child; child = child->next) {
         FtkChunkTreeWrite(child, slot);
         if (FtkErrorPending())
             return;

@@ -2,40 +2,12 @@
 // The chunk tree of the 3DS toolkit: nodes, rank-ordered insertion, the
 // header-only tree read with its own-data table, and the tree write with
 // length patching.
+#include "sdk/formats/3dsftk/FtkTags.h"
+
 #include <cstdint>
 
 namespace duzsdk {
 
-enum : uint16_t {
-    NULL_CHUNK = 0x0000,
-    M3D_VERSION = 0x0002,
-    COLOR_24 = 0x0011,
-    MDATA = 0x3D3D,
-    M3DMAGIC = 0x4D4D,
-    CMAGIC = 0xC23D,
-    MLIBMAGIC = 0x3DAA,
-    NAMED_OBJECT = 0x4000,
-    N_TRI_OBJECT = 0x4100,
-    FACE_ARRAY = 0x4120,
-    MAT_ENTRY = 0xAFFF,
-    MAT_NAME = 0xA000,
-    KFDATA = 0xB000,
-    KFHDR = 0xB00A,
-    NODE_HDR = 0xB010,
-    AMBIENT_NODE_TAG = 0xB001,
-    OBJECT_NODE_TAG = 0xB002,
-    CAMERA_NODE_TAG = 0xB003,
-    TARGET_NODE_TAG = 0xB004,
-    LIGHT_NODE_TAG = 0xB005,
-    L_TARGET_NODE_TAG = 0xB006,
-    SPOTLIGHT_NODE_TAG = 0xB007,
-    XDATA_SECTION = 0x8000,
-    XDATA_ENTRY = 0x8001,
-    XDATA_APPNAME = 0x8002,
-    XDATA_STRING = 0x8003,
-    XDATA_RFU1 = 0x800F,
-    PARENT_NAME = 0x80F0,
-};
 
 // Deepest nesting a file may have; real files stay below ten levels.
 constexpr int kFtkMaxChunkDepth = 64;
@@ -47,11 +19,17 @@ struct FtkChunk {
     void* data = nullptr;
     FtkChunk* next = nullptr;
     FtkChunk* children = nullptr;
+    // Last of the children, so appending and rank-ordered inserts at the end
+    // (every put of a record) cost no walk of a long child list.
+    FtkChunk* lastChild = nullptr;
     uint8_t readSlot = 255;
     uint8_t writeSlot = 255;
     // Generation of the record in readSlot when the chunk was read; data is
     // only read again while the slot still holds that same file.
     uint32_t readGeneration = 0;
+    // Set once a child was appended out of falling rank (file order); the
+    // fast end insert then gives way to the full walk.
+    uint8_t rankDisorder = 0;
 };
 
 void FtkChunkCreate(FtkChunk** out);

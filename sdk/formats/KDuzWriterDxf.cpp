@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
@@ -29,8 +30,6 @@ namespace {
 constexpr size_t kFlushSize = 1 << 20;
 constexpr int kRenameModeDxf = 3;
 
-enum ESkinMode { eNormalize = 0, eAdditive = 1, eTotalOne = 2 };
-
 // a x b for row vectors: a is applied first.
 KgeMatrix Multiply(const KgeMatrix& a, const KgeMatrix& b) {
     KgeMatrix out;
@@ -44,14 +43,6 @@ KgeMatrix Multiply(const KgeMatrix& a, const KgeMatrix& b) {
             o[4 * r + c] = sum;
         }
     }
-    return out;
-}
-
-// (x, y, z, 1) times the full matrix; the first three components.
-KgeTVector TransformFull(const KgeMatrix& m, const KgeTVector& p) {
-    const double* d = m.Data();
-    KgeTVector out(0.0, 0.0, 0.0, 1.0);
-    for (int c = 0; c < 3; ++c) out[c] = p[0] * d[c] + p[1] * d[4 + c] + p[2] * d[8 + c] + d[12 + c];
     return out;
 }
 
@@ -260,21 +251,7 @@ KgeMatrix KDuzWriterDxf::ScaleMatrix(const KgeMatrix& matrix, double factor) {
     return out;
 }
 
-void KDuzWriterDxf::ApplyShapes(KDuzMesh& mesh, std::vector<KgeTVector>& points) {
-    std::vector<KgeTVector> result(points);
-    for (int i = 0; i < mesh.GetShapeCount(); ++i) {
-        KDuzShape* shape = mesh.GetShape(i);
-        if (shape == nullptr) continue;
-        const double w = mesh.GetShapeChannelValue(i);
-        const KgeTVector* target = shape->GetControlPoints();
-        // A shape with fewer points moves only those it has.
-        const size_t count = std::min(points.size(), static_cast<size_t>(std::max(shape->GetControlPointsCount(), 0)));
-        for (size_t j = 0; j < count; ++j) {
-            for (int k = 0; k < 3; ++k) result[j][k] += (target[j][k] - points[j][k]) * w;
-        }
-    }
-    points.swap(result);
-}
+void KDuzWriterDxf::ApplyShapes(KDuzMesh& mesh, std::vector<KgeTVector>& points) { KDuzBakeShapes(mesh, points); }
 
 KgeMatrix KDuzWriterDxf::ComputeLocalMatrix(const KDuzNode& node) {
     const auto t = node.GetLclTranslation();
@@ -294,62 +271,7 @@ KgeMatrix KDuzWriterDxf::ComputeGlobalMatrix(const KDuzNode& node) {
 }
 
 void KDuzWriterDxf::ApplySkin(KDuzNode& node, KDuzMesh& mesh, std::vector<KgeTVector>& points) {
-    auto* skin = dynamic_cast<KDuzSkin*>(mesh.GetDeformerOfType(0, KDuzDeformer::eSkin));
-    if (skin == nullptr || skin->GetClusterCount() == 0 || skin->GetCluster(0) == nullptr) return;
-    const int mode = skin->GetCluster(0)->GetLinkMode();
-    const size_t count = points.size();
-    KgeMatrix zero;
-    for (int i = 0; i < 16; ++i) zero.Data()[i] = 0.0;
-    std::vector<KgeMatrix> accumulated(count, mode == eAdditive ? KgeMatrix() : zero);
-    std::vector<double> weightSum(count, 0.0);
-    const KgeMatrix nodeGlobal = ComputeGlobalMatrix(node);
-    for (int c = 0; c < skin->GetClusterCount(); ++c) {
-        KDuzCluster* cluster = skin->GetCluster(c);
-        KDuzNode* link = cluster != nullptr ? cluster->GetLink() : nullptr;
-        if (link == nullptr) continue;
-        KgeMatrix reference;
-        KgeMatrix referenceGlobal = nodeGlobal;
-        KDuzNode* associate = cluster->GetAssociateModel();
-        if (mode == eAdditive && associate != nullptr) {
-            cluster->GetTransformAssociateModelMatrix(reference);
-            referenceGlobal = ComputeGlobalMatrix(*associate);
-        } else {
-            cluster->GetTransformMatrix(reference);
-        }
-        KgeMatrix bind;
-        cluster->GetTransformLinkMatrix(bind);
-        const KgeMatrix linkGlobal = ComputeGlobalMatrix(*link);
-        // The point from the reference pose into the link's bind space, then
-        // with the link to where it is now, then back into the mesh's space.
-        const KgeMatrix k = Multiply(Multiply(Multiply(reference, bind.InverseOrthogonal()), linkGlobal),
-                                     referenceGlobal.InverseOrthogonal());
-        const int* indices = cluster->GetControlPointIndices();
-        const double* weights = cluster->GetControlPointWeights();
-        for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i) {
-            const int index = indices[i];
-            const double w = weights[i];
-            if (w == 0.0 || index < 0 || static_cast<size_t>(index) >= count) continue;
-            KgeMatrix weighted = ScaleMatrix(k, w);
-            if (mode == eAdditive) {
-                for (int d = 0; d < 4; ++d) weighted.Data()[5 * d] += 1.0 - w;
-                accumulated[index] = Multiply(accumulated[index], weighted);
-                weightSum[index] = 1.0;
-            } else {
-                for (int e = 0; e < 16; ++e) accumulated[index].Data()[e] += weighted.Data()[e];
-                weightSum[index] += w;
-            }
-        }
-    }
-    for (size_t j = 0; j < count; ++j) {
-        if (weightSum[j] == 0.0) continue;
-        KgeTVector p = TransformFull(accumulated[j], points[j]);
-        for (int k = 0; k < 3; ++k) {
-            if (mode == eNormalize) p[k] /= weightSum[j];
-            else if (mode == eTotalOne) p[k] += points[j][k] * (1.0 - weightSum[j]);
-        }
-        p[3] = points[j][3];
-        points[j] = p;
-    }
+    KDuzBakeSkin(ComputeGlobalMatrix(node), mesh, points, &ComputeGlobalMatrix);
 }
 
 // ---- write ---------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "sdk/base/KPath.h"
+#include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
@@ -63,22 +64,6 @@ std::string OneWord(const char* name) {
 
 // p x a x b for row vectors: a is applied first.
 KgeMatrix Then(const KgeMatrix& a, const KgeMatrix& b) { return b.MultiplyAffine(a); }
-
-void ScaleElements(KgeMatrix& matrix, double factor) {
-    for (int i = 0; i < 16; ++i) matrix.Data()[i] *= factor;
-}
-void AddElements(KgeMatrix& matrix, const KgeMatrix& other) {
-    for (int i = 0; i < 16; ++i) matrix.Data()[i] += other.Data()[i];
-}
-void AddToDiagonal(KgeMatrix& matrix, double value) {
-    for (int i = 0; i < 4; ++i) matrix.Data()[5 * i] += value;
-}
-
-KgeMatrix ZeroMatrix() {
-    KgeMatrix matrix;
-    ScaleElements(matrix, 0.0);
-    return matrix;
-}
 
 KgeTVector ToVector(const duzVectorTemplate3<double>& v) { return KgeTVector(v[0], v[1], v[2], 0.0); }
 
@@ -454,78 +439,11 @@ void KDuzWriterObj::Deform(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVecto
     }
 }
 
-void KDuzWriterObj::ApplyShapes(KDuzMesh* mesh, std::vector<KgeTVector>& points) {
-    const std::vector<KgeTVector> base = points;
-    const size_t count = base.size();
-    for (int i = 0; i < mesh->GetShapeCount(); ++i) {
-        KDuzShape* shape = mesh->GetShape(i);
-        // A shape of another point count cannot be matched point by point.
-        if (shape == nullptr || static_cast<size_t>(shape->GetControlPointsCount()) != count) continue;
-        const double weight = mesh->GetShapeChannelValue(i);
-        const KgeTVector* target = shape->GetControlPoints();
-        for (size_t j = 0; j < count; ++j) {
-            for (int k = 0; k < 3; ++k) points[j][k] += (target[j][k] - base[j][k]) * weight;
-        }
-    }
-}
+void KDuzWriterObj::ApplyShapes(KDuzMesh* mesh, std::vector<KgeTVector>& points) { KDuzBakeShapes(*mesh, points); }
 
 void KDuzWriterObj::ApplySkin(KDuzNode* node, KDuzMesh* mesh, std::vector<KgeTVector>& points) {
-    auto* skin = dynamic_cast<KDuzSkin*>(mesh->GetDeformerOfType(0, KDuzDeformer::eSkin));
-    if (skin == nullptr || skin->GetClusterCount() == 0) return;
-    const int mode = skin->GetCluster(0) != nullptr ? skin->GetCluster(0)->GetLinkMode() : KDuzCluster::eNormalize;
-    const size_t count = points.size();
-    std::vector<KgeMatrix> accumulated(count, mode == KDuzCluster::eAdditive ? KgeMatrix() : ZeroMatrix());
-    std::vector<double> weights(count, 0.0);
-    const KgeMatrix meshGlobal = node->GetGlobalTransform();
-    for (int c = 0; c < skin->GetClusterCount(); ++c) {
-        const KDuzCluster* cluster = skin->GetCluster(c);
-        KDuzNode* link = cluster != nullptr ? cluster->GetLink() : nullptr;
-        if (link == nullptr) continue;
-        KgeMatrix referenceInitial;
-        KgeMatrix referenceCurrent = meshGlobal;
-        KDuzNode* associate = cluster->GetAssociateModel();
-        if (mode == KDuzCluster::eAdditive && associate != nullptr) {
-            cluster->GetTransformAssociateModelMatrix(referenceInitial);
-            referenceCurrent = associate->GetGlobalTransform();
-        } else {
-            cluster->GetTransformMatrix(referenceInitial);
-        }
-        KgeMatrix linkInitial;
-        cluster->GetTransformLinkMatrix(linkInitial);
-        const KgeMatrix linkCurrent = ObjNodeGlobalMatrix(link);
-        const KgeMatrix clusterMatrix =
-            Then(Then(Then(referenceInitial, linkInitial.InverseOrthogonal()), linkCurrent),
-                 referenceCurrent.InverseOrthogonal());
-        const int* indices = cluster->GetControlPointIndices();
-        const double* clusterWeights = cluster->GetControlPointWeights();
-        for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i) {
-            const int index = indices[i];
-            const double weight = clusterWeights[i];
-            if (index < 0 || static_cast<size_t>(index) >= count || weight == 0.0) continue;
-            KgeMatrix weighted = clusterMatrix;
-            ScaleElements(weighted, weight);
-            if (mode == KDuzCluster::eAdditive) {
-                AddToDiagonal(weighted, 1.0 - weight);
-                accumulated[index] = Then(weighted, accumulated[index]);
-                weights[index] = 1.0;
-            } else {
-                AddElements(accumulated[index], weighted);
-                weights[index] += weight;
-            }
-        }
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const double sum = weights[i];
-        if (sum == 0.0) continue;
-        const KgeTVector p = points[i];
-        KgeTVector moved = accumulated[i].TransformPoint(p);
-        if (mode == KDuzCluster::eNormalize) {
-            for (int k = 0; k < 3; ++k) moved[k] /= sum;
-        } else if (mode == KDuzCluster::eTotalOne) {
-            for (int k = 0; k < 3; ++k) moved[k] += p[k] * (1.0 - sum);
-        }
-        points[i] = KgeTVector(moved[0], moved[1], moved[2], p[3]);
-    }
+    KDuzBakeSkin(node->GetGlobalTransform(), *mesh, points,
+                 [](const KDuzNode& other) { return ObjNodeGlobalMatrix(&other); });
 }
 
 const std::string& KDuzWriterObj::UseMaterial(KDuzSurfaceMaterial* material, KDuzTexture* texture) {

@@ -1,6 +1,7 @@
 #include "sdk/formats/KDuzBuiltinFormats.h"
 
 #include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/io/KDuzFormatRegistry.h"
@@ -68,8 +69,8 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS and Collada readers, the OBJ, DXF, 3DS and Collada writers
-// and the DUZ 5 writer are not part of this SDK yet: their entries keep the
+// The DXF, 3DS and Collada readers and the OBJ, DXF, 3DS and Collada writers
+// are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
@@ -102,9 +103,14 @@ KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer,
 }
 
 KDuzWriter* KDuzCreateDuzWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int formatNumber) {
-    // Formats 0 to 2 are the version 6 writer in its three file modes;
-    // 3 and 4 (version 5) have no writer yet.
+    // Formats 0 to 2 are the version 6 writer in its three file modes, 3 and
+    // 4 the version 5 writer in binary and ASCII form.
     static constexpr int kModes[] = {KDuzWriterDuz6::eBinary, KDuzWriterDuz6::eAscii, KDuzWriterDuz6::eEnciphered};
+    if (formatNumber == 3 || formatNumber == 4) {
+        auto* writer = new KDuzWriterDuz(manager, exporter);
+        writer->SetFileMode(formatNumber == 3 ? KDuzWriterDuz::eBinary : KDuzWriterDuz::eAscii);
+        return writer;
+    }
     if (formatNumber < 0 || formatNumber > 2) return nullptr;
     auto* writer = new KDuzWriterDuz6(manager, exporter);
     writer->SetFileMode(kModes[formatNumber]);

@@ -72,8 +72,8 @@ public:
     // ---- sections (the current field list is where each expects it) ----
     bool ReadDefinitions(KDuzScene* scene, KindList& kinds);
     bool ReadObjects(KDuzScene* scene, const KindList& kinds);
-    bool ReadObject(KDuzScene* scene, const KString& kind, const KString& subType,
-                    const KString& name, const KString& fullName);
+    virtual bool ReadObject(KDuzScene* scene, const KString& kind, const KString& subType,
+                            const KString& name, const KString& fullName);
     bool ReadModel(KDuzNode& node, const KString& subType);
     bool ReadGenericNode(KDuzGenericNode& node);
     bool ReadNodeProperties(KDuzNode& node);
@@ -153,7 +153,7 @@ public:
     KDuzThumbnail* ReadThumbnail();
     // The same from another field file (a take file).
     KDuzThumbnail* ReadThumbnailFrom(KDuz& duz);
-    void ReadContentInformation();
+    virtual void ReadContentInformation();
     void ReadTakeDescriptions();
     void RebuildTrimmedSurfaceRegions(KDuzScene* scene);
 
@@ -172,7 +172,8 @@ public:
     // fix-up at the end of a read.
     const std::vector<KDuzNode*>& GetLegacyNodes() const { return mLegacyNodes; }
 
-private:
+protected:
+    // Shared with the version 5 reader, which reads the same records.
     KDuzObject* CreateGenericObject(const KString& kind, const KString& subType, const KString& name);
     // Maps the name (the first object keeps it) and connects the object.
     void Register(KDuzScene* scene, const KString& fullName, KDuzObject* object);

@@ -1,5 +1,6 @@
 #include "sdk/formats/KDuzBuiltinFormats.h"
 
+#include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
@@ -93,10 +94,15 @@ bool ProbeMajorVersion(KDuzReader& probe, const char* fileName, int& major) {
 KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer, int /*formatNumber*/) {
     const KString fileName = importer != nullptr ? importer->GetFileName() : KString();
     if (fileName.IsEmpty()) return new KDuzReaderDuz6(manager, importer);
-    // Files before version 6 belong to the DUZ 5 reader, which this SDK does
-    // not have: they get no reader.
-    KDuzReaderDuz6 probe(manager, importer);
+    // Files before version 6 go to the version 5 reader, the others to the
+    // version 6 one; a file neither opens gets no reader.
     int major = 0;
+    {
+        KDuzReaderDuz probe(manager, importer);
+        if (ProbeMajorVersion(probe, fileName.Buffer(), major) && major < kFirstVersion6Major)
+            return new KDuzReaderDuz(manager, importer);
+    }
+    KDuzReaderDuz6 probe(manager, importer);
     if (!ProbeMajorVersion(probe, fileName.Buffer(), major)) return nullptr;
     if (major < kFirstVersion6Major) return nullptr;
     return new KDuzReaderDuz6(manager, importer);

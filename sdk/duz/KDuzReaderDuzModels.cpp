@@ -290,7 +290,6 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
     } else {
         userProperties = false;
     }
-    if (attribute != nullptr && !OldLayout()) ReadProperties60(attribute);
     if (OldLayout() && userProperties) ReadUserProperties(&node);
 }
 

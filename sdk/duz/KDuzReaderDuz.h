@@ -57,6 +57,7 @@ public:
     void ReadModelLimits(KDuzNode& node);
     void ReadModelPivots(KDuzNode& node);
     void ReadModelDefaultChannels(KDuzNode& node);
+    void CopyTakeDefaultsToProperties(KDuzNode& node);
     bool ReadCamera(KDuzCamera* camera);
     void ReadUserProperties(KDuzObject* object);
 

@@ -138,6 +138,33 @@ Model: "Model::Never" {
     EXPECT_TRUE(mesh->CheckPolygonVertices());
 }
 
+// The old layout keeps the transform only in the default take's channels.
+TEST_F(Duz5ReaderTest, OldLayoutTransformComesFromTheDefaultChannels) {
+    ASSERT_TRUE(Load(R"(Model: "Model::Box" {
+    Type: "Null"
+    Channel: "Transform" {
+        Channel: "T" {
+            Channel: "X" {
+                Default: 7
+            }
+            Channel: "Y" {
+                Default: 8
+            }
+            Channel: "Z" {
+                Default: 9
+            }
+        }
+    }
+})"));
+    KDuzNode* box = Node("Box");
+    ASSERT_NE(box, nullptr);
+    EXPECT_DOUBLE_EQ(box->GetDefaultT(false).GetElement(1), 8.0);
+    duzVectorTemplate3<double> translation(0.0, 0.0, 0.0);
+    box->FindProperty("Lcl Translation").GetValue(&translation, eValueKindDouble3);
+    EXPECT_DOUBLE_EQ(translation[0], 7.0);
+    EXPECT_DOUBLE_EQ(translation[2], 9.0);
+}
+
 // A camera's position is its node's translation: the camera must be on its
 // node before "Position" is read, in both layouts.
 TEST_F(Duz5ReaderTest, CameraPositionReachesItsNode) {

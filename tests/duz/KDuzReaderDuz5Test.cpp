@@ -11,7 +11,11 @@
 #include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/io/KDuzImporter.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
@@ -254,6 +258,81 @@ TEST_F(Duz5ReaderTest, OldMeshRecordsAndInlineMaterials) {
     ASSERT_NE(materials, nullptr);
     EXPECT_EQ(materials[1], 0);
     ASSERT_EQ(mesh->GetTextureUVCount(), 3);
+}
+
+TEST_F(Duz5ReaderTest, OldMeshLayerRecordsCheckTheirCounts) {
+    ASSERT_TRUE(Load(R"(Model: "Model::Quads" {
+    GeometryVersion: 123
+    Vertices: 0,0,0, 1,0,0, 1,1,0, 0,1,0
+    PolygonVertexIndex: 0,1,-3, 0,2,-4
+    PolygonGroup: 5
+    VertexColorInfo: {
+        MappingInformationType: "ByPolygon"
+        Colors: 1,0,0,1, 0,1,0,1
+    }
+    Texture: "Texture::A" {
+    }
+    Texture: "Texture::B" {
+        Media: "Video::Clip"
+    }
+    GeometryLayer: {
+        LayerTextureInfo: {
+            TextureMode: 6
+            TextureId: 1, 7
+            UVMode: 8
+            UVCount: 2
+            UV: 0,0, 1,1
+            UVId: 0, 1, 1, -1, 2, 0
+        }
+    }
+    GeometryLayer: {
+        LayerTextureInfo: {
+            TextureMode: 2
+            TextureId: 2147483647
+        }
+    }
+})",
+                     "5.0.0"));
+    auto* mesh = dynamic_cast<KDuzMesh*>(Node("Quads")->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    // One group value for two polygons: every polygon in group 0.
+    EXPECT_EQ(mesh->GetPolygonArray().Data()[1].mGroup, 0);
+    // Colours by polygon are not a version 5 mapping: the element is empty.
+    ASSERT_NE(mesh->GetLayer(0)->GetVertexColors(), nullptr);
+    EXPECT_EQ(mesh->GetLayer(0)->GetVertexColors()->GetDirectArray().Count(), 0);
+    // Each texture layer is a new layer after layer 0. Texture 7 and UV -1
+    // name nothing and are stored as 0; the huge texture index of the next
+    // layer leaves its element empty.
+    ASSERT_EQ(mesh->GetLayerCount(), 3);
+    KDuzLayerElementTexture* textures = mesh->GetLayer(1)->GetTextures();
+    ASSERT_NE(textures, nullptr);
+    ASSERT_EQ(textures->GetDirectArray().Count(), 1);
+    EXPECT_STREQ(textures->GetDirectArray().Data()[0]->GetName(), "B");
+    ASSERT_EQ(textures->GetIndexArray().Count(), 2);
+    EXPECT_EQ(textures->GetIndexArray().Data()[1], 0);
+    KDuzLayerElementUV* uvs = mesh->GetLayer(1)->GetUVs();
+    ASSERT_NE(uvs, nullptr);
+    ASSERT_EQ(uvs->GetIndexArray().Count(), 6);
+    EXPECT_EQ(uvs->GetIndexArray().Data()[3], 0);
+    EXPECT_EQ(uvs->GetIndexArray().Data()[4], 0);
+    KDuzLayerElementTexture* second = mesh->GetLayer(2)->GetTextures();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->GetDirectArray().Count(), 0);
+}
+
+TEST_F(Duz5ReaderTest, FogEndIsSetBeforeItsStart) {
+    options->SetBoolOption("GLOBAL SETTINGS", true);
+    ASSERT_TRUE(Load(R"(Definitions: {
+}
+Version5: {
+    FogOptions: {
+        FogStart: 1500
+        FogEnd: 2000
+    }
+})",
+                     "5.8.0"));
+    EXPECT_DOUBLE_EQ(scene->GetGlobalLightSettings()->GetFogStart(), 1500.0);
+    EXPECT_DOUBLE_EQ(scene->GetGlobalLightSettings()->GetFogEnd(), 2000.0);
 }
 
 TEST_F(Duz5ReaderTest, OldCharactersAreNamedAndKeepTheirInput) {

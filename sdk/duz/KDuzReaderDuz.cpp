@@ -148,6 +148,7 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
             else UpdatePropertyFormatFlag(false);
         } else if (!givenFile) {
             mFile->FieldReadRewind();
+            UpdatePropertyFormatFlag(false);
         }
     }
     if (status && !givenFile && !CheckPassword(mReadOptions->GetStringOption("PASSWORD").Buffer())) {

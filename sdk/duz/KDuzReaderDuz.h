@@ -57,12 +57,22 @@ public:
     void ReadModelLimits(KDuzNode& node);
     void ReadModelPivots(KDuzNode& node);
     void ReadModelDefaultChannels(KDuzNode& node);
+    void CopyTakeDefaultsToProperties(KDuzNode& node);
     bool ReadCamera(KDuzCamera* camera);
     void ReadUserProperties(KDuzObject* object);
 
     // ---- geometry
     bool ReadMesh(KDuzMesh* mesh);
     void ReadInlineMaterialsAndTextures(KDuzGeometry* geometry);
+    // One group per polygon, or every polygon in group 0.
+    void ReadPolygonGroups(KDuzMesh* mesh);
+    // False (and an empty element) when the counts do not fit the mapping.
+    bool ReadVertexColors(KDuzMesh* mesh);
+    void ReadMeshTextureId(KDuzMesh* mesh);
+    void ExtendTextureDirectArrays(KDuzMesh* mesh);
+    // One "LayerTextureInfo" block into the layer's texture and UV
+    // elements; false for a value outside its table.
+    bool ReadLayerTextureMode(KDuzGeometry* geometry, int layerIndex);
     bool ReadOldMaterial(KDuzSurfaceMaterial* material);
     bool ReadOldTexture(KDuzTexture* texture);
     bool ReadOldCluster(KDuzCluster* cluster);

@@ -4,6 +4,7 @@
 // textures inline in the model.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "sdk/base/KgeMath.h"
@@ -68,6 +69,8 @@ bool KDuzReaderDuz::ReadMesh(KDuzMesh* mesh) {
                 normals[i] = KgeTVector(values[3 * i], values[3 * i + 1], values[3 * i + 2], 1.0);
         }
     }
+    ReadPolygonGroups(mesh);
+    ReadVertexColors(mesh);
     ReadInlineMaterialsAndTextures(mesh);
 
     const KString assignation(duz->FieldReadStringOrDefault(duz5::kMaterialAssignation, ""));
@@ -97,6 +100,19 @@ bool KDuzReaderDuz::ReadMesh(KDuzMesh* mesh) {
             for (int value : values) indices.Add(value >= 0 && value < materials ? value : 0);
         }
     }
+    ReadMeshTextureId(mesh);
+    static const char* const kGridInts[] = {"UExtendedCount", "VExtendedCount", "UStep", "VStep", "UCount", "VCount"};
+    void (KDuzMesh::*const kGridSetters[])(int) = {&KDuzMesh::SetUExtendedCount, &KDuzMesh::SetVExtendedCount,
+                                                   &KDuzMesh::SetUStep,          &KDuzMesh::SetVStep,
+                                                   &KDuzMesh::SetUCount,         &KDuzMesh::SetVCount};
+    for (int i = 0; i < 6; ++i)
+        if (duz->FieldGetInstanceCount(kGridInts[i]) > 0) (mesh->*kGridSetters[i])(duz->FieldReadIntOrDefault(kGridInts[i], 0));
+    static const char* const kGridFlags[] = {"UClosed", "VClosed", "UTopCap", "VTopCap"};
+    void (KDuzMesh::*const kFlagSetters[])(bool) = {&KDuzMesh::SetUClosed, &KDuzMesh::SetVClosed, &KDuzMesh::SetUTopCap,
+                                                    &KDuzMesh::SetVTopCap};
+    for (int i = 0; i < 4; ++i)
+        if (duz->FieldGetInstanceCount(kGridFlags[i]) > 0)
+            (mesh->*kFlagSetters[i])(duz->FieldReadIntOrDefault(kGridFlags[i], 0) == 1);
     if (!mInlineTextures.empty() && duz->FieldReadBegin(duz5::kGeometryUVInfo)) {
         if (duz->FieldReadBlockBegin()) {
             const KString mapping(duz->FieldReadStringOrDefault("MappingInformationType", ""));
@@ -143,7 +159,125 @@ bool KDuzReaderDuz::ReadMesh(KDuzMesh* mesh) {
         }
         duz->FieldReadEnd();
     }
+    if (geometryVersion <= duz5::kLastShortTextureGeometryVersion) ExtendTextureDirectArrays(mesh);
     return true;
+}
+
+void KDuzReaderDuz::ReadPolygonGroups(KDuzMesh* mesh) {
+    KDuz* duz = GetFieldFile();
+    KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
+    std::vector<int> values;
+    if (duz->FieldReadBegin(duz5::kPolygonGroup)) {
+        values = ReadInts(*duz);
+        duz->FieldReadEnd();
+    }
+    if (!values.empty() && static_cast<int>(values.size()) == polygons.Count()) {
+        if (mesh->GetLayerCount() == 0) mesh->CreateLayer();
+        KDuzLayer* layer = mesh->GetLayer(0);
+        KDuzLayerElementPolygonGroup* element = layer != nullptr ? layer->GetPolygonGroups() : nullptr;
+        if (layer != nullptr && element == nullptr) element = layer->SetPolygonGroups(KDuzCreateLayerElementPolygonGroup(mManager, ""));
+        if (element != nullptr) {
+            element->SetMappingMode(KDuzLayerElement::eByPolygon);
+            element->SetReferenceMode(KDuzLayerElement::eIndex);
+            KTypedArray<int>& indices = element->GetIndexArray();
+            indices.SetCount(0);
+            for (int value : values) indices.Add(value);
+        }
+        for (int i = 0; i < polygons.Count(); ++i) polygons.Data()[i].mGroup = values[static_cast<size_t>(i)];
+        return;
+    }
+    for (int i = 0; i < polygons.Count(); ++i) polygons.Data()[i].mGroup = 0;
+}
+
+bool KDuzReaderDuz::ReadVertexColors(KDuzMesh* mesh) {
+    KDuz* duz = GetFieldFile();
+    if (!duz->FieldReadBegin(duz5::kVertexColorInfo)) return true;
+    bool result = true;
+    if (duz->FieldReadBlockBegin()) {
+        if (mesh->GetLayerCount() == 0) mesh->CreateLayer();
+        KDuzLayer* layer = mesh->GetLayer(0);
+        KDuzLayerElementVertexColor* element = layer != nullptr ? layer->GetVertexColors() : nullptr;
+        if (layer != nullptr && element == nullptr) element = layer->SetVertexColors(KDuzCreateLayerElementVertexColor(mManager, ""));
+        duz->FieldReadIntOrDefault(duz6::kVersion, 0);
+        const KString mapping(duz->FieldReadStringOrDefault("MappingInformationType", ""));
+        std::vector<double> colors;
+        std::vector<int> indices;
+        const bool indexed = duz->FieldGetInstanceCount("ColorIndex") > 0;
+        if (duz->FieldReadBegin("Colors")) {
+            colors = ReadDoubles(*duz);
+            duz->FieldReadEnd();
+        }
+        if (duz->FieldReadBegin("ColorIndex")) {
+            indices = ReadInts(*duz);
+            duz->FieldReadEnd();
+        }
+        const size_t colorCount = colors.size() / 4;
+        const bool byVertex = mapping == KString("ByVertice");
+        const bool byCorner = mapping == KString("ByPolygonVertex");
+        const size_t needed = byVertex   ? static_cast<size_t>(mesh->GetControlPointsCount())
+                              : byCorner ? static_cast<size_t>(mesh->GetPolygonVertexArray().Count())
+                                         : 0;
+        bool valid = (byVertex || byCorner) && (indexed ? indices.size() : colorCount) == needed;
+        // An index must name one of the colours read.
+        for (int index : indices) valid = valid && index >= 0 && static_cast<size_t>(index) < colorCount;
+        if (element != nullptr) {
+            element->GetDirectArray().SetCount(0);
+            element->GetIndexArray().SetCount(0);
+            if (valid) {
+                element->SetMappingMode(byVertex ? KDuzLayerElement::eByControlPoint : KDuzLayerElement::eByPolygonVertex);
+                element->SetReferenceMode(indexed ? KDuzLayerElement::eIndexToDirect : KDuzLayerElement::eDirect);
+                for (size_t i = 0; i < colorCount; ++i)
+                    element->GetDirectArray().Add(
+                        KDuzRGBAColor(colors[4 * i], colors[4 * i + 1], colors[4 * i + 2], colors[4 * i + 3]));
+                for (int index : indices) element->GetIndexArray().Add(index);
+            }
+        }
+        result = valid;
+        duz->FieldReadBlockEnd();
+    }
+    duz->FieldReadEnd();
+    return result;
+}
+
+void KDuzReaderDuz::ReadMeshTextureId(KDuzMesh* mesh) {
+    KDuz* duz = GetFieldFile();
+    if (mesh->GetLayerCount() == 0) mesh->CreateLayer();
+    KDuzLayer* layer = mesh->GetLayer(0);
+    if (layer == nullptr) return;
+    KDuzLayerElementTexture* element = layer->GetTextures();
+    if (duz->FieldReadBegin(duz5::kTextureId)) {
+        const std::vector<int> values = ReadInts(*duz);
+        duz->FieldReadEnd();
+        if (element == nullptr) element = layer->SetTextures(KDuzCreateLayerElementTexture(mManager, ""));
+        if (element == nullptr) return;
+        // An index that names no texture of the element is stored as 0.
+        const int textures = element->GetDirectArray().Count();
+        for (int value : values) element->GetIndexArray().Add(value >= 0 && value < textures ? value : 0);
+    } else if (element != nullptr) {
+        const int textures = element->GetDirectArray().Count();
+        if (textures >= 1) element->GetIndexArray().Add(textures - 1);
+    }
+}
+
+// Files of geometry version 123 and below index their inline textures
+// straight from the texture records: the direct arrays are filled up to the
+// highest index, each entry the inline texture at its position. Indices
+// past the inline list name nothing and are left out.
+void KDuzReaderDuz::ExtendTextureDirectArrays(KDuzMesh* mesh) {
+    if (mInlineTextures.empty() || mesh->GetLayerCount() < 2) return;
+    const int inline_ = static_cast<int>(mInlineTextures.size());
+    for (int l = 0; l < mesh->GetLayerCount(); ++l) {
+        KDuzLayer* layer = mesh->GetLayer(l);
+        KDuzLayerElementTexture* element = layer != nullptr ? layer->GetTextures() : nullptr;
+        if (element == nullptr || element->GetReferenceMode() != KDuzLayerElement::eIndexToDirect) continue;
+        auto& direct = element->GetDirectArray();
+        const KTypedArray<int>& indices = element->GetIndexArray();
+        for (int i = 0; i < indices.Count(); ++i) {
+            const int index = indices.Data()[i];
+            if (index < 0 || index >= inline_) continue;
+            while (direct.Count() <= index) direct.Add(mInlineTextures[static_cast<size_t>(direct.Count())]);
+        }
+    }
 }
 
 void KDuzReaderDuz::ReadInlineMaterialsAndTextures(KDuzGeometry* geometry) {
@@ -169,9 +303,122 @@ void KDuzReaderDuz::ReadInlineMaterialsAndTextures(KDuzGeometry* geometry) {
     }
     ReadOldLinks(geometry);
     KDuz6ReadShapes(MakeRecordContext(), geometry);
-    // Without layer records every inline texture goes to layer 0.
-    if (dynamic_cast<KDuzMesh*>(geometry) != nullptr)
+    // Each "GeometryLayer" with texture information makes a layer; without
+    // any, every inline texture of a mesh goes to layer 0.
+    bool layered = false;
+    while (duz->FieldReadBegin(duz5::kGeometryLayer)) {
+        if (duz->FieldReadBlockBegin()) {
+            if (duz->FieldReadBegin(duz5::kLayerTextureInfo)) {
+                layered = true;
+                const int index = geometry->CreateLayer();
+                if (index >= 0 && duz->FieldReadBlockBegin()) {
+                    ReadLayerTextureMode(geometry, index);
+                    duz->FieldReadBlockEnd();
+                }
+                duz->FieldReadEnd();
+            }
+            duz->FieldReadBlockEnd();
+        }
+        duz->FieldReadEnd();
+    }
+    if (!layered && dynamic_cast<KDuzMesh*>(geometry) != nullptr)
         for (KDuzTexture* texture : mInlineTextures) geometry->AddTexture(texture);
+}
+
+bool KDuzReaderDuz::ReadLayerTextureMode(KDuzGeometry* geometry, int layerIndex) {
+    KDuz* duz = GetFieldFile();
+    KDuzLayer* layer = geometry != nullptr ? geometry->GetLayer(layerIndex) : nullptr;
+    if (layer == nullptr) return false;
+    KDuzLayerElementTexture* element = layer->GetTextures();
+    if (element == nullptr) element = layer->SetTextures(KDuzCreateLayerElementTexture(mManager, ""));
+    if (element == nullptr) return false;
+    auto* mesh = dynamic_cast<KDuzMesh*>(geometry);
+    bool ok = true;
+    int mapping = KDuzLayerElement::eNone;
+    switch (duz->FieldReadIntOrDefault(duz5::kTextureMode, 0)) {
+        case 0: break;
+        case 2: mapping = KDuzLayerElement::eAllSame; break;
+        case 6:
+            if (mesh != nullptr) mapping = KDuzLayerElement::eByPolygon;
+            else ok = false;
+            break;
+        default: ok = false; break;
+    }
+    element->SetMappingMode(static_cast<KDuzLayerElement::EMappingMode>(mapping));
+    element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    element->SetBlendMode(duz->FieldReadIntOrDefault("TextureBlendMode", 2));
+    auto& direct = element->GetDirectArray();
+    KTypedArray<int>& indices = element->GetIndexArray();
+    const int inlineCount = static_cast<int>(mInlineTextures.size());
+    if (mapping == KDuzLayerElement::eByPolygon) {
+        const int polygons = mesh->GetPolygonCount();
+        if (polygons > 0 && duz->FieldReadBegin(duz5::kTextureId)) {
+            const std::vector<int> values = ReadInts(*duz);
+            duz->FieldReadEnd();
+            std::map<int, int> positions;
+            for (int i = 0; i < polygons && i < static_cast<int>(values.size()); ++i) {
+                const int t = values[static_cast<size_t>(i)];
+                // A texture index that names no inline texture is stored as 0.
+                if (t < 0 || t >= inlineCount) {
+                    indices.Add(0);
+                    ok = false;
+                    continue;
+                }
+                auto found = positions.find(t);
+                if (found == positions.end()) {
+                    direct.Add(mInlineTextures[static_cast<size_t>(t)]);
+                    found = positions.emplace(t, direct.Count() - 1).first;
+                }
+                indices.Add(found->second);
+            }
+        }
+    } else {
+        const int t = duz->FieldReadIntOrDefault(duz5::kTextureId, 0);
+        if (t >= 0 && t < inlineCount) {
+            direct.Add(mInlineTextures[static_cast<size_t>(t)]);
+            indices.Add(direct.Count() - 1);
+        }
+    }
+    const int uvMode = duz->FieldReadIntOrDefault("UVMode", 0);
+    if (uvMode == 0) return ok;
+    KDuzLayerElementUV* uv = layer->SetUVsOfType(KDuzCreateLayerElementUV(mManager, ""), 3);
+    if (uv == nullptr) return false;
+    int uvMapping = KDuzLayerElement::eNone;
+    int uvReference = KDuzLayerElement::eDirect;
+    if (uvMode == 3 || uvMode == 4) {
+        uvMapping = KDuzLayerElement::eByControlPoint;
+        uvReference = uvMode == 4 ? KDuzLayerElement::eIndexToDirect : KDuzLayerElement::eDirect;
+    } else if ((uvMode == 7 || uvMode == 8) && mesh != nullptr) {
+        uvMapping = KDuzLayerElement::eByPolygonVertex;
+        uvReference = uvMode == 8 ? KDuzLayerElement::eIndexToDirect : KDuzLayerElement::eDirect;
+    } else {
+        ok = false;
+    }
+    uv->SetMappingMode(static_cast<KDuzLayerElement::EMappingMode>(uvMapping));
+    uv->SetReferenceMode(static_cast<KDuzLayerElement::EReferenceMode>(uvReference));
+    if (uvMapping == KDuzLayerElement::eNone) return ok;
+    const int uvCount = duz->FieldReadIntOrDefault("UVCount", 0);
+    if (uvCount > 0 && duz->FieldReadBegin("UV")) {
+        const std::vector<double> values = ReadDoubles(*duz);
+        duz->FieldReadEnd();
+        const size_t pairs = std::min(static_cast<size_t>(uvCount), values.size() / 2);
+        for (size_t i = 0; i < pairs; ++i) uv->GetDirectArray().Add(KgeUVVector(values[2 * i], values[2 * i + 1]));
+    }
+    if (uvReference != KDuzLayerElement::eIndexToDirect) return ok;
+    const int corners = uvMapping == KDuzLayerElement::eByControlPoint ? geometry->GetControlPointsCount()
+                                                                        : mesh->GetPolygonVertexArray().Count();
+    if (corners > 0 && duz->FieldReadBegin("UVId")) {
+        const std::vector<int> values = ReadInts(*duz);
+        duz->FieldReadEnd();
+        const int available = uv->GetDirectArray().Count();
+        for (int i = 0; i < corners && i < static_cast<int>(values.size()); ++i) {
+            const int index = values[static_cast<size_t>(i)];
+            const bool valid = index >= 0 && index < available;
+            uv->GetIndexArray().Add(valid ? index : 0);
+            ok = ok && valid;
+        }
+    }
+    return ok;
 }
 
 bool KDuzReaderDuz::ReadOldMaterial(KDuzSurfaceMaterial* material) {
@@ -217,6 +464,7 @@ bool KDuzReaderDuz::ReadOldMaterial(KDuzSurfaceMaterial* material) {
         lambert->GetTransparencyFactor().SetValue(&transparency, eValueKindDouble);
         duz->FieldReadEnd();
     }
+    if (duz->FieldGetInstanceCount(duz5::kProperties) > 0) ReadOldProperties(material);
     duz->FieldReadBlockEnd();
     return true;
 }
@@ -266,6 +514,7 @@ bool KDuzReaderDuz::ReadOldTexture(KDuzTexture* texture) {
     const int wrapU = duz->FieldReadIntOrDefault("WrapU", 0);
     texture->SetWrapMode(wrapU, wrapV);
     texture->SetBlendMode(duz->FieldReadIntOrDefault("BlendMode", 0));
+    if (duz->FieldGetInstanceCount(duz5::kProperties) > 0) ReadOldProperties(texture);
     duz->FieldReadBlockEnd();
     return true;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurveNode.h"
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
@@ -147,7 +148,8 @@ bool KDuzReaderDuz::ReadModel5(KDuzNode& node) {
     }
     KDuz6ReadModelMultiLayer(*duz, &node);
     ReadModelDefaultChannels(node);
-    if (!OldLayout()) node.SetTakeCurvesFromProperties(node.GetDefaultTakeNode());
+    if (OldLayout()) CopyTakeDefaultsToProperties(node);
+    else node.SetTakeCurvesFromProperties(node.GetDefaultTakeNode());
     node.WrapInternalProperties();
     mInlineTextures.clear();
     return true;
@@ -242,6 +244,34 @@ void KDuzReaderDuz::ReadModelDefaultChannels(KDuzNode& node) {
     }
 }
 
+// The old layout keeps a node's settings only as the defaults of its
+// default take's channels; the properties take them over.
+void KDuzReaderDuz::CopyTakeDefaultsToProperties(KDuzNode& node) {
+    KDuzTakeNode* take = node.GetDefaultTakeNode();
+    KFCurveNode* root = take != nullptr ? take->GetCurveNode() : nullptr;
+    if (root == nullptr) return;
+    auto copy = [](KFCurveNode* channel, KDuzProperty property, bool vectorOnly) {
+        if (channel == nullptr || !property.IsValid() || channel->GetValueCount() > 16) return;
+        double values[16] = {};
+        const int count = static_cast<int>(channel->GatherDefaultValues(values) - values);
+        const int kind = property.GetValueKind();
+        if (channel->GetChildCount() == 3 && count >= 3 && kind == eValueKindDouble3) {
+            property.SetValue(values, eValueKindDouble3);
+        } else if (!vectorOnly && count >= 1 && (kind == eValueKindDouble || kind == eValueKindFloat)) {
+            property.SetValue(values, eValueKindDouble);
+        }
+    };
+    for (int i = 0; i < node.GetPropertyCount(); ++i) {
+        KDuzProperty property = node.GetPropertyAt(i);
+        if (property.IsValid()) copy(root->FindByPath(property.GetName()), property, false);
+    }
+    KFCurveNode* transform = root->FindByPath("Transform");
+    if (transform == nullptr) return;
+    copy(transform->FindByPath("T"), node.FindProperty("Lcl Translation"), true);
+    copy(transform->FindByPath("R"), node.FindProperty("Lcl Rotation"), true);
+    copy(transform->FindByPath("S"), node.FindProperty("Lcl Scaling"), true);
+}
+
 // ---- node attributes ----------------------------------------------------------
 
 void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
@@ -290,7 +320,6 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
     } else {
         userProperties = false;
     }
-    if (attribute != nullptr && !OldLayout()) ReadProperties60(attribute);
     if (OldLayout() && userProperties) ReadUserProperties(&node);
 }
 

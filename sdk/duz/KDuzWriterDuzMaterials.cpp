@@ -2,6 +2,9 @@
 // (embedded content in binary files), and the inline "Texture" and
 // "Material" records of a geometry.
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/base/KFile.h"
@@ -22,7 +25,8 @@ namespace duzsdk {
 
 namespace {
 
-// The media names given so far and the paths they stand for.
+// The media names given so far and the paths they stand for; looked up
+// through hash tables so that many textures stay linear.
 class MediaNames {
 public:
     // The name of a path: the file name (with or without its extension),
@@ -31,10 +35,15 @@ public:
         const KString clean = KPathClean(path != nullptr ? path : "");
         const KString file = KPathGetFileName(clean.Buffer(), keepExtension);
         if (clean.IsEmpty() || file.IsEmpty()) return file;
-        for (size_t i = 0; i < mPaths.size(); ++i)
-            if (mPaths[i] == clean) return mNames[i];
+        const auto known = mByPath.find(clean.Buffer());
+        if (known != mByPath.end()) return mNames[known->second];
         KString name = file;
-        for (int n = 1; KDuzWriterDuz::FindMediaName(mNames, name.Buffer()) >= 0; ++n) name = KStringConcatInt(file, n);
+        // The next suffix to try per file name, so repeated names do not
+        // search from 1 again.
+        int& next = mNextSuffix[file.Buffer()];
+        while (mTaken.count(name.Buffer()) != 0) name = KStringConcatInt(file, ++next);
+        mByPath.emplace(clean.Buffer(), mNames.size());
+        mTaken.insert(name.Buffer());
         mPaths.push_back(clean);
         mNames.push_back(name);
         return name;
@@ -45,6 +54,9 @@ public:
 private:
     std::vector<KString> mPaths;
     std::vector<KString> mNames;
+    std::unordered_map<std::string, size_t> mByPath;
+    std::unordered_set<std::string> mTaken;
+    std::unordered_map<std::string, int> mNextSuffix;
 };
 
 void Scale(const KDuzProperty& color, double factor, double out[3]) {

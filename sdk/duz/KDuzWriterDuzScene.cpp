@@ -3,6 +3,8 @@
 // producer cameras, "SceneGenericPersistence", gobos, global settings and
 // the closing "Summary".
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/base/KTimeModes.h"
@@ -212,6 +214,7 @@ void KDuzWriterDuz::WriteGobos(KDuzScene* scene) {
     scene->FillNodeAttributeList(lights, KDuzNodeAttribute::eLight, true);
     std::vector<KDuzGoboRecord> records;
     std::vector<GoboLink> links;
+    std::unordered_map<std::string, int> byKey;
     int running = 0;
     for (int i = 0; i < lights.Count(); ++i) {
         auto* light = dynamic_cast<KDuzLight*>(lights[i]->GetNodeAttribute());
@@ -222,15 +225,14 @@ void KDuzWriterDuz::WriteGobos(KDuzScene* scene) {
         record.flags[0] = light->GetGroundProjection();
         record.flags[1] = light->GetVolumetricLight();
         record.flags[2] = light->GetFrontVolumetricLight();
-        int found = -1;
-        for (int r = 0; r < static_cast<int>(records.size()) && found < 0; ++r) {
-            const KDuzGoboRecord& other = records[static_cast<size_t>(r)];
-            if (other.second == record.second && other.flags[0] == record.flags[0] &&
-                other.flags[1] == record.flags[1] && other.flags[2] == record.flags[2])
-                found = r;
-        }
+        // Lights that share the file and the flags share one record.
+        std::string key(file);
+        for (bool flag : record.flags) key += flag ? '1' : '0';
+        const auto known = byKey.find(key);
+        int found = known != byKey.end() ? known->second : -1;
         if (found < 0) {
             found = static_cast<int>(records.size());
+            byKey.emplace(key, found);
             records.push_back(record);
         }
         links.push_back({lights[i], found});

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "KDuzWriterDuzTestSupport.h"
+#include "sdk/io/IDuzObject.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurve.h"
@@ -29,6 +30,7 @@
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzNodeLimits.h"
 #include "sdk/scene/KDuzNodeLimitsAccessor.h"
+#include "sdk/scene/KDuzNull.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzSkeleton.h"
 #include "sdk/scene/KDuzTakeDescription.h"
@@ -86,9 +88,13 @@ TEST_F(Duz5RecordsTest, VisibilityAndShadingLetters) {
         node->SetShadingMode(c.shading);
         const std::string model = ModelOf(name.c_str());
         EXPECT_EQ(Has(model, "Hidden: "), c.hidden != nullptr);
-        if (c.hidden != nullptr) EXPECT_TRUE(Has(model, c.hidden));
+        if (c.hidden != nullptr) {
+            EXPECT_TRUE(Has(model, c.hidden));
+        }
         EXPECT_EQ(Has(model, "Shading: "), c.letter != nullptr);
-        if (c.letter != nullptr) EXPECT_TRUE(Has(model, c.letter)) << model;
+        if (c.letter != nullptr) {
+            EXPECT_TRUE(Has(model, c.letter)) << model;
+        }
         EXPECT_TRUE(Has(model, "Version: 194"));
         EXPECT_TRUE(Has(model, "Culling: \"CullingOff\""));
     }
@@ -218,6 +224,36 @@ TEST_F(Duz5RecordsTest, DefaultChannelsCarryTheTransformWithoutKeys) {
     // The version 5 layout carries the node's values in those channels and
     // has no model "Properties" block.
     EXPECT_FALSE(Has(model, "Lcl Translation: "));
+}
+
+TEST_F(Duz5RecordsTest, OnlyALayeredFileObjectGetsModelPropertiesBlocks) {
+    KDuzNode* node = Node("N", KDuzNull::Create(manager, ""));
+    node->SetLclTranslation(duzVectorTemplate3<double>(1.5, 2, 3));
+    KDuzProperty label(manager, "Label", PropertyDataTypeFromName("KString"));
+    node->AddProperty(label);
+    const KString text("tag");
+    label.SetValue(&text, eValueKindString);
+    // A file object in the layered layout (flag clear) asks for them.
+    IDuzObject* file = IDuzObject::Create();
+    file->SetPropertyFormatFlag(false);
+    const std::string path = PathOf("layered.duz");
+    ASSERT_TRUE(file->ProjectCreateFile(path.c_str(), false, false));
+    KDuzWriterDuz writer(manager, nullptr);
+    EXPECT_TRUE(writer.WriteScene(scene, WriteOptions(), file));
+    file->ProjectClose();
+    file->Destroy();
+    // The attribute's own "Properties" come first, the model's after them.
+    const std::string model = Block(ReadFileBytes(path), "Model: \"Model::N\"");
+    const std::string properties = Block(model.substr(model.find("Properties: ") + 1), "Properties: ");
+    EXPECT_TRUE(Has(properties, "Version: 100"));
+    EXPECT_TRUE(Has(properties, "Label: \"tag\"")) << properties;
+    EXPECT_TRUE(Has(properties, "RotationOrder: 0"));
+    // Animatable properties travel in the default channels instead.
+    EXPECT_FALSE(Has(properties, "Lcl Translation: "));
+    // The null attribute's properties follow the node's.
+    EXPECT_TRUE(Has(properties, "Look: "));
+    // A version 5 file of the writer's own has none.
+    EXPECT_EQ(CountOf(ModelOf("N"), "Properties: "), 1);
 }
 
 // ---- node attributes ------------------------------------------------------------

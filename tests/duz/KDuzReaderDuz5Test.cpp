@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -535,6 +536,41 @@ TEST_F(Duz5ReaderTest, ImporterChoosesTheReaderAndReportsErrors) {
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eFileNotOpened);
     EXPECT_FALSE(closed.Read(scene, nullptr));
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+}
+
+// The sample files hold every section of each layout; both import through
+// the importer in both encodings with the same result.
+TEST_F(Duz5ReaderTest, SampleFilesImportInBothEncodings) {
+    const char* data = std::getenv("DUZ_TEST_DATA");
+    if (data == nullptr) GTEST_SKIP() << "DUZ_TEST_DATA is not set";
+    for (const char* name : {"duz5-old-layout.duz", "duz5-layered.duz"}) {
+        SCOPED_TRACE(name);
+        const std::string ascii = (folder / name).string();
+        const std::string binary = (folder / (std::string("binary-") + name)).string();
+        std::filesystem::copy_file(std::filesystem::path(data) / "duz5" / name, ascii,
+                                   std::filesystem::copy_options::overwrite_existing);
+        ASSERT_TRUE(duztest::ConvertDuzAsciiToBinary(ascii, binary, 5800));
+        std::string dumps[2];
+        for (int encoding = 0; encoding < 2; ++encoding) {
+            KDuzImporter* importer = KDuzImporter::Create(manager, "");
+            ASSERT_TRUE(importer->Initialize((encoding == 0 ? ascii : binary).c_str()));
+            EXPECT_NE(dynamic_cast<KDuzReaderDuz*>(importer->GetReader()), nullptr);
+            KDuzScene* target = KDuzScene::Create(manager, "");
+            ASSERT_TRUE(importer->Import(target)) << importer->GetLastErrorString();
+            KDuzNode* box = target->GetRootNode()->FindChild("Box");
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(dynamic_cast<KDuzMesh*>(box->GetNodeAttribute()), nullptr);
+            // The take was read into a take node of its own.
+            EXPECT_EQ(box->GetTakeNodeCount(), 2);
+            EXPECT_EQ(target->GetCharacterPoseCount(), 1);
+            EXPECT_DOUBLE_EQ(target->GetGlobalLightSettings()->GetFogEnd(), 100.0);
+            duztest::SceneDumpOptions dumpOptions;
+            dumps[encoding] = duztest::DumpScene(*target, dumpOptions);
+            target->Destroy();
+            importer->Destroy();
+        }
+        EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
+    }
 }
 
 }  // namespace

@@ -81,6 +81,11 @@ public:
     // ---- sections
     void ReadOldGlobalSettings(KDuzScene* scene);
     void ReadMedia(KDuzScene* scene);
+    // The file of a media body: its extracted content, else the first of
+    // "Filename" and "RelativeFilename" (both taken from the file's folder)
+    // that exists, else the one the record names.
+    KString ReadMediaFileName();
+    KString ChooseMediaPath(const KString& fileName, const KString& relativeName);
     void ReadGoboManager(KDuzScene* scene);
     void MergeDuplicateTextures(KDuzScene* scene);
     void MergeDuplicateMaterials(KDuzScene* scene);

@@ -117,17 +117,10 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
                 for (const KString& listed : names) known = known || listed == name;
                 if (!known && duz->FieldReadBlockBegin()) {
                     if (KString(duz->FieldReadStringOrDefault(duz5::kType, "")) == KString(duz5::kClip)) {
-                        KDuzVideo* probe = KDuzVideo::Create(mManager, "");
-                        if (probe != nullptr) {
-                            // The video body reader resolves, extracts and
-                            // converts the file as for a "Video" object.
-                            KDuz6ReadVideo(MakeRecordContext(), probe);
-                            const KString file(probe->GetFileName());
-                            probe->Destroy();
-                            if (!file.IsEmpty()) {
-                                names.push_back(name);
-                                files.push_back(file);
-                            }
+                        const KString file = ReadMediaFileName();
+                        if (!file.IsEmpty()) {
+                            names.push_back(name);
+                            files.push_back(file);
                         }
                     }
                     duz->FieldReadBlockEnd();
@@ -168,6 +161,42 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
         const KString* file = light != nullptr ? find(light->GetFileName()) : nullptr;
         if (file != nullptr) light->SetFileName(KPathClean(file->Buffer()).Buffer());
     }
+}
+
+KString KDuzReaderDuz::ReadMediaFileName() {
+    KDuz* duz = GetFieldFile();
+    bool originalFormat = true;
+    KString originalName;
+    if (duz->FieldReadIntOrDefault(duz6::kVersion, 100) >= 101) {
+        originalFormat = duz->FieldReadIntOrDefault("OriginalFormat", 1) != 0;
+        originalName = duz->FieldReadStringOrDefault("OriginalFilename", "");
+    }
+    KString fileName(duz->FieldReadStringOrDefault(duz5::kFilename, ""));
+    KString relativeName(duz->FieldReadStringOrDefault(duz5::kRelativeFilename, ""));
+    if (duz->FieldReadBegin(duz5::kContent)) {
+        KString extractedName = fileName;
+        KString extractedRelative = relativeName;
+        bool extracted = false;
+        const bool written = duz->FieldReadGetValueCount() > 0 &&
+                             duz->FieldReadEmbeddedFile(extractedName, extractedRelative, nullptr, &extracted);
+        duz->FieldReadEnd();
+        if (written) {
+            if (!originalFormat)
+                KDuz6ConvertEmbeddedImage(MakeRecordContext(), originalName.Buffer(), extractedName, extractedRelative);
+            return extractedName;
+        }
+    }
+    return ChooseMediaPath(fileName, relativeName);
+}
+
+KString KDuzReaderDuz::ChooseMediaPath(const KString& fileName, const KString& relativeName) {
+    KDuz* duz = GetFieldFile();
+    const KString absolute(fileName.IsEmpty() ? "" : duz->JoinFileFolderPath(fileName.Buffer()));
+    const KString relative(relativeName.IsEmpty() ? "" : duz->JoinFileFolderPath(relativeName.Buffer()));
+    if (!absolute.IsEmpty() && KPathFileExists(absolute.Buffer())) return absolute;
+    if (!relative.IsEmpty() && KPathFileExists(relative.Buffer())) return relative;
+    if (!fileName.IsEmpty()) return absolute;
+    return relative;
 }
 
 // ---- "GoboManager" ----------------------------------------------------------------

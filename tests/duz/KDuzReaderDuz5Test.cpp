@@ -321,6 +321,46 @@ TEST_F(Duz5ReaderTest, OldMeshLayerRecordsCheckTheirCounts) {
     EXPECT_EQ(second->GetDirectArray().Count(), 0);
 }
 
+// "Media" gives the file of each clip to the textures that name it: the
+// first of its two names that exists beside the file.
+TEST_F(Duz5ReaderTest, MediaFileNamesReachTheirTextures) {
+    std::ofstream((folder / "a.tif").string()) << "image";
+    ASSERT_TRUE(Load(R"(Model: "Model::Box" {
+    Vertices: 0,0,0, 1,0,0, 1,1,0
+    PolygonVertexIndex: 0,1,-3
+    Texture: "Texture::One" {
+        Media: "Video::Found"
+    }
+    Texture: "Texture::Two" {
+        Media: "Video::Other"
+    }
+}
+Media: {
+    Video: {
+        Video: "Video::Found" {
+            Type: "Clip"
+            Filename: "missing/a.tif"
+            RelativeFilename: "a.tif"
+        }
+        Video: "Video::Other" {
+            Type: "Still"
+            Filename: "a.tif"
+        }
+    }
+})"));
+    auto* mesh = dynamic_cast<KDuzMesh*>(Node("Box")->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTextures();
+    ASSERT_NE(textures, nullptr);
+    ASSERT_EQ(textures->GetDirectArray().Count(), 2);
+    const KDuzTexture* one = textures->GetDirectArray().Data()[0];
+    const KDuzTexture* two = textures->GetDirectArray().Data()[1];
+    EXPECT_EQ(std::filesystem::path(one->GetFileName()), folder / "a.tif");
+    EXPECT_STREQ(one->GetRelativeFileName(), "a.tif");
+    // A video that is not a clip names no file.
+    EXPECT_STREQ(two->GetFileName(), "");
+}
+
 TEST_F(Duz5ReaderTest, FogEndIsSetBeforeItsStart) {
     options->SetBoolOption("GLOBAL SETTINGS", true);
     ASSERT_TRUE(Load(R"(Definitions: {

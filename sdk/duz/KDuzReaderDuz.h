@@ -8,6 +8,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,8 @@ public:
     void ReadBindRestPoses(KDuzScene* scene);
     // The pose's scene, read from the current block by a nested read.
     bool ReadCharacterPoseScene(KDuzScene* poseScene);
+    // Pose scenes inside pose scenes deeper than this are not read.
+    static constexpr int kMaxPoseSceneDepth = 8;
 
 private:
     bool OldLayout() const { return mFile != nullptr && mFile->GetPropertyFormatFlag(); }
@@ -127,7 +130,9 @@ private:
     // this list are the texture indices of the old records.
     std::vector<KDuzTexture*> mInlineTextures;
     int mUnnamedCharacters = 0;
-    int mSkippedRecords = 0;
+    // Kinds of records read past because this SDK has no class for them,
+    // named in the reader's message after the read.
+    std::set<std::string> mSkippedKinds;
 };
 
 }  // namespace duzsdk

@@ -152,7 +152,7 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
         auto* camera = dynamic_cast<KDuzCamera*>(object);
         const KString* file = camera != nullptr ? find(camera->GetBackgroundMediaName()) : nullptr;
         // Cameras keep no background file name in this SDK.
-        if (file != nullptr) ++mSkippedRecords;
+        if (file != nullptr) mSkippedKinds.insert("camera background media");
     }
     std::vector<KDuzObject*> lights;
     KDuzCollectSrcObjects(scene, KDuzLight::ClassId(), lights);
@@ -214,8 +214,9 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
             Gobo gobo;
             gobo.name = KDuz6StripPrefix(duz->FieldReadStringOrDefault(duz5::kGoboName, ""));
             gobo.path = duz->FieldReadStringOrDefault(duz5::kGoboPath, "");
-            // The three draw flags have no place in this SDK's lights.
-            if (duz->FieldGetInstanceCount(duz5::kDrawComponent) > 0) ++mSkippedRecords;
+            // The light takes the gobo's file; its three draw flags have no
+            // place in this SDK's lights.
+            if (duz->FieldGetInstanceCount(duz5::kDrawComponent) > 0) mSkippedKinds.insert(duz5::kGobo);
             gobos.push_back(gobo);
             duz->FieldReadBlockEnd();
         }
@@ -382,6 +383,7 @@ void KDuzReaderDuz::ReadOldCharacterBody(KDuzCharacter& character, int& inputTyp
     duz->FieldReadIntOrDefault("LOCK_PICK", 0);
     inputType = duz->FieldReadIntOrDefault(duz5::kInputOutputType, inputType);
     if (inputType == 0) inputIndex = duz->FieldReadIntOrDefault(duz5::kActorIndex, -1);
+    if (inputType == 0 && inputIndex >= 0) mSkippedKinds.insert("actor input");
     if (inputType == 1) inputIndex = duz->FieldReadIntOrDefault(duz5::kCharacterIndex, -1);
     for (const SingleLink& single : kSingleLinks) {
         if (!EnterBlock(*duz, single.field)) continue;
@@ -634,7 +636,15 @@ void KDuzReaderDuz::ReadBindRestPoses(KDuzScene* scene) {
 }
 
 bool KDuzReaderDuz::ReadCharacterPoseScene(KDuzScene* poseScene) {
-    if (poseScene == nullptr || mFile == nullptr) return false;
+    // Each level is a nested read with an importer of its own: a file
+    // nesting pose scenes without end must not exhaust the stack.
+    // The nested reads are other readers: the depth is the thread's.
+    static thread_local int depth = 0;
+    if (poseScene == nullptr || mFile == nullptr || depth >= kMaxPoseSceneDepth) return false;
+    struct DepthGuard {
+        DepthGuard() { ++depth; }
+        ~DepthGuard() { --depth; }
+    } guard;
     KDuzImporter* importer = KDuzImporter::Create(mManager, "");
     if (importer == nullptr) return false;
     bool result = false;

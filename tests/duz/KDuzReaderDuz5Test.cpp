@@ -22,6 +22,7 @@
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
@@ -576,6 +577,53 @@ TEST_F(Duz5ReaderTest, ImporterChoosesTheReaderAndReportsErrors) {
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eFileNotOpened);
     EXPECT_FALSE(closed.Read(scene, nullptr));
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+}
+
+// Records of kinds this SDK has no class for are read past and named in the
+// reader's message; a file without them leaves the message empty.
+TEST_F(Duz5ReaderTest, SkippedRecordsAreNamedInTheMessage) {
+    options->SetBoolOption("GOBO", true);
+    ASSERT_TRUE(Load(R"(Model: "Model::Lamp" {
+    Type: "Light"
+}
+ACTOR: {
+}
+GoboManager: {
+    Gobo: {
+        GoboName: "Stars"
+        GoboPath: "stars.tif"
+        DrawComponent: 1,0,1
+    }
+    LightGobo: "Model::Lamp", "Stars"
+})"));
+    EXPECT_STREQ(reader->GetMessageText().Buffer(), "Records without a class in this SDK were skipped: ACTOR, Gobo");
+    auto* light = dynamic_cast<KDuzLight*>(Node("Lamp")->GetNodeAttribute());
+    ASSERT_NE(light, nullptr);
+    EXPECT_STREQ(light->GetFileName(), "stars.tif");
+
+    reader = std::make_unique<KDuzReaderDuz>(manager, nullptr);
+    ASSERT_TRUE(Load("Model: \"Model::Lamp\" {\n    Type: \"Light\"\n}\n"));
+    EXPECT_STREQ(reader->GetMessageText().Buffer(), "");
+}
+
+// Every pose scene is a nested read of its own; nesting is cut off before
+// it can exhaust the stack, and the outer poses keep their scenes.
+TEST_F(Duz5ReaderTest, DeeplyNestedPoseScenesStopAtTheirLimit) {
+    options->SetBoolOption("CHARACTER", true);
+    std::string body = "Model: \"Model::Leaf\" {\n    Type: \"Null\"\n}\n";
+    for (int level = 0; level < 200; ++level)
+        body = "SceneGenericPersistence: {\nPose: \"Pose::P\" {\nType: \"CharacterPose\"\nPoseScene: {\n" + body +
+               "}\n}\n}\n";
+    ASSERT_TRUE(Load(body));
+    KDuzScene* current = scene;
+    int depth = 0;
+    while (current != nullptr && current->GetCharacterPoseCount() == 1) {
+        auto* pose = dynamic_cast<KDuzCharacterPose*>(current->GetCharacterPose(0));
+        ASSERT_NE(pose, nullptr);
+        current = pose->GetScene();
+        ++depth;
+    }
+    EXPECT_EQ(depth, KDuzReaderDuz::kMaxPoseSceneDepth);
 }
 
 // The sample files hold every section of each layout; both import through

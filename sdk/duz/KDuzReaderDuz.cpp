@@ -136,7 +136,7 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
     mMirrorNames = !givenFile;
     if (mMirrorNames) ForgetMirroredNames();
     mMessageText = "";
-    mSkippedRecords = 0;
+    mSkippedKinds.clear();
 
     if (progress != nullptr) progress->SetTotal(1 + CountMarkedTakes());
 
@@ -171,6 +171,9 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
         KDuz& duz = *mFile;
         mReadLinks = OptionIsSet("LINK");
         mReadShapes = OptionIsSet("SHAPE");
+        // Actors and devices have no class here.
+        if (!givenFile && duz.FieldGetInstanceCount(duz5::kActor) > 0) mSkippedKinds.insert(duz5::kActor);
+        if (!givenFile && duz.FieldGetInstanceCount(duz5::kDevice) > 0) mSkippedKinds.insert(duz5::kDevice);
         KindList kinds;
         if (!OldLayout()) status = ReadDefinitions(scene, kinds);
         if (status) {
@@ -225,8 +228,15 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
             }
         }
     }
-    if (mSkippedRecords > 0 && mMessageText.IsEmpty())
-        mMessageText = "Some records of this file name classes that this SDK does not have; they were skipped.";
+    if (!mSkippedKinds.empty()) {
+        mMessageText = "Records without a class in this SDK were skipped:";
+        const char* separator = " ";
+        for (const std::string& kind : mSkippedKinds) {
+            mMessageText += separator;
+            mMessageText += kind.c_str();
+            separator = ", ";
+        }
+    }
 
     if (givenFile) mFile = ownFile;
     mReadOptions = nullptr;

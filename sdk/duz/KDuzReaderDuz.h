@@ -8,6 +8,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,11 @@ public:
     // ---- sections
     void ReadOldGlobalSettings(KDuzScene* scene);
     void ReadMedia(KDuzScene* scene);
+    // The file of a media body: its extracted content, else the first of
+    // "Filename" and "RelativeFilename" (both taken from the file's folder)
+    // that exists, else the one the record names.
+    KString ReadMediaFileName();
+    KString ChooseMediaPath(const KString& fileName, const KString& relativeName);
     void ReadGoboManager(KDuzScene* scene);
     void MergeDuplicateTextures(KDuzScene* scene);
     void MergeDuplicateMaterials(KDuzScene* scene);
@@ -97,6 +103,8 @@ public:
     void ReadBindRestPoses(KDuzScene* scene);
     // The pose's scene, read from the current block by a nested read.
     bool ReadCharacterPoseScene(KDuzScene* poseScene);
+    // Pose scenes inside pose scenes deeper than this are not read.
+    static constexpr int kMaxPoseSceneDepth = 8;
 
 private:
     bool OldLayout() const { return mFile != nullptr && mFile->GetPropertyFormatFlag(); }
@@ -122,7 +130,9 @@ private:
     // this list are the texture indices of the old records.
     std::vector<KDuzTexture*> mInlineTextures;
     int mUnnamedCharacters = 0;
-    int mSkippedRecords = 0;
+    // Kinds of records read past because this SDK has no class for them,
+    // named in the reader's message after the read.
+    std::set<std::string> mSkippedKinds;
 };
 
 }  // namespace duzsdk

@@ -117,17 +117,10 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
                 for (const KString& listed : names) known = known || listed == name;
                 if (!known && duz->FieldReadBlockBegin()) {
                     if (KString(duz->FieldReadStringOrDefault(duz5::kType, "")) == KString(duz5::kClip)) {
-                        KDuzVideo* probe = KDuzVideo::Create(mManager, "");
-                        if (probe != nullptr) {
-                            // The video body reader resolves, extracts and
-                            // converts the file as for a "Video" object.
-                            KDuz6ReadVideo(MakeRecordContext(), probe);
-                            const KString file(probe->GetFileName());
-                            probe->Destroy();
-                            if (!file.IsEmpty()) {
-                                names.push_back(name);
-                                files.push_back(file);
-                            }
+                        const KString file = ReadMediaFileName();
+                        if (!file.IsEmpty()) {
+                            names.push_back(name);
+                            files.push_back(file);
                         }
                     }
                     duz->FieldReadBlockEnd();
@@ -159,7 +152,7 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
         auto* camera = dynamic_cast<KDuzCamera*>(object);
         const KString* file = camera != nullptr ? find(camera->GetBackgroundMediaName()) : nullptr;
         // Cameras keep no background file name in this SDK.
-        if (file != nullptr) ++mSkippedRecords;
+        if (file != nullptr) mSkippedKinds.insert("camera background media");
     }
     std::vector<KDuzObject*> lights;
     KDuzCollectSrcObjects(scene, KDuzLight::ClassId(), lights);
@@ -168,6 +161,42 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
         const KString* file = light != nullptr ? find(light->GetFileName()) : nullptr;
         if (file != nullptr) light->SetFileName(KPathClean(file->Buffer()).Buffer());
     }
+}
+
+KString KDuzReaderDuz::ReadMediaFileName() {
+    KDuz* duz = GetFieldFile();
+    bool originalFormat = true;
+    KString originalName;
+    if (duz->FieldReadIntOrDefault(duz6::kVersion, 100) >= 101) {
+        originalFormat = duz->FieldReadIntOrDefault("OriginalFormat", 1) != 0;
+        originalName = duz->FieldReadStringOrDefault("OriginalFilename", "");
+    }
+    KString fileName(duz->FieldReadStringOrDefault(duz5::kFilename, ""));
+    KString relativeName(duz->FieldReadStringOrDefault(duz5::kRelativeFilename, ""));
+    if (duz->FieldReadBegin(duz5::kContent)) {
+        KString extractedName = fileName;
+        KString extractedRelative = relativeName;
+        bool extracted = false;
+        const bool written = duz->FieldReadGetValueCount() > 0 &&
+                             duz->FieldReadEmbeddedFile(extractedName, extractedRelative, nullptr, &extracted);
+        duz->FieldReadEnd();
+        if (written) {
+            if (!originalFormat)
+                KDuz6ConvertEmbeddedImage(MakeRecordContext(), originalName.Buffer(), extractedName, extractedRelative);
+            return extractedName;
+        }
+    }
+    return ChooseMediaPath(fileName, relativeName);
+}
+
+KString KDuzReaderDuz::ChooseMediaPath(const KString& fileName, const KString& relativeName) {
+    KDuz* duz = GetFieldFile();
+    const KString absolute(fileName.IsEmpty() ? "" : duz->JoinFileFolderPath(fileName.Buffer()));
+    const KString relative(relativeName.IsEmpty() ? "" : duz->JoinFileFolderPath(relativeName.Buffer()));
+    if (!absolute.IsEmpty() && KPathFileExists(absolute.Buffer())) return absolute;
+    if (!relative.IsEmpty() && KPathFileExists(relative.Buffer())) return relative;
+    if (!fileName.IsEmpty()) return absolute;
+    return relative;
 }
 
 // ---- "GoboManager" ----------------------------------------------------------------
@@ -185,8 +214,9 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
             Gobo gobo;
             gobo.name = KDuz6StripPrefix(duz->FieldReadStringOrDefault(duz5::kGoboName, ""));
             gobo.path = duz->FieldReadStringOrDefault(duz5::kGoboPath, "");
-            // The three draw flags have no place in this SDK's lights.
-            if (duz->FieldGetInstanceCount(duz5::kDrawComponent) > 0) ++mSkippedRecords;
+            // The light takes the gobo's file; its three draw flags have no
+            // place in this SDK's lights.
+            if (duz->FieldGetInstanceCount(duz5::kDrawComponent) > 0) mSkippedKinds.insert(duz5::kGobo);
             gobos.push_back(gobo);
             duz->FieldReadBlockEnd();
         }
@@ -353,6 +383,7 @@ void KDuzReaderDuz::ReadOldCharacterBody(KDuzCharacter& character, int& inputTyp
     duz->FieldReadIntOrDefault("LOCK_PICK", 0);
     inputType = duz->FieldReadIntOrDefault(duz5::kInputOutputType, inputType);
     if (inputType == 0) inputIndex = duz->FieldReadIntOrDefault(duz5::kActorIndex, -1);
+    if (inputType == 0 && inputIndex >= 0) mSkippedKinds.insert("actor input");
     if (inputType == 1) inputIndex = duz->FieldReadIntOrDefault(duz5::kCharacterIndex, -1);
     for (const SingleLink& single : kSingleLinks) {
         if (!EnterBlock(*duz, single.field)) continue;
@@ -605,7 +636,15 @@ void KDuzReaderDuz::ReadBindRestPoses(KDuzScene* scene) {
 }
 
 bool KDuzReaderDuz::ReadCharacterPoseScene(KDuzScene* poseScene) {
-    if (poseScene == nullptr || mFile == nullptr) return false;
+    // Each level is a nested read with an importer of its own: a file
+    // nesting pose scenes without end must not exhaust the stack.
+    // The nested reads are other readers: the depth is the thread's.
+    static thread_local int depth = 0;
+    if (poseScene == nullptr || mFile == nullptr || depth >= kMaxPoseSceneDepth) return false;
+    struct DepthGuard {
+        DepthGuard() { ++depth; }
+        ~DepthGuard() { --depth; }
+    } guard;
     KDuzImporter* importer = KDuzImporter::Create(mManager, "");
     if (importer == nullptr) return false;
     bool result = false;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
@@ -320,6 +322,46 @@ TEST_F(Duz5ReaderTest, OldMeshLayerRecordsCheckTheirCounts) {
     EXPECT_EQ(second->GetDirectArray().Count(), 0);
 }
 
+// "Media" gives the file of each clip to the textures that name it: the
+// first of its two names that exists beside the file.
+TEST_F(Duz5ReaderTest, MediaFileNamesReachTheirTextures) {
+    std::ofstream((folder / "a.tif").string()) << "image";
+    ASSERT_TRUE(Load(R"(Model: "Model::Box" {
+    Vertices: 0,0,0, 1,0,0, 1,1,0
+    PolygonVertexIndex: 0,1,-3
+    Texture: "Texture::One" {
+        Media: "Video::Found"
+    }
+    Texture: "Texture::Two" {
+        Media: "Video::Other"
+    }
+}
+Media: {
+    Video: {
+        Video: "Video::Found" {
+            Type: "Clip"
+            Filename: "missing/a.tif"
+            RelativeFilename: "a.tif"
+        }
+        Video: "Video::Other" {
+            Type: "Still"
+            Filename: "a.tif"
+        }
+    }
+})"));
+    auto* mesh = dynamic_cast<KDuzMesh*>(Node("Box")->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTextures();
+    ASSERT_NE(textures, nullptr);
+    ASSERT_EQ(textures->GetDirectArray().Count(), 2);
+    const KDuzTexture* one = textures->GetDirectArray().Data()[0];
+    const KDuzTexture* two = textures->GetDirectArray().Data()[1];
+    EXPECT_EQ(std::filesystem::path(one->GetFileName()), folder / "a.tif");
+    EXPECT_STREQ(one->GetRelativeFileName(), "a.tif");
+    // A video that is not a clip names no file.
+    EXPECT_STREQ(two->GetFileName(), "");
+}
+
 TEST_F(Duz5ReaderTest, FogEndIsSetBeforeItsStart) {
     options->SetBoolOption("GLOBAL SETTINGS", true);
     ASSERT_TRUE(Load(R"(Definitions: {
@@ -535,6 +577,88 @@ TEST_F(Duz5ReaderTest, ImporterChoosesTheReaderAndReportsErrors) {
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eFileNotOpened);
     EXPECT_FALSE(closed.Read(scene, nullptr));
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+}
+
+// Records of kinds this SDK has no class for are read past and named in the
+// reader's message; a file without them leaves the message empty.
+TEST_F(Duz5ReaderTest, SkippedRecordsAreNamedInTheMessage) {
+    options->SetBoolOption("GOBO", true);
+    ASSERT_TRUE(Load(R"(Model: "Model::Lamp" {
+    Type: "Light"
+}
+ACTOR: {
+}
+GoboManager: {
+    Gobo: {
+        GoboName: "Stars"
+        GoboPath: "stars.tif"
+        DrawComponent: 1,0,1
+    }
+    LightGobo: "Model::Lamp", "Stars"
+})"));
+    EXPECT_STREQ(reader->GetMessageText().Buffer(), "Records without a class in this SDK were skipped: ACTOR, Gobo");
+    auto* light = dynamic_cast<KDuzLight*>(Node("Lamp")->GetNodeAttribute());
+    ASSERT_NE(light, nullptr);
+    EXPECT_STREQ(light->GetFileName(), "stars.tif");
+
+    reader = std::make_unique<KDuzReaderDuz>(manager, nullptr);
+    ASSERT_TRUE(Load("Model: \"Model::Lamp\" {\n    Type: \"Light\"\n}\n"));
+    EXPECT_STREQ(reader->GetMessageText().Buffer(), "");
+}
+
+// Every pose scene is a nested read of its own; nesting is cut off before
+// it can exhaust the stack, and the outer poses keep their scenes.
+TEST_F(Duz5ReaderTest, DeeplyNestedPoseScenesStopAtTheirLimit) {
+    options->SetBoolOption("CHARACTER", true);
+    std::string body = "Model: \"Model::Leaf\" {\n    Type: \"Null\"\n}\n";
+    for (int level = 0; level < 200; ++level)
+        body = "SceneGenericPersistence: {\nPose: \"Pose::P\" {\nType: \"CharacterPose\"\nPoseScene: {\n" + body +
+               "}\n}\n}\n";
+    ASSERT_TRUE(Load(body));
+    KDuzScene* current = scene;
+    int depth = 0;
+    while (current != nullptr && current->GetCharacterPoseCount() == 1) {
+        auto* pose = dynamic_cast<KDuzCharacterPose*>(current->GetCharacterPose(0));
+        ASSERT_NE(pose, nullptr);
+        current = pose->GetScene();
+        ++depth;
+    }
+    EXPECT_EQ(depth, KDuzReaderDuz::kMaxPoseSceneDepth);
+}
+
+// The sample files hold every section of each layout; both import through
+// the importer in both encodings with the same result.
+TEST_F(Duz5ReaderTest, SampleFilesImportInBothEncodings) {
+    const char* data = std::getenv("DUZ_TEST_DATA");
+    if (data == nullptr) GTEST_SKIP() << "DUZ_TEST_DATA is not set";
+    for (const char* name : {"duz5-old-layout.duz", "duz5-layered.duz"}) {
+        SCOPED_TRACE(name);
+        const std::string ascii = (folder / name).string();
+        const std::string binary = (folder / (std::string("binary-") + name)).string();
+        std::filesystem::copy_file(std::filesystem::path(data) / "duz5" / name, ascii,
+                                   std::filesystem::copy_options::overwrite_existing);
+        ASSERT_TRUE(duztest::ConvertDuzAsciiToBinary(ascii, binary, 5800));
+        std::string dumps[2];
+        for (int encoding = 0; encoding < 2; ++encoding) {
+            KDuzImporter* importer = KDuzImporter::Create(manager, "");
+            ASSERT_TRUE(importer->Initialize((encoding == 0 ? ascii : binary).c_str()));
+            EXPECT_NE(dynamic_cast<KDuzReaderDuz*>(importer->GetReader()), nullptr);
+            KDuzScene* target = KDuzScene::Create(manager, "");
+            ASSERT_TRUE(importer->Import(target)) << importer->GetLastErrorString();
+            KDuzNode* box = target->GetRootNode()->FindChild("Box");
+            ASSERT_NE(box, nullptr);
+            EXPECT_NE(dynamic_cast<KDuzMesh*>(box->GetNodeAttribute()), nullptr);
+            // The take was read into a take node of its own.
+            EXPECT_EQ(box->GetTakeNodeCount(), 2);
+            EXPECT_EQ(target->GetCharacterPoseCount(), 1);
+            EXPECT_DOUBLE_EQ(target->GetGlobalLightSettings()->GetFogEnd(), 100.0);
+            duztest::SceneDumpOptions dumpOptions;
+            dumps[encoding] = duztest::DumpScene(*target, dumpOptions);
+            target->Destroy();
+            importer->Destroy();
+        }
+        EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
+    }
 }
 
 }  // namespace

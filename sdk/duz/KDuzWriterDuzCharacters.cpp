@@ -76,8 +76,10 @@ bool InScene(const KDuzNode* node, const KDuzScene* scene) { return node != null
 bool KDuzWriterDuz::WriteClusterLink(KDuzCluster* cluster) {
     if (cluster->GetLink() == nullptr) return false;
     KDuz& duz = *GetFieldFile();
+    // Readers take the value for the name of the linked model and find the
+    // link by it; the cluster's own name has no place in this layout.
     duz.FieldWriteBegin("Link");
-    duz.FieldWriteKString(cluster->GetNameWithPrefix());
+    duz.FieldWriteKString(cluster->GetLink()->GetNameWithPrefix());
     duz.FieldWriteBlockBegin();
     if (cluster->GetLinkMode() == 1) duz.FieldWriteNamedString("Mode", "Additive");
     if (cluster->GetLinkMode() == 2) duz.FieldWriteNamedString("Mode", "Total1");

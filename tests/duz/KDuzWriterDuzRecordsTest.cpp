@@ -539,6 +539,8 @@ TEST_F(Duz5RecordsTest, SkinLinksNeedALinkNode) {
     const std::string model = ModelOf("Body");
     EXPECT_EQ(CountOf(model, "\n    Link: "), 1);
     const std::string link = Block(model, "\n    Link: ");
+    // The value names the linked model, which is how readers find it.
+    EXPECT_TRUE(Has(link, "Link: \"Model::Bone\" {"));
     EXPECT_TRUE(Has(link, "Indexes: 1\n"));
     EXPECT_TRUE(Has(link, "Weights: 0.5\n"));
     // Link mode 0 writes no "Mode".

@@ -210,3 +210,116 @@ TEST_P(Duz5RoundTrip, RichSceneReadsBackEqual) {
     EXPECT_EQ(tx->KeyGetTime(1).Get(), KTime::kTicksPerSecond);
     read->Destroy();
 }
+
+#include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterLink.h"
+#include "sdk/character/KDuzCharacterPose.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzNurb.h"
+#include "sdk/geometry/KDuzPatch.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
+
+// Curved geometry, skins, shapes, characters, gobos and character poses
+// read back through the version 5 reader.
+TEST_P(Duz5RoundTrip, DeformersCharactersAndCurvedGeometryReadBack) {
+    KDuzNode* root = scene->GetRootNode();
+    auto* nurb = KDuzNurb::Create(manager, "");
+    nurb->SetOrder(2, 2);
+    ASSERT_TRUE(nurb->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
+    for (int i = 0; i < 4; ++i) nurb->GetControlPoints()[i] = KgeTVector(i, i * 2.0, 0, 1);
+    AddNode(manager, root, "Surface", nurb);
+    auto* patch = KDuzPatch::Create(manager, "");
+    ASSERT_TRUE(patch->InitControlPoints(2, 4, 2, 4));
+    for (int i = 0; i < 4; ++i) patch->GetControlPoints()[i] = KgeTVector(0, i, i * 0.5, 1);
+    AddNode(manager, root, "Sheet", patch);
+
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "");
+    mesh->InitControlPoints(3);
+    for (int i = 0; i < 3; ++i) mesh->GetControlPoints()[i] = KgeTVector(i, 0, 0, 1);
+    mesh->BeginPolygon();
+    for (int i = 0; i < 3; ++i) mesh->AddPolygon(i);
+    mesh->EndPolygon();
+    auto* smile = KDuzShape::Create(manager, "");
+    smile->InitControlPoints(3);
+    for (int i = 0; i < 3; ++i) smile->GetControlPoints()[i] = mesh->GetControlPoints()[i];
+    smile->GetControlPoints()[1] = KgeTVector(1, 0.5, 0, 1);
+    ASSERT_EQ(mesh->AddShape(smile, "Smile"), 0);
+    KDuzNode* skinned = AddNode(manager, root, "Skinned", mesh);
+    KDuzNode* bone = AddNode(manager, root, "Bone", nullptr);
+    auto* skin = KDuzSkin::Create(manager, "");
+    mesh->AddDeformer(skin);
+    auto* cluster = KDuzCluster::Create(manager, "BoneCluster");
+    cluster->SetLink(bone);
+    cluster->AddControlPointIndex(2, 0.75);
+    skin->ConnectSrcObject(cluster);
+
+    auto* light = KDuzLight::Create(manager, "");
+    light->SetFileName("gobo.tif");
+    AddNode(manager, root, "Lamp", light);
+
+    scene->CreateCharacter("Hero");
+    auto* hero = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(0));
+    ASSERT_NE(hero, nullptr);
+    KDuzCharacterLink hips;
+    hips.mNode = skinned;
+    ASSERT_TRUE(hero->SetCharacterLink(KDuzCharacterNodeGroupId(0, 0), hips));
+    const int poseIndex = scene->CreateCharacterPose("Stance");
+    auto* stance = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(poseIndex));
+    ASSERT_NE(stance, nullptr);
+    stance->GetScene()->GetRootNode()->AddChild(KDuzNode::Create(manager, "PoseHip"));
+
+    KDuzScene* read = WriteAndRead(scene, GetParam());
+    ASSERT_NE(read, nullptr);
+    Duz5SceneCompare compare(GetParam() == KDuzWriterDuz::eAscii ? 1e-14 : 0.0);
+    const std::vector<std::string> differences = compare.Compare(*scene, *read);
+    EXPECT_TRUE(differences.empty()) << JoinLines(differences);
+
+    auto* readNurb = dynamic_cast<KDuzNurb*>(read->FindNode("Surface")->GetNodeAttribute());
+    ASSERT_NE(readNurb, nullptr);
+    EXPECT_EQ(readNurb->GetUCount(), 2);
+    EXPECT_EQ(readNurb->GetUOrder(), 2);
+    EXPECT_DOUBLE_EQ(readNurb->GetControlPoints()[3][1], 6.0);
+    auto* readPatch = dynamic_cast<KDuzPatch*>(read->FindNode("Sheet")->GetNodeAttribute());
+    ASSERT_NE(readPatch, nullptr);
+    EXPECT_EQ(readPatch->GetPatchUType(), 4);
+    EXPECT_DOUBLE_EQ(readPatch->GetControlPoints()[3][2], 1.5);
+
+    auto* readMesh = dynamic_cast<KDuzMesh*>(read->FindNode("Skinned")->GetNodeAttribute());
+    ASSERT_NE(readMesh, nullptr);
+    ASSERT_EQ(readMesh->GetShapeCount(), 1);
+    EXPECT_STREQ(readMesh->GetShapeName(0), "Smile");
+    EXPECT_DOUBLE_EQ(readMesh->GetShape(0)->GetControlPoints()[1][1], 0.5);
+    ASSERT_EQ(readMesh->GetDeformerCountOfType(KDuzDeformer::eSkin), 1);
+    auto* readSkin = dynamic_cast<KDuzSkin*>(readMesh->GetDeformerOfType(0, KDuzDeformer::eSkin));
+    ASSERT_NE(readSkin, nullptr);
+    ASSERT_EQ(readSkin->GetClusterCount(), 1);
+    KDuzCluster* readCluster = readSkin->GetCluster(0);
+    ASSERT_NE(readCluster->GetLink(), nullptr);
+    EXPECT_STREQ(readCluster->GetLink()->GetName(), "Bone");
+    ASSERT_EQ(readCluster->GetControlPointIndicesCount(), 1);
+    EXPECT_EQ(readCluster->GetControlPointIndices()[0], 2);
+    EXPECT_DOUBLE_EQ(readCluster->GetControlPointWeights()[0], 0.75);
+
+    auto* readLight = dynamic_cast<KDuzLight*>(read->FindNode("Lamp")->GetNodeAttribute());
+    ASSERT_NE(readLight, nullptr);
+    EXPECT_STREQ(readLight->GetFileName(), "gobo.tif");
+
+    ASSERT_EQ(read->GetCharacterCount(), 1);
+    auto* readHero = dynamic_cast<KDuzCharacter*>(read->GetCharacter(0));
+    ASSERT_NE(readHero, nullptr);
+    EXPECT_STREQ(readHero->GetName(), "Hero");
+    KDuzCharacterLink readHips;
+    ASSERT_TRUE(readHero->GetCharacterLink(KDuzCharacterNodeGroupId(0, 0), &readHips));
+    ASSERT_NE(readHips.mNode, nullptr);
+    EXPECT_STREQ(readHips.mNode->GetName(), "Skinned");
+
+    ASSERT_EQ(read->GetCharacterPoseCount(), 1);
+    auto* readStance = dynamic_cast<KDuzCharacterPose*>(read->GetCharacterPose(0));
+    ASSERT_NE(readStance, nullptr);
+    ASSERT_NE(readStance->GetScene(), nullptr);
+    EXPECT_NE(readStance->GetScene()->FindNode("PoseHip"), nullptr);
+    // The pose's scene stays inside its record.
+    EXPECT_EQ(read->FindNode("PoseHip"), nullptr);
+    read->Destroy();
+}

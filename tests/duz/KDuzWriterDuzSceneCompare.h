@@ -106,6 +106,7 @@ private:
             if (other != nullptr) Number(where + " skeleton type", type, other->GetSkeletonType(), 0.0);
         }
         if (auto* mesh = dynamic_cast<KDuzMesh*>(ax)) CompareMesh(mesh, dynamic_cast<KDuzMesh*>(ay), where);
+        CompareTakes(x, y, where);
         CompareChildren(x, y, where);
     }
 
@@ -126,6 +127,51 @@ private:
         Number(where + " corners", cx.Count(), cy.Count(), 0.0);
         for (int i = 0; i < cx.Count() && i < cy.Count(); ++i)
             Number(where + " corner " + std::to_string(i), cx[i], cy[i], 0.0);
+    }
+
+    // The curves of every take but the default one, key by key.
+    void CompareTakes(duzsdk::KDuzNode* x, duzsdk::KDuzNode* y, const std::string& where) {
+        for (int t = 1; t < x->GetTakeNodeCount(); ++t) {
+            const char* name = x->GetTakeNodeName(t);
+            duzsdk::KDuzTakeNode* other = nullptr;
+            for (int u = 0; u < y->GetTakeNodeCount(); ++u)
+                if (std::strcmp(y->GetTakeNodeName(u), name) == 0) other = y->GetTakeNodeAt(u);
+            if (other == nullptr) {
+                Differ(where + " take " + name, "missing");
+                continue;
+            }
+            CompareCurves(where + " take " + name, x->GetTakeNodeAt(t)->GetCurveNode(), other->GetCurveNode());
+        }
+    }
+
+    void CompareCurves(const std::string& where, duzsdk::KFCurveNode* x, duzsdk::KFCurveNode* y) {
+        if (x == nullptr) return;
+        if (y == nullptr) {
+            Differ(where, "curve node missing");
+            return;
+        }
+        const duzsdk::KFCurve* cx = x->GetCurve();
+        const duzsdk::KFCurve* cy = y->GetCurve();
+        if (cx != nullptr && cx->KeyGetCount() > 0) {
+            if (cy == nullptr) {
+                Differ(where, "curve missing");
+            } else {
+                Number(where + " keys", cx->KeyGetCount(), cy->KeyGetCount(), 0.0);
+                for (int k = 0; k < cx->KeyGetCount() && k < cy->KeyGetCount(); ++k) {
+                    if (cx->KeyGetTime(k).Get() != cy->KeyGetTime(k).Get()) Differ(where, "key time " + std::to_string(k));
+                    Number(where + " key value " + std::to_string(k), cx->KeyGetValue(k), cy->KeyGetValue(k), kFloat);
+                    Number(where + " key interpolation " + std::to_string(k), cx->KeyGetInterpolation(k),
+                           cy->KeyGetInterpolation(k), 0.0);
+                }
+            }
+        }
+        for (int i = 0; i < x->GetChildCount(); ++i) {
+            duzsdk::KFCurveNode* child = x->GetChild(i);
+            duzsdk::KFCurveNode* match = nullptr;
+            for (int j = 0; j < y->GetChildCount(); ++j)
+                if (std::strcmp(y->GetChild(j)->GetName(), child->GetName()) == 0) match = y->GetChild(j);
+            CompareCurves(where + "/" + child->GetName(), child, match);
+        }
     }
 
     void ComparePoses(duzsdk::KDuzScene& a, duzsdk::KDuzScene& b) {

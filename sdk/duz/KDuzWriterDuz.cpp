@@ -131,20 +131,57 @@ bool KDuzWriterDuz::PostprocessScene(KDuzScene* /*scene*/) {
     return GetFileVersionTag() == KString(kMotionBuilderTag);
 }
 
-void KDuzWriterDuz::PrepareShapeChannels(KDuzNode* node) {
-    for (int i = 0; i < node->GetChildCount(); ++i) PrepareShapeChannels(node->GetChild(i));
-    auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
-    if (geometry == nullptr) return;
-    geometry->ClearShapeChannelNames();
-    for (int t = 0; t < node->GetTakeNodeCount(); ++t) geometry->PrepareShapeChannelsForWrite(node->GetTakeNodeAt(t));
+void KDuzWriterDuz::VisitPreOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit) {
+    if (start == nullptr) return;
+    std::vector<std::pair<KDuzNode*, int>> stack;
+    visit(start);
+    stack.emplace_back(start, 0);
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next >= node->GetChildCount()) {
+            stack.pop_back();
+            continue;
+        }
+        KDuzNode* child = node->GetChild(next++);
+        visit(child);
+        stack.emplace_back(child, 0);
+    }
 }
 
-void KDuzWriterDuz::RestoreShapeChannels(KDuzNode* node) {
-    for (int i = 0; i < node->GetChildCount(); ++i) RestoreShapeChannels(node->GetChild(i));
-    auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
-    if (geometry == nullptr) return;
-    for (int t = 0; t < node->GetTakeNodeCount(); ++t) geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
-    geometry->ClearShapeChannelNames();
+void KDuzWriterDuz::VisitPostOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit) {
+    if (start == nullptr) return;
+    std::vector<std::pair<KDuzNode*, int>> stack;
+    stack.emplace_back(start, 0);
+    while (!stack.empty()) {
+        auto& [node, next] = stack.back();
+        if (next >= node->GetChildCount()) {
+            KDuzNode* done = node;
+            stack.pop_back();
+            visit(done);
+            continue;
+        }
+        stack.emplace_back(node->GetChild(next++), 0);
+    }
+}
+
+void KDuzWriterDuz::PrepareShapeChannels(KDuzNode* start) {
+    VisitPostOrder(start, [](KDuzNode* node) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
+        if (geometry == nullptr) return;
+        geometry->ClearShapeChannelNames();
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+            geometry->PrepareShapeChannelsForWrite(node->GetTakeNodeAt(t));
+    });
+}
+
+void KDuzWriterDuz::RestoreShapeChannels(KDuzNode* start) {
+    VisitPostOrder(start, [](KDuzNode* node) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
+        if (geometry == nullptr) return;
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+            geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
+        geometry->ClearShapeChannelNames();
+    });
 }
 
 // ---- helpers ------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // field file's error state; the driver does after each section.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -201,6 +202,11 @@ public:
 
     // The percentage of a counter over a total; 0 for a total of 0.
     static float Percentage(int done, int total);
+    // Every node of the subtree, the start included, parents before their
+    // children (pre-order) or after them (post-order), children in index
+    // order. Iterative, so deep hierarchies do not exhaust the stack.
+    static void VisitPreOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit);
+    static void VisitPostOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit);
     const KDuzTextureAnimationFlags* FindTextureFlags(const KDuzObject* texture) const;
     const KDuzMaterialAnimationFlags* FindMaterialFlags(const KDuzObject* material) const;
 

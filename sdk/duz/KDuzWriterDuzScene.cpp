@@ -32,16 +32,6 @@ namespace duzsdk {
 
 namespace {
 
-void CollectCameras(KDuzNode* node, std::vector<KDuzNode*>& out) {
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        KDuzNode* child = node->GetChild(i);
-        KDuzObject* attribute = child->GetNodeAttribute();
-        if (attribute != nullptr && KDuzNode::GetAttributeTypeOf(attribute) == KDuzNodeAttribute::eCamera)
-            out.push_back(child);
-        CollectCameras(child, out);
-    }
-}
-
 struct GoboLink {
     KDuzNode* light;
     int record;
@@ -49,14 +39,12 @@ struct GoboLink {
 
 }  // namespace
 
-void KDuzWriterDuz::WriteModelTree(KDuzNode* node) {
-    const int before = mModelsStored++;
-    ReportProgress(nullptr, Percentage(before, mModelsTotal));
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        KDuzNode* child = node->GetChild(i);
-        WriteModel(child);
-        WriteModelTree(child);
-    }
+void KDuzWriterDuz::WriteModelTree(KDuzNode* start) {
+    // Each node's record comes before its counter step and its children's.
+    VisitPreOrder(start, [this, start](KDuzNode* node) {
+        if (node != start) WriteModel(node);
+        ReportProgress(nullptr, Percentage(mModelsStored++, mModelsTotal));
+    });
 }
 
 void KDuzWriterDuz::WriteModel(KDuzNode* node) {
@@ -119,7 +107,13 @@ bool KDuzWriterDuz::WriteNodeAttribute(KDuzNode* node) {
 
 bool KDuzWriterDuz::WriteCameraSwitcher(KDuzScene* scene) {
     std::vector<KDuzNode*> cameras;
-    if (scene->GetRootNode() != nullptr) CollectCameras(scene->GetRootNode(), cameras);
+    KDuzNode* root = scene->GetRootNode();
+    VisitPreOrder(root, [&cameras, root](KDuzNode* node) {
+        KDuzObject* attribute = node->GetNodeAttribute();
+        if (node != root && attribute != nullptr &&
+            KDuzNode::GetAttributeTypeOf(attribute) == KDuzNodeAttribute::eCamera)
+            cameras.push_back(node);
+    });
     if (cameras.empty()) return true;
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteBegin("Switcher");

@@ -173,13 +173,11 @@ bool KDuzWriterDuz::WriteObjectTakeAnimation(KDuzObject* object, const char* tak
     return true;
 }
 
-void KDuzWriterDuz::WriteModelTakeAnimation(KDuzNode* node, const char* takeName) {
-    ReportProgress(nullptr, Percentage(mModelsStored++, mModelsTotal));
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        KDuzNode* child = node->GetChild(i);
-        WriteObjectTakeAnimation(child, takeName, "Model", false);
-        WriteModelTakeAnimation(child, takeName);
-    }
+void KDuzWriterDuz::WriteModelTakeAnimation(KDuzNode* start, const char* takeName) {
+    VisitPreOrder(start, [this, start, takeName](KDuzNode* node) {
+        if (node != start) WriteObjectTakeAnimation(node, takeName, "Model", false);
+        ReportProgress(nullptr, Percentage(mModelsStored++, mModelsTotal));
+    });
 }
 
 }  // namespace duzsdk

@@ -264,11 +264,13 @@ void KDuzWriterDuz::WriteTexture(KDuzTexture* texture) {
     KDuz6WriteDoubleField(duz, "TextureAlpha", texture->GetDefaultAlpha());
     const int alpha = texture->GetAlphaSource();
     duz.FieldWriteNamedString("Texture_Alpha_Source", alpha == 1 ? "RGB_Intensity" : alpha == 2 ? "Alpha_Black" : "None");
+    // Readers of this layout trade the first and fourth values; they are
+    // stored traded, so a file read back gives the texture its own cropping.
     duz.FieldWriteBegin("Cropping");
-    duz.FieldWriteInt(texture->GetFirstCropping());
+    duz.FieldWriteInt(texture->GetFourthCropping());
     duz.FieldWriteInt(texture->GetSecondCropping());
     duz.FieldWriteInt(texture->GetThirdCropping());
-    duz.FieldWriteInt(texture->GetFourthCropping());
+    duz.FieldWriteInt(texture->GetFirstCropping());
     duz.FieldWriteEnd();
     static const char* const kMappings[] = {"None", "Planar", "Spherical", "Cylindrical",
                                             "Box",  "Face",   "UV",        "Environment"};

@@ -153,7 +153,8 @@ void KDuzWriterDuz::WriteRendererSettings(KDuzScene* scene) {
         WriteLimits(node);
         WriteModelProperties(node);
         WriteAnimatedProperties(node);
-        WriteCameraAttribute(camera, false);
+        // The record's name already says what it is: no "Type" text.
+        WriteCameraAttribute(camera, true);
         duz.FieldWriteBlockEnd();
         duz.FieldWriteEnd();
     }

@@ -125,6 +125,7 @@ TEST_P(Duz5RoundTrip, RichSceneReadsBackEqual) {
     red->GetDiffuseColor().SetValue(&diffuse, eValueKindDouble3);
     auto* bricks = KDuzTexture::Create(manager, "Bricks");
     bricks->SetFileName("/nonexistent/bricks.bmp");
+    bricks->SetCropping(1, 2, 3, 4);
     scene->ConnectSrcObject(red);
     scene->ConnectSrcObject(bricks);
     KDuzNode* body = AddNode(manager, root, "Body", TexturedMesh(manager, red, bricks));
@@ -181,6 +182,8 @@ TEST_P(Duz5RoundTrip, RichSceneReadsBackEqual) {
     EXPECT_DOUBLE_EQ(readDiffuse[0], 0.75);
     ASSERT_EQ(mesh->GetTextureCount(0), 1);
     EXPECT_STREQ(mesh->GetTexture(0, 0)->GetFileName(), "/nonexistent/bricks.bmp");
+    EXPECT_EQ(mesh->GetTexture(0, 0)->GetFirstCropping(), 1);
+    EXPECT_EQ(mesh->GetTexture(0, 0)->GetFourthCropping(), 4);
     ASSERT_NE(mesh->GetTextureUV(3), nullptr);
     EXPECT_EQ(mesh->GetTextureUVCount(3), 4);
     EXPECT_DOUBLE_EQ(mesh->GetTextureUV(3)[1].mU, 0.25);

@@ -288,6 +288,9 @@ TEST_F(Duz5WriterTest, ProducerCamerasAreWrittenHiddenAndFlatShaded) {
         ASSERT_NE(found, std::string::npos) << name;
         at = found;
     }
+    // Producer cameras carry no "Type" text, only the projection type.
+    EXPECT_FALSE(Has(Block(settings, "Camera: \"Producer Top\""), "Type: \"Camera\""));
+    EXPECT_TRUE(Has(Block(settings, "Camera: \"Producer Top\""), "TypeFlags: \"Camera\""));
     EXPECT_TRUE(Has(settings, "TimeMode: "));
     EXPECT_TRUE(Has(settings, "FrameRate: \""));
     KDuzGlobalCameraSettings& cameras = *scene->GetGlobalCameraSettings();

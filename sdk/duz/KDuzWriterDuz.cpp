@@ -6,6 +6,7 @@
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
@@ -59,7 +60,7 @@ bool KDuzWriterDuz::FileCreate(const char* fileName) {
         mFile->SetPropertyFormatFlag(true);
     }
     KDuzFileHeaderInfo header;
-    header.fileVersion = kFileVersion;
+    header.fileVersion = duz5::kFileVersion;
     const KString path = KPathJoin(KPathGetCurrentDirectory(), fileName != nullptr ? fileName : "");
     const bool binary = mFileMode == eBinary || mFileMode == eEnciphered;
     if (mFile->ProjectCreateForWriter(path.Buffer(), binary, mFileMode == eEnciphered, &header)) return true;

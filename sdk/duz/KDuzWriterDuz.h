@@ -83,7 +83,6 @@ KString KDuzPropertyNameStripTypeSuffix(const char* name);
 class KDuzWriterDuz : public KDuzWriter {
 public:
     enum EFileMode { eAscii = 0, eBinary = 1, eEnciphered = 2 };
-    static constexpr int kFileVersion = 5800;
 
     KDuzWriterDuz(KDuzSdkManager* manager, KDuzExporter* owner);
     ~KDuzWriterDuz() override;

@@ -1,6 +1,7 @@
 // Node attributes inside a version 5 "Model" record: "Type", "TypeFlags" and
 // the attribute's own fields, some of them in a "Properties" block.
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/scene/KDuzCamera.h"
@@ -30,7 +31,7 @@ void WriteTypeFlags(KDuz& duz, std::initializer_list<const char*> flags) {
 }
 
 void BeginProperties(KDuz& duz) {
-    duz.FieldWriteBegin("Properties");
+    duz.FieldWriteBegin(duz5::kProperties);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 100);
 }
@@ -57,7 +58,7 @@ const char* ApertureFormatName(int format) {
 
 bool KDuzWriterDuz::WriteNullAttribute(const KDuzNull* null) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteNamedString("Type", "Null");
+    duz.FieldWriteNamedString(duz5::kType, duz5::kTypeNull);
     WriteTypeFlags(duz, {"Null"});
     BeginProperties(duz);
     KDuz6WriteDoubleField(duz, "Size", null != nullptr ? null->GetSize() : 100.0);
@@ -69,9 +70,10 @@ bool KDuzWriterDuz::WriteMarkerAttribute(KDuzNode* node) {
     auto* marker = dynamic_cast<KDuzMarker*>(node->GetNodeAttribute());
     if (marker == nullptr) return WriteNullAttribute(nullptr);
     KDuz& duz = *GetFieldFile();
-    static const char* const kTypes[] = {"Marker", "OpticalMarker", "IKEffector", "FKEffector"};
+    static const char* const kTypes[] = {duz5::kTypeMarker, duz5::kTypeOpticalMarker, duz5::kTypeIKEffector,
+                                         duz5::kTypeFKEffector};
     const int type = marker->GetType();
-    if (type >= 0 && type <= 3) duz.FieldWriteNamedString("Type", kTypes[type]);
+    if (type >= 0 && type <= 3) duz.FieldWriteNamedString(duz5::kType, kTypes[type]);
     WriteTypeFlags(duz, {"Marker"});
     BeginProperties(duz);
     KDuz6WriteIntField(duz, "Look", marker->GetLook());
@@ -104,7 +106,7 @@ bool KDuzWriterDuz::WriteMarkerAttribute(KDuzNode* node) {
 
 bool KDuzWriterDuz::WriteOpticalReferenceAttribute(KDuzNode* /*node*/) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteNamedString("Type", "Optical");
+    duz.FieldWriteNamedString(duz5::kType, duz5::kTypeOptical);
     WriteTypeFlags(duz, {"Marker"});
     return true;
 }
@@ -114,7 +116,7 @@ bool KDuzWriterDuz::WriteSkeletonAttribute(const KDuzSkeleton* skeleton) {
     switch (skeleton->GetSkeletonType()) {
         case KDuzSkeleton::eRoot:
         case KDuzSkeleton::eEffector:
-            duz.FieldWriteNamedString("Type", "Root");
+            duz.FieldWriteNamedString(duz5::kType, duz5::kTypeRoot);
             WriteTypeFlags(duz, {"Null", "Skeleton", "Root"});
             BeginProperties(duz);
             KDuz6WriteDoubleField(duz, "Size", skeleton->GetSize());
@@ -123,7 +125,7 @@ bool KDuzWriterDuz::WriteSkeletonAttribute(const KDuzSkeleton* skeleton) {
         case KDuzSkeleton::eLimb:
         case KDuzSkeleton::eLimbNode: {
             const bool limb = skeleton->GetSkeletonType() == KDuzSkeleton::eLimb;
-            duz.FieldWriteNamedString("Type", limb ? "Limb" : "LimbNode");
+            duz.FieldWriteNamedString(duz5::kType, limb ? duz5::kTypeLimb : duz5::kTypeLimbNode);
             WriteTypeFlags(duz, {"Skeleton"});
             if (limb) KDuz6WriteDoubleField(duz, "LimbLength", skeleton->GetLimbLength());
             BeginProperties(duz);
@@ -139,7 +141,7 @@ bool KDuzWriterDuz::WriteSkeletonAttribute(const KDuzSkeleton* skeleton) {
 
 bool KDuzWriterDuz::WriteCameraAttribute(KDuzCamera* camera, bool omitType) {
     KDuz& duz = *GetFieldFile();
-    if (!omitType) duz.FieldWriteNamedString("Type", "Camera");
+    if (!omitType) duz.FieldWriteNamedString(duz5::kType, duz5::kTypeCamera);
     WriteTypeFlags(duz, {"Camera"});
     KDuz6WriteIntField(duz, "Version", 220);
     KDuzObject* holder = camera->GetDstObject(KDuzNode::ClassId(), 0);
@@ -149,7 +151,7 @@ bool KDuzWriterDuz::WriteCameraAttribute(KDuzCamera* camera, bool omitType) {
     KDuz6WriteVector3Field(duz, "LookAt", camera->GetInterestPosition());
     KDuz6WriteDoubleField(duz, "Roll", camera->GetRoll());
     KDuz6WriteDoubleField(duz, "TurnTable", camera->GetTurnTable());
-    KDuz6WriteIntField(duz, "Type", camera->GetProjectionType());
+    KDuz6WriteIntField(duz, duz5::kType, camera->GetProjectionType());
     duz.FieldWriteNamedString("FormatName", FormatName(camera->GetFormat()));
     KDuz6WriteIntField(duz, "AspectType", camera->GetAspectRatioMode());
     KDuz6WriteDoubleField(duz, "AspectW", camera->GetAspectWidth());
@@ -172,7 +174,7 @@ bool KDuzWriterDuz::WriteCameraAttribute(KDuzCamera* camera, bool omitType) {
     KDuz6WriteDoubleField(duz, "OpticalCenterXProperty", camera->GetOpticalCenterX());
     KDuz6WriteDoubleField(duz, "OpticalCenterYProperty", camera->GetOpticalCenterY());
     const char* media = camera->GetBackgroundMediaName();
-    if (media != nullptr && media[0] != '\0') duz.FieldWriteNamedString("Media", media);
+    if (media != nullptr && media[0] != '\0') duz.FieldWriteNamedString(duz5::kMedia, media);
     KDuz6WriteIntField(duz, "ViewFrustumPlane", camera->GetViewFrustumBackPlaneMode());
     KDuz6WriteIntField(duz, "BackgroundMode", camera->GetBackgroundMode());
     KDuz6WriteIntField(duz, "ForegroundTransparent", camera->GetForegroundTransparent() ? 1 : 0);
@@ -225,14 +227,14 @@ bool KDuzWriterDuz::WriteCameraSwitcherAttribute(KDuzCameraSwitcher* switcher) {
     duz.FieldWriteNamedString("AnimationMode", "Global");
     KDuz6WriteIntField(duz, "Version", 100);
     duz.FieldWriteNamedString("Name", "Camera Switcher");
-    KDuz6WriteIntField(duz, "CameraId", switcher->GetDefaultCameraIndex());
+    KDuz6WriteIntField(duz, duz5::kCameraId, switcher->GetDefaultCameraIndex());
     KDuz6WriteIntField(duz, "CameraName", 100);
     return true;
 }
 
 bool KDuzWriterDuz::WriteLightAttribute(KDuzLight* light) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteNamedString("Type", "Light");
+    duz.FieldWriteNamedString(duz5::kType, duz5::kTypeLight);
     WriteTypeFlags(duz, {"Light"});
     KDuz6WriteIntField(duz, "GeometryVersion", 123);
     KDuz6WriteIntField(duz, "LightTypeVersion", 202);

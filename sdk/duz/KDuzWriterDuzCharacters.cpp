@@ -12,6 +12,7 @@
 #include "sdk/character/KDuzControlSet.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/io/IDuzObject.h"
@@ -78,7 +79,7 @@ bool KDuzWriterDuz::WriteClusterLink(KDuzCluster* cluster) {
     KDuz& duz = *GetFieldFile();
     // Readers take the value for the name of the linked model and find the
     // link by it; the cluster's own name has no place in this layout.
-    duz.FieldWriteBegin("Link");
+    duz.FieldWriteBegin(duz5::kLink);
     duz.FieldWriteKString(cluster->GetLink()->GetNameWithPrefix());
     duz.FieldWriteBlockBegin();
     if (cluster->GetLinkMode() == 1) duz.FieldWriteNamedString("Mode", "Additive");
@@ -114,10 +115,10 @@ void KDuzWriterDuz::WritePoses(KDuzScene* scene) {
     for (int i = 0; i < scene->GetPoseCount(); ++i) {
         const KDuzPose* pose = scene->GetPose(i);
         if (pose == nullptr) continue;
-        duz.FieldWriteBegin("Pose");
+        duz.FieldWriteBegin(duz5::kPose);
         duz.FieldWriteKString(pose->GetNameWithPrefix());
         duz.FieldWriteBlockBegin();
-        duz.FieldWriteNamedString("Type", pose->IsBindPose() ? "BindPose" : "RestPose");
+        duz.FieldWriteNamedString(duz5::kType, pose->IsBindPose() ? "BindPose" : "RestPose");
         KDuzWritePoseNodes(duz, pose);
         EndBlock(duz);
     }
@@ -128,11 +129,11 @@ void KDuzWriterDuz::WriteCharacterPoses(KDuzScene* scene) {
     for (int i = 0; i < scene->GetCharacterPoseCount(); ++i) {
         auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(i));
         if (pose == nullptr) continue;
-        duz.FieldWriteBegin("Pose");
+        duz.FieldWriteBegin(duz5::kPose);
         duz.FieldWriteKString(pose->GetNameWithPrefix());
         duz.FieldWriteBlockBegin();
-        duz.FieldWriteNamedString("Type", "CharacterPose");
-        BeginBlock(duz, "PoseScene");
+        duz.FieldWriteNamedString(duz5::kType, "CharacterPose");
+        BeginBlock(duz, duz5::kPoseScene);
         WriteCharacterPoseScene(pose);
         EndBlock(duz);
         EndBlock(duz);
@@ -161,19 +162,19 @@ bool KDuzWriterDuz::WriteCharacterPoseScene(KDuzCharacterPose* pose) {
 void KDuzWriterDuz::WriteConstraints(KDuzScene* scene) {
     if (scene->GetCharacterCount() == 0) return;
     KDuz& duz = *GetFieldFile();
-    BeginBlock(duz, "Constraints");
+    BeginBlock(duz, duz5::kConstraints);
     KDuz6WriteDoubleField(duz, "Version", 4.0);
-    duz.FieldWriteBegin("Group");
+    duz.FieldWriteBegin(duz5::kGroup);
     duz.FieldWriteString("Constraint Group");
     duz.FieldWriteBlockBegin();
     for (int i = 0; i < scene->GetCharacterCount(); ++i) {
         KDuzObject* character = scene->GetCharacter(i);
         if (character == nullptr) continue;
-        duz.FieldWriteBegin("Constraint");
+        duz.FieldWriteBegin(duz5::kConstraint);
         duz.FieldWriteKString(character->GetNameWithPrefix());
         duz.FieldWriteBlockBegin();
-        duz.FieldWriteNamedString("Type", "Character");
-        KDuz6WriteIntField(duz, "MultiLayer", 1);
+        duz.FieldWriteNamedString(duz5::kType, "Character");
+        KDuz6WriteIntField(duz, duz5::kMultiLayer, 1);
         duz.FieldWriteNamedString("Flags", "Active");
         duz.FieldWriteNamedString("Description", "Character");
         EndBlock(duz);
@@ -185,7 +186,7 @@ void KDuzWriterDuz::WriteConstraints(KDuzScene* scene) {
 void KDuzWriterDuz::WriteCharacters(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     for (int i = 0; i < scene->GetCharacterCount(); ++i) {
-        BeginBlock(duz, "CHARACTER");
+        BeginBlock(duz, duz5::kCharacter);
         WriteCharacter(scene, i);
         EndBlock(duz);
     }
@@ -198,18 +199,18 @@ void KDuzWriterDuz::WriteCharacter(KDuzScene* scene, int index) {
     KDuz6WriteIntField(duz, "CHARACTERIZE", 1);
     KDuz6WriteIntField(duz, "LOCK_XFORM", 0);
     KDuz6WriteIntField(duz, "LOCK_PICK", 0);
-    duz.FieldWriteNamedString("CONSTRAINT", character->GetNameWithPrefix().Buffer());
+    duz.FieldWriteNamedString(duz5::kCharacterName, character->GetNameWithPrefix().Buffer());
     const int input = character->GetInputType();
-    KDuz6WriteIntField(duz, "INPUTOUTPUTTYPE", input);
+    KDuz6WriteIntField(duz, duz5::kInputOutputType, input);
     if (input != 0) {
-        KDuz6WriteIntField(duz, "ACTORINDEX", -1);
+        KDuz6WriteIntField(duz, duz5::kActorIndex, -1);
         int characterIndex = -1;
         if (input == 1) {
             const KDuzObject* source = character->GetInputObject();
             for (int i = 0; i < scene->GetCharacterCount() && characterIndex < 0; ++i)
                 if (source != nullptr && scene->GetCharacter(i) == source) characterIndex = i;
         }
-        KDuz6WriteIntField(duz, "CHARACTERINDEX", characterIndex);
+        KDuz6WriteIntField(duz, duz5::kCharacterIndex, characterIndex);
     }
     for (const GroupField& contact : kFloorContacts) {
         BeginBlock(duz, contact.field);
@@ -221,13 +222,13 @@ void KDuzWriterDuz::WriteCharacter(KDuzScene* scene, int index) {
         WriteCharacterLinkGroup(character, group.group, scene);
         EndBlock(duz);
     }
-    BeginBlock(duz, "FILTERSET");
+    BeginBlock(duz, duz5::kFilterSet);
     WriteCharacterParameters(character);
     EndBlock(duz);
-    BeginBlock(duz, "GAMEMODEPARENT");
+    BeginBlock(duz, duz5::kGameModeParent);
     WriteCharacterLinkGroup(character, 8, scene);
     EndBlock(duz);
-    BeginBlock(duz, "MB_CONTROLSET");
+    BeginBlock(duz, duz5::kOldControlSet);
     if (character->GetControlSet() != nullptr) WriteControlSet(character->GetControlSet(), scene);
     EndBlock(duz);
 }
@@ -275,7 +276,7 @@ void KDuzWriterDuz::WriteCharacterParameters(KDuzCharacter* character) {
     if (parameters == nullptr) return;
     KDuz& duz = *GetFieldFile();
     for (int row = 0; row < KDuzCharacterParameterCount(); ++row) {
-        BeginBlock(duz, "PARAM");
+        BeginBlock(duz, duz5::kParam);
         const char* name = KDuzCharacterParameterName(row);
         duz.FieldWriteNamedString("NAME", name != nullptr ? name : "");
         KDuz6WriteIntField(duz, "MODE", parameters->GetMode(row));
@@ -304,10 +305,10 @@ void KDuzWriterDuz::WriteControlSet(KDuzControlSet* controlSet, KDuzScene* scene
         WriteControlSetLinkGroup(controlSet, group.group, scene);
         EndBlock(duz);
     }
-    BeginBlock(duz, "EFFECTOR");
+    BeginBlock(duz, duz5::kEffector);
     WriteControlSetEffectors(controlSet);
     EndBlock(duz);
-    BeginBlock(duz, "EFFECTOR_AUX1");
+    BeginBlock(duz, duz5::kEffectorAux);
     WriteControlSetAuxEffectors(controlSet);
     EndBlock(duz);
 }

@@ -6,6 +6,7 @@
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
@@ -49,7 +50,7 @@ void WritePoints(KDuz& duz, const KDuzGeometry* geometry, bool weightOne) {
     KgeMatrix pivot;
     geometry->GetPivot(pivot);
     const KgeTVector* points = geometry->GetControlPoints();
-    duz.FieldWriteBegin("Points");
+    duz.FieldWriteBegin(duz5::kPoints);
     for (int i = 0; i < geometry->GetControlPointsCount(); ++i) {
         const KgeTVector p = ThroughPivot(pivot.Data(), points[i]);
         for (int k = 0; k < 3; ++k) duz.FieldWriteDouble(p[k]);
@@ -100,7 +101,7 @@ void KDuzWriterDuz::WriteShape(KDuzGeometry* base, const char* name, KDuzGeometr
         CollectChangedPoints(base, shape, indices);
     const bool changed = !indices.empty();
     if (!changed) indices.assign(1, 0);
-    duz.FieldWriteBegin("Shape");
+    duz.FieldWriteBegin(duz5::kShape);
     duz.FieldWriteString(name != nullptr ? name : "");
     duz.FieldWriteBlockBegin();
     duz.FieldWriteBegin("Indexes");
@@ -130,7 +131,7 @@ void KDuzWriterDuz::WriteShape(KDuzGeometry* base, const char* name, KDuzGeometr
     const KgeTVector* baseNormals =
         changed && dynamic_cast<KDuzMesh*>(base) != nullptr ? normalsOf(base, count) : nullptr;
     const KgeTVector* shapeNormals = baseNormals != nullptr ? normalsOf(shape, count) : nullptr;
-    duz.FieldWriteBegin("Normals");
+    duz.FieldWriteBegin(duz5::kNormals);
     for (int index : indices) {
         KgeTVector delta(0.0, 0.0, 0.0, 0.0);
         if (shapeNormals != nullptr)
@@ -148,7 +149,7 @@ bool KDuzWriterDuz::WriteGeometryLayers(KDuzGeometry* geometry) {
     const int k = dynamic_cast<KDuzMesh*>(geometry) != nullptr ? 1 : 0;
     bool all = true;
     for (int i = 0; i + k < n; ++i) {
-        duz.FieldWriteBegin("GeometryLayer");
+        duz.FieldWriteBegin(duz5::kGeometryLayer);
         duz.FieldWriteBlockBegin();
         KDuz6WriteIntField(duz, "LayerIndex", i);
         if (!WriteLayerTextureInfo(geometry, i + k)) all = false;
@@ -202,14 +203,14 @@ bool KDuzWriterDuz::WriteNurbGeometry(KDuzNurb* nurb) {
     KDuzNurb* source = flipped != nullptr ? flipped : nurb;
     if (source->GetControlPointsCount() > 0) {
         KDuz& duz = *GetFieldFile();
-        duz.FieldWriteNamedString("Type", "Nurb");
+        duz.FieldWriteNamedString(duz5::kType, duz5::kTypeNurb);
         WriteGeometryCommon(source);
-        KDuz6WriteIntField(duz, "NurbVersion", 100);
+        KDuz6WriteIntField(duz, duz5::kNurbVersion, 100);
         WriteInts(duz, "SurfaceDisplay", {source->GetSurfaceDisplay(), source->GetUStep(), source->GetVStep()});
         WriteInts(duz, "NurbOrder", {source->GetUOrder(), source->GetVOrder()});
         WriteInts(duz, "Dimensions", {source->GetUCount(), source->GetVCount()});
         WriteInts(duz, "Step", {source->GetUStep(), source->GetVStep()});
-        duz.FieldWriteBegin("Form");
+        duz.FieldWriteBegin(duz5::kForm);
         duz.FieldWriteString(NurbFormName(source->GetNurbUType()));
         duz.FieldWriteString(NurbFormName(source->GetNurbVType()));
         duz.FieldWriteEnd();
@@ -231,7 +232,7 @@ bool KDuzWriterDuz::WriteNurbGeometry(KDuzNurb* nurb) {
                    std::min(source->GetUKnotCount(), source->GetUKnotArrayCount()));
         writeKnots("KnotVectorV", source->GetVKnotVector(),
                    std::min(source->GetVKnotCount(), source->GetVKnotArrayCount()));
-        KDuz6WriteIntField(duz, "Materials", source->GetMaterialCount(0));
+        KDuz6WriteIntField(duz, duz5::kMaterials, source->GetMaterialCount(0));
     }
     if (flipped != nullptr) flipped->Destroy();
     return true;
@@ -240,11 +241,11 @@ bool KDuzWriterDuz::WriteNurbGeometry(KDuzNurb* nurb) {
 bool KDuzWriterDuz::WritePatchGeometry(KDuzPatch* patch) {
     if (patch->GetControlPointsCount() <= 0) return true;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteNamedString("Type", "Patch");
+    duz.FieldWriteNamedString(duz5::kType, duz5::kTypePatch);
     WriteGeometryCommon(patch);
-    KDuz6WriteIntField(duz, "PatchVersion", 100);
+    KDuz6WriteIntField(duz, duz5::kPatchVersion, 100);
     WriteInts(duz, "SurfaceDisplay", {patch->GetSurfaceDisplay(), patch->GetUStep(), patch->GetVStep()});
-    duz.FieldWriteBegin("PatchType");
+    duz.FieldWriteBegin(duz5::kPatchType);
     WriteSplineTypeName(patch->GetPatchUType());
     WriteSplineTypeName(patch->GetPatchVType());
     duz.FieldWriteEnd();
@@ -254,7 +255,7 @@ bool KDuzWriterDuz::WritePatchGeometry(KDuzPatch* patch) {
     WriteInts(duz, "UCapped", {patch->GetUCappedBottom() ? 1 : 0, patch->GetUCappedTop() ? 1 : 0});
     WriteInts(duz, "VCapped", {patch->GetVCappedBottom() ? 1 : 0, patch->GetVCappedTop() ? 1 : 0});
     WritePoints(duz, patch, false);
-    KDuz6WriteIntField(duz, "Materials", patch->GetMaterialCount(0));
+    KDuz6WriteIntField(duz, duz5::kMaterials, patch->GetMaterialCount(0));
     return true;
 }
 
@@ -272,7 +273,7 @@ bool KDuzWriterDuz::WriteModelProperties(KDuzNode* node) {
 
 void KDuzWriterDuz::WritePropertiesBlock(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Properties");
+    duz.FieldWriteBegin(duz5::kProperties);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 100);
     auto writeAll = [&duz](KDuzObject* object) {

@@ -4,6 +4,7 @@
 // left out.
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -39,7 +40,7 @@ void KDuzWriterDuz::WriteNormals(KDuzMesh* mesh) {
     const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(euler[0], euler[1], euler[2]);
     const double* r = rotation.Data();
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Normals");
+    duz.FieldWriteBegin(duz5::kNormals);
     for (const KgeTVector& n : normals->GetDirectArray()) {
         duz.FieldWriteDouble(n[0] * r[0] + n[1] * r[4] + n[2] * r[8]);
         duz.FieldWriteDouble(n[0] * r[1] + n[1] * r[5] + n[2] * r[9]);
@@ -53,13 +54,13 @@ void KDuzWriterDuz::WriteMaterialAssignation(KDuzMesh* mesh) {
     const int mode = mesh->GetMaterialMappingMode();
     int count = 1;
     if (mode == KDuzLayerElement::eByControlPoint) {
-        duz.FieldWriteNamedString("MaterialAssignation", "ByVertice");
+        duz.FieldWriteNamedString(duz5::kMaterialAssignation, "ByVertice");
         count = mesh->GetControlPointsCount();
     } else if (mode == KDuzLayerElement::eByPolygon) {
-        duz.FieldWriteNamedString("MaterialAssignation", "ByPolygon");
+        duz.FieldWriteNamedString(duz5::kMaterialAssignation, "ByPolygon");
         count = mesh->GetPolygonCount();
     } else {
-        duz.FieldWriteNamedString("MaterialAssignation", "AllSame");
+        duz.FieldWriteNamedString(duz5::kMaterialAssignation, "AllSame");
     }
     const KDuzLayer* layer = mesh->GetLayer(0);
     const KDuzLayerElementMaterial* materials = layer != nullptr ? layer->GetMaterials() : nullptr;
@@ -68,7 +69,7 @@ void KDuzWriterDuz::WriteMaterialAssignation(KDuzMesh* mesh) {
                          (materials->GetReferenceMode() == KDuzLayerElement::eIndex ||
                           materials->GetReferenceMode() == KDuzLayerElement::eIndexToDirect) &&
                          materials->GetIndexArray().Count() > 0;
-    duz.FieldWriteBegin("Materials");
+    duz.FieldWriteBegin(duz5::kMaterials);
     for (int i = 0; i < count; ++i) {
         if (materials == nullptr || materialCount == 0)
             duz.FieldWriteInt(0);
@@ -86,18 +87,18 @@ void KDuzWriterDuz::WriteTextureAssignation(KDuzMesh* mesh) {
     if (textures == nullptr) return;
     KDuz& duz = *GetFieldFile();
     if (textures->GetMappingMode() == KDuzLayerElement::eByPolygon) {
-        duz.FieldWriteNamedString("TextureMode", "ByPolygon");
-        duz.FieldWriteBegin("TextureId");
+        duz.FieldWriteNamedString(duz5::kTextureMode, "ByPolygon");
+        duz.FieldWriteBegin(duz5::kTextureId);
         for (int i = 0; i < mesh->GetPolygonCount(); ++i) duz.FieldWriteInt(textures->GetIndexArray().GetAt(i, 0));
         duz.FieldWriteEnd();
     } else if (textures->GetMappingMode() == KDuzLayerElement::eAllSame) {
-        duz.FieldWriteNamedString("TextureMode", "ByModel");
+        duz.FieldWriteNamedString(duz5::kTextureMode, "ByModel");
     }
 }
 
 void KDuzWriterDuz::WriteGeometryUVInfo(KDuzMesh* mesh) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("GeometryUVInfo");
+    duz.FieldWriteBegin(duz5::kGeometryUVInfo);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 240);
     const KDuzLayer* layer = mesh->GetLayer(0);
@@ -108,7 +109,7 @@ void KDuzWriterDuz::WriteGeometryUVInfo(KDuzMesh* mesh) {
     } else {
         duz.FieldWriteNamedString("MappingInformationType",
                                   mode == KDuzLayerElement::eByControlPoint ? "ByVertice" : "ByPolygon");
-        duz.FieldWriteBegin("TextureUV");
+        duz.FieldWriteBegin(duz5::kTextureUV);
         for (const KgeUVVector& uv : uvs->GetDirectArray()) {
             duz.FieldWriteDouble(uv.mU);
             duz.FieldWriteDouble(uv.mV);
@@ -127,7 +128,7 @@ void KDuzWriterDuz::WritePolygonGroups(KDuzMesh* mesh) {
     for (int i = 1; i < count && !differ; ++i) differ = mesh->GetPolygonGroup(i) != mesh->GetPolygonGroup(0);
     if (!differ) return;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("PolygonGroup");
+    duz.FieldWriteBegin(duz5::kPolygonGroup);
     for (int i = 0; i < count; ++i) duz.FieldWriteInt(mesh->GetPolygonGroup(i));
     duz.FieldWriteEnd();
 }
@@ -145,7 +146,7 @@ bool KDuzWriterDuz::WriteVertexColorInfo(KDuzMesh* mesh) {
                           (reference == KDuzLayerElement::eIndexToDirect && colors->GetIndexArray().Count() == expected);
     if (!accepted) return false;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("VertexColorInfo");
+    duz.FieldWriteBegin(duz5::kVertexColorInfo);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 100);
     duz.FieldWriteNamedString("MappingInformationType",
@@ -178,10 +179,10 @@ bool KDuzWriterDuz::WriteLayerTextureInfo(KDuzGeometry* geometry, int n) {
     if (mapping == KDuzLayerElement::eByPolygon && indexCount != mesh->GetPolygonCount()) return false;
 
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("LayerTextureInfo");
+    duz.FieldWriteBegin(duz5::kLayerTextureInfo);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "TextureBlendMode", textures->GetBlendMode());
-    KDuz6WriteIntField(duz, "TextureMode", mapping == KDuzLayerElement::eNone       ? 0
+    KDuz6WriteIntField(duz, duz5::kTextureMode, mapping == KDuzLayerElement::eNone       ? 0
                                            : mapping == KDuzLayerElement::eByPolygon ? 6
                                                                                      : 2);
     KDuz6WriteIntField(duz, "TextureIdCount", indexCount);

@@ -11,6 +11,7 @@
 #include "sdk/base/KPath.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
@@ -103,18 +104,18 @@ bool KDuzWriterDuz::WriteMedia(KDuzScene* scene, bool embed, int& mediaCount) {
     }
     mediaCount = static_cast<int>(names.Names().size());
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Media");
+    duz.FieldWriteBegin(duz5::kMedia);
     duz.FieldWriteBlockBegin();
-    duz.FieldWriteBegin("Video");
+    duz.FieldWriteBegin(duz5::kVideo);
     duz.FieldWriteBlockBegin();
     // Only the converted copies the write made are deleted afterwards; the
     // user's own image files are never touched.
     std::vector<KString> produced;
     for (size_t i = 0; i < names.Names().size(); ++i) {
-        duz.FieldWriteBegin("Video");
+        duz.FieldWriteBegin(duz5::kVideo);
         duz.FieldWriteKString(names.Names()[i]);
         duz.FieldWriteBlockBegin();
-        duz.FieldWriteNamedString("Type", "Clip");
+        duz.FieldWriteNamedString(duz5::kType, duz5::kClip);
         bool converted = false;
         KString copy;
         WriteMediaFile(names.Paths()[i].Buffer(), embed, converted, copy);
@@ -151,10 +152,10 @@ bool KDuzWriterDuz::WriteMediaFile(const char* fileName, bool embed, bool& conve
         KDuz6WriteIntField(duz, "OriginalFormat", 1);
         duz.FieldWriteNamedString("OriginalFilename", given.Buffer());
     }
-    duz.FieldWriteNamedString("Filename", given.Buffer());
-    duz.FieldWriteNamedString("RelativeFilename", relative.Buffer());
+    duz.FieldWriteNamedString(duz5::kFilename, given.Buffer());
+    duz.FieldWriteNamedString(duz5::kRelativeFilename, relative.Buffer());
     if (!embedding) return true;
-    duz.FieldWriteBegin("Content");
+    duz.FieldWriteBegin(duz5::kContent);
     // A converted image is embedded from its TIFF copy.
     const char* contentRelative = converted ? content.Buffer() : relative.Buffer();
     const bool written = duz.FieldWriteEmbeddedFile(content.Buffer(), contentRelative);
@@ -205,7 +206,7 @@ bool KDuzWriterDuz::WriteMaterial(KDuzSurfaceMaterial* material) {
     KDuzMaterialValues values;
     GetMaterialValues(material, values);
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Material");
+    duz.FieldWriteBegin(duz5::kMaterial);
     duz.FieldWriteKString(material->GetNameWithPrefix());
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 100);
@@ -242,13 +243,13 @@ bool KDuzWriterDuz::WriteMaterial(KDuzSurfaceMaterial* material) {
 
 void KDuzWriterDuz::WriteTexture(KDuzTexture* texture) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Texture");
+    duz.FieldWriteBegin(duz5::kTexture);
     duz.FieldWriteKString(texture->GetNameWithPrefix());
     duz.FieldWriteBlockBegin();
-    duz.FieldWriteNamedString("Type", texture->GetTextureType());
+    duz.FieldWriteNamedString(duz5::kType, texture->GetTextureType());
     KDuz6WriteIntField(duz, "Version", 202);
     duz.FieldWriteNamedString("TextureName", texture->GetNameWithPrefix().Buffer());
-    duz.FieldWriteNamedString("Media", texture->GetMediaName());
+    duz.FieldWriteNamedString(duz5::kMedia, texture->GetMediaName());
     const KgeTVector t = texture->GetDefaultT();
     const KgeTVector s = texture->GetDefaultS();
     const KgeTVector r = texture->GetDefaultR();

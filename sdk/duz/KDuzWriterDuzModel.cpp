@@ -7,6 +7,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
@@ -64,7 +65,7 @@ void KDuzWriterDuz::WriteVector3(const char* name, const KgeTVector& v) {
 
 void KDuzWriterDuz::WriteModelHead(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Model");
+    duz.FieldWriteBegin(duz5::kModel);
     duz.FieldWriteKString(node->GetNameWithPrefix());
     duz.FieldWriteBlockBegin();
 }
@@ -73,17 +74,17 @@ void KDuzWriterDuz::WriteModelVersion(KDuzNode* /*node*/) { KDuz6WriteIntField(*
 
 void KDuzWriterDuz::WriteLayerAndTakeFlags(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
-    KDuz6WriteIntField(duz, "MultiLayer", node->GetMultiLayer() ? 1 : 0);
-    KDuz6WriteIntField(duz, "MultiTake", node->GetMultiTake());
+    KDuz6WriteIntField(duz, duz5::kMultiLayer, node->GetMultiLayer() ? 1 : 0);
+    KDuz6WriteIntField(duz, duz5::kMultiTake, node->GetMultiTake());
 }
 
 void KDuzWriterDuz::WriteVisibilityAndShading(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
-    if (!node->GetVisibility()) duz.FieldWriteNamedString("Hidden", "True");
+    if (!node->GetVisibility()) duz.FieldWriteNamedString(duz5::kHidden, "True");
     static const char kLetters[] = {'W', 'F', 'Y', 'T', 'U'};
     const int mode = node->GetShadingMode();
     if (mode >= 1 && mode <= 5) {
-        duz.FieldWriteBegin("Shading");
+        duz.FieldWriteBegin(duz5::kShading);
         duz.FieldWriteChar(kLetters[mode - 1]);
         duz.FieldWriteEnd();
     }
@@ -91,7 +92,7 @@ void KDuzWriterDuz::WriteVisibilityAndShading(KDuzNode* node) {
 
 void KDuzWriterDuz::WriteLimits(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Limits");
+    duz.FieldWriteBegin(duz5::kLimits);
     duz.FieldWriteBlockBegin();
     const KDuzNodeLimitsAccessor limits(node);
     const bool autoFlags[3] = {limits.GetAuto(0), limits.GetAuto(1), limits.GetAuto(2)};
@@ -134,14 +135,14 @@ void KDuzWriterDuz::WriteLookAt(KDuzNode* node) {
     KDuz& duz = *GetFieldFile();
     const KgeTVector none(0.0, 0.0, 0.0, 1.0);
     if (KDuzNode* target = node->GetLookAtTarget()) {
-        duz.FieldWriteNamedString("LookAtModel", target->GetNameWithPrefix().Buffer());
+        duz.FieldWriteNamedString(duz5::kLookAtModel, target->GetNameWithPrefix().Buffer());
         if (KgeEulerDiffers(node->GetPostTargetRotation(), none, 0.000001))
             WriteVector3("PostTargetRotation", node->GetPostTargetRotation());
         if (KgeEulerDiffers(node->GetTargetUpVector(), none, 0.000001))
             WriteVector3("UpTargetRotation", node->GetTargetUpVector());
     }
     if (KDuzNode* up = node->GetUpVectorTarget())
-        duz.FieldWriteNamedString("UpVectorModel", up->GetNameWithPrefix().Buffer());
+        duz.FieldWriteNamedString(duz5::kUpVectorModel, up->GetNameWithPrefix().Buffer());
 }
 
 void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
@@ -196,10 +197,10 @@ void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
     for (const auto& row : rows) duz.FieldWriteKString(row.second);
     duz.FieldWriteEnd();
     for (const KDuzProperty& property : user) {
-        duz.FieldWriteBegin("UserProperty");
+        duz.FieldWriteBegin(duz5::kUserProperty);
         duz.FieldWriteBlockBegin();
         duz.FieldWriteNamedString("Name", KDuzPropertyNameStripTypeSuffix(property.GetName()).Buffer());
-        duz.FieldWriteNamedString("Type", property.GetDataType().GetName());
+        duz.FieldWriteNamedString(duz5::kType, property.GetDataType().GetName());
         duz.FieldWriteNamedString("Label", property.GetLabel().Buffer());
         if (property.GetMinLimit() > -std::numeric_limits<double>::infinity())
             KDuz6WriteDoubleField(duz, "Min", property.GetMinLimit());
@@ -222,7 +223,7 @@ void KDuzWriterDuz::WriteDefaultChannels(KDuzNode* node) {
 void KDuzWriterDuz::WriteChildren(KDuzNode* node) {
     if (node->GetChildCount() == 0) return;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Children");
+    duz.FieldWriteBegin(duz5::kChildren);
     for (int i = 0; i < node->GetChildCount(); ++i) duz.FieldWriteKString(node->GetChild(i)->GetNameWithPrefix());
     duz.FieldWriteEnd();
 }

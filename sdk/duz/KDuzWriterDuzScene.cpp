@@ -10,6 +10,7 @@
 #include "sdk/base/KTimeModes.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNurb.h"
@@ -116,10 +117,10 @@ bool KDuzWriterDuz::WriteCameraSwitcher(KDuzScene* scene) {
     });
     if (cameras.empty()) return true;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("Switcher");
+    duz.FieldWriteBegin(duz5::kSwitcher);
     duz.FieldWriteBlockBegin();
     if (KDuzNode* switcher = scene->GetCameraSwitcherNode()) WriteModelBody(switcher);
-    duz.FieldWriteBegin("CameraIndexName");
+    duz.FieldWriteBegin(duz5::kCameraIndexName);
     for (KDuzNode* camera : cameras) duz.FieldWriteKString(camera->GetNameWithPrefix());
     duz.FieldWriteEnd();
     duz.FieldWriteBlockEnd();
@@ -130,7 +131,7 @@ bool KDuzWriterDuz::WriteCameraSwitcher(KDuzScene* scene) {
 void KDuzWriterDuz::WriteRendererSettings(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     KDuzWriteRendererSetting(duz, scene);
-    duz.FieldWriteBegin("Settings");
+    duz.FieldWriteBegin(duz5::kSettings);
     duz.FieldWriteBlockBegin();
     KDuzGlobalCameraSettings& cameras = *scene->GetGlobalCameraSettings();
     static const int kOrder[] = {KDuzGlobalCameraSettings::ePerspective, KDuzGlobalCameraSettings::eTop,
@@ -186,7 +187,7 @@ void KDuzWriterDuz::WriteSceneGenericPersistence(KDuzScene* scene) {
         !(characters && scene->GetCharacterPoseCount() > 0))
         return;
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("SceneGenericPersistence");
+    duz.FieldWriteBegin(duz5::kSceneGenericPersistence);
     duz.FieldWriteBlockBegin();
     if (characters) WriteCharacterPoses(scene);
     WritePoses(scene);
@@ -197,7 +198,7 @@ void KDuzWriterDuz::WriteSceneGenericPersistence(KDuzScene* scene) {
 
 void KDuzWriterDuz::WriteGoboManager(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("GoboManager");
+    duz.FieldWriteBegin(duz5::kGoboManager);
     duz.FieldWriteBlockBegin();
     WriteGobos(scene);
     duz.FieldWriteBlockEnd();
@@ -235,19 +236,19 @@ void KDuzWriterDuz::WriteGobos(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     for (int r = static_cast<int>(records.size()) - 1; r >= 0; --r) {
         const KDuzGoboRecord& record = records[static_cast<size_t>(r)];
-        duz.FieldWriteBegin("Gobo");
+        duz.FieldWriteBegin(duz5::kGobo);
         duz.FieldWriteBlockBegin();
         KDuz6WriteIntField(duz, "Version", 250);
-        duz.FieldWriteNamedString("GoboName", record.name.Buffer());
-        duz.FieldWriteNamedString("GoboPath", record.second.Buffer());
-        duz.FieldWriteBegin("DrawComponent");
+        duz.FieldWriteNamedString(duz5::kGoboName, record.name.Buffer());
+        duz.FieldWriteNamedString(duz5::kGoboPath, record.second.Buffer());
+        duz.FieldWriteBegin(duz5::kDrawComponent);
         for (bool flag : record.flags) duz.FieldWriteInt(flag ? 1 : 0);
         duz.FieldWriteEnd();
         duz.FieldWriteBlockEnd();
         duz.FieldWriteEnd();
     }
     for (const GoboLink& link : links) {
-        duz.FieldWriteBegin("LightGobo");
+        duz.FieldWriteBegin(duz5::kLightGobo);
         duz.FieldWriteKString(link.light->GetNameWithPrefix());
         duz.FieldWriteKString(records[static_cast<size_t>(link.record)].name);
         duz.FieldWriteEnd();

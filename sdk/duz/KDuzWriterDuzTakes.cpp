@@ -10,6 +10,7 @@
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/base/KProgress.h"
 #include "sdk/duz/KDuzSharedWriteRecords.h"
+#include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
@@ -36,7 +37,7 @@ bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
     duz.WriteComment("Takes and animation section");
     duz.WriteComment("----------------------------------------------------");
     duz.WriteComment("");
-    duz.FieldWriteBegin("Takes");
+    duz.FieldWriteBegin(duz5::kTakes);
     duz.FieldWriteBlockBegin();
     duz.FieldWriteNamedString("Current", scene->GetCurrentTakeName());
 

@@ -15,6 +15,7 @@
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/scene/KDuzScene.h"
@@ -132,6 +133,13 @@ bool KDuzWriterDuz::PostprocessScene(KDuzScene* /*scene*/) {
     return GetFileVersionTag() == KString(kMotionBuilderTag);
 }
 
+std::vector<KDuzObject*> KDuzWriterDuz::Collect(const KDuzScene* scene, int classIndex) {
+    std::vector<KDuzObject*> out;
+    const KClassId classId = KDuzClassIdOf(static_cast<EDuzClass>(classIndex));
+    if (scene != nullptr && classId.IsValid()) KDuzCollectSrcObjects(scene, classId, out);
+    return out;
+}
+
 void KDuzWriterDuz::VisitPreOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit) {
     if (start == nullptr) return;
     std::vector<std::pair<KDuzNode*, int>> stack;
@@ -215,8 +223,7 @@ const KDuzMaterialAnimationFlags* KDuzWriterDuz::FindMaterialFlags(const KDuzObj
 }
 
 void KDuzWriterDuz::BuildAnimationTables(KDuzScene* scene) {
-    for (int i = 0; i < scene->GetTextureCount(); ++i) {
-        KDuzObject* texture = scene->GetTexture(i);
+    for (KDuzObject* texture : Collect(scene, eDuzClassTexture)) {
         auto flags = std::make_unique<KDuzTextureAnimationFlags>();
         flags->translation = Animated(texture, "Translation", true);
         flags->rotation = Animated(texture, "Rotation", true);
@@ -224,8 +231,7 @@ void KDuzWriterDuz::BuildAnimationTables(KDuzScene* scene) {
         flags->alpha = Animated(texture, "Alpha", false);
         mTextureFlags[texture] = std::move(flags);
     }
-    for (int i = 0; i < scene->GetMaterialCount(); ++i) {
-        KDuzObject* material = scene->GetMaterial(i);
+    for (KDuzObject* material : Collect(scene, eDuzClassSurfaceMaterial)) {
         auto flags = std::make_unique<KDuzMaterialAnimationFlags>();
         flags->ambient = Animated(material, "Ambient", true);
         flags->diffuse = Animated(material, "Diffuse", true);

@@ -206,6 +206,9 @@ public:
     // order. Iterative, so deep hierarchies do not exhaust the stack.
     static void VisitPreOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit);
     static void VisitPostOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit);
+    // The scene's sources of one class in connection order, gathered in one
+    // walk (indexing them one by one walks them once per index).
+    static std::vector<KDuzObject*> Collect(const KDuzScene* scene, int classIndex);
     const KDuzTextureAnimationFlags* FindTextureFlags(const KDuzObject* texture) const;
     const KDuzMaterialAnimationFlags* FindMaterialFlags(const KDuzObject* material) const;
 

@@ -18,6 +18,7 @@
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzExporter.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
 #include "sdk/scene/KDuzScene.h"
@@ -112,8 +113,8 @@ bool KDuzWriterDuz::WriteClusterLink(KDuzCluster* cluster) {
 
 void KDuzWriterDuz::WritePoses(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetPoseCount(); ++i) {
-        const KDuzPose* pose = scene->GetPose(i);
+    for (KDuzObject* object : Collect(scene, eDuzClassPose)) {
+        const auto* pose = dynamic_cast<const KDuzPose*>(object);
         if (pose == nullptr) continue;
         duz.FieldWriteBegin(duz5::kPose);
         duz.FieldWriteKString(pose->GetNameWithPrefix());
@@ -126,8 +127,8 @@ void KDuzWriterDuz::WritePoses(KDuzScene* scene) {
 
 void KDuzWriterDuz::WriteCharacterPoses(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetCharacterPoseCount(); ++i) {
-        auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(i));
+    for (KDuzObject* object : Collect(scene, eDuzClassCharacterPose)) {
+        auto* pose = dynamic_cast<KDuzCharacterPose*>(object);
         if (pose == nullptr) continue;
         duz.FieldWriteBegin(duz5::kPose);
         duz.FieldWriteKString(pose->GetNameWithPrefix());
@@ -167,9 +168,7 @@ void KDuzWriterDuz::WriteConstraints(KDuzScene* scene) {
     duz.FieldWriteBegin(duz5::kGroup);
     duz.FieldWriteString("Constraint Group");
     duz.FieldWriteBlockBegin();
-    for (int i = 0; i < scene->GetCharacterCount(); ++i) {
-        KDuzObject* character = scene->GetCharacter(i);
-        if (character == nullptr) continue;
+    for (KDuzObject* character : Collect(scene, eDuzClassCharacter)) {
         duz.FieldWriteBegin(duz5::kConstraint);
         duz.FieldWriteKString(character->GetNameWithPrefix());
         duz.FieldWriteBlockBegin();
@@ -185,7 +184,8 @@ void KDuzWriterDuz::WriteConstraints(KDuzScene* scene) {
 
 void KDuzWriterDuz::WriteCharacters(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
-    for (int i = 0; i < scene->GetCharacterCount(); ++i) {
+    const int count = static_cast<int>(Collect(scene, eDuzClassCharacter).size());
+    for (int i = 0; i < count; ++i) {
         BeginBlock(duz, duz5::kCharacter);
         WriteCharacter(scene, i);
         EndBlock(duz);
@@ -207,8 +207,9 @@ void KDuzWriterDuz::WriteCharacter(KDuzScene* scene, int index) {
         int characterIndex = -1;
         if (input == 1) {
             const KDuzObject* source = character->GetInputObject();
-            for (int i = 0; i < scene->GetCharacterCount() && characterIndex < 0; ++i)
-                if (source != nullptr && scene->GetCharacter(i) == source) characterIndex = i;
+            const std::vector<KDuzObject*> characters = Collect(scene, eDuzClassCharacter);
+            for (size_t i = 0; i < characters.size() && characterIndex < 0; ++i)
+                if (source != nullptr && characters[i] == source) characterIndex = static_cast<int>(i);
         }
         KDuz6WriteIntField(duz, duz5::kCharacterIndex, characterIndex);
     }

@@ -16,6 +16,7 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/IDuzObject.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzNode.h"
@@ -90,8 +91,8 @@ int KDuzWriterDuz::FindMediaName(const std::vector<KString>& names, const char* 
 
 bool KDuzWriterDuz::WriteMedia(KDuzScene* scene, bool embed, int& mediaCount) {
     MediaNames names;
-    for (int i = 0; i < scene->GetTextureCount(); ++i) {
-        auto* texture = dynamic_cast<KDuzTexture*>(scene->GetTexture(i));
+    for (KDuzObject* object : Collect(scene, eDuzClassTexture)) {
+        auto* texture = dynamic_cast<KDuzTexture*>(object);
         if (texture == nullptr) continue;
         texture->SetMediaName(names.NameOf(texture->GetFileName(), false).Buffer());
     }

@@ -14,6 +14,7 @@
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 #include "sdk/scene/KDuzTakeDescription.h"
@@ -45,6 +46,8 @@ bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
     mSpanStart = std::numeric_limits<int64_t>::max();
     mSpanStop = std::numeric_limits<int64_t>::min() + 1;
     KDuzNode* root = scene->GetRootNode();
+    const std::vector<KDuzObject*> textures = Collect(scene, eDuzClassTexture);
+    const std::vector<KDuzObject*> materials = Collect(scene, eDuzClassSurfaceMaterial);
     KPointerArray<KString> names;
     scene->FillTakeNameList(names);
     for (int t = 0; t < names.Count(); ++t) {
@@ -64,8 +67,8 @@ bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
         status += name;
         ReportProgress(status.Buffer(), 0.0f);
         mModelsStored = 0;
-        mModelsTotal = (root != nullptr ? root->GetChildCount(true) : 0) + scene->GetTextureCount() +
-                       scene->GetMaterialCount();
+        mModelsTotal = (root != nullptr ? root->GetChildCount(true) : 0) + static_cast<int>(textures.size()) +
+                       static_cast<int>(materials.size());
 
         duz.FieldWriteBegin("Take");
         duz.FieldWriteKString(name);
@@ -118,16 +121,16 @@ bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
         duz.WriteComment("Textures animation");
         duz.WriteComment("----------------------------------------------------");
         duz.WriteComment("");
-        for (int i = 0; i < scene->GetTextureCount(); ++i) {
+        for (KDuzObject* texture : textures) {
             ReportProgress(nullptr, Percentage(mModelsStored++, mModelsTotal));
-            WriteObjectTakeAnimation(scene->GetTexture(i), name.Buffer(), "Texture", false);
+            WriteObjectTakeAnimation(texture, name.Buffer(), "Texture", false);
         }
         duz.WriteComment("Materials animation");
         duz.WriteComment("----------------------------------------------------");
         duz.WriteComment("");
-        for (int i = 0; i < scene->GetMaterialCount(); ++i) {
+        for (KDuzObject* material : materials) {
             ReportProgress(nullptr, Percentage(mModelsStored++, mModelsTotal));
-            WriteObjectTakeAnimation(scene->GetMaterial(i), name.Buffer(), "Material", true);
+            WriteObjectTakeAnimation(material, name.Buffer(), "Material", true);
         }
         duz.FieldWriteBlockEnd();
         duz.FieldWriteEnd();

@@ -140,36 +140,57 @@ std::vector<KDuzObject*> KDuzWriterDuz::Collect(const KDuzScene* scene, int clas
     return out;
 }
 
+std::vector<KDuzNode*> KDuzWriterDuz::ChildrenOf(const KDuzNode* node) {
+    std::vector<KDuzObject*> sources;
+    if (node != nullptr) KDuzCollectSrcObjects(node, KDuzNode::ClassId(), sources);
+    std::vector<KDuzNode*> children;
+    children.reserve(sources.size());
+    for (KDuzObject* source : sources)
+        if (auto* child = dynamic_cast<KDuzNode*>(source)) children.push_back(child);
+    return children;
+}
+
+namespace {
+
+struct Pending {
+    KDuzNode* node;
+    std::vector<KDuzNode*> children;
+    size_t next = 0;
+};
+
+}  // namespace
+
 void KDuzWriterDuz::VisitPreOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit) {
     if (start == nullptr) return;
-    std::vector<std::pair<KDuzNode*, int>> stack;
+    std::vector<Pending> stack;
     visit(start);
-    stack.emplace_back(start, 0);
+    stack.push_back({start, ChildrenOf(start)});
     while (!stack.empty()) {
-        auto& [node, next] = stack.back();
-        if (next >= node->GetChildCount()) {
+        Pending& top = stack.back();
+        if (top.next >= top.children.size()) {
             stack.pop_back();
             continue;
         }
-        KDuzNode* child = node->GetChild(next++);
+        KDuzNode* child = top.children[top.next++];
         visit(child);
-        stack.emplace_back(child, 0);
+        stack.push_back({child, ChildrenOf(child)});
     }
 }
 
 void KDuzWriterDuz::VisitPostOrder(KDuzNode* start, const std::function<void(KDuzNode*)>& visit) {
     if (start == nullptr) return;
-    std::vector<std::pair<KDuzNode*, int>> stack;
-    stack.emplace_back(start, 0);
+    std::vector<Pending> stack;
+    stack.push_back({start, ChildrenOf(start)});
     while (!stack.empty()) {
-        auto& [node, next] = stack.back();
-        if (next >= node->GetChildCount()) {
-            KDuzNode* done = node;
+        Pending& top = stack.back();
+        if (top.next >= top.children.size()) {
+            KDuzNode* done = top.node;
             stack.pop_back();
             visit(done);
             continue;
         }
-        stack.emplace_back(node->GetChild(next++), 0);
+        KDuzNode* child = top.children[top.next++];
+        stack.push_back({child, ChildrenOf(child)});
     }
 }
 

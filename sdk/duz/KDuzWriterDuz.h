@@ -209,6 +209,8 @@ public:
     // The scene's sources of one class in connection order, gathered in one
     // walk (indexing them one by one walks them once per index).
     static std::vector<KDuzObject*> Collect(const KDuzScene* scene, int classIndex);
+    // The node's children in index order, gathered in one walk.
+    static std::vector<KDuzNode*> ChildrenOf(const KDuzNode* node);
     const KDuzTextureAnimationFlags* FindTextureFlags(const KDuzObject* texture) const;
     const KDuzMaterialAnimationFlags* FindMaterialFlags(const KDuzObject* material) const;
 

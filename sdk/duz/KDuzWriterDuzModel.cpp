@@ -221,10 +221,11 @@ void KDuzWriterDuz::WriteDefaultChannels(KDuzNode* node) {
 }
 
 void KDuzWriterDuz::WriteChildren(KDuzNode* node) {
-    if (node->GetChildCount() == 0) return;
+    const std::vector<KDuzNode*> children = ChildrenOf(node);
+    if (children.empty()) return;
     KDuz& duz = *GetFieldFile();
     duz.FieldWriteBegin(duz5::kChildren);
-    for (int i = 0; i < node->GetChildCount(); ++i) duz.FieldWriteKString(node->GetChild(i)->GetNameWithPrefix());
+    for (KDuzNode* child : children) duz.FieldWriteKString(child->GetNameWithPrefix());
     duz.FieldWriteEnd();
 }
 

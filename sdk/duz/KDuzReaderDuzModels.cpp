@@ -140,6 +140,8 @@ bool KDuzReaderDuz::ReadModel5(KDuzNode& node) {
     if (OldLayout()) {
         ReadModelLimits(node);
         if (OptionIsSet("PIVOT")) ReadModelPivots(node);
+        // The node's properties show what the records set.
+        node.UpdatePropertiesFromPivotsAndLimits();
     } else {
         // Version 5.8 files keep the node's settings in a version 6
         // property block.

@@ -281,14 +281,12 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
     const bool hasType = duz->FieldReadBegin(duz5::kType);
     const KString type(hasType ? NextText(*duz) : "");
     if (hasType) duz->FieldReadEnd();
-    KDuzObject* attribute = nullptr;
     bool userProperties = true;
     if (!hasType) {
         KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
         if (mesh != nullptr) {
             ReadMesh(mesh);
             node.SetNodeAttribute(mesh);
-            attribute = mesh;
         }
     } else if (Equals(type, duz5::kTypeCamera)) {
         KDuzCamera* camera = KDuzCamera::Create(mManager, "");
@@ -296,14 +294,12 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
             // Attached first: the camera's position is its node's translation.
             node.SetNodeAttribute(camera);
             ReadCamera(camera);
-            attribute = camera;
         }
     } else if (Equals(type, duz5::kTypeCameraSwitcher)) {
         KDuzCameraSwitcher* switcher = KDuzCameraSwitcher::Create(mManager, "");
         if (switcher != nullptr) {
             node.SetNodeAttribute(switcher);
             ReadCameraSwitcher(switcher);
-            attribute = switcher;
         }
         userProperties = false;
     } else if (Equals(type, duz5::kTypeNurb) || Equals(type, duz5::kTypePatch)) {
@@ -313,12 +309,10 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
                 if (auto* asGeometry = dynamic_cast<KDuzGeometry*>(geometry))
                     ReadInlineMaterialsAndTextures(asGeometry);
             node.SetNodeAttribute(geometry);
-            attribute = geometry;
         }
-    } else if (KDuz6ReadNodeAttribute(MakeRecordContext(), &node, type.Buffer())) {
+    } else if (!Equals(type, "Mesh") && KDuz6ReadNodeAttribute(MakeRecordContext(), &node, type.Buffer())) {
         // Null, markers, skeletons, light and optical reference: the same
-        // fields as in version 6 files.
-        attribute = node.GetNodeAttribute();
+        // fields as in version 6 files. A mesh has no "Type" here.
     } else {
         userProperties = false;
     }

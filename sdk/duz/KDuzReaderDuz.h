@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sdk/duz/KDuzReaderDuz6.h"
@@ -115,6 +116,9 @@ private:
     void SettleCameraNodes5(KDuzScene* scene);
     void ResolvePendingTextures(KDuzScene* scene);
     void DropAndRemap(KDuzObject* removed, KDuzObject* kept);
+    // Every node below root by name, the first in pre-order keeping a name
+    // (the node KDuzNode::FindChild finds), for links by name in one pass.
+    static std::unordered_map<std::string, KDuzNode*> IndexNodesBelow(KDuzNode* root);
 
     // Links a file gives by name, made once every model exists.
     std::multimap<std::string, KDuzNode*> mPendingLookAt;

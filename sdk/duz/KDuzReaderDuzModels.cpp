@@ -599,16 +599,41 @@ bool KDuzReaderDuz::ResolveNodeLinks(KDuzNode* root) {
     // A node listed as its own ancestor's child keeps the place it had.
     for (const auto& [name, node] : mNodes)
         if (node->GetParent() == nullptr && node != root) root->AddChild(node);
+    // One index of the tree instead of a search per name: a file may hold
+    // a million links.
+    const std::unordered_map<std::string, KDuzNode*> byName = IndexNodesBelow(root);
+    auto find = [&byName](const char* name) -> KDuzNode* {
+        const auto found = byName.find(name);
+        return found != byName.end() ? found->second : nullptr;
+    };
     if (OptionIsSet("LINK")) {
         for (const auto& [cluster, names] : mClusterNames) {
-            if (KDuzNode* link = root->FindChild(names.link.Buffer())) cluster->SetLink(link);
+            if (KDuzNode* link = find(names.link.Buffer())) cluster->SetLink(link);
             if (!names.associate.IsEmpty())
-                if (KDuzNode* model = root->FindChild(names.associate.Buffer())) cluster->SetAssociateModel(model);
+                if (KDuzNode* model = find(names.associate.Buffer())) cluster->SetAssociateModel(model);
         }
     }
-    for (const auto& [name, node] : mPendingLookAt) node->SetLookAtTarget(root->FindChild(name.c_str()));
-    for (const auto& [name, node] : mPendingUpVector) node->SetUpVectorTarget(root->FindChild(name.c_str()));
+    for (const auto& [name, node] : mPendingLookAt) node->SetLookAtTarget(find(name.c_str()));
+    for (const auto& [name, node] : mPendingUpVector) node->SetUpVectorTarget(find(name.c_str()));
     return true;
+}
+
+std::unordered_map<std::string, KDuzNode*> KDuzReaderDuz::IndexNodesBelow(KDuzNode* root) {
+    std::unordered_map<std::string, KDuzNode*> index;
+    if (root == nullptr) return index;
+    std::vector<KDuzNode*> pending;
+    auto pushChildren = [&pending](const KDuzNode* node) {
+        for (int i = node->GetChildCount() - 1; i >= 0; --i)
+            if (KDuzNode* child = node->GetChild(i)) pending.push_back(child);
+    };
+    pushChildren(root);
+    while (!pending.empty()) {
+        KDuzNode* node = pending.back();
+        pending.pop_back();
+        if (const char* name = node->GetName()) index.emplace(name, node);
+        pushChildren(node);
+    }
+    return index;
 }
 
 }  // namespace duzsdk

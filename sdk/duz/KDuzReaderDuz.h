@@ -115,7 +115,9 @@ private:
     void ReadCharacterGroupLinksOld(KDuzCharacter& character, int group);
     void SettleCameraNodes5(KDuzScene* scene);
     void ResolvePendingTextures(KDuzScene* scene);
-    void DropAndRemap(KDuzObject* removed, KDuzObject* kept);
+    // Names of each removed object now name its kept twin; then the removed
+    // objects are destroyed.
+    void DropAndRemap(const std::unordered_map<KDuzObject*, KDuzObject*>& twins);
     // Every node below root by name, the first in pre-order keeping a name
     // (the node KDuzNode::FindChild finds), for links by name in one pass.
     static std::unordered_map<std::string, KDuzNode*> IndexNodesBelow(KDuzNode* root);

@@ -26,6 +26,7 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzImporter.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzGlobalCameraSettings.h"
@@ -139,8 +140,10 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
         const auto found = name != nullptr ? listed.find(name) : listed.end();
         return found != listed.end() ? &files[found->second] : nullptr;
     };
-    for (int i = 0; i < scene->GetTextureCount(); ++i) {
-        auto* texture = dynamic_cast<KDuzTexture*>(scene->GetTexture(i));
+    std::vector<KDuzObject*> sceneTextures;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassTexture), sceneTextures);
+    for (KDuzObject* object : sceneTextures) {
+        auto* texture = dynamic_cast<KDuzTexture*>(object);
         const KString* file = texture != nullptr ? find(texture->GetMediaName()) : nullptr;
         if (file == nullptr) continue;
         const KString clean = KPathClean(file->Buffer());
@@ -242,21 +245,25 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
 
 // ---- merges -----------------------------------------------------------------------
 
-void KDuzReaderDuz::DropAndRemap(KDuzObject* removed, KDuzObject* kept) {
-    // Names that reached the removed object now reach its twin, so later
+void KDuzReaderDuz::DropAndRemap(const std::unordered_map<KDuzObject*, KDuzObject*>& twins) {
+    // Names that reached a removed object now reach its twin, so later
     // connections and takes land on the survivor.
-    for (auto& [name, object] : mNames)
-        if (object == removed) object = kept;
+    for (auto& [name, object] : mNames) {
+        const auto twin = twins.find(object);
+        if (twin != twins.end()) object = twin->second;
+    }
     if (mMirrorNames && mFile != nullptr) {
         for (auto& [name, object] : mMirrored) {
-            if (object != removed) continue;
-            if (mFile->FindObjectByName(name.c_str()) == removed) {
+            const auto twin = twins.find(const_cast<KDuzObject*>(object));
+            if (twin == twins.end()) continue;
+            if (mFile->FindObjectByName(name.c_str()) == twin->first) {
                 mFile->UnmapObjectName(name.c_str());
-                mFile->MapObjectName(name.c_str(), kept);
+                mFile->MapObjectName(name.c_str(), twin->second);
             }
-            object = kept;
+            object = twin->second;
         }
     }
+    for (const auto& [removed, kept] : twins) removed->Destroy();
 }
 
 // Equal objects share their bucket key, so each is compared only with the
@@ -277,8 +284,12 @@ std::unordered_map<T*, T*> FindTwins(const std::vector<T*>& objects, Key key, Eq
 
 template <class T>
 void RemapLayerElements(KDuzScene* scene, const std::unordered_map<T*, T*>& twins) {
-    for (int g = 0; g < scene->GetGeometryCount(); ++g) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(scene->GetGeometry(g));
+    // Each object of the scene once: a look-up by class and position walks
+    // every source.
+    std::vector<KDuzObject*> geometries;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassGeometry), geometries);
+    for (KDuzObject* object : geometries) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(object);
         for (int l = 0; geometry != nullptr && l < geometry->GetLayerCount(); ++l) {
             KDuzLayer* layer = geometry->GetLayer(l);
             if (layer == nullptr) continue;
@@ -299,8 +310,10 @@ void RemapLayerElements(KDuzScene* scene, const std::unordered_map<T*, T*>& twin
 void KDuzReaderDuz::MergeDuplicateTextures(KDuzScene* scene) {
     if (scene == nullptr) return;
     std::vector<KDuzTexture*> textures;
-    for (int i = 0; i < scene->GetTextureCount(); ++i)
-        if (auto* texture = dynamic_cast<KDuzTexture*>(scene->GetTexture(i))) textures.push_back(texture);
+    std::vector<KDuzObject*> objects;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassTexture), objects);
+    for (KDuzObject* object : objects)
+        if (auto* texture = dynamic_cast<KDuzTexture*>(object)) textures.push_back(texture);
     // Equal textures have equal names up to a trailing number and equal
     // file and media names.
     auto key = [](const KDuzTexture* texture) {
@@ -316,17 +329,16 @@ void KDuzReaderDuz::MergeDuplicateTextures(KDuzScene* scene) {
     if (twins.empty()) return;
     for (const auto& [removed, kept] : twins) scene->DisconnectSrcObject(removed);
     RemapLayerElements(scene, twins);
-    for (const auto& [removed, kept] : twins) {
-        DropAndRemap(removed, kept);
-        removed->Destroy();
-    }
+    DropAndRemap(std::unordered_map<KDuzObject*, KDuzObject*>(twins.begin(), twins.end()));
 }
 
 void KDuzReaderDuz::MergeDuplicateMaterials(KDuzScene* scene) {
     if (scene == nullptr) return;
     std::vector<KDuzSurfaceMaterial*> materials;
-    for (int i = 0; i < scene->GetMaterialCount(); ++i)
-        if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(scene->GetMaterial(i))) materials.push_back(material);
+    std::vector<KDuzObject*> objects;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassSurfaceMaterial), objects);
+    for (KDuzObject* object : objects)
+        if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(object)) materials.push_back(material);
     // Equal materials have equal shading models and, with a diffuse colour,
     // equal diffuse colours.
     auto key = [](const KDuzSurfaceMaterial* material) {
@@ -346,10 +358,7 @@ void KDuzReaderDuz::MergeDuplicateMaterials(KDuzScene* scene) {
     if (twins.empty()) return;
     for (const auto& [removed, kept] : twins) scene->DisconnectSrcObject(removed);
     RemapLayerElements(scene, twins);
-    for (const auto& [removed, kept] : twins) {
-        DropAndRemap(removed, kept);
-        removed->Destroy();
-    }
+    DropAndRemap(std::unordered_map<KDuzObject*, KDuzObject*>(twins.begin(), twins.end()));
 }
 
 // ---- old-layout characters -----------------------------------------------------------

@@ -102,10 +102,6 @@ public:
     // and rest pose pass).
     bool ReadPoses(KDuzScene* scene);
     void ReadBindRestPoses(KDuzScene* scene);
-    // The pose's scene, read from the current block by a nested read.
-    bool ReadCharacterPoseScene(KDuzScene* poseScene);
-    // Pose scenes inside pose scenes deeper than this are not read.
-    static constexpr int kMaxPoseSceneDepth = 8;
 
 private:
     bool OldLayout() const { return mFile != nullptr && mFile->GetPropertyFormatFlag(); }

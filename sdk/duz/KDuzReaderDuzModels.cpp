@@ -7,6 +7,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzReaderDuz.h"
@@ -16,13 +17,10 @@
 #include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzSkin.h"
-#include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
-#include "sdk/geometry/KDuzVideo.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/PropertyDataTypeMap.h"
-#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -71,23 +69,11 @@ bool KDuzReaderDuz::ReadObject(KDuzScene* scene, const KString& kind, const KStr
         if (index < 0) return true;
         auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index));
         KDuzScene* poseScene = pose != nullptr ? pose->GetScene() : nullptr;
-        if (poseScene == nullptr || !ReadCharacterPoseScene(poseScene)) scene->DestroyCharacterPose(index);
+        if (poseScene == nullptr || !ReadCharacterPoseScene(poseScene, false)) scene->DestroyCharacterPose(index);
         return true;
     }
-    if (Equals(kind, duz5::kMaterial) && OldLayout()) {
-        KDuzSurfaceMaterial* material = KDuzSurfacePhong::Create(mManager, name.Buffer());
-        if (material != nullptr && ReadOldMaterial(material)) Register(scene, fullName, material);
-        return true;
-    }
-    if (Equals(kind, duz5::kVideo)) {
-        KDuzVideo* video = KDuzVideo::Create(mManager, name.Buffer());
-        if (video == nullptr) return true;
-        // A video that ends without a file name is kept: connections may
-        // name it.
-        KDuz6ReadVideo(MakeRecordContext(), video);
-        Register(scene, fullName, video);
-        return true;
-    }
+    // The other records are those of version 6 files. A video that ends
+    // without a file name is kept there: connections may name it.
     return KDuzReaderDuz6::ReadObject(scene, kind, subType, name, fullName);
 }
 

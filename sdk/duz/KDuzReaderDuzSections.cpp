@@ -637,7 +637,7 @@ bool KDuzReaderDuz::ReadPoses(KDuzScene* scene) {
                     const int index = scene->CreateCharacterPose(name.Buffer());
                     auto* pose = index >= 0 ? dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index)) : nullptr;
                     KDuzScene* poseScene = pose != nullptr ? pose->GetScene() : nullptr;
-                    if (index >= 0 && (poseScene == nullptr || !ReadCharacterPoseScene(poseScene)))
+                    if (index >= 0 && (poseScene == nullptr || !ReadCharacterPoseScene(poseScene, false)))
                         scene->DestroyCharacterPose(index);
                     LeaveBlock(*duz);
                 }
@@ -671,29 +671,6 @@ void KDuzReaderDuz::ReadBindRestPoses(KDuzScene* scene) {
         }
         duz->FieldReadEnd();
     }
-}
-
-bool KDuzReaderDuz::ReadCharacterPoseScene(KDuzScene* poseScene) {
-    // Each level is a nested read with an importer of its own: a file
-    // nesting pose scenes without end must not exhaust the stack.
-    // The nested reads are other readers: the depth is the thread's.
-    static thread_local int depth = 0;
-    if (poseScene == nullptr || mFile == nullptr || depth >= kMaxPoseSceneDepth) return false;
-    struct DepthGuard {
-        DepthGuard() { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard;
-    KDuzImporter* importer = KDuzImporter::Create(mManager, "");
-    if (importer == nullptr) return false;
-    bool result = false;
-    if (KDuzStreamOptions* options = importer->GetOptionsWithDuz5Reader(mFile)) {
-        for (const char* name : {"MODEL", "MATERIAL", "TEXTURE", "SHAPE", "GOBO", "PIVOT", "ANIMATION", "GLOBAL SETTINGS"})
-            options->SetBoolOption(name, false);
-        result = importer->ReadWithDuz5Reader(poseScene, options, mFile);
-        options->Destroy();
-    }
-    importer->Destroy();
-    return result;
 }
 
 }  // namespace duzsdk

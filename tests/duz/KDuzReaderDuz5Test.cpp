@@ -456,6 +456,51 @@ SceneGenericPersistence: {
     EXPECT_EQ(reader->GetFileObject()->FindObjectByName("Model::Hips"), Node("Hips"));
 }
 
+// A version 6 character pose holds its scene as version 5 content in the
+// rest of its record; the version 6 reader reads it with this reader.
+TEST_F(Duz5ReaderTest, Version6CharacterPoseScenesAreRead) {
+    options->SetBoolOption("CHARACTER", true);
+    Write("6.1.0", R"(Definitions: {
+    ObjectType: "Model" {
+    }
+    ObjectType: "Pose" {
+    }
+}
+Objects: {
+    Model: "Model::Hips", "Null" {
+    }
+    Pose: "Pose::Stance", "CharacterPose" {
+        Definitions: {
+            ObjectType: "Model" {
+            }
+        }
+        Objects: {
+            Model: "Model::PoseHips", "Null" {
+                Type: "Null"
+            }
+        }
+        Connections: {
+            Connect: "OO", "Model::PoseHips", "Model::Scene"
+        }
+    }
+}
+Connections: {
+    Connect: "OO", "Model::Hips", "Model::Scene"
+})",
+          path);
+    KDuzReaderDuz6 six(manager, nullptr);
+    ASSERT_TRUE(six.FileOpen(path.c_str()));
+    ASSERT_TRUE(six.Read(scene, options)) << six.GetLastErrorString();
+    ASSERT_EQ(scene->GetCharacterPoseCount(), 1);
+    auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(0));
+    ASSERT_NE(pose, nullptr);
+    ASSERT_NE(pose->GetScene(), nullptr);
+    EXPECT_NE(pose->GetScene()->GetRootNode()->FindChild("PoseHips"), nullptr);
+    // The outer scene keeps its own model, and only it.
+    EXPECT_NE(Node("Hips"), nullptr);
+    EXPECT_EQ(Node("PoseHips"), nullptr);
+}
+
 // The layered layout of 5.8 is the version 6 layout with the geometry in
 // the model: the same scene both ways, in both encodings.
 TEST_F(Duz5ReaderTest, LayeredFileReadsAsItsVersion6Counterpart) {

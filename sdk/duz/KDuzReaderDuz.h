@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sdk/duz/KDuzReaderDuz6.h"
@@ -101,10 +102,6 @@ public:
     // and rest pose pass).
     bool ReadPoses(KDuzScene* scene);
     void ReadBindRestPoses(KDuzScene* scene);
-    // The pose's scene, read from the current block by a nested read.
-    bool ReadCharacterPoseScene(KDuzScene* poseScene);
-    // Pose scenes inside pose scenes deeper than this are not read.
-    static constexpr int kMaxPoseSceneDepth = 8;
 
 private:
     bool OldLayout() const { return mFile != nullptr && mFile->GetPropertyFormatFlag(); }
@@ -114,7 +111,12 @@ private:
     void ReadCharacterGroupLinksOld(KDuzCharacter& character, int group);
     void SettleCameraNodes5(KDuzScene* scene);
     void ResolvePendingTextures(KDuzScene* scene);
-    void DropAndRemap(KDuzObject* removed, KDuzObject* kept);
+    // Names of each removed object now name its kept twin; then the removed
+    // objects are destroyed.
+    void DropAndRemap(const std::unordered_map<KDuzObject*, KDuzObject*>& twins);
+    // Every node below root by name, the first in pre-order keeping a name
+    // (the node KDuzNode::FindChild finds), for links by name in one pass.
+    static std::unordered_map<std::string, KDuzNode*> IndexNodesBelow(KDuzNode* root);
 
     // Links a file gives by name, made once every model exists.
     std::multimap<std::string, KDuzNode*> mPendingLookAt;

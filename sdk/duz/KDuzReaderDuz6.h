@@ -97,6 +97,13 @@ public:
     bool ReadCameraSwitcher(KDuzCameraSwitcher* switcher);
     // False (the dispatch destroys the constraint) when "CONSTRAINT" is off.
     bool ReadConstraint(KDuzObject* constraint);
+    // The current block read by a nested version 5 read into the scene of a
+    // character pose, the options named in withContent set to true or, when
+    // it is false, to false. False when the read fails or pose scenes are
+    // nested too deeply.
+    bool ReadCharacterPoseScene(KDuzScene* poseScene, bool withContent);
+    // Pose scenes inside pose scenes deeper than this are not read.
+    static constexpr int kMaxPoseSceneDepth = 8;
     // The "Offset" fields of a parent constraint of version 101, one per
     // ".Offset R" property in property order.
     void ReadParentConstraintOffsets(KDuzObject& constraint);

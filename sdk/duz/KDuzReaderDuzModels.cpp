@@ -7,6 +7,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/base/KProgress.h"
+#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/duz/KDuzReaderDuz.h"
@@ -16,13 +17,10 @@
 #include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzSkin.h"
-#include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
-#include "sdk/geometry/KDuzVideo.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/PropertyDataTypeMap.h"
-#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -71,23 +69,11 @@ bool KDuzReaderDuz::ReadObject(KDuzScene* scene, const KString& kind, const KStr
         if (index < 0) return true;
         auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index));
         KDuzScene* poseScene = pose != nullptr ? pose->GetScene() : nullptr;
-        if (poseScene == nullptr || !ReadCharacterPoseScene(poseScene)) scene->DestroyCharacterPose(index);
+        if (poseScene == nullptr || !ReadCharacterPoseScene(poseScene, false)) scene->DestroyCharacterPose(index);
         return true;
     }
-    if (Equals(kind, duz5::kMaterial) && OldLayout()) {
-        KDuzSurfaceMaterial* material = KDuzSurfacePhong::Create(mManager, name.Buffer());
-        if (material != nullptr && ReadOldMaterial(material)) Register(scene, fullName, material);
-        return true;
-    }
-    if (Equals(kind, duz5::kVideo)) {
-        KDuzVideo* video = KDuzVideo::Create(mManager, name.Buffer());
-        if (video == nullptr) return true;
-        // A video that ends without a file name is kept: connections may
-        // name it.
-        KDuz6ReadVideo(MakeRecordContext(), video);
-        Register(scene, fullName, video);
-        return true;
-    }
+    // The other records are those of version 6 files. A video that ends
+    // without a file name is kept there: connections may name it.
     return KDuzReaderDuz6::ReadObject(scene, kind, subType, name, fullName);
 }
 
@@ -140,6 +126,8 @@ bool KDuzReaderDuz::ReadModel5(KDuzNode& node) {
     if (OldLayout()) {
         ReadModelLimits(node);
         if (OptionIsSet("PIVOT")) ReadModelPivots(node);
+        // The node's properties show what the records set.
+        node.UpdatePropertiesFromPivotsAndLimits();
     } else {
         // Version 5.8 files keep the node's settings in a version 6
         // property block.
@@ -279,14 +267,12 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
     const bool hasType = duz->FieldReadBegin(duz5::kType);
     const KString type(hasType ? NextText(*duz) : "");
     if (hasType) duz->FieldReadEnd();
-    KDuzObject* attribute = nullptr;
     bool userProperties = true;
     if (!hasType) {
         KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
         if (mesh != nullptr) {
             ReadMesh(mesh);
             node.SetNodeAttribute(mesh);
-            attribute = mesh;
         }
     } else if (Equals(type, duz5::kTypeCamera)) {
         KDuzCamera* camera = KDuzCamera::Create(mManager, "");
@@ -294,14 +280,12 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
             // Attached first: the camera's position is its node's translation.
             node.SetNodeAttribute(camera);
             ReadCamera(camera);
-            attribute = camera;
         }
     } else if (Equals(type, duz5::kTypeCameraSwitcher)) {
         KDuzCameraSwitcher* switcher = KDuzCameraSwitcher::Create(mManager, "");
         if (switcher != nullptr) {
             node.SetNodeAttribute(switcher);
             ReadCameraSwitcher(switcher);
-            attribute = switcher;
         }
         userProperties = false;
     } else if (Equals(type, duz5::kTypeNurb) || Equals(type, duz5::kTypePatch)) {
@@ -311,12 +295,10 @@ void KDuzReaderDuz::ReadNodeAttribute5(KDuzNode& node) {
                 if (auto* asGeometry = dynamic_cast<KDuzGeometry*>(geometry))
                     ReadInlineMaterialsAndTextures(asGeometry);
             node.SetNodeAttribute(geometry);
-            attribute = geometry;
         }
-    } else if (KDuz6ReadNodeAttribute(MakeRecordContext(), &node, type.Buffer())) {
+    } else if (!Equals(type, "Mesh") && KDuz6ReadNodeAttribute(MakeRecordContext(), &node, type.Buffer())) {
         // Null, markers, skeletons, light and optical reference: the same
-        // fields as in version 6 files.
-        attribute = node.GetNodeAttribute();
+        // fields as in version 6 files. A mesh has no "Type" here.
     } else {
         userProperties = false;
     }
@@ -603,16 +585,41 @@ bool KDuzReaderDuz::ResolveNodeLinks(KDuzNode* root) {
     // A node listed as its own ancestor's child keeps the place it had.
     for (const auto& [name, node] : mNodes)
         if (node->GetParent() == nullptr && node != root) root->AddChild(node);
+    // One index of the tree instead of a search per name: a file may hold
+    // a million links.
+    const std::unordered_map<std::string, KDuzNode*> byName = IndexNodesBelow(root);
+    auto find = [&byName](const char* name) -> KDuzNode* {
+        const auto found = byName.find(name);
+        return found != byName.end() ? found->second : nullptr;
+    };
     if (OptionIsSet("LINK")) {
         for (const auto& [cluster, names] : mClusterNames) {
-            if (KDuzNode* link = root->FindChild(names.link.Buffer())) cluster->SetLink(link);
+            if (KDuzNode* link = find(names.link.Buffer())) cluster->SetLink(link);
             if (!names.associate.IsEmpty())
-                if (KDuzNode* model = root->FindChild(names.associate.Buffer())) cluster->SetAssociateModel(model);
+                if (KDuzNode* model = find(names.associate.Buffer())) cluster->SetAssociateModel(model);
         }
     }
-    for (const auto& [name, node] : mPendingLookAt) node->SetLookAtTarget(root->FindChild(name.c_str()));
-    for (const auto& [name, node] : mPendingUpVector) node->SetUpVectorTarget(root->FindChild(name.c_str()));
+    for (const auto& [name, node] : mPendingLookAt) node->SetLookAtTarget(find(name.c_str()));
+    for (const auto& [name, node] : mPendingUpVector) node->SetUpVectorTarget(find(name.c_str()));
     return true;
+}
+
+std::unordered_map<std::string, KDuzNode*> KDuzReaderDuz::IndexNodesBelow(KDuzNode* root) {
+    std::unordered_map<std::string, KDuzNode*> index;
+    if (root == nullptr) return index;
+    std::vector<KDuzNode*> pending;
+    auto pushChildren = [&pending](const KDuzNode* node) {
+        for (int i = node->GetChildCount() - 1; i >= 0; --i)
+            if (KDuzNode* child = node->GetChild(i)) pending.push_back(child);
+    };
+    pushChildren(root);
+    while (!pending.empty()) {
+        KDuzNode* node = pending.back();
+        pending.pop_back();
+        if (const char* name = node->GetName()) index.emplace(name, node);
+        pushChildren(node);
+    }
+    return index;
 }
 
 }  // namespace duzsdk

@@ -2,7 +2,9 @@
 // settings, "Media", "GoboManager", the duplicate merges, old-layout
 // "CHARACTER" blocks with their control sets, and the poses kept in
 // "SceneGenericPersistence".
+#include <cctype>
 #include <cstring>
+#include <type_traits>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -24,6 +26,7 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzImporter.h"
+#include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzGlobalCameraSettings.h"
@@ -109,18 +112,19 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
     if (scene == nullptr || duz == nullptr) return;
     std::vector<KString> names;
     std::vector<KString> files;
+    std::unordered_map<std::string, size_t> listed;
     if (OldLayout() && EnterBlock(*duz, duz5::kMedia)) {
         if (EnterBlock(*duz, duz5::kVideo)) {
             while (duz->FieldReadBegin(duz5::kVideo)) {
                 const KString name = KDuz6StripPrefix(NextText(*duz));
-                bool known = name.IsEmpty();
-                for (const KString& listed : names) known = known || listed == name;
+                const bool known = name.IsEmpty() || listed.count(name.Buffer()) != 0;
                 if (!known && duz->FieldReadBlockBegin()) {
                     if (KString(duz->FieldReadStringOrDefault(duz5::kType, "")) == KString(duz5::kClip)) {
                         const KString file = ReadMediaFileName();
                         if (!file.IsEmpty()) {
                             names.push_back(name);
                             files.push_back(file);
+                            listed.emplace(name.Buffer(), files.size() - 1);
                         }
                     }
                     duz->FieldReadBlockEnd();
@@ -133,12 +137,13 @@ void KDuzReaderDuz::ReadMedia(KDuzScene* scene) {
     }
     if (names.empty()) return;
     auto find = [&](const char* name) -> const KString* {
-        for (size_t i = 0; i < names.size(); ++i)
-            if (name != nullptr && names[i] == KString(name)) return &files[i];
-        return nullptr;
+        const auto found = name != nullptr ? listed.find(name) : listed.end();
+        return found != listed.end() ? &files[found->second] : nullptr;
     };
-    for (int i = 0; i < scene->GetTextureCount(); ++i) {
-        auto* texture = dynamic_cast<KDuzTexture*>(scene->GetTexture(i));
+    std::vector<KDuzObject*> sceneTextures;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassTexture), sceneTextures);
+    for (KDuzObject* object : sceneTextures) {
+        auto* texture = dynamic_cast<KDuzTexture*>(object);
         const KString* file = texture != nullptr ? find(texture->GetMediaName()) : nullptr;
         if (file == nullptr) continue;
         const KString clean = KPathClean(file->Buffer());
@@ -222,17 +227,17 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
         }
         duz->FieldReadEnd();
     }
-    KDuzNode* root = scene->GetRootNode();
+    const std::unordered_map<std::string, KDuzNode*> nodes = IndexNodesBelow(scene->GetRootNode());
+    // The first gobo of a name is the one lights use.
+    std::unordered_map<std::string, const Gobo*> byName;
+    for (const Gobo& gobo : gobos) byName.emplace(gobo.name.Buffer(), &gobo);
     while (duz->FieldReadBegin(duz5::kLightGobo)) {
         const KString lightName = KDuz6StripPrefix(NextText(*duz));
         const KString goboName = KDuz6StripPrefix(NextText(*duz));
-        KDuzNode* node = root != nullptr ? root->FindChild(lightName.Buffer()) : nullptr;
-        auto* light = node != nullptr ? dynamic_cast<KDuzLight*>(node->GetLight()) : nullptr;
-        for (const Gobo& gobo : gobos) {
-            if (!(gobo.name == goboName)) continue;
-            if (light != nullptr) light->SetFileName(gobo.path.Buffer());
-            break;
-        }
+        const auto node = nodes.find(lightName.Buffer());
+        auto* light = node != nodes.end() ? dynamic_cast<KDuzLight*>(node->second->GetLight()) : nullptr;
+        const auto gobo = byName.find(goboName.Buffer());
+        if (light != nullptr && gobo != byName.end()) light->SetFileName(gobo->second->path.Buffer());
         duz->FieldReadEnd();
     }
     LeaveBlock(*duz);
@@ -240,87 +245,120 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
 
 // ---- merges -----------------------------------------------------------------------
 
-void KDuzReaderDuz::DropAndRemap(KDuzObject* removed, KDuzObject* kept) {
-    // Names that reached the removed object now reach its twin, so later
+void KDuzReaderDuz::DropAndRemap(const std::unordered_map<KDuzObject*, KDuzObject*>& twins) {
+    // Names that reached a removed object now reach its twin, so later
     // connections and takes land on the survivor.
-    for (auto& [name, object] : mNames)
-        if (object == removed) object = kept;
+    for (auto& [name, object] : mNames) {
+        const auto twin = twins.find(object);
+        if (twin != twins.end()) object = twin->second;
+    }
     if (mMirrorNames && mFile != nullptr) {
         for (auto& [name, object] : mMirrored) {
-            if (object != removed) continue;
-            if (mFile->FindObjectByName(name.c_str()) == removed) {
+            const auto twin = twins.find(const_cast<KDuzObject*>(object));
+            if (twin == twins.end()) continue;
+            if (mFile->FindObjectByName(name.c_str()) == twin->first) {
                 mFile->UnmapObjectName(name.c_str());
-                mFile->MapObjectName(name.c_str(), kept);
+                mFile->MapObjectName(name.c_str(), twin->second);
             }
-            object = kept;
+            object = twin->second;
+        }
+    }
+    for (const auto& [removed, kept] : twins) removed->Destroy();
+}
+
+// Equal objects share their bucket key, so each is compared only with the
+// objects of its bucket: many distinct textures or materials stay linear.
+template <class T, class Key, class Equal>
+std::unordered_map<T*, T*> FindTwins(const std::vector<T*>& objects, Key key, Equal equal) {
+    std::unordered_map<std::string, std::vector<T*>> buckets;
+    for (T* object : objects) buckets[key(object)].push_back(object);
+    std::unordered_map<T*, T*> twins;
+    for (T* first : objects) {
+        if (twins.count(first) != 0) continue;
+        const std::vector<T*>& bucket = buckets[key(first)];
+        for (auto later = bucket.rbegin(); later != bucket.rend() && *later != first; ++later)
+            if (twins.count(*later) == 0 && equal(**later, *first)) twins.emplace(*later, first);
+    }
+    return twins;
+}
+
+template <class T>
+void RemapLayerElements(KDuzScene* scene, const std::unordered_map<T*, T*>& twins) {
+    // Each object of the scene once: a look-up by class and position walks
+    // every source.
+    std::vector<KDuzObject*> geometries;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassGeometry), geometries);
+    for (KDuzObject* object : geometries) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(object);
+        for (int l = 0; geometry != nullptr && l < geometry->GetLayerCount(); ++l) {
+            KDuzLayer* layer = geometry->GetLayer(l);
+            if (layer == nullptr) continue;
+            auto remap = [&twins](auto* element) {
+                if (element == nullptr) return;
+                auto& direct = element->GetDirectArray();
+                for (int i = 0; i < direct.Count(); ++i) {
+                    const auto twin = twins.find(direct.Data()[i]);
+                    if (twin != twins.end()) direct.Data()[i] = twin->second;
+                }
+            };
+            if constexpr (std::is_same_v<T, KDuzTexture>) remap(layer->GetTextures());
+            else remap(layer->GetMaterials());
         }
     }
 }
 
 void KDuzReaderDuz::MergeDuplicateTextures(KDuzScene* scene) {
     if (scene == nullptr) return;
-    std::unordered_map<KDuzTexture*, KDuzTexture*> twins;
-    for (int j = 0; j < scene->GetTextureCount(); ++j) {
-        auto* kept = dynamic_cast<KDuzTexture*>(scene->GetTexture(j));
-        if (kept == nullptr) continue;
-        for (int k = scene->GetTextureCount() - 1; k > j; --k) {
-            auto* later = dynamic_cast<KDuzTexture*>(scene->GetTexture(k));
-            if (later == nullptr || !later->IsEqual(*kept)) continue;
-            scene->DisconnectSrcObject(later);
-            twins[later] = kept;
-        }
-    }
+    std::vector<KDuzTexture*> textures;
+    std::vector<KDuzObject*> objects;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassTexture), objects);
+    for (KDuzObject* object : objects)
+        if (auto* texture = dynamic_cast<KDuzTexture*>(object)) textures.push_back(texture);
+    // Equal textures have equal names up to a trailing number and equal
+    // file and media names.
+    auto key = [](const KDuzTexture* texture) {
+        std::string name = texture->GetName() != nullptr ? texture->GetName() : "";
+        while (!name.empty() && (std::isdigit(static_cast<unsigned char>(name.back())) != 0 ||
+                                 std::isspace(static_cast<unsigned char>(name.back())) != 0))
+            name.pop_back();
+        return name + '\n' + (texture->GetFileName() != nullptr ? texture->GetFileName() : "") + '\n' +
+               (texture->GetMediaName() != nullptr ? texture->GetMediaName() : "");
+    };
+    const auto twins =
+        FindTwins(textures, key, [](const KDuzTexture& a, const KDuzTexture& b) { return a.IsEqual(b); });
     if (twins.empty()) return;
-    for (int g = 0; g < scene->GetGeometryCount(); ++g) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(scene->GetGeometry(g));
-        for (int l = 0; geometry != nullptr && l < geometry->GetLayerCount(); ++l) {
-            KDuzLayer* layer = geometry->GetLayer(l);
-            KDuzLayerElementTexture* element = layer != nullptr ? layer->GetTextures() : nullptr;
-            if (element == nullptr) continue;
-            auto& direct = element->GetDirectArray();
-            for (int i = 0; i < direct.Count(); ++i) {
-                const auto twin = twins.find(direct.Data()[i]);
-                if (twin != twins.end()) direct.Data()[i] = twin->second;
-            }
-        }
-    }
-    for (const auto& [removed, kept] : twins) {
-        DropAndRemap(removed, kept);
-        removed->Destroy();
-    }
+    for (const auto& [removed, kept] : twins) scene->DisconnectSrcObject(removed);
+    RemapLayerElements(scene, twins);
+    DropAndRemap(std::unordered_map<KDuzObject*, KDuzObject*>(twins.begin(), twins.end()));
 }
 
 void KDuzReaderDuz::MergeDuplicateMaterials(KDuzScene* scene) {
     if (scene == nullptr) return;
-    std::unordered_map<KDuzSurfaceMaterial*, KDuzSurfaceMaterial*> twins;
-    for (int j = 0; j < scene->GetMaterialCount(); ++j) {
-        auto* kept = dynamic_cast<KDuzSurfaceMaterial*>(scene->GetMaterial(j));
-        if (kept == nullptr) continue;
-        for (int k = scene->GetMaterialCount() - 1; k > j; --k) {
-            auto* later = dynamic_cast<KDuzSurfaceMaterial*>(scene->GetMaterial(k));
-            if (later == nullptr || !later->IsEqual(*kept)) continue;
-            scene->DisconnectSrcObject(later);
-            twins[later] = kept;
+    std::vector<KDuzSurfaceMaterial*> materials;
+    std::vector<KDuzObject*> objects;
+    KDuzCollectSrcObjects(scene, KDuzClassIdOf(eDuzClassSurfaceMaterial), objects);
+    for (KDuzObject* object : objects)
+        if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(object)) materials.push_back(material);
+    // Equal materials have equal shading models and, with a diffuse colour,
+    // equal diffuse colours.
+    auto key = [](const KDuzSurfaceMaterial* material) {
+        KString model;
+        material->GetShadingModel().GetValue(&model, eValueKindString);
+        std::string text = model.Buffer();
+        if (auto* lambert = dynamic_cast<const KDuzSurfaceLambert*>(material)) {
+            duzVectorTemplate3<double> diffuse(0.0, 0.0, 0.0);
+            lambert->GetDiffuseColor().GetValue(&diffuse, eValueKindDouble3);
+            for (int i = 0; i < 3; ++i) text += '\n' + std::to_string(diffuse[i] + 0.0);
         }
-    }
+        return text;
+    };
+    const auto twins = FindTwins(materials, key, [](const KDuzSurfaceMaterial& a, const KDuzSurfaceMaterial& b) {
+        return a.IsEqual(b);
+    });
     if (twins.empty()) return;
-    for (int g = 0; g < scene->GetGeometryCount(); ++g) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(scene->GetGeometry(g));
-        for (int l = 0; geometry != nullptr && l < geometry->GetLayerCount(); ++l) {
-            KDuzLayer* layer = geometry->GetLayer(l);
-            KDuzLayerElementMaterial* element = layer != nullptr ? layer->GetMaterials() : nullptr;
-            if (element == nullptr) continue;
-            auto& direct = element->GetDirectArray();
-            for (int i = 0; i < direct.Count(); ++i) {
-                const auto twin = twins.find(direct.Data()[i]);
-                if (twin != twins.end()) direct.Data()[i] = twin->second;
-            }
-        }
-    }
-    for (const auto& [removed, kept] : twins) {
-        DropAndRemap(removed, kept);
-        removed->Destroy();
-    }
+    for (const auto& [removed, kept] : twins) scene->DisconnectSrcObject(removed);
+    RemapLayerElements(scene, twins);
+    DropAndRemap(std::unordered_map<KDuzObject*, KDuzObject*>(twins.begin(), twins.end()));
 }
 
 // ---- old-layout characters -----------------------------------------------------------
@@ -599,7 +637,7 @@ bool KDuzReaderDuz::ReadPoses(KDuzScene* scene) {
                     const int index = scene->CreateCharacterPose(name.Buffer());
                     auto* pose = index >= 0 ? dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index)) : nullptr;
                     KDuzScene* poseScene = pose != nullptr ? pose->GetScene() : nullptr;
-                    if (index >= 0 && (poseScene == nullptr || !ReadCharacterPoseScene(poseScene)))
+                    if (index >= 0 && (poseScene == nullptr || !ReadCharacterPoseScene(poseScene, false)))
                         scene->DestroyCharacterPose(index);
                     LeaveBlock(*duz);
                 }
@@ -633,29 +671,6 @@ void KDuzReaderDuz::ReadBindRestPoses(KDuzScene* scene) {
         }
         duz->FieldReadEnd();
     }
-}
-
-bool KDuzReaderDuz::ReadCharacterPoseScene(KDuzScene* poseScene) {
-    // Each level is a nested read with an importer of its own: a file
-    // nesting pose scenes without end must not exhaust the stack.
-    // The nested reads are other readers: the depth is the thread's.
-    static thread_local int depth = 0;
-    if (poseScene == nullptr || mFile == nullptr || depth >= kMaxPoseSceneDepth) return false;
-    struct DepthGuard {
-        DepthGuard() { ++depth; }
-        ~DepthGuard() { --depth; }
-    } guard;
-    KDuzImporter* importer = KDuzImporter::Create(mManager, "");
-    if (importer == nullptr) return false;
-    bool result = false;
-    if (KDuzStreamOptions* options = importer->GetOptionsWithDuz5Reader(mFile)) {
-        for (const char* name : {"MODEL", "MATERIAL", "TEXTURE", "SHAPE", "GOBO", "PIVOT", "ANIMATION", "GLOBAL SETTINGS"})
-            options->SetBoolOption(name, false);
-        result = importer->ReadWithDuz5Reader(poseScene, options, mFile);
-        options->Destroy();
-    }
-    importer->Destroy();
-    return result;
 }
 
 }  // namespace duzsdk

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterParameterBlock.h"
 #include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
@@ -455,6 +456,51 @@ SceneGenericPersistence: {
     EXPECT_EQ(reader->GetFileObject()->FindObjectByName("Model::Hips"), Node("Hips"));
 }
 
+// A version 6 character pose holds its scene as version 5 content in the
+// rest of its record; the version 6 reader reads it with this reader.
+TEST_F(Duz5ReaderTest, Version6CharacterPoseScenesAreRead) {
+    options->SetBoolOption("CHARACTER", true);
+    Write("6.1.0", R"(Definitions: {
+    ObjectType: "Model" {
+    }
+    ObjectType: "Pose" {
+    }
+}
+Objects: {
+    Model: "Model::Hips", "Null" {
+    }
+    Pose: "Pose::Stance", "CharacterPose" {
+        Definitions: {
+            ObjectType: "Model" {
+            }
+        }
+        Objects: {
+            Model: "Model::PoseHips", "Null" {
+                Type: "Null"
+            }
+        }
+        Connections: {
+            Connect: "OO", "Model::PoseHips", "Model::Scene"
+        }
+    }
+}
+Connections: {
+    Connect: "OO", "Model::Hips", "Model::Scene"
+})",
+          path);
+    KDuzReaderDuz6 six(manager, nullptr);
+    ASSERT_TRUE(six.FileOpen(path.c_str()));
+    ASSERT_TRUE(six.Read(scene, options)) << six.GetLastErrorString();
+    ASSERT_EQ(scene->GetCharacterPoseCount(), 1);
+    auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(0));
+    ASSERT_NE(pose, nullptr);
+    ASSERT_NE(pose->GetScene(), nullptr);
+    EXPECT_NE(pose->GetScene()->GetRootNode()->FindChild("PoseHips"), nullptr);
+    // The outer scene keeps its own model, and only it.
+    EXPECT_NE(Node("Hips"), nullptr);
+    EXPECT_EQ(Node("PoseHips"), nullptr);
+}
+
 // The layered layout of 5.8 is the version 6 layout with the geometry in
 // the model: the same scene both ways, in both encodings.
 TEST_F(Duz5ReaderTest, LayeredFileReadsAsItsVersion6Counterpart) {
@@ -577,6 +623,117 @@ TEST_F(Duz5ReaderTest, ImporterChoosesTheReaderAndReportsErrors) {
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eFileNotOpened);
     EXPECT_FALSE(closed.Read(scene, nullptr));
     EXPECT_EQ(closed.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+}
+
+// Equal textures and materials keep the first of each; the names of the
+// others reach the survivor, so later connections land on it.
+TEST_F(Duz5ReaderTest, EqualTexturesAndMaterialsMergeIntoTheFirst) {
+    ASSERT_TRUE(Load(R"(Definitions: {
+    ObjectType: "Model" {
+    }
+    ObjectType: "Texture" {
+    }
+    ObjectType: "Material" {
+    }
+}
+Objects: {
+    Model: "Model::Box", "Mesh" {
+        Vertices: 0,0,0, 1,0,0, 1,1,0
+        PolygonVertexIndex: 0,1,-3
+    }
+    Texture: "Texture::Tex", "" {
+        FileName: "a.tif"
+    }
+    Texture: "Texture::Tex1", "" {
+        FileName: "a.tif"
+    }
+    Texture: "Texture::Tex2", "" {
+        FileName: "a.tif"
+    }
+    Material: "Material::M", "" {
+    }
+    Material: "Material::M1", "" {
+    }
+}
+Connections: {
+    Connect: "OO", "Model::Box", "Model::Scene"
+    Connect: "OO", "Texture::Tex2", "Model::Box"
+    Connect: "OO", "Material::M1", "Model::Box"
+})",
+                     "5.8.0"));
+    ASSERT_EQ(scene->GetTextureCount(), 1);
+    ASSERT_EQ(scene->GetMaterialCount(), 1);
+    KDuzObject* kept = scene->GetTexture(0);
+    EXPECT_EQ(reader->GetFileObject()->FindObjectByName("Texture::Tex2"), kept);
+    KDuzNode* box = Node("Box");
+    ASSERT_NE(box, nullptr);
+    std::vector<KDuzObject*> textures;
+    KDuzCollectSrcObjects(box, KDuzTexture::ClassId(), textures);
+    ASSERT_EQ(textures.size(), 1u);
+    EXPECT_EQ(textures[0], kept);
+    std::vector<KDuzObject*> materials;
+    KDuzCollectSrcObjects(box, KDuzSurfaceMaterial::ClassId(), materials);
+    ASSERT_EQ(materials.size(), 1u);
+    EXPECT_EQ(materials[0], scene->GetMaterial(0));
+}
+
+TEST_F(Duz5ReaderTest, UserPropertiesAndSolverParameters) {
+    options->SetBoolOption("CHARACTER", true);
+    ASSERT_TRUE(Load(R"(Model: "Model::Box" {
+    Type: "Null"
+    UserProperty: {
+        Name: "Speed"
+        Type: "Number"
+        Value: 3.5
+        Max: 10
+    }
+    UserProperty: {
+        Name: "Aim"
+        Type: "vector"
+        Value: 1,2,3
+    }
+    UserProperty: {
+        Name: "Odd"
+        Type: "NoSuchType"
+    }
+}
+CHARACTER: {
+    FILTERSET: {
+        PARAM: {
+            NAME: "HipsTOffset"
+            MODE: 1
+            VALUE0: 1
+            VALUE1: 2
+            VALUE2: 3
+        }
+        PARAM: {
+            NAME: "NoSuchParameter"
+            VALUE0: 9
+        }
+    }
+})"));
+    KDuzNode* box = Node("Box");
+    ASSERT_NE(box, nullptr);
+    KDuzProperty speed = box->FindProperty("Speed (Number)");
+    ASSERT_TRUE(speed.IsValid());
+    double value = 0.0;
+    speed.GetValue(&value, eValueKindDouble);
+    EXPECT_DOUBLE_EQ(value, 3.5);
+    EXPECT_DOUBLE_EQ(speed.GetMaxLimit(), 10.0);
+    // A vector type keeps the name, whatever its case.
+    EXPECT_TRUE(box->FindProperty("Aim").IsValid());
+    EXPECT_FALSE(box->FindProperty("Odd (NoSuchType)").IsValid());
+
+    auto* character = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(0));
+    ASSERT_NE(character, nullptr);
+    const KDuzCharacterParameterBlock* block = character->GetSolverParameters();
+    const char* rows[] = {"HipsTOffsetX", "HipsTOffsetY", "HipsTOffsetZ"};
+    for (int axis = 0; axis < 3; ++axis) {
+        const int row = KDuzCharacterParameterIndex(rows[axis]);
+        ASSERT_GE(row, 0) << rows[axis];
+        EXPECT_EQ(block->GetMode(row), 1);
+        EXPECT_DOUBLE_EQ(block->GetValue(row), axis + 1.0);
+    }
 }
 
 // Records of kinds this SDK has no class for are read past and named in the

@@ -72,8 +72,8 @@ public:
     // ---- sections (the current field list is where each expects it) ----
     bool ReadDefinitions(KDuzScene* scene, KindList& kinds);
     bool ReadObjects(KDuzScene* scene, const KindList& kinds);
-    bool ReadObject(KDuzScene* scene, const KString& kind, const KString& subType,
-                    const KString& name, const KString& fullName);
+    virtual bool ReadObject(KDuzScene* scene, const KString& kind, const KString& subType,
+                            const KString& name, const KString& fullName);
     bool ReadModel(KDuzNode& node, const KString& subType);
     bool ReadGenericNode(KDuzGenericNode& node);
     bool ReadNodeProperties(KDuzNode& node);
@@ -97,6 +97,13 @@ public:
     bool ReadCameraSwitcher(KDuzCameraSwitcher* switcher);
     // False (the dispatch destroys the constraint) when "CONSTRAINT" is off.
     bool ReadConstraint(KDuzObject* constraint);
+    // The current block read by a nested version 5 read into the scene of a
+    // character pose, the options named in withContent set to true or, when
+    // it is false, to false. False when the read fails or pose scenes are
+    // nested too deeply.
+    bool ReadCharacterPoseScene(KDuzScene* poseScene, bool withContent);
+    // Pose scenes inside pose scenes deeper than this are not read.
+    static constexpr int kMaxPoseSceneDepth = 8;
     // The "Offset" fields of a parent constraint of version 101, one per
     // ".Offset R" property in property order.
     void ReadParentConstraintOffsets(KDuzObject& constraint);
@@ -153,7 +160,7 @@ public:
     KDuzThumbnail* ReadThumbnail();
     // The same from another field file (a take file).
     KDuzThumbnail* ReadThumbnailFrom(KDuz& duz);
-    void ReadContentInformation();
+    virtual void ReadContentInformation();
     void ReadTakeDescriptions();
     void RebuildTrimmedSurfaceRegions(KDuzScene* scene);
 
@@ -172,7 +179,8 @@ public:
     // fix-up at the end of a read.
     const std::vector<KDuzNode*>& GetLegacyNodes() const { return mLegacyNodes; }
 
-private:
+protected:
+    // Shared with the version 5 reader, which reads the same records.
     KDuzObject* CreateGenericObject(const KString& kind, const KString& subType, const KString& name);
     // Maps the name (the first object keeps it) and connects the object.
     void Register(KDuzScene* scene, const KString& fullName, KDuzObject* object);

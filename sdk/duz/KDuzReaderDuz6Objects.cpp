@@ -4,6 +4,7 @@
 
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/character/KDuzConstraintParent.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzReaderDuz6Records.h"
@@ -11,6 +12,8 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/geometry/KDuzVideo.h"
+#include "sdk/io/KDuzImporter.h"
+#include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -165,10 +168,12 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     }
     if (Equals(kind, "Pose")) {
         if (Equals(subType, "CharacterPose")) {
-            // The pose's own scene is version 5 content, which needs the
-            // version 5 reader; the pose is kept empty.
+            // The pose's own scene is version 5 content: the rest of the
+            // record, read by the version 5 reader.
             const int index = scene != nullptr ? scene->CreateCharacterPose(name.Buffer()) : -1;
-            (void)index;
+            auto* pose = index >= 0 ? dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index)) : nullptr;
+            if (index >= 0 && (pose == nullptr || !ReadCharacterPoseScene(pose->GetScene(), true)))
+                scene->DestroyCharacterPose(index);
             return true;
         }
         if (!Equals(subType, "BindPose") && !Equals(subType, "RestPose")) return true;
@@ -240,6 +245,30 @@ bool KDuzReaderDuz6::ReadObject(KDuzScene* scene, const KString& kind, const KSt
     ReadProperties60(object);
     Register(scene, fullName, object);
     return true;
+}
+
+bool KDuzReaderDuz6::ReadCharacterPoseScene(KDuzScene* poseScene, bool withContent) {
+    // Every level is a nested read by a reader of its own: the depth is the
+    // thread's, so that a file nesting pose scenes without end cannot
+    // exhaust the stack.
+    static thread_local int depth = 0;
+    if (poseScene == nullptr || mFile == nullptr || depth >= kMaxPoseSceneDepth) return false;
+    struct DepthGuard {
+        DepthGuard() { ++depth; }
+        ~DepthGuard() { --depth; }
+    } guard;
+    KDuzImporter* importer = KDuzImporter::Create(mManager, "");
+    if (importer == nullptr) return false;
+    bool result = false;
+    if (KDuzStreamOptions* options = importer->GetOptionsWithDuz5Reader(mFile)) {
+        for (const char* option : {"MODEL", "MATERIAL", "TEXTURE", "SHAPE", "GOBO", "PIVOT", "ANIMATION",
+                                   "GLOBAL SETTINGS"})
+            options->SetBoolOption(option, withContent);
+        result = importer->ReadWithDuz5Reader(poseScene, options, mFile);
+        options->Destroy();
+    }
+    importer->Destroy();
+    return result;
 }
 
 bool KDuzReaderDuz6::ReadConstraint(KDuzObject* constraint) {

@@ -81,8 +81,16 @@ bool KDuzReaderDuz6::ReadFogOptions(KDuzScene* scene) {
     settings->SetFogEnable(duz->FieldReadIntOrDefault("FlogEnable", 0) != 0);
     settings->SetFogMode(duz->FieldReadIntOrDefault("FogMode", 0));
     settings->SetFogDensity(duz->FieldReadDoubleOrDefault("FogDensity", 0.0));
-    settings->SetFogStart(duz->FieldReadDoubleOrDefault("FogStart", 0.0));
-    settings->SetFogEnd(duz->FieldReadDoubleOrDefault("FogEnd", 0.0));
+    // A file's end goes in first: a start checked against the end it
+    // replaces would lose a start beyond the old end.
+    const double start = duz->FieldReadDoubleOrDefault("FogStart", 0.0);
+    if (duz->FieldGetInstanceCount("FogEnd") > 0) {
+        settings->SetFogEnd(duz->FieldReadDoubleOrDefault("FogEnd", 0.0));
+        settings->SetFogStart(start);
+    } else {
+        settings->SetFogStart(start);
+        settings->SetFogEnd(0.0);
+    }
     settings->SetFogColor(ReadColor(*duz, "FogColor"));
     LeaveBlock(*duz);
     return true;

@@ -1,3 +1,4 @@
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 
 #include <cstring>
@@ -222,13 +223,7 @@ bool KDuzWriterDuz6::Option(const char* name) const {
 }
 
 void KDuzWriterDuz6::WriteBanner(const char* title, int dashes) {
-    KDuz* duz = GetFieldFile();
-    const KString line(dashes == 66 ? "------------------------------------------------------------------"
-                                    : "----------------------------------------------------");
-    duz->WriteComment("");
-    duz->WriteComment(title);
-    duz->WriteComment(line.Buffer());
-    duz->WriteComment("");
+    KDuzWriteBanner(*GetFieldFile(), title, dashes);
 }
 
 float KDuzWriterDuz6::Percentage(int done, int total) {

@@ -2,6 +2,7 @@
 // edges, then the layer elements and the layers that place them.
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/io/IDuzObject.h"
@@ -9,41 +10,12 @@
 namespace duzsdk {
 
 bool KDuzWriterDuz6::WriteVertices(const KDuzMesh* mesh) {
-    KDuz& duz = *GetFieldFile();
-    KgeMatrix m;
-    mesh->GetPivot(m);
-    const double* p = m.Data();
-    const KgeTVector* points = mesh->GetControlPoints();
-    const int count = mesh->GetControlPointsCount();
-    duz.FieldWriteBegin("Vertices");
-    for (int i = 0; i < count; ++i) {
-        const double x = points[i][0];
-        const double y = points[i][1];
-        const double z = points[i][2];
-        duz.FieldWriteDouble(x * p[0] + y * p[4] + z * p[8] + p[12]);
-        duz.FieldWriteDouble(x * p[1] + y * p[5] + z * p[9] + p[13]);
-        duz.FieldWriteDouble(x * p[2] + y * p[6] + z * p[10] + p[14]);
-    }
-    duz.FieldWriteEnd();
+    KDuzWriteVertices(*GetFieldFile(), mesh);
     return true;
 }
 
 bool KDuzWriterDuz6::WritePolygonVertexIndex(const KDuzMesh* mesh) {
-    const KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
-    const KTypedArray<int>& corners = mesh->GetPolygonVertexArray();
-    if (polygons.Count() == 0) return true;
-    KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("PolygonVertexIndex");
-    const int count = corners.Count();
-    int polygon = 0;
-    for (int i = 0; i < count; ++i) {
-        // The last corner of a polygon is the one right before the next
-        // polygon's start, or the array's last.
-        while (polygon + 1 < polygons.Count() && polygons[polygon + 1].mStart <= i) ++polygon;
-        const bool last = i == count - 1 || (polygon + 1 < polygons.Count() && polygons[polygon + 1].mStart == i + 1);
-        duz.FieldWriteInt(last ? ~corners[i] : corners[i]);
-    }
-    duz.FieldWriteEnd();
+    KDuzWritePolygonVertexIndex(*GetFieldFile(), mesh);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "sdk/base/KPath.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -110,30 +111,9 @@ void KDuzWriterDuz6::WriteVideos(KDuzScene* scene) {
 }
 
 int KDuzWriterDuz6::ConvertVideoForEmbedding(KString& fileName) {
-    KDuzSdkManager* manager = GetSdkManager();
-    if (manager == nullptr) return 0;
-    const KClassId converterClass = KDuzImageConverter::ClassId();
-    for (int i = 0; i < manager->GetObjectCount(converterClass); ++i) {
-        auto* converter = dynamic_cast<KDuzImageConverter*>(manager->GetObject(converterClass, i));
-        KDuzMediaContent media;
-        media.SetOriginalFormat(1);
-        media.SetOriginalFileName(fileName.Buffer());
-        if (converter == nullptr || !converter->Convert(0, fileName.Buffer(), &media)) continue;
-        if (!media.valid || media.content == nullptr) return 0;   // accepted as it is
-        // The copy goes beside the file under the TIFF extension; the
-        // user's own files are never written over.
-        const char* text = fileName.Buffer();
-        const char* separator = std::max(std::strrchr(text, '/'), std::strrchr(text, '\\'));
-        const char* dot = std::strrchr(separator != nullptr ? separator + 1 : text, '.');
-        const std::string stem = dot != nullptr ? std::string(text, static_cast<size_t>(dot - text)) : std::string(text);
-        const KString target((stem + ".tif").c_str());
-        if (target == fileName || KPathFileExists(target.Buffer()) || !ImageWriteTiff(target.Buffer(), true, media))
-            return -1;
-        mTemporaryMedia.push_back(target);
-        fileName = target;
-        return 1;
-    }
-    return 0;
+    const int converted = KDuzConvertMediaForEmbedding(GetSdkManager(), fileName);
+    if (converted > 0) mTemporaryMedia.push_back(fileName);
+    return converted;
 }
 
 bool KDuzWriterDuz6::WriteVideo(KDuzVideo* video, bool embed) {

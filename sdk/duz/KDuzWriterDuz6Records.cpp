@@ -4,6 +4,7 @@
 #include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/duz/KDuz6RecordNames.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
@@ -32,10 +33,7 @@ void KDuzWriterDuz6::WriteModelVersion(const KDuzNode* /*node*/) {
 }
 
 void KDuzWriterDuz6::WriteCulling(const KDuzNode* node) {
-    const int type = node->GetCullingType();
-    GetFieldFile()->FieldWriteNamedString("Culling", type == 1   ? "CullingOnCCW"
-                                                     : type == 2 ? "CullingOnCW"
-                                                                 : "CullingOff");
+    KDuzWriteCulling(*GetFieldFile(), node);
 }
 
 void KDuzWriterDuz6::WriteLightTypeFlags(const KDuzLight* /*light*/) {
@@ -91,30 +89,7 @@ bool KDuzWriterDuz6::WriteObjectAnimation(KDuzObject* object, const char* takeNa
 }
 
 void KDuzWriterDuz6::WritePoseBody(const KDuzPose* pose) {
-    KDuz& duz = *GetFieldFile();
-    const int count = pose->GetCount();
-    duz.FieldWriteBegin("NbPoseNodes");
-    duz.FieldWriteInt(count);
-    duz.FieldWriteEnd();
-    for (int i = 0; i < count; ++i) {
-        duz.FieldWriteBegin("PoseNode");
-        duz.FieldWriteBlockBegin();
-        const KDuzNode* node = pose->GetNode(i);
-        KString name("Model::");
-        if (node != nullptr) name += node->GetName();
-        duz.FieldWriteNamedString("Node", name.Buffer());
-        duz.FieldWriteBegin("Matrix");
-        const KgeMatrix& matrix = pose->GetMatrix(i);
-        for (int k = 0; k < 16; ++k) duz.FieldWriteDouble(matrix.Data()[k]);
-        duz.FieldWriteEnd();
-        if (!pose->IsBindPose()) {
-            duz.FieldWriteBegin("Local");
-            duz.FieldWriteInt(pose->IsLocalMatrix(i) ? 1 : 0);
-            duz.FieldWriteEnd();
-        }
-        duz.FieldWriteBlockEnd();
-        duz.FieldWriteEnd();
-    }
+    KDuzWritePoseNodes(*GetFieldFile(), pose);
 }
 
 }  // namespace duzsdk

@@ -3,6 +3,7 @@
 #include "sdk/base/KTimeModes.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/scene/KDuzCameraSwitcher.h"
@@ -18,19 +19,7 @@ namespace {
 }  // namespace
 
 void KDuzWriterDuz6::WriteAmbientRenderSettings(KDuzScene* scene) {
-    KDuz& duz = *GetFieldFile();
-    const KDuzRGBAColor color = scene->GetGlobalLightSettings()->GetAmbientColor();
-    duz.FieldWriteBegin("AmbientRenderSettings");
-    duz.FieldWriteBlockBegin();
-    KDuz6WriteIntField(duz, duz6::kVersion, 101);
-    duz.FieldWriteBegin("AmbientLightColor");
-    duz.FieldWriteDouble(color.mRed);
-    duz.FieldWriteDouble(color.mGreen);
-    duz.FieldWriteDouble(color.mBlue);
-    duz.FieldWriteDouble(color.mAlpha);
-    duz.FieldWriteEnd();
-    duz.FieldWriteBlockEnd();
-    duz.FieldWriteEnd();
+    KDuzWriteAmbientRenderSettings(*GetFieldFile(), scene);
 }
 
 void KDuzWriterDuz6::WriteFogOptions(KDuzScene* scene) {
@@ -55,34 +44,11 @@ void KDuzWriterDuz6::WriteFogOptions(KDuzScene* scene) {
 }
 
 void KDuzWriterDuz6::WriteShadowPlanes(KDuzScene* scene) {
-    if (scene->GetGlobalLightSettings()->GetShadowPlaneCount() <= 0) return;
-    KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("ShadowPlanes");
-    duz.FieldWriteBlockBegin();
-    WriteShadowPlaneSection(scene);
-    duz.FieldWriteBlockEnd();
-    duz.FieldWriteEnd();
+    KDuzWriteShadowPlanes(*GetFieldFile(), scene);
 }
 
 void KDuzWriterDuz6::WriteShadowPlaneSection(KDuzScene* scene) {
-    KDuz& duz = *GetFieldFile();
-    KDuzGlobalLightSettings& light = *scene->GetGlobalLightSettings();
-    duz.WriteComment("Shadow Planes Section ");
-    duz.WriteComment("----------------------------------------------------");
-    KDuz6WriteIntField(duz, duz6::kVersion, 108);
-    const int count = light.GetShadowPlaneCount();
-    KDuz6WriteIntField(duz, duz6::kCount, count);
-    for (int i = 0; i < count; ++i) {
-        const KDuzShadowPlane* plane = light.GetShadowPlane(i);
-        if (plane == nullptr) continue;
-        duz.FieldWriteBegin("Plane");
-        for (int k = 0; k < 3; ++k) duz.FieldWriteDouble(plane->mOrigin[k]);
-        for (int k = 0; k < 3; ++k) duz.FieldWriteDouble(plane->mNormal[k]);
-        duz.FieldWriteInt(plane->mEnable ? 1 : 0);
-        duz.FieldWriteEnd();
-    }
-    KDuz6WriteIntField(duz, "UseShadow", light.GetCastShadows() ? 1 : 0);
-    KDuz6WriteDoubleField(duz, "ShadowIntensity", light.GetShadowIntensity());
+    KDuzWriteShadowPlaneSection(*GetFieldFile(), scene);
 }
 
 void KDuzWriterDuz6::WriteTimeSettings(KDuzScene* scene) {
@@ -103,15 +69,7 @@ void KDuzWriterDuz6::WriteTimeSettings(KDuzScene* scene) {
 }
 
 void KDuzWriterDuz6::WriteRendererSetting(KDuzScene* scene) {
-    KDuz& duz = *GetFieldFile();
-    const KDuzGlobalCameraSettings& camera = *scene->GetGlobalCameraSettings();
-    duz.FieldWriteBegin("RendererSetting");
-    duz.FieldWriteBlockBegin();
-    const char* name = camera.GetDefaultCamera();
-    duz.FieldWriteNamedString("DefaultCamera", name != nullptr ? name : "");
-    KDuz6WriteIntField(duz, "DefaultViewingMode", camera.GetDefaultViewingMode());
-    duz.FieldWriteBlockEnd();
-    duz.FieldWriteEnd();
+    KDuzWriteRendererSetting(*GetFieldFile(), scene);
 }
 
 bool KDuzWriterDuz6::WriteCameraSwitcherBody(KDuzCameraSwitcher* switcher) {

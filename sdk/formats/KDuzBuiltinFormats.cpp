@@ -1,6 +1,8 @@
 #include "sdk/formats/KDuzBuiltinFormats.h"
 
+#include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
@@ -72,8 +74,8 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The 3DS reader, the 3DS and Collada writers
-// and the DUZ 5 writer are not part of this SDK yet: their entries keep the
+// The 3DS reader and the 3DS and Collada writers are not part of this SDK
+// yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
@@ -105,19 +107,29 @@ bool ProbeMajorVersion(KDuzReader& probe, const char* fileName, int& major) {
 KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer, int /*formatNumber*/) {
     const KString fileName = importer != nullptr ? importer->GetFileName() : KString();
     if (fileName.IsEmpty()) return new KDuzReaderDuz6(manager, importer);
-    // Files before version 6 belong to the DUZ 5 reader, which this SDK does
-    // not have: they get no reader.
-    KDuzReaderDuz6 probe(manager, importer);
+    // Files before version 6 go to the version 5 reader, the others to the
+    // version 6 one; a file neither opens gets no reader.
     int major = 0;
+    {
+        KDuzReaderDuz probe(manager, importer);
+        if (ProbeMajorVersion(probe, fileName.Buffer(), major) && major < kFirstVersion6Major)
+            return new KDuzReaderDuz(manager, importer);
+    }
+    KDuzReaderDuz6 probe(manager, importer);
     if (!ProbeMajorVersion(probe, fileName.Buffer(), major)) return nullptr;
     if (major < kFirstVersion6Major) return nullptr;
     return new KDuzReaderDuz6(manager, importer);
 }
 
 KDuzWriter* KDuzCreateDuzWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int formatNumber) {
-    // Formats 0 to 2 are the version 6 writer in its three file modes;
-    // 3 and 4 (version 5) have no writer yet.
+    // Formats 0 to 2 are the version 6 writer in its three file modes, 3 and
+    // 4 the version 5 writer in binary and ASCII form.
     static constexpr int kModes[] = {KDuzWriterDuz6::eBinary, KDuzWriterDuz6::eAscii, KDuzWriterDuz6::eEnciphered};
+    if (formatNumber == 3 || formatNumber == 4) {
+        auto* writer = new KDuzWriterDuz(manager, exporter);
+        writer->SetFileMode(formatNumber == 3 ? KDuzWriterDuz::eBinary : KDuzWriterDuz::eAscii);
+        return writer;
+    }
     if (formatNumber < 0 || formatNumber > 2) return nullptr;
     auto* writer = new KDuzWriterDuz6(manager, exporter);
     writer->SetFileMode(kModes[formatNumber]);

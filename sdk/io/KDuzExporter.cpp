@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "sdk/base/KPath.h"
+#include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/KDuzStreamOptions.h"
 
 #include "sdk/io/KDuzFormatRegistry.h"
@@ -150,8 +151,7 @@ bool KDuzExporter::Export(KDuzScene* scene, KDuzStreamOptions* options) {
     return false;
 }
 
-bool KDuzExporter::WriteWithDuz5Writer(KDuzScene* /*scene*/, KDuzStreamOptions* options,
-                                       IDuzObject* fileObject) {
+bool KDuzExporter::WriteWithDuz5Writer(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* fileObject) {
     if (options == nullptr) {
         mError.SetLastError(eStreamOptionsNotSet);
         return false;
@@ -160,9 +160,11 @@ bool KDuzExporter::WriteWithDuz5Writer(KDuzScene* /*scene*/, KDuzStreamOptions* 
         mError.SetLastError(eFileNotCreated);
         return false;
     }
-    // No writer of the DUZ 5 layout exists in this SDK yet, so the nested
-    // write cannot happen; it fails the way a failed write does.
-    mError.SetLastError(eOutOfDiskSpace);
+    // A writer of its own that writes into the given file object: no
+    // closing patch, no summary, and the file stays open.
+    KDuzWriterDuz writer(GetSdkManager(), this);
+    if (writer.WriteScene(scene, options, fileObject)) return true;
+    mError.SetLastErrorWithText(ErrorOfWriter(writer.GetLastErrorID()), writer.GetLastErrorString());
     return false;
 }
 

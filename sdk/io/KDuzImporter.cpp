@@ -1,5 +1,7 @@
 #include "sdk/io/KDuzImporter.h"
 
+#include "sdk/duz/KDuzReaderDuz.h"
+
 #include "sdk/io/KDuz.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzReader.h"
@@ -231,13 +233,14 @@ KDuzStreamOptions* KDuzImporter::GetOptionsWithDuz5Reader(IDuzObject* fileObject
         mError.SetLastError(eFileNotCreated);
         return nullptr;
     }
-    // No reader of the DUZ 5 layout exists in this SDK yet: nothing to read
-    // the nested content with.
-    mError.SetLastError(eUnidentifiedError);
-    return nullptr;
+    // A reader of its own for the file object another reader holds open.
+    KDuzReaderDuz reader(GetSdkManager(), this);
+    KDuzStreamOptions* options = reader.GetReadOptionsFromFileObject(fileObject, true);
+    if (options == nullptr) mError.SetLastError(eUnidentifiedError);
+    return options;
 }
 
-bool KDuzImporter::ReadWithDuz5Reader(KDuzScene* /*scene*/, KDuzStreamOptions* options,
+bool KDuzImporter::ReadWithDuz5Reader(KDuzScene* scene, KDuzStreamOptions* options,
                                       IDuzObject* fileObject) {
     if (options == nullptr) {
         mError.SetLastError(eStreamOptionsNotSet);
@@ -247,8 +250,10 @@ bool KDuzImporter::ReadWithDuz5Reader(KDuzScene* /*scene*/, KDuzStreamOptions* o
         mError.SetLastError(eFileNotCreated);
         return false;
     }
-    mError.SetLastError(eUnidentifiedError);
-    return false;
+    KDuzReaderDuz reader(GetSdkManager(), this);
+    const bool result = reader.ReadFromFileObject(scene, options, fileObject);
+    if (!result) mError.SetLastError(eUnidentifiedError);
+    return result;
 }
 
 }  // namespace duzsdk

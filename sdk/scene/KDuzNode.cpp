@@ -7,6 +7,7 @@
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KDuzClassTree.h"
+#include "sdk/scene/KDuzScene.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNodeAttribute.h"
@@ -237,17 +238,19 @@ bool KDuzNode::ConnectNotify(const KDuzConnectEvent& event) {
 int KDuzNode::GetChildCount(bool recursive) const {
     const int count = GetSrcObjectCount(NodeClass());
     if (!recursive) return count;
-    // Iterative, so that a deep chain cannot exhaust the stack.
+    // Iterative, so that a deep chain cannot exhaust the stack; each node's
+    // children are gathered in one walk (indexing them walks once per index).
     int total = 0;
     std::vector<const KDuzNode*> pending{this};
+    std::vector<KDuzObject*> children;
     while (!pending.empty()) {
         const KDuzNode* node = pending.back();
         pending.pop_back();
-        const int children = node->GetSrcObjectCount(NodeClass());
-        total += children;
-        for (int i = 0; i < children; ++i) {
-            if (const KDuzNode* child = node->GetChild(i)) pending.push_back(child);
-        }
+        children.clear();
+        KDuzCollectSrcObjects(node, NodeClass(), children);
+        total += static_cast<int>(children.size());
+        for (KDuzObject* object : children)
+            if (const auto* child = dynamic_cast<const KDuzNode*>(object)) pending.push_back(child);
     }
     return total;
 }

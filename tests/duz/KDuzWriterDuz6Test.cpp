@@ -185,9 +185,10 @@ TEST_F(Duz6WriterTest, TheFormatComesFromTheIndexOrTheExtension) {
     exporter->SetFileFormat(kAscii);
     ASSERT_TRUE(exporter->Export(scene));
     EXPECT_EQ(ReadFileBytes(PathOf("by_index.duz")).rfind("; DUZ 6.1.0", 0), 0u);
-    // The version 5 formats have no writer yet.
-    exporter->SetFileFormat(3);
-    EXPECT_FALSE(exporter->Export(scene));
+    // Formats 3 and 4 are the version 5 writer.
+    exporter->SetFileFormat(4);
+    ASSERT_TRUE(exporter->Export(scene)) << exporter->GetLastErrorString();
+    EXPECT_EQ(ReadFileBytes(PathOf("by_index.duz")).rfind("; DUZ 5.8.0", 0), 0u);
     exporter->Destroy();
 }
 

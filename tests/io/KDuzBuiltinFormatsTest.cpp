@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/formats/KDuzBuiltinFormats.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
@@ -97,8 +98,12 @@ TEST_F(BuiltinFormatsTest, ReaderChosenByFileVersion) {
     EXPECT_FALSE(reader->IsFileOpen());   // the probe closed its copy
     delete reader;
 
-    // The reader of version 5 files is not part of this SDK.
-    EXPECT_EQ(ReaderFor(v5), nullptr);
+    // Files before version 6 get the version 5 reader.
+    reader = ReaderFor(v5);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_NE(dynamic_cast<KDuzReaderDuz*>(reader), nullptr);
+    EXPECT_FALSE(reader->IsFileOpen());
+    delete reader;
     EXPECT_EQ(ReaderFor(folder.File("missing.duz")), nullptr);
 
     // No name: the version 6 reader, without touching any file.

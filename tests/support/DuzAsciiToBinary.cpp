@@ -123,7 +123,7 @@ void WriteValue(duzsdk::KDuz& duz, const Token& token, Whole whole) {
 
 }  // namespace
 
-bool ConvertDuzAsciiToBinary(const std::string& asciiPath, const std::string& binaryPath) {
+bool ConvertDuzAsciiToBinary(const std::string& asciiPath, const std::string& binaryPath, int fileVersion) {
     std::ifstream in(asciiPath, std::ios::binary);
     if (!in) return false;
     // Logical lines: a line ending in a comma goes on in the next one.
@@ -144,7 +144,9 @@ bool ConvertDuzAsciiToBinary(const std::string& asciiPath, const std::string& bi
     if (!pending.empty()) return false;
 
     duzsdk::KDuz duz;
-    if (!duz.ProjectCreateFile(binaryPath.c_str(), true, false)) return false;
+    duzsdk::KDuzFileHeaderInfo header;
+    header.fileVersion = fileVersion;
+    if (!duz.ProjectCreateFile(binaryPath.c_str(), true, false, &header)) return false;
     int depth = 0;
     bool ok = true;
     for (const std::string& text : lines) {

@@ -14,6 +14,8 @@ namespace duztest {
 
 // False (and no file) for text the converter does not know: a line that is
 // not a field, a block end or a comment, or unbalanced braces.
-bool ConvertDuzAsciiToBinary(const std::string& asciiPath, const std::string& binaryPath);
+// The binary file is written as version 6.1.0, or 5.8.0 when fileVersion
+// is 5800 (the field file writes no other).
+bool ConvertDuzAsciiToBinary(const std::string& asciiPath, const std::string& binaryPath, int fileVersion = 6100);
 
 }  // namespace duztest

@@ -432,6 +432,10 @@ void KDuzScene::Clear() {
     for (KDuzObject* object : kept) {
         if (object != nullptr) DisconnectSrcObject(object);
     }
+    // A file may have placed the camera switcher's node below another node,
+    // which takes its children with it when it goes.
+    if (mCameraSwitcherNode != nullptr)
+        if (KDuzNode* parent = mCameraSwitcherNode->GetParent()) parent->RemoveChild(mCameraSwitcherNode);
     DestroyAllSources(this, true, true);
     for (KDuzObject* object : kept) {
         // The switcher's attribute may have come back with its node.

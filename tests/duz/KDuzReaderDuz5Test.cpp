@@ -501,6 +501,33 @@ Connections: {
     EXPECT_EQ(Node("PoseHips"), nullptr);
 }
 
+// A file may place the camera switcher below another node; reading again
+// into the same scene clears it without losing the scene's switcher node.
+TEST_F(Duz5ReaderTest, SceneSwitcherNodeBelowAModelSurvivesTheNextRead) {
+    const char* body = R"(Definitions: {
+    ObjectType: "Model" {
+    }
+}
+Objects: {
+    Model: "Model::Box", "Null" {
+        Type: "Null"
+    }
+    Model: "Model::Camera Switcher", "CameraSwitcher" {
+        Type: "CameraSwitcher"
+    }
+}
+Connections: {
+    Connect: "OO", "Model::Box", "Model::Scene"
+    Connect: "OO", "Model::Camera Switcher", "Model::Box"
+})";
+    for (int read = 0; read < 2; ++read) {
+        reader = std::make_unique<KDuzReaderDuz>(manager, nullptr);
+        ASSERT_TRUE(Load(body, "5.8.0"));
+        ASSERT_NE(scene->GetCameraSwitcherNode(), nullptr);
+        EXPECT_STREQ(scene->GetCameraSwitcherNode()->GetName(), "Camera Switcher");
+    }
+}
+
 // The layered layout of 5.8 is the version 6 layout with the geometry in
 // the model: the same scene both ways, in both encodings.
 TEST_F(Duz5ReaderTest, LayeredFileReadsAsItsVersion6Counterpart) {

@@ -40,7 +40,10 @@ public:
     int NotifyPropertyChanged(KDuzProperty& property);
 
     KDuzObject* GetPublicObject() const { return mObject; }
-    void DetachPublicObject() { mObject = nullptr; }
+    void DetachPublicObject() {
+        mObject = nullptr;
+        AdvanceConnectionEpoch();   // walks that saw the public object are stale
+    }
     // A property listed by the public object without a handle yet gets its
     // handle now, so the handle copies the settings from before the change.
     void PropertySettingsChanging(KProperty* property) override;

@@ -75,19 +75,6 @@ int CountSide(const KPlug* plug, bool sources, const KClassIdInfo* info) {
     return count;
 }
 
-KDuzObject* AtSide(const KPlug* plug, bool sources, const KClassIdInfo* info, int index) {
-    if (index < 0) return nullptr;
-    KDuzObject* found = nullptr;
-    WalkSide(plug, sources, info, [&](KDuzObject* object) {
-        if (index-- == 0) {
-            found = object;
-            return false;
-        }
-        return true;
-    });
-    return found;
-}
-
 KDuzObject* FindInSources(const KPlug* plug, const KClassIdInfo* info, const char* name, int start) {
     if (name == nullptr) return nullptr;
     if (start < 0) start = 0;
@@ -189,12 +176,56 @@ bool KDuzPlug::IsConnectedDstObject(const KDuzObject* object) const {
            object->GetInternalPlug()->IsSourceConnected(plug);
 }
 
-int KDuzPlug::GetSrcObjectCount(const KClassId& classId) const {
-    return CountSide(GetInternalPlug(), true, InfoOrObject(classId));
+KDuzPlug::SideCursor& KDuzPlug::CursorFor(bool sources, const KClassIdInfo* info) const {
+    const uint64_t epoch = KPlug::GetConnectionEpoch();
+    if (mCursor.epoch != epoch || mCursor.info != info || mCursor.sources != sources) {
+        mCursor = SideCursor();
+        mCursor.epoch = epoch;
+        mCursor.info = info;
+        mCursor.sources = sources;
+    }
+    return mCursor;
 }
 
+int KDuzPlug::CountKept(bool sources, const KClassIdInfo* info) const {
+    const KPlug* plug = GetInternalPlug();
+    if (plug == nullptr) return 0;
+    SideCursor& cursor = CursorFor(sources, info);
+    if (cursor.count < 0) cursor.count = CountSide(plug, sources, info);
+    return cursor.count;
+}
+
+KDuzObject* KDuzPlug::KeptAt(bool sources, const KClassIdInfo* info, int index) const {
+    const KPlug* plug = GetInternalPlug();
+    if (plug == nullptr || index < 0) return nullptr;
+    SideCursor& cursor = CursorFor(sources, info);
+    if (cursor.count >= 0 && index >= cursor.count) return nullptr;
+    auto at = [&](int position) {
+        return KDuzGetPublicObject(sources ? plug->GetSource(position) : plug->GetDestination(position));
+    };
+    if (index == cursor.index) return at(cursor.position);
+    int kept = -1;
+    int position = -1;
+    if (index > cursor.index) {   // go on from where the last walk stopped
+        kept = cursor.index;
+        position = cursor.position;
+    }
+    const int size = sources ? plug->GetSourceCount() : plug->GetDestinationCount();
+    while (++position < size) {
+        KDuzObject* object = at(position);
+        if (!Keeps(object, info) || ++kept != index) continue;
+        cursor.index = kept;
+        cursor.position = position;
+        return object;
+    }
+    cursor.count = kept + 1;
+    return nullptr;
+}
+
+int KDuzPlug::GetSrcObjectCount(const KClassId& classId) const { return CountKept(true, InfoOrObject(classId)); }
+
 KDuzObject* KDuzPlug::GetSrcObject(const KClassId& classId, int index) const {
-    return AtSide(GetInternalPlug(), true, InfoOrObject(classId), index);
+    return KeptAt(true, InfoOrObject(classId), index);
 }
 
 KDuzObject* KDuzPlug::FindSrcObject(const KClassId& classId, const char* name, int start) const {
@@ -211,20 +242,18 @@ bool KDuzPlug::DisconnectAllSrcObjects(const KClassId& classId) {
     return true;
 }
 
-int KDuzPlug::GetDstObjectCount(const KClassId& classId) const {
-    return CountSide(GetInternalPlug(), false, InfoOrObject(classId));
-}
+int KDuzPlug::GetDstObjectCount(const KClassId& classId) const { return CountKept(false, InfoOrObject(classId)); }
 
 KDuzObject* KDuzPlug::GetDstObject(const KClassId& classId, int index) const {
-    return AtSide(GetInternalPlug(), false, InfoOrObject(classId), index);
+    return KeptAt(false, InfoOrObject(classId), index);
 }
 
 int KDuzPlug::GetSrcObjectCountByInfo(const KClassIdInfo* info) const {
-    return info != nullptr ? CountSide(GetInternalPlug(), true, info) : 0;
+    return info != nullptr ? CountKept(true, info) : 0;
 }
 
 KDuzObject* KDuzPlug::GetSrcObjectByInfo(int index, const KClassIdInfo* info) const {
-    return info != nullptr ? AtSide(GetInternalPlug(), true, info, index) : nullptr;
+    return info != nullptr ? KeptAt(true, info, index) : nullptr;
 }
 
 KDuzObject* KDuzPlug::FindSrcObjectByInfo(const char* name, const KClassIdInfo* info, int start) const {
@@ -232,7 +261,7 @@ KDuzObject* KDuzPlug::FindSrcObjectByInfo(const char* name, const KClassIdInfo* 
 }
 
 KDuzObject* KDuzPlug::GetDstObjectByInfo(int index, const KClassIdInfo* info) const {
-    return info != nullptr ? AtSide(GetInternalPlug(), false, info, index) : nullptr;
+    return info != nullptr ? KeptAt(false, info, index) : nullptr;
 }
 
 }  // namespace duzsdk

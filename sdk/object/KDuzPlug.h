@@ -88,6 +88,25 @@ protected:
     KDuzPlug() = default;
     KDuzPlug(const KDuzPlug&) = default;
     KDuzPlug& operator=(const KDuzPlug&) = default;
+
+private:
+    // Where the last walk over one side for one class stopped, so that
+    // asking for objects 0, 1, 2 ... in turn (or for the count after it) does
+    // not walk the whole side each time. Valid while the connection epoch
+    // is unchanged.
+    struct SideCursor {
+        uint64_t epoch = 0;
+        const KClassIdInfo* info = nullptr;
+        bool sources = true;
+        int index = -1;      // the last kept object found ...
+        int position = -1;   // ... and its place in the connection list
+        int count = -1;      // kept objects on the side, -1 while unknown
+    };
+    SideCursor& CursorFor(bool sources, const KClassIdInfo* info) const;
+    int CountKept(bool sources, const KClassIdInfo* info) const;
+    KDuzObject* KeptAt(bool sources, const KClassIdInfo* info, int index) const;
+
+    mutable SideCursor mCursor;
 };
 
 // The internal twin of a plain public plug.

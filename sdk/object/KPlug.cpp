@@ -22,8 +22,11 @@ int InsertPosition(const std::vector<KPlugConnection>& list, const KPlug* before
 using EntryCounts = std::unordered_map<const KPlug*, int>;
 
 // The list and its counts change together, only through these.
+uint64_t gConnectionEpoch = 1;
+
 int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos,
                 KPlugConnection entry) {
+    ++gConnectionEpoch;
     if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
     list.insert(list.begin() + pos, entry);
     ++counts[entry.plug];
@@ -31,12 +34,14 @@ int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos
 }
 
 void EraseEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos) {
+    ++gConnectionEpoch;
     auto it = counts.find(list[pos].plug);
     if (it != counts.end() && --it->second <= 0) counts.erase(it);
     list.erase(list.begin() + pos);
 }
 
 void ClearEntries(std::vector<KPlugConnection>& list, EntryCounts& counts) {
+    ++gConnectionEpoch;
     list.clear();
     counts.clear();
 }
@@ -100,6 +105,10 @@ KPlug::~KPlug() {
 }
 
 int KPlug::GetLiveCount() { return gLivePlugs; }
+
+uint64_t KPlug::GetConnectionEpoch() { return gConnectionEpoch; }
+
+void KPlug::AdvanceConnectionEpoch() { ++gConnectionEpoch; }
 
 KPlugTypeInfo* KPlug::ClassTypeInfo() { return PlugTypeInfoGetRecord(kPlugTypeKPlug); }
 

@@ -3,6 +3,8 @@
 // and three event channels (values, objects, connections).
 #pragma once
 
+#include <cstdint>
+
 #include "sdk/object/KPlugHandle.h"
 #include "sdk/object/KPlugType.h"
 
@@ -185,6 +187,11 @@ public:
 
     // Number of plugs alive in the process.
     static int GetLiveCount();
+    // Grows with every change to any plug's connection lists (and whenever a
+    // public object leaves its internal twin), so a cached walk over a list
+    // knows when it is stale.
+    static uint64_t GetConnectionEpoch();
+    static void AdvanceConnectionEpoch();
 
     // The walks behind DisconnectAll; force skips the filters.
     void DisconnectAllSourcesImpl(bool force);

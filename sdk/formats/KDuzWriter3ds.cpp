@@ -23,7 +23,9 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzPlug.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KObjectList.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/scene/KDuzLight.h"
@@ -38,6 +40,20 @@ namespace {
 constexpr double kInchToCm = 0.3937007874015748;
 constexpr int kRenameFor3ds = 3;
 constexpr char kRootPrefix[] = "Duz_Roo";
+
+// The manager's objects of a class in registration order, in one pass (a
+// look-up by index would collect them again for every index).
+std::vector<KDuzObject*> RegisteredObjects(KDuzSdkManager* manager, const KClassId& classId) {
+    std::vector<KDuzObject*> out;
+    KObjectList* registry = manager != nullptr ? manager->GetObjectRegistry() : nullptr;
+    if (registry == nullptr) return out;
+    const int count = registry->KPlug::GetSourceCount();
+    for (int i = 0; i < count; ++i) {
+        KDuzObject* object = KDuzGetPublicObject(registry->KPlug::GetSource(i));
+        if (object != nullptr && object->IsRuntime(classId)) out.push_back(object);
+    }
+    return out;
+}
 
 bool StartsWithRoot(const char* name) { return name != nullptr && std::strncmp(name, kRootPrefix, 7) == 0; }
 
@@ -185,21 +201,13 @@ bool KDuzWriter3DS::InitWrite(KDuzStreamOptions* options) {
     // Legal names: one numbering for nodes, another for materials.
     {
         KRenamingStrategy3DS nodes;
-        const KClassId nodeClass = KDuzNode::ClassId();
-        const int count = mManager->GetObjectCount(nodeClass);
-        for (int i = 0; i < count; ++i) {
-            KDuzObject* object = mManager->GetObject(nodeClass, i);
-            if (object == nullptr) continue;
+        for (KDuzObject* object : RegisteredObjects(mManager, KDuzNode::ClassId())) {
             KString name(object->GetName());
             nodes.RenameText(name, 10);
             object->SetName(name.Buffer(), false);
         }
         KRenamingStrategy3DS materials;
-        const KClassId materialClass = KDuzSurfaceMaterial::ClassId();
-        const int materialCount = mManager->GetObjectCount(materialClass);
-        for (int i = 0; i < materialCount; ++i) {
-            KDuzObject* object = mManager->GetObject(materialClass, i);
-            if (object == nullptr) continue;
+        for (KDuzObject* object : RegisteredObjects(mManager, KDuzSurfaceMaterial::ClassId())) {
             KString name(object->GetName());
             materials.RenameText(name, 15);
             object->SetName(name.Buffer(), false);
@@ -247,13 +255,24 @@ void KDuzWriter3DS::NodeTransform(KDuzNode* node, double t[3], double r[3], doub
 }
 
 void KDuzWriter3DS::WriteNode(KDuzNode* node) {
-    // Depth first without recursion: scenes may be chains of any depth.
-    std::vector<std::pair<KDuzNode*, int>> pending{{node, -1}};
+    // Depth first without recursion: scenes may be chains of any depth. Each
+    // node's children are taken once, in one pass, when the node is entered:
+    // reading the count and each child by index would cost the number of
+    // children each time, and nothing here adds or removes children.
+    struct Visit {
+        KDuzNode* node;
+        std::vector<KDuzObject*> children;
+        size_t next = 0;
+        bool entered = false;
+    };
+    std::vector<Visit> pending;
+    pending.push_back(Visit{node, {}});
     while (!pending.empty() && !Stopped()) {
-        auto& top = pending.back();
-        KDuzNode* current = top.first;
-        if (top.second < 0) {
-            top.second = 0;
+        Visit& top = pending.back();
+        KDuzNode* current = top.node;
+        if (!top.entered) {
+            top.entered = true;
+            KDuzCollectSrcObjects(current, KDuzNode::ClassId(), top.children);
             double t[3], r[3], s[3];
             NodeTransform(current, t, r, s);
             KDuzObject* attribute = current->GetNodeAttribute();
@@ -332,10 +351,9 @@ void KDuzWriter3DS::WriteNode(KDuzNode* node) {
             }
             continue;
         }
-        // The child count is read again after each child.
-        if (top.second < current->GetChildCount()) {
-            KDuzNode* child = current->GetChild(top.second++);
-            pending.emplace_back(child, -1);
+        if (top.next < top.children.size()) {
+            auto* child = dynamic_cast<KDuzNode*>(top.children[top.next++]);
+            if (child != nullptr) pending.push_back(Visit{child, {}});
         } else {
             pending.pop_back();
         }

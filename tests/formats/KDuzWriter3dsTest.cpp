@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 
+#include "sdk/formats/3dsftk/FtkBackground.h"
 #include "sdk/formats/3dsftk/FtkCamera.h"
 #include "sdk/formats/3dsftk/FtkDatabase.h"
 #include "sdk/formats/3dsftk/FtkError.h"
@@ -520,6 +521,64 @@ TEST_F(W3dsTest, LightsCamerasAndBackground) {
     ASSERT_EQ(spotMotion->targetPos.keyCount, 1u);
     ExpectVector(spotMotion->targetPos.values[0], 0, 0, -10);
     FtkSpotMotionRelease(&spotMotion);
+}
+
+TEST_F(W3dsTest, CameraFieldOfViewTargetAndRoll) {
+    struct Row {
+        const char* name;
+        int apertureMode;
+        double filmHeight;
+        float fov;
+    };
+    const double widened = 2 * std::atan(std::tan(20 * M_PI / 180) * 2) * 180 / M_PI;
+    const Row rows[] = {
+        {"Horiz", KDuzCamera::eHorizontal, 0.5, 40.0f},
+        {"Vert", KDuzCamera::eVertical, 0.5, static_cast<float>(widened)},
+    };
+    for (const Row& row : rows) {
+        KDuzCamera* camera = KDuzCamera::Create(manager, "");
+        camera->SetApertureMode(row.apertureMode);
+        camera->SetFieldOfView(40);
+        camera->SetFilmWidth(1.0);
+        camera->SetFilmHeight(row.filmHeight);
+        camera->SetBackgroundColor(KDuzRGBAColor(0.25, 0.5, 0.75));
+        AddNode(manager, scene->GetRootNode(), row.name, camera);
+    }
+    KDuzNode* aim = AddNode(manager, scene->GetRootNode(), "Aim", KDuzNull::Create(manager, ""));
+    aim->SetLclTranslation(duzVectorTemplate3<double>(0, 0, -10));
+    KDuzNode* aimed = AddNode(manager, scene->GetRootNode(), "Aimed", KDuzCamera::Create(manager, ""));
+    aimed->SetLookAtTarget(aim);
+    // The last camera walked gives the file its background.
+    static_cast<KDuzCamera*>(aimed->GetNodeAttribute())->SetBackgroundColor(KDuzRGBAColor(0.1, 0.2, 0.3));
+
+    const std::string path = PathOf("cameras.3ds");
+    ASSERT_TRUE(Write(path));
+    Loaded file(path);
+    ASSERT_EQ(FtkCameraMotionCount(file.db), 3u);
+    for (uint32_t i = 0; i < 3; ++i) {
+        FtkCameraMotion* motion = nullptr;
+        FtkCameraMotionGetByIndex(file.db, i, &motion);
+        ASSERT_NE(motion, nullptr);
+        SCOPED_TRACE(motion->name);
+        ASSERT_EQ(motion->fov.keyCount, 1u);
+        ASSERT_EQ(motion->targetPos.keyCount, 1u);
+        ASSERT_EQ(motion->roll.keyCount, 1u);
+        if (i < 2) {
+            EXPECT_NEAR(motion->fov.values[0], rows[i].fov, 1e-4);
+            // No target node: ten units along the camera's X axis, no roll.
+            ExpectVector(motion->targetPos.values[0], 10, 0, 0);
+            EXPECT_NEAR(motion->roll.values[0], 0, 1e-3);
+        } else {
+            ExpectVector(motion->targetPos.values[0], 0, 10, 0);
+            EXPECT_STREQ(motion->targetParent, "$$$DUMMY.Aim");
+        }
+        FtkCameraMotionRelease(&motion);
+    }
+    FtkBackground* background = nullptr;
+    FtkBackgroundInit(&background);
+    FtkBackgroundGet(file.db, &background);
+    EXPECT_FLOAT_EQ(background->solid.b, 0.3f);
+    FtkBackgroundRelease(&background);
 }
 
 TEST_F(W3dsTest, KeyframerNodesAndTracks) {

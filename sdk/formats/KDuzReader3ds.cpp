@@ -1,9 +1,11 @@
 #include "sdk/formats/KDuzReader3ds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "sdk/base/KTime.h"
+#include "sdk/base/KgeMath.h"
 #include "sdk/formats/3dsftk/FtkBackground.h"
 #include "sdk/formats/3dsftk/FtkCamera.h"
 #include "sdk/formats/3dsftk/FtkDatabase.h"
@@ -53,6 +55,42 @@ int Find(const std::unordered_map<std::string, int>& index, const std::string& n
 }
 
 KTime FrameTime(int64_t frame) { return KTime(frame * (KTime::kTicksPerSecond / 30)); }
+
+// A file without keyframer nodes places its objects only by their records:
+// the node made for them gets that placement as its one key, else meshes
+// would sit at the origin (their points are made local) and cameras and
+// lights would lose position, target, lens and colour.
+void PlaceLikeMatrix(const FtkTriMesh& mesh, FtkObjectMotion& motion) {
+    const float* m = mesh.meshMatrix;
+    motion.pos.values[0] = FtkVector{m[9], m[10], m[11]};
+    double rows[16] = {};
+    double lengths[3];
+    for (int r = 0; r < 3; ++r) {
+        lengths[r] = std::sqrt(double(m[r * 3]) * m[r * 3] + double(m[r * 3 + 1]) * m[r * 3 + 1] +
+                               double(m[r * 3 + 2]) * m[r * 3 + 2]);
+        // A matrix the reader takes as the identity places by translation only.
+        if (!(lengths[r] > 1e-12) || !std::isfinite(lengths[r])) return;
+        for (int c = 0; c < 3; ++c) rows[r * 4 + c] = m[r * 3 + c] / lengths[r];
+    }
+    const double det = rows[0] * (rows[5] * rows[10] - rows[6] * rows[9]) -
+                       rows[1] * (rows[4] * rows[10] - rows[6] * rows[8]) +
+                       rows[2] * (rows[4] * rows[9] - rows[5] * rows[8]);
+    if (!(std::fabs(det * lengths[0] * lengths[1] * lengths[2]) >= 1e-6)) return;
+    if (det < 0.0) {
+        // A mirror: the first axis carries the sign as a negative scale.
+        lengths[0] = -lengths[0];
+        for (int c = 0; c < 3; ++c) rows[c] = -rows[c];
+    }
+    rows[15] = 1.0;
+    motion.scale.values[0] = FtkVector{float(lengths[0]), float(lengths[1]), float(lengths[2])};
+    double q[4];
+    KgeMatrixToQuaternion(q, rows);
+    const double half = std::acos(std::clamp(q[3], -1.0, 1.0));
+    const double sine = std::sin(half);
+    if (!(std::fabs(sine) > 1e-12)) return;
+    // The reader turns a key by the negated angle.
+    motion.rot.values[0] = FtkRotKey{float(-2.0 * half), float(q[0] / sine), float(q[1] / sine), float(q[2] / sine)};
+}
 
 }  // namespace
 
@@ -172,9 +210,10 @@ bool KDuzReader3DS::LoadRecords() {
     } else {
         for (FtkTriMesh* mesh : mMeshRecords) {
             FtkObjectMotion* motion = nullptr;
-            FtkObjectMotionInit(&motion, 0, 0, 0, 0, 0);
+            FtkObjectMotionInit(&motion, 1, 1, 1, 0, 0);
             if (ToolkitFailed() || motion == nullptr) return false;
             std::memcpy(motion->name, mesh->name, sizeof(motion->name));
+            PlaceLikeMatrix(*mesh, *motion);
             mObjectMotions.push_back(motion);
         }
     }
@@ -185,9 +224,11 @@ bool KDuzReader3DS::LoadRecords() {
         } else {
             for (FtkLight* light : mOmniRecords) {
                 FtkOmniMotion* motion = nullptr;
-                FtkOmniMotionInit(&motion, 0, 0);
+                FtkOmniMotionInit(&motion, 1, 1);
                 if (ToolkitFailed() || motion == nullptr) return false;
                 std::memcpy(motion->name, light->name, sizeof(motion->name));
+                motion->pos.values[0] = light->position;
+                motion->color.values[0] = FtkVector{light->color.r, light->color.g, light->color.b};
                 mOmniMotions.push_back(motion);
             }
         }
@@ -197,9 +238,15 @@ bool KDuzReader3DS::LoadRecords() {
         } else {
             for (FtkLight* light : mSpotRecords) {
                 FtkSpotMotion* motion = nullptr;
-                FtkSpotMotionInit(&motion, 0, 0, 0, 0, 0, 0);
+                FtkSpotMotionInit(&motion, 1, 1, 1, 0, 0, 1);
                 if (ToolkitFailed() || motion == nullptr) return false;
                 std::memcpy(motion->name, light->name, sizeof(motion->name));
+                motion->pos.values[0] = light->position;
+                motion->color.values[0] = FtkVector{light->color.r, light->color.g, light->color.b};
+                if (light->spot != nullptr) {
+                    motion->hotspot.values[0] = light->spot->hotspot;
+                    motion->targetPos.values[0] = light->spot->target;
+                }
                 mSpotMotions.push_back(motion);
             }
         }
@@ -211,9 +258,13 @@ bool KDuzReader3DS::LoadRecords() {
         } else {
             for (FtkCamera* camera : mCameraRecords) {
                 FtkCameraMotion* motion = nullptr;
-                FtkCameraMotionInit(&motion, 0, 0, 0, 0);
+                FtkCameraMotionInit(&motion, 1, 1, 1, 1);
                 if (ToolkitFailed() || motion == nullptr) return false;
                 std::memcpy(motion->name, camera->name, sizeof(motion->name));
+                motion->pos.values[0] = camera->position;
+                motion->fov.values[0] = camera->fov;
+                motion->roll.values[0] = camera->roll;
+                motion->targetPos.values[0] = camera->target;
                 mCameraMotions.push_back(motion);
             }
         }

@@ -292,3 +292,63 @@ TEST_F(Reader3dsTest, FilterReducesKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Reader3dsTest, WithoutKeyframerObjectsKeepThePlacementOfTheirRecords) {
+    // Rotated 90 degrees about 3DS z, twice as long along its first axis, at
+    // (5, 1, 2); the file stores the points placed (local x mesh matrix).
+    const float matrix[12] = {0, 2, 0, -1, 0, 0, 0, 0, 1, 5, 1, 2};
+    const FtkVector local[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    std::vector<FtkVector> world;
+    for (const FtkVector& p : local) {
+        world.push_back({p.x * matrix[0] + p.y * matrix[3] + p.z * matrix[6] + matrix[9],
+                         p.x * matrix[1] + p.y * matrix[4] + p.z * matrix[7] + matrix[10],
+                         p.x * matrix[2] + p.y * matrix[5] + p.z * matrix[8] + matrix[11]});
+    }
+    FtkTriMesh* mesh = nullptr;
+    FtkTriMeshInit(&mesh, 3, 1, 0);
+    std::strcpy(mesh->name, "placed");
+    std::copy(world.begin(), world.end(), mesh->vertices);
+    mesh->faces[0] = {0, 1, 2, 0};
+    std::memcpy(mesh->meshMatrix, matrix, sizeof matrix);
+    FtkTriMeshPut(db, mesh);
+    FtkTriMeshRelease(&mesh);
+    FtkCamera* camera = nullptr;
+    FtkCameraInit(&camera);
+    std::strcpy(camera->name, "eye");
+    camera->position = {1, 2, 3};
+    camera->target = {4, 5, 6};
+    camera->fov = 30;
+    camera->roll = 7;
+    FtkCameraPut(db, camera);
+    FtkCameraRelease(&camera);
+    ASSERT_TRUE(SaveAndImport());
+
+    KDuzNode* node = Node("placed");
+    ASSERT_NE(node, nullptr);
+    auto* read = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
+    ASSERT_NE(read, nullptr);
+    const double* g = node->GetGlobalTransform().Data();
+    for (int v = 0; v < 3; ++v) {
+        SCOPED_TRACE(v);
+        const KgeTVector& p = read->GetControlPoints()[read->GetPolygonVertex(0, v)];
+        double placed[3];
+        for (int j = 0; j < 3; ++j) placed[j] = p[0] * g[j] + p[1] * g[4 + j] + p[2] * g[8 + j] + g[12 + j];
+        const FtkVector& w = world[size_t(v)];
+        EXPECT_NEAR(placed[0], w.x, 1e-5);
+        EXPECT_NEAR(placed[1], w.z, 1e-5);
+        EXPECT_NEAR(placed[2], -w.y, 1e-5);
+    }
+
+    KDuzNode* eye = Node("eye");
+    ASSERT_NE(eye, nullptr);
+    auto* lens = dynamic_cast<KDuzCamera*>(eye->GetNodeAttribute());
+    ASSERT_NE(lens, nullptr);
+    EXPECT_NEAR(eye->GetLclTranslation()[2], -2.0, 1e-6);
+    EXPECT_NEAR(Node("eye.Target")->GetLclTranslation()[1], 6.0, 1e-6);
+    EXPECT_NEAR(lens->GetFieldOfView(), 30.0, 1e-4);
+    EXPECT_NEAR(lens->GetRoll(), 7.0, 1e-6);
+}
+
+}  // namespace

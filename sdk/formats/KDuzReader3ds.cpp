@@ -307,6 +307,8 @@ void KDuzReader3DS::ReleaseRecords() {
     mCameraTargetNodes.clear();
     mMaterialRecordByName.clear();
     mTextureMap.clear();
+    mMaterialsByName.clear();
+    mTextureNames.clear();
     mNodesByName.clear();
     mReferenceNode = nullptr;
     if (mBackground != nullptr) FtkBackgroundRelease(&mBackground);
@@ -342,15 +344,13 @@ bool KDuzReader3DS::BuildScene(KDuzScene* scene) {
     if (!LinkNodes(scene)) return false;
     if (!ReadTracks()) return false;
 
-    // The interval widens from (largest, smallest). Without animation (or
-    // with static keys at frame 0 alone) the take gets the default span
-    // rather than an empty one.
-    KTime start = kTimeInfinite;
-    KTime stop = kTimeMinusInfinite;
-    if (!scene->GetRootNode()->GetAnimationInterval(start, stop) || start == kTimeMinusInfinite ||
-        start == kTimeInfinite || stop == kTimeInfinite || stop == kTimeMinusInfinite || stop <= start) {
-        start = KTime();
-        stop = FrameTime(kDefaultTakeFrames);
+    // Without animation (or with static keys at frame 0 alone) the take
+    // gets the default span rather than an empty one.
+    KTime start;
+    KTime stop = FrameTime(kDefaultTakeFrames);
+    if (mLastFrame > mFirstFrame) {
+        start = FrameTime(mFirstFrame);
+        stop = FrameTime(mLastFrame);
     }
     KDuzTakeDescription take;
     take.name = kTakeName;

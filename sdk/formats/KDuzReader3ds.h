@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "sdk/io/KDuzReader.h"
@@ -20,6 +21,7 @@ class KDuzMarker;
 class KDuzMesh;
 class KDuzNode;
 class KDuzScene;
+class KDuzSurfaceMaterial;
 class KDuzTexture;
 class KFCurve;
 struct FtkBackground;
@@ -81,6 +83,10 @@ private:
     void SpotTracks(const FtkSpotMotion& motion, KDuzNode* node, KDuzNode* target, const FtkLight* record);
     void CameraTracks(const FtkCameraMotion& motion, KDuzNode* node, KDuzNode* target);
     bool AnimatedTrack(uint32_t keyCount, const FtkKeyHeader* keys) const;
+    // Widens the span of the keys written by the frames of a track: its
+    // kept keys when animated, else frame 0 when the static value is keyed.
+    template <typename Track>
+    void WidenSpan(const Track& track, bool staticKey);
 
     FtkFile* mFile = nullptr;
     FtkDatabase* mDatabase = nullptr;
@@ -128,10 +134,15 @@ private:
 
     std::unordered_map<std::string, int> mMaterialRecordByName;
     std::unordered_map<std::string, TexturePair> mTextureMap;
+    std::unordered_map<std::string, KDuzSurfaceMaterial*> mMaterialsByName;
+    std::unordered_set<std::string> mTextureNames;
     // The nodes of this import by name (the first one made wins): parents
     // are looked up here, so a lookup costs no walk over the manager.
     std::unordered_map<std::string, KDuzNode*> mNodesByName;
     KDuzNode* mReferenceNode = nullptr;
+    // The frames the written keys span; empty (first above last) until a key.
+    int64_t mFirstFrame = 0;
+    int64_t mLastFrame = -1;
 };
 
 }  // namespace duzsdk

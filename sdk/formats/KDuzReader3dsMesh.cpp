@@ -40,12 +40,13 @@ KDuzTexture* KDuzReader3DS::ReadTexture(const FtkMaterial& material, int materia
     const std::string file = Name(map.name);
     if (file.empty()) return nullptr;
     std::string name = file;
-    if (mManager->FindTexture(name.c_str()) != nullptr) name = file + "-" + std::to_string(materialIndex);
+    if (mTextureNames.count(name) != 0) name = file + "-" + std::to_string(materialIndex);
     KDuzTexture* texture = KDuzTexture::Create(mManager, name.c_str());
     if (texture == nullptr) {
         mMessageText += (std::string("Unable to load texture file: ") + file + " .\n").c_str();
         return nullptr;
     }
+    mTextureNames.insert(name);
     texture->SetFileName(file.c_str());
     texture->SetDefaultAlpha(map.percent);
     texture->SetMaterialMode(map.percent >= 1.0f ? 1 : 0);
@@ -74,12 +75,20 @@ KDuzTexture* KDuzReader3DS::ReadTexture(const FtkMaterial& material, int materia
 }
 
 bool KDuzReader3DS::ReadMaterials() {
+    // The names of the textures the manager holds, taken once: a look-up
+    // per texture would walk every object of the manager each time.
+    mTextureNames.clear();
+    const KClassId textureClass = KDuzTexture::ClassId();
+    for (int i = 0, n = mManager->GetObjectCount(textureClass); i < n; ++i) {
+        if (KDuzObject* object = mManager->GetObject(textureClass, i)) mTextureNames.insert(object->GetName());
+    }
     for (size_t i = 0; i < mMaterialRecords.size(); ++i) {
         const FtkMaterial& record = *mMaterialRecords[i];
         const std::string name = Name(record.name);
         mMaterialRecordByName.try_emplace(name, static_cast<int>(i));
         KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(mManager, name.c_str());
         if (phong == nullptr) return false;
+        mMaterialsByName.try_emplace(name, phong);
         if (mTexture) {
             TexturePair pair;
             pair.first = ReadTexture(record, static_cast<int>(i), false);
@@ -202,8 +211,11 @@ bool KDuzReader3DS::BuildMesh(const FtkTriMesh& record, KDuzMesh* mesh) {
     for (int g = 0; g < record.matGroupCount && record.matGroups != nullptr; ++g) {
         const FtkMatGroup& group = record.matGroups[g];
         const std::string name = Name(group.name);
-        auto* material = dynamic_cast<KDuzSurfaceMaterial*>(mManager->FindSurfaceMaterial(name.c_str()));
-        if (material == nullptr || !mMaterial) continue;
+        // The materials of this import: one of an earlier import into the
+        // same manager is not this file's.
+        const auto found = mMaterialsByName.find(name);
+        if (found == mMaterialsByName.end() || !mMaterial) continue;
+        KDuzSurfaceMaterial* material = found->second;
         const int materialIndex = mesh->AddMaterial(material);
         int a = 0;
         int b = 0;

@@ -1,5 +1,6 @@
 // Keyframer tracks of the 3DS reader: curves of the take "default take", or
 // static values when a track is not animated.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -266,7 +267,53 @@ void KDuzReader3DS::CameraTracks(const FtkCameraMotion& motion, KDuzNode* node, 
                   AnimatedTrack(motion.targetPos.keyCount, motion.targetPos.keys), mFilter);
 }
 
+template <typename Track>
+void KDuzReader3DS::WidenSpan(const Track& track, bool staticKey) {
+    int64_t first = 0;
+    int64_t last = -1;
+    if (AnimatedTrack(track.keyCount, track.keys) && track.values != nullptr) {
+        // The first key is always kept, the latest one too.
+        first = track.keys[0].time;
+        for (uint32_t i = 0; i < track.keyCount; ++i) last = std::max<int64_t>(last, track.keys[i].time);
+    } else if (staticKey) {
+        first = last = 0;
+    }
+    if (last < first) return;
+    if (mLastFrame < mFirstFrame) {
+        mFirstFrame = first;
+        mLastFrame = last;
+        return;
+    }
+    mFirstFrame = std::min(mFirstFrame, first);
+    mLastFrame = std::max(mLastFrame, last);
+}
+
 bool KDuzReader3DS::ReadTracks() {
+    // The span of the take comes from the records: asking the root node
+    // for it walks child lists that cost a scan per child.
+    mFirstFrame = 0;
+    mLastFrame = -1;
+    for (const FtkObjectMotion* motion : mObjectMotions) {
+        WidenSpan(motion->pos, false);
+        WidenSpan(motion->rot, false);
+        WidenSpan(motion->scale, false);
+    }
+    for (const FtkOmniMotion* motion : mOmniMotions) {
+        WidenSpan(motion->pos, false);
+        WidenSpan(motion->color, true);
+    }
+    for (const FtkSpotMotion* motion : mSpotMotions) {
+        WidenSpan(motion->pos, false);
+        WidenSpan(motion->color, true);
+        WidenSpan(motion->hotspot, true);
+        WidenSpan(motion->targetPos, false);
+    }
+    for (const FtkCameraMotion* motion : mCameraMotions) {
+        WidenSpan(motion->pos, false);
+        WidenSpan(motion->fov, true);
+        WidenSpan(motion->roll, true);
+        WidenSpan(motion->targetPos, false);
+    }
     for (size_t i = 0; i < mObjectNodes.size(); ++i) {
         if (!ObjectTracks(*mObjectMotions[i], mObjectNodes[i])) return false;
     }

@@ -414,6 +414,7 @@ KDuzNode* KDuzReader3DS::NewNode(const std::string& name) {
 bool KDuzReader3DS::CreateNodes() {
     const auto meshByName = IndexByName(mMeshRecords, mMeshes);
     const double scale = PositionScale();
+    std::vector<bool> pivotApplied(mMeshes.size(), false);
     for (FtkObjectMotion* motion : mObjectMotions) {
         const std::string name = Name(motion->name);
         const std::string instance = Name(motion->instance);
@@ -423,13 +424,16 @@ bool KDuzReader3DS::CreateNodes() {
         const int m = mMesh ? Find(meshByName, name) : -1;
         if (m < 0) continue;
         KDuzMesh* mesh = mMeshes[static_cast<size_t>(m)];
+        node->SetNodeAttribute(mesh);
+        if (mesh->GetTextureCount(0, 3) > 0) node->SetShadingMode(kShadingModeTextured);
+        // Instances share the mesh: its points move by the pivot once.
+        if (pivotApplied[static_cast<size_t>(m)]) continue;
+        pivotApplied[static_cast<size_t>(m)] = true;
         const KgeTVector pivot(motion->pivot.x * scale, motion->pivot.z * scale, -motion->pivot.y * scale, 0.0);
         KgeTVector* points = mesh->GetControlPoints();
         for (int i = 0; i < mesh->GetControlPointsCount(); ++i) {
             for (int k = 0; k < 3; ++k) points[i][k] -= pivot[k];
         }
-        node->SetNodeAttribute(mesh);
-        if (mesh->GetTextureCount(0, 3) > 0) node->SetShadingMode(kShadingModeTextured);
     }
     const auto omniByName = IndexByName(mOmniRecords, mOmniLights);
     for (FtkOmniMotion* motion : mOmniMotions) {

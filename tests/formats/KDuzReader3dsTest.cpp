@@ -352,3 +352,31 @@ TEST_F(Reader3dsTest, WithoutKeyframerObjectsKeepThePlacementOfTheirRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Reader3dsTest, InstancesShareTheMeshAndItsPivotMovesItOnce) {
+    PutMesh("shared", {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 2, 0}}, {});
+    FtkObjectMotion* motion = nullptr;
+    FtkObjectMotionInit(&motion, 0, 0, 0, 0, 0);
+    std::strcpy(motion->name, "shared");
+    motion->pivot = {1, 0, 0};
+    std::strcpy(motion->instance, "a");
+    FtkObjectMotionPut(db, motion);
+    std::strcpy(motion->instance, "b");
+    FtkObjectMotionPut(db, motion);
+    FtkObjectMotionRelease(&motion);
+    ASSERT_TRUE(SaveAndImport());
+    KDuzNode* a = Node("shared.a");
+    KDuzNode* b = Node("shared.b");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(a->GetNodeAttribute(), b->GetNodeAttribute());
+    auto* mesh = dynamic_cast<KDuzMesh*>(a->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    const KgeTVector& first = mesh->GetControlPoints()[0];
+    EXPECT_NEAR(first[0], 0.0, 1e-9);
+    EXPECT_NEAR(mesh->GetControlPoints()[1][0], 1.0, 1e-9);
+}
+
+}  // namespace

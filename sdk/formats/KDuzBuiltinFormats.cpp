@@ -5,6 +5,7 @@
 #include "sdk/formats/KDuzReader3ds.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/KDuzWriter3ds.h"
 #include "sdk/formats/KDuzWriterDxf.h"
 #include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
@@ -73,12 +74,13 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The 3DS and Collada writers
+// The Collada writer
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
 KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
+KDuzWriter* Create3dsWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriter3DS(manager); }
 KDuzWriter* CreateDxfWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriterDxf(manager); }
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
 KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
@@ -139,7 +141,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzWriterIndex(first);
     registry.RegisterWriters(&CreateDxfWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterWriters(&Create3dsWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterWriters(&CreateObjWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 }

@@ -2,6 +2,7 @@
 
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/formats/KDuzReader3ds.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/formats/KDuzWriter3ds.h"
@@ -73,10 +74,9 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The 3DS reader, the Collada writer
+// The Collada writer
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
-KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
 KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
@@ -86,6 +86,8 @@ KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { retur
 KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
     return new KDuzWriterObj(manager, exporter);
 }
+
+KDuzReader* Create3dsReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReader3DS(manager); }
 
 KDuzReader* CreateColladaReader(KDuzSdkManager* manager, KDuzImporter*, int) {
     return new KDuzReaderCollada(manager);
@@ -131,7 +133,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterReaders(&KDuzCreateDuzReader, &DuzReaderInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzReaderIndex(first);
     registry.RegisterReaders(&CreateDxfReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterReaders(&Create3dsReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateColladaReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 

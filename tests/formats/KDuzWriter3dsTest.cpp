@@ -18,6 +18,7 @@
 #include "sdk/formats/3dsftk/FtkMeshSettings.h"
 #include "sdk/formats/3dsftk/FtkTriMesh.h"
 #include "sdk/formats/KRenamingStrategy3DS.h"
+#include "sdk/geometry/KDuzPatch.h"
 #include "sdk/io/KDuzExporter.h"
 #include "sdk/scene/KDuzGlobalLightSettings.h"
 
@@ -626,6 +627,46 @@ TEST_F(W3dsTest, KeyframerNodesAndTracks) {
     // No turn: angle 0 about (-1, 0, 0).
     EXPECT_FLOAT_EQ(m->rot.values[5].angle, 0);
     EXPECT_FLOAT_EQ(m->rot.values[5].x, -1);
+}
+
+TEST_F(W3dsTest, PatchesAreTriangulatedWithoutTextures) {
+    KDuzPatch* patch = KDuzPatch::Create(manager, "");
+    ASSERT_TRUE(patch->InitControlPoints(4, ePatchLinear, 4, ePatchLinear));
+    patch->SetStep(1, 1);
+    for (int v = 0; v < 4; ++v)
+        for (int u = 0; u < 4; ++u) patch->GetControlPoints()[v * 4 + u] = KgeTVector(u, v, 0, 1);
+    KDuzTexture* texture = KDuzTexture::Create(manager, "t");
+    texture->SetFileName("t.png");
+    patch->AddTexture(texture);
+    KDuzNode* node = AddNode(manager, scene->GetRootNode(), "Patch", patch);
+
+    const std::string path = PathOf("patch.3ds");
+    ASSERT_TRUE(Write(path));
+    // The node's geometry is a triangulated mesh afterwards.
+    ASSERT_NE(dynamic_cast<KDuzMesh*>(node->GetNodeAttribute()), nullptr);
+    Loaded file(path);
+    ASSERT_EQ(FtkTriMeshCount(file.db), 1u);
+    FtkTriMesh* mesh = file.Mesh(0);
+    EXPECT_GT(mesh->faceCount, 0);
+    EXPECT_EQ(mesh->texVertCount, 0);
+    EXPECT_EQ(mesh->matGroupCount, 0);
+    EXPECT_EQ(FtkMaterialCount(file.db), 0u);
+}
+
+TEST_F(W3dsTest, AnimationOptionOffWritesOneKeyPerTrack) {
+    KDuzNode* moving = AddNode(manager, scene->GetRootNode(), "Moving", MakeMesh(manager, {kQuad, {{0, 1, 2, 3}}}));
+    moving->SetLclTranslation(duzVectorTemplate3<double>(7, 0, 0));
+    Animate(moving->GetCurrentTakeNode()->GetTranslationXCurve(), {{0, 0}, {10, 10}});
+    const std::string path = PathOf("still.3ds");
+    ASSERT_TRUE(Write(path, [](KDuzStreamOptions* o) { SetBool(o, "ANIMATION", false); }));
+    Loaded file(path);
+    FtkObjectMotion* m = file.Object("Moving");
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->pos.keyCount, 1u);
+    EXPECT_EQ(m->rot.keyCount, 1u);
+    EXPECT_EQ(m->scale.keyCount, 1u);
+    // The node's current value, not the curve's.
+    ExpectVector(m->pos.values[0], 7, 0, 0);
 }
 
 TEST_F(W3dsTest, RootRescalingAndReferenceNode) {

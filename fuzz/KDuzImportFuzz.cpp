@@ -1,7 +1,8 @@
 // libFuzzer target for the whole import road: a file goes through the format
 // registry's reader choice, the DUZ 6 reader and every record reader into a
 // scene. The importer reads files by name, so each input is written as
-// "input.duz" ("input.dae" when it begins with '<', for the Collada reader) into a folder of this process's own (on a memory file system
+// "input.duz" ("input.dae" when it begins with '<', for the Collada reader;
+// "input.3ds" when it begins with the 3DS file chunk tag 0x4D4D) into a folder of this process's own (on a memory file system
 // when there is one: on a disk, writing and removing the file costs
 // milliseconds per input); the folder is emptied after every input, since
 // extracted media land beside the file.
@@ -61,6 +62,7 @@ public:
         folder_ = pattern;
         input_ = (folder_ / "input.duz").string();
         xmlInput_ = (folder_ / "input.dae").string();
+        chunkInput_ = (folder_ / "input.3ds").string();
         // The manager first: the process-wide registries it sets up must
         // outlive it, so they are built before this object is.
         Rebuild();
@@ -78,6 +80,8 @@ public:
     bool WriteInput(const uint8_t* data, size_t size)
     {
         current_ = size > 0 && data[0] == '<' ? &xmlInput_ : &input_;
+        if (size >= 2 && data[0] == 0x4D && data[1] == 0x4D)
+            current_ = &chunkInput_;
         FILE* file = std::fopen(current_->c_str(), "wb");
         if (file == nullptr)
             return false;
@@ -99,7 +103,9 @@ public:
             Rebuild();
         ++used_;
         if (current_ == &xmlInput_) {
-            ImportDae();
+            ImportByReader("dae");
+        } else if (current_ == &chunkInput_) {
+            ImportByReader("3ds");
         } else if (duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "")) {
             if (importer->Initialize(current_->c_str()))
                 importer->Import(scene_);
@@ -110,13 +116,13 @@ public:
     }
 
 private:
-    // The importer reads DUZ files: a Collada input goes through the
-    // registry's reader for "dae", driven as the importer drives a reader.
-    void ImportDae()
+    // The importer reads DUZ files: a Collada or 3DS input goes through the
+    // registry's reader for its extension, driven as the importer drives a reader.
+    void ImportByReader(const char* extension)
     {
         duzsdk::KDuzFormatRegistry* registry = duzsdk::KDuzFormatRegistry::Get();
         for (int i = 0; registry != nullptr && i < registry->GetReaderCount(); ++i) {
-            if (std::string(registry->GetReaderEntry(i)->extension) != "dae")
+            if (std::string(registry->GetReaderEntry(i)->extension) != extension)
                 continue;
             duzsdk::KDuzReader* reader = registry->CreateReader(manager_, nullptr, i);
             if (reader != nullptr && reader->FileOpen(current_->c_str())) {
@@ -146,6 +152,7 @@ private:
     std::filesystem::path folder_;
     std::string input_;
     std::string xmlInput_;
+    std::string chunkInput_;
     const std::string* current_ = &input_;
     duzsdk::KDuzSdkManager* manager_ = nullptr;
     duzsdk::KDuzScene* scene_ = nullptr;

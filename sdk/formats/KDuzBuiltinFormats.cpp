@@ -4,8 +4,10 @@
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/formats/KDuzReader3ds.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/KDuzWriter3ds.h"
 #include "sdk/formats/KDuzWriterDxf.h"
 #include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
@@ -74,18 +76,19 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The 3DS reader and the 3DS and Collada writers are not part of this SDK
-// yet: their entries keep the
+// The Collada writer is not part of this SDK yet: its entry keeps the
 // format indices and the file-dialog texts, and their factories make nothing.
-KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
 KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
+KDuzWriter* Create3dsWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriter3DS(manager); }
 KDuzWriter* CreateDxfWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriterDxf(manager); }
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
 KDuzWriter* CreateObjWriter(KDuzSdkManager* manager, KDuzExporter* exporter, int) {
     return new KDuzWriterObj(manager, exporter);
 }
+
+KDuzReader* Create3dsReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReader3DS(manager); }
 
 KDuzReader* CreateColladaReader(KDuzSdkManager* manager, KDuzImporter*, int) {
     return new KDuzReaderCollada(manager);
@@ -141,7 +144,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterReaders(&KDuzCreateDuzReader, &DuzReaderInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzReaderIndex(first);
     registry.RegisterReaders(&CreateDxfReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterReaders(&Create3dsReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateColladaReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 
@@ -149,7 +152,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);
     if (first >= 0) registry.SetFirstDuzWriterIndex(first);
     registry.RegisterWriters(&CreateDxfWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
+    registry.RegisterWriters(&Create3dsWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterWriters(&CreateObjWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 }

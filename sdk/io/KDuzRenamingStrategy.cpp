@@ -1,6 +1,7 @@
 #include "sdk/io/KDuzRenamingStrategy.h"
 
 #include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -79,6 +80,7 @@ void WalkSubtree(KDuzNode* root, Visit visit) {
     if (root == nullptr) return;
     std::vector<KDuzNode*> stack{root};
     std::unordered_set<KDuzNode*> seen;
+    std::vector<KDuzObject*> children;
     while (!stack.empty()) {
         KDuzNode* node = stack.back();
         stack.pop_back();
@@ -328,6 +330,7 @@ void KDuzRenamingStrategy::ResolveNameSpaceClashes(KDuzNode* node, bool top) {
     std::vector<Step> stack;
     stack.push_back({node, false, {}});
     std::unordered_set<KDuzNode*> seen;
+    std::vector<KDuzObject*> children;
     while (!stack.empty()) {
         Step step = std::move(stack.back());
         stack.pop_back();
@@ -362,8 +365,10 @@ void KDuzRenamingStrategy::ResolveNameSpaceClashes(KDuzNode* node, bool top) {
             if (ancestors[component]++ == 0) leave.added.push_back(component);
             else --ancestors[component];
         stack.push_back(std::move(leave));
-        for (int i = current->GetChildCount(); i-- > 0;)
-            if (KDuzNode* child = current->GetChild(i)) stack.push_back({child, false, {}});
+        // All children in one pass: by index, each would cost the child count.
+        KDuzCollectSrcObjects(current, KDuzNode::ClassId(), children);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            if (auto* child = dynamic_cast<KDuzNode*>(*it)) stack.push_back({child, false, {}});
     }
 
     if (top) mUsedNameSpaces.clear();

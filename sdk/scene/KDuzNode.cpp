@@ -1,6 +1,7 @@
 // Node life, hierarchy, attributes, targets, display state, character links
 // and takes.
 #include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
 
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
@@ -513,12 +514,15 @@ bool KDuzNode::GetSubtreeAnimationInterval(KTime& start, KTime& stop) {
     // hierarchy off the call stack.
     bool found = false;
     std::vector<KDuzNode*> pending{this};
+    std::vector<KDuzObject*> children;
     while (!pending.empty()) {
         KDuzNode* node = pending.back();
         pending.pop_back();
         found = node->KDuzTakeNodeContainer::GetAnimationInterval(start, stop) || found;
-        for (int i = node->GetChildCount() - 1; i >= 0; --i) {
-            if (KDuzNode* child = node->GetChild(i)) pending.push_back(child);
+        // All children in one pass: by index, each would cost the child count.
+        KDuzCollectSrcObjects(node, NodeClass(), children);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            if (auto* child = dynamic_cast<KDuzNode*>(*it)) pending.push_back(child);
         }
     }
     return found;

@@ -153,6 +153,8 @@ bool KDuzReader3DS::Read(KDuzScene* scene, KDuzStreamOptions* options) {
         return false;
     }
     ReleaseRecords();
+    // The toolkit's error list is process-wide: only this read's errors count.
+    FtkErrorReset();
     mScale = mRescaling ? 2.54 : 1.0;
     const bool loaded = LoadRecords();
     const bool built = loaded && BuildScene(scene);

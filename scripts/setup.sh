@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libfast-float-dev
+  libxml2-dev python3-collada
   libgcrypt20-dev
   libtiff-dev zlib1g-dev
   libbullet-dev libsdl2-mixer-dev

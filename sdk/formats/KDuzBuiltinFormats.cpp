@@ -3,6 +3,7 @@
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -68,13 +69,16 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS and Collada readers, the OBJ, DXF, 3DS and Collada writers
+// The DXF, 3DS and Collada readers, the OBJ, DXF and 3DS writers
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
+KDuzWriter* CreateColladaWriter(KDuzSdkManager* manager, KDuzExporter*, int) {
+    return new KDuzWriterCollada(manager);
+}
 
 // Opens the file with a probing reader and reads its major version; false
 // when the reader cannot open it.
@@ -126,7 +130,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+    registry.RegisterWriters(&CreateColladaWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 }
 
 }  // namespace duzsdk

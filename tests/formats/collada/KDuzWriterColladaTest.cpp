@@ -1,0 +1,276 @@
+// The Collada writer: documents written from small scenes must be valid
+// against the COLLADA 1.4.1 schema and read by pycollada with the same
+// content; messages, options and file handling.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "formats/collada/ColladaTestSupport.h"
+#include "platform/Clock.h"
+#include "sdk/formats/collada/KDuzWriterCollada.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerElement.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/io/KDuzFormatRegistry.h"
+#include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KDuzUserNotification.h"
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+
+using namespace duzsdk;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ColladaWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        manager = KDuzSdkManager::Create();
+        manager->CreateUserNotification("", "")->AddEntry(KDuzWriterCollada::kNotificationEntry);
+        scene = KDuzScene::Create(manager, "");
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = std::filesystem::temp_directory_path() /
+                 ("colladaw_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(folder);
+        manager->Destroy();
+    }
+
+    // Writes the scene; the path of the document, empty when the write failed.
+    std::string Write(bool singleMatrix = false, bool triangulate = false) {
+        const std::string path = (folder / "scene.dae").string();
+        KDuzWriterCollada writer(manager);
+        if (!writer.FileCreate(path.c_str())) return "";
+        KDuzStreamOptions* options = writer.GetWriteOptions();
+        options->SetBoolOption("SINGLE MATRIX", singleMatrix);
+        options->SetBoolOption("TRIANGULATE", triangulate);
+        const bool ok = writer.Write(scene, options);
+        options->Destroy();
+        writer.FileClose();
+        return ok ? path : "";
+    }
+
+    std::string Messages() {
+        std::string text;
+        KDuzNotificationEntry* entry = manager->GetUserNotification()->GetEntry(KDuzWriterCollada::kNotificationEntry);
+        for (KString* detail : KDuzUserNotification::GetEntryDetails(*entry)) text += std::string(detail->Buffer()) + "\n";
+        return text;
+    }
+
+    KDuzNode* AddNode(const char* name, KDuzObject* attribute, KDuzNode* parent = nullptr) {
+        KDuzNode* node = KDuzNode::Create(manager, name);
+        if (attribute != nullptr) node->SetNodeAttribute(attribute);
+        (parent != nullptr ? parent : scene->GetRootNode())->AddChild(node);
+        return node;
+    }
+
+    // A square pyramid: four triangles and a quad base, normals by control
+    // point, UVs by polygon vertex through an index.
+    KDuzMesh* Pyramid() {
+        KDuzMesh* mesh = KDuzMesh::Create(manager, "");
+        const double points[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}, {0.5, 1, 0.5}};
+        mesh->InitControlPoints(5);
+        for (int i = 0; i < 5; ++i) mesh->GetControlPoints()[i] = KgeTVector(points[i][0], points[i][1], points[i][2], 0);
+        const int faces[5][4] = {{0, 1, 4, -1}, {1, 2, 4, -1}, {2, 3, 4, -1}, {3, 0, 4, -1}, {0, 3, 2, 1}};
+        for (const auto& face : faces) {
+            mesh->BeginPolygon();
+            for (int k : face)
+                if (k >= 0) mesh->AddPolygon(k);
+        }
+        mesh->ComputeVertexNormals();
+        KDuzLayer* layer = mesh->GetLayer(0);
+        KDuzLayerElementUV* uvs = KDuzCreateLayerElementUV(manager, "");
+        uvs->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+        uvs->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        uvs->GetDirectArray().Add(KgeUVVector(0, 0));
+        uvs->GetDirectArray().Add(KgeUVVector(1, 0.5));
+        for (int c = 0; c < mesh->GetPolygonVertexCount(); ++c) uvs->GetIndexArray().Add(c % 2);
+        layer->SetUVsOfType(uvs, eLayerElementDiffuseTextures);
+        return mesh;
+    }
+
+    KDuzSdkManager* manager = nullptr;
+    KDuzScene* scene = nullptr;
+    std::filesystem::path folder;
+};
+
+bool Has(const std::string& text, const std::string& line) { return text.find(line) != std::string::npos; }
+
+TEST_F(ColladaWriterTest, MeshWithTwoMaterialsIsValidAndReadByThePeer) {
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
+    const duzVectorTemplate3<double> diffuse{1.0, 0.5, 0.0};
+    red->GetDiffuseColor().SetValue(&diffuse, eValueKindDouble3);
+    const double half = 0.5;
+    red->GetDiffuseFactor().SetValue(&half, eValueKindDouble);
+    KDuzSurfacePhong* blue = KDuzSurfacePhong::Create(manager, "Blue");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eByPolygon);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(red);
+    materials->GetDirectArray().Add(blue);
+    for (int material : {0, 1, 0, 1, 1}) materials->GetIndexArray().Add(material);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    KDuzNode* node = AddNode("Pyramid", mesh);
+    node->SetLclTranslation({1, 2, 3});
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string peer = colladatest::LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    // One group per material, each with the polygons of that material, the
+    // normal and UV indices running over the whole mesh.
+    EXPECT_TRUE(Has(peer, "Polygons material=Red count=2\n"));
+    EXPECT_TRUE(Has(peer, "Polygons material=Blue count=3\n"));
+    EXPECT_TRUE(Has(peer, "vertex_index 0 1 4 2 3 4\n"));
+    EXPECT_TRUE(Has(peer, "vertex_index 1 2 4 3 0 4 0 3 2 1\n"));
+    EXPECT_TRUE(Has(peer, "texcoord_index0 0 1 0 0 1 0\n"));
+    EXPECT_TRUE(Has(peer, "texcoord0 0.0000 0.0000 1.0000 0.5000\n"));
+    EXPECT_TRUE(Has(peer, "material Red shader lambert diffuse 0.5000 0.2500 0.0000 1.0000\n"));
+    EXPECT_TRUE(Has(peer, "material Blue shader phong"));
+    EXPECT_TRUE(Has(peer, "geometry Pyramid-lib binds Blue->Blue Red->Red\n"));
+    EXPECT_TRUE(Has(peer, "node Pyramid matrix 1.0000 0.0000 0.0000 1.0000 0.0000 1.0000 0.0000 2.0000 "
+                          "0.0000 0.0000 1.0000 3.0000 0.0000 0.0000 0.0000 1.0000\n"));
+}
+
+TEST_F(ColladaWriterTest, CamerasAndLightsAreValidAndReadByThePeer) {
+    KDuzCamera* camera = KDuzCamera::Create(manager, "");
+    camera->SetApertureMode(1);
+    camera->SetFieldOfView(40.0);
+    AddNode("Cam", camera);
+    KDuzCamera* both = KDuzCamera::Create(manager, "");
+    both->SetApertureMode(0);
+    AddNode("Both", both);
+    KDuzCamera* ortho = KDuzCamera::Create(manager, "");
+    ortho->SetProjectionType(1);
+    AddNode("Ortho", ortho);
+    KDuzLight* spot = KDuzLight::Create(manager, "");
+    spot->SetLightType(KDuzLight::ELightType(2));
+    spot->SetIntensity(100.0);
+    spot->SetConeAngle(30.0);
+    KDuzNode* lamp = AddNode("Lamp", spot);
+    KDuzLight* point = KDuzLight::Create(manager, "");
+    point->SetColor(KDuzRGBAColor(0.25, 0.5, 1.0));
+    AddNode("Bulb", point);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string peer = colladatest::LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    EXPECT_TRUE(Has(peer, "camera Cam-lib perspective xfov 40.0 yfov None"));
+    EXPECT_TRUE(Has(peer, "camera Ortho-lib orthographic"));
+    EXPECT_TRUE(Has(peer, "light Lamp-lib SpotLight color 1.0000 1.0000 1.0000 falloff 30.0000\n"));
+    EXPECT_TRUE(Has(peer, "light Bulb-lib PointLight color 0.2500 0.5000 1.0000\n"));
+    // The extra post-rotation of lights and cameras is the document's, not the scene's.
+    EXPECT_EQ(lamp->GetPostRotation(0)[0], 0.0);
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<rotate sid=\"post-rotationX\">1 0 0 90.000000</rotate>"));
+    EXPECT_TRUE(Has(text, "<intensity sid=\"intensity\">1.000000</intensity>"));
+}
+
+TEST_F(ColladaWriterTest, AssetAndNodeTransformsFollowTheSceneSettings) {
+    const duzplatform::ScopedFixedLocalDateTime clock({2026, 12, 10, 19, 5, 7, 0, 4});
+    KDuzSceneInfo* info = KDuzSceneInfo::Create(manager, "");
+    info->author = "Ann & Bob";
+    info->title = "T";
+    scene->SetSceneInfo(info);
+    KDuzNode* node = AddNode("Turned", nullptr);
+    node->SetLclRotation({10, 20, 30});
+    node->SetRotationPivot(0, KgeTVector(1, 2, 3, 0));
+    KDuzNode* child = AddNode("Ordered", nullptr, node);
+    child->SetLclRotation({10, 20, 30});
+    child->SetRotationOrder(0, 5);
+    child->SetGeometricRotation(0, KgeTVector(0, 0, 90, 0));
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<author>Ann &amp; Bob</author>"));
+    EXPECT_TRUE(Has(text, "<created>2026-12-10T19:05:07Z</created>"));
+    EXPECT_TRUE(Has(text, "<unit meter=\"0.010000\"/>"));
+    EXPECT_TRUE(Has(text, "<up_axis>Y_UP</up_axis>"));
+    // Rotation order 0 is written Z, Y, X; order 5 X, Y, Z; the pivot brackets them.
+    const size_t pivot = text.find("sid=\"rotatePivot\">1.000000 2.000000 3.000000<");
+    const size_t z = text.find("sid=\"rotateZ\">0 0 1 30.000000<");
+    const size_t y = text.find("sid=\"rotateY\">0 1 0 20.000000<");
+    const size_t x = text.find("sid=\"rotateX\">1 0 0 10.000000<");
+    const size_t inverse = text.find("sid=\"rotatePivotInverse\">-1.000000 -2.000000 -3.000000<");
+    EXPECT_TRUE(pivot < z && z < y && y < x && x < inverse) << text;
+    const size_t x2 = text.find("sid=\"rotateX\"", inverse);
+    const size_t z2 = text.find("sid=\"rotateZ\"", inverse);
+    EXPECT_TRUE(x2 < z2) << text;
+    EXPECT_TRUE(Has(text, "<node id=\"Ordered-Pivot\" name=\"Ordered-Pivot\">"));
+    EXPECT_TRUE(Has(text, "<rotate>0.000000 0.000000 1.000000 90.000000</rotate>"));
+
+    const std::string peer = colladatest::LoadWithPeer(path);
+    EXPECT_FALSE(Has(peer, "FAILED")) << peer;
+}
+
+TEST_F(ColladaWriterTest, SingleMatrixWritesLocalMatrices) {
+    KDuzNode* node = AddNode("Moved", nullptr);
+    node->SetLclTranslation({4, 5, 6});
+    AddNode("Still", nullptr);
+    const std::string path = Write(true);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<matrix sid=\"matrix\">1.000000 0.000000 0.000000 4.000000 0.000000 1.000000 0.000000 "
+                          "5.000000 0.000000 0.000000 1.000000 6.000000 0.000000 0.000000 0.000000 1.000000\n"));
+    // An identity matrix is left out.
+    EXPECT_TRUE(Has(text, "<node id=\"Still\" name=\"Still\"/>"));
+}
+
+TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {
+    KDuzWriterCollada writer(manager);
+    const std::string path = (folder / "a.dae").string();
+    ASSERT_TRUE(writer.FileCreate(path.c_str()));
+    EXPECT_FALSE(writer.Write(scene, nullptr));
+    EXPECT_EQ(writer.GetLastErrorID(), KDuzWriter::eStreamOptionsNotSet);
+    KDuzStreamOptionsColladaReader* wrong = KDuzStreamOptionsColladaReader::Create(manager, "");
+    EXPECT_FALSE(writer.Write(scene, wrong));
+    wrong->Destroy();
+    // Nothing at the target until a write succeeded; no stray file after.
+    EXPECT_FALSE(std::filesystem::exists(path));
+    writer.FileClose();
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+    KDuzWriterCollada blocked(manager);
+    std::ofstream(folder / "file") << "x";
+    EXPECT_FALSE(blocked.FileCreate((folder / "file" / "b.dae").string().c_str()));
+    EXPECT_EQ(blocked.GetLastErrorID(), KDuzWriter::eFileNotOpened);
+    EXPECT_TRUE(blocked.GetFileName().IsEmpty());
+}
+
+TEST_F(ColladaWriterTest, RegisteredUnderTheColladaEntry) {
+    KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
+    ASSERT_NE(registry, nullptr);
+    // Collada is the last writer group.
+    const int index = registry->GetWriterCount() - 1;
+    KDuzWriter* writer = registry->CreateWriter(manager, nullptr, index);
+    ASSERT_NE(dynamic_cast<KDuzWriterCollada*>(writer), nullptr);
+    delete writer;
+}
+
+}  // namespace

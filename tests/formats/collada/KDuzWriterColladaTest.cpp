@@ -274,3 +274,18 @@ TEST_F(ColladaWriterTest, RegisteredUnderTheColladaEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+// The schema check itself: a document that breaks the schema is refused, so
+// an empty answer above means something.
+TEST(ColladaSchemaCheck, RefusesAnInvalidDocument) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("colladaw_bad_" + std::to_string(::getpid()) + ".dae")).string();
+    std::ofstream(path) << "<?xml version=\"1.0\"?>\n<COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
+                           "version=\"1.4.0\"><asset><up_axis>Q</up_axis></asset></COLLADA>\n";
+    EXPECT_NE(colladatest::ValidateAgainstSchema(path), "");
+    std::filesystem::remove(path);
+}
+
+}  // namespace

@@ -15,6 +15,11 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzFormatRegistry.h"
@@ -240,6 +245,109 @@ TEST_F(ColladaWriterTest, SingleMatrixWritesLocalMatrices) {
                           "5.000000 0.000000 0.000000 1.000000 6.000000 0.000000 0.000000 0.000000 1.000000\n"));
     // An identity matrix is left out.
     EXPECT_TRUE(Has(text, "<node id=\"Still\" name=\"Still\"/>"));
+}
+
+KTime Seconds(double seconds) {
+    KTime time;
+    time.SetSecondDouble(seconds);
+    return time;
+}
+
+TEST_F(ColladaWriterTest, SkinAndMorphControllersAreValidAndReadByThePeer) {
+    KDuzMesh* body = Pyramid();
+    KDuzNode* bodyNode = AddNode("Body", body);
+    bodyNode->SetLclTranslation({0, 1, 0});
+    KDuzSkin* skin = KDuzSkin::Create(manager, "");
+    body->AddDeformer(skin);
+    struct ClusterRow {
+        const char* bone;
+        int points[3];
+        double weights[3];
+    };
+    const ClusterRow rows[] = {{"Hip", {0, 1, 4}, {1, 1, 0.5}}, {"Knee", {2, 3, 4}, {1, 1, 0.5}}, {nullptr, {0, 1, 2}, {1, 1, 1}}};
+    for (const ClusterRow& row : rows) {
+        KDuzCluster* cluster = KDuzCluster::Create(manager, "");
+        if (row.bone != nullptr) {
+            cluster->SetLink(AddNode(row.bone, nullptr));
+            cluster->SetLinkMode(KDuzCluster::eTotalOne);
+        }
+        for (int i = 0; i < 3; ++i) cluster->AddControlPointIndex(row.points[i], row.weights[i]);
+        skin->ConnectSrcObject(cluster);
+    }
+    KDuzMesh* face = Pyramid();
+    KDuzShape* smile = KDuzShape::Create(manager, "");
+    smile->InitControlPoints(5);
+    for (int i = 0; i < 5; ++i) smile->GetControlPoints()[i] = KgeTVector(i, 2 * i, 0, 0);
+    ASSERT_GE(face->AddShape(smile, "smile"), 0);
+    AddNode("Face", face);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    // The skinned mesh in its bind position, one influence pair per linked
+    // cluster naming the point, the unlinked cluster left out.
+    EXPECT_TRUE(Has(text, "<source id=\"Body-BindPos\">"));
+    EXPECT_TRUE(Has(text, "\n0.000000 1.000000 0.000000\n1.000000 1.000000 0.000000\n"));
+    EXPECT_TRUE(Has(text, "<vcount>1 1 1 1 2</vcount>"));
+    EXPECT_TRUE(Has(text, "<v>0 1 0 2 1 3 1 4 0 5 1 6</v>"));
+    EXPECT_TRUE(Has(text, "<float_array id=\"BodyController-Weights-array\" count=\"7\">"));
+    EXPECT_TRUE(Has(Messages(), "Warning: Not able to export all links for mesh Body\n")) << Messages();
+    EXPECT_TRUE(Has(text, "<instance_controller url=\"#BodyController\"/>"));
+    // The morph target is a geometry of its own, named after node and shape.
+    EXPECT_TRUE(Has(text, "<controller id=\"Face-lib-morph\">"));
+    EXPECT_TRUE(Has(text, "<geometry id=\"Face-smile-lib\" name=\"Face-smileMesh\">"));
+    EXPECT_TRUE(Has(text, "<node id=\"Face-smile\" name=\"Face-smile\">"));
+    EXPECT_TRUE(Has(text, "\n0.000000 0.000000 0.000000\n1.000000 2.000000 0.000000\n"));
+    // The copies made for the document are gone again.
+    EXPECT_EQ(scene->GetGeometryCount(), 2);
+
+    const std::string peer = colladatest::LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    EXPECT_TRUE(Has(peer, "controller BodyController Skin\n"));
+    EXPECT_TRUE(Has(peer, "geometry Face-smile-lib\n"));
+}
+
+TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
+    KDuzNode* mover = AddNode("Mover", nullptr);
+    KDuzLight* light = KDuzLight::Create(manager, "");
+    KDuzNode* lamp = AddNode("Lamp", light);
+    for (KDuzNode* node : {mover, lamp}) {
+        KDuzTakeNode* take = node->CreateTakeNode("Walk");
+        ASSERT_NE(take, nullptr);
+        KFCurve* curve = node == mover ? take->GetTranslationXCurve() : take->GetIntensityCurve();
+        ASSERT_NE(curve, nullptr);
+        curve->KeySet(0, Seconds(0), node == mover ? 0.0f : 100.0f, kFCurveInterpolationLinear);
+        curve->KeySet(1, Seconds(1), node == mover ? 10.0f : 50.0f, kFCurveInterpolationLinear);
+        ASSERT_TRUE(node->SetCurrentTakeNodeByName("Walk"));
+    }
+
+    std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<animation id=\"Mover-anim\" name=\"Mover\">"));
+    EXPECT_TRUE(Has(text, "<float_array id=\"Mover-translate-animation-inputX-array\" count=\"2\">\n0.000000 1.000000\n"));
+    EXPECT_TRUE(Has(text, "<float_array id=\"Mover-translate-animation-outputX-array\" count=\"2\">\n0.000000 10.000000\n"));
+    EXPECT_TRUE(Has(text, "<Name_array id=\"Mover-translate-animation-interpolationX-array\" count=\"2\">\n LINEAR LINEAR\n"));
+    EXPECT_TRUE(Has(text, "<channel source=\"#Mover-translate-animationX\" target=\"Mover/translate.X\"/>"));
+    // Intensities are written as fractions of 100, on the light's library element.
+    EXPECT_TRUE(Has(text, "<float_array id=\"Lamp-lib-intensity-animation-output-array\" count=\"2\">\n1.000000 0.500000\n"));
+    EXPECT_TRUE(Has(text, "target=\"Lamp-lib/intensity\"/>"));
+    // The animated zero translation still gets its element.
+    EXPECT_TRUE(Has(text, "<translate sid=\"translate\">0.000000 0.000000 0.000000</translate>"));
+    const std::string peer = colladatest::LoadWithPeer(path);
+    EXPECT_FALSE(Has(peer, "FAILED")) << peer;
+
+    // One matrix a frame at 30 frames a second, 0 s to 1 s.
+    path = Write(true);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<float_array id=\"Mover-Matrix-animation-input-array\" count=\"31\">"));
+    EXPECT_TRUE(Has(text, "<channel source=\"#Mover-Matrix-animation-transform\" target=\"Mover/matrix\"/>"));
+    // The last sample: translation 10 in the fourth column.
+    EXPECT_TRUE(Has(text, "\n1.000000 0.000000 0.000000 10.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n</float_array>"));
 }
 
 TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {

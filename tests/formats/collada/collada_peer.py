@@ -36,7 +36,10 @@ def describe_node(node, depth, out):
 
 
 def main():
-    ignore = [collada.common.DaeUnsupportedError, collada.material.DaeMissingSampler2D]
+    # Our effects name the image in "texture" and our morph targets are a
+    # Name_array; pycollada expects a sampler and an IDREF_array there.
+    ignore = [collada.common.DaeUnsupportedError, collada.material.DaeMissingSampler2D,
+              collada.common.DaeIncompleteError, collada.common.DaeBrokenRefError]
     dae = collada.Collada(sys.argv[1], ignore=ignore)
     out = []
     for geometry in dae.geometries:

@@ -318,10 +318,8 @@ bool KDuzWriterCollada::PreprocessScene(KDuzScene* scene) {
         }
         for (int i = node->GetChildCount() - 1; i >= 0; --i) stack.push_back(node->GetChild(i));
     }
-    if (mSingleMatrix) {
-        const double seconds = mSamplingPeriod.GetSecondDouble();
-        scene->GetRootNode()->ConvertPivotAnimationRecursive(0, seconds > 0.0 ? 1.0 / seconds : 30.0, 0);
-    }
+    // With one matrix per node the pivots need no baking into the caller's
+    // animation: the matrices are evaluated with them.
     return true;
 }
 

@@ -81,6 +81,20 @@ Rgb Plain(const KDuzProperty& color) {
     return {v[0], v[1], v[2]};
 }
 
+// The texture's file as a reference the schema accepts: "file://" before an
+// absolute path, "file:///" before a drive letter (which "file://" would
+// make a host and port), "./" before a relative name.
+std::string ImageReference(const char* fileName) {
+    std::string file = fileName != nullptr ? fileName : "";
+    const size_t bar = file.find('|');
+    if (bar != std::string::npos) file[bar] = ':';
+    if (!file.empty() && file[0] == '/') return "file://" + file;
+    const bool drive = file.size() >= 2 && file[1] == ':' &&
+                       ((file[0] >= 'A' && file[0] <= 'Z') || (file[0] >= 'a' && file[0] <= 'z'));
+    if (drive) return "file:///" + file;
+    return "./" + file;
+}
+
 }  // namespace
 
 xmlNode* KDuzWriterCollada::WriteMaterial(KDuzSurfaceMaterial* material) {
@@ -192,10 +206,7 @@ bool KDuzWriterCollada::ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node) {
                     xmlNode* image = ColladaNewChild(Library(mLibraryImages, "library_images"), "image");
                     ColladaSetAttribute(image, "id", imageId);
                     ColladaSetAttribute(image, "name", t);
-                    std::string file = std::string("file://") + texture->GetFileName();
-                    const size_t bar = file.find('|');
-                    if (bar != std::string::npos) file[bar] = ':';
-                    ColladaNewChild(image, "init_from", file.c_str());
+                    ColladaNewChild(image, "init_from", ImageReference(texture->GetFileName()).c_str());
                 }
 
                 // The materials that use the texture, each once, in order of first use.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "formats/collada/ColladaTestSupport.h"
 #include "platform/Clock.h"
@@ -27,7 +28,9 @@
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KDuzUserNotification.h"
 #include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzGlobalSettings.h"
 #include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzNull.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 #include "sdk/scene/KDuzSceneInfo.h"
@@ -348,6 +351,172 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
     EXPECT_TRUE(Has(text, "<channel source=\"#Mover-Matrix-animation-transform\" target=\"Mover/matrix\"/>"));
     // The last sample: translation 10 in the fourth column.
     EXPECT_TRUE(Has(text, "\n1.000000 0.000000 0.000000 10.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n</float_array>"));
+}
+
+TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
+    // A diffuse texture on layer 1 of a mesh with one material.
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eAllSame);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(red);
+    materials->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    mesh->CreateLayer();
+    KDuzTexture* wood = KDuzTexture::Create(manager, "Wood");
+    wood->SetFileName("C|/tex/wood.png");
+    wood->SetWrapMode(1, 0);
+    wood->SetBlendMode(0);
+    wood->SetMaterialMode(0);
+    KDuzLayerElementTexture* textures = KDuzCreateLayerElementTexture(manager, "");
+    textures->SetMappingMode(KDuzLayerElement::eAllSame);
+    textures->GetDirectArray().Add(wood);
+    textures->GetIndexArray().Add(0);
+    mesh->GetLayer(1)->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
+    AddNode("Table", mesh);
+    // A texture that stands for its material, on a mesh without materials.
+    KDuzMesh* sign = Pyramid();
+    KDuzTexture* logo = KDuzTexture::Create(manager, "Logo");
+    logo->SetFileName("logo.png");
+    logo->SetMaterialMode(1);
+    KDuzLayerElementTexture* logoTextures = KDuzCreateLayerElementTexture(manager, "");
+    logoTextures->SetMappingMode(KDuzLayerElement::eAllSame);
+    logoTextures->GetDirectArray().Add(logo);
+    logoTextures->GetIndexArray().Add(0);
+    sign->GetLayer(0)->SetTexturesOfType(eLayerElementDiffuseTextures, logoTextures);
+    AddNode("Sign", sign);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<init_from>file:///C:/tex/wood.png</init_from>"));
+    EXPECT_TRUE(Has(text, "<init_from>./logo.png</init_from>"));
+    EXPECT_TRUE(Has(text, "<diffuse>\n              <texture texture=\"Wood-image\" texcoord=\"CHANNEL1\">")) << text;
+    EXPECT_TRUE(Has(text, "<wrapU sid=\"wrapU1\">FALSE</wrapU>"));
+    EXPECT_TRUE(Has(text, "<wrapV sid=\"wrapV1\">TRUE</wrapV>"));
+    EXPECT_TRUE(Has(text, "<blend_mode>NONE</blend_mode>"));
+    // The textured parameter carries the texture instead of its colour.
+    EXPECT_FALSE(Has(text, "<color sid=\"diffuse\">0.800000"));
+    EXPECT_TRUE(Has(text, "<polygons material=\"Logo-diffuse-Material\" count=\"5\">"));
+    EXPECT_TRUE(Has(text, "<material id=\"Logo-diffuse-Material\" name=\"Logo-diffuse-Material\">"));
+    EXPECT_TRUE(Has(text, "<instance_material symbol=\"Logo-diffuse-Material\" target=\"#Logo-diffuse-Material\"/>"));
+    EXPECT_FALSE(Has(text, "\"Wood-Material\""));
+    const std::string peer = colladatest::LoadWithPeer(path);
+    EXPECT_FALSE(Has(peer, "FAILED")) << peer;
+}
+
+TEST_F(ColladaWriterTest, MaterialGroupsWriteEveryPolygonOnce) {
+    KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
+    KDuzSurfacePhong* blue = KDuzSurfacePhong::Create(manager, "Blue");
+    struct Case {
+        const char* node;
+        KDuzLayerElement::EMappingMode mapping;
+        std::vector<int> indices;
+    };
+    const Case cases[] = {
+        // One material for the whole mesh although the element lists two.
+        {"Same", KDuzLayerElement::eAllSame, {1}},
+        // A polygon whose index names no material is left out.
+        {"Broken", KDuzLayerElement::eByPolygon, {0, 1, 0, 1, 7}},
+    };
+    for (const Case& c : cases) {
+        KDuzMesh* mesh = Pyramid();
+        KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+        materials->SetMappingMode(c.mapping);
+        materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        materials->GetDirectArray().Add(red);
+        materials->GetDirectArray().Add(blue);
+        for (int index : c.indices) materials->GetIndexArray().Add(index);
+        mesh->GetLayer(0)->SetMaterials(materials);
+        AddNode(c.node, mesh);
+    }
+    // Two layers of vertex colours, the second by control point.
+    KDuzMesh* colored = Pyramid();
+    colored->CreateLayer();
+    for (int layer = 0; layer < 2; ++layer) {
+        KDuzLayerElementVertexColor* colors = KDuzCreateLayerElementVertexColor(manager, "");
+        colors->SetMappingMode(layer == 0 ? KDuzLayerElement::eByPolygonVertex : KDuzLayerElement::eByControlPoint);
+        colors->SetReferenceMode(layer == 0 ? KDuzLayerElement::eIndexToDirect : KDuzLayerElement::eDirect);
+        for (int i = 0; i < 5; ++i) colors->GetDirectArray().Add(KDuzRGBAColor(i * 0.25, 0, 1, 0.5));
+        if (layer == 0)
+            for (int c = 0; c < colored->GetPolygonVertexCount(); ++c) colors->GetIndexArray().Add(4 - c % 5);
+        colored->GetLayer(layer)->SetVertexColors(colors);
+    }
+    AddNode("Colored", colored);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string peer = colladatest::LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    EXPECT_TRUE(Has(peer, "geometry Same-lib\n  Polygons material=Blue count=5\n"));
+    EXPECT_TRUE(Has(peer, "geometry Broken-lib\n  Polygons material=Red count=2\n"));
+    EXPECT_TRUE(Has(peer, "Polygons material=Blue count=2\n"));
+    EXPECT_TRUE(Has(Messages(), "Warning: Polygons without a valid material are not written (node Broken)\n"));
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<input semantic=\"COLOR\" offset=\"3\" set=\"0\" source=\"#Colored-lib-VertexColors0\"/>"));
+    EXPECT_TRUE(Has(text, "<input semantic=\"COLOR\" offset=\"4\" set=\"1\" source=\"#Colored-lib-VertexColors1\"/>"));
+    // Corner: point, normal, UV, colour of layer 0 (its index), then the
+    // second layer's colour by control point.
+    EXPECT_TRUE(Has(text, "<p>0 0 0 4 0 1 1 1 3 1 4 4 0 2 4</p>"));
+}
+
+TEST_F(ColladaWriterTest, WritingLeavesTheSceneAsItWas) {
+    const duzplatform::ScopedFixedLocalDateTime clock({2026, 1, 2, 3, 4, 5, 0, 5});
+    KDuzCamera* camera = KDuzCamera::Create(manager, "");
+    KDuzNode* cam = AddNode("Cam", camera);
+    cam->SetPostRotation(0, KgeTVector(0, 5, 0, 0));
+    KDuzMesh* sign = Pyramid();
+    KDuzTexture* logo = KDuzTexture::Create(manager, "Logo");
+    logo->SetMaterialMode(1);
+    KDuzLayerElementTexture* textures = KDuzCreateLayerElementTexture(manager, "");
+    textures->SetMappingMode(KDuzLayerElement::eAllSame);
+    textures->GetDirectArray().Add(logo);
+    sign->GetLayer(0)->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
+    AddNode("Sign", sign);
+    KDuzMesh* face = Pyramid();
+    KDuzShape* smile = KDuzShape::Create(manager, "");
+    smile->InitControlPoints(5);
+    face->AddShape(smile, "smile");
+    AddNode("Face", face);
+
+    const std::string first = ReadFile(Write());
+    const std::string second = ReadFile(Write());
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(cam->GetPostRotation(0)[1], 5.0);
+    EXPECT_TRUE(Has(first, "<rotate sid=\"post-rotationY\">0 1 0 95.000000</rotate>"));
+}
+
+TEST_F(ColladaWriterTest, FailuresAndWarnings) {
+    // A target that cannot be replaced fails the write and leaves nothing behind.
+    const std::filesystem::path blocked = folder / "taken.dae";
+    std::filesystem::create_directories(blocked / "inside");
+    KDuzWriterCollada writer(manager);
+    ASSERT_TRUE(writer.FileCreate(blocked.string().c_str()));
+    KDuzStreamOptions* options = writer.GetWriteOptions();
+    EXPECT_FALSE(writer.Write(scene, options));
+    EXPECT_EQ(writer.GetLastErrorID(), KDuzWriter::eFileNotCreated);
+    options->Destroy();
+    writer.FileClose();
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++entries;
+    EXPECT_EQ(entries, 1);
+
+    // A negative up axis and a null node are warned about; the write goes on.
+    scene->GetGlobalSettings()->SetAxisSystem(KDuzAxisSystem(-3, 1, 0));
+    AddNode("Empty", KDuzNull::Create(manager, ""));
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    EXPECT_TRUE(Has(ReadFile(path), "<up_axis>Z_UP</up_axis>"));
+    const std::string messages = Messages();
+    EXPECT_TRUE(Has(messages, "Warning: Invalid direction for up-axis: exporter should convert scene.\n")) << messages;
+    EXPECT_TRUE(Has(messages, "Warning: Null not supported by COLLADA. Node Empty will lose its geometric "
+                              "information. The node transforms will be saved.\n"))
+        << messages;
 }
 
 TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {

@@ -11,7 +11,6 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzNode.h"
-#include "sdk/scene/KDuzScene.h"
 
 namespace duzsdk {
 
@@ -28,28 +27,32 @@ KStringList OneName(const char* name) {
 
 }  // namespace
 
-bool KDuzWriterCollada::ExportLibraryAnimations(KDuzNode* node) {
-    KDuzTakeNode* take = node->GetCurrentTakeNode();
-    if (take != nullptr && take != node->GetDefaultTakeNode()) {
-        xmlNode* animation = ColladaNewChild(Library(mLibraryAnimations, "library_animations"), "animation");
-        const KString n = node->GetNameString();
-        ColladaSetAttribute(animation, "id", n + "-anim");
-        ColladaSetAttribute(animation, "name", n);
-        ExportNodeAnimation(node, animation, take);
-        // The schema wants at least one animation inside: a node whose
-        // curves hold too few keys writes none.
-        if (animation->children == nullptr) {
-            xmlUnlinkNode(animation);
-            xmlFreeNode(animation);
+bool KDuzWriterCollada::ExportLibraryAnimations(KDuzNode* root) {
+    // Every node of the tree in depth-first child order, with a stack of its
+    // own: a hierarchy may be far deeper than the call stack.
+    std::vector<KDuzNode*> stack{root};
+    while (!stack.empty()) {
+        KDuzNode* node = stack.back();
+        stack.pop_back();
+        KDuzTakeNode* take = node->GetCurrentTakeNode();
+        if (take != nullptr && take != node->GetDefaultTakeNode()) {
+            xmlNode* animation = ColladaNewChild(Library(mLibraryAnimations, "library_animations"), "animation");
+            const KString n = node->GetNameString();
+            ColladaSetAttribute(animation, "id", n + "-anim");
+            ColladaSetAttribute(animation, "name", n);
+            mSuccess = ExportNodeAnimation(node, animation, take);
+            // The schema wants at least one animation inside: a node whose
+            // curves hold too few keys writes none.
+            if (animation->children == nullptr) {
+                xmlUnlinkNode(animation);
+                xmlFreeNode(animation);
+            }
+            if (!mSuccess) return false;
         }
-    }
-    for (int i = 0; i < node->GetChildCount(); ++i) {
-        mSuccess = ExportLibraryAnimations(node->GetChild(i));
-        if (!mSuccess) return false;
+        for (int i = node->GetChildCount() - 1; i >= 0; --i) stack.push_back(node->GetChild(i));
     }
     // A library left empty is not placed in the document.
-    if (mLibraryAnimations != nullptr && mLibraryAnimations->children == nullptr &&
-        node == mScene->GetRootNode()) {
+    if (mLibraryAnimations != nullptr && mLibraryAnimations->children == nullptr) {
         xmlFreeNode(mLibraryAnimations);
         mLibraryAnimations = nullptr;
     }

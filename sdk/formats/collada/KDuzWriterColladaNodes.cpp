@@ -1,6 +1,7 @@
 // The node tree as "node" elements of the visual scene: transforms, the
 // geometric pivot node and the instances of the node attributes.
 #include <cmath>
+#include <vector>
 
 #include "sdk/base/KgeMath.h"
 #include "sdk/formats/collada/ColladaXmlWrite.h"
@@ -76,13 +77,26 @@ constexpr RotationOrderRow kRotationOrders[] = {
 }  // namespace
 
 xmlNode* KDuzWriterCollada::ExportNodeTree(xmlNode* parent, KDuzNode* node) {
-    xmlNode* element = ExportNode(parent, node);
-    if (element == nullptr) {
-        NotifyError(KString("Could not export node ") + node->GetNameString());
-        return nullptr;
+    // Depth first in child order, with a stack of its own: a hierarchy may be
+    // far deeper than the call stack.
+    struct Pending {
+        xmlNode* parent;
+        KDuzNode* node;
+    };
+    std::vector<Pending> stack{{parent, node}};
+    xmlNode* top = nullptr;
+    while (!stack.empty()) {
+        const Pending pending = stack.back();
+        stack.pop_back();
+        xmlNode* element = ExportNode(pending.parent, pending.node);
+        if (pending.node == node) top = element;
+        if (element == nullptr) {
+            NotifyError(KString("Could not export node ") + pending.node->GetNameString());
+            continue;
+        }
+        for (int i = pending.node->GetChildCount() - 1; i >= 0; --i) stack.push_back({element, pending.node->GetChild(i)});
     }
-    for (int i = 0; i < node->GetChildCount(); ++i) ExportNodeTree(element, node->GetChild(i));
-    return element;
+    return top;
 }
 
 xmlNode* KDuzWriterCollada::ExportNode(xmlNode* parent, KDuzNode* node) {

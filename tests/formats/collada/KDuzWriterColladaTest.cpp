@@ -519,6 +519,16 @@ TEST_F(ColladaWriterTest, FailuresAndWarnings) {
         << messages;
 }
 
+TEST_F(ColladaWriterTest, DeepHierarchiesAreWritten) {
+    // Far deeper than a call stack would follow node by node.
+    constexpr int kDepth = 100000;
+    KDuzNode* parent = nullptr;
+    for (int i = 0; i < kDepth; ++i) parent = AddNode(("n" + std::to_string(i)).c_str(), nullptr, parent);
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_TRUE(Has(ReadFile(path), "<node id=\"n99999\" name=\"n99999\"/>"));
+}
+
 TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {
     KDuzWriterCollada writer(manager);
     const std::string path = (folder / "a.dae").string();

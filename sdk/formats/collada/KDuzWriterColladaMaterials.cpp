@@ -189,6 +189,26 @@ bool KDuzWriterCollada::ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node) {
             const bool byScene = element->GetReferenceMode() == KDuzLayerElement::eIndex;
             if (byScene && mScene != nullptr) mScene->FillTextureArray(sceneTextures);
             const int count = byScene ? sceneTextures.Count() : element->GetDirectArray().Count();
+            const KDuzLayerElementMaterial* materials = nullptr;
+            for (int k = l; k >= 0 && materials == nullptr; --k)
+                if (mesh->GetLayer(k) != nullptr) materials = mesh->GetLayer(k)->GetMaterials();
+            // By polygon: the materials of the polygons of each texture, in one
+            // pass over the polygons, each material once per texture. Polygon p
+            // takes the texture its index names (direct: the texture at p).
+            std::vector<std::vector<KDuzSurfaceMaterial*>> byPolygon;
+            if (materials != nullptr && element->GetMappingMode() == KDuzLayerElement::eByPolygon) {
+                byPolygon.resize(static_cast<size_t>(count));
+                std::vector<std::unordered_set<KDuzSurfaceMaterial*>> seen(static_cast<size_t>(count));
+                const auto& indices = element->GetIndexArray();
+                const bool direct = element->GetReferenceMode() == KDuzLayerElement::eDirect;
+                for (int p = 0; p < mesh->GetPolygonCount(); ++p) {
+                    const int position = direct ? p : (p < indices.Count() ? indices[p] : -1);
+                    if (position < 0 || position >= count) continue;
+                    KDuzSurfaceMaterial* material = ColladaPolygonMaterial(materials, p);
+                    if (material != nullptr && seen[static_cast<size_t>(position)].insert(material).second)
+                        byPolygon[static_cast<size_t>(position)].push_back(material);
+                }
+            }
             for (int position = 0; position < count; ++position) {
                 auto* texture = byScene ? dynamic_cast<KDuzTexture*>(sceneTextures[position])
                                         : element->GetDirectArray()[position];
@@ -211,24 +231,12 @@ bool KDuzWriterCollada::ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node) {
 
                 // The materials that use the texture, each once, in order of first use.
                 std::vector<KDuzSurfaceMaterial*> users;
-                std::unordered_set<KDuzSurfaceMaterial*> seen;
-                auto use = [&](KDuzSurfaceMaterial* material) {
-                    if (material != nullptr && seen.insert(material).second) users.push_back(material);
-                };
-                const KDuzLayerElementMaterial* materials = nullptr;
-                for (int k = l; k >= 0 && materials == nullptr; --k)
-                    if (mesh->GetLayer(k) != nullptr) materials = mesh->GetLayer(k)->GetMaterials();
                 if (texture->GetMaterialMode() == 1 || materials == nullptr) {
-                    use(MakeTextureMaterial(label + "-Material"));
+                    if (KDuzSurfaceMaterial* made = MakeTextureMaterial(label + "-Material")) users.push_back(made);
                 } else if (element->GetMappingMode() == KDuzLayerElement::eAllSame) {
-                    use(ColladaPolygonMaterial(materials, 0));
+                    if (KDuzSurfaceMaterial* material = ColladaPolygonMaterial(materials, 0)) users.push_back(material);
                 } else if (element->GetMappingMode() == KDuzLayerElement::eByPolygon) {
-                    const auto& indices = element->GetIndexArray();
-                    const bool direct = element->GetReferenceMode() == KDuzLayerElement::eDirect;
-                    for (int p = 0; p < mesh->GetPolygonCount(); ++p) {
-                        if (!direct && (p >= indices.Count() || indices[p] != position)) continue;
-                        use(ColladaPolygonMaterial(materials, p));
-                    }
+                    users = byPolygon[static_cast<size_t>(position)];
                 } else {
                     NotifyWarning(KString("Mapping mode not supported for textures: ") +
                                   ColladaIntText(element->GetMappingMode()));

@@ -407,6 +407,49 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
     EXPECT_FALSE(Has(peer, "FAILED")) << peer;
 }
 
+TEST_F(ColladaWriterTest, TexturesByPolygonGoToTheMaterialsOfTheirPolygons) {
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
+    KDuzSurfacePhong* blue = KDuzSurfacePhong::Create(manager, "Blue");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eByPolygon);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(red);
+    materials->GetDirectArray().Add(blue);
+    KDuzLayerElementTexture* textures = KDuzCreateLayerElementTexture(manager, "");
+    textures->SetMappingMode(KDuzLayerElement::eByPolygon);
+    textures->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    for (const char* name : {"Wood", "Stone"}) {
+        KDuzTexture* texture = KDuzTexture::Create(manager, name);
+        texture->SetMaterialMode(0);
+        texture->SetFileName((std::string("/tex/") + name + ".png").c_str());
+        textures->GetDirectArray().Add(texture);
+    }
+    for (int index : {0, 1, 0, 1, 1}) {
+        materials->GetIndexArray().Add(index);
+        textures->GetIndexArray().Add(index);
+    }
+    mesh->GetLayer(0)->SetMaterials(materials);
+    mesh->GetLayer(0)->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
+    AddNode("Crate", mesh);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "<init_from>file:///tex/Stone.png</init_from>"));
+    const size_t redEffect = text.find("<effect id=\"Red-fx\"");
+    const size_t blueEffect = text.find("<effect id=\"Blue-fx\"");
+    const size_t wood = text.find("texture=\"Wood-image\"");
+    const size_t stone = text.find("texture=\"Stone-image\"");
+    ASSERT_NE(wood, std::string::npos);
+    ASSERT_NE(stone, std::string::npos);
+    // Wood only on Red, Stone only on Blue.
+    EXPECT_TRUE(redEffect < wood && wood < blueEffect && blueEffect < stone) << text;
+    EXPECT_EQ(text.find("texture=\"Wood-image\"", wood + 1), std::string::npos);
+    EXPECT_EQ(text.find("texture=\"Stone-image\"", stone + 1), std::string::npos);
+}
+
 TEST_F(ColladaWriterTest, MaterialGroupsWriteEveryPolygonOnce) {
     KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
     KDuzSurfacePhong* blue = KDuzSurfacePhong::Create(manager, "Blue");

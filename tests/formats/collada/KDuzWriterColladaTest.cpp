@@ -165,6 +165,8 @@ TEST_F(ColladaWriterTest, CamerasAndLightsAreValidAndReadByThePeer) {
     KDuzCamera* camera = KDuzCamera::Create(manager, "");
     camera->SetApertureMode(1);
     camera->SetFieldOfView(40.0);
+    camera->SetFilmHeight(1.0);
+    camera->SetFilmWidth(0.816);
     AddNode("Cam", camera);
     KDuzCamera* both = KDuzCamera::Create(manager, "");
     both->SetApertureMode(0);
@@ -195,6 +197,14 @@ TEST_F(ColladaWriterTest, CamerasAndLightsAreValidAndReadByThePeer) {
     const std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<rotate sid=\"post-rotationX\">1 0 0 90.000000</rotate>"));
     EXPECT_TRUE(Has(text, "<intensity sid=\"intensity\">1.000000</intensity>"));
+    // Film sizes in centimetres through the single-precision 2.54, cut after
+    // five decimals.
+    EXPECT_TRUE(Has(text, "<vertical_aperture>2.539990</vertical_aperture>"));
+    EXPECT_TRUE(Has(text, "<horizontal_aperture sid=\"haperture\">2.072630</horizontal_aperture>"));
+    // Both fields of view leave out the ratio, which the schema allows only
+    // beside one of them.
+    const size_t bothCamera = text.find("<camera id=\"Both-lib\"");
+    EXPECT_EQ(text.find("<aspect_ratio>", bothCamera), text.find("<aspect_ratio>", text.find("<camera id=\"Ortho-lib\"")));
 }
 
 TEST_F(ColladaWriterTest, AssetAndNodeTransformsFollowTheSceneSettings) {
@@ -325,10 +335,27 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
         ASSERT_TRUE(node->SetCurrentTakeNodeByName("Walk"));
     }
 
+    // A shape's weight channel, in percent in the scene.
+    KDuzMesh* face = Pyramid();
+    KDuzShape* smile = KDuzShape::Create(manager, "");
+    smile->InitControlPoints(5);
+    ASSERT_GE(face->AddShape(smile, "smile"), 0);
+    KDuzNode* head = AddNode("Head", face);
+    KDuzTakeNode* headTake = head->CreateTakeNode("Walk");
+    ASSERT_TRUE(face->AddShapeChannelToTake(headTake, 0));
+    KFCurve* weight = face->GetShapeChannel(headTake, 0);
+    ASSERT_NE(weight, nullptr);
+    weight->KeySet(0, Seconds(0), 0.0f, kFCurveInterpolationConstant);
+    weight->KeySet(1, Seconds(0.5), 100.0f, kFCurveInterpolationCubic);
+    ASSERT_TRUE(head->SetCurrentTakeNodeByName("Walk"));
+
     std::string path = Write();
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
     std::string text = ReadFile(path);
+    EXPECT_TRUE(Has(text, "target=\"Head-lib-morph-weights(Weight0)\"/>"));
+    EXPECT_TRUE(Has(text, "<float_array id=\"Head-lib-morph-weights-animation-outputWeight0-array\" count=\"2\">\n0.000000 1.000000\n"));
+    EXPECT_TRUE(Has(text, "count=\"2\">\n STEP BEZIER\n"));
     EXPECT_TRUE(Has(text, "<animation id=\"Mover-anim\" name=\"Mover\">"));
     EXPECT_TRUE(Has(text, "<float_array id=\"Mover-translate-animation-inputX-array\" count=\"2\">\n0.000000 1.000000\n"));
     EXPECT_TRUE(Has(text, "<float_array id=\"Mover-translate-animation-outputX-array\" count=\"2\">\n0.000000 10.000000\n"));

@@ -30,8 +30,8 @@ KString ReferenceTo(const KString& id) { return KString("#") + id; }
 void ColladaAppendDouble(std::string& text, double value) {
     char buffer[400];
     if (!std::isfinite(value)) {
-        const int n = std::snprintf(buffer, sizeof buffer, "%f", value);
-        text.append(buffer, static_cast<size_t>(n));
+        // The schema's spellings; "%f" would give "nan" and "inf".
+        text += std::isnan(value) ? "NaN" : value > 0 ? "INF" : "-INF";
         return;
     }
     // Fixed notation with six decimals is exactly what "%f" prints.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <libxml/tree.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -37,6 +38,13 @@ TEST(ColladaXmlWrite, DoublesAreWrittenAsPrintfWouldWriteThem) {
         ColladaAppendDouble(text, value);
         EXPECT_EQ(text, expected) << value;
     }
+    // Values "%f" would spell outside the schema's number syntax.
+    std::string text;
+    for (double value : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        ColladaAppendDouble(text, value);
+        text += ' ';
+    }
+    EXPECT_EQ(text, "NaN INF -INF ");
 }
 
 TEST(ColladaXmlWrite, InputsAccessorsAndParams) {

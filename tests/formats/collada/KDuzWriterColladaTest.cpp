@@ -23,6 +23,7 @@
 #include "sdk/animation/KFCurve.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
+#include "sdk/io/KDuzExporter.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzSdkManager.h"
@@ -628,6 +629,16 @@ TEST_F(ColladaWriterTest, RegisteredUnderTheColladaEntry) {
     KDuzWriter* writer = registry->CreateWriter(manager, nullptr, index);
     ASSERT_NE(dynamic_cast<KDuzWriterCollada*>(writer), nullptr);
     delete writer;
+
+    // The exporter reaches it by the format index.
+    AddNode("Box", Pyramid());
+    const std::string path = (folder / "exported.dae").string();
+    KDuzExporter* exporter = KDuzExporter::Create(manager, "");
+    ASSERT_TRUE(exporter->Initialize(path.c_str()));
+    exporter->SetFileFormat(index);
+    EXPECT_TRUE(exporter->Export(scene));
+    exporter->Destroy();
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ std::string ValidateAgainstSchema(const std::string& path) {
 }
 
 std::string LoadWithPeer(const std::string& path) {
-    const std::string command = std::string("/usr/bin/python3 ") + DUZ_COLLADA_PEER_SCRIPT + " '" + path + "' 2>&1";
+    const std::string command = std::string("/usr/bin/python3 ") + DUZ_COLLADA_WRITER_PEER_SCRIPT + " '" + path + "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return "FAILED: no python";
     std::string output;

@@ -11,7 +11,7 @@ namespace colladatest {
 std::string ValidateAgainstSchema(const std::string& path);
 
 // What pycollada understood of the document, one fact per line (see
-// collada_peer.py); "FAILED" and the reason when it could not load it.
+// collada_writer_peer.py); "FAILED" and the reason when it could not load it.
 std::string LoadWithPeer(const std::string& path);
 
 }  // namespace colladatest

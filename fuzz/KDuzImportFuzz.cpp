@@ -1,7 +1,7 @@
 // libFuzzer target for the whole import road: a file goes through the format
 // registry's reader choice, the DUZ 6 reader and every record reader into a
 // scene. The importer reads files by name, so each input is written as
-// "input.duz" into a folder of this process's own (on a memory file system
+// "input.duz" ("input.dae" when it begins with '<', for the Collada reader) into a folder of this process's own (on a memory file system
 // when there is one: on a disk, writing and removing the file costs
 // milliseconds per input); the folder is emptied after every input, since
 // extracted media land beside the file.
@@ -57,6 +57,7 @@ public:
             std::abort();
         folder_ = pattern;
         input_ = (folder_ / "input.duz").string();
+        xmlInput_ = (folder_ / "input.dae").string();
         // The manager first: the process-wide registries it sets up must
         // outlive it, so they are built before this object is.
         Rebuild();
@@ -73,7 +74,8 @@ public:
 
     bool WriteInput(const uint8_t* data, size_t size)
     {
-        FILE* file = std::fopen(input_.c_str(), "wb");
+        current_ = size > 0 && data[0] == '<' ? &xmlInput_ : &input_;
+        FILE* file = std::fopen(current_->c_str(), "wb");
         if (file == nullptr)
             return false;
         const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
@@ -95,7 +97,7 @@ public:
         ++used_;
         duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "");
         if (importer != nullptr) {
-            if (importer->Initialize(input_.c_str()))
+            if (importer->Initialize(current_->c_str()))
                 importer->Import(scene_);
             importer->Destroy();
         }
@@ -118,6 +120,8 @@ private:
 
     std::filesystem::path folder_;
     std::string input_;
+    std::string xmlInput_;
+    const std::string* current_ = &input_;
     duzsdk::KDuzSdkManager* manager_ = nullptr;
     duzsdk::KDuzScene* scene_ = nullptr;
     int baseline_ = 0;

@@ -7,9 +7,9 @@ packages=(
   cmake ninja-build g++ ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libtinyobjloader-dev
   libfast-float-dev
-  libxml2-dev python3-collada
   libgcrypt20-dev
   libtiff-dev zlib1g-dev
+  libxml2-dev python3-collada
   libbullet-dev libsdl2-mixer-dev
   clang libclang-rt-14-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth python3

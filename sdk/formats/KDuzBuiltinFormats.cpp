@@ -3,6 +3,7 @@
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReaderObj.h"
+#include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
@@ -69,13 +70,16 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The DXF, 3DS and Collada readers, the OBJ, DXF and 3DS writers
+// The DXF and 3DS readers, the OBJ, DXF and 3DS writers
 // and the DUZ 5 writer are not part of this SDK yet: their entries keep the
 // format indices and the file-dialog texts, and their factories make nothing.
 KDuzReader* NoReader(KDuzSdkManager*, KDuzImporter*, int) { return nullptr; }
 KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
 
 KDuzReader* CreateObjReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderObj(manager); }
+KDuzReader* CreateColladaReader(KDuzSdkManager* manager, KDuzImporter*, int) {
+    return new KDuzReaderCollada(manager);
+}
 KDuzWriter* CreateColladaWriter(KDuzSdkManager* manager, KDuzExporter*, int) {
     return new KDuzWriterCollada(manager);
 }
@@ -122,7 +126,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterReaders(&NoReader, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterReaders(&CreateObjReader, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
-    registry.RegisterReaders(&NoReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+    registry.RegisterReaders(&CreateColladaReader, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 
     first = -1;
     registry.RegisterWriters(&KDuzCreateDuzWriter, &DuzWriterInfo, &first, nullptr);

@@ -1,0 +1,214 @@
+// Imports a Collada 1.4 document (".dae") into a scene. libxml2 builds the
+// tree from the file opened by FileOpen; the reader walks the document,
+// hands each library to the reading code of its family and instances the
+// visual scene that the "scene" element names. Animation is read last.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <libxml/tree.h>
+
+#include "sdk/base/KString.h"
+#include "sdk/base/KTime.h"
+#include "sdk/base/KgeMatrix.h"
+#include "sdk/formats/collada/ColladaXmlRead.h"
+#include "sdk/io/KDuzReader.h"
+#include "sdk/io/KRenamingStrategy.h"
+
+namespace duzsdk {
+
+class KDuzCamera;
+class KDuzCluster;
+class KDuzLight;
+class KDuzMesh;
+class KDuzNode;
+class KDuzObject;
+class KDuzPose;
+class KDuzScene;
+class KDuzSceneInfo;
+class KDuzSkeleton;
+class KDuzSurfaceMaterial;
+class KDuzTexture;
+class KFCurve;
+
+// What an animation channel can target, recorded under element id + "/" + sid:
+// the element's name and, for a rotation, its axis (0 X, 1 Y, 2 Z, -1 other);
+// the component for translate and scale.
+struct ColladaTransformTarget {
+    KString kind;
+    int index = 0;
+};
+
+// A texture bound to a material: layer and texture channel.
+struct ColladaTextureBinding {
+    KDuzTexture* texture = nullptr;
+    int layer = 0;
+    int channel = 3;
+};
+
+// One controller as read: skin clusters with their bind pose, morph targets.
+struct ColladaController {
+    KString id;
+    KString source;   // "#" + geometry id, as written
+    KgeMatrix bindShapeMatrix;
+    std::vector<KDuzCluster*> clusters;
+    std::vector<KString> clusterJointNames;   // the joint name of each cluster
+    KDuzPose* bindPose = nullptr;
+    std::vector<KString> morphTargetIds;
+    KString weightSourceId;
+    std::vector<double> morphWeights;
+};
+
+// One shape added for a morph controller's weight source.
+struct ColladaMorphChannel {
+    KString weightSourceId;
+    KString nodeName;
+    KString targetId;
+    int shapeIndex = -1;
+};
+
+// Rotation order from the document positions of a node's X, Y, Z rotations.
+int ColladaRotationOrderFromAxes(const int order[3], int count);
+// Splits an animation target into element id, key and member.
+void ColladaSplitTarget(const KString& target, KString& elementId, KString& key, KString& member);
+void ColladaSetNodeTransformFromMatrix(KDuzNode* node, const KgeMatrix& matrix);
+void ColladaCopyNodeTransform(KDuzNode* destination, KDuzNode* source);
+void ColladaCopyLight(KDuzLight* destination, KDuzLight* source);
+void ColladaCopyCamera(KDuzCamera* destination, KDuzCamera* source);
+void ColladaCopySkeletonType(KDuzSkeleton* destination, KDuzSkeleton* source);
+void ColladaCopyCluster(KDuzCluster* destination, KDuzCluster* source);
+void ColladaCopyPoseEntries(KDuzPose* destination, KDuzPose* source);
+// The nodes under root by name; the first in pre-order wins.
+std::unordered_map<std::string, KDuzNode*> ColladaNodesByName(KDuzNode* root);
+// Links the cluster to the node instead of its current link.
+void ColladaRelinkCluster(KDuzCluster* cluster, KDuzNode* node);
+bool ColladaReadLookAt(const xmlNode* node, KgeTVector& eye, KgeTVector& interest, KgeTVector& up,
+                       KgeMatrix& matrix);
+
+class KDuzReaderCollada : public KDuzReader {
+public:
+    explicit KDuzReaderCollada(KDuzSdkManager* manager);
+    ~KDuzReaderCollada() override;
+
+    bool FileOpen(const char* fileName) override;
+    bool FileClose() override;
+    bool IsFileOpen() override { return mFile != nullptr; }
+    KDuzStreamOptions* GetReadOptions(bool parseFileAsNeeded) override;
+    bool Read(KDuzScene* scene, KDuzStreamOptions* options) override;
+
+    // Every diagnostic of this reader, with its "ERROR: " or "Warning: " prefix,
+    // in order (also added to entry 6 of the user notification when there is one).
+    const std::vector<KString>& GetDiagnostics() const { return mDiagnostics; }
+    KTime GetTakeStart() const { return mTakeStart; }
+    KTime GetTakeStop() const { return mTakeStop; }
+
+    // Deepest node nesting followed; deeper documents are refused.
+    static constexpr int kMaxNodeDepth = 200;
+
+private:
+    // ---- frame and document ----
+    bool ReadDocument(KDuzScene* scene, xmlNode* root);
+    bool CheckVersion(const KString& version);
+    bool ReadAsset(xmlNode* asset, KDuzScene* scene, KDuzSceneInfo* info);
+    bool ReadLibrary(KDuzScene* scene, xmlNode* library);
+    bool ReadScene(KDuzScene* scene, xmlNode* sceneElement);
+    bool InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene);
+    void ConnectSceneMaterials(KDuzScene* scene);
+    void NotifyError(const KString& text);
+    void NotifyWarning(const KString& text);
+    // True the first time a name is met (and remembers it).
+    bool WarnOnce(const KString& name);
+    void ClearTables();
+
+    // ---- geometry ----
+    bool ReadGeometry(xmlNode* geometry);
+    bool ReadMesh(xmlNode* mesh, KDuzMesh* target);
+    bool ReadVertices(xmlNode* mesh, KDuzMesh* target);
+    bool ReadPrimitives(xmlNode* mesh, KDuzMesh* target);
+    bool CopyMesh(KDuzMesh* destination, KDuzMesh* source);
+    bool BuildMorphShapes(KDuzMesh* mesh, const KString& nodeName, const ColladaController& controller);
+    bool CopyNodeForInstance(KDuzNode* destination, KDuzNode* source);
+
+    // ---- materials, effects, images ----
+    bool ReadImage(xmlNode* image);
+    bool ReadEffect(xmlNode* effect);
+    bool ReadTexture(xmlNode* texture, const KString& effectId, int channel);
+    bool ReadMaterial(xmlNode* material);
+
+    // ---- visual scenes and nodes ----
+    bool ReadVisualScene(xmlNode* visualScene);
+    bool ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth);
+    bool ReadNodeTransforms(xmlNode* element, KDuzNode* node);
+    bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
+    bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
+    bool BindMaterials(xmlNode* instance, KDuzNode* node);
+    void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const std::vector<ColladaTextureBinding>& bindings);
+    bool MakeJoint(KDuzNode* node, const KString& id);
+    bool CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth);
+    bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
+    void FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
+                             int depth) const;
+    // The scene's nodes by name (the first in pre-order, as a search from the
+    // root finds it), built once for the animation channels.
+    KDuzNode* FindSceneNode(const KString& name) const;
+
+    // ---- cameras and lights ----
+    bool ReadCamera(xmlNode* camera);
+    bool ReadLight(KDuzScene* scene, xmlNode* light);
+    bool CheckCameraName(const KString& name);
+    void AddAnimatedTarget(const KString& key, const KString& kind, int index);
+
+    // ---- controllers ----
+    bool ReadController(xmlNode* controller);
+    bool ReadVertexWeights(xmlNode* skin, ColladaController& record);
+    bool ReadSkinJoints(xmlNode* skin, ColladaController& record);
+    bool ReadMorphTargets(xmlNode* morph, ColladaController& record);
+    void ReadRotate(xmlNode* rotate, int& axis, KgeTVector& euler);
+
+    // ---- animation ----
+    bool ReadAnimation(xmlNode* animation, KDuzScene* scene, int depth);
+    void WidenTakeSpan(KTime time);
+
+    FILE* mFile = nullptr;
+    KString mFileName;
+    bool mSuccess = false;
+    KTime mTakeStart;
+    KTime mTakeStop;
+    bool mTakeSpanSet = false;
+    int mFrameCount = 0;
+    double mFrameRate = 0.0;
+    KString mVersion;
+    std::set<std::string> mWarned;
+    KNumberRenamingStrategy mRenamer;
+    xmlDoc* mDocument = nullptr;
+    xmlNode* mSceneElement = nullptr;
+    xmlNode* mVisualSceneElement = nullptr;
+    xmlNode* mEffectProfile = nullptr;   // the profile_COMMON of the effect being read
+    std::vector<KString> mDiagnostics;
+
+    std::unordered_map<std::string, KDuzScene*> mVisualScenes;
+    std::vector<std::pair<KString, xmlNode*>> mAnimations;
+    std::unordered_map<std::string, KDuzObject*> mNodeAttributes;
+    std::unordered_map<std::string, ColladaTransformTarget> mAnimatedTargets;
+    std::unordered_map<std::string, KDuzSurfaceMaterial*> mMaterials;
+    std::unordered_map<std::string, KDuzSurfaceMaterial*> mEffects;
+    std::unordered_map<std::string, KDuzTexture*> mImages;
+    std::unordered_map<std::string, std::vector<ColladaTextureBinding>> mTextureBindings;
+    std::unordered_map<std::string, std::unique_ptr<ColladaController>> mControllers;
+    std::vector<ColladaController*> mControllerOrder;
+    std::unordered_map<std::string, std::vector<ColladaMorphChannel>> mMorphTable;
+    std::vector<KDuzPose*> mPoses;
+    std::unordered_map<std::string, KDuzNode*> mSceneNodes;
+    bool mSharedLibrariesRead = false;
+    std::set<KDuzSurfaceMaterial*> mReplacedMaterials;
+    // Clusters made by this read: only these are relinked to joints.
+    std::vector<KDuzCluster*> mCreatedClusters;
+};
+
+}  // namespace duzsdk

@@ -1,0 +1,585 @@
+// Geometry library: meshes with their sources, vertices and polygon groups,
+// the per-node mesh copies and the morph-target shapes.
+#include <algorithm>
+#include <cstring>
+
+#include "sdk/formats/collada/KDuzReaderCollada.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzShape.h"
+#include "sdk/geometry/KDuzSkin.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/object/KDuzProperty.h"
+#include "sdk/scene/KDuzNode.h"
+
+namespace duzsdk {
+
+namespace {
+
+// Layer sets beyond this are refused: each one is a layer of the mesh.
+constexpr int kMaxLayerSet = 63;
+// Offsets beyond this cannot come from a real tuple layout.
+constexpr int kMaxInputOffset = 1 << 16;
+
+struct InputRecord {
+    KString semantic;
+    int set = 0;
+    int offset = 0;
+    KString source;
+};
+
+enum class GroupKind { ePolygons, ePolylist, eTriangles };
+
+struct Group {
+    xmlNode* element;
+    GroupKind kind;
+};
+
+KDuzLayer* LayerAt(KDuzMesh* mesh, int index) {
+    while (mesh->GetLayerCount() <= index)
+        if (mesh->CreateLayer() < 0) return nullptr;
+    return mesh->GetLayer(index);
+}
+
+// Stores value at positions [from, to) of an element's index array, padding
+// the positions before with -1.
+void FillIndices(KDuzLayerElement* element, int from, int to, int value) {
+    KTypedArray<int>& indices = element->GetIndexArray();
+    const int old = indices.Count();
+    if (to > old && !indices.SetCount(to)) return;
+    for (int i = old; i < from; ++i) indices[i] = -1;
+    for (int i = from; i < to; ++i) indices[i] = value;
+}
+
+void CopyNormals(KDuzGeometryBase* destination, const KDuzGeometryBase* source) {
+    const int count = source->GetControlPointsCount();
+    destination->InitControlPoints(count);
+    destination->InitNormals(0);
+    const KgeTVector* points = source->GetControlPoints();
+    const KDuzLayer* layer = source->GetLayer(0);
+    const KDuzLayerElementNormal* normals = layer != nullptr ? layer->GetNormals() : nullptr;
+    for (int i = 0; i < count; ++i) {
+        const KgeTVector normal = normals != nullptr ? normals->GetDirectArray().GetAt(i) : KgeTVector();
+        destination->SetControlPointAt(points[i], normal, i);
+    }
+}
+
+}  // namespace
+
+bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
+    const KString id = ColladaGetAttribute(geometry, "id");
+    KDuzMesh* mesh = nullptr;
+    for (xmlNode* child = geometry->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        if (!ColladaIsElement(child, "mesh")) {
+            NotifyError(KString("Unrecognized geometry element: ") + ColladaElementName(child));
+            return false;
+        }
+        if (mesh != nullptr) {
+            NotifyError(KString("more than one mesh defined for library ") + id);
+            return false;
+        }
+        mesh = KDuzMesh::Create(mManager, "");
+        if (mesh == nullptr || !ReadMesh(child, mesh)) return false;
+        mNodeAttributes.emplace(id.Buffer(), mesh);
+    }
+    if (mesh == nullptr) {
+        NotifyError(KString("no mesh found for library ") + id);
+        return false;
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadMesh(xmlNode* mesh, KDuzMesh* target) {
+    if (target->GetLayer(0) == nullptr) target->CreateLayer();
+    if (target->GetLayer(0) == nullptr || target->GetLayer(0)->GetNormals() == nullptr) target->InitNormals(0);
+    mSuccess = ReadVertices(mesh, target);
+    if (mSuccess) mSuccess = ReadPrimitives(mesh, target);
+    return mSuccess;
+}
+
+bool KDuzReaderCollada::ReadVertices(xmlNode* mesh, KDuzMesh* target) {
+    xmlNode* vertices = ColladaFindChildByName(mesh, "vertices");
+    if (vertices == nullptr) {
+        NotifyError(KString("<vertex> node not found"));
+        return false;
+    }
+    ColladaNodeArray inputs;
+    ColladaFindChildrenByName(vertices, "input", inputs);
+    KgeTVectorArray positions;
+    KgeTVectorArray normals;
+    KDuzRGBAColorArray colors;
+    bool haveColors = false;
+    for (xmlNode* input : inputs) {
+        const KString semantic = ColladaGetAttribute(input, "semantic");
+        if (semantic == "POSITION" || semantic == "NORMAL" || semantic == "COLOR") {
+            const KString sourceAttribute = ColladaGetAttribute(input, "source");
+            xmlNode* source = ColladaFindChildById(mesh, sourceAttribute.MidToEnd(1));
+            if (source == nullptr) {
+                NotifyError(KString("source") + " " + sourceAttribute + " not source in vertices input");
+                return false;
+            }
+            bool read = false;
+            if (semantic == "POSITION") {
+                positions.Clear();
+                read = ColladaReadVectorSource(source, positions);
+            } else if (semantic == "NORMAL") {
+                normals.Clear();
+                read = ColladaReadVectorSource(source, normals);
+            } else {
+                colors.Clear();
+                read = ColladaReadColorSource(source, colors);
+                haveColors = true;
+            }
+            if (!read) {
+                NotifyError(KString("reading array in <source>: ") + sourceAttribute);
+                return false;
+            }
+        } else if (semantic == "UV" || semantic == "TEXCOORD") {
+            if (WarnOnce(semantic)) NotifyWarning(semantic + " not supported in vertices input");
+        } else {
+            NotifyError(semantic + " not supported in vertices input");
+            return false;
+        }
+    }
+    const int n = positions.Count();
+    if (!target->InitControlPoints(n)) {
+        NotifyError(KString("too many control points in mesh"));
+        return false;
+    }
+    const bool withNormals = normals.Count() >= n;
+    for (int i = 0; i < n; ++i)
+        target->SetControlPointAt(positions[i], withNormals ? normals[i] : KgeTVector(0.0, 0.0, 0.0, 0.0), i);
+    if (haveColors) {
+        KDuzLayer* layer = LayerAt(target, 0);
+        KDuzLayerElementVertexColor* element = layer->GetVertexColors();
+        if (element == nullptr) element = layer->SetVertexColors(KDuzCreateLayerElementVertexColor(mManager, ""));
+        if (element != nullptr) {
+            element->SetMappingMode(KDuzLayerElement::eByControlPoint);
+            element->SetReferenceMode(KDuzLayerElement::eDirect);
+            for (const KDuzRGBAColor& color : colors) element->GetDirectArray().Add(color);
+        }
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
+    // Polygon groups, then polygon lists, then triangles, each in document order.
+    std::vector<Group> groups;
+    for (const auto& [name, kind] : {std::pair{"polygons", GroupKind::ePolygons},
+                                     std::pair{"polylist", GroupKind::ePolylist},
+                                     std::pair{"triangles", GroupKind::eTriangles}}) {
+        for (xmlNode* child = mesh->children; child != nullptr; child = child->next)
+            if (ColladaIsElement(child, name)) groups.push_back(Group{child, kind});
+    }
+    const int groupCount = static_cast<int>(groups.size());
+    KDuzLayer* layer0 = LayerAt(target, 0);
+    if (layer0 == nullptr) return false;
+    KDuzLayerElementNormal* layerNormals = layer0->GetNormals();
+    if (layerNormals != nullptr) {
+        layerNormals->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+        layerNormals->GetDirectArray().Clear();
+    }
+    bool normalsSeen = false;
+    std::vector<KString> readSources;
+    const int pointCount = target->GetControlPointsCount();
+    // One placeholder material per symbol in a mesh, so that binding the
+    // symbol replaces it for every group that names it.
+    std::unordered_map<std::string, int> materialBySymbol;
+    std::vector<KDuzLayerElementTexture*> boundTextureElements;
+
+    for (const Group& group : groups) {
+        // ---- material and texture bindings ----
+        int materialIndex = -1;
+        int textureIndex = -1;
+        std::vector<std::pair<KDuzLayerElementTexture*, int>> groupTextures;
+        const KString symbol = ColladaGetAttribute(group.element, "material");
+        if (!symbol.IsEmpty()) {
+            KDuzLayerElementMaterial* materials = layer0->GetMaterials();
+            if (materials == nullptr) {
+                materials = layer0->SetMaterials(KDuzCreateLayerElementMaterial(mManager, ""));
+                if (materials == nullptr) return false;
+                materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+                materials->SetMappingMode(groupCount <= 1 ? KDuzLayerElement::eAllSame
+                                                          : KDuzLayerElement::eByPolygon);
+            }
+            const auto known = materialBySymbol.find(symbol.Buffer());
+            if (known != materialBySymbol.end()) {
+                materialIndex = known->second;
+            } else {
+                KDuzSurfaceMaterial* placeholder = KDuzSurfaceMaterial::Create(mManager, symbol.Buffer());
+                materialIndex = materials->GetDirectArray().Add(placeholder);
+                materialBySymbol.emplace(symbol.Buffer(), materialIndex);
+            }
+            materials->GetIndexArray().Add(materialIndex);
+
+            const auto bindings = mTextureBindings.find(symbol.Buffer());
+            if (bindings != mTextureBindings.end()) {
+                for (const ColladaTextureBinding& binding : bindings->second) {
+                    KDuzLayer* layer = target->GetLayer(binding.layer);
+                    if (layer == nullptr) layer = target->GetLayer(target->CreateLayer());
+                    if (layer == nullptr || binding.texture == nullptr) continue;
+                    KDuzLayerElementTexture* element = layer->GetTexturesOfType(binding.channel);
+                    if (element == nullptr)
+                        element = layer->SetTexturesOfType(binding.channel,
+                                                           KDuzCreateLayerElementTexture(mManager, ""));
+                    if (element == nullptr) continue;
+                    element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+                    element->SetMappingMode(KDuzLayerElement::eByPolygon);
+                    element->SetBlendMode(binding.texture->GetBlendMode() != 0 ? 1 : 0);
+                    auto& direct = element->GetDirectArray();
+                    int position = -1;
+                    for (int i = 0; i < direct.Count(); ++i)
+                        if (direct[i] != nullptr && std::strcmp(direct[i]->GetName(), binding.texture->GetName()) == 0)
+                            position = i;
+                    if (position < 0) position = direct.Add(binding.texture);
+                    textureIndex = position;
+                    groupTextures.emplace_back(element, position);
+                    if (std::find(boundTextureElements.begin(), boundTextureElements.end(), element) ==
+                        boundTextureElements.end())
+                        boundTextureElements.push_back(element);
+                }
+            }
+        }
+
+        // ---- inputs ----
+        ColladaNodeArray inputElements;
+        ColladaFindChildrenByName(group.element, "input", inputElements);
+        int vertexOffset = -1;
+        int maxOffset = 0;
+        std::vector<InputRecord> records;
+        for (xmlNode* input : inputElements) {
+            const int offset = ColladaGetOffset(input);
+            if (offset < 0 || offset > kMaxInputOffset) {
+                NotifyError(KString("invalid offset in <input> of mesh: ") + KString(offset));
+                return false;
+            }
+            maxOffset = std::max(maxOffset, offset);
+            const KString semantic = ColladaGetAttribute(input, "semantic");
+            if (semantic == "VERTEX") {
+                vertexOffset = offset;
+                continue;
+            }
+            InputRecord record;
+            record.semantic = semantic;
+            const KString setText = ColladaGetAttribute(input, "set");
+            const char* cursor = setText.Buffer();
+            record.set = setText.IsEmpty() ? 0 : ColladaScanInt(cursor);
+            record.offset = offset;
+            record.source = ColladaGetAttribute(input, "source");
+            records.push_back(record);
+        }
+        if (vertexOffset < 0) {
+            NotifyError(KString("No vertices defined in mesh "));
+            return false;
+        }
+        const int width = maxOffset + 1;
+
+        // ---- index lists ----
+        ColladaNodeArray pElements;
+        ColladaFindChildrenByName(group.element, "p", pElements);
+        std::vector<ColladaIntArray> lists(pElements.size());
+        for (size_t i = 0; i < pElements.size(); ++i) {
+            const KString text = ColladaGetContent(pElements[i]);
+            ColladaScanIntArray(text.Buffer(), lists[i]);
+            if (lists[i].Count() % width != 0) {
+                NotifyError(KString("incomplete index tuple in <p> of mesh"));
+                return false;
+            }
+        }
+        ColladaIntArray vcount;
+        if (group.kind == GroupKind::ePolylist) {
+            const KString text = ColladaGetContent(ColladaFindChildByName(group.element, "vcount"));
+            ColladaScanIntArray(text.Buffer(), vcount);
+            long long tuples = 0;
+            for (const int v : vcount) {
+                if (v < 0) tuples = -1;
+                if (tuples < 0) break;
+                tuples += v;
+            }
+            long long available = 0;
+            for (const ColladaIntArray& list : lists) available += list.Count() / width;
+            if (tuples < 0 || tuples > available) {
+                NotifyError(KString("<vcount> does not match <p> in mesh"));
+                return false;
+            }
+        }
+
+        // ---- polygons ----
+        const int firstPolygon = target->GetPolygonCount();
+        auto point = [&](const ColladaIntArray& list, int position, int& out) {
+            out = list[position + vertexOffset];
+            if (out < 0 || out >= pointCount) {
+                NotifyError(KString("vertex index out of range in mesh: ") + KString(out));
+                return false;
+            }
+            return true;
+        };
+        if (group.kind == GroupKind::ePolylist) {
+            int listIndex = 0;
+            int position = 0;
+            for (const int corners : vcount) {
+                target->BeginPolygon(materialIndex, textureIndex, -1, true);
+                for (int c = 0; c < corners; ++c) {
+                    while (position >= lists[listIndex].Count()) {
+                        ++listIndex;
+                        position = 0;
+                    }
+                    int index = 0;
+                    if (!point(lists[listIndex], position, index)) return false;
+                    target->AddPolygon(index, -1);
+                    position += width;
+                }
+            }
+        } else {
+            for (const ColladaIntArray& list : lists) {
+                int k = 0;
+                if (group.kind == GroupKind::ePolygons) target->BeginPolygon(materialIndex, textureIndex, -1, true);
+                for (int position = 0; position < list.Count(); position += width, ++k) {
+                    if (group.kind == GroupKind::eTriangles && k % 3 == 0)
+                        target->BeginPolygon(materialIndex, textureIndex, -1, true);
+                    int index = 0;
+                    if (!point(list, position, index)) return false;
+                    target->AddPolygon(index, -1);
+                }
+            }
+        }
+        const int lastPolygon = target->GetPolygonCount();
+        for (const auto& [element, position] : groupTextures) FillIndices(element, firstPolygon, lastPolygon, position);
+
+        // ---- per polygon-vertex data ----
+        // The corners this group made, in order, as (list, position) pairs.
+        auto forEachCorner = [&](auto&& visit) {
+            if (group.kind == GroupKind::ePolylist) {
+                long long remaining = 0;
+                for (const int v : vcount) remaining += v;
+                for (const ColladaIntArray& list : lists) {
+                    for (int position = 0; position < list.Count() && remaining > 0; position += width, --remaining)
+                        if (!visit(list, position)) return false;
+                }
+                return true;
+            }
+            for (const ColladaIntArray& list : lists)
+                for (int position = 0; position < list.Count(); position += width)
+                    if (!visit(list, position)) return false;
+            return true;
+        };
+        for (const InputRecord& record : records) {
+            if (record.set < 0 || record.set > kMaxLayerSet) {
+                NotifyError(KString("invalid set in <input> of mesh: ") + KString(record.set));
+                return false;
+            }
+            KDuzLayer* layer = LayerAt(target, record.set);
+            if (layer == nullptr) return false;
+            xmlNode* source = ColladaFindChildById(mesh, record.source.MidToEnd(1));
+            if (source == nullptr) {
+                NotifyError(KString("source") + " " + "\"" + record.source + "\"" + " not found as <" + "source" +
+                            "> for <input>");
+                return false;
+            }
+            bool alreadyRead = false;
+            for (const KString& seen : readSources)
+                if (seen == record.source) alreadyRead = true;
+            readSources.push_back(record.source);
+            const KString elementName = ColladaGetAttribute(source, "name");
+            const KString readError = KString("reading array in <source>: ") + record.source;
+            auto indexIn = [&](const ColladaIntArray& list, int position, int count, int& out) {
+                out = list[position + record.offset];
+                if (out < 0 || out >= count) {
+                    NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " + KString(out));
+                    return false;
+                }
+                return true;
+            };
+            if (record.semantic == "NORMAL") {
+                normalsSeen = true;
+                KgeTVectorArray values;
+                if (!ColladaReadVectorSource(source, values)) {
+                    NotifyError(readError);
+                    return false;
+                }
+                KDuzLayerElementNormal* element = layer->GetNormals();
+                if (element == nullptr) element = layer->SetNormals(KDuzCreateLayerElementNormal(mManager, ""));
+                if (element == nullptr) return false;
+                element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+                element->SetReferenceMode(KDuzLayerElement::eDirect);
+                element->SetName(elementName.Buffer());
+                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
+                        int index = 0;
+                        if (!indexIn(list, position, values.Count(), index)) return false;
+                        element->GetDirectArray().Add(values[index]);
+                        return true;
+                    }))
+                    return false;
+            } else if (record.semantic == "COLOR") {
+                KDuzRGBAColorArray values;
+                if (!ColladaReadColorSource(source, values)) {
+                    NotifyError(readError);
+                    return false;
+                }
+                KDuzLayerElementVertexColor* element = layer->GetVertexColors();
+                if (element == nullptr)
+                    element = layer->SetVertexColors(KDuzCreateLayerElementVertexColor(mManager, ""));
+                if (element == nullptr) return false;
+                element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+                element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+                element->SetName(elementName.Buffer());
+                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
+                        int index = 0;
+                        if (!indexIn(list, position, values.Count(), index)) return false;
+                        element->GetIndexArray().Add(index);
+                        return true;
+                    }))
+                    return false;
+                if (!alreadyRead)
+                    for (const KDuzRGBAColor& color : values) element->GetDirectArray().Add(color);
+            } else if (record.semantic == "UV" || record.semantic == "TEXCOORD") {
+                KgeUVVectorArray values;
+                if (!ColladaReadUvSource(source, values)) {
+                    NotifyError(readError);
+                    return false;
+                }
+                KDuzLayerElementUV* element = layer->GetUVsOfType(3);
+                if (element == nullptr) element = layer->SetUVsOfType(KDuzCreateLayerElementUV(mManager, ""), 3);
+                if (element == nullptr) return false;
+                element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+                element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+                element->SetName(elementName.Buffer());
+                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
+                        int index = 0;
+                        if (!indexIn(list, position, values.Count(), index)) return false;
+                        element->GetIndexArray().Add(index);
+                        return true;
+                    }))
+                    return false;
+                if (!alreadyRead)
+                    for (const KgeUVVector& uv : values) element->GetDirectArray().Add(uv);
+            } else {
+                NotifyWarning(KString("Unknown property for polygons: ") + record.semantic);
+            }
+        }
+    }
+    // Groups without a texture of a bound channel show none.
+    for (KDuzLayerElementTexture* element : boundTextureElements) {
+        const int polygons = target->GetPolygonCount();
+        if (element->GetIndexArray().Count() < polygons) FillIndices(element, polygons, polygons, -1);
+    }
+    if (!normalsSeen) target->ComputeVertexNormals(false);
+    return true;
+}
+
+bool KDuzReaderCollada::CopyMesh(KDuzMesh* destination, KDuzMesh* source) {
+    const int n = source->GetControlPointsCount();
+    destination->InitControlPoints(n);
+    destination->InitNormals(n);
+    const KgeTVector* points = source->GetControlPoints();
+    const KDuzLayer* sourceLayer0 = source->GetLayer(0);
+    const KDuzLayerElementNormal* normals = sourceLayer0 != nullptr ? sourceLayer0->GetNormals() : nullptr;
+    for (int i = 0; i < n; ++i) {
+        // Per polygon-vertex normals can be fewer than the points: the layer
+        // copy below brings the real element anyway.
+        const KgeTVector normal = normals != nullptr ? normals->GetDirectArray().GetAt(i) : KgeTVector();
+        destination->SetControlPointAt(points[i], normal, i);
+    }
+    for (int p = 0; p < source->GetPolygonCount(); ++p) {
+        destination->BeginPolygon(-1, -1, -1, true);
+        const int size = source->GetPolygonSize(p);
+        for (int v = 0; v < size; ++v) destination->AddPolygon(source->GetPolygonVertex(p, v), -1);
+    }
+    for (int l = 0; l < source->GetLayerCount(); ++l) {
+        KDuzLayer* layer = LayerAt(destination, l);
+        const KDuzLayer* from = source->GetLayer(l);
+        if (layer != nullptr && from != nullptr) layer->CopyFrom(*from, mManager);
+    }
+    for (int s = 0; s < source->GetShapeCount(); ++s) {
+        KDuzShape* from = source->GetShape(s);
+        if (from == nullptr) continue;
+        KDuzShape* shape = KDuzShape::Create(mManager, "");
+        if (shape == nullptr) continue;
+        CopyNormals(shape, from);
+        const KString name(source->GetShapeName(s));
+        if (destination->AddShape(shape, name.Buffer()) == -1) {
+            NotifyWarning(KString("Could not add shape ") + name + " to mesh.");
+            continue;
+        }
+        const KDuzProperty weight = source->FindProperty(name.Buffer(), true);
+        KDuzProperty target = destination->FindProperty(name.Buffer(), true);
+        if (weight.IsValid() && target.IsValid()) {
+            double value = 0.0;
+            weight.GetValue(&value, eValueKindDouble);
+            target.SetValue(&value, eValueKindDouble);
+        }
+    }
+    for (int d = 0; d < source->GetDeformerCount(); ++d) {
+        auto* fromSkin = dynamic_cast<KDuzSkin*>(source->GetDeformer(d));
+        if (fromSkin == nullptr) continue;
+        KDuzSkin* skin = KDuzSkin::Create(mManager, "");
+        if (skin == nullptr) continue;
+        destination->AddDeformer(skin);
+        for (int c = 0; c < fromSkin->GetClusterCount(); ++c) {
+            KDuzCluster* from = fromSkin->GetCluster(c);
+            if (from == nullptr) continue;
+            KDuzCluster* cluster = KDuzCluster::Create(mManager, "");
+            if (cluster == nullptr) continue;
+            mCreatedClusters.push_back(cluster);
+            ColladaCopyCluster(cluster, from);
+            skin->ConnectSrcObject(cluster);
+        }
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::BuildMorphShapes(KDuzMesh* mesh, const KString& nodeName,
+                                         const ColladaController& controller) {
+    const size_t targets = controller.morphTargetIds.size();
+    if (targets == 0) return true;
+    for (size_t i = 0; i < targets; ++i) {
+        const KString& targetId = controller.morphTargetIds[i];
+        const auto found = mNodeAttributes.find(targetId.Buffer());
+        auto* targetMesh = found != mNodeAttributes.end() ? dynamic_cast<KDuzMesh*>(found->second) : nullptr;
+        if (targetMesh == nullptr) {
+            NotifyError(KString("morph target not found: ") + targetId);
+            return false;
+        }
+        KDuzShape* shape = KDuzShape::Create(mManager, "");
+        if (shape == nullptr) return false;
+        CopyNormals(shape, targetMesh);
+        const int index = mesh->AddShape(shape, targetId.Buffer());
+        if (index < 0) {
+            NotifyError(KString("could not add shape ") + targetId + " to mesh " + nodeName + ";\n" +
+                        "Error code is " + mesh->GetLastErrorString());
+            return false;
+        }
+        KDuzProperty weight = mesh->FindProperty(targetId.Buffer(), true);
+        if (weight.IsValid() && i < controller.morphWeights.size()) {
+            const double value = controller.morphWeights[i];
+            weight.SetValue(&value, eValueKindDouble);
+        }
+        mMorphTable[controller.weightSourceId.Buffer()].push_back(
+            ColladaMorphChannel{controller.weightSourceId, nodeName, targetId, index});
+    }
+    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(mManager, "");
+    const bool converted = converter != nullptr && converter->ConvertShapeNormals(mesh);
+    if (converter != nullptr) converter->Destroy();
+    if (!converted) {
+        NotifyError(KString("Badly formed mesh or shape; Could not convert shape normals to polygon vertex."));
+        return false;
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::CopyNodeForInstance(KDuzNode* destination, KDuzNode* source) {
+    if (!ColladaCopyNodeAttribute(destination, source)) return false;
+    int order = 0;
+    source->GetRotationOrder(0, order);
+    destination->SetRotationOrder(0, order);
+    destination->SetPivotState(0, 1);
+    destination->SetPivotState(1, 1);
+    ColladaCopyNodeTransform(destination, source);
+    return true;
+}
+
+}  // namespace duzsdk

@@ -1,0 +1,520 @@
+// Visual scenes: node trees with their transforms, instances, bound
+// materials and joints.
+#include <cmath>
+#include <cstring>
+
+#include "sdk/formats/collada/KDuzReaderCollada.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzPose.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSkeleton.h"
+
+namespace duzsdk {
+
+namespace {
+
+constexpr int kShadingModeTextured = 5;
+
+enum AttributeType {
+    kNull = 1, kMarker = 2, kSkeleton = 3, kMesh = 4, kNurb = 5, kPatch = 6,
+    kCamera = 7, kCameraSwitcher = 8, kLight = 9
+};
+
+duzVectorTemplate3<double> Vec3(const KgeTVector& v) { return duzVectorTemplate3<double>(v[0], v[1], v[2]); }
+
+KgeTVector Normalised(const KgeTVector& v) {
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) return KgeTVector(v[0], v[1], v[2], 0.0);
+    return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
+}
+
+KgeTVector Cross(const KgeTVector& a, const KgeTVector& b) {
+    return KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0);
+}
+
+KgeTVector ScanVector(xmlNode* element) {
+    const KString text = ColladaGetContent(element);
+    const char* cursor = text.Buffer();
+    const double x = ColladaScanNumber(cursor);
+    const double y = ColladaScanNumber(cursor);
+    const double z = ColladaScanNumber(cursor);
+    return KgeTVector(x, y, z, 0.0);
+}
+
+bool IsInstance(const xmlNode* child) {
+    return ColladaIsElement(child, "instance") || ColladaIsElement(child, "instance_geometry") ||
+           ColladaIsElement(child, "instance_camera") || ColladaIsElement(child, "instance_light") ||
+           ColladaIsElement(child, "instance_controller");
+}
+
+}  // namespace
+
+bool ColladaReadLookAt(const xmlNode* node, KgeTVector& eye, KgeTVector& interest, KgeTVector& up,
+                       KgeMatrix& matrix) {
+    xmlNode* lookat = ColladaFindChildByName(node, "lookat");
+    if (lookat == nullptr) return false;
+    const KString text = ColladaGetContent(lookat);
+    const char* cursor = text.Buffer();
+    double v[9];
+    for (double& value : v) value = ColladaScanNumber(cursor);
+    eye = KgeTVector(v[0], v[1], v[2], 0.0);
+    interest = KgeTVector(v[3], v[4], v[5], 0.0);
+    up = Normalised(KgeTVector(v[6], v[7], v[8], 0.0));
+    const KgeTVector z = Normalised(KgeTVector(v[0] - v[3], v[1] - v[4], v[2] - v[5], 0.0));
+    const KgeTVector x = Normalised(Cross(up, z));
+    // The up row is made orthogonal to the view so the rotation stays a rotation.
+    const KgeTVector y = Cross(z, x);
+    double* m = matrix.Data();
+    for (int c = 0; c < 3; ++c) {
+        m[c] = x[c];
+        m[4 + c] = y[c];
+        m[8 + c] = z[c];
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadVisualScene(xmlNode* visualScene) {
+    const KString id = ColladaGetAttribute(visualScene, "id");
+    KDuzScene* scene = KDuzScene::Create(mManager, "");
+    if (scene == nullptr) return false;
+    for (xmlNode* child = visualScene->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        const KString name(ColladaElementName(child));
+        if (name == "node") {
+            const KString nodeName = ColladaGetAttribute(child, "name");
+            const KString nodeId = ColladaGetAttribute(child, "id");
+            if (!CheckCameraName(nodeId)) continue;
+            KDuzNode* node = KDuzNode::Create(mManager, nodeId.Buffer());
+            if (node == nullptr) return false;
+            node->SetPivotState(0, 1);
+            node->SetPivotState(1, 1);
+            mSuccess = ReadNode(child, node, nodeId, 1);
+            if (!mSuccess) return false;
+            KDuzNode* root = scene->GetRootNode();
+            if (root == nullptr || !root->AddChild(node)) {
+                NotifyError(KString("could not add node ") + nodeName + "\nError: " +
+                            (root != nullptr ? root->GetLastErrorString() : ""));
+                return false;
+            }
+        } else if (name == "extra") {
+            NotifyWarning(KString("Extra node is not supported in node ") + ColladaElementName(visualScene));
+        } else if (name == "boundingbox") {
+            if (WarnOnce(name)) NotifyWarning(KString("Bounding boxes are not supported"));
+        } else {
+            NotifyError(KString("structure ") + name + " unknown");
+            return false;
+        }
+    }
+    for (KDuzPose* pose : mPoses) scene->ConnectObject(pose);
+    mVisualScenes.emplace(id.Buffer(), scene);
+    return true;
+}
+
+bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth) {
+    if (depth > kMaxNodeDepth) {
+        NotifyError(KString("nodes nested too deeply at node ") + id);
+        return false;
+    }
+    if (!ReadNodeTransforms(element, node)) return false;
+    const KString type = ColladaGetAttribute(element, "type");
+    for (xmlNode* child = element->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        const KString name(ColladaElementName(child));
+        if (name == "boundingbox") {
+            if (WarnOnce(name)) NotifyWarning(KString("Bounding boxes are not supported"));
+        } else if (IsInstance(child)) {
+            if (!ReadInstance(element, child, node)) return false;
+        } else if (name == "node" || name == "instance_node") {
+            const KString childId = ColladaGetAttribute(child, "id");
+            if (!CheckCameraName(childId)) continue;
+            KDuzNode* childNode = KDuzNode::Create(mManager, childId.Buffer());
+            if (childNode == nullptr) return false;
+            mSuccess = ReadNode(child, childNode, childId, depth + 1);
+            if (!mSuccess) return false;
+            node->AddChild(childNode);
+        } else if (name == "lookat" || name == "matrix" || name == "rotate" || name == "scale" ||
+                   name == "skew" || name == "translate" || name == "extra") {
+            // Read by the transform pass.
+        } else {
+            NotifyError(KString("structure ") + name + " unknown");
+            return false;
+        }
+    }
+    if (node->GetNodeAttribute() == nullptr) {
+        if (type == "JOINT") return MakeJoint(node, id);
+        KDuzNull* null = KDuzNull::Create(mManager, "");
+        if (null != nullptr) node->SetNodeAttribute(null);
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node) {
+    const ColladaUrl url = ColladaGetUrl(instance);
+    const auto attribute = mNodeAttributes.find(url.id.Buffer());
+    if (attribute != mNodeAttributes.end()) {
+        if (attribute->second != nullptr) ReadInstanceAttribute(element, node, attribute->second);
+    } else {
+        const auto found = mControllers.find(url.id.Buffer());
+        if (found == mControllers.end()) {
+            NotifyError(KString("Library not found: ") + url.url);
+            return false;
+        }
+        const ColladaController& controller = *found->second;
+        const auto geometry = mNodeAttributes.find(controller.source.MidToEnd(1).Buffer());
+        if (geometry == mNodeAttributes.end() || geometry->second == nullptr) {
+            NotifyError(KString("Library not found for controller target: ") + controller.source);
+            return false;
+        }
+        ReadInstanceAttribute(element, node, geometry->second);
+        auto* mesh = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
+        if (mesh != nullptr && !controller.clusters.empty()) {
+            for (KDuzCluster* from : controller.clusters) {
+                KDuzCluster* cluster = KDuzCluster::Create(mManager, "");
+                if (cluster == nullptr) continue;
+                mCreatedClusters.push_back(cluster);
+                ColladaCopyCluster(cluster, from);
+                mesh->AddClusterToSkin(cluster);
+            }
+            KDuzPose* pose = KDuzPose::Create(mManager, controller.id.Buffer());
+            if (pose != nullptr) {
+                pose->SetIsBindPose(true);
+                if (controller.bindPose != nullptr) ColladaCopyPoseEntries(pose, controller.bindPose);
+                pose->Add(node, controller.bindShapeMatrix, false);
+                mPoses.push_back(pose);
+            }
+        }
+        if (mesh != nullptr && !controller.morphTargetIds.empty())
+            mSuccess = BuildMorphShapes(mesh, KString(node->GetName()), controller);
+    }
+    return BindMaterials(instance, node);
+}
+
+bool KDuzReaderCollada::BindMaterials(xmlNode* instance, KDuzNode* node) {
+    for (xmlNode* bind = instance->children; bind != nullptr; bind = bind->next) {
+        if (!ColladaIsElement(bind, "bind_material")) continue;
+        xmlNode* common = ColladaFindTechniqueCommon(bind);
+        if (common == nullptr) {
+            NotifyError(KString("no <technique_common> node found for bind_material node "));
+            return false;
+        }
+        ColladaNodeArray materials;
+        ColladaFindChildrenByName(common, "instance_material", materials);
+        auto* geometry = dynamic_cast<KDuzLayerContainer*>(node->GetNodeAttribute());
+        for (xmlNode* instanceMaterial : materials) {
+            const KString symbol = ColladaGetAttribute(instanceMaterial, "symbol");
+            const KString target = ColladaGetAttribute(instanceMaterial, "target");
+            const int index = geometry != nullptr ? geometry->GetMaterialIndex(symbol.Buffer()) : -1;
+            if (index < 0) {
+                NotifyWarning(KString("material of symbol ") + symbol + " not found for node " + node->GetName());
+                continue;
+            }
+            const KString targetId = target.MidToEnd(1);
+            const auto material = mMaterials.find(targetId.Buffer());
+            if (material == mMaterials.end()) {
+                NotifyError(KString("Library not found: ") + targetId);
+                return false;
+            }
+            KDuzLayer* layer = geometry->GetLayer(0);
+            KDuzLayerElementMaterial* element = layer != nullptr ? layer->GetMaterials() : nullptr;
+            if (element == nullptr || index >= element->GetDirectArray().Count()) continue;
+            element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+            auto& direct = element->GetDirectArray();
+            mReplacedMaterials.insert(direct[index]);
+            direct.RemoveAt(index);
+            direct.InsertAt(index, material->second);
+            // Textures are bound to material ids; a symbol named otherwise got
+            // none while the geometry was read, so they are bound here.
+            const auto bindings = mTextureBindings.find(targetId.Buffer());
+            auto* mesh = dynamic_cast<KDuzMesh*>(geometry);
+            if (symbol != targetId && bindings != mTextureBindings.end() && mesh != nullptr)
+                BindMaterialTextures(mesh, index, bindings->second);
+        }
+    }
+    return true;
+}
+
+void KDuzReaderCollada::BindMaterialTextures(KDuzMesh* mesh, int materialIndex,
+                                             const std::vector<ColladaTextureBinding>& bindings) {
+    const KDuzLayerElementMaterial* materials = mesh->GetLayer(0)->GetMaterials();
+    const int polygons = mesh->GetPolygonCount();
+    for (const ColladaTextureBinding& binding : bindings) {
+        KDuzLayer* layer = mesh->GetLayer(binding.layer);
+        if (layer == nullptr || binding.texture == nullptr) continue;
+        KDuzLayerElementTexture* element = layer->GetTexturesOfType(binding.channel);
+        if (element == nullptr)
+            element = layer->SetTexturesOfType(binding.channel, KDuzCreateLayerElementTexture(mManager, ""));
+        if (element == nullptr) continue;
+        element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        element->SetMappingMode(KDuzLayerElement::eByPolygon);
+        element->SetBlendMode(binding.texture->GetBlendMode() != 0 ? 1 : 0);
+        auto& direct = element->GetDirectArray();
+        int position = -1;
+        for (int i = 0; i < direct.Count(); ++i)
+            if (direct[i] != nullptr && std::strcmp(direct[i]->GetName(), binding.texture->GetName()) == 0)
+                position = i;
+        if (position < 0) position = direct.Add(binding.texture);
+        KTypedArray<int>& indices = element->GetIndexArray();
+        const int old = indices.Count();
+        if (old < polygons && !indices.SetCount(polygons)) continue;
+        for (int p = old; p < polygons; ++p) indices[p] = -1;
+        const bool allSame = materials->GetMappingMode() == KDuzLayerElement::eAllSame;
+        for (int p = 0; p < polygons; ++p) {
+            const int used = materials->GetIndexArray().GetAt(allSame ? 0 : p, -1);
+            if (used == materialIndex) indices[p] = position;
+        }
+    }
+}
+
+bool KDuzReaderCollada::MakeJoint(KDuzNode* node, const KString& id) {
+    KDuzSkeleton* skeleton = KDuzSkeleton::Create(mManager, "");
+    if (skeleton == nullptr) return false;
+    node->SetNodeAttribute(skeleton);
+    skeleton->SetSkeletonType(KDuzSkeleton::eLimbNode);
+    // Only clusters of this read are relinked: others belong to other scenes.
+    for (KDuzCluster* cluster : mCreatedClusters) {
+        KDuzNode* link = cluster->GetLink();
+        if (link == nullptr || link == node || std::strcmp(link->GetName(), id.Buffer()) != 0) continue;
+        if (link->GetNodeAttribute() != nullptr) {
+            NotifyError(KString("link has two joints"));
+            return false;
+        }
+        ColladaRelinkCluster(cluster, node);
+    }
+    for (ColladaController* controller : mControllerOrder) {
+        for (KDuzCluster* cluster : controller->clusters) {
+            KDuzNode* link = cluster->GetLink();
+            if (link == nullptr || std::strcmp(link->GetName(), node->GetName()) != 0) continue;
+            for (KDuzPose* pose : mPoses) {
+                if (!(KString(pose->GetName()) == controller->source)) continue;
+                if (pose->Find(node) < 0)
+                    NotifyWarning(KString("joint ") + id + " not found in pose " + pose->GetName());
+            }
+        }
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
+    int order[3] = {-1, -1, -1};
+    int count = 0;
+    const KString nodeName(node->GetName());
+    for (xmlNode* child = element->children; child != nullptr; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        const KString name(ColladaElementName(child));
+        const KString sid = ColladaGetAttribute(child, "sid");
+        const KString key = nodeName + "/" + sid;
+        if (name == "perspective") {
+            NotifyWarning(KString("<perspective> is not supported."));
+        } else if (name == "matrix") {
+            const KString text = ColladaGetContent(child);
+            const char* cursor = text.Buffer();
+            KgeMatrix matrix;
+            ColladaScanMatrix(cursor, matrix);
+            // The matrix becomes the node's local transform.
+            ColladaSetNodeTransformFromMatrix(node, matrix);
+        } else if (name == "rotate") {
+            const bool pre = sid == "jointOrientX" || sid == "jointOrientY" || sid == "jointOrientZ";
+            const bool post = sid == "post-rotationX" || sid == "post-rotationY" || sid == "post-rotationZ";
+            if (pre || post) {
+                KgeTVector rotation = pre ? node->GetPreRotation(0) : node->GetPostRotation(0);
+                int axis = -1;
+                ReadRotate(child, axis, rotation);
+                if (pre) node->SetPreRotation(0, rotation);
+                else node->SetPostRotation(0, rotation);
+                node->SetRotationActive(true);
+                continue;
+            }
+            int axis = -1;
+            KgeTVector rotation(0.0, 0.0, 0.0, 0.0);
+            ReadRotate(child, axis, rotation);
+            const duzVectorTemplate3<double> current = node->GetLclRotation();
+            node->SetLclRotation(duzVectorTemplate3<double>(current[0] + rotation[0], current[1] + rotation[1],
+                                                            current[2] + rotation[2]));
+            node->SetRotationActive(true);
+            if (axis >= 0 && axis <= 2) order[axis] = count++;
+            AddAnimatedTarget(key, KString("rotate"), axis);
+        } else if (name == "scale") {
+            node->SetLclScaling(Vec3(ScanVector(child)));
+            AddAnimatedTarget(key, KString("scale"), 0);
+        } else if (name == "skew") {
+            if (WarnOnce(name)) NotifyWarning(KString("transform is not supported by DUZ: ") + "skew");
+        } else if (name == "translate") {
+            const KgeTVector value = ScanVector(child);
+            if (sid == "rotatePivot") node->SetRotationPivot(0, value);
+            else if (sid == "scalePivot") node->SetScalingPivot(0, value);
+            else if (sid == "rotatePivotTranslation") node->SetRotationOffset(0, value);
+            else if (sid == "scalePivotTranslation") node->SetScalingOffset(0, value);
+            else if (sid == "rotatePivotInverse" || sid == "scalePivotInverse") {
+            } else {
+                node->SetLclTranslation(Vec3(value));
+                AddAnimatedTarget(key, KString("translate"), 0);
+            }
+        } else if (name == "extra") {
+            if (WarnOnce(name)) NotifyWarning(KString("Extra node is not supported in node"));
+        } else if (IsInstance(child) || name == "boundingbox" || name == "node" || name == "lookat" ||
+                   name == "instance_node") {
+        } else {
+            NotifyError(KString("structure ") + name + " unknown\n");
+            return false;
+        }
+    }
+    node->SetRotationOrder(0, ColladaRotationOrderFromAxes(order, count));
+    return true;
+}
+
+bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute) {
+    switch (KDuzNode::GetAttributeTypeOf(attribute)) {
+        case kNull: {
+            node->SetNodeAttribute(KDuzNull::Create(mManager, ""));
+            return true;
+        }
+        case kMarker:
+            NotifyError(KString("bad geometry: marker not implemented."));
+            return false;
+        case kLight: {
+            KDuzLight* light = KDuzLight::Create(mManager, "");
+            if (light == nullptr) return false;
+            ColladaCopyLight(light, static_cast<KDuzLight*>(attribute));
+            node->SetNodeAttribute(light);
+            const int type = light->GetLightType();
+            if (type == 1 || type == 2) {
+                node->SetPostRotation(0, KgeTVector(-90.0, 0.0, 0.0, 0.0));
+                node->SetRotationActive(true);
+            }
+            return true;
+        }
+        case kCamera: {
+            KDuzCamera* camera = KDuzCamera::Create(mManager, "");
+            if (camera == nullptr) return false;
+            ColladaCopyCamera(camera, static_cast<KDuzCamera*>(attribute));
+            node->SetNodeAttribute(camera);
+            KgeTVector eye(0.0, 0.0, 0.0, 0.0);
+            KgeTVector interest(0.0, -1.0, 0.0, 0.0);
+            KgeTVector up(0.0, 1.0, 0.0, 0.0);
+            KgeMatrix matrix;
+            if (ColladaReadLookAt(element, eye, interest, up, matrix)) {
+                camera->SetPosition(eye);
+                camera->SetInterestPosition(interest);
+                camera->SetUpVector(up);
+                node->SetLclRotation(Vec3(matrix.GetEulerXYZ()));
+                camera->SetFocusSource(0);
+                const double dx = interest[0] - eye[0], dy = interest[1] - eye[1], dz = interest[2] - eye[2];
+                camera->SetFocusDistance(std::sqrt(dx * dx + dy * dy + dz * dz));
+            }
+            node->SetPostRotation(0, KgeTVector(0.0, -90.0, 0.0, 0.0));
+            node->SetRotationActive(true);
+            return true;
+        }
+        case kCameraSwitcher:
+            NotifyError(KString("bad node attributed: camera switcher not implemented."));
+            return false;
+        case kSkeleton:
+            node->SetNodeAttribute(KDuzSkeleton::Create(mManager, ""));
+            return true;
+        case kMesh: {
+            KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
+            if (mesh == nullptr) return false;
+            node->SetNodeAttribute(mesh);
+            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute));
+            node->SetShadingMode(kShadingModeTextured);
+            return true;
+        }
+        case kNurb:
+        case kPatch:
+            NotifyError(KString("bad geometry in node ") + node->GetName() + ": nurb and patches not implemented.\n");
+            return false;
+        default:
+            NotifyWarning(KString("unknown geometry for node ") + node->GetName());
+            return true;
+    }
+}
+
+bool KDuzReaderCollada::ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source) {
+    KDuzObject* attribute = source->GetNodeAttribute();
+    if (attribute == nullptr) return true;
+    switch (KDuzNode::GetAttributeTypeOf(attribute)) {
+        case kCamera: {
+            KDuzCamera* camera = KDuzCamera::Create(mManager, "");
+            if (camera == nullptr) return false;
+            destination->SetNodeAttribute(camera);
+            ColladaCopyCamera(camera, static_cast<KDuzCamera*>(attribute));
+            break;
+        }
+        case kLight: {
+            KDuzLight* light = KDuzLight::Create(mManager, "");
+            if (light == nullptr) return false;
+            destination->SetNodeAttribute(light);
+            ColladaCopyLight(light, static_cast<KDuzLight*>(attribute));
+            break;
+        }
+        case kMesh: {
+            KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
+            if (mesh == nullptr) return false;
+            destination->SetNodeAttribute(mesh);
+            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute));
+            break;
+        }
+        case kNull:
+            destination->SetNodeAttribute(KDuzNull::Create(mManager, ""));
+            break;
+        case kNurb:
+            destination->SetNodeAttribute(attribute->Clone(2));
+            break;
+        case kSkeleton: {
+            KDuzSkeleton* skeleton = KDuzSkeleton::Create(mManager, "");
+            if (skeleton == nullptr) return false;
+            destination->SetNodeAttribute(skeleton);
+            ColladaCopySkeletonType(skeleton, static_cast<KDuzSkeleton*>(attribute));
+            break;
+        }
+        default:
+            NotifyWarning(KString("unknown attribute type found in node ") + source->GetName());
+            break;
+    }
+    return true;
+}
+
+bool KDuzReaderCollada::CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth) {
+    if (depth > kMaxNodeDepth + 1) return false;
+    if (!CopyNodeForInstance(destination, source)) return false;
+    for (int i = 0; i < source->GetChildCount(); ++i) {
+        KDuzNode* child = source->GetChild(i);
+        if (child == nullptr) continue;
+        KDuzNode* copy = KDuzNode::Create(mManager, child->GetName());
+        if (copy == nullptr || !CopyNodeTree(copy, child, depth + 1)) return false;
+        destination->AddChild(copy);
+    }
+    return true;
+}
+
+KDuzNode* KDuzReaderCollada::FindSceneNode(const KString& name) const {
+    const auto found = mSceneNodes.find(name.Buffer());
+    return found != mSceneNodes.end() ? found->second : nullptr;
+}
+
+void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
+                                            int depth) const {
+    if (element == nullptr || element->type != XML_ELEMENT_NODE || depth > kMaxNodeDepth + 1) return;
+    if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) return;
+    xmlNode* instance = nullptr;
+    for (const char* name : {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
+        instance = ColladaFindChildByName(element, name);
+        if (instance != nullptr) break;
+    }
+    if (instance != nullptr && ColladaGetAttribute(instance, "url").MidToEnd(1) == id) {
+        // Nodes are named by their "id".
+        out.push_back(FindSceneNode(ColladaGetAttribute(element, "id")));
+    }
+    for (const xmlNode* child = element->children; child != nullptr; child = child->next)
+        FindInstancingNodes(child, id, out, depth + 1);
+}
+
+}  // namespace duzsdk

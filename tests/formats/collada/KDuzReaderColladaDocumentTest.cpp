@@ -1,0 +1,190 @@
+// The reader frame: version gate, asset, library order, scene element, the
+// take it makes, and hostile documents.
+#include "ColladaReaderFixture.h"
+
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/io/KDuzFormatRegistry.h"
+#include "sdk/scene/KDuzAxisSystem.h"
+#include "sdk/scene/KDuzGlobalSettings.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+#include "sdk/scene/KDuzTakeDescription.h"
+
+namespace colladatest {
+namespace {
+
+TEST_F(ColladaReaderTest, VersionGate) {
+    struct Case {
+        const char* version;
+        bool ok;
+        const char* said;   // null: nothing said
+    };
+    const Case cases[] = {
+        {"1.4.1", true, nullptr},
+        {"1.4", true, nullptr},
+        {"1.3", true, "Warning: Old Collada format (1.3). This format is weakly supported"},
+        {"1.5", true, "Warning: Collada format 1.5 newer than supported format 1.4.*. Might be weakly supported."},
+        {"2.0", true, "newer than supported"},
+        {"1", false, "ERROR: Bad syntax for version number (1)"},
+        {"", false, "Bad syntax for version number ()"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        EXPECT_EQ(Read(Doc("", c.version)), c.ok);
+        if (c.said != nullptr) {
+            EXPECT_TRUE(Said(c.said)) << AllSaid();
+        }
+        if (c.said == nullptr) {
+            EXPECT_TRUE(reader->GetDiagnostics().empty()) << AllSaid();
+        }
+        if (!c.ok) {
+            EXPECT_TRUE(Said("ERROR: Unable to parse xml/dae file"));
+        }
+    }
+}
+
+TEST_F(ColladaReaderTest, EmptyDocumentReads) {
+    // No object carries "Take 001" here, so the scene keeps no description of
+    // it (the scene only describes takes that exist); the read still succeeds.
+    ASSERT_TRUE(Read("<COLLADA version=\"1.4.1\"/>"));
+    EXPECT_TRUE(reader->GetDiagnostics().empty());
+}
+
+TEST_F(ColladaReaderTest, AssetFillsSettingsAndSceneInfo) {
+    ASSERT_TRUE(Read("<COLLADA version=\"1.4.1\"><asset><contributor><author>Ann</author>"
+                     "<comments>c1</comments></contributor><contributor><author>Bob</author></contributor>"
+                     "<title>T</title><unit meter=\"0.01\"/><up_axis>Z_UP</up_axis></asset></COLLADA>"));
+    KDuzSceneInfo* info = scene->GetSceneInfo();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->author, "Bob");
+    EXPECT_EQ(info->comment, "c1");
+    EXPECT_EQ(info->title, "T");
+    EXPECT_DOUBLE_EQ(scene->GetGlobalSettings()->GetSystemUnit().GetScaleFactor(), 1.0);
+    EXPECT_EQ(scene->GetGlobalSettings()->GetAxisSystem(), KDuzAxisSystem(3, -2, 0));
+}
+
+TEST_F(ColladaReaderTest, BadUnitAndUpAxisWarnAndFallBack) {
+    ASSERT_TRUE(Read("<COLLADA version=\"1.4.1\"><asset><unit meter=\"0.00001\"/><up_axis>W_UP</up_axis>"
+                     "</asset></COLLADA>"));
+    EXPECT_TRUE(Said("Warning: Meter conversion factor is too small or invalid: 0.00001. Using 1 instead."));
+    EXPECT_TRUE(Said("Warning: Unrecognized up_axis value: W_UP"));
+    EXPECT_DOUBLE_EQ(scene->GetGlobalSettings()->GetSystemUnit().GetScaleFactor(), 100.0);
+    EXPECT_EQ(scene->GetGlobalSettings()->GetAxisSystem(), KDuzAxisSystem(2, 2, 0));
+}
+
+TEST_F(ColladaReaderTest, DocumentStructureFailures) {
+    struct Case {
+        std::string text;
+        const char* said;   // null: only the parse error
+    };
+    const Case cases[] = {
+        {"<COLLADA version=\"1.4.1\"><library_geometries/></COLLADA>",
+         "ERROR: <asset> node not found, at node: <library_geometries>"},
+        {"<collada version=\"1.4.1\"/>", nullptr},
+        {"<COLLADA version=\"1.4.1\"><asset/>", nullptr},   // not well-formed
+        {Doc("<scene/><library_lights/>"), "ERROR: extra structure at the end of the main structure: <library_lights>"},
+        {Doc("<scene><instance_visual_scene url=\"#nowhere\"/></scene>"), "ERROR: Scene not found: #nowhere"},
+        {Doc("<scene><bogus/></scene>"), "ERROR: structure bogus unknown"},
+        {Doc("<library type=\"TEXTURE\"/>"), "ERROR: Unrecognized library element: library"},
+        {Doc("<library_images/><library_materials/>"), nullptr},   // materials without effects
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_FALSE(Read(c.text));
+        if (c.said != nullptr) {
+            EXPECT_TRUE(Said(c.said)) << AllSaid();
+        }
+        EXPECT_TRUE(Said("ERROR: Unable to parse xml/dae file"));
+        EXPECT_EQ(reader->GetLastErrorID(), KDuzReader::eFileCorrupted);
+    }
+}
+
+TEST_F(ColladaReaderTest, TrailingCommentAfterSceneIsAccepted) {
+    EXPECT_TRUE(Read(Doc("<scene/><!-- done -->")));
+}
+
+TEST_F(ColladaReaderTest, LibraryWarningsAreGivenOncePerName) {
+    ASSERT_TRUE(Read(Doc("<library_nodes/><library_nodes/><library_images/><library_effects/>"
+                         "<library type=\"GEOMETRY\"><geometry id=\"g\"><mesh><vertices/></mesh></geometry></library>"
+                         "<weird/>")));
+    EXPECT_EQ(CountSaid("library type not supported: library_nodes"), 1);
+    // Images are read with effects, effects with materials: only the effects warning shows.
+    EXPECT_FALSE(Said("library_images exists"));
+    EXPECT_TRUE(Said("Warning: library_effects exists but there is no library_materials using it. "
+                     "This library will not be read."));
+    EXPECT_TRUE(Said("Warning: structure library is deprecated in Collada 1.4."));
+    EXPECT_TRUE(Said("Warning: unknown structure in the main structure: <weird>"));
+}
+
+TEST_F(ColladaReaderTest, ImagesEffectsAndMaterialsAreReadInThatOrderAndOnce) {
+    // Materials first in the document, twice; images last.
+    ASSERT_TRUE(Read(Doc(
+        "<library_materials><material id=\"m\"><instance_effect url=\"#fx\"/></material></library_materials>"
+        "<library_materials><material id=\"m2\"><instance_effect url=\"#fx\"/></material></library_materials>"
+        "<library_effects><effect id=\"fx\"><profile_COMMON><technique sid=\"t\"><lambert>"
+        "<diffuse><texture texture=\"img\" texcoord=\"uv\"/></diffuse></lambert></technique></profile_COMMON>"
+        "</effect></library_effects>"
+        "<library_images><image id=\"img\"><init_from>./a.png</init_from></image></library_images>")))
+        << AllSaid();
+    EXPECT_FALSE(Said("Image not found")) << AllSaid();
+    // One effect material, two clones; a second material library reads no effect again.
+    EXPECT_EQ(manager->GetObjectCount(KDuzSurfaceLambert::ClassId()), 3);
+}
+
+TEST_F(ColladaReaderTest, HostileDocumentsAreRefused) {
+    const std::string secret = Write("secret.txt", "top secret");
+    const std::string cases[] = {
+        // Internal entities could multiply without bound.
+        "<!DOCTYPE COLLADA [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;\">]>"
+        "<COLLADA version=\"1.4.1\"><asset><title>&b;</title></asset></COLLADA>",
+        // External entities must never be loaded.
+        "<!DOCTYPE COLLADA [<!ENTITY x SYSTEM \"file://" + secret + "\">]>"
+        "<COLLADA version=\"1.4.1\"><asset><title>&x;</title></asset></COLLADA>",
+        // Far deeper than any real document.
+        "<COLLADA version=\"1.4.1\"><asset/>" + std::string(100000, '<') + "",
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 80));
+        EXPECT_FALSE(Read(text));
+        KDuzSceneInfo* info = scene->GetSceneInfo();
+        if (info != nullptr) {
+            EXPECT_EQ(std::string(info->title.Buffer()).find("secret"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ColladaReaderTest, DeepNodeNestingIsRefusedWithAnError) {
+    std::string nodes;
+    for (int i = 0; i < 240; ++i) nodes += "<node id=\"n" + std::to_string(i) + "\">";
+    for (int i = 0; i < 240; ++i) nodes += "</node>";
+    EXPECT_FALSE(Read(Doc(Scene(nodes))));
+    EXPECT_TRUE(Said("nested too deeply")) << AllSaid().substr(0, 300);
+}
+
+TEST_F(ColladaReaderTest, OpenCloseAndOptions) {
+    KDuzReaderCollada r(manager);
+    EXPECT_FALSE(r.FileOpen("/dev/zero"));   // not a regular file
+    EXPECT_EQ(r.GetLastErrorID(), KDuzReader::eFileNotOpened);
+    EXPECT_FALSE(r.FileClose());
+    EXPECT_EQ(r.GetReadOptions(false), nullptr);
+    ASSERT_TRUE(r.FileOpen(Write("a.dae", Doc("")).c_str()));
+    EXPECT_FALSE(r.Read(scene, nullptr));
+    EXPECT_EQ(r.GetLastErrorID(), KDuzReader::eStreamOptionsNotSet);
+    KDuzStreamOptions* options = r.GetReadOptions(false);
+    ASSERT_NE(options, nullptr);
+    EXPECT_NE(dynamic_cast<KDuzStreamOptionsColladaReader*>(options), nullptr);
+    options->Destroy();
+}
+
+TEST_F(ColladaReaderTest, FailedReadKeepsNoLeakAndNextReadWorks) {
+    // A failed read keeps its document; the reader's end frees it (ASan checks).
+    auto r = std::make_unique<KDuzReaderCollada>(manager);
+    ASSERT_TRUE(r->FileOpen(Write("bad.dae", Doc("<scene><bogus/></scene>")).c_str()));
+    KDuzStreamOptions* options = r->GetReadOptions(false);
+    EXPECT_FALSE(r->Read(scene, options));
+    options->Destroy();
+    r.reset();
+    EXPECT_TRUE(Read(Doc("")));
+}
+
+}  // namespace
+}  // namespace colladatest

@@ -1,0 +1,212 @@
+// Geometry: vertices, polygon groups, per polygon-vertex inputs, material
+// placeholders and hostile indices.
+#include "ColladaReaderFixture.h"
+
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+
+namespace colladatest {
+namespace {
+
+const char* const kCubeSources =
+    "<source id=\"pos\"><float_array id=\"pa\" count=\"24\">0 0 0 1 0 0 1 1 0 0 1 0 0 0 1 1 0 1 1 1 1 0 1 1"
+    "</float_array><technique_common><accessor source=\"#pa\" count=\"8\" stride=\"3\"/></technique_common>"
+    "</source>"
+    "<source id=\"nrm\"><float_array id=\"na\" count=\"9\">0 0 1 0 1 0 1 0 0</float_array><technique_common>"
+    "<accessor source=\"#na\" count=\"3\" stride=\"3\"/></technique_common></source>"
+    "<source id=\"uv\" name=\"map1\"><float_array id=\"ua\" count=\"8\">0 0 1 0 1 1 0 1</float_array>"
+    "<technique_common><accessor source=\"#ua\" count=\"4\" stride=\"2\"/></technique_common></source>"
+    "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#pos\"/></vertices>";
+
+std::string Geometry(const std::string& groups, const std::string& sources = kCubeSources) {
+    return "<library_geometries><geometry id=\"g\"><mesh>" + sources + groups +
+           "</mesh></geometry></library_geometries>";
+}
+
+std::string MeshScene(const std::string& groups, const std::string& bind = "") {
+    return Doc(Geometry(groups) + Scene("<node id=\"box\"><instance_geometry url=\"#g\">" + bind +
+                                        "</instance_geometry></node>"));
+}
+
+class ColladaGeometryTest : public ColladaReaderTest {
+protected:
+    KDuzMesh* Mesh() {
+        KDuzNode* node = Node("box");
+        return node != nullptr ? dynamic_cast<KDuzMesh*>(node->GetNodeAttribute()) : nullptr;
+    }
+};
+
+TEST_F(ColladaGeometryTest, TrianglesWithNormalsPerPolygonVertex) {
+    ASSERT_TRUE(Read(MeshScene("<triangles count=\"3\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+                               "<input semantic=\"NORMAL\" source=\"#nrm\" offset=\"1\"/>"
+                               "<p>0 0 1 0 2 0  0 1 2 1 3 1  4 2 5 2 6 2</p></triangles>")))
+        << AllSaid();
+    KDuzMesh* mesh = Mesh();
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetControlPointsCount(), 8);
+    ASSERT_EQ(mesh->GetPolygonCount(), 3);
+    EXPECT_EQ(mesh->GetPolygonVertex(2, 1), 5);
+    const KDuzLayerElementNormal* normals = mesh->GetLayer(0)->GetNormals();
+    ASSERT_NE(normals, nullptr);
+    EXPECT_EQ(normals->GetMappingMode(), KDuzLayerElement::eByPolygonVertex);
+    EXPECT_EQ(normals->GetReferenceMode(), KDuzLayerElement::eDirect);
+    ASSERT_EQ(normals->GetDirectArray().Count(), 9);
+    EXPECT_EQ(normals->GetDirectArray()[8][0], 1.0);
+}
+
+TEST_F(ColladaGeometryTest, GroupOrderAndPolygonSizes) {
+    // Triangles come after polygons and polygon lists whatever the document order.
+    ASSERT_TRUE(Read(MeshScene("<triangles><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2</p></triangles>"
+                               "<polygons><input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2 3</p><p>4 5 6</p>"
+                               "<p>0 4 5 1 2</p></polygons>"
+                               "<polylist count=\"2\"><input semantic=\"VERTEX\" source=\"#v\"/>"
+                               "<vcount>3 4</vcount><p>7 6 5 4 5 6 7</p></polylist>")))
+        << AllSaid();
+    KDuzMesh* mesh = Mesh();
+    ASSERT_NE(mesh, nullptr);
+    const int sizes[] = {4, 3, 5, 3, 4, 3};
+    ASSERT_EQ(mesh->GetPolygonCount(), 6);
+    for (int p = 0; p < 6; ++p) EXPECT_EQ(mesh->GetPolygonSize(p), sizes[p]) << p;
+    EXPECT_EQ(mesh->GetPolygonVertex(3, 0), 7);
+    EXPECT_EQ(mesh->GetPolygonVertex(5, 0), 0);
+}
+
+TEST_F(ColladaGeometryTest, SharedUvSourceIsStoredOnceAndSetsMakeLayers) {
+    ASSERT_TRUE(Read(MeshScene(
+        "<triangles material=\"a\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\" set=\"0\"/><p>0 0 1 1 2 2</p></triangles>"
+        "<triangles material=\"b\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\" set=\"0\"/>"
+        "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\" set=\"2\"/><p>0 3 2 2 3 1</p></triangles>")))
+        << AllSaid();
+    KDuzMesh* mesh = Mesh();
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_EQ(mesh->GetLayerCount(), 3);
+    const KDuzLayerElementUV* uvs = mesh->GetLayer(0)->GetUVsOfType(3);
+    ASSERT_NE(uvs, nullptr);
+    EXPECT_STREQ(uvs->GetName(), "map1");
+    EXPECT_EQ(uvs->GetMappingMode(), KDuzLayerElement::eByPolygonVertex);
+    EXPECT_EQ(uvs->GetReferenceMode(), KDuzLayerElement::eIndexToDirect);
+    EXPECT_EQ(uvs->GetDirectArray().Count(), 4);
+    ASSERT_EQ(uvs->GetIndexArray().Count(), 6);
+    EXPECT_EQ(uvs->GetIndexArray()[3], 3);
+    ASSERT_NE(mesh->GetLayer(2)->GetUVsOfType(3), nullptr);
+    EXPECT_EQ(mesh->GetLayer(2)->GetUVsOfType(3)->GetIndexArray().Count(), 3);
+}
+
+TEST_F(ColladaGeometryTest, MaterialMappingAndOnePlaceholderPerSymbol) {
+    struct Case {
+        std::string groups;
+        KDuzLayerElement::EMappingMode mapping;
+        int materials;
+    };
+    const std::string tri = "<input semantic=\"VERTEX\" source=\"#v\"/><p>0 1 2</p>";
+    const Case cases[] = {
+        {"<triangles material=\"red\">" + tri + "</triangles>", KDuzLayerElement::eAllSame, 1},
+        {"<triangles material=\"red\">" + tri + "</triangles><triangles material=\"red\">" + tri + "</triangles>",
+         KDuzLayerElement::eByPolygon, 1},
+        {"<triangles material=\"red\">" + tri + "</triangles><triangles material=\"blue\">" + tri + "</triangles>",
+         KDuzLayerElement::eByPolygon, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.groups);
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(MeshScene(c.groups)));
+        const KDuzLayerElementMaterial* element = Mesh()->GetLayer(0)->GetMaterials();
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(element->GetMappingMode(), c.mapping);
+        EXPECT_EQ(element->GetReferenceMode(), KDuzLayerElement::eIndexToDirect);
+        EXPECT_EQ(element->GetDirectArray().Count(), c.materials);
+        EXPECT_STREQ(element->GetDirectArray()[0]->GetName(), "red");
+    }
+}
+
+TEST_F(ColladaGeometryTest, VertexNormalsAreReplacedAndColoursKept) {
+    const std::string sources = std::string(kCubeSources).replace(
+        std::string(kCubeSources).find("<vertices"), std::string::npos,
+        "<source id=\"col\"><float_array count=\"6\">1 0 0 0 1 0</float_array><technique_common>"
+        "<accessor count=\"2\" stride=\"3\"/></technique_common></source>"
+        "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#pos\"/><input semantic=\"NORMAL\" "
+        "source=\"#nrm\"/><input semantic=\"COLOR\" source=\"#col\"/><input semantic=\"TEXCOORD\" "
+        "source=\"#uv\"/></vertices>");
+    ASSERT_TRUE(Read(Doc(Geometry("", sources) + Scene("<node id=\"box\"><instance_geometry url=\"#g\"/></node>"))))
+        << AllSaid();
+    EXPECT_TRUE(Said("Warning: TEXCOORD not supported in vertices input"));
+    KDuzMesh* mesh = Mesh();
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetControlPointsCount(), 8);
+    EXPECT_EQ(mesh->GetPolygonCount(), 0);
+    const KDuzLayerElementVertexColor* colors = mesh->GetLayer(0)->GetVertexColors();
+    ASSERT_NE(colors, nullptr);
+    EXPECT_EQ(colors->GetMappingMode(), KDuzLayerElement::eByControlPoint);
+    ASSERT_EQ(colors->GetDirectArray().Count(), 2);
+    EXPECT_EQ(colors->GetDirectArray()[1].mGreen, 1.0);
+}
+
+TEST_F(ColladaGeometryTest, BadGeometryFailsWithItsMessage) {
+    struct Case {
+        std::string geometry;
+        const char* said;
+    };
+    const std::string vertex = "<input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>";
+    const Case cases[] = {
+        {"<geometry id=\"g\"><extra/></geometry>", "ERROR: Unrecognized geometry element: extra"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "</mesh><mesh/></geometry>",
+         "ERROR: more than one mesh defined for library g"},
+        {"<geometry id=\"g\"/>", "ERROR: no mesh found for library g"},
+        {"<geometry id=\"g\"><mesh/></geometry>", "ERROR: <vertex> node not found"},
+        {"<geometry id=\"g\"><mesh><vertices><input semantic=\"POSITION\" source=\"#no\"/></vertices></mesh>"
+         "</geometry>",
+         "ERROR: source #no not source in vertices input"},
+        {"<geometry id=\"g\"><mesh><vertices><input semantic=\"BINORMAL\" source=\"#no\"/></vertices></mesh>"
+         "</geometry>",
+         "ERROR: BINORMAL not supported in vertices input"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles><p>0 1 2</p></triangles></mesh>"
+         "</geometry>",
+         "ERROR: No vertices defined in mesh "},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles>" + vertex +
+             "<input semantic=\"NORMAL\" source=\"#gone\" offset=\"1\"/><p>0 0 1 0 2 0</p></triangles></mesh>"
+             "</geometry>",
+         "ERROR: source \"#gone\" not found as <source> for <input>"},
+        // Hostile indices: a point past the positions, a normal past its source,
+        // a tuple cut short, a negative offset, a polygon list longer than <p>.
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles>" + vertex +
+             "<p>0 1 8</p></triangles></mesh></geometry>",
+         "vertex index out of range"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles>" + vertex +
+             "<input semantic=\"NORMAL\" source=\"#nrm\" offset=\"1\"/><p>0 0 1 0 2 3</p></triangles></mesh>"
+             "</geometry>",
+         "index out of range for NORMAL"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles>" + vertex +
+             "<input semantic=\"NORMAL\" source=\"#nrm\" offset=\"1\"/><p>0 0 1 0 2</p></triangles></mesh>"
+             "</geometry>",
+         "incomplete index tuple"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) +
+             "<triangles><input semantic=\"VERTEX\" source=\"#v\" offset=\"-1\"/><p>0 1 2</p></triangles></mesh>"
+             "</geometry>",
+         "invalid offset"},
+        {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<polylist>" + vertex +
+             "<vcount>3 3</vcount><p>0 1 2</p></polylist></mesh></geometry>",
+         "<vcount> does not match <p>"},
+        {"<geometry id=\"g\"><mesh><source id=\"pos\"><float_array>1 2 3</float_array><technique_common>"
+         "<accessor count=\"1000000000\" stride=\"3\"/></technique_common></source><vertices>"
+         "<input semantic=\"POSITION\" source=\"#pos\"/></vertices></mesh></geometry>",
+         "ERROR: reading array in <source>: #pos"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.geometry);
+        EXPECT_FALSE(Read(Doc("<library_geometries>" + c.geometry + "</library_geometries>")));
+        EXPECT_TRUE(Said(c.said)) << AllSaid();
+    }
+}
+
+TEST_F(ColladaGeometryTest, UnknownGroupInputWarnsAndIsSkipped) {
+    ASSERT_TRUE(Read(MeshScene("<triangles><input semantic=\"VERTEX\" source=\"#v\"/>"
+                               "<input semantic=\"TEXTANGENT\" source=\"#nrm\" offset=\"0\"/><p>0 1 2</p></triangles>")));
+    EXPECT_TRUE(Said("Warning: Unknown property for polygons: TEXTANGENT"));
+    EXPECT_EQ(Mesh()->GetPolygonCount(), 1);
+}
+
+}  // namespace
+}  // namespace colladatest

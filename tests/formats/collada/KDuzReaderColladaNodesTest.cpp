@@ -1,0 +1,199 @@
+// Nodes and transforms, cameras and lights: rotation order, pivot sids,
+// matrices, look-at, instances, joints and default camera names.
+#include "ColladaReaderFixture.h"
+
+#include <cmath>
+
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzGlobalLightSettings.h"
+#include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzSkeleton.h"
+
+namespace colladatest {
+namespace {
+
+constexpr double kTolerance = 1e-4;   // single-precision scanning
+
+void ExpectVector(const KgeTVector& v, double x, double y, double z) {
+    EXPECT_NEAR(v[0], x, kTolerance);
+    EXPECT_NEAR(v[1], y, kTolerance);
+    EXPECT_NEAR(v[2], z, kTolerance);
+}
+void ExpectVector(const duzVectorTemplate3<double>& v, double x, double y, double z) {
+    ExpectVector(KgeTVector(v[0], v[1], v[2], 0.0), x, y, z);
+}
+
+TEST_F(ColladaReaderTest, RotationOrderFromDocumentOrder) {
+    struct Case {
+        const char* rotations;
+        int order;
+    };
+    const Case cases[] = {
+        {"<rotate>0 0 1 10</rotate><rotate>0 1 0 20</rotate><rotate>1 0 0 30</rotate>", 0},
+        {"<rotate>1 0 0 10</rotate><rotate>0 1 0 20</rotate><rotate>0 0 1 30</rotate>", 5},
+        {"<rotate>0 1 0 10</rotate><rotate>0 0 1 20</rotate><rotate>1 0 0 30</rotate>", 1},
+        {"<rotate>0 0 1 10</rotate>", 0},
+        {"<rotate>0 0 -1 10</rotate><rotate>0 1 0 20</rotate>", 0},   // a free axis does not count
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rotations);
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(Doc(Scene(std::string("<node id=\"n\">") + c.rotations + "</node>")))) << AllSaid();
+        int order = -1;
+        Node("n")->GetRotationOrder(0, order);
+        EXPECT_EQ(order, c.order);
+    }
+}
+
+TEST_F(ColladaReaderTest, TransformElementsAndPivotSids) {
+    ASSERT_TRUE(Read(Doc(Scene(
+        "<node id=\"n\"><translate sid=\"a\">1 2 3</translate><translate sid=\"b\">4 5 6</translate>"
+        "<translate sid=\"rotatePivot\">7 8 9</translate><translate sid=\"rotatePivotInverse\">1 1 1</translate>"
+        "<translate sid=\"scalePivotTranslation\">0.5 0 0</translate>"
+        "<rotate sid=\"jointOrientZ\">0 0 1 15</rotate><rotate sid=\"post-rotationX\">1 0 0 -90</rotate>"
+        "<rotate sid=\"rz\">0 0 1 30</rotate><rotate>0 0 1 30</rotate>"
+        "<rotate sid=\"free\">0 0 2 90</rotate>"   // a longer axis is normalised: still 90 degrees
+        "<scale sid=\"s\">1 2 3</scale><skew>45 1 0 0 0 1 0</skew><skew>1 1 0 0 0 1 0</skew><extra/></node>"))))
+        << AllSaid();
+    KDuzNode* n = Node("n");
+    ASSERT_NE(n, nullptr);
+    ExpectVector(n->GetLclTranslation(), 4, 5, 6);
+    ExpectVector(n->GetRotationPivot(0), 7, 8, 9);
+    ExpectVector(n->GetScalingOffset(0), 0.5, 0, 0);
+    ExpectVector(n->GetPreRotation(0), 0, 0, 15);
+    ExpectVector(n->GetPostRotation(0), -90, 0, 0);
+    ExpectVector(n->GetLclRotation(), 0, 0, 150);
+    ExpectVector(n->GetLclScaling(), 1, 2, 3);
+    EXPECT_TRUE(n->GetRotationActive());
+    EXPECT_EQ(CountSaid("transform is not supported by DUZ: skew"), 1);
+    EXPECT_TRUE(Said("Warning: Extra node is not supported in node"));
+    EXPECT_TRUE(dynamic_cast<KDuzNull*>(n->GetNodeAttribute()) != nullptr);
+}
+
+TEST_F(ColladaReaderTest, MatrixBecomesTheLocalTransform) {
+    // Row by row for column vectors: a 90 degree turn about Z, translation (1, 2, 3).
+    ASSERT_TRUE(Read(Doc(Scene("<node id=\"n\"><matrix>0 -1 0 1  1 0 0 2  0 0 1 3  0 0 0 1</matrix></node>"))));
+    KDuzNode* n = Node("n");
+    ExpectVector(n->GetLclTranslation(), 1, 2, 3);
+    ExpectVector(n->GetLclRotation(), 0, 0, 90);
+    ExpectVector(n->GetLclScaling(), 1, 1, 1);
+}
+
+TEST_F(ColladaReaderTest, NodeErrorsAndSkippedCameras) {
+    struct Case {
+        std::string nodes;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"<node id=\"n\"><bogus/></node>", "ERROR: structure bogus unknown\n"},
+        {"<bogus/>", "ERROR: structure bogus unknown"},
+        {"<node id=\"n\"><instance_geometry url=\"#nope\"/></node>", "ERROR: Library not found: #nope"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.nodes);
+        EXPECT_FALSE(Read(Doc(Scene(c.nodes))));
+        EXPECT_TRUE(Said(c.said)) << AllSaid();
+    }
+    ASSERT_TRUE(Read(Doc(Scene("<node id=\"persp\"><node id=\"under\"/></node><node id=\"Persp\">"
+                               "<node id=\"front\"/></node>"))));
+    EXPECT_TRUE(Said("Warning: Camera persp will not be imported."));
+    EXPECT_TRUE(Said("Warning: Camera front will not be imported."));
+    EXPECT_EQ(Node("persp"), nullptr);
+    EXPECT_EQ(Node("under"), nullptr);
+    EXPECT_NE(Node("Persp"), nullptr);
+}
+
+TEST_F(ColladaReaderTest, CamerasReadTheirOptics) {
+    const std::string cameras =
+        "<library_cameras>"
+        "<camera id=\"y\"><optics><technique_common><perspective><yfov sid=\"fy\">45</yfov><znear>1</znear>"
+        "<zfar>500</zfar></perspective></technique_common></optics></camera>"
+        "<camera id=\"xy\"><optics><technique_common><perspective><xfov>60</xfov><yfov>45</yfov>"
+        "<aspect_ratio>2</aspect_ratio><odd>1</odd></perspective></technique_common>"
+        "<technique profile=\"MAYA\"><horizontal_aperture>1.4173</horizontal_aperture></technique>"
+        "</optics></camera>"
+        "<camera id=\"o\"><optics><technique_common><orthographic><xmag>3</xmag><ymag>4</ymag>"
+        "</orthographic></technique_common></optics></camera>"
+        "</library_cameras>";
+    ASSERT_TRUE(Read(Doc(cameras + Scene("<node id=\"cy\"><instance_camera url=\"#y\"/></node>"
+                                         "<node id=\"cxy\"><lookat>0 0 10  0 0 0  0 1 1</lookat>"
+                                         "<instance_camera url=\"#xy\"/></node>"
+                                         "<node id=\"co\"><instance_camera url=\"#o\"/></node>"))))
+        << AllSaid();
+    auto* y = dynamic_cast<KDuzCamera*>(Node("cy")->GetNodeAttribute());
+    ASSERT_NE(y, nullptr);
+    EXPECT_DOUBLE_EQ(y->GetFieldOfView(), 45.0);
+    EXPECT_EQ(y->GetApertureMode(), 2);
+    EXPECT_DOUBLE_EQ(y->GetNearPlane(), 1.0);
+    EXPECT_DOUBLE_EQ(y->GetFarPlane(), 500.0);
+    ExpectVector(Node("cy")->GetPostRotation(0), 0, -90, 0);
+
+    auto* xy = dynamic_cast<KDuzCamera*>(Node("cxy")->GetNodeAttribute());
+    ASSERT_NE(xy, nullptr);
+    EXPECT_EQ(xy->GetApertureMode(), 0);
+    EXPECT_NEAR(xy->GetFilmWidth(), 0.55799, 1e-9);   // truncated at five decimals
+    EXPECT_NEAR(xy->GetAspectHeight(), xy->GetAspectWidth() / 2.0, 1e-9);
+    EXPECT_TRUE(Said("Warning: Unrecognized camera parameter: odd"));
+    // Look-at: from +Z towards the origin; an up not square to the view is made square.
+    ExpectVector(Node("cxy")->GetLclTranslation(), 0, 0, 10);
+    ExpectVector(Node("cxy")->GetLclRotation(), 0, 0, 0);
+    EXPECT_NEAR(xy->GetFocusDistance(), 10.0, kTolerance);
+
+    auto* o = dynamic_cast<KDuzCamera*>(Node("co")->GetNodeAttribute());
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->GetProjectionType(), 1);
+    EXPECT_DOUBLE_EQ(o->GetOrthoZoom(), 4.0);
+}
+
+TEST_F(ColladaReaderTest, LightsAndAmbient) {
+    const std::string lights =
+        "<library_lights>"
+        "<light id=\"a1\"><technique_common><ambient><color>0.1 0.1 0.1</color></ambient></technique_common></light>"
+        "<light id=\"a2\"><technique_common><ambient><color>0.2 0.2 0.2</color></ambient></technique_common></light>"
+        "<light id=\"s\"><technique_common><spot><color sid=\"c\">1 0.5 0</color><falloff_angle>30</falloff_angle>"
+        "<constant_attenuation>1</constant_attenuation></spot></technique_common>"
+        "<technique profile=\"MAYA\"><intensity>1</intensity></technique></light>"
+        "<light id=\"p\"><technique_common><point><constant_attenuation>1</constant_attenuation>"
+        "<glow>1</glow></point></technique_common></light>"
+        "<light id=\"bare\"/>"
+        "</library_lights>";
+    ASSERT_TRUE(Read(Doc(lights + Scene("<node id=\"ns\"><instance_light url=\"#s\"/></node>"
+                                        "<node id=\"np\"><instance_light url=\"#p\"/></node>"
+                                        "<node id=\"na\"><instance_light url=\"#a1\"/></node>"))))
+        << AllSaid();
+    const KDuzRGBAColor ambient = scene->GetGlobalLightSettings()->GetAmbientColor();
+    EXPECT_NEAR(ambient.mRed, 0.3, 1e-6);
+    EXPECT_NEAR(ambient.mBlue, 0.3, 1e-6);
+    auto* spot = dynamic_cast<KDuzLight*>(Node("ns")->GetNodeAttribute());
+    ASSERT_NE(spot, nullptr);
+    EXPECT_EQ(spot->GetLightType(), KDuzLight::eSpot);
+    EXPECT_DOUBLE_EQ(spot->GetConeAngle(), 30.0);
+    EXPECT_DOUBLE_EQ(spot->GetIntensity(), 100.0);
+    ExpectVector(Node("ns")->GetPostRotation(0), -90, 0, 0);
+    auto* point = dynamic_cast<KDuzLight*>(Node("np")->GetNodeAttribute());
+    ASSERT_NE(point, nullptr);
+    ExpectVector(Node("np")->GetPostRotation(0), 0, 0, 0);
+    EXPECT_EQ(CountSaid("light parameter not supported by DUZ: <constant_attenuation>"), 1);
+    EXPECT_TRUE(Said("Warning: Unknown light parameter <glow> on light \"p\""));
+    // An ambient light has no object: its node keeps a null.
+    EXPECT_NE(dynamic_cast<KDuzNull*>(Node("na")->GetNodeAttribute()), nullptr);
+}
+
+TEST_F(ColladaReaderTest, CameraWithoutOpticsFails) {
+    EXPECT_FALSE(Read(Doc("<library_cameras><camera id=\"c\"/></library_cameras>")));
+    EXPECT_TRUE(Said("ERROR: Camera node c has no <optics> node."));
+    EXPECT_FALSE(Read(Doc("<library_cameras><camera id=\"c\"><optics/></camera></library_cameras>")));
+    EXPECT_TRUE(Said("ERROR: no <technique> node found for camera node c"));
+}
+
+TEST_F(ColladaReaderTest, JointNodesBecomeLimbSkeletons) {
+    ASSERT_TRUE(Read(Doc(Scene("<node id=\"j\" type=\"JOINT\"><node id=\"k\" type=\"JOINT\"/></node>"))));
+    auto* skeleton = dynamic_cast<KDuzSkeleton*>(Node("k")->GetNodeAttribute());
+    ASSERT_NE(skeleton, nullptr);
+    EXPECT_EQ(skeleton->GetSkeletonType(), KDuzSkeleton::eLimbNode);
+    EXPECT_EQ(Node("k")->GetParent(), Node("j"));
+}
+
+}  // namespace
+}  // namespace colladatest

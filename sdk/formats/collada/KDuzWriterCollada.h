@@ -159,6 +159,10 @@ class KDuzLayerElementMaterial;
 // The material a polygon uses by the material element's own mapping and
 // reference; null when its index is out of range.
 KDuzSurfaceMaterial* ColladaPolygonMaterial(const KDuzLayerElementMaterial* element, int polygon);
+// The effect parameter of an exported texture channel (0 "ambient", 1
+// "diffuse", 2 "emission", 3 "reflective", 4 "specular", 5 "transparent");
+// "INVALID" for any other index.
+void ColladaTextureChannelName(int channel, KString& name);
 bool ColladaIsNonZero(double value);
 bool ColladaVectorIsNonZero(const KgeTVector& vector);
 bool ColladaVectorDiffersFrom(const KgeTVector& vector, double value);

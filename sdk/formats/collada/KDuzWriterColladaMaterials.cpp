@@ -97,6 +97,10 @@ std::string ImageReference(const char* fileName) {
 
 }  // namespace
 
+void ColladaTextureChannelName(int channel, KString& name) {
+    name = channel >= 0 && channel < kChannelCount ? kChannels[channel].name : "INVALID";
+}
+
 xmlNode* KDuzWriterCollada::WriteMaterial(KDuzSurfaceMaterial* material) {
     const KString m = material->GetNameString();
     const std::string key(m.Buffer());

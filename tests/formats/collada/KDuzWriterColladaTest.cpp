@@ -600,6 +600,30 @@ TEST_F(ColladaWriterTest, DeepHierarchiesAreWritten) {
     EXPECT_TRUE(Has(ReadFile(path), "<node id=\"n99999\" name=\"n99999\"/>"));
 }
 
+TEST_F(ColladaWriterTest, TriangulateWritesTriangles) {
+    AddNode("Pyramid", Pyramid());
+    const std::string path = Write(false, true);
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string peer = colladatest::LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    // Four triangles and the quad base in two: six three-corner polygons.
+    EXPECT_TRUE(Has(peer, "Polygons material=None count=6\n"));
+    // The scene's mesh itself is replaced by its triangles.
+    auto* mesh = static_cast<KDuzMesh*>(scene->GetRootNode()->GetChild(0)->GetMesh());
+    EXPECT_EQ(mesh->GetPolygonCount(), 6);
+}
+
+TEST(ColladaTextureChannels, NamesByIndex) {
+    const char* const expected[] = {"INVALID", "ambient", "diffuse", "emission", "reflective", "specular", "transparent",
+                                    "INVALID"};
+    for (int channel = -1; channel <= 6; ++channel) {
+        KString name;
+        ColladaTextureChannelName(channel, name);
+        EXPECT_STREQ(name.Buffer(), expected[channel + 1]) << channel;
+    }
+}
+
 TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {
     KDuzWriterCollada writer(manager);
     const std::string path = (folder / "a.dae").string();

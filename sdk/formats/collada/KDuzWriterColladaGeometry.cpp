@@ -36,7 +36,7 @@ public:
         : mElement(element), mDirectCount(directCount), mKind(kind) {}
 
     // c: the running polygon-vertex counter; p: the polygon; point: its control point.
-    int Get(int c, int p, int point, KString& warning) const {
+    int Get(int c, int p, int point, KString& warning, bool& outside) const {
         const int mapping = mElement->GetMappingMode();
         int slot = 0;
         switch (mapping) {
@@ -48,13 +48,21 @@ public:
                 if (warning.IsEmpty())
                     warning = KString("layer element type not supported for ") + mKind + ": " +
                               ColladaIntText(mapping);
-                return point;
+                slot = point;
+                break;
         }
-        if (mElement->GetReferenceMode() == KDuzLayerElement::eDirect) return slot;
-        const auto& indices = mElement->GetIndexArray();
-        // A short index array is a damaged element: the corner points at the
-        // first value rather than past the array.
-        return slot >= 0 && slot < indices.Count() ? indices[slot] : 0;
+        int index = slot;
+        if (mElement->GetReferenceMode() != KDuzLayerElement::eDirect) {
+            const auto& indices = mElement->GetIndexArray();
+            index = slot >= 0 && slot < indices.Count() ? indices[slot] : -1;
+        }
+        // An index that names no value (-1 for "none", or past the values)
+        // has no place in the document: the corner takes the first value.
+        if (index < 0 || index >= mDirectCount) {
+            outside = true;
+            return 0;
+        }
+        return index;
     }
 
 private:
@@ -62,6 +70,13 @@ private:
     int mDirectCount;
     const char* mKind;
 };
+
+// Layer elements without values write neither a source nor an input: a
+// corner could point at nothing in them.
+template <class Element>
+const Element* WithValues(const Element* element) {
+    return element != nullptr && element->GetDirectArray().Count() > 0 ? element : nullptr;
+}
 
 }  // namespace
 
@@ -182,19 +197,19 @@ xmlNode* KDuzWriterCollada::WritePositions(xmlNode* element, KDuzMesh* mesh, con
 void KDuzWriterCollada::WriteLayerSources(xmlNode* element, KDuzMesh* mesh, const KString& n) {
     const int layers = mesh->GetLayerCount();
     for (int i = 0; i < layers; ++i) {
-        const KDuzLayerElementNormal* normals = mesh->GetLayer(i)->GetNormals();
+        const KDuzLayerElementNormal* normals = WithValues(mesh->GetLayer(i)->GetNormals());
         if (normals == nullptr) continue;
         const auto& values = normals->GetDirectArray();
         ColladaAddVectorSource(element, n + "-lib-Normal" + LayerText(i), values.Data(), values.Count());
     }
     for (int i = 0; i < layers; ++i) {
-        const KDuzLayerElementUV* uvs = mesh->GetLayer(i)->GetUVsOfType(eLayerElementDiffuseTextures);
+        const KDuzLayerElementUV* uvs = WithValues(mesh->GetLayer(i)->GetUVsOfType(eLayerElementDiffuseTextures));
         if (uvs == nullptr) continue;
         const auto& values = uvs->GetDirectArray();
         ColladaAddUvSource(element, n + "-lib-UV" + LayerText(i), values.Data(), values.Count());
     }
     for (int i = 0; i < layers; ++i) {
-        const KDuzLayerElementVertexColor* colors = mesh->GetLayer(i)->GetVertexColors();
+        const KDuzLayerElementVertexColor* colors = WithValues(mesh->GetLayer(i)->GetVertexColors());
         if (colors == nullptr) continue;
         const auto& values = colors->GetDirectArray();
         ColladaAddColorSource(element, n + "-lib-VertexColors" + LayerText(i), values.Data(), values.Count());
@@ -229,8 +244,9 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
     int offset = 0;
     for (int i = 0; i < mesh->GetLayerCount(); ++i) {
         const KDuzLayer* layer = mesh->GetLayer(i);
-        const LayerInputs in{layer->GetNormals(), layer->GetUVsOfType(eLayerElementDiffuseTextures),
-                             layer->GetVertexColors()};
+        const LayerInputs in{WithValues(layer->GetNormals()),
+                             WithValues(layer->GetUVsOfType(eLayerElementDiffuseTextures)),
+                             WithValues(layer->GetVertexColors())};
         if (in.normals != nullptr) {
             ColladaAddInput(polygons, "NORMAL", (n + "-lib-Normal" + LayerText(i)).Buffer(), ++offset, -1);
             corners.emplace_back(in.normals, in.normals->GetDirectArray().Count(), "normals");
@@ -252,6 +268,8 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
                        materials->GetMappingMode() == KDuzLayerElement::eByPolygon;
     std::vector<KString> warnings(corners.size());
     bool badMaterial = false;
+    bool outside = false;
+    const int pointCount = mesh->GetControlPointsCount();
     int written = 0;
     int c = 0;
     std::string text;
@@ -268,12 +286,16 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
         }
         text.clear();
         for (int k = 0; k < size; ++k, ++c) {
-            const int point = mesh->GetPolygonVertex(p, k);
+            int point = mesh->GetPolygonVertex(p, k);
+            if (point < 0 || point >= pointCount) {
+                point = 0;
+                outside = true;
+            }
             if (k > 0) text += ' ';
             ColladaAppendInt(text, point);
             for (size_t e = 0; e < corners.size(); ++e) {
                 text += ' ';
-                ColladaAppendInt(text, corners[e].Get(c, p, point, warnings[e]));
+                ColladaAppendInt(text, corners[e].Get(c, p, point, warnings[e], outside));
             }
         }
         ColladaNewChild(polygons, "p", text);
@@ -283,6 +305,8 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
         if (!warning.IsEmpty()) NotifyWarning(warning);
     if (badMaterial)
         NotifyWarning(KString("Polygons without a valid material are not written (node ") + n + ")");
+    if (outside)
+        NotifyWarning(KString("Indices that name no value are written as 0 (node ") + n + ")");
     ColladaSetAttribute(polygons, "count", ColladaIntText(written));
     return polygons;
 }

@@ -12,6 +12,7 @@
 
 #include "formats/collada/ColladaTestSupport.h"
 #include "platform/Clock.h"
+#include "support/RandomScene.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -621,6 +622,23 @@ TEST(ColladaTextureChannels, NamesByIndex) {
         KString name;
         ColladaTextureChannelName(channel, name);
         EXPECT_STREQ(name.Buffer(), expected[channel + 1]) << channel;
+    }
+}
+
+// Random scenes with every kind of attribute, layer element, material and
+// take: every document is valid and the peer loads it.
+TEST_F(ColladaWriterTest, RandomScenesGiveValidDocuments) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        KDuzScene* random = KDuzScene::Create(manager, "");
+        duztest::BuildRandomScene(*manager, *random, seed);
+        std::swap(scene, random);
+        const std::string path = Write(seed % 2 == 0);
+        std::swap(scene, random);
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+        const std::string peer = colladatest::LoadWithPeer(path);
+        EXPECT_FALSE(Has(peer, "FAILED")) << peer;
     }
 }
 

@@ -15,7 +15,15 @@ def num(v):
 
 
 def nums(values):
+    if values is None:
+        return "none"
     return " ".join(num(v) for v in numpy.ravel(values))
+
+
+def ints(values):
+    if values is None:
+        return "none"
+    return " ".join(str(int(i)) for i in numpy.ravel(values))
 
 
 def describe_node(node, depth, out):
@@ -47,12 +55,12 @@ def main():
         for prim in geometry.primitives:
             out.append("  %s material=%s count=%d" % (type(prim).__name__, prim.material, len(prim)))
             out.append("  positions %s" % nums(prim.vertex))
-            out.append("  vertex_index %s" % " ".join(str(int(i)) for i in numpy.ravel(prim.vertex_index)))
+            out.append("  vertex_index %s" % ints(prim.vertex_index))
             if prim.normal is not None:
-                out.append("  normal_index %s" % " ".join(str(int(i)) for i in numpy.ravel(prim.normal_index)))
+                out.append("  normal_index %s" % ints(prim.normal_index))
             for s, texcoords in enumerate(prim.texcoordset):
                 out.append("  texcoord%d %s" % (s, nums(texcoords)))
-                out.append("  texcoord_index%d %s" % (s, " ".join(str(int(i)) for i in numpy.ravel(prim.texcoord_indexset[s]))))
+                out.append("  texcoord_index%d %s" % (s, ints(prim.texcoord_indexset[s])))
     for material in dae.materials:
         effect = material.effect
         diffuse = effect.diffuse

@@ -36,6 +36,7 @@
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 #include "sdk/scene/KDuzSceneInfo.h"
+#include "sdk/scene/KDuzSkeleton.h"
 
 using namespace duzsdk;
 
@@ -222,6 +223,7 @@ TEST_F(ColladaWriterTest, AssetAndNodeTransformsFollowTheSceneSettings) {
     child->SetLclRotation({10, 20, 30});
     child->SetRotationOrder(0, 5);
     child->SetGeometricRotation(0, KgeTVector(0, 0, 90, 0));
+    AddNode("Bone", KDuzSkeleton::Create(manager, ""), child);
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
@@ -243,6 +245,8 @@ TEST_F(ColladaWriterTest, AssetAndNodeTransformsFollowTheSceneSettings) {
     EXPECT_TRUE(x2 < z2) << text;
     EXPECT_TRUE(Has(text, "<node id=\"Ordered-Pivot\" name=\"Ordered-Pivot\">"));
     EXPECT_TRUE(Has(text, "<rotate>0.000000 0.000000 1.000000 90.000000</rotate>"));
+    // A skeleton is a joint node with no instance.
+    EXPECT_TRUE(Has(text, "<node id=\"Bone\" name=\"Bone\" type=\"JOINT\"/>"));
 
     const std::string peer = colladatest::LoadWithPeer(path);
     EXPECT_FALSE(Has(peer, "FAILED")) << peer;

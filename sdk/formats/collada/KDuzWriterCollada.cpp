@@ -47,6 +47,8 @@ KDuzWriterCollada::KDuzWriterCollada(KDuzSdkManager* manager)
 KDuzWriterCollada::~KDuzWriterCollada() {
     FileClose();
     ReleaseDocument();
+    // A preparation run on its own is undone here.
+    RestoreScene();
 }
 
 // ---- file ---------------------------------------------------------------------------
@@ -109,6 +111,7 @@ void KDuzWriterCollada::NotifyWarning(const KString& text) {
 // ---- write -------------------------------------------------------------------------
 
 bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
+    mError.ClearError();
     auto* colladaOptions = dynamic_cast<KDuzStreamOptionsColladaWriter*>(options);
     if (colladaOptions == nullptr) {
         mError.SetLastError(eStreamOptionsNotSet);

@@ -659,6 +659,17 @@ TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {
     EXPECT_FALSE(std::filesystem::exists(path));
     writer.FileClose();
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(writer.GetFileName(), "");
+
+    // Missing folders of the target are made.
+    KDuzWriterCollada nested(manager);
+    const std::string deep = (folder / "sub" / "dir" / "c.dae").string();
+    ASSERT_TRUE(nested.FileCreate(deep.c_str()));
+    KDuzStreamOptions* options = nested.GetWriteOptions();
+    EXPECT_TRUE(nested.Write(scene, options));
+    options->Destroy();
+    EXPECT_TRUE(nested.FileClose());
+    EXPECT_TRUE(std::filesystem::is_regular_file(deep));
 
     KDuzWriterCollada blocked(manager);
     std::ofstream(folder / "file") << "x";

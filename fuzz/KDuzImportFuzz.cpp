@@ -30,7 +30,10 @@
 #include <string>
 #include <system_error>
 
+#include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
+#include "sdk/io/KDuzReader.h"
+#include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzScene.h"
 
@@ -95,8 +98,9 @@ public:
         if (used_ >= kRebuildEvery)
             Rebuild();
         ++used_;
-        duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "");
-        if (importer != nullptr) {
+        if (current_ == &xmlInput_) {
+            ImportDae();
+        } else if (duzsdk::KDuzImporter* importer = duzsdk::KDuzImporter::Create(manager_, "")) {
             if (importer->Initialize(current_->c_str()))
                 importer->Import(scene_);
             importer->Destroy();
@@ -106,6 +110,27 @@ public:
     }
 
 private:
+    // The importer reads DUZ files: a Collada input goes through the
+    // registry's reader for "dae", driven as the importer drives a reader.
+    void ImportDae()
+    {
+        duzsdk::KDuzFormatRegistry* registry = duzsdk::KDuzFormatRegistry::Get();
+        for (int i = 0; registry != nullptr && i < registry->GetReaderCount(); ++i) {
+            if (std::string(registry->GetReaderEntry(i)->extension) != "dae")
+                continue;
+            duzsdk::KDuzReader* reader = registry->CreateReader(manager_, nullptr, i);
+            if (reader != nullptr && reader->FileOpen(current_->c_str())) {
+                duzsdk::KDuzStreamOptions* options = reader->GetReadOptions(false);
+                reader->Read(scene_, options);
+                if (options != nullptr)
+                    options->Destroy();
+                reader->FileClose();
+            }
+            delete reader;
+            return;
+        }
+    }
+
     void Rebuild()
     {
         if (manager_ != nullptr)

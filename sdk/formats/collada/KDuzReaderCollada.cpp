@@ -1,7 +1,9 @@
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,7 +37,6 @@ namespace duzsdk {
 namespace {
 
 constexpr int kNotificationEntry = 6;
-constexpr int kRenameForColladaRead = 16;
 constexpr const char* kTakeName = "Take 001";
 
 int ReadFromFile(void* context, char* buffer, int length) {
@@ -56,6 +57,62 @@ bool DeclaresEntities(const xmlDoc* doc) {
             if (child->type == XML_ENTITY_DECL) return true;
     }
     return false;
+}
+
+// Stops the parse at the first entity declaration: such documents are
+// refused before anything could expand.
+void RefuseEntity(void* context, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(context));
+}
+
+void Quiet(void*, const char*, ...) {}
+
+// Element nesting deeper than any real document is refused while parsing
+// (the text-length limit is lifted below, which lifts libxml2's own depth
+// limit too).
+constexpr int kMaxXmlDepth = 512;
+
+void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                  int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                  const xmlChar** attributes) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    if (parser->nameNr > kMaxXmlDepth) {
+        xmlStopParser(parser);
+        return;
+    }
+    xmlSAX2StartElementNs(context, localName, prefix, uri, namespaceCount, namespaces, attributeCount, defaulted,
+                          attributes);
+}
+
+// Parses the open file into a tree: no network, no DTD or entity loading,
+// no declared entities. Large arrays are normal in Collada, so libxml2's
+// limit on the length of one text is lifted; nesting stays bounded by our
+// own readers.
+xmlDoc* ParseFile(FILE* file, const char* name) {
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    xmlSAXVersion(&sax, 2);
+    sax.entityDecl = &RefuseEntity;
+    sax.startElementNs = &StartElement;
+    sax.warning = &Quiet;
+    sax.error = &Quiet;
+    sax.fatalError = &Quiet;
+    xmlParserCtxtPtr context = xmlCreateIOParserCtxt(&sax, nullptr, &ReadFromFile, &KeepFileOpen, file,
+                                                     XML_CHAR_ENCODING_NONE);
+    if (context == nullptr) return nullptr;
+    xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+    if (context->input != nullptr && name != nullptr && context->input->filename == nullptr)
+        context->input->filename = reinterpret_cast<char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(name)));
+    xmlParseDocument(context);
+    xmlDoc* doc = context->myDoc;
+    context->myDoc = nullptr;
+    const bool good = context->wellFormed != 0 && context->disableSAX == 0;
+    xmlFreeParserCtxt(context);
+    if (!good && doc != nullptr) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    return doc;
 }
 
 bool HasChild(const xmlNode* parent, const char* name) { return ColladaFindChildByName(parent, name) != nullptr; }
@@ -160,10 +217,8 @@ bool KDuzReaderCollada::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     ClearTables();
     if (mFile != nullptr && scene != nullptr) {
         std::rewind(mFile);
-        // The file FileOpen checked is the one parsed: no second open by name,
-        // no network, no external DTD or entity loading.
-        mDocument = xmlReadIO(&ReadFromFile, &KeepFileOpen, mFile, mFileName.Buffer(), nullptr,
-                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        // The file FileOpen checked is the one parsed: no second open by name.
+        mDocument = ParseFile(mFile, mFileName.Buffer());
         if (mDocument != nullptr && DeclaresEntities(mDocument)) {
             xmlFreeDoc(mDocument);
             mDocument = nullptr;
@@ -184,7 +239,7 @@ bool KDuzReaderCollada::Read(KDuzScene* scene, KDuzStreamOptions* options) {
         scene->SetTakeDescription(take);
         // A node without this take sets an error on the scene; the read stands.
         scene->SetCurrentTake(kTakeName);
-        KDuzSceneRenamer(scene).RenameFor(kRenameForColladaRead);
+        KDuzSceneRenamer(scene).RenameFor(KDuzSceneRenamer::eColladaReader);
         xmlFreeDoc(mDocument);
         mDocument = nullptr;
         ClearTables();
@@ -344,7 +399,7 @@ bool KDuzReaderCollada::ReadAsset(xmlNode* asset, KDuzScene* scene, KDuzSceneInf
             char* end = nullptr;
             double meter = std::strtod(text.Buffer(), &end);
             const bool number = end != text.Buffer();
-            if (!number || !(meter >= static_cast<double>(0.0001f))) {
+            if (!number || !(meter >= static_cast<double>(0.0001f)) || !std::isfinite(meter)) {
                 NotifyWarning(KString("Meter conversion factor is too small or invalid: ") + text +
                               ". Using 1 instead.");
                 meter = 1.0;

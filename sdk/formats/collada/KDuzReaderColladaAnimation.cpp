@@ -1,4 +1,5 @@
 // Animation library: channels become keys of the curves of take "Take 001".
+#include <cfloat>
 #include <cmath>
 
 #include "sdk/animation/KDuzTakeNode.h"
@@ -25,6 +26,15 @@ std::unordered_map<std::string, xmlNode*> ChildrenById(const xmlNode* element) {
         if (!id.IsEmpty()) byId.emplace(id.Buffer(), child);
     }
     return byId;
+}
+
+// Curves keep floats: values beyond their range become infinities instead of
+// undefined conversions.
+float ToFloat(double value) {
+    if (std::isnan(value)) return static_cast<float>(value);
+    if (value > FLT_MAX) return INFINITY;
+    if (value < -FLT_MAX) return -INFINITY;
+    return static_cast<float>(value);
 }
 
 xmlNode* Lookup(const std::unordered_map<std::string, xmlNode*>& byId, const KString& id) {
@@ -216,7 +226,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                 KTime time;
                 time.SetSecondDouble(input[j]);
                 KFCurveKey key;
-                key.Set(time.Get(), static_cast<float>(output[static_cast<int>(at)]), interpolationCode, tangentMode);
+                key.Set(time.Get(), ToFloat(output[static_cast<int>(at)]), interpolationCode, tangentMode);
                 indices.push_back(curve->KeyAdd(time, key));
                 WidenTakeSpan(time);
             }
@@ -243,12 +253,12 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                         const double dt = (t - input[j - 1]) * curve->KeyGetLeftWeight(index);
                         // Equal key times give no slope rather than a division by zero.
                         if (dt != 0.0 && std::isfinite(dt))
-                            curve->KeySetLeftDerivative(index, static_cast<float>(inTangent[static_cast<int>(at)] / dt));
+                            curve->KeySetLeftDerivative(index, ToFloat(inTangent[static_cast<int>(at)] / dt));
                     }
                     if (j + 1 < made && at < outTangent.Count()) {
                         const double dt = (input[j + 1] - t) * curve->KeyGetRightWeight(index);
                         if (dt != 0.0 && std::isfinite(dt)) {
-                            const float right = static_cast<float>(outTangent[static_cast<int>(at)] / dt);
+                            const float right = ToFloat(outTangent[static_cast<int>(at)] / dt);
                             curve->KeySetRightDerivative(index, right);
                             if (j > 0 && curve->ComputeLeftDerivative(index) != right) curve->KeySetBreak(index, true);
                         }

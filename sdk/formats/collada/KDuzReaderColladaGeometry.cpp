@@ -1,6 +1,7 @@
 // Geometry library: meshes with their sources, vertices and polygon groups,
 // the per-node mesh copies and the morph-target shapes.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "sdk/formats/collada/KDuzReaderCollada.h"
@@ -52,6 +53,14 @@ void FillIndices(KDuzLayerElement* element, int from, int to, int value) {
     if (to > old && !indices.SetCount(to)) return;
     for (int i = old; i < from; ++i) indices[i] = -1;
     for (int i = from; i < to; ++i) indices[i] = value;
+}
+
+// Room for `extra` more elements, so that appending one by one never copies.
+template <class Array>
+void Reserve(Array& array, long long extra) {
+    const int old = array.Count();
+    if (extra <= 0 || old + extra > INT_MAX / 2) return;
+    if (array.Resize(static_cast<int>(old + extra))) array.SetCount(old);
 }
 
 void CopyNormals(KDuzGeometryBase* destination, const KDuzGeometryBase* source) {
@@ -309,6 +318,13 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         }
 
         // ---- polygons ----
+        long long groupCorners = 0;
+        for (const ColladaIntArray& list : lists) groupCorners += list.Count() / width;
+        const long long groupPolygons = group.kind == GroupKind::ePolylist   ? vcount.Count()
+                                        : group.kind == GroupKind::ePolygons ? static_cast<long long>(lists.size())
+                                                                             : (groupCorners + 2) / 3;
+        Reserve(target->GetPolygonVertexArray(), groupCorners);
+        Reserve(target->GetPolygonArray(), groupPolygons);
         const int firstPolygon = target->GetPolygonCount();
         auto point = [&](const ColladaIntArray& list, int position, int& out) {
             out = list[position + vertexOffset];
@@ -407,6 +423,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eDirect);
                 element->SetName(elementName.Buffer());
+                Reserve(element->GetDirectArray(), groupCorners);
                 if (!forEachCorner([&](const ColladaIntArray& list, int position) {
                         int index = 0;
                         if (!indexIn(list, position, values.Count(), index)) return false;
@@ -427,6 +444,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
                 element->SetName(elementName.Buffer());
+                Reserve(element->GetIndexArray(), groupCorners);
                 if (!forEachCorner([&](const ColladaIntArray& list, int position) {
                         int index = 0;
                         if (!indexIn(list, position, values.Count(), index)) return false;
@@ -448,6 +466,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
                 element->SetName(elementName.Buffer());
+                Reserve(element->GetIndexArray(), groupCorners);
                 if (!forEachCorner([&](const ColladaIntArray& list, int position) {
                         int index = 0;
                         if (!indexIn(list, position, values.Count(), index)) return false;
@@ -484,11 +503,11 @@ bool KDuzReaderCollada::CopyMesh(KDuzMesh* destination, KDuzMesh* source) {
         const KgeTVector normal = normals != nullptr ? normals->GetDirectArray().GetAt(i) : KgeTVector();
         destination->SetControlPointAt(points[i], normal, i);
     }
-    for (int p = 0; p < source->GetPolygonCount(); ++p) {
-        destination->BeginPolygon(-1, -1, -1, true);
-        const int size = source->GetPolygonSize(p);
-        for (int v = 0; v < size; ++v) destination->AddPolygon(source->GetPolygonVertex(p, v), -1);
-    }
+    // Polygons without material or texture: the same as one BeginPolygon and
+    // AddPolygon per corner, whose layer side effects the layer copy below
+    // replaces anyway.
+    destination->GetPolygonArray().AssignFrom(source->GetPolygonArray());
+    destination->GetPolygonVertexArray().AssignFrom(source->GetPolygonVertexArray());
     for (int l = 0; l < source->GetLayerCount(); ++l) {
         KDuzLayer* layer = LayerAt(destination, l);
         const KDuzLayer* from = source->GetLayer(l);

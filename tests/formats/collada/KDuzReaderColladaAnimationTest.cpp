@@ -7,6 +7,7 @@
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSkin.h"
+#include "sdk/scene/KDuzNull.h"
 
 namespace colladatest {
 namespace {
@@ -78,6 +79,19 @@ TEST_F(ColladaControllerTest, VertexWeightWalk) {
     a->GetTransformMatrix(transform);
     EXPECT_TRUE(transform.IsEqual(KgeMatrix()));
     EXPECT_GT(scene->GetPoseCount(), 0);
+}
+
+TEST_F(ColladaControllerTest, JointsRelinkOnlyClustersOfTheirOwnRead) {
+    // A cluster of another scene, linked to a node that shares a joint's name.
+    KDuzNode* other = KDuzNode::Create(manager, "a");
+    other->SetNodeAttribute(KDuzNull::Create(manager, ""));
+    KDuzCluster* foreign = KDuzCluster::Create(manager, "");
+    foreign->SetLink(other);
+    ASSERT_TRUE(Read(Doc(std::string(kGeometry) + Skin("<vcount>1 1 1</vcount><v>0 0 1 1 1 2</v>") + kSkinScene)))
+        << AllSaid();
+    EXPECT_FALSE(Said("link has two joints"));
+    EXPECT_EQ(foreign->GetLink(), other);
+    EXPECT_EQ(SkinOf("skinned")->GetCluster(0)->GetLink(), Node("a"));
 }
 
 TEST_F(ColladaControllerTest, JointNamesArePairedByName) {
@@ -226,6 +240,33 @@ TEST_F(ColladaControllerTest, SpanCoversEveryAnimationAndNestedOnesAreRead) {
     ASSERT_NE(description, nullptr);
     EXPECT_DOUBLE_EQ(description->localStart.GetSecondDouble(), 0.0);
     EXPECT_DOUBLE_EQ(description->localStop.GetSecondDouble(), 3.0);
+}
+
+TEST_F(ColladaControllerTest, LightAndCameraChannelsFindTheirInstancingNodes) {
+    const std::string libraries =
+        "<library_lights><light id=\"L\"><technique_common><point><color sid=\"col\">1 1 1</color></point>"
+        "</technique_common><technique profile=\"MAYA\"><intensity sid=\"int\">1</intensity></technique>"
+        "</light></library_lights>"
+        "<library_cameras><camera id=\"C\"><optics><technique_common><perspective><yfov sid=\"fov\">40</yfov>"
+        "</perspective></technique_common></optics></camera></library_cameras>";
+    const std::string animations = "<library_animations>" + Animation("L/col", "0 1", "1 0 0 0 1 0", 2, 3) +
+                                   Animation("L/int", "0 1", "0.5 1", 2, 1) + Animation("C/fov", "0 1", "30 60", 2, 1) +
+                                   "</library_animations>";
+    // Node ids differ from the library ids: the instancing node is found by its id.
+    ASSERT_TRUE(Read(Doc(libraries + animations +
+                         Scene("<node id=\"lamp\" name=\"Lamp\"><instance_light url=\"#L\"/></node>"
+                               "<node id=\"eye\" name=\"Eye\"><instance_camera url=\"#C\"/></node>"))))
+        << AllSaid();
+    KDuzTakeNode* lamp = Node("lamp")->GetCurrentTakeNode();
+    ASSERT_NE(lamp, nullptr);
+    ASSERT_NE(lamp->GetColorYCurve(), nullptr) << AllSaid();
+    EXPECT_FLOAT_EQ(lamp->GetColorYCurve()->KeyGetValue(1), 1.0f);
+    ASSERT_NE(lamp->GetIntensityCurve(), nullptr);
+    EXPECT_FLOAT_EQ(lamp->GetIntensityCurve()->KeyGetValue(0), 50.0f);
+    KDuzTakeNode* eye = Node("eye")->GetCurrentTakeNode();
+    ASSERT_NE(eye, nullptr);
+    ASSERT_NE(eye->GetFieldOfViewCurve(), nullptr);
+    EXPECT_FLOAT_EQ(eye->GetFieldOfViewCurve()->KeyGetValue(1), 60.0f);
 }
 
 TEST_F(ColladaControllerTest, AnimationErrors) {

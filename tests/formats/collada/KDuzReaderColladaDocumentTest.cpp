@@ -188,3 +188,56 @@ TEST_F(ColladaReaderTest, FailedReadKeepsNoLeakAndNextReadWorks) {
 
 }  // namespace
 }  // namespace colladatest
+
+namespace colladatest {
+namespace {
+
+TEST_F(ColladaReaderTest, ArraysLongerThanTenMegabytesAreRead) {
+    // libxml2 refuses texts over 10 MB unless told otherwise; real meshes
+    // have arrays that long.
+    const int points = 400000;
+    std::string values;
+    values.reserve(static_cast<size_t>(points) * 3 * 10);
+    for (int i = 0; i < points * 3; ++i) values += "0.1234567 ";
+    ASSERT_GT(values.size(), 10u * 1000 * 1000);
+    ASSERT_TRUE(Read(Doc("<library_geometries><geometry id=\"g\"><mesh><source id=\"p\"><float_array>" + values +
+                         "</float_array><technique_common><accessor count=\"" + std::to_string(points) +
+                         "\" stride=\"3\"/></technique_common></source><vertices id=\"v\"><input "
+                         "semantic=\"POSITION\" source=\"#p\"/></vertices></mesh></geometry></library_geometries>")))
+        << AllSaid();
+}
+
+TEST_F(ColladaReaderTest, WellFormedButAbsurdlyDeepDocumentsFailCleanly) {
+    std::string deep;
+    for (int i = 0; i < 5000; ++i) deep += "<extra>";
+    for (int i = 0; i < 5000; ++i) deep += "</extra>";
+    EXPECT_FALSE(Read(Doc(Scene("<node id=\"n\">" + deep + "</node>"))));
+}
+
+}  // namespace
+}  // namespace colladatest
+
+namespace colladatest {
+namespace {
+
+TEST_F(ColladaReaderTest, RegistryMakesTheReaderForDaeFiles) {
+    KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
+    ASSERT_NE(registry, nullptr);
+    int index = -1;
+    for (int i = 0; i < registry->GetReaderCount(); ++i) {
+        if (std::string(registry->GetReaderEntry(i)->extension) == "dae") index = i;
+    }
+    ASSERT_GE(index, 0);
+    EXPECT_STREQ(registry->GetReaderEntry(index)->description, "Collada DAE (*.dae)");
+    const std::string path = Write("scene.dae", Doc(Scene("<node id=\"only\"/>")));
+    std::unique_ptr<KDuzReader> made(registry->CreateReader(manager, nullptr, index));
+    ASSERT_NE(dynamic_cast<KDuzReaderCollada*>(made.get()), nullptr);
+    ASSERT_TRUE(made->FileOpen(path.c_str()));
+    KDuzStreamOptions* options = made->GetReadOptions(false);
+    EXPECT_TRUE(made->Read(scene, options));
+    options->Destroy();
+    EXPECT_NE(Node("only"), nullptr);
+}
+
+}  // namespace
+}  // namespace colladatest

@@ -42,7 +42,7 @@ bool KDuzWriterCollada::ExportLibraryAnimations(KDuzNode* root) {
             ColladaSetAttribute(animation, "name", n);
             mSuccess = ExportNodeAnimation(node, animation, take);
             // The schema wants at least one animation inside: a node whose
-            // curves hold too few keys writes none.
+            // curves hold no keys writes none.
             if (animation->children == nullptr) {
                 xmlUnlinkNode(animation);
                 xmlFreeNode(animation);
@@ -97,7 +97,7 @@ bool KDuzWriterCollada::ExportNodeAnimation(KDuzNode* node, xmlNode* animation, 
                 case 2: ExportCurve(animation, n, take->GetFieldOfViewCurve(), "yfov", "", false, false, true); break;
                 case 3: {
                     KFCurve* focal = take->GetFocalLengthCurve();
-                    if (focal == nullptr || focal->KeyGetCount() < 2) break;
+                    if (focal == nullptr || focal->KeyGetCount() < 1) break;
                     NotifyWarning("Camera Focal Length converted to Field Of View");
                     KFCurve fieldOfView;
                     ColladaConvertFocalLengthCurve(&fieldOfView, focal, camera);
@@ -124,7 +124,8 @@ bool KDuzWriterCollada::ExportNodeAnimation(KDuzNode* node, xmlNode* animation, 
 
 bool KDuzWriterCollada::ExportCurve(xmlNode* parent, const KString& n, KFCurve* curve, const char* element,
                                     const char* member, bool morphWeight, bool divideBy100, bool libraryElement) {
-    if (curve == nullptr || curve->KeyGetCount() <= 1) return true;
+    // A single key is written too: it is the value the take holds.
+    if (curve == nullptr || curve->KeyGetCount() < 1) return true;
     const KString base = morphWeight || libraryElement ? n + "-lib" : n;
     const KString stem = base + "-" + element + "-animation";
     const KString inputId = stem + "-input" + member;

@@ -340,6 +340,8 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
         curve->KeySet(1, Seconds(1), node == mover ? 10.0f : 50.0f, kFCurveInterpolationLinear);
         ASSERT_TRUE(node->SetCurrentTakeNodeByName("Walk"));
     }
+    // One key is the take's constant value: written as a channel of its own.
+    mover->GetCurrentTakeNode()->GetScalingYCurve()->KeySet(0, Seconds(0.5), 3.0f, kFCurveInterpolationConstant);
 
     // A shape's weight channel, in percent in the scene.
     KDuzMesh* face = Pyramid();
@@ -367,6 +369,7 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
     EXPECT_TRUE(Has(text, "<float_array id=\"Mover-translate-animation-outputX-array\" count=\"2\">\n0.000000 10.000000\n"));
     EXPECT_TRUE(Has(text, "<Name_array id=\"Mover-translate-animation-interpolationX-array\" count=\"2\">\n LINEAR LINEAR\n"));
     EXPECT_TRUE(Has(text, "<channel source=\"#Mover-translate-animationX\" target=\"Mover/translate.X\"/>"));
+    EXPECT_TRUE(Has(text, "<float_array id=\"Mover-scale-animation-outputY-array\" count=\"1\">\n3.000000\n"));
     // Intensities are written as fractions of 100, on the light's library element.
     EXPECT_TRUE(Has(text, "<float_array id=\"Lamp-lib-intensity-animation-output-array\" count=\"2\">\n1.000000 0.500000\n"));
     EXPECT_TRUE(Has(text, "target=\"Lamp-lib/intensity\"/>"));
@@ -382,8 +385,8 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
     text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<float_array id=\"Mover-Matrix-animation-input-array\" count=\"31\">"));
     EXPECT_TRUE(Has(text, "<channel source=\"#Mover-Matrix-animation-transform\" target=\"Mover/matrix\"/>"));
-    // The last sample: translation 10 in the fourth column.
-    EXPECT_TRUE(Has(text, "\n1.000000 0.000000 0.000000 10.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n</float_array>"));
+    // The last sample: translation 10 in the fourth column, the scale 3 on Y.
+    EXPECT_TRUE(Has(text, "\n1.000000 0.000000 0.000000 10.000000 0.000000 3.000000 0.000000 0.000000 0.000000 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n</float_array>"));
 }
 
 TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {

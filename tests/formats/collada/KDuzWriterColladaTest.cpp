@@ -323,7 +323,9 @@ TEST_F(ColladaWriterTest, SkinAndMorphControllersAreValidAndReadByThePeer) {
 
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
-    EXPECT_TRUE(Has(peer, "controller BodyController Skin\n"));
+    EXPECT_TRUE(Has(peer, "controller BodyController Skin\n  influences 0 Hip:1.0000\n  influences 1 Hip:1.0000\n"
+                          "  influences 2 Knee:1.0000\n  influences 3 Knee:1.0000\n"
+                          "  influences 4 Hip:0.5000 Knee:0.5000\n"));
     EXPECT_TRUE(Has(peer, "geometry Face-smile-lib\n"));
 }
 

@@ -5,6 +5,7 @@ import sys
 
 import collada
 import collada.common
+import collada.controller
 import collada.material
 import numpy
 
@@ -81,6 +82,11 @@ def main():
         out.append("light %s %s color %s%s" % (light.id, type(light).__name__, nums(light.color), extra))
     for controller in dae.controllers:
         out.append("controller %s %s" % (controller.id, type(controller).__name__))
+        if isinstance(controller, collada.controller.Skin):
+            names = list(controller.weight_joints)
+            for k, (joints, weights) in enumerate(zip(controller.joint_index, controller.weight_index)):
+                pairs = ["%s:%s" % (names[int(j)], num(controller.weights[int(w)][0])) for j, w in zip(joints, weights)]
+                out.append("  influences %d %s" % (k, " ".join(pairs)))
     if dae.scene is not None:
         out.append("scene %s" % dae.scene.id)
         for node in dae.scene.nodes:

@@ -143,6 +143,7 @@ bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
                                                                                   : nullptr);
             ok = mSuccess && ExportLibraryAnimations(scene->GetRootNode());
         }
+        if (ok) DropEmptyVisualScene();
         if (ok) ok = AddLibraries(mRoot->children) && SaveDocument(mRoot);
     }
     RestoreScene();
@@ -294,6 +295,22 @@ bool KDuzWriterCollada::ExportScene(xmlNode* root) {
     xmlNode* instance = ColladaNewChild(sceneElement, "instance_visual_scene");
     ColladaSetAttribute(instance, "url", KString("#") + name);
     return true;
+}
+
+void KDuzWriterCollada::DropEmptyVisualScene() {
+    // A visual scene needs a node: a scene with none is written without
+    // visual scene and without "scene" element, both of which may be absent.
+    xmlNode* visualScene = mLibraryVisualScenes != nullptr ? mLibraryVisualScenes->children : nullptr;
+    if (visualScene == nullptr || xmlFirstElementChild(visualScene) != nullptr) return;
+    xmlFreeNode(mLibraryVisualScenes);
+    mLibraryVisualScenes = nullptr;
+    for (xmlNode* child = mRoot->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>("scene"))) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+            break;
+        }
+    }
 }
 
 bool KDuzWriterCollada::PreprocessScene(KDuzScene* scene) {

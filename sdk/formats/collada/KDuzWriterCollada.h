@@ -55,6 +55,7 @@ private:
     // ---- frame ----
     bool WriteAsset(xmlNode* root);
     bool ExportScene(xmlNode* root);
+    void DropEmptyVisualScene();
     bool AddLibraries(xmlNode* asset);
     bool SaveDocument(xmlNode* root);
     void ReleaseDocument();

@@ -586,6 +586,13 @@ TEST_F(ColladaWriterTest, FailuresAndWarnings) {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++entries;
     EXPECT_EQ(entries, 1);
 
+    // A scene without nodes writes a document without a visual scene, which
+    // would need one.
+    const std::string empty = Write();
+    ASSERT_FALSE(empty.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(empty), "");
+    EXPECT_FALSE(Has(ReadFile(empty), "visual_scene"));
+
     // A negative up axis and a null node are warned about; the write goes on.
     scene->GetGlobalSettings()->SetAxisSystem(KDuzAxisSystem(-3, 1, 0));
     AddNode("Empty", KDuzNull::Create(manager, ""));

@@ -11,6 +11,7 @@
 #include "sdk/formats/KDuzWriterDxf.h"
 #include "sdk/formats/KDuzWriterObj.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
+#include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 
@@ -76,10 +77,6 @@ constexpr char kObjText[] = "Wavefront OBJ (*.obj)";
 constexpr char kDae[] = "dae";
 constexpr char kDaeText[] = "Collada DAE (*.dae)";
 
-// The Collada writer is not part of this SDK yet: its entry keeps the
-// format indices and the file-dialog texts, and their factories make nothing.
-KDuzWriter* NoWriter(KDuzSdkManager*, KDuzExporter*, int) { return nullptr; }
-
 KDuzReader* CreateDxfReader(KDuzSdkManager* manager, KDuzImporter*, int) { return new KDuzReaderDxf(manager); }
 KDuzWriter* Create3dsWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriter3DS(manager); }
 KDuzWriter* CreateDxfWriter(KDuzSdkManager* manager, KDuzExporter*, int) { return new KDuzWriterDxf(manager); }
@@ -92,6 +89,9 @@ KDuzReader* Create3dsReader(KDuzSdkManager* manager, KDuzImporter*, int) { retur
 
 KDuzReader* CreateColladaReader(KDuzSdkManager* manager, KDuzImporter*, int) {
     return new KDuzReaderCollada(manager);
+}
+KDuzWriter* CreateColladaWriter(KDuzSdkManager* manager, KDuzExporter*, int) {
+    return new KDuzWriterCollada(manager);
 }
 
 // Opens the file with a probing reader and reads its major version; false
@@ -154,7 +154,7 @@ void KDuzRegisterBuiltinFormatGroups(KDuzFormatRegistry& registry) {
     registry.RegisterWriters(&CreateDxfWriter, &SingleFormatInfo<kDxf, kDxfText>, nullptr, nullptr);
     registry.RegisterWriters(&Create3dsWriter, &SingleFormatInfo<k3ds, k3dsText>, nullptr, nullptr);
     registry.RegisterWriters(&CreateObjWriter, &SingleFormatInfo<kObj, kObjText>, nullptr, nullptr);
-    registry.RegisterWriters(&NoWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
+    registry.RegisterWriters(&CreateColladaWriter, &SingleFormatInfo<kDae, kDaeText>, nullptr, nullptr);
 }
 
 }  // namespace duzsdk

@@ -1,0 +1,450 @@
+#include "sdk/formats/collada/KDuzWriterCollada.h"
+
+#include <libxml/xmlsave.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/Clock.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/base/KPath.h"
+#include "sdk/formats/collada/ColladaXmlWrite.h"
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerContainer.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/io/KDuzSceneRenamer.h"
+#include "sdk/io/KDuzStreamOptionsFormats.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KDuzUserNotification.h"
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzGlobalSettings.h"
+#include "sdk/scene/KDuzLight.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzSceneInfo.h"
+
+namespace duzsdk {
+
+namespace {
+
+constexpr char kNamespace[] = "http://www.collada.org/2005/11/COLLADASchema";
+constexpr double kDefaultPeriodSeconds = 1.0 / 30.0;
+
+KTime SecondsToTime(double seconds) {
+    KTime time;
+    time.SetSecondDouble(seconds);
+    return time;
+}
+
+}  // namespace
+
+KDuzWriterCollada::KDuzWriterCollada(KDuzSdkManager* manager)
+    : KDuzWriter(manager), mSamplingPeriod(SecondsToTime(kDefaultPeriodSeconds)) {}
+
+KDuzWriterCollada::~KDuzWriterCollada() {
+    FileClose();
+    ReleaseDocument();
+    // A preparation run on its own is undone here.
+    RestoreScene();
+}
+
+// ---- file ---------------------------------------------------------------------------
+
+bool KDuzWriterCollada::FileCreate(const char* fileName) {
+    FileClose();
+    mFileName = KPathClean(fileName != nullptr ? fileName : "");
+    if (!mFileName.IsEmpty() && KPathCreateDirectories(mFileName)) {
+        // The document goes to a temporary file beside the target, which
+        // replaces the target only once the document was saved completely.
+        std::string pattern = std::string(mFileName.Buffer()) + ".XXXXXX";
+        const int descriptor = mkstemp(pattern.data());
+        if (descriptor >= 0) {
+            mFile = fdopen(descriptor, "w");
+            if (mFile == nullptr) {
+                close(descriptor);
+                std::remove(pattern.c_str());
+            } else {
+                mTemporaryName = pattern.c_str();
+            }
+        }
+    }
+    if (mFile == nullptr) {
+        mError.SetLastError(eFileNotOpened);
+        mFileName = "";
+        return false;
+    }
+    return true;
+}
+
+bool KDuzWriterCollada::FileClose() {
+    bool closed = true;
+    if (mFile != nullptr) closed = std::fclose(mFile) == 0;
+    mFile = nullptr;
+    // A temporary file left here never received a complete document.
+    if (!mTemporaryName.IsEmpty()) std::remove(mTemporaryName.Buffer());
+    mTemporaryName = "";
+    mFileName = "";
+    return closed;
+}
+
+bool KDuzWriterCollada::IsFileOpen() { return mFile != nullptr; }
+
+KDuzStreamOptions* KDuzWriterCollada::GetWriteOptions() {
+    return KDuzStreamOptionsColladaWriter::Create(mManager, "");
+}
+
+// ---- messages ----------------------------------------------------------------------
+
+void KDuzWriterCollada::NotifyError(const KString& text) {
+    KDuzUserNotification* notification = mManager != nullptr ? mManager->GetUserNotification() : nullptr;
+    if (notification != nullptr) notification->AddDetail(kNotificationEntry, KString("ERROR: ") + text);
+}
+
+void KDuzWriterCollada::NotifyWarning(const KString& text) {
+    KDuzUserNotification* notification = mManager != nullptr ? mManager->GetUserNotification() : nullptr;
+    if (notification != nullptr) notification->AddDetail(kNotificationEntry, KString("Warning: ") + text);
+}
+
+// ---- write -------------------------------------------------------------------------
+
+bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
+    mError.ClearError();
+    auto* colladaOptions = dynamic_cast<KDuzStreamOptionsColladaWriter*>(options);
+    if (colladaOptions == nullptr) {
+        mError.SetLastError(eStreamOptionsNotSet);
+        return false;
+    }
+    if (mFile == nullptr || scene == nullptr || scene->GetRootNode() == nullptr) {
+        mError.SetLastError(eFileNotOpened);
+        return false;
+    }
+    mTriangulate = colladaOptions->GetBoolOption("TRIANGULATE");
+    mSingleMatrix = colladaOptions->GetBoolOption("SINGLE MATRIX");
+    mSamplingPeriod = colladaOptions->GetFramePeriod();
+    if (mSamplingPeriod.Get() <= 0) mSamplingPeriod = SecondsToTime(kDefaultPeriodSeconds);
+
+    ReleaseDocument();
+    PreprocessScene(scene);
+    mScene = scene;
+    mSuccess = true;
+
+    bool ok = false;
+    mRoot = ColladaNewChild(nullptr, "COLLADA");
+    if (mRoot != nullptr) {
+        ColladaSetAttribute(mRoot, "xmlns", kNamespace);
+        ColladaSetAttribute(mRoot, "version", "1.4.0");
+        ok = WriteAsset(mRoot) && ExportScene(mRoot);
+        if (ok) {
+            ExportSceneAmbient();
+            mSuccess = WriteMorphTargetGeometries(mLibraryVisualScenes != nullptr ? mLibraryVisualScenes->children
+                                                                                  : nullptr);
+            ok = mSuccess && ExportLibraryAnimations(scene->GetRootNode());
+        }
+        if (ok) DropEmptyVisualScene();
+        if (ok) ok = AddLibraries(mRoot->children) && SaveDocument(mRoot);
+    }
+    RestoreScene();
+    ReleaseDocument();
+    if (!ok && mError.GetLastErrorIndex() < 0) mError.SetLastError(eUnidentifiedError);
+    return ok;
+}
+
+bool KDuzWriterCollada::SaveDocument(xmlNode* root) {
+    mDocument = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
+    if (mDocument == nullptr) return false;
+    xmlDocSetRootElement(mDocument, root);
+    mRoot = nullptr;  // owned by the document now
+    // Saved through the temporary file's stream; any failure to write it
+    // (a full disk, say) keeps the target as it was and fails the write.
+    xmlSaveCtxt* context = xmlSaveToFd(fileno(mFile), "utf-8", XML_SAVE_FORMAT);
+    bool saved = false;
+    if (context != nullptr) {
+        saved = xmlSaveDoc(context, mDocument) >= 0;
+        saved = xmlSaveClose(context) >= 0 && saved;
+    }
+    saved = saved && std::fflush(mFile) == 0 && fsync(fileno(mFile)) == 0;
+    if (saved) {
+        saved = std::rename(mTemporaryName.Buffer(), mFileName.Buffer()) == 0;
+        if (saved) mTemporaryName = "";
+    }
+    if (!saved) mError.SetLastError(eFileNotCreated);
+    return saved;
+}
+
+void KDuzWriterCollada::ReleaseDocument() {
+    // Libraries not yet placed under the root belong to nobody else.
+    for (xmlNode** slot : {&mLibraryAnimations, &mLibraryCameras, &mLibraryControllers, &mLibraryGeometries,
+                           &mLibraryImages, &mLibraryLights, &mLibraryMaterials, &mLibraryEffects,
+                           &mLibraryVisualScenes}) {
+        if (*slot != nullptr && (*slot)->parent == nullptr) xmlFreeNode(*slot);
+        *slot = nullptr;
+    }
+    if (mDocument != nullptr) xmlFreeDoc(mDocument);
+    if (mRoot != nullptr) xmlFreeNode(mRoot);
+    mDocument = nullptr;
+    mRoot = nullptr;
+    mScene = nullptr;
+    mShapeGeometries.clear();
+    mGeometryIds.clear();
+    mImageIds.clear();
+    mMaterials.clear();
+    mEffectShaders.clear();
+}
+
+void KDuzWriterCollada::RestoreScene() {
+    for (const PostRotationChange& change : mPostRotations) change.node->SetPostRotation(0, change.previous);
+    mPostRotations.clear();
+    for (KDuzObject* object : mMadeObjects) object->Destroy();
+    mMadeObjects.clear();
+}
+
+xmlNode* KDuzWriterCollada::Library(xmlNode*& slot, const char* name) {
+    if (slot == nullptr) slot = ColladaNewChild(nullptr, name);
+    return slot;
+}
+
+bool KDuzWriterCollada::AddLibraries(xmlNode* asset) {
+    xmlNode* previous = asset;
+    for (xmlNode* library : {mLibraryImages, mLibraryMaterials, mLibraryEffects, mLibraryGeometries,
+                             mLibraryControllers, mLibraryAnimations, mLibraryLights, mLibraryCameras,
+                             mLibraryVisualScenes}) {
+        if (library == nullptr) continue;
+        previous = xmlAddNextSibling(previous, library);
+        if (previous == nullptr) return false;
+    }
+    return true;
+}
+
+// ---- asset -------------------------------------------------------------------------
+
+namespace {
+
+KString UtcTimeText() {
+    int year, month, day, hour, minute, second;
+    if (duzplatform::HasFixedLocalDateTime()) {
+        const duzplatform::LocalDateTime when = duzplatform::GetLocalDateTime();
+        year = when.year, month = when.month, day = when.day;
+        hour = when.hour, minute = when.minute, second = when.second;
+    } else {
+        const std::time_t now = std::time(nullptr);
+        std::tm utc{};
+        gmtime_r(&now, &utc);
+        year = utc.tm_year + 1900, month = utc.tm_mon + 1, day = utc.tm_mday;
+        hour = utc.tm_hour, minute = utc.tm_min, second = utc.tm_sec;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour, minute, second);
+    return KString(text);
+}
+
+}  // namespace
+
+bool KDuzWriterCollada::WriteAsset(xmlNode* root) {
+    KDuzSceneInfo* info = mScene->GetSceneInfo();
+    xmlNode* asset = ColladaNewChild(root, "asset");
+    if (asset == nullptr) return false;
+    xmlNode* contributor = ColladaNewChild(asset, "contributor");
+    if (info != nullptr) ColladaNewChild(contributor, "author", info->author.Buffer());
+    ColladaNewChild(contributor, "authoring_tool", "DUZ COLLADA exporter");
+    if (info != nullptr) ColladaNewChild(contributor, "comments", info->comment.Buffer());
+    const KString now = UtcTimeText();
+    ColladaNewChild(asset, "created", now.Buffer());
+    // The schema fixes the order keywords, modified, revision, subject, title.
+    if (info != nullptr) ColladaNewChild(asset, "keywords", info->keywords.Buffer());
+    ColladaNewChild(asset, "modified", now.Buffer());
+    if (info != nullptr) {
+        ColladaNewChild(asset, "revision", info->revision.Buffer());
+        ColladaNewChild(asset, "subject", info->subject.Buffer());
+        ColladaNewChild(asset, "title", info->title.Buffer());
+    }
+    KDuzGlobalSettings* settings = mScene->GetGlobalSettings();
+    const double scale = settings != nullptr ? settings->GetSystemUnit().GetScaleFactor() : 1.0;
+    xmlNode* unit = ColladaNewChild(asset, "unit");
+    ColladaSetAttribute(unit, "meter", ColladaDoubleText(scale / 100.0));
+    KDuzAxisSystem axes;
+    if (settings != nullptr) settings->GetAxisSystem(axes);
+    int sign = 1;
+    const int up = axes.GetUpVector(sign);
+    const char* upText = up == 1 ? "X_UP" : up == 3 ? "Z_UP" : "Y_UP";
+    if (up < 1 || up > 3) NotifyWarning("Invalid up-axis: default Y up is used");
+    if (sign < 0) NotifyWarning("Invalid direction for up-axis: exporter should convert scene.");
+    if (axes.GetCoordSystem() == KDuzAxisSystem::eLeftHanded)
+        NotifyWarning("Axis system is Left Handed: exporter should convert scene.");
+    ColladaNewChild(asset, "up_axis", upText);
+    return true;
+}
+
+// ---- scene -------------------------------------------------------------------------
+
+bool KDuzWriterCollada::ExportScene(xmlNode* root) {
+    KDuzNode* rootNode = mScene->GetRootNode();
+    const KString name = rootNode->GetNameString();
+    xmlNode* visualScene = ColladaNewChild(nullptr, "visual_scene");
+    if (visualScene == nullptr) {
+        NotifyError("Could not export scene node.");
+        return false;
+    }
+    ColladaSetAttribute(visualScene, "id", name);
+    ColladaSetAttribute(visualScene, "name", name);
+    xmlAddChild(Library(mLibraryVisualScenes, "library_visual_scenes"), visualScene);
+    for (int i = 0; i < rootNode->GetChildCount(); ++i) ExportNodeTree(visualScene, rootNode->GetChild(i));
+    xmlNode* sceneElement = ColladaNewChild(root, "scene");
+    xmlNode* instance = ColladaNewChild(sceneElement, "instance_visual_scene");
+    ColladaSetAttribute(instance, "url", KString("#") + name);
+    return true;
+}
+
+void KDuzWriterCollada::DropEmptyVisualScene() {
+    // A visual scene needs a node: a scene with none is written without
+    // visual scene and without "scene" element, both of which may be absent.
+    xmlNode* visualScene = mLibraryVisualScenes != nullptr ? mLibraryVisualScenes->children : nullptr;
+    if (visualScene == nullptr || xmlFirstElementChild(visualScene) != nullptr) return;
+    xmlFreeNode(mLibraryVisualScenes);
+    mLibraryVisualScenes = nullptr;
+    for (xmlNode* child = mRoot->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>("scene"))) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+            break;
+        }
+    }
+}
+
+bool KDuzWriterCollada::PreprocessScene(KDuzScene* scene) {
+    if (scene == nullptr || scene->GetRootNode() == nullptr) return true;
+    KDuzSceneRenamer(scene).RenameFor(KDuzSceneRenamer::eColladaWriter);
+    // Collada lights and cameras look down their -Z axis; ours down +X. The
+    // extra post-rotation is undone when the write ends.
+    std::vector<KDuzNode*> stack{scene->GetRootNode()};
+    while (!stack.empty()) {
+        KDuzNode* node = stack.back();
+        stack.pop_back();
+        const int type = KDuzNode::GetAttributeTypeOf(node->GetNodeAttribute());
+        int axis = -1;
+        if (type == KDuzNodeAttribute::eLight) {
+            const int lightType = static_cast<KDuzLight*>(node->GetNodeAttribute())->GetLightType();
+            if (lightType == 1 || lightType == 2) axis = 0;
+        } else if (type == KDuzNodeAttribute::eCamera) {
+            axis = 1;
+        }
+        if (axis >= 0) {
+            KgeTVector post = node->GetPostRotation(0);
+            mPostRotations.push_back({node, post});
+            post[axis] += 90.0;
+            node->SetPostRotation(0, post);
+        }
+        for (int i = node->GetChildCount() - 1; i >= 0; --i) stack.push_back(node->GetChild(i));
+    }
+    // With one matrix per node the pivots need no baking into the caller's
+    // animation: the matrices are evaluated with them.
+    return true;
+}
+
+// ---- shared helpers ----------------------------------------------------------------
+
+bool ColladaIsNonZero(double value) { return std::fabs(value) >= 1e-6; }
+
+bool ColladaVectorIsNonZero(const KgeTVector& vector) {
+    return ColladaIsNonZero(vector[0]) || ColladaIsNonZero(vector[1]) || ColladaIsNonZero(vector[2]);
+}
+
+bool ColladaVectorDiffersFrom(const KgeTVector& vector, double value) {
+    for (int i = 0; i < 3; ++i)
+        if (std::fabs(vector[i] - value) >= 1e-6) return true;
+    return false;
+}
+
+namespace {
+
+bool HasKeys(KFCurve* curve) { return curve != nullptr && curve->KeyGetCount() > 0; }
+
+KDuzTakeNode* CurrentTake(KDuzNode* node) { return node != nullptr ? node->GetCurrentTakeNode() : nullptr; }
+
+}  // namespace
+
+bool ColladaHasTranslationKeys(KDuzNode* node) {
+    KDuzTakeNode* take = CurrentTake(node);
+    return take != nullptr && (HasKeys(take->GetTranslationXCurve()) || HasKeys(take->GetTranslationYCurve()) ||
+                               HasKeys(take->GetTranslationZCurve()));
+}
+
+bool ColladaHasRotationKeysOn(KDuzNode* node, int axis) {
+    KDuzTakeNode* take = CurrentTake(node);
+    if (take == nullptr) return false;
+    switch (axis) {
+        case 0: return HasKeys(take->GetRotationXCurve());
+        case 1: return HasKeys(take->GetRotationYCurve());
+        case 2: return HasKeys(take->GetRotationZCurve());
+        default: return false;
+    }
+}
+
+bool ColladaHasRotationKeys(KDuzNode* node) {
+    return ColladaHasRotationKeysOn(node, 0) || ColladaHasRotationKeysOn(node, 1) || ColladaHasRotationKeysOn(node, 2);
+}
+
+bool ColladaHasScalingKeys(KDuzNode* node) {
+    KDuzTakeNode* take = CurrentTake(node);
+    return take != nullptr && (HasKeys(take->GetScalingXCurve()) || HasKeys(take->GetScalingYCurve()) ||
+                               HasKeys(take->GetScalingZCurve()));
+}
+
+bool ColladaCopyMesh(KDuzMesh* destination, const KDuzMesh* source) {
+    if (destination == nullptr || source == nullptr) return false;
+    const int count = source->GetControlPointsCount();
+    if (!destination->InitControlPoints(count)) return false;
+    const KgeTVector* points = source->GetControlPoints();
+    for (int i = 0; i < count; ++i) destination->GetControlPoints()[i] = points[i];
+    for (int p = 0; p < source->GetPolygonCount(); ++p) {
+        destination->BeginPolygon(-1, -1, -1, false);
+        for (int k = 0; k < source->GetPolygonSize(p); ++k) destination->AddPolygon(source->GetPolygonVertex(p, k));
+    }
+    for (int i = 0; i < source->GetLayerCount(); ++i) {
+        while (destination->GetLayerCount() <= i)
+            if (destination->CreateLayer() < 0) return false;
+        KDuzLayer* layer = destination->GetLayer(i);
+        if (layer == nullptr || !layer->CopyFrom(*source->GetLayer(i), destination->GetSdkManager())) return false;
+    }
+    return true;
+}
+
+void ColladaConvertFocalLengthCurve(KFCurve* destination, KFCurve* focalLength, const KDuzCamera* camera) {
+    if (destination == nullptr || focalLength == nullptr || camera == nullptr) return;
+    auto fov = [camera](double value) { return camera->ComputeFieldOfView(value); };
+    destination->SetDefaultValue(static_cast<float>(fov(focalLength->GetDefaultValue())));
+    const int count = focalLength->KeyGetCount();
+    destination->BeginKeyModify();
+    for (int i = 0; i < count; ++i) {
+        const KTime time = focalLength->KeyGetTime(i);
+        const double value = focalLength->KeyGetValue(i);
+        const int index = destination->KeyAdd(time);
+        destination->KeySetValue(index, static_cast<float>(fov(value)));
+        destination->KeySetInterpolation(index, focalLength->KeyGetInterpolation(i));
+    }
+    for (int i = 0; i < count; ++i) {
+        if (focalLength->KeyGetInterpolation(i) != 8 || (focalLength->KeyGetTangentMode(i) & 0x400) == 0) continue;
+        const double value = focalLength->KeyGetValue(i);
+        if (i + 1 < count) {
+            const double t = (focalLength->KeyGetTime(i + 1) - focalLength->KeyGetTime(i)).GetSecondDouble();
+            const double step = focalLength->KeyGetRightWeight(i) * t;
+            if (step != 0.0) {
+                const double d = focalLength->ComputeRightDerivative(i);
+                destination->KeySetRightDerivative(i, static_cast<float>((fov(value + d * step) - fov(value)) / step));
+            }
+        }
+        if (i > 0) {
+            const double t = (focalLength->KeyGetTime(i) - focalLength->KeyGetTime(i - 1)).GetSecondDouble();
+            const double step = focalLength->KeyGetLeftWeight(i) * t;
+            if (step != 0.0) {
+                const double d = focalLength->ComputeLeftDerivative(i);
+                destination->KeySetLeftDerivative(i, static_cast<float>((fov(value) - fov(value - d * step)) / step));
+            }
+        }
+    }
+    destination->EndKeyModify();
+}
+
+}  // namespace duzsdk

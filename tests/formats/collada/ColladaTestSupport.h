@@ -1,0 +1,17 @@
+// Checks shared by the Collada writer tests: the COLLADA 1.4.1 schema that
+// the independent reader pycollada ships, and that reader itself.
+#pragma once
+
+#include <string>
+
+namespace colladatest {
+
+// Empty when the document is valid against the schema; otherwise libxml2's
+// messages.
+std::string ValidateAgainstSchema(const std::string& path);
+
+// What pycollada understood of the document, one fact per line (see
+// collada_writer_peer.py); "FAILED" and the reason when it could not load it.
+std::string LoadWithPeer(const std::string& path);
+
+}  // namespace colladatest

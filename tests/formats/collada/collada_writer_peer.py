@@ -1,0 +1,98 @@
+#!/usr/bin/python3
+# Loads a Collada document with pycollada, an independent reader, and prints
+# what it understood, one fact per line, for the writer tests to compare.
+import sys
+
+import collada
+import collada.common
+import collada.controller
+import collada.material
+import numpy
+
+
+def num(v):
+    v = float(v)
+    return "%.4f" % (0.0 if abs(v) < 5e-5 else v)
+
+
+def nums(values):
+    if values is None:
+        return "none"
+    return " ".join(num(v) for v in numpy.ravel(values))
+
+
+def ints(values):
+    if values is None:
+        return "none"
+    return " ".join(str(int(i)) for i in numpy.ravel(values))
+
+
+def describe_node(node, depth, out):
+    pad = "  " * depth
+    if isinstance(node, collada.scene.Node):
+        out.append("%snode %s matrix %s" % (pad, node.id, nums(node.matrix)))
+        for child in node.children:
+            describe_node(child, depth + 1, out)
+    elif isinstance(node, collada.scene.GeometryNode):
+        binds = sorted(m.symbol + "->" + m.target.id for m in node.materials)
+        out.append("%sgeometry %s binds %s" % (pad, node.geometry.id, " ".join(binds)))
+    elif isinstance(node, collada.scene.ControllerNode):
+        out.append("%scontroller %s" % (pad, node.controller.id))
+    elif isinstance(node, collada.scene.CameraNode):
+        out.append("%scamera %s" % (pad, node.camera.id))
+    elif isinstance(node, collada.scene.LightNode):
+        out.append("%slight %s" % (pad, node.light.id))
+
+
+def main():
+    # Our effects name the image in "texture" and our morph targets are a
+    # Name_array; pycollada expects a sampler and an IDREF_array there.
+    ignore = [collada.common.DaeUnsupportedError, collada.material.DaeMissingSampler2D,
+              collada.common.DaeIncompleteError, collada.common.DaeBrokenRefError]
+    dae = collada.Collada(sys.argv[1], ignore=ignore)
+    out = []
+    for geometry in dae.geometries:
+        out.append("geometry %s" % geometry.id)
+        for prim in geometry.primitives:
+            out.append("  %s material=%s count=%d" % (type(prim).__name__, prim.material, len(prim)))
+            out.append("  positions %s" % nums(prim.vertex))
+            out.append("  vertex_index %s" % ints(prim.vertex_index))
+            if prim.normal is not None:
+                out.append("  normal_index %s" % ints(prim.normal_index))
+            for s, texcoords in enumerate(prim.texcoordset):
+                out.append("  texcoord%d %s" % (s, nums(texcoords)))
+                out.append("  texcoord_index%d %s" % (s, ints(prim.texcoord_indexset[s])))
+    for material in dae.materials:
+        effect = material.effect
+        diffuse = effect.diffuse
+        text = nums(diffuse) if isinstance(diffuse, tuple) else type(diffuse).__name__
+        out.append("material %s shader %s diffuse %s" % (material.id, effect.shadingtype, text))
+    for image in dae.images:
+        out.append("image %s %s" % (image.id, image.path))
+    for camera in dae.cameras:
+        if isinstance(camera, collada.camera.PerspectiveCamera):
+            out.append("camera %s perspective xfov %s yfov %s aspect %s znear %s zfar %s" % (
+                camera.id, camera.xfov, camera.yfov, camera.aspect_ratio, num(camera.znear), num(camera.zfar)))
+        else:
+            out.append("camera %s orthographic xmag %s" % (camera.id, camera.xmag))
+    for light in dae.lights:
+        extra = ""
+        if isinstance(light, collada.light.SpotLight):
+            extra = " falloff %s" % num(light.falloff_ang)
+        out.append("light %s %s color %s%s" % (light.id, type(light).__name__, nums(light.color), extra))
+    for controller in dae.controllers:
+        out.append("controller %s %s" % (controller.id, type(controller).__name__))
+        if isinstance(controller, collada.controller.Skin):
+            names = list(controller.weight_joints)
+            for k, (joints, weights) in enumerate(zip(controller.joint_index, controller.weight_index)):
+                pairs = ["%s:%s" % (names[int(j)], num(controller.weights[int(w)][0])) for j, w in zip(joints, weights)]
+                out.append("  influences %d %s" % (k, " ".join(pairs)))
+    if dae.scene is not None:
+        out.append("scene %s" % dae.scene.id)
+        for node in dae.scene.nodes:
+            describe_node(node, 1, out)
+    print("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()

@@ -136,16 +136,25 @@ void KDuzSdkManager::CollectObjects(const KClassId& classId, std::vector<KDuzObj
     }
 }
 
+const std::vector<KDuzObject*>& KDuzSdkManager::ObjectsOf(const KClassId& classId) const {
+    KClassId scratch;
+    const KClassIdInfo* info = ObjectsOrAll(classId, scratch).GetInfo();
+    const uint64_t epoch = KPlug::GetConnectionEpoch();
+    if (mObjectCache.epoch != epoch || mObjectCache.info != info) {
+        CollectObjects(classId, mObjectCache.objects);
+        mObjectCache.epoch = epoch;
+        mObjectCache.info = info;
+    }
+    return mObjectCache.objects;
+}
+
 int KDuzSdkManager::GetObjectCount(const KClassId& classId) const {
-    std::vector<KDuzObject*> objects;
-    CollectObjects(classId, objects);
-    return static_cast<int>(objects.size());
+    return static_cast<int>(ObjectsOf(classId).size());
 }
 
 KDuzObject* KDuzSdkManager::GetObject(const KClassId& classId, int index) const {
     if (index < 0) return nullptr;
-    std::vector<KDuzObject*> objects;
-    CollectObjects(classId, objects);
+    const std::vector<KDuzObject*>& objects = ObjectsOf(classId);
     return index < static_cast<int>(objects.size()) ? objects[static_cast<size_t>(index)] : nullptr;
 }
 

@@ -118,10 +118,20 @@ private:
     void DestroyLayerElements();
     // The registered objects of the class, in registration order.
     void CollectObjects(const KClassId& classId, std::vector<KDuzObject*>& out) const;
+    // The objects of a class as CollectObjects gives them, kept until any
+    // connection changes, so counting them and asking for each in turn is
+    // linear.
+    const std::vector<KDuzObject*>& ObjectsOf(const KClassId& classId) const;
 
     std::vector<OwnedElement> mLayerElements[eDuzLayerElementListCount];
     KDuzUserNotification* mUserNotification = nullptr;
     KObjectList* mRegistry = nullptr;
+    struct ObjectListCache {
+        uint64_t epoch = 0;
+        const KClassIdInfo* info = nullptr;
+        std::vector<KDuzObject*> objects;
+    };
+    mutable ObjectListCache mObjectCache;
     KErrorState mError;
     KClassRegistry* mClasses = nullptr;
 };

@@ -275,6 +275,50 @@ TEST_F(KDuzObjectTest, ConnectionsByClassInOrder) {
     DestroyMade();
 }
 
+// Asking for sources by index resumes the last walk; whatever changes the
+// connections in between (or asks out of order) must still see the list as
+// it is now.
+TEST_F(KDuzObjectTest, IndexedSourcesFollowChangesBetweenCalls) {
+    auto* node = Make<Node>("node");
+    std::vector<KDuzObject*> children;
+    for (int i = 0; i < 6; ++i) {
+        children.push_back(Make<Node>(("c" + std::to_string(i)).c_str()));
+        ASSERT_TRUE(node->ConnectSrcObject(children.back()));
+        ASSERT_TRUE(node->ConnectSrcObject(Make<Mesh>("m")));   // interleaved, filtered out below
+    }
+    const KClassId nodes = KDuzClassIdOf(eDuzClassNode);
+    EXPECT_EQ(node->GetSrcObjectCount(nodes), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(node->GetSrcObject(nodes, i), children[static_cast<size_t>(i)]);
+    EXPECT_EQ(node->GetSrcObject(nodes, 6), nullptr);
+    EXPECT_EQ(node->GetSrcObject(nodes, 2), children[2]);   // backwards
+    EXPECT_EQ(node->GetSrcObject(nodes, 2), children[2]);   // the same again
+    EXPECT_EQ(node->GetSrcObject(KDuzClassIdOf(eDuzClassMesh), 1)->GetName(), std::string("m"));
+    EXPECT_EQ(node->GetSrcObject(nodes, 3), children[3]);   // another class asked in between
+
+    // Cut one while a walk stands past it, then go on.
+    EXPECT_EQ(node->GetSrcObject(nodes, 4), children[4]);
+    ASSERT_TRUE(node->DisconnectSrcObject(children[1]));
+    EXPECT_EQ(node->GetSrcObjectCount(nodes), 5);
+    EXPECT_EQ(node->GetSrcObject(nodes, 4), children[5]);
+    EXPECT_EQ(node->GetSrcObject(nodes, 1), children[2]);
+
+    // A destroyed source leaves every walk that saw it.
+    std::erase(made, children[5]);
+    children[5]->Destroy();
+    EXPECT_EQ(node->GetSrcObjectCount(nodes), 4);
+    EXPECT_EQ(node->GetSrcObject(nodes, 4), nullptr);
+    // The manager's own lists follow creation and destruction the same way.
+    const int before = manager->GetObjectCount(nodes);
+    EXPECT_EQ(manager->GetObject(nodes, before), nullptr);
+    auto* late = dynamic_cast<KDuzObject*>(manager->CreateObject(nodes, "late"));
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(manager->GetObjectCount(nodes), before + 1);
+    EXPECT_EQ(manager->GetObject(nodes, before), late);
+    late->Destroy();
+    EXPECT_EQ(manager->GetObjectCount(nodes), before);
+    DestroyMade();
+}
+
 TEST_F(KDuzObjectTest, EitherSideMayRefuseAConnection) {
     auto* destination = Make<Recorder>("d");
     auto* source = Make<Recorder>("s");

@@ -7,10 +7,14 @@
 // extracted media land beside the file.
 //
 // Building a scene costs far more than most imports, so one manager and one
-// scene serve many inputs; the reader clears the scene before it reads. Both
-// are built anew every kRebuildEvery inputs, and when objects an import left
-// outside the scene pile up, so state from one input reaches few others. An
-// input run on its own (a reproduction) always meets a fresh scene.
+// scene serve many inputs; the reader clears the scene before it reads. A
+// clear keeps the root and switcher nodes, and a file's own switcher node
+// takes the scene's place, so an input that brought one is followed by a new
+// scene. Classes registered for unknown kinds live with the manager, so an
+// input that registers any is followed by a new manager; so is every
+// kRebuildEvery-th input, and any after objects an import left outside the
+// scene pile up. An input run on its own (a reproduction) always meets a
+// fresh scene.
 //
 // What an input builds stays with the manager until the next input, which
 // libFuzzer's per-input leak check would take for a leak and re-run every
@@ -32,6 +36,7 @@
 
 #include "sdk/io/KDuzImporter.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 
 namespace {
@@ -99,20 +104,35 @@ public:
                 importer->Import(scene_);
             importer->Destroy();
         }
-        if (manager_->GetObjectCount() > baseline_ + kMaxStrayObjects)
+        if (manager_->GetObjectCount() > baseline_ + kMaxStrayObjects ||
+            manager_->GetRegisteredClassCount() != classes_)
             Rebuild();
+        else if (scene_->GetCameraSwitcherNode() != switcher_)
+            NewScene();
     }
 
 private:
+    void NewScene()
+    {
+        if (scene_ != nullptr)
+            scene_->Destroy(true, true);
+        scene_ = duzsdk::KDuzScene::Create(manager_, "");
+        if (scene_ == nullptr)
+            std::abort();
+        switcher_ = scene_->GetCameraSwitcherNode();
+    }
+
     void Rebuild()
     {
         if (manager_ != nullptr)
             manager_->Destroy();
         manager_ = duzsdk::KDuzSdkManager::Create();
-        scene_ = manager_ != nullptr ? duzsdk::KDuzScene::Create(manager_, "") : nullptr;
-        if (scene_ == nullptr)
+        if (manager_ == nullptr)
             std::abort();
+        scene_ = nullptr;
+        NewScene();
         baseline_ = manager_->GetObjectCount();
+        classes_ = manager_->GetRegisteredClassCount();
         used_ = 0;
     }
 
@@ -120,7 +140,9 @@ private:
     std::string input_;
     duzsdk::KDuzSdkManager* manager_ = nullptr;
     duzsdk::KDuzScene* scene_ = nullptr;
+    const duzsdk::KDuzNode* switcher_ = nullptr;
     int baseline_ = 0;
+    int classes_ = 0;
     int used_ = 0;
 };
 

@@ -3,8 +3,9 @@
 // scene. The importer reads files by name, so each input is written as
 // "input.duz" into a folder of this process's own (on a memory file system
 // when there is one: on a disk, writing and removing the file costs
-// milliseconds per input); the folder is emptied after every input, since
-// extracted media land beside the file.
+// milliseconds per input); the folder goes after every input, since
+// extracted media land beside the file, and libFuzzer ends a process without
+// running its destructors: only an input that crashes leaves it behind.
 //
 // Building a scene costs far more than most imports, so one manager and one
 // scene serve many inputs; the reader clears the scene before it reads. A
@@ -78,6 +79,8 @@ public:
 
     bool WriteInput(const uint8_t* data, size_t size)
     {
+        std::error_code code;
+        std::filesystem::create_directory(folder_, code);
         FILE* file = std::fopen(input_.c_str(), "wb");
         if (file == nullptr)
             return false;
@@ -85,12 +88,12 @@ public:
         return std::fclose(file) == 0 && written;
     }
 
-    // Whatever the import left in the folder goes, the folder stays.
+    // The folder goes with whatever the import left in it; the next input
+    // makes it again under the same name.
     void EmptyFolder()
     {
         std::error_code code;
-        for (const auto& entry : std::filesystem::directory_iterator(folder_, code))
-            std::filesystem::remove_all(entry.path(), code);
+        std::filesystem::remove_all(folder_, code);
     }
 
     void Import()

@@ -1,17 +1,23 @@
 // libFuzzer target for the whole import road: a file goes through the format
-// registry's reader choice, the DUZ 6 reader and every record reader into a
+// registry's reader choice, the DUZ 5 and 6 readers and every record reader into a
 // scene. The importer reads files by name, so each input is written as
 // "input.duz" ("input.dae" when it begins with '<', for the Collada reader;
-// "input.3ds" when it begins with the 3DS file chunk tag 0x4D4D) into a folder of this process's own (on a memory file system
-// when there is one: on a disk, writing and removing the file costs
-// milliseconds per input); the folder is emptied after every input, since
-// extracted media land beside the file.
+// "input.3ds" when it begins with the 3DS file chunk tag 0x4D4D) into a
+// folder of this process's own (on a memory file system when there is one:
+// on a disk, writing and removing the file costs
+// milliseconds per input); the folder goes after every input, since
+// extracted media land beside the file, and libFuzzer ends a process without
+// running its destructors: only an input that crashes leaves it behind.
 //
 // Building a scene costs far more than most imports, so one manager and one
-// scene serve many inputs; the reader clears the scene before it reads. Both
-// are built anew every kRebuildEvery inputs, and when objects an import left
-// outside the scene pile up, so state from one input reaches few others. An
-// input run on its own (a reproduction) always meets a fresh scene.
+// scene serve many inputs; the reader clears the scene before it reads. A
+// clear keeps the root and switcher nodes, and a file's own switcher node
+// takes the scene's place, so an input that brought one is followed by a new
+// scene. Classes registered for unknown kinds live with the manager, so an
+// input that registers any is followed by a new manager; so is every
+// kRebuildEvery-th input, and any after objects an import left outside the
+// scene pile up. An input run on its own (a reproduction) always meets a
+// fresh scene.
 //
 // What an input builds stays with the manager until the next input, which
 // libFuzzer's per-input leak check would take for a leak and re-run every
@@ -36,6 +42,7 @@
 #include "sdk/io/KDuzReader.h"
 #include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 
 namespace {
@@ -82,6 +89,8 @@ public:
         current_ = size > 0 && data[0] == '<' ? &xmlInput_ : &input_;
         if (size >= 2 && data[0] == 0x4D && data[1] == 0x4D)
             current_ = &chunkInput_;
+        std::error_code code;
+        std::filesystem::create_directory(folder_, code);
         FILE* file = std::fopen(current_->c_str(), "wb");
         if (file == nullptr)
             return false;
@@ -89,12 +98,12 @@ public:
         return std::fclose(file) == 0 && written;
     }
 
-    // Whatever the import left in the folder goes, the folder stays.
+    // The folder goes with whatever the import left in it; the next input
+    // makes it again under the same name.
     void EmptyFolder()
     {
         std::error_code code;
-        for (const auto& entry : std::filesystem::directory_iterator(folder_, code))
-            std::filesystem::remove_all(entry.path(), code);
+        std::filesystem::remove_all(folder_, code);
     }
 
     void Import()
@@ -111,8 +120,11 @@ public:
                 importer->Import(scene_);
             importer->Destroy();
         }
-        if (manager_->GetObjectCount() > baseline_ + kMaxStrayObjects)
+        if (manager_->GetObjectCount() > baseline_ + kMaxStrayObjects ||
+            manager_->GetRegisteredClassCount() != classes_)
             Rebuild();
+        else if (scene_->GetCameraSwitcherNode() != switcher_)
+            NewScene();
     }
 
 private:
@@ -137,15 +149,27 @@ private:
         }
     }
 
+    void NewScene()
+    {
+        if (scene_ != nullptr)
+            scene_->Destroy(true, true);
+        scene_ = duzsdk::KDuzScene::Create(manager_, "");
+        if (scene_ == nullptr)
+            std::abort();
+        switcher_ = scene_->GetCameraSwitcherNode();
+    }
+
     void Rebuild()
     {
         if (manager_ != nullptr)
             manager_->Destroy();
         manager_ = duzsdk::KDuzSdkManager::Create();
-        scene_ = manager_ != nullptr ? duzsdk::KDuzScene::Create(manager_, "") : nullptr;
-        if (scene_ == nullptr)
+        if (manager_ == nullptr)
             std::abort();
+        scene_ = nullptr;
+        NewScene();
         baseline_ = manager_->GetObjectCount();
+        classes_ = manager_->GetRegisteredClassCount();
         used_ = 0;
     }
 
@@ -156,7 +180,9 @@ private:
     const std::string* current_ = &input_;
     duzsdk::KDuzSdkManager* manager_ = nullptr;
     duzsdk::KDuzScene* scene_ = nullptr;
+    const duzsdk::KDuzNode* switcher_ = nullptr;
     int baseline_ = 0;
+    int classes_ = 0;
     int used_ = 0;
 };
 

@@ -1,12 +1,12 @@
 #include "game/GameUtil.h"
 
 #include "platform/IniFile.h"
+#include "platform/PlatformFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <strings.h>
 #include <system_error>
@@ -28,10 +28,10 @@ std::string ReadSettings(const std::string& section, const std::string& key, con
 bool ReadTextFile(const std::string& path, std::string& text) {
     text.clear();
     if (path.empty()) return false;
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) return false;
-    std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (raw.empty()) return false;
+    // Through the platform layer: a path from the settings may name a device
+    // or a FIFO, which would never end or block in the open.
+    std::string raw;
+    if (!duzplatform::ReadWholeFile(NativePath(path).c_str(), &raw) || raw.empty()) return false;
     text.reserve(raw.size());
     for (char c : raw)
         if (c != '\r') text.push_back(c);

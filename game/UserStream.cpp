@@ -1,9 +1,12 @@
 #include "game/UserStream.h"
 
+#include "platform/PlatformFile.h"
+
 #include <cstring>
 
 UserStream::UserStream(const char* fileName, bool load) {
-    mFile = fileName != nullptr ? std::fopen(fileName, load ? "rb" : "wb") : nullptr;
+    // A load opens regular files only (never blocking on a FIFO).
+    mFile = fileName != nullptr ? duzplatform::OpenFile(fileName, load ? "rb" : "wb") : nullptr;
     if (mFile == nullptr) MarkFailed();
 }
 

@@ -1,11 +1,14 @@
 #include "platform/sound/SoundSystem.h"
 
+#include "platform/PlatformFile.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <limits>
 
 namespace duzplatform {
 
@@ -32,14 +35,17 @@ bool ReadFileRange(const char* fileName, int offset, int length, std::vector<uin
 {
     if (offset < 0 || length < 0)
         return false;
-    std::FILE* file = std::fopen(fileName, "rb");
+    // Regular files only: a device or a FIFO is refused without blocking.
+    std::FILE* file = OpenFile(fileName, "rb");
     if (file == nullptr)
         return false;
     bool ok = std::fseek(file, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(file) : -1;
     ok = ok && size >= 0 && offset <= size && length <= size - offset;
+    const long count = length != 0 ? length : size - offset;
+    // The mixer takes an int length.
+    ok = ok && count <= static_cast<long>(std::numeric_limits<int>::max());
     if (ok) {
-        const long count = length != 0 ? length : size - offset;
         bytes.resize(static_cast<size_t>(count));
         ok = std::fseek(file, offset, SEEK_SET) == 0 &&
              (count == 0 || std::fread(bytes.data(), static_cast<size_t>(count), 1, file) == 1);
@@ -132,16 +138,12 @@ SoundSample* SoundSystem::LoadSample(int slot, const char* fileName, uint32_t mo
 {
     if (!mOpen || fileName == nullptr || slot < kSoundFreeSlot || slot >= kMaxSlots)
         return nullptr;
-    Mix_Chunk* chunk = nullptr;
-    if (offset == 0 && length == 0) {
-        chunk = Mix_LoadWAV(fileName);
-    } else {
-        std::vector<uint8_t> bytes;
-        if (!ReadFileRange(fileName, offset, length, bytes) || bytes.empty())
-            return nullptr;
-        // The decoder copies what it needs; the bytes can go afterwards.
-        chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
-    }
+    // The file is read here, not by the mixer, so it goes through the
+    // platform layer's checks; the decoder copies what it needs.
+    std::vector<uint8_t> bytes;
+    if (!ReadFileRange(fileName, offset, length, bytes) || bytes.empty())
+        return nullptr;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
     if (chunk == nullptr)
         return nullptr;
     size_t index = 0;

@@ -121,11 +121,13 @@ bool KDuzReaderDuz6::GetDefaultRenderResolution(KString& cameraName, KString& re
 KDuzObject* KDuzReaderDuz6::FindObjectByName(const char* fullName) const {
     if (fullName == nullptr) return nullptr;
     const auto it = mNames.find(fullName);
-    return it != mNames.end() ? it->second : nullptr;
+    return it != mNames.end() && it->second.handle.IsLive() ? it->second.object : nullptr;
 }
 
 bool KDuzReaderDuz6::MapName(const char* fullName, KDuzObject* object) {
-    if (fullName == nullptr || object == nullptr || !mNames.emplace(fullName, object).second) return false;
+    if (fullName == nullptr || object == nullptr ||
+        !mNames.emplace(fullName, MappedObject{object, HdlKObject::FromPlug(object->GetInternalPlug())}).second)
+        return false;
     if (mMirrorNames && mFile != nullptr) {
         mFile->MapObjectName(fullName, object);
         // The file object may also have taken the object's own name.
@@ -153,13 +155,13 @@ void KDuzReaderDuz6::Register(KDuzScene* scene, const KString& fullName, KDuzObj
 void KDuzReaderDuz6::UnmapObjects(const std::unordered_set<const KDuzObject*>& objects) {
     if (objects.empty()) return;
     for (auto it = mNames.begin(); it != mNames.end();) {
-        const KDuzObject* object = it->second;
+        const KDuzObject* object = it->second.object;
         if (objects.count(object) == 0) {
             ++it;
             continue;
         }
         // The file object also knows the object by its own name.
-        if (mMirrorNames && mFile != nullptr) {
+        if (mMirrorNames && mFile != nullptr && it->second.handle.IsLive()) {
             if (mFile->FindObjectByName(it->first.c_str()) == object) mFile->UnmapObjectName(it->first.c_str());
             const char* own = object->GetName();
             if (own != nullptr && mFile->FindObjectByName(own) == object) mFile->UnmapObjectName(own);

@@ -17,6 +17,7 @@
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzReader.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/object/KPlugHandle.h"
 #include "sdk/scene/KDuzTakeDescription.h"
 
 namespace duzsdk {
@@ -211,8 +212,15 @@ protected:
     std::unique_ptr<UpdatedSummary> mUpdatedSummary;
     // Full names of the objects of the current read. The first object of a
     // name keeps it, so duplicate records bind connections the same way on
-    // every read; the reader's own file object gets the same names.
-    std::map<std::string, KDuzObject*> mNames;
+    // every read; the reader's own file object gets the same names. Each
+    // entry keeps a weak handle too: a record may destroy an object another
+    // record mapped (a placeholder geometry, a replaced node), and a name
+    // must then find nothing rather than a freed object.
+    struct MappedObject {
+        KDuzObject* object;
+        HdlKObject handle;
+    };
+    std::map<std::string, MappedObject> mNames;
     bool mMirrorNames = false;
     // What this reader put into its own file object's map, so that the next
     // read can take it out again before the scene is cleared.

@@ -135,10 +135,12 @@ public:
         const int count = mObject->GetPropertyCount();
         if (count == 0) return KDuzProperty();
         if (mPosition >= count) mPosition = 0;
-        KDuzProperty guess = mObject->GetPropertyAt(mPosition);
-        if (guess.IsValid() && std::strcmp(guess.GetName(), name) == 0) {
+        // Names only until one matches: a handle is made for the properties
+        // the file names, not for every property looked past.
+        if (std::strcmp(mObject->GetPropertyNameAt(mPosition), name) == 0) {
+            KDuzProperty guess = mObject->GetPropertyAt(mPosition);
             mPosition = (mPosition + 1) % count;
-            return guess;
+            if (guess.IsValid()) return guess;
         }
         Index(count);
         const auto found = mIndex.find(name);
@@ -162,10 +164,7 @@ private:
     void Index(int count) {
         if (mIndexed && mIndexedCount == count) return;
         mIndex.clear();
-        for (int i = 0; i < count; ++i) {
-            KDuzProperty property = mObject->GetPropertyAt(i);
-            if (property.IsValid()) mIndex.emplace(property.GetName(), i);
-        }
+        for (int i = 0; i < count; ++i) mIndex.emplace(mObject->GetPropertyNameAt(i), i);
         mIndexed = true;
         mIndexedCount = count;
     }

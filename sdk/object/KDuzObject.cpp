@@ -365,6 +365,12 @@ KDuzProperty KDuzObject::GetPropertyAt(int index) const {
     return *HandleAt(static_cast<size_t>(index));
 }
 
+const char* KDuzObject::GetPropertyNameAt(int index) const {
+    if (index < 0 || index >= GetPropertyCount()) return "";
+    const char* name = SlotName(static_cast<size_t>(index));
+    return name != nullptr ? name : "";
+}
+
 namespace {
 
 bool NameMatches(const char* own, const char* name, bool caseSensitive) {

@@ -188,6 +188,9 @@ public:
     int GetPropertyCount() const { return static_cast<int>(mProperties.size()); }
     // The invalid handle outside 0 .. count - 1.
     KDuzProperty GetPropertyAt(int index) const;
+    // The name of the property at index without making its handle ("" outside
+    // 0 .. count - 1): a reader looking for a few names leaves the rest unmade.
+    const char* GetPropertyNameAt(int index) const;
     KDuzProperty FindProperty(const char* name, bool caseSensitive = true) const;
     KDuzProperty FindPropertyOfType(const char* name, const PropertyDataType& type,
                                     bool caseSensitive = true) const;

@@ -90,6 +90,8 @@ KClassId KDuzSdkManager::RegisterClass(const char* name, const KClassId& parent,
 
 bool KDuzSdkManager::AddClass(const KClassId& classId) { return mClasses->AddClass(classId); }
 
+int KDuzSdkManager::GetRegisteredClassCount() const { return mClasses != nullptr ? mClasses->GetNameCount() : 0; }
+
 KClassId KDuzSdkManager::FindClassByDuzType(const char* duzTypeName,
                                             const char* duzSubTypeName) const {
     return mClasses->FindClassByDuzType(duzTypeName, duzSubTypeName);

@@ -84,6 +84,9 @@ public:
                            const char* duzTypeName = nullptr, const char* duzSubTypeName = nullptr);
     bool AddClass(const KClassId& classId);
     KClassId FindClassByDuzType(const char* duzTypeName, const char* duzSubTypeName) const;
+    // Classes known to this manager, the built-in ones and those registered
+    // since (a reader registers one per unknown kind a file names).
+    int GetRegisteredClassCount() const;
     bool RegisterClasses();
     PropertyDataType RegisterDataType(const char* name, int kind);
 

@@ -547,13 +547,15 @@ void KObject::FlattenSlots() {
 }
 
 int KObject::IndexOfProperty(const KProperty* property) const {
-    // The pointer may be stale: compared, never followed.
+    // The pointer may be stale: compared, never followed. The filed ones
+    // first; the slots from the last, which teardown removes first.
+    auto found = mPropertyEntries.find(property);
+    if (found != mPropertyEntries.end()) return found->second.position;
     if (property != nullptr) {
-        for (int i = 0; i < mSlotCount; ++i)
+        for (int i = mSlotCount - 1; i >= 0; --i)
             if (mProperties[i] == property) return i;
     }
-    auto found = mPropertyEntries.find(property);
-    return found != mPropertyEntries.end() ? found->second.position : -1;
+    return -1;
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include "sdk/scene/KDuzCameraInternal.h"
 #include "sdk/scene/KDuzNode.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace duzsdk {
@@ -265,7 +266,10 @@ double KDuzCamera::Value(int index) const {
 
 void KDuzCamera::StoreValue(int index, double value) {
     KDuzCamera_internal* twin = Twin(this);
-    if (KProperty* property = twin != nullptr ? twin->Property(index) : nullptr) property->SetDouble(value);
+    KProperty* property = twin != nullptr ? twin->Property(index) : nullptr;
+    // A value already held is not written again: a scene clear resets every
+    // producer camera, and most of their values are the defaults already.
+    if (property != nullptr && property->GetDouble() != value) property->SetDouble(value);
 }
 
 double KDuzCamera::ChannelValue(int index) const {
@@ -275,9 +279,12 @@ double KDuzCamera::ChannelValue(int index) const {
 }
 
 void KDuzCamera::SetChannelValue(int index, double value) {
+    const char* name = kDuzCameraProperties[index].name;
     // The curve first: its link writes a single-precision copy into the
     // property, which the full value then replaces.
-    SetDefaultChannel(kDuzCameraProperties[index].name, nullptr, value);
+    double current = 0.0;
+    if (!GetDefaultChannel(name, nullptr, current) || static_cast<float>(current) != static_cast<float>(value))
+        SetDefaultChannel(name, nullptr, value);
     StoreValue(index, value);
 }
 
@@ -314,11 +321,17 @@ double KDuzCamera::GetFieldOfViewY() const { return ChannelValue(kCamFieldOfView
 
 void KDuzCamera::SetBackgroundColor(const KDuzRGBAColor& color) {
     const double rgb[3] = {color.mRed, color.mGreen, color.mBlue};
-    for (int i = 0; i < 3; ++i) SetDefaultChannel(kBackgroundColor, kAxes[i], rgb[i]);
+    for (int i = 0; i < 3; ++i) {
+        double current = 0.0;
+        if (!GetDefaultChannel(kBackgroundColor, kAxes[i], current) ||
+            static_cast<float>(current) != static_cast<float>(rgb[i]))
+            SetDefaultChannel(kBackgroundColor, kAxes[i], rgb[i]);
+    }
     KDuzCamera_internal* twin = Twin(this);
     if (KProperty* property = twin != nullptr ? twin->Property(kCamBackgroundColor) : nullptr) {
         const double rgba[4] = {rgb[0], rgb[1], rgb[2], 1.0};
-        property->SetDoubles(rgba);
+        double stored[16] = {};   // room for any storage the property may have
+        if (!property->GetDoubles(stored) || !std::equal(rgba, rgba + 4, stored)) property->SetDoubles(rgba);
     }
 }
 
@@ -426,7 +439,8 @@ void KDuzCamera::SetFrameColor(const KDuzRGBAColor& color) {
     KDuzCamera_internal* twin = Twin(this);
     if (KProperty* property = twin != nullptr ? twin->Property(kCamFrameColor) : nullptr) {
         const double rgba[4] = {color.mRed, color.mGreen, color.mBlue, color.mAlpha};
-        property->SetDoubles(rgba);
+        double stored[16] = {};   // room for any storage the property may have
+        if (!property->GetDoubles(stored) || !std::equal(rgba, rgba + 4, stored)) property->SetDoubles(rgba);
     }
 }
 

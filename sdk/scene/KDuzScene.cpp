@@ -113,13 +113,7 @@ KDuzScene::KDuzScene(KDuzSdkManager* manager, const char* name)
     if (manager != nullptr) {
         mRootNode = KDuzNode::Create(manager, kRootNodeName);
         if (mRootNode != nullptr) mRootNode->ConnectToScene(this);
-        mCameraSwitcherNode = KDuzNode::Create(manager, kCameraSwitcherNodeName);
-        if (mCameraSwitcherNode != nullptr) {
-            mCameraSwitcherNode->ConnectToScene(this);
-            mCameraSwitcherNode->SetVisibility(false);
-            mCameraSwitcherNode->SetShadingMode(1);
-            mCameraSwitcherNode->SetNodeAttribute(KDuzCameraSwitcher::Create(manager, ""));
-        }
+        CreateCameraSwitcherNode();
     }
     mLightSettings = new KDuzGlobalLightSettings();
     mCameraSettings = new KDuzGlobalCameraSettings(manager, this);
@@ -414,6 +408,15 @@ bool KDuzScene::HasTakeName(const KString& name) const {
 
 // ---- whole scene ---------------------------------------------------------------
 
+void KDuzScene::CreateCameraSwitcherNode() {
+    mCameraSwitcherNode = mSdkManager != nullptr ? KDuzNode::Create(mSdkManager, kCameraSwitcherNodeName) : nullptr;
+    if (mCameraSwitcherNode == nullptr) return;
+    mCameraSwitcherNode->ConnectToScene(this);
+    mCameraSwitcherNode->SetVisibility(false);
+    mCameraSwitcherNode->SetShadingMode(1);
+    mCameraSwitcherNode->SetNodeAttribute(KDuzCameraSwitcher::Create(mSdkManager, ""));
+}
+
 void KDuzScene::SetUpCameraSwitcherNode() {
     if (mCameraSwitcherNode == nullptr) return;
     mCameraSwitcherNode->SetName(kCameraSwitcherNodeName, false);
@@ -429,6 +432,16 @@ void KDuzScene::SetUpCameraSwitcherNode() {
 void KDuzScene::Clear() {
     KDuzObject* switcher = mCameraSwitcherNode != nullptr ? mCameraSwitcherNode->GetNodeAttribute() : nullptr;
     KDuzObject* kept[] = {mRootNode, mCameraSwitcherNode, switcher};
+    // Weak handles: a file may have put either node below one of its own,
+    // and whatever still takes one along must not leave a dangling pointer.
+    HdlKObject handles[3];
+    for (int i = 0; i < 3; ++i) {
+        if (kept[i] != nullptr) handles[i] = HdlKObject::FromPlug(kept[i]->GetInternalPlug());
+    }
+    for (KDuzNode* node : {mRootNode, mCameraSwitcherNode}) {
+        if (node == nullptr) continue;
+        if (KDuzNode* parent = node->GetParent()) parent->RemoveChild(node);
+    }
     for (KDuzObject* object : kept) {
         if (object != nullptr) DisconnectSrcObject(object);
     }
@@ -437,10 +450,18 @@ void KDuzScene::Clear() {
     if (mCameraSwitcherNode != nullptr)
         if (KDuzNode* parent = mCameraSwitcherNode->GetParent()) parent->RemoveChild(mCameraSwitcherNode);
     DestroyAllSources(this, true, true);
-    for (KDuzObject* object : kept) {
+    mRootNode = dynamic_cast<KDuzNode*>(KDuzGetPublicObject(handles[0].Get()));
+    mCameraSwitcherNode = dynamic_cast<KDuzNode*>(KDuzGetPublicObject(handles[1].Get()));
+    for (const HdlKObject& handle : handles) {
         // The switcher's attribute may have come back with its node.
+        KDuzObject* object = KDuzGetPublicObject(handle.Get());
         if (object != nullptr && !IsConnectedSrcObject(object)) ConnectObject(object);
     }
+    if (mRootNode == nullptr && mSdkManager != nullptr) {
+        mRootNode = KDuzNode::Create(mSdkManager, kRootNodeName);
+        if (mRootNode != nullptr) mRootNode->ConnectToScene(this);
+    }
+    if (mCameraSwitcherNode == nullptr) CreateCameraSwitcherNode();
     RemoveTakeNodesButDefault(mRootNode);
     SetUpCameraSwitcherNode();
     RemoveTakeNodesButDefault(mCameraSwitcherNode);

@@ -192,6 +192,9 @@ private:
     KDuzObject* FindOf(int classIndex, const char* name) const;
     int CreateAndConnect(int classIndex, const char* name);
     void CreateGlobalSettingsObject();
+    // A new "Camera Switcher" node with its attribute, connected to the scene.
+    void CreateCameraSwitcherNode();
+    // Name, visibility, shading and a switcher back at its first camera.
     void SetUpCameraSwitcherNode();
     void DestroySceneInfo();
     void DeleteSettings();

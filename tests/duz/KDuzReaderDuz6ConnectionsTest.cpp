@@ -68,3 +68,26 @@ TEST_F(Duz6ReaderTest, ObjectPropertyRecordsLinkTheObjectToTheProperty) {
     EXPECT_FALSE(b->IsConnectedSrcObject(a));
     EXPECT_FALSE(b->IsConnectedSrcObject(c));
 }
+
+// A record may destroy what another record made: the file's geometry takes
+// the place of the model's empty placeholder, and the deformer attached to
+// the placeholder goes with it. Later records naming it find nothing.
+TEST_F(Duz6ReaderTest, RecordsNamingAnObjectAnEarlierRecordDestroyedLinkNothing) {
+    ASSERT_TRUE(Load("Definitions:  {\n    ObjectType: \"Model\"\n    ObjectType: \"Geometry\"\n"
+                     "    ObjectType: \"Deformer\"\n}\n"
+                     "Objects:  {\n"
+                     "    Model: \"Model::Body\", \"Mesh\" {\n    }\n"
+                     "    Geometry: \"Geometry::Body\", \"Mesh\" {\n    }\n"
+                     "    Deformer: \"Deformer::VC\", \"VertexCacheDeformer\" {\n    }\n"
+                     "}\n"
+                     "Connections:  {\n"
+                     "    Connect: \"OO\", \"Deformer::VC\", \"Model::Body\"\n"
+                     "    Connect: \"OO\", \"Geometry::Body\", \"Model::Body\"\n"
+                     "    Connect: \"OO\", \"Deformer::VC\", \"Model::Body\"\n"
+                     "    Connect: \"OP\", \"Model::Body\", \"Deformer::VC\", \"Lcl Rotation\"\n"
+                     "    Connect: \"PO\", \"Deformer::VC\", \"Lcl Rotation\", \"Model::Body\"\n"
+                     "}\n"));
+    KDuzNode* body = reader->FindNodeByName("Body");
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->GetNodeAttribute(), reader->FindObjectByName("Geometry::Body"));
+}

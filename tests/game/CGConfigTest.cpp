@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char* kConfig =
@@ -84,6 +86,14 @@ TEST(GameUtil, TextFilesAndListings) {
     EXPECT_FALSE(ReadTextFile(dir.Write("empty.txt", ""), text));
     ASSERT_TRUE(ReadTextFile(dir.Write("crlf.txt", "a;\r\nb;"), text));
     EXPECT_EQ(text, "a;\nb;");
+    // Refused at once: a FIFO without a writer would block the open, a
+    // device never ends.
+    const std::string fifo = dir.Path() + "/help.txt";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), dir.Path()}) {
+        EXPECT_FALSE(ReadTextFile(path, text)) << path;
+        EXPECT_TRUE(text.empty()) << path;
+    }
 
     dir.Write("list/b.duz", "x");
     dir.Write("list/A.duz", "x");

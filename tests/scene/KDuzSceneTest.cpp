@@ -267,6 +267,30 @@ TEST_F(KDuzSceneTest, ClearReturnsToANewSceneKeepingTheTwoNodes) {
     EXPECT_EQ(manager->GetObjectCount(), objectsBefore - 4 + 1);
 }
 
+// A file may connect the root or the switcher node below one of its own
+// nodes; clearing destroys that node, and must neither take the kept nodes
+// along nor touch them afterwards.
+TEST_F(KDuzSceneTest, ClearKeepsTheTwoNodesAFileHungBelowItsOwn) {
+    KDuzNode* switcherNode = scene->GetCameraSwitcherNode();
+    for (KDuzNode* kept : {root, switcherNode}) {
+        SCOPED_TRACE(kept->GetName());
+        KDuzNode* outer = KDuzNode::Create(manager, "Outer");
+        ASSERT_TRUE(scene->ConnectObject(outer));
+        ASSERT_TRUE(outer->AddChild(kept));
+        ASSERT_EQ(kept->GetParent(), outer);
+        const HdlKObject outerHandle = HdlKObject::FromPlug(outer->GetInternalPlug());
+
+        scene->Clear();
+
+        EXPECT_FALSE(outerHandle.IsLive());
+        EXPECT_EQ(scene->GetRootNode(), root);
+        EXPECT_EQ(scene->GetCameraSwitcherNode(), switcherNode);
+        EXPECT_EQ(kept->GetParent(), nullptr);
+        EXPECT_TRUE(scene->IsConnectedSrcObject(kept));
+        EXPECT_EQ(scene->GetNodeCount(), 2);
+    }
+}
+
 TEST_F(KDuzSceneTest, SceneInfoDestroyedElsewhereReadsAsNull) {
     KDuzSceneInfo* info = KDuzSceneInfo::Create(manager, "info");
     EXPECT_EQ(scene->SetSceneInfo(info), info);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cmath>
 #include <cstdio>
@@ -120,6 +122,9 @@ TEST_F(SoundSystemTest, FailuresAreSoft)
     ASSERT_TRUE(sound.Init(44100, 8, 0));
     const std::string garbage = folder / "garbage.mp3";
     WriteFile(garbage, std::vector<uint8_t>(100, 0x5A));
+    // A FIFO without a writer would block the open, a device never ends.
+    const std::string fifo = folder / "fifo.mp3";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     struct Load {
         const char* name;
         std::string file;
@@ -128,6 +133,9 @@ TEST_F(SoundSystemTest, FailuresAreSoft)
     const Load refused[] = {
         {"missing file", folder / "song.mp3", kSoundFreeSlot, 0, 0},
         {"not audio", garbage, kSoundFreeSlot, 0, 0},
+        {"FIFO", fifo, kSoundFreeSlot, 0, 0},
+        {"device", "/dev/zero", kSoundFreeSlot, 0, 0},
+        {"folder", folder.Path(), kSoundFreeSlot, 0, 0},
         {"offset beyond the end", songPath, kSoundFreeSlot, 100000, 0},
         {"length beyond the end", songPath, kSoundFreeSlot, 0, 100000},
         {"negative offset", songPath, kSoundFreeSlot, -1, 0},

@@ -248,9 +248,11 @@ void KDuzReaderDuz::ReadGoboManager(KDuzScene* scene) {
 void KDuzReaderDuz::DropAndRemap(const std::unordered_map<KDuzObject*, KDuzObject*>& twins) {
     // Names that reached a removed object now reach its twin, so later
     // connections and takes land on the survivor.
-    for (auto& [name, object] : mNames) {
-        const auto twin = twins.find(object);
-        if (twin != twins.end()) object = twin->second;
+    for (auto& [name, mapped] : mNames) {
+        const auto twin = twins.find(mapped.object);
+        if (twin == twins.end()) continue;
+        mapped.object = twin->second;
+        mapped.handle = HdlKObject::FromPlug(twin->second->GetInternalPlug());
     }
     if (mMirrorNames && mFile != nullptr) {
         for (auto& [name, object] : mMirrored) {

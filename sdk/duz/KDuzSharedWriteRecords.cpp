@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,66 @@ int KDuzConvertMediaForEmbedding(KDuzSdkManager* manager, KString& fileName) {
         return 1;
     }
     return 0;
+}
+
+namespace {
+
+bool SpanSet(KTime start, KTime stop) { return start.Get() != 0 || stop.Get() != 0; }
+
+void WriteSpan(KDuz& duz, const char* name, KTime start, KTime stop) {
+    duz.FieldWriteBegin(name);
+    duz.FieldWriteTimeSpan(start, stop);
+    duz.FieldWriteEnd();
+}
+
+}  // namespace
+
+void KDuzWriteTakeHead(KDuz& duz, KDuzScene* scene, const KString& name, KDuzTakeDescription* description,
+                       int64_t& spanStart, int64_t& spanStop, bool switcherFromEmpty) {
+    KString fileName = name;
+    for (int i = 0; i < fileName.Length(); ++i)
+        if (fileName[i] == ' ' || fileName[i] == '\t') *fileName.CharPtrAt(i) = '_';
+    fileName += ".tak";
+    duz.FieldWriteNamedString("FileName", fileName.Buffer());
+
+    const bool localSet = SpanSet(description->localStart, description->localStop);
+    const bool referenceSet = SpanSet(description->referenceStart, description->referenceStop);
+    if (!localSet || !referenceSet) {
+        scene->SetCurrentTake(name.Buffer());
+        KTime start(spanStart);
+        KTime stop(spanStop);
+        KTime switcherStart(switcherFromEmpty ? std::numeric_limits<int64_t>::max() : spanStart);
+        KTime switcherStop(switcherFromEmpty ? std::numeric_limits<int64_t>::min() + 1 : spanStop);
+        KDuzNode* switcher = scene->GetCameraSwitcherNode();
+        if (switcher != nullptr) switcher->GetAnimationInterval(switcherStart, switcherStop);
+        if (switcher != nullptr && !switcherFromEmpty) {
+            if (switcherStart.IsLessThan(start)) start = switcherStart;
+            if (stop.IsLessThan(switcherStop)) stop = switcherStop;
+        }
+        if (KDuzNode* root = scene->GetRootNode()) root->GetAnimationInterval(start, stop);
+        if (switcherFromEmpty) {
+            if (switcherStart.IsLessThan(start)) start = switcherStart;
+            if (stop.IsLessThan(switcherStop)) stop = switcherStop;
+        }
+        spanStart = start.Get();
+        spanStop = stop.Get();
+    }
+    if (spanStart > spanStop) {
+        spanStart = 0;
+        spanStop = KTime::kTicksPerSecond;
+    }
+    if (!localSet) {
+        description->localStart = KTime(spanStart);
+        description->localStop = KTime(spanStop);
+    }
+    WriteSpan(duz, "LocalTime", description->localStart, description->localStop);
+    if (!referenceSet) {
+        description->referenceStart = KTime(spanStart);
+        description->referenceStop = KTime(spanStop);
+    }
+    WriteSpan(duz, "ReferenceTime", description->referenceStart, description->referenceStop);
+    if (!description->comments.IsEmpty()) duz.FieldWriteNamedString("Comments", description->comments.Buffer());
+    if (description->thumbnail != nullptr) KDuzWriteThumbnail(duz, description->thumbnail);
 }
 
 }  // namespace duzsdk

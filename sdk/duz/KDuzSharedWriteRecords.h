@@ -3,6 +3,8 @@
 // state (the write drivers do after each section).
 #pragma once
 
+#include <cstdint>
+
 #include "sdk/base/KString.h"
 
 namespace duzsdk {
@@ -16,6 +18,7 @@ class KDuzScene;
 class KDuzSceneInfo;
 class KDuzSdkManager;
 class KDuzStreamOptionsDuzWriter;
+class KDuzTakeDescription;
 class KDuzThumbnail;
 
 // Four comment lines (ASCII files only): empty, title, dashes, empty.
@@ -57,5 +60,14 @@ bool KDuzWriteSummaryRecord(KDuz& duz, KDuzScene* scene, KDuzStreamOptionsDuzWri
 // once written. 1 converted, 0 nothing to convert, -1 accepted but the copy
 // could not be written.
 int KDuzConvertMediaForEmbedding(KDuzSdkManager* manager, KString& fileName);
+
+// The head of a take's block: "FileName" (the name with blanks as "_" and
+// ".tak"), "LocalTime" and "ReferenceTime", "Comments" and the thumbnail. A
+// span the description leaves unset (0, 0) becomes the running span, which
+// first widens by the take's animation on the root and on the camera
+// switcher (taken from an empty span when switcherFromEmpty, else from the
+// running one), and the description keeps what was written.
+void KDuzWriteTakeHead(KDuz& duz, KDuzScene* scene, const KString& name, KDuzTakeDescription* description,
+                       int64_t& spanStart, int64_t& spanStop, bool switcherFromEmpty);
 
 }  // namespace duzsdk

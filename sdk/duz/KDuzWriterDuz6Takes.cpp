@@ -3,6 +3,7 @@
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/character/KDuzConstraint.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/object/KDuzClassTree.h"
@@ -14,18 +15,6 @@
 #include "sdk/scene/KDuzTakeDescription.h"
 
 namespace duzsdk {
-
-namespace {
-
-bool SpanSet(KTime start, KTime stop) { return start.Get() != 0 || stop.Get() != 0; }
-
-void WriteSpan(KDuz& duz, const char* name, KTime start, KTime stop) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteTimeSpan(start, stop);
-    duz.FieldWriteEnd();
-}
-
-}  // namespace
 
 bool KDuzWriterDuz6::WriteTakes(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
@@ -62,45 +51,7 @@ bool KDuzWriterDuz6::WriteTakes(KDuzScene* scene) {
         duz.FieldWriteBegin("Take");
         duz.FieldWriteKString(name);
         duz.FieldWriteBlockBegin();
-        KString fileName = name;
-        for (int i = 0; i < fileName.Length(); ++i)
-            if (fileName[i] == ' ' || fileName[i] == '\t') *fileName.CharPtrAt(i) = '_';
-        fileName += ".tak";
-        duz.FieldWriteNamedString("FileName", fileName.Buffer());
-
-        const bool localSet = SpanSet(description->localStart, description->localStop);
-        const bool referenceSet = SpanSet(description->referenceStart, description->referenceStop);
-        if (!localSet || !referenceSet) {
-            scene->SetCurrentTake(name.Buffer());
-            KTime start(mSpanStart);
-            KTime stop(mSpanStop);
-            if (KDuzNode* switcher = scene->GetCameraSwitcherNode()) {
-                KTime switcherStart(mSpanStart);
-                KTime switcherStop(mSpanStop);
-                switcher->GetAnimationInterval(switcherStart, switcherStop);
-                if (switcherStart.IsLessThan(start)) start = switcherStart;
-                if (stop.IsLessThan(switcherStop)) stop = switcherStop;
-            }
-            if (KDuzNode* root = scene->GetRootNode()) root->GetAnimationInterval(start, stop);
-            mSpanStart = start.Get();
-            mSpanStop = stop.Get();
-        }
-        if (mSpanStart > mSpanStop) {
-            mSpanStart = 0;
-            mSpanStop = KTime::kTicksPerSecond;
-        }
-        if (!localSet) {
-            description->localStart = KTime(mSpanStart);
-            description->localStop = KTime(mSpanStop);
-        }
-        WriteSpan(duz, "LocalTime", description->localStart, description->localStop);
-        if (!referenceSet) {
-            description->referenceStart = KTime(mSpanStart);
-            description->referenceStop = KTime(mSpanStop);
-        }
-        WriteSpan(duz, "ReferenceTime", description->referenceStart, description->referenceStop);
-        if (!description->comments.IsEmpty()) duz.FieldWriteNamedString("Comments", description->comments.Buffer());
-        if (description->thumbnail != nullptr) WriteThumbnail(description->thumbnail);
+        KDuzWriteTakeHead(duz, scene, name, description, mSpanStart, mSpanStop, false);
 
         WriteBanner("Models animation", 52);
         if (KDuzNode* switcher = scene->GetCameraSwitcherNode())

@@ -21,18 +21,6 @@
 
 namespace duzsdk {
 
-namespace {
-
-bool SpanSet(KTime start, KTime stop) { return start.Get() != 0 || stop.Get() != 0; }
-
-void WriteSpan(KDuz& duz, const char* name, KTime start, KTime stop) {
-    duz.FieldWriteBegin(name);
-    duz.FieldWriteTimeSpan(start, stop);
-    duz.FieldWriteEnd();
-}
-
-}  // namespace
-
 bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
     KDuz& duz = *GetFieldFile();
     duz.WriteComment("Takes and animation section");
@@ -73,44 +61,7 @@ bool KDuzWriterDuz::WriteTakes(KDuzScene* scene) {
         duz.FieldWriteBegin("Take");
         duz.FieldWriteKString(name);
         duz.FieldWriteBlockBegin();
-        KString fileName = name;
-        for (int i = 0; i < fileName.Length(); ++i)
-            if (fileName[i] == ' ' || fileName[i] == '\t') *fileName.CharPtrAt(i) = '_';
-        fileName += ".tak";
-        duz.FieldWriteNamedString("FileName", fileName.Buffer());
-
-        const bool localSet = SpanSet(description->localStart, description->localStop);
-        const bool referenceSet = SpanSet(description->referenceStart, description->referenceStop);
-        if (!localSet || !referenceSet) {
-            scene->SetCurrentTake(name.Buffer());
-            KTime start(mSpanStart);
-            KTime stop(mSpanStop);
-            KTime switcherStart(std::numeric_limits<int64_t>::max());
-            KTime switcherStop(std::numeric_limits<int64_t>::min() + 1);
-            if (KDuzNode* switcher = scene->GetCameraSwitcherNode())
-                switcher->GetAnimationInterval(switcherStart, switcherStop);
-            if (root != nullptr) root->GetAnimationInterval(start, stop);
-            if (switcherStart.IsLessThan(start)) start = switcherStart;
-            if (stop.IsLessThan(switcherStop)) stop = switcherStop;
-            mSpanStart = start.Get();
-            mSpanStop = stop.Get();
-        }
-        if (mSpanStart > mSpanStop) {
-            mSpanStart = 0;
-            mSpanStop = KTime::kTicksPerSecond;
-        }
-        if (!localSet) {
-            description->localStart = KTime(mSpanStart);
-            description->localStop = KTime(mSpanStop);
-        }
-        WriteSpan(duz, "LocalTime", description->localStart, description->localStop);
-        if (!referenceSet) {
-            description->referenceStart = KTime(mSpanStart);
-            description->referenceStop = KTime(mSpanStop);
-        }
-        WriteSpan(duz, "ReferenceTime", description->referenceStart, description->referenceStop);
-        if (!description->comments.IsEmpty()) duz.FieldWriteNamedString("Comments", description->comments.Buffer());
-        if (description->thumbnail != nullptr) KDuzWriteThumbnail(duz, description->thumbnail);
+        KDuzWriteTakeHead(duz, scene, name, description, mSpanStart, mSpanStop, true);
 
         duz.WriteComment("Models animation");
         duz.WriteComment("----------------------------------------------------");

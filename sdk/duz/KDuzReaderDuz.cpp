@@ -116,25 +116,9 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
     IProgress* progress = KProgressGetGlobal();
     if (progress != nullptr) progress->Begin();
 
-    bool status = true;
-    mReadOptions = dynamic_cast<KDuzStreamOptionsDuzReader*>(options);
-    if (mReadOptions == nullptr || scene == nullptr) {
-        mError.SetLastError(eStreamOptionsNotSet);
-        status = false;
-    }
     IDuzObject* ownFile = mFile;
-    const bool givenFile = status && file != nullptr;
-    if (givenFile) {
-        mFile = file;
-    } else if (status && mFile == nullptr) {
-        mError.SetLastError(eFileNotOpened);
-        status = false;
-    }
-    // As in the version 6 reader: the names of this read live in a map of
-    // the reader's own, mirrored only into the reader's own file object.
-    mNames.clear();
-    mMirrorNames = !givenFile;
-    if (mMirrorNames) ForgetMirroredNames();
+    bool givenFile = false;
+    bool status = BeginRead(scene, options, file, givenFile);
     mMessageText = "";
     mSkippedKinds.clear();
 

@@ -205,19 +205,14 @@ bool KDuzReaderDuz6::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     return ReadFromFileObject(scene, options, nullptr);
 }
 
-bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file) {
-    IProgress* progress = KProgressGetGlobal();
-    if (progress != nullptr) progress->Begin();
-
+bool KDuzReaderDuz6::BeginRead(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file, bool& givenFile) {
     bool status = true;
     mReadOptions = dynamic_cast<KDuzStreamOptionsDuzReader*>(options);
     if (mReadOptions == nullptr || scene == nullptr) {
         mError.SetLastError(kErrorStreamOptionsNotSet);
         status = false;
     }
-
-    IDuzObject* ownFile = mFile;
-    const bool givenFile = status && file != nullptr;
+    givenFile = status && file != nullptr;
     if (givenFile) {
         mFile = file;
     } else if (status && mFile == nullptr) {
@@ -230,6 +225,16 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
     mNames.clear();
     mMirrorNames = !givenFile;
     if (mMirrorNames) ForgetMirroredNames();
+    return status;
+}
+
+bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file) {
+    IProgress* progress = KProgressGetGlobal();
+    if (progress != nullptr) progress->Begin();
+
+    IDuzObject* ownFile = mFile;
+    bool givenFile = false;
+    bool status = BeginRead(scene, options, file, givenFile);
 
     if (progress != nullptr) progress->SetTotal(1 + CountMarkedTakes());
 

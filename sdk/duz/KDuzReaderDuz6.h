@@ -187,6 +187,11 @@ protected:
     void Register(KDuzScene* scene, const KString& fullName, KDuzObject* object);
     bool MapName(const char* fullName, KDuzObject* object);
     void ForgetMirroredNames();
+    // The start both DUZ readers share: the option set, the file object (the
+    // caller's when given, else the reader's own) and an empty name map,
+    // mirrored into the reader's own file object only. False with the error
+    // set when the options or the file are missing.
+    bool BeginRead(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file, bool& givenFile);
     void SettleCameraNodes(KDuzScene* scene);
     void DropProducerCameraNodes(KDuzScene* scene, const std::vector<KDuzNode*>& nodes);
     void Finalise(KDuzScene* scene);

@@ -325,8 +325,10 @@ bool KDuz6ReadNodeAttribute(const KDuz6RecordContext& context, KDuzNode* node, c
         KDuzCamera* camera = KDuzCamera::Create(manager, "");
         if (camera == nullptr)
             return false;
-        KDuz6ReadCameraFields(file, camera);
+        // Attached first: "Position" is the owner node's translation, which a
+        // camera without a node cannot hold.
         node->SetNodeAttribute(camera);
+        KDuz6ReadCameraFields(file, camera);
         return true;
     }
     if (type == KString("CameraSwitcher")) {

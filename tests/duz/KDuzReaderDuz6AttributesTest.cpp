@@ -168,8 +168,14 @@ TEST_F(Duz6Attributes, CameraDefaultsAndFields)
     file.FieldReadEnd();
     ASSERT_TRUE(file.FieldReadBegin("Model"));
     ASSERT_TRUE(file.FieldReadBlockBegin());
-    KDuzCamera* second = KDuzCamera::Create(manager, "D");
-    KDuz6ReadCameraFields(file, second);
+    KDuzNode* owner = KDuzNode::Create(manager, "D");
+    ASSERT_TRUE(KDuz6ReadNodeAttribute(Context(), owner, "Camera"));
+    auto* second = static_cast<KDuzCamera*>(owner->GetNodeAttribute());
+    // "Position" reaches the node: the camera is attached before it is read.
+    const auto position = owner->GetLclTranslation();
+    EXPECT_EQ(position[0], 1.0);
+    EXPECT_EQ(position[1], 2.0);
+    EXPECT_EQ(position[2], 3.0);
     EXPECT_EQ(second->GetOrthoZoom(), 3.0);
     EXPECT_TRUE(second->GetShowAudio());
     EXPECT_EQ(second->GetAudioColor().mGreen, 0.0);

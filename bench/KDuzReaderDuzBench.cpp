@@ -14,6 +14,7 @@
 #include <string>
 
 #include "sdk/duz/KDuzReaderDuz.h"
+#include "bench/KDuzParseBaseline.h"
 #include "sdk/io/KDuz.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzSdkManager.h"
@@ -50,34 +51,9 @@ std::string MakeFile(int models) {
     return path;
 }
 
-// Every field of a block, depth first, as a reader would visit them.
-int WalkBlock(KDuz& duz, int depth) {
-    int visited = 0;
-    const int count = duz.FieldGetCount();
-    for (int i = 0; i < count && depth < 16; ++i) {
-        if (!duz.FieldReadBeginByIndex(i, 0)) continue;
-        ++visited;
-        if (duz.FieldReadBlockBegin()) {
-            visited += WalkBlock(duz, depth + 1);
-            duz.FieldReadBlockEnd();
-        }
-        duz.FieldReadEnd();
-    }
-    return visited;
-}
-
 void BM_ParseOnlyBaseline(benchmark::State& state) {
     const int models = static_cast<int>(state.range(0));
-    const std::string path = MakeFile(models);
-    for (auto _ : state) {
-        KDuz duz;
-        if (!duz.ProjectOpen(path.c_str())) state.SkipWithError("open");
-        benchmark::DoNotOptimize(WalkBlock(duz, 0));
-        duz.ProjectClose();
-    }
-    std::remove(path.c_str());
-    state.SetItemsProcessed(state.iterations() * models);
-    state.SetComplexityN(models);
+    duzbench::ParseOnlyBaseline(state, MakeFile(models), models);
 }
 BENCHMARK(BM_ParseOnlyBaseline)->RangeMultiplier(4)->Range(1 << 10, 1 << 14)->Unit(benchmark::kMillisecond)->Complexity();
 

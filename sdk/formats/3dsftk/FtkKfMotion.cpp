@@ -526,6 +526,35 @@ void FtkObjectMotionPut(FtkDatabase* db, const FtkObjectMotion* motion)
     KeepXdata(node, kept);
 }
 
+// The node of a camera or spotlight and its target node, each replacing the
+// node of the same name and kind (their extra data kept in `kept` and
+// `keptTarget`); the target only when it has positions. The node's tracks
+// are the caller's.
+namespace {
+
+template <typename Motion>
+FtkChunk* PutTargetedNodes(FtkDatabase* db, const Motion& m, uint16_t nodeTag, uint16_t targetTag, bool camera,
+                           FtkChunk*& kept, FtkChunk*& target, FtkChunk*& keptTarget)
+{
+    NodeNames names(m.name, sizeof m.name, m.parent, sizeof m.parent);
+    char* targetParent = FtkRecordText(m.targetParent, sizeof m.targetParent);
+    FtkChunk* kfdata = names.Ok() && targetParent ? FtkKfDataGetOrCreate(db->root) : nullptr;
+    if (kfdata)
+        FtkKfReplaceNode(db, names.name, targetTag, &keptTarget);
+    if (kfdata && !FtkErrorPending())
+        FtkKfReplaceNode(db, names.name, nodeTag, &kept);
+    if (kfdata && !FtkErrorPending() && m.targetPos.keyCount > 0 && m.targetPos.keys && m.targetPos.values)
+        target = FtkKfAddTargetNode(targetParent, m.targetPos.keyCount, m.targetPos.flags, m.targetPos.keys,
+                                    m.targetPos.values, names.name, m.targetFlags1, m.targetFlags2, camera, kfdata);
+    FtkMemFree(targetParent);
+    IndexNode(db, names.name, target);
+    FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(nodeTag, kfdata, names, m.flags1, m.flags2) : nullptr;
+    IndexNode(db, names.name, node);
+    return node;
+}
+
+}  // namespace
+
 void FtkCameraMotionPut(FtkDatabase* db, const FtkCameraMotion* motion)
 {
     if (!db || !motion) {
@@ -537,23 +566,10 @@ void FtkCameraMotionPut(FtkDatabase* db, const FtkCameraMotion* motion)
         return;
     }
     const FtkCameraMotion& m = *motion;
-    NodeNames names(m.name, sizeof m.name, m.parent, sizeof m.parent);
-    char* targetParent = FtkRecordText(m.targetParent, sizeof m.targetParent);
-    FtkChunk* kfdata = names.Ok() && targetParent ? FtkKfDataGetOrCreate(db->root) : nullptr;
-    FtkChunk* keptTarget = nullptr;
     FtkChunk* kept = nullptr;
-    if (kfdata)
-        FtkKfReplaceNode(db, names.name, TARGET_NODE_TAG, &keptTarget);
-    if (kfdata && !FtkErrorPending())
-        FtkKfReplaceNode(db, names.name, CAMERA_NODE_TAG, &kept);
     FtkChunk* target = nullptr;
-    if (kfdata && !FtkErrorPending() && m.targetPos.keyCount > 0 && m.targetPos.keys && m.targetPos.values)
-        target = FtkKfAddTargetNode(targetParent, m.targetPos.keyCount, m.targetPos.flags, m.targetPos.keys,
-                                    m.targetPos.values, names.name, m.targetFlags1, m.targetFlags2, true, kfdata);
-    FtkMemFree(targetParent);
-    IndexNode(db, names.name, target);
-    FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(CAMERA_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
-    IndexNode(db, names.name, node);
+    FtkChunk* keptTarget = nullptr;
+    FtkChunk* node = PutTargetedNodes(db, m, CAMERA_NODE_TAG, TARGET_NODE_TAG, true, kept, target, keptTarget);
     if (node) {
         PutTrack(POS_TRACK_TAG, m.pos, node);
         PutTrack(FOV_TRACK_TAG, m.fov, node);
@@ -587,23 +603,10 @@ void FtkSpotMotionPut(FtkDatabase* db, const FtkSpotMotion* motion)
     if (!CheckPut(db, motion))
         return;
     const FtkSpotMotion& m = *motion;
-    NodeNames names(m.name, sizeof m.name, m.parent, sizeof m.parent);
-    char* targetParent = FtkRecordText(m.targetParent, sizeof m.targetParent);
-    FtkChunk* kfdata = names.Ok() && targetParent ? FtkKfDataGetOrCreate(db->root) : nullptr;
-    FtkChunk* keptTarget = nullptr;
     FtkChunk* kept = nullptr;
-    if (kfdata)
-        FtkKfReplaceNode(db, names.name, L_TARGET_NODE_TAG, &keptTarget);
-    if (kfdata && !FtkErrorPending())
-        FtkKfReplaceNode(db, names.name, SPOTLIGHT_NODE_TAG, &kept);
     FtkChunk* target = nullptr;
-    if (kfdata && !FtkErrorPending() && m.targetPos.keyCount > 0 && m.targetPos.keys && m.targetPos.values)
-        target = FtkKfAddTargetNode(targetParent, m.targetPos.keyCount, m.targetPos.flags, m.targetPos.keys,
-                                    m.targetPos.values, names.name, m.targetFlags1, m.targetFlags2, false, kfdata);
-    FtkMemFree(targetParent);
-    IndexNode(db, names.name, target);
-    FtkChunk* node = kfdata && !FtkErrorPending() ? NewNode(SPOTLIGHT_NODE_TAG, kfdata, names, m.flags1, m.flags2) : nullptr;
-    IndexNode(db, names.name, node);
+    FtkChunk* keptTarget = nullptr;
+    FtkChunk* node = PutTargetedNodes(db, m, SPOTLIGHT_NODE_TAG, L_TARGET_NODE_TAG, false, kept, target, keptTarget);
     if (node) {
         PutTrack(POS_TRACK_TAG, m.pos, node);
         PutTrack(COL_TRACK_TAG, m.color, node);

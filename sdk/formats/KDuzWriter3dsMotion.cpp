@@ -252,12 +252,36 @@ FtkOmniMotion* KDuzWriter3DS::WriteOmniMotion(KDuzNode* node) {
 namespace {
 
 // The target of a light or camera that looks at a node: that node's
-// translation, sampled over the wider of the two intervals.
+// translation, sampled over the wider of the two intervals (at least the
+// node's own n keys), and the target's parent name. Without a look-at node,
+// n keys and an empty parent name (the caller's own parent applies).
 struct TargetSource {
-    KDuzNode* lookAt = nullptr;
     int keyCount = 0;
     KFCurve* curves[3] = {};
+    std::string parent;
 };
+
+TargetSource LookAtTarget(KDuzNode* node, bool animationEnabled, int n, Channels& channels) {
+    TargetSource target;
+    target.keyCount = n;
+    KDuzNode* lookAt = node->GetLookAtTarget();
+    if (lookAt == nullptr) return target;
+    KTime start(0), stop(0);
+    if (KDuzTakeNode* own = node->GetCurrentTakeNode()) own->GetAnimationInterval(start, stop);
+    if (KDuzTakeNode* other = lookAt->GetCurrentTakeNode()) other->GetAnimationInterval(start, stop);
+    const int64_t end = stop.GetFrame(true, kFrameMode);
+    const int m = animationEnabled ? static_cast<int>(std::clamp<int64_t>(end, 0, 0x7ffffffe)) + 1 : 1;
+    target.keyCount = std::max(m, n);
+    KDuzTakeNode* targetTake = animationEnabled ? lookAt->GetCurrentTakeNode() : nullptr;
+    KFCurve* z = targetTake != nullptr ? targetTake->GetTranslationZCurve() : nullptr;
+    const bool animated = z != nullptr && z->KeyGetCount() >= 2;
+    const duzVectorTemplate3<double> t = lookAt->GetLclTranslation();
+    target.curves[0] = channels.Use(animated ? targetTake->GetTranslationXCurve() : nullptr, animated, t[0]);
+    target.curves[1] = channels.Use(animated ? targetTake->GetTranslationYCurve() : nullptr, animated, t[1]);
+    target.curves[2] = channels.Use(animated ? z : nullptr, animated, t[2]);
+    target.parent = IsWrittenObject(lookAt) ? Cut(lookAt->GetName(), 20) : "$$$DUMMY." + std::string(lookAt->GetName());
+    return target;
+}
 
 }  // namespace
 
@@ -270,27 +294,10 @@ FtkSpotMotion* KDuzWriter3DS::WriteSpotMotion(KDuzNode* node) {
     KDuzTakeNode* take = mAnimationEnabled ? node->GetCurrentTakeNode() : nullptr;
 
     KDuzNode* lookAt = node->GetLookAtTarget();
-    int m = n;
-    KFCurve* targetCurves[3] = {};
-    std::string targetParent;
-    if (lookAt != nullptr) {
-        KTime start(0), stop(0);
-        if (KDuzTakeNode* own = node->GetCurrentTakeNode()) own->GetAnimationInterval(start, stop);
-        if (KDuzTakeNode* other = lookAt->GetCurrentTakeNode()) other->GetAnimationInterval(start, stop);
-        const int64_t end = stop.GetFrame(true, kFrameMode);
-        m = mAnimationEnabled ? static_cast<int>(std::clamp<int64_t>(end, 0, 0x7ffffffe)) + 1 : 1;
-        m = std::max(m, n);
-        KDuzTakeNode* targetTake = mAnimationEnabled ? lookAt->GetCurrentTakeNode() : nullptr;
-        KFCurve* z = targetTake != nullptr ? targetTake->GetTranslationZCurve() : nullptr;
-        const bool animated = z != nullptr && z->KeyGetCount() >= 2;
-        const duzVectorTemplate3<double> t = lookAt->GetLclTranslation();
-        targetCurves[0] = channels.Use(animated ? targetTake->GetTranslationXCurve() : nullptr, animated, t[0]);
-        targetCurves[1] = channels.Use(animated ? targetTake->GetTranslationYCurve() : nullptr, animated, t[1]);
-        targetCurves[2] = channels.Use(animated ? z : nullptr, animated, t[2]);
-        targetParent = IsWrittenObject(lookAt) ? Cut(lookAt->GetName(), 20) : "$$$DUMMY." + std::string(lookAt->GetName());
-    } else {
-        targetParent = ParentName(node, false);
-    }
+    TargetSource target = LookAtTarget(node, mAnimationEnabled, n, channels);
+    const int m = target.keyCount;
+    KFCurve** targetCurves = target.curves;
+    const std::string targetParent = lookAt != nullptr ? target.parent : ParentName(node, false);
 
     FtkSpotMotion* motion = nullptr;
     FtkSpotMotionInit(&motion, n, n, n, n, 1, m);
@@ -362,27 +369,10 @@ FtkCameraMotion* KDuzWriter3DS::WriteCameraMotion(KDuzNode* node) {
     KFCurve* roll = channels.Use(take ? take->GetRollCurve() : nullptr, mAnimationEnabled, camera->GetRoll());
 
     KDuzNode* lookAt = node->GetLookAtTarget();
-    int m = n;
-    KFCurve* targetCurves[3] = {};
-    std::string targetParent;
-    if (lookAt != nullptr) {
-        KTime start(0), stop(0);
-        if (KDuzTakeNode* own = node->GetCurrentTakeNode()) own->GetAnimationInterval(start, stop);
-        if (KDuzTakeNode* other = lookAt->GetCurrentTakeNode()) other->GetAnimationInterval(start, stop);
-        const int64_t end = stop.GetFrame(true, kFrameMode);
-        m = mAnimationEnabled ? static_cast<int>(std::clamp<int64_t>(end, 0, 0x7ffffffe)) + 1 : 1;
-        m = std::max(m, n);
-        KDuzTakeNode* targetTake = mAnimationEnabled ? lookAt->GetCurrentTakeNode() : nullptr;
-        KFCurve* z = targetTake != nullptr ? targetTake->GetTranslationZCurve() : nullptr;
-        const bool animated = z != nullptr && z->KeyGetCount() >= 2;
-        const duzVectorTemplate3<double> t = lookAt->GetLclTranslation();
-        targetCurves[0] = channels.Use(animated ? targetTake->GetTranslationXCurve() : nullptr, animated, t[0]);
-        targetCurves[1] = channels.Use(animated ? targetTake->GetTranslationYCurve() : nullptr, animated, t[1]);
-        targetCurves[2] = channels.Use(animated ? z : nullptr, animated, t[2]);
-        targetParent = IsWrittenObject(lookAt) ? Cut(lookAt->GetName(), 20) : "$$$DUMMY." + std::string(lookAt->GetName());
-    } else {
-        targetParent = ParentName(node, false);
-    }
+    TargetSource target = LookAtTarget(node, mAnimationEnabled, n, channels);
+    const int m = target.keyCount;
+    KFCurve** targetCurves = target.curves;
+    const std::string targetParent = lookAt != nullptr ? target.parent : ParentName(node, false);
 
     FtkCameraMotion* motion = nullptr;
     FtkCameraMotionInit(&motion, n, n, n, m);

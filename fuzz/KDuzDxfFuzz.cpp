@@ -1,49 +1,26 @@
 // libFuzzer target for the DXF reader: each input is written as a DXF file
-// and read into a fresh scene in each way of deriving objects (by layer with
-// welding, by entity, by block); the scene read by layer is then written
-// back as DXF, so that odd meshes from a hostile file reach the writer too.
-#include <stdlib.h>
-#include <unistd.h>
-
+// and read in each way of deriving objects (by layer with welding, by
+// entity, by block); the scene read by layer is then written back as DXF,
+// so that odd meshes from a hostile file reach the writer too. One manager
+// and scene serve many inputs (see KDuzFuzzSpace.h).
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
+#include "KDuzFuzzSpace.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzWriterDxf.h"
 #include "sdk/io/KDuzStreamOptions.h"
-#include "sdk/object/KDuzSdkManager.h"
-#include "sdk/scene/KDuzScene.h"
-
-namespace {
-
-std::string Folder() {
-    static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "duz-dxf-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        return pattern;
-    }();
-    return folder;
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, file);
-    std::fclose(file);
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string input = Folder() + "/input.dxf";
-    const std::string output = Folder() + "/output.dxf";
-    WriteFile(input, data, size);
-    duzsdk::KDuzSdkManager* manager = duzsdk::KDuzSdkManager::Create();
+    static duzfuzz::SceneSpace space;
+    const std::string& folder = duzfuzz::ScratchFolder("dxf-fuzz");
+    const std::string input = folder + "/input.dxf";
+    const std::string output = folder + "/output.dxf";
+    duzfuzz::WriteFile(input, data, size);
+    space.StartInput();
     for (int derivation = 0; derivation < 3; ++derivation) {
-        duzsdk::KDuzScene* scene = duzsdk::KDuzScene::Create(manager, "");
-        duzsdk::KDuzReaderDxf reader(manager);
+        duzsdk::KDuzScene* scene = space.ClearedScene();
+        duzsdk::KDuzReaderDxf reader(space.Manager());
         if (!reader.FileOpen(input.c_str())) break;
         duzsdk::KDuzStreamOptions* options = reader.GetReadOptions(false);
         options->Reset();
@@ -52,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         options->Destroy();
         reader.FileClose();
         if (derivation == 0) {
-            duzsdk::KDuzWriterDxf writer(manager);
+            duzsdk::KDuzWriterDxf writer(space.Manager());
             if (writer.FileCreate(output.c_str())) {
                 duzsdk::KDuzStreamOptions* writeOptions = writer.GetWriteOptions();
                 writeOptions->Reset();
@@ -62,6 +39,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
-    manager->Destroy();
     return 0;
 }

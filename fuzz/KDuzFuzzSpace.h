@@ -40,20 +40,25 @@ inline std::filesystem::path ScratchRoot()
 }
 
 // A folder of this process's own, named after the target, removed at a
-// normal exit (libFuzzer ends a crashing process without it).
+// normal exit (libFuzzer ends a crashing process without it). The name is
+// never destroyed, so the exit handler can still read it.
 inline const std::string& ScratchFolder(const char* target)
 {
-    static const std::string folder = [target] {
+    static const std::string* folder = [target] {
         std::string pattern = (ScratchRoot() / (std::string("duz-") + target + "-XXXXXX")).string();
         if (mkdtemp(pattern.data()) == nullptr)
             std::abort();
+        return new std::string(pattern);
+    }();
+    static const bool removedAtExit = [] {
         std::atexit([] {
             std::error_code code;
-            std::filesystem::remove_all(folder, code);
+            std::filesystem::remove_all(*folder, code);
         });
-        return pattern;
+        return true;
     }();
-    return folder;
+    (void)removedAtExit;
+    return *folder;
 }
 
 inline void WriteFile(const std::string& path, const uint8_t* data, size_t size)

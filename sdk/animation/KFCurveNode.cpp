@@ -6,10 +6,12 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KProperty.h"
@@ -103,6 +105,7 @@ KFCurveNode::~KFCurveNode()
         auto& siblings = mParent->mChildren;
         auto it = std::find(siblings.begin(), siblings.end(), this);
         if (it != siblings.end()) siblings.erase(it);
+        mParent->mChildIndex.reset();
         mParent = nullptr;
     }
     ReleaseName();
@@ -124,6 +127,7 @@ void KFCurveNode::Clear()
     }
     mChildren.clear();
     mChildren.shrink_to_fit();
+    mChildIndex.reset();
     delete mCurve;
     mCurve = nullptr;
     // A layer belongs to the node whose chain holds it; the reference count
@@ -144,6 +148,7 @@ int KFCurveNode::AddChild(KFCurveNode* child)
     if (!child) return -1;
     mChildren.push_back(child);
     if (!IsReferenceNode()) child->mParent = this;
+    IndexAppendedChild();
     return static_cast<int>(mChildren.size()) - 1;
 }
 
@@ -152,6 +157,7 @@ void KFCurveNode::DetachChild(int index)
     if (index < 0 || index >= GetChildCount()) return;
     KFCurveNode* child = mChildren[static_cast<size_t>(index)];
     mChildren.erase(mChildren.begin() + index);
+    mChildIndex.reset();
     if (!IsReferenceNode()) child->mParent = nullptr;
 }
 
@@ -209,13 +215,80 @@ int KFCurveNode::FindChildIndex(const KFCurveNode* child) const
     return -1;
 }
 
+namespace {
+
+// Advances whenever a node's name may change without its parent knowing:
+// a shared name record or its property changed.
+std::atomic<std::uint64_t> gCurveNodeNameEpoch{0};
+
+// Below this many children a walk over the names is as quick as a hash.
+constexpr size_t kChildIndexThreshold = 24;
+
+// Names compare without case: hashed the same way.
+size_t HashNameNoCase(const char* name)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
+        const unsigned char lower = *c >= 'A' && *c <= 'Z' ? static_cast<unsigned char>(*c + 32) : *c;
+        hash = (hash ^ lower) * 1099511628211ull;
+    }
+    return static_cast<size_t>(hash);
+}
+
+struct NameEpochs {
+    std::uint64_t curveNodes = 0;
+    std::uint64_t properties = 0;
+    bool operator==(const NameEpochs&) const = default;
+};
+
+NameEpochs CurrentNameEpochs()
+{
+    return {gCurveNodeNameEpoch.load(std::memory_order_relaxed), KPropertyNameEpoch()};
+}
+
+}  // namespace
+
+struct KFCurveNode::ChildIndex {
+    std::unordered_multimap<size_t, uint32_t> indices;   // name hash -> child index
+    NameEpochs epochs;
+};
+
+void KFCurveNode::IndexAppendedChild()
+{
+    if (!mChildIndex) return;
+    if (!(mChildIndex->epochs == CurrentNameEpochs())) {
+        mChildIndex.reset();
+        return;
+    }
+    mChildIndex->indices.emplace(HashNameNoCase(mChildren.back()->GetName()),
+                                 static_cast<uint32_t>(mChildren.size() - 1));
+}
+
 int KFCurveNode::FindChildIndexByName(const char* name) const
 {
     if (!name) return -1;
-    for (int i = 0; i < GetChildCount(); ++i) {
-        if (strcasecmp(mChildren[static_cast<size_t>(i)]->GetName(), name) == 0) return i;
+    if (mChildren.size() < kChildIndexThreshold) {
+        for (int i = 0; i < GetChildCount(); ++i) {
+            if (strcasecmp(mChildren[static_cast<size_t>(i)]->GetName(), name) == 0) return i;
+        }
+        return -1;
     }
-    return -1;
+    const NameEpochs epochs = CurrentNameEpochs();
+    if (!mChildIndex || !(mChildIndex->epochs == epochs)) {
+        mChildIndex = std::make_unique<ChildIndex>();
+        mChildIndex->epochs = epochs;
+        mChildIndex->indices.reserve(mChildren.size());
+        for (size_t i = 0; i < mChildren.size(); ++i)
+            mChildIndex->indices.emplace(HashNameNoCase(mChildren[i]->GetName()), static_cast<uint32_t>(i));
+    }
+    // Names may repeat: the first child wins, as in a walk.
+    int best = -1;
+    const auto [first, last] = mChildIndex->indices.equal_range(HashNameNoCase(name));
+    for (auto it = first; it != last; ++it) {
+        const int index = static_cast<int>(it->second);
+        if ((best < 0 || index < best) && strcasecmp(mChildren[it->second]->GetName(), name) == 0) best = index;
+    }
+    return best;
 }
 
 void KFCurveNode::SetParent(KFCurveNode* parent)
@@ -235,6 +308,7 @@ int KFCurveNode::InsertChildSorted(KFCurveNode* child)
     while (index < GetChildCount() && strcasecmp(mChildren[static_cast<size_t>(index)]->GetName(), child->GetName()) < 0)
         ++index;
     mChildren.insert(mChildren.begin() + index, child);
+    mChildIndex.reset();
     if (!IsReferenceNode()) child->mParent = this;
     return index;
 }
@@ -262,6 +336,7 @@ const KDataType* KFCurveNode::GetDataType() const
 void KFCurveNode::SetSharedName(KFCurveNode* source)
 {
     if (source && source->mName == mName) return;
+    gCurveNodeNameEpoch.fetch_add(1, std::memory_order_relaxed);
     ReleaseName();
     if (source && source->mName) {
         mName = source->mName;
@@ -271,6 +346,7 @@ void KFCurveNode::SetSharedName(KFCurveNode* source)
 
 void KFCurveNode::SetProperty(KProperty* property)
 {
+    gCurveNodeNameEpoch.fetch_add(1, std::memory_order_relaxed);
     if (mName) mName->property = property;
 }
 
@@ -364,6 +440,7 @@ void KFCurveNode::DeleteChild(KFCurveNode* node)
     if (index < 0) return;
     if (!IsReferenceNode()) node->mParent = nullptr;
     mChildren.erase(mChildren.begin() + index);
+    mChildIndex.reset();
     delete node;
 }
 

@@ -5,6 +5,7 @@
 // an owner node told of changes.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "sdk/animation/KFCurve.h"
@@ -195,12 +196,19 @@ private:
     bool ReplaceRangeImpl(KFCurveNode* source, KTime start, KTime stop, bool useExactSpan, bool keysAtEnds,
                           KTime offset, int depth);
     void CreateCurvesImpl(int depth);
+    // Keeps the child index in step with a child appended at the end.
+    void IndexAppendedChild();
 
     bool mQuaternionInterpolation = false;
     NameRecord* mName = nullptr;
     int mFlags = kFCurveNodeFlagLayersAllowed | 0x20;
     int mReferenceCount = 0;
     std::vector<KFCurveNode*> mChildren;
+    // Look-up of children by name for nodes with many (a take node's root
+    // has one child per animated property): made when first needed, kept
+    // in step with appended children, dropped by any other change.
+    struct ChildIndex;
+    mutable std::unique_ptr<ChildIndex> mChildIndex;
     KFCurve* mCurve = nullptr;
     KFCurveNode* mTimeWarp = nullptr;
     KFCurveNode* mLayer = nullptr;

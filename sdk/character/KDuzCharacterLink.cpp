@@ -1,5 +1,7 @@
 #include "sdk/character/KDuzCharacterLink.h"
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace duzsdk {
@@ -317,16 +319,28 @@ bool KDuzCharacterFindNodeByName(const char* name, bool upToGroup, int& group, i
 }
 
 bool KDuzCharacterFindNodeById(int id, int& group, int& entry) {
-    for (int g = 0; g < kDuzCharacterNodeGroupCount; ++g) {
-        for (int e = 0; e < kGroups[g].size; ++e) {
-            if (kGroups[g].entries[e].id == id) {
-                group = g;
-                entry = e;
-                return true;
+    // Every link of a character is looked up as it is built: the groups are
+    // indexed by id once, the first entry of an id winning as in a walk.
+    struct Place {
+        int16_t group;
+        int16_t entry;
+    };
+    static const std::array<Place, kDuzCharacterNodeCount> kPlaces = [] {
+        std::array<Place, kDuzCharacterNodeCount> places;
+        places.fill(Place{-1, -1});   // ids no entry has
+        for (int g = kDuzCharacterNodeGroupCount - 1; g >= 0; --g) {
+            for (int e = kGroups[g].size - 1; e >= 0; --e) {
+                const int at = kGroups[g].entries[e].id;
+                if (at >= 0 && at < kDuzCharacterNodeCount)
+                    places[static_cast<size_t>(at)] = {static_cast<int16_t>(g), static_cast<int16_t>(e)};
             }
         }
-    }
-    return false;
+        return places;
+    }();
+    if (id < 0 || id >= kDuzCharacterNodeCount || kPlaces[static_cast<size_t>(id)].group < 0) return false;
+    group = kPlaces[static_cast<size_t>(id)].group;
+    entry = kPlaces[static_cast<size_t>(id)].entry;
+    return true;
 }
 
 bool KDuzCharacterGetNodeName(int id, const char*& name) {

@@ -5,6 +5,7 @@
 
 #include <strings.h>
 
+#include <climits>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -38,6 +39,31 @@ void ReadInts(KDuz& file, const char* name, int* out, int count) {
     if (!file.FieldReadBegin(name)) return;
     for (int i = 0; i < count; ++i) out[i] = file.FieldReadInt();
     file.FieldReadEnd();
+}
+
+// The number of values a field holds; 0 when the file has no such field.
+long long FieldValueCount(KDuz& file, const char* name) {
+    if (!file.FieldReadBegin(name)) return 0;
+    const long long count = file.FieldReadGetValueCount();
+    file.FieldReadEnd();
+    return count;
+}
+
+// Large grids and knot vectors are made only when the file holds their
+// values: a few digits of dimensions or order could otherwise ask for
+// gigabytes that no field fills. Small ones are made whatever the fields
+// hold, and their fields then read as count errors.
+constexpr long long kValuesMadeUnread = 1 << 16;
+
+bool FileHoldsValues(KDuz& file, const char* name, long long needed) {
+    return needed <= kValuesMadeUnread || FieldValueCount(file, name) >= needed;
+}
+
+// The values of "Points" a grid needs; grids past the largest allowed need
+// more than any file holds.
+long long GridValues(int uCount, int vCount, int valuesPerPoint) {
+    const long long points = static_cast<long long>(uCount) * vCount;
+    return points > KDuzGeometryBase::kMaxControlPoints ? LLONG_MAX : valuesPerPoint * points;
 }
 
 // A field of exactly count doubles into out; a field of another length is
@@ -123,9 +149,19 @@ bool ReadNurbsBody(const KDuz6RecordContext& context, Surface* surface, const ch
     surface->SetStep(step[0], step[1]);
     int dimensions[2] = {0, 0};
     ReadInts(file, "Dimensions", dimensions, 2);
-    // A refused grid (negative, too large) leaves counts 0: every field
-    // sized from it then reads as a count error.
-    surface->InitControlPoints(dimensions[0], types[0], dimensions[1], types[1]);
+    // A refused grid (negative, too large, more than the file holds) leaves
+    // counts 0: every field sized from it then reads as a count error.
+    if (dimensions[0] < 0 || dimensions[1] < 0) {
+        surface->InitControlPoints(dimensions[0], types[0], dimensions[1], types[1]);   // refused
+    } else if (!FileHoldsValues(file, "Points", GridValues(dimensions[0], dimensions[1], 4))) {
+        Report(file, kErrorCount, "Control point definition error (wrong number of data).", ok);
+    } else if (!FileHoldsValues(file, "KnotVectorU", KDuzNurbKnotCount(types[0], surface->GetUOrder(), dimensions[0]))) {
+        Report(file, kErrorCount, "U knot vector definition error (wrong number of data).", ok);
+    } else if (!FileHoldsValues(file, "KnotVectorV", KDuzNurbKnotCount(types[1], surface->GetVOrder(), dimensions[1]))) {
+        Report(file, kErrorCount, "V knot vector definition error (wrong number of data).", ok);
+    } else {
+        surface->InitControlPoints(dimensions[0], types[0], dimensions[1], types[1]);
+    }
     ReadWeightedPoints(file, *surface, ok);
     if constexpr (std::is_same_v<Surface, KDuzNurb>) {
         if (withMultiplicities) {
@@ -177,7 +213,11 @@ bool KDuz6ReadPatch(const KDuz6RecordContext& context, KDuzPatch* patch) {
     }
     int dimensions[2] = {0, 0};
     ReadInts(file, "Dimensions", dimensions, 2);
-    patch->InitControlPoints(dimensions[0], types[0], dimensions[1], types[1]);
+    if (dimensions[0] >= 0 && dimensions[1] >= 0 &&
+        !FileHoldsValues(file, "Points", GridValues(dimensions[0], dimensions[1], 3)))
+        file.GetError().SetLastErrorWithText(kErrorCount, "Control point definition error (wrong number of data).");
+    else
+        patch->InitControlPoints(dimensions[0], types[0], dimensions[1], types[1]);
     if (file.FieldGetInstanceCount("SurfaceDisplay") > 0) {
         int display[3] = {0, 0, 0};
         ReadInts(file, "SurfaceDisplay", display, 3);
@@ -242,7 +282,13 @@ bool KDuz6ReadNurbsCurve(const KDuz6RecordContext& context, KDuzNurbsCurve* curv
     if (file.FieldGetInstanceCount("Rational") > 0) curve->SetRationalFlag(file.FieldReadIntOrDefault("Rational", 0) != 0);
     if (ok && file.FieldReadBegin("Points")) {
         const int values = file.FieldReadGetValueCount();
-        if (values % 4 != 0 || !curve->InitControlPoints(values / 4, form)) {
+        // The knots follow from the order: made only when the file holds them.
+        const long long order = curve->GetOrder();
+        const long long knots = form == eNurbsCurvePeriodic ? values / 4 + 2 * order - 1
+                                : form == eNurbsCurveClosed ? order + values / 4 + 1
+                                                            : order + values / 4;
+        if (values % 4 != 0 || !FileHoldsValues(file, "KnotVector", knots) ||
+            !curve->InitControlPoints(values / 4, form)) {
             Report(file, kErrorCount, "Control point definition error (wrong number of data).", ok);
         } else {
             KgeTVector* points = curve->GetControlPoints();

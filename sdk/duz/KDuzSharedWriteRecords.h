@@ -18,7 +18,7 @@ class KDuzScene;
 class KDuzSceneInfo;
 class KDuzSdkManager;
 class KDuzStreamOptionsDuzWriter;
-class KDuzTakeDescription;
+struct KDuzTakeDescription;
 class KDuzThumbnail;
 
 // Four comment lines (ASCII files only): empty, title, dashes, empty.

@@ -153,20 +153,19 @@ ObjTextOut::ObjTextOut(FILE* file) { Reset(file); }
 
 void ObjTextOut::Reset(FILE* file) {
     mFile = file;
-    if (mBuffer.size() != kOutBlock) mBuffer.assign(kOutBlock, '\0');
     mUsed = 0;
     mFailed = false;
 }
 
 void ObjTextOut::Reserve(size_t bytes) {
-    if (mBuffer.size() - mUsed < bytes) Flush();
+    if (mCapacity - mUsed < bytes) Flush();
 }
 
 void ObjTextOut::Text(const char* text, size_t length) {
     while (length > 0) {
-        if (mUsed == mBuffer.size()) Flush();
-        const size_t n = std::min(length, mBuffer.size() - mUsed);
-        std::memcpy(mBuffer.data() + mUsed, text, n);
+        if (mUsed == mCapacity) Flush();
+        const size_t n = std::min(length, mCapacity - mUsed);
+        std::memcpy(mBuffer.get() + mUsed, text, n);
         mUsed += n;
         text += n;
         length -= n;
@@ -177,22 +176,27 @@ void ObjTextOut::Number(double value) {
     // Fixed notation of the largest double needs 309 digits, six decimals and a sign.
     constexpr size_t kLongest = 330;
     Reserve(kLongest);
-    char* start = mBuffer.data() + mUsed;
+    char* start = mBuffer.get() + mUsed;
     const auto result = std::to_chars(start, start + kLongest, value, std::chars_format::fixed, 6);
     mUsed += static_cast<size_t>(result.ptr - start);
 }
 
 void ObjTextOut::Integer(long long value) {
     Reserve(24);
-    char* start = mBuffer.data() + mUsed;
+    char* start = mBuffer.get() + mUsed;
     const auto result = std::to_chars(start, start + 24, value);
     mUsed += static_cast<size_t>(result.ptr - start);
 }
 
 bool ObjTextOut::Flush() {
     if (mUsed > 0) {
-        if (mFile == nullptr || std::fwrite(mBuffer.data(), 1, mUsed, mFile) != mUsed) mFailed = true;
+        if (mFile == nullptr || std::fwrite(mBuffer.get(), 1, mUsed, mFile) != mUsed) mFailed = true;
         mUsed = 0;
+    }
+    // The block is made at the first output, which always comes here first.
+    if (mBuffer == nullptr) {
+        mBuffer = std::make_unique_for_overwrite<char[]>(kOutBlock);
+        mCapacity = kOutBlock;
     }
     return !mFailed;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,7 +40,7 @@ public:
     void Text(const char* text, size_t length);
     void Text(const std::string& text) { Text(text.data(), text.size()); }
     void Char(char c) {
-        if (mUsed == mBuffer.size()) Flush();
+        if (mUsed == mCapacity) Flush();
         mBuffer[mUsed++] = c;
     }
     // The "%lf" form: fixed, six digits after the point.
@@ -52,7 +53,10 @@ public:
 private:
     void Reserve(size_t bytes);
     FILE* mFile = nullptr;
-    std::vector<char> mBuffer;
+    // Made at the first output and left unfilled: a writer that writes a
+    // small file touches a page of it, not the whole block.
+    std::unique_ptr<char[]> mBuffer;
+    size_t mCapacity = 0;
     size_t mUsed = 0;
     bool mFailed = false;
 };

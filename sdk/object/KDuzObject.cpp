@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
 #include <strings.h>
 #include <unordered_set>
 
@@ -111,6 +114,7 @@ void KDuzObject::ReleaseContents() {
             // an unmade slot's is looked up only when it is needed.
             const char* name = slot.IsUnmade() ? nullptr : SlotName(static_cast<size_t>(index));
             mProperties.pop_back();
+            DropNameIndex();
             --mPendingCount;
             if (slot.IsUnmade()) {
                 UnwrappedPropertyRemoved(name, nullptr, slot.InternalSlot());
@@ -129,6 +133,7 @@ void KDuzObject::ReleaseContents() {
             mPropertyRecords.erase(record);
             delete mProperties.back().Handle();
             mProperties.pop_back();
+            DropNameIndex();
         }
     }
     if (mInternal != nullptr) {
@@ -284,6 +289,7 @@ KDuzProperty* KDuzObject::HandleAt(size_t index) const {
         if (made == nullptr) {   // not expected: keep the list whole with an invalid handle
             auto* handle = new KDuzProperty();
             mProperties[index] = Slot::OfHandle(handle);
+            DropNameIndex();   // the entry lost its name
             --mPendingCount;
             return handle;
         }
@@ -379,10 +385,62 @@ bool NameMatches(const char* own, const char* name, bool caseSensitive) {
 
 }  // namespace
 
+struct KDuzObject::NameIndex {
+    std::unordered_multimap<size_t, uint32_t> indices;   // name hash -> entry index
+    std::uint64_t epoch = 0;                              // of the internal names it saw
+};
+
+namespace {
+
+// Below this many properties a walk over the names is as quick as a hash.
+constexpr size_t kNameIndexThreshold = 24;
+
+size_t HashName(const char* name) { return std::hash<std::string_view>{}(name != nullptr ? name : ""); }
+
+}  // namespace
+
+void KDuzObject::DropNameIndex() const { mNameIndex.reset(); }
+
+void KDuzObject::IndexAppended() const {
+    if (mNameIndex == nullptr) return;
+    const size_t index = mProperties.size() - 1;
+    mNameIndex->indices.emplace(HashName(SlotName(index)), static_cast<uint32_t>(index));
+}
+
+int KDuzObject::FindIndexByName(const char* name) const {
+    if (mProperties.size() < kNameIndexThreshold) {
+        for (size_t i = 0; i < mProperties.size(); ++i) {
+            if (NameMatches(SlotName(i), name, true)) return static_cast<int>(i);
+        }
+        return -1;
+    }
+    const std::uint64_t epoch = KPropertyNameEpoch();
+    if (mNameIndex == nullptr || mNameIndex->epoch != epoch) {
+        // An internal property was named anew somewhere: start again.
+        mNameIndex = std::make_unique<NameIndex>();
+        mNameIndex->epoch = epoch;
+        mNameIndex->indices.reserve(mProperties.size());
+        for (size_t i = 0; i < mProperties.size(); ++i)
+            mNameIndex->indices.emplace(HashName(SlotName(i)), static_cast<uint32_t>(i));
+    }
+    // Names may repeat: the first in the list wins, as in a walk.
+    int best = -1;
+    const auto [first, last] = mNameIndex->indices.equal_range(HashName(name));
+    for (auto it = first; it != last; ++it) {
+        const int index = static_cast<int>(it->second);
+        if ((best < 0 || index < best) && NameMatches(SlotName(it->second), name, true)) best = index;
+    }
+    return best;
+}
+
 KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) const {
     if (name == nullptr) return KDuzProperty::Invalid;
+    if (caseSensitive) {
+        const int index = FindIndexByName(name);
+        return index >= 0 ? *HandleAt(static_cast<size_t>(index)) : KDuzProperty::Invalid;
+    }
     for (size_t i = 0; i < mProperties.size(); ++i) {
-        if (NameMatches(SlotName(i), name, caseSensitive)) return *HandleAt(i);
+        if (NameMatches(SlotName(i), name, false)) return *HandleAt(i);
     }
     return KDuzProperty::Invalid;
 }
@@ -390,7 +448,10 @@ KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) cons
 KDuzProperty KDuzObject::FindPropertyOfType(const char* name, const PropertyDataType& type,
                                             bool caseSensitive) const {
     if (name == nullptr) return KDuzProperty::Invalid;
-    for (size_t i = 0; i < mProperties.size(); ++i) {
+    // The first of that name is usually the one: start from it.
+    const int first = caseSensitive ? FindIndexByName(name) : 0;
+    if (first < 0) return KDuzProperty::Invalid;
+    for (size_t i = static_cast<size_t>(first); i < mProperties.size(); ++i) {
         if (!NameMatches(SlotName(i), name, caseSensitive)) continue;
         const KDuzProperty* property = HandleAt(i);
         if (property->GetDataType() == type) return *property;
@@ -423,6 +484,7 @@ bool KDuzObject::AddProperty(const KDuzProperty& property) {
     if (!property.IsValid()) return false;
     if (!mPropertyRecords.insert(property.GetRecord()).second) return true;   // held already
     mProperties.push_back(Slot::OfHandle(new KDuzProperty(property)));
+    IndexAppended();
     PropertyAdded(*mProperties.back().Handle());
     return true;
 }
@@ -434,6 +496,7 @@ void KDuzObject::RemoveProperty(const KDuzProperty& property) {
         if (mProperties[i].IsPending() || !mProperties[i].Handle()->IsSame(property)) continue;
         KDuzProperty* handle = mProperties[i].Handle();
         mProperties.erase(mProperties.begin() + static_cast<std::ptrdiff_t>(i));
+        DropNameIndex();
         mPropertyRecords.erase(property.GetRecord());
         PropertyRemoved(*handle);
         delete handle;
@@ -508,6 +571,7 @@ void KDuzObject::WrapInternalProperties() {
                 if (!baseSet) mUnmadeBase = static_cast<int>(mProperties.size()) - i;
                 baseSet = true;
                 mProperties.push_back(Slot::Unmade(i));
+                IndexAppended();
                 ++mPendingCount;
                 continue;
             }
@@ -522,6 +586,7 @@ void KDuzObject::WrapInternalProperties() {
         }
         property->SetAwaitingWrapper(true);
         mProperties.push_back(Slot::Pending(property));
+        IndexAppended();
         ++mPendingCount;
     }
 }

@@ -12,6 +12,7 @@
 #include "sdk/object/KObject.h"
 
 #include <cstdint>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -262,12 +263,23 @@ private:
     // The handle at index, made when pending.
     KDuzProperty* HandleAt(size_t index) const;
     const char* SlotName(size_t index) const;
+    // The lowest index whose name is exactly name; -1 for none.
+    int FindIndexByName(const char* name) const;
+    // Keeps the name index in step with an entry appended at the end; any
+    // other change of the list drops the index, to be made again when needed.
+    void IndexAppended() const;
+    void DropNameIndex() const;
 
     KDuzObject_internal* mInternal = nullptr;
     bool mDestroying = false;
     KDuzObjectName mName;
     mutable std::vector<Slot> mProperties;   // owned handles and pending ones
     mutable std::unordered_set<const void*> mPropertyRecords;   // the records of the handles
+    // Look-up by exact name for objects with many properties (a character
+    // has hundreds, each looked up as it is made): hashes of the names to
+    // their indices, checked against the names when used.
+    struct NameIndex;
+    mutable std::unique_ptr<NameIndex> mNameIndex;
     mutable int mPendingCount = 0;
     int mUnmadeBase = 0;   // index of the entry of internal slot 0, when listed in order
     bool mUnmadeListed = false;

@@ -6,6 +6,7 @@
 #include "sdk/object/KPropertyTemplate.h"
 #include "sdk/object/KWorld.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -248,7 +249,14 @@ void KProperty::SetDataType(const KDataType* type) {
     mInfo.dataType = type;
 }
 
+namespace {
+std::atomic<std::uint64_t> gNameEpoch{0};
+}  // namespace
+
+std::uint64_t KPropertyNameEpoch() { return gNameEpoch.load(std::memory_order_relaxed); }
+
 void KProperty::StoreOwnedName(const char* text) {
+    gNameEpoch.fetch_add(1, std::memory_order_relaxed);
     SettingsChanging();
     mInfo.ownedName = WithoutQuotes(text).c_str();
     mInfo.name = mInfo.ownedName.Buffer();
@@ -257,6 +265,7 @@ void KProperty::StoreOwnedName(const char* text) {
 }
 
 void KProperty::SetNameAndValueType(const char* name, int code) {
+    gNameEpoch.fetch_add(1, std::memory_order_relaxed);
     SettingsChanging();
     mInfo.name = name != nullptr ? name : "";
     mInfo.flags &= ~KPropertyInfo::kOwnedName;
@@ -376,6 +385,7 @@ const char* KProperty::GetEnumItem(int index) {
 void KProperty::Init(const char* name, KObject* object, KPropertyGetter getter,
                      KPropertySetter setter) {
     if (object != nullptr) object->AddChildPlug(this);
+    gNameEpoch.fetch_add(1, std::memory_order_relaxed);
     SettingsChanging();
     mInfo.name = name != nullptr ? name : "";
     mInfo.flags &= ~KPropertyInfo::kOwnedName;

@@ -3,6 +3,8 @@
 // itself lives in the template classes (KPropertyTemplate.h).
 #pragma once
 
+#include <cstdint>
+
 #include "sdk/base/KString.h"
 #include "sdk/object/KPlug.h"
 
@@ -91,6 +93,10 @@ struct KPropertyInfo {
     // Stores the callback; flag 0x200 follows whether there is one.
     void SetEnumList(KPropertyEnumCallback callback);
 };
+
+// Advances whenever an internal property is named anew, so that name
+// look-ups kept outside the property know when to start again.
+std::uint64_t KPropertyNameEpoch();
 
 class KProperty : public KPlug {
 public:

@@ -1,6 +1,7 @@
 // Channel trees of KFCurveNode, their evaluation and layers, and KDuzTakeNode.
 
 #include <gtest/gtest.h>
+#include <strings.h>
 
 #include <cmath>
 #include <string>
@@ -75,6 +76,53 @@ TEST(KFCurveNodeTest, ChildAccessAndNames)
     EXPECT_TRUE(root->HasChild(deep, true));
     root->DeleteChild(t);
     EXPECT_EQ(root->GetChildCount(), 2);
+    delete root;
+}
+
+// Nodes with many children find them through a name index: it must answer
+// as a walk does (case ignored, the first of a repeated name) while children
+// are appended, inserted, removed, deleted and renamed.
+TEST(KFCurveNodeTest, ManyChildrenFoundAsByAWalk)
+{
+    KFCurveNode* root = KFCurveNodeCreate("Take");
+    auto walk = [root](const char* name) {
+        for (int i = 0; i < root->GetChildCount(); ++i)
+            if (strcasecmp(root->GetChild(i)->GetName(), name) == 0) return i;
+        return -1;
+    };
+    auto expectAsWalk = [&](const char* step) {
+        for (int i = 0; i < root->GetChildCount(); ++i) {
+            const std::string name = root->GetChild(i)->GetName();
+            EXPECT_EQ(root->FindChildIndexByName(name.c_str()), walk(name.c_str())) << step << ": " << name;
+        }
+        EXPECT_EQ(root->FindChildIndexByName("missing"), -1) << step;
+    };
+
+    for (int i = 0; i < 80; ++i) {
+        // Every tenth name repeats an earlier one in another case.
+        const std::string name = i % 10 == 9 ? "CHANNEL " + std::to_string(i - 5) : "Channel " + std::to_string(i);
+        root->AddChild(KFCurveNodeCreate(name.c_str()));
+        ASSERT_EQ(root->FindChildIndexByName(name.c_str()), walk(name.c_str())) << name;
+    }
+    expectAsWalk("appended");
+    EXPECT_EQ(root->FindChildIndexByName("channel 4"), 4);
+
+    root->InsertChildSorted(KFCurveNodeCreate("Aardvark"));   // shifts every index
+    expectAsWalk("inserted");
+    EXPECT_EQ(root->FindChildIndexByName("aardvark"), 0);
+
+    root->RemoveChild(root->FindChildIndexByName("Channel 4"));   // its twin is found now
+    root->DeleteChild(root->GetChild(30));
+    delete root->GetChild(40);   // leaves its parent by itself
+    expectAsWalk("removed");
+    EXPECT_EQ(root->FindChildIndexByName("Channel 4"), walk("CHANNEL 4"));
+
+    // A child takes another node's name record.
+    KFCurveNode* source = KFCurveNodeCreate("Renamed Channel");
+    root->GetChild(10)->SetSharedName(source);
+    delete source;
+    expectAsWalk("renamed");
+    EXPECT_EQ(root->FindChildIndexByName("renamed channel"), 10);
     delete root;
 }
 

@@ -118,6 +118,48 @@ TEST_F(Duz6Nurbs, HostileDimensionsAreRefusedWithoutAllocation) {
     }
 }
 
+// Orders and dimensions asking for more points or knots than the file
+// holds (a fuzzer's 4 KB file asked for 3.4 GB of knots) are refused
+// before anything is made.
+TEST_F(Duz6Nurbs, CountsBeyondTheFileAreRefusedWithoutAllocation) {
+    struct Case {
+        const char* name;
+        std::string record;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"surface order", "\"NurbsSurface\" {\nNurbsSurfaceOrder: 400000000,2\nForm: \"Periodic\", \"Open\"\n"
+                          "Dimensions: 2,2\n}\n",
+         "U knot vector definition error (wrong number of data)."},
+        {"nurb grid", "\"Nurb\" {\nNurbOrder: 2,2\nForm: \"Open\", \"Open\"\nDimensions: 4000,4000\n"
+                      "Points: " + std::string(kFourPoints) + "\n}\n",
+         "Control point definition error (wrong number of data)."},
+        {"curve order", "\"NurbsCurve\" {\nOrder: 2000000000\nForm: \"Periodic\"\nPoints: 0,0,0,1, 1,1,0,1\n}\n",
+         "Control point definition error (wrong number of data)."},
+        {"patch grid", "\"Patch\" {\nPatchType: \"bspline\", \"bspline\"\nDimensions: 8000,8000\n"
+                       "Points: 0,0,0, 1,0,0\n}\n",
+         "Control point definition error (wrong number of data)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        Open("Geometry: \"Geometry::G\", " + c.record, "Geometry");
+        const std::string subType = c.record.substr(1, c.record.find('"', 1) - 1);
+        KDuzObject* object = KDuz6ReadCurvedGeometry(Context(), subType.c_str(), "g");
+        auto* geometry = dynamic_cast<KDuzGeometryBase*>(object);
+        ASSERT_NE(geometry, nullptr);
+        EXPECT_EQ(geometry->GetControlPointsCount(), 0);
+        EXPECT_STREQ(file.GetLastErrorString(), c.text);
+        if (auto* surface = dynamic_cast<KDuzNurbSurfaceBase*>(object)) {
+            EXPECT_EQ(surface->GetUKnotArrayCount(), 0);
+        }
+        if (auto* curve = dynamic_cast<KDuzNurbsCurve*>(object)) {
+            EXPECT_EQ(curve->GetKnotArrayCount(), 0);
+        }
+    }
+}
+
 TEST_F(Duz6Nurbs, NurbsSurfaceClosedAndFlipNormals) {
     Open("Geometry: \"Geometry::S\", \"NurbsSurface\" {\nNurbsSurfaceVersion: 100\nNurbsSurfaceOrder: 2,2\n"
          "Form: \"Closed\", \"Open\"\nDimensions: 2,2\nPoints: " +

@@ -164,6 +164,57 @@ TEST_F(KDuzObjectTest, PropertyLookups) {
     DestroyMade();
 }
 
+// Objects with many properties find them through a name index: it must
+// answer as a walk over the list does (the first of a repeated name), while
+// properties are added, listed from the internal side, removed and renamed.
+TEST_F(KDuzObjectTest, ManyPropertiesFoundAsByAWalk) {
+    auto* object = Make<KDuzObject>("o");
+    const PropertyDataType number = PropertyDataTypeFromName("Number");
+    auto walk = [object](const std::string& name) {
+        for (int i = 0; i < object->GetPropertyCount(); ++i)
+            if (name == object->GetPropertyNameAt(i)) return i;
+        return -1;
+    };
+    auto expectAsWalk = [&](const char* step) {
+        for (int i = 0; i < object->GetPropertyCount() + 3; ++i) {
+            const std::string name = i < object->GetPropertyCount() ? object->GetPropertyNameAt(i)
+                                                                    : "missing " + std::to_string(i);
+            const int expected = walk(name);
+            const KDuzProperty found = object->FindProperty(name.c_str());
+            if (expected < 0)
+                EXPECT_FALSE(found.IsValid()) << step << ": " << name;
+            else
+                EXPECT_TRUE(found.IsSame(object->GetPropertyAt(expected))) << step << ": " << name;
+        }
+    };
+
+    std::vector<KDuzProperty> handles;
+    for (int i = 0; i < 100; ++i) {
+        // Every tenth name repeats an earlier one.
+        const std::string name = i % 10 == 9 ? "p" + std::to_string(i - 5) : "p" + std::to_string(i);
+        handles.push_back(KDuzProperty(object, name.c_str(), number));
+        ASSERT_TRUE(object->FindProperty(name.c_str()).IsValid()) << name;
+    }
+    expectAsWalk("added");
+
+    KObject* internal = object->GetInternalObject();
+    auto* renamed = new KPropertyTemplate<int>(internal, "Native 0");
+    for (int i = 1; i < 40; ++i) new KPropertyTemplate<int>(internal, ("Native " + std::to_string(i)).c_str());
+    object->WrapInternalProperties();
+    expectAsWalk("listed");
+
+    handles[4].Destroy();    // the first "p4": its twin at 9 is found now
+    handles[50].Destroy();
+    expectAsWalk("removed");
+    EXPECT_TRUE(object->FindProperty("p4").IsSame(handles[9]));
+
+    renamed->SetName("Native renamed", false);
+    KDuzProperty late(object, "late", number);
+    expectAsWalk("renamed");
+    EXPECT_TRUE(object->FindProperty("late").IsSame(late));
+    DestroyMade();
+}
+
 TEST_F(KDuzObjectTest, WrapInternalPropertiesOnce) {
     auto* object = Make<KDuzObject>("o");
     KDuzProperty own(object, "Own", PropertyDataTypeFromName("Number"));

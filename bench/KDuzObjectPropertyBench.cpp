@@ -8,6 +8,7 @@
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/PropertyDataType.h"
+#include "sdk/object/PropertyDataTypeMap.h"
 
 namespace {
 

@@ -39,6 +39,16 @@ void ColladaAppendDouble(std::string& text, double value) {
     text.append(buffer, result.ptr);
 }
 
+std::string ColladaTripleText(double x, double y, double z) {
+    std::string text;
+    ColladaAppendDouble(text, x);
+    text += ' ';
+    ColladaAppendDouble(text, y);
+    text += ' ';
+    ColladaAppendDouble(text, z);
+    return text;
+}
+
 void ColladaAppendInt(std::string& text, int value) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

@@ -24,6 +24,8 @@ void ColladaAppendDouble(std::string& text, double value);
 void ColladaAppendInt(std::string& text, int value);
 KString ColladaDoubleText(double value);
 KString ColladaIntText(int value);
+// Three numbers separated by blanks (a vector or a colour).
+std::string ColladaTripleText(double x, double y, double z);
 
 // ---- elements ----------------------------------------------------------------------
 // A new last child of the parent (null parent: a new unattached element). The

@@ -23,16 +23,6 @@ xmlNode* AddValue(xmlNode* parent, const char* name, double value, const char* s
     return element;
 }
 
-std::string ColorText(double r, double g, double b) {
-    std::string text;
-    ColladaAppendDouble(text, r);
-    text += ' ';
-    ColladaAppendDouble(text, g);
-    text += ' ';
-    ColladaAppendDouble(text, b);
-    return text;
-}
-
 xmlNode* NewLibraryElement(const char* kind, const KString& n) {
     xmlNode* element = ColladaNewChild(nullptr, kind);
     ColladaSetAttribute(element, "id", n + "-lib");
@@ -112,7 +102,7 @@ xmlNode* KDuzWriterCollada::ExportLight(KDuzNode* node) {
         xmlNode* element = NewLibraryElement("light", n);
         const KDuzRGBAColor ambient = mScene->GetGlobalLightSettings()->GetAmbientColor();
         xmlNode* kind = ColladaNewChild(ColladaNewChild(element, "technique_common"), "ambient");
-        ColladaNewChild(kind, "color", ColorText(ambient.mRed, ambient.mGreen, ambient.mBlue));
+        ColladaNewChild(kind, "color", ColladaTripleText(ambient.mRed, ambient.mGreen, ambient.mBlue));
         return element;
     }
     static const char* const kKinds[] = {"point", "directional", "spot"};
@@ -124,7 +114,7 @@ xmlNode* KDuzWriterCollada::ExportLight(KDuzNode* node) {
     xmlNode* element = NewLibraryElement("light", n);
     xmlNode* kind = ColladaNewChild(ColladaNewChild(element, "technique_common"), kKinds[type]);
     const KDuzRGBAColor color = light->GetColor();
-    xmlNode* colorElement = ColladaNewChild(kind, "color", ColorText(color.mRed, color.mGreen, color.mBlue));
+    xmlNode* colorElement = ColladaNewChild(kind, "color", ColladaTripleText(color.mRed, color.mGreen, color.mBlue));
     ColladaSetAttribute(colorElement, "sid", "color");
     if (type == 2) AddValue(kind, "falloff_angle", light->GetConeAngle(), "angle");
     AddValue(ColladaAddTechnique(element, "MAYA"), "intensity", light->GetIntensity() / 100.0, "intensity");

@@ -23,23 +23,13 @@ constexpr double kRadiansToDegrees = 57.29577951308232;
 
 KgeTVector ToVector(const duzVectorTemplate3<double>& v) { return KgeTVector(v[0], v[1], v[2], 0.0); }
 
-std::string VectorText(double x, double y, double z) {
-    std::string text;
-    ColladaAppendDouble(text, x);
-    text += ' ';
-    ColladaAppendDouble(text, y);
-    text += ' ';
-    ColladaAppendDouble(text, z);
-    return text;
-}
-
 void AddTransform(xmlNode* element, const char* kind, const char* sid, const std::string& text) {
     xmlNode* child = ColladaNewChild(element, kind, text);
     if (sid != nullptr) ColladaSetAttribute(child, "sid", sid);
 }
 
 void AddTranslate(xmlNode* element, const char* sid, const KgeTVector& v, double sign = 1.0) {
-    AddTransform(element, "translate", sid, VectorText(sign * v[0], sign * v[1], sign * v[2]));
+    AddTransform(element, "translate", sid, ColladaTripleText(sign * v[0], sign * v[1], sign * v[2]));
 }
 
 const char* const kAxisPrefixes[] = {"1 0 0 ", "0 1 0 ", "0 0 1 "};
@@ -126,12 +116,12 @@ xmlNode* KDuzWriterCollada::ExportNode(xmlNode* parent, KDuzNode* node) {
         double axis[3] = {0.0, 0.0, 0.0};
         if (length > 1e-6)
             for (int i = 0; i < 3; ++i) axis[i] = static_cast<float>(q[i] / length);
-        std::string text = VectorText(axis[0], axis[1], axis[2]);
+        std::string text = ColladaTripleText(axis[0], axis[1], axis[2]);
         text += ' ';
         ColladaAppendDouble(text, angle);
         AddTransform(target, "rotate", nullptr, text);
         if (ColladaVectorDiffersFrom(scaling, 1.0)) AddTransform(target, "scale", nullptr,
-                                                                 VectorText(scaling[0], scaling[1], scaling[2]));
+                                                                 ColladaTripleText(scaling[0], scaling[1], scaling[2]));
     }
     mSuccess = ExportNodeAttribute(target, node);
     return element;
@@ -192,7 +182,7 @@ bool KDuzWriterCollada::ExportNodeTransforms(xmlNode* element, KDuzNode* node) {
     if (ColladaVectorIsNonZero(scalingOffset)) AddTranslate(element, "scalePivotTranslation", scalingOffset);
     if (ColladaVectorIsNonZero(scalingPivot)) AddTranslate(element, "scalePivot", scalingPivot);
     if (ColladaVectorDiffersFrom(scaling, 1.0) || ColladaHasScalingKeys(node))
-        AddTransform(element, "scale", "scale", VectorText(scaling[0], scaling[1], scaling[2]));
+        AddTransform(element, "scale", "scale", ColladaTripleText(scaling[0], scaling[1], scaling[2]));
     if (ColladaVectorIsNonZero(scalingPivot)) AddTranslate(element, "scalePivotInverse", scalingPivot, -1.0);
     return true;
 }

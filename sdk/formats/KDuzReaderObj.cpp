@@ -194,7 +194,7 @@ void KDuzReaderObj::Reset() {
     mUseMaterials = false;
     mTextureSeen = false;
     mRenamer.Clear();
-    mBuffer.assign(kReadBlock, '\0');
+    mBuffer = std::make_unique_for_overwrite<char[]>(kReadBlock);
     mBufferPos = mBufferEnd = 0;
     mEof = false;
 }
@@ -209,7 +209,7 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
     for (;;) {
         if (mBufferPos == mBufferEnd) {
             if (mEof) return any;
-            mBufferEnd = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
+            mBufferEnd = std::fread(mBuffer.get(), 1, kReadBlock, mFile);
             mBufferPos = 0;
             if (mBufferEnd == 0) {
                 mEof = true;
@@ -217,7 +217,7 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
             }
         }
         any = true;
-        const char* start = mBuffer.data() + mBufferPos;
+        const char* start = mBuffer.get() + mBufferPos;
         const size_t available = mBufferEnd - mBufferPos;
         size_t n = 0;
         while (n < available && start[n] != '\n' && start[n] != '\r') ++n;
@@ -228,7 +228,7 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
         if (end == '\r') {
             // A CR LF pair may straddle two blocks.
             if (mBufferPos == mBufferEnd && !mEof) {
-                mBufferEnd = std::fread(mBuffer.data(), 1, mBuffer.size(), mFile);
+                mBufferEnd = std::fread(mBuffer.get(), 1, kReadBlock, mFile);
                 mBufferPos = 0;
                 if (mBufferEnd == 0) mEof = true;
             }
@@ -285,8 +285,7 @@ bool KDuzReaderObj::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     const bool built = read && BuildScene(scene);
     if (read && !built) mError.SetLastError(eUnidentifiedError);
     mGroups.clear();
-    mBuffer.clear();
-    mBuffer.shrink_to_fit();
+    mBuffer.reset();
     return built;
 }
 
@@ -547,13 +546,12 @@ bool KDuzReaderObj::OpenMaterialLibraries(std::string_view rest) {
 // file or an earlier one) keeps its first definition.
 void KDuzReaderObj::ParseMaterialFile(FILE* file) {
     FILE* const objFile = mFile;
-    std::vector<char> objBuffer;
-    objBuffer.swap(mBuffer);
+    std::unique_ptr<char[]> objBuffer = std::move(mBuffer);
     const size_t objPos = mBufferPos;
     const size_t objEnd = mBufferEnd;
     const bool objEof = mEof;
     mFile = file;
-    mBuffer.assign(kReadBlock, '\0');
+    mBuffer = std::make_unique_for_overwrite<char[]>(kReadBlock);
     mBufferPos = mBufferEnd = 0;
     mEof = false;
 
@@ -595,7 +593,7 @@ void KDuzReaderObj::ParseMaterialFile(FILE* file) {
         }
     }
     mFile = objFile;
-    mBuffer.swap(objBuffer);
+    mBuffer = std::move(objBuffer);
     mBufferPos = objPos;
     mBufferEnd = objEnd;
     mEof = objEof;

@@ -121,8 +121,9 @@ private:
     bool mUseMaterials = false;
     bool mTextureSeen = false;
 
-    // Buffered input of the OBJ stream.
-    std::vector<char> mBuffer;
+    // Buffered input of the OBJ stream: a block of kReadBlock bytes, left
+    // unfilled (a small file touches a page of it).
+    std::unique_ptr<char[]> mBuffer;
     size_t mBufferPos = 0;
     size_t mBufferEnd = 0;
     bool mEof = false;

@@ -37,6 +37,9 @@ namespace duzsdk {
 
 namespace {
 
+// Output goes out in blocks that start small (most files are) and double up
+// to the largest while the file keeps filling them.
+constexpr size_t kFirstOutBlock = 1 << 16;
 constexpr size_t kOutBlock = 1 << 20;
 constexpr int kDiffuseChannel = 3;
 constexpr int kRenameForObj = 3;
@@ -158,12 +161,12 @@ void ObjTextOut::Reset(FILE* file) {
 }
 
 void ObjTextOut::Reserve(size_t bytes) {
-    if (mCapacity - mUsed < bytes) Flush();
+    if (mCapacity - mUsed < bytes) Spill();
 }
 
 void ObjTextOut::Text(const char* text, size_t length) {
     while (length > 0) {
-        if (mUsed == mCapacity) Flush();
+        if (mUsed == mCapacity) Spill();
         const size_t n = std::min(length, mCapacity - mUsed);
         std::memcpy(mBuffer.get() + mUsed, text, n);
         mUsed += n;
@@ -193,12 +196,15 @@ bool ObjTextOut::Flush() {
         if (mFile == nullptr || std::fwrite(mBuffer.get(), 1, mUsed, mFile) != mUsed) mFailed = true;
         mUsed = 0;
     }
-    // The block is made at the first output, which always comes here first.
-    if (mBuffer == nullptr) {
-        mBuffer = std::make_unique_for_overwrite<char[]>(kOutBlock);
-        mCapacity = kOutBlock;
-    }
     return !mFailed;
+}
+
+// The first output comes here too, with no block yet: it makes the first.
+void ObjTextOut::Spill() {
+    Flush();
+    if (mBuffer != nullptr && mCapacity >= kOutBlock) return;
+    mCapacity = mBuffer == nullptr ? kFirstOutBlock : mCapacity * 2;
+    mBuffer = std::make_unique_for_overwrite<char[]>(mCapacity);
 }
 
 // ---- writer ------------------------------------------------------------------------

@@ -40,7 +40,7 @@ public:
     void Text(const char* text, size_t length);
     void Text(const std::string& text) { Text(text.data(), text.size()); }
     void Char(char c) {
-        if (mUsed == mCapacity) Flush();
+        if (mUsed == mCapacity) Spill();
         mBuffer[mUsed++] = c;
     }
     // The "%lf" form: fixed, six digits after the point.
@@ -52,9 +52,11 @@ public:
 
 private:
     void Reserve(size_t bytes);
+    // Flushes a full block and makes the next one larger, up to a limit.
+    void Spill();
     FILE* mFile = nullptr;
-    // Made at the first output and left unfilled: a writer that writes a
-    // small file touches a page of it, not the whole block.
+    // Made at the first output and left unfilled, small at first: a writer
+    // that writes a small file neither fills nor touches a large block.
     std::unique_ptr<char[]> mBuffer;
     size_t mCapacity = 0;
     size_t mUsed = 0;

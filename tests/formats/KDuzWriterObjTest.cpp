@@ -469,6 +469,37 @@ TEST_F(ObjWriterTest, CubeWithPointNormalsGivesMatchingVertexAndNormalNumbers) {
     EXPECT_EQ(text.rfind("# \n# Wavefront OBJ file\n# Created with Dizidir DUZ\n# \ng cube\nv 0.000000 0.000000 0.000000\n", 0), 0u);
 }
 
+// Output goes out in blocks that grow while a file fills them: a file of a
+// few megabytes crosses every block size, and no byte may go missing or
+// come twice at a block's end.
+TEST_F(ObjWriterTest, LargeFileIsWrittenWholeAcrossGrowingBlocks) {
+    constexpr int kSide = 300;
+    std::vector<KgeTVector> points;
+    std::vector<std::vector<int>> polygons;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) points.emplace_back(x * 0.37, y * 1.13 - 5.0, (x * y) % 17 * 1e3, 1);
+    for (int y = 0; y + 1 < kSide; ++y)
+        for (int x = 0; x + 1 < kSide; ++x)
+            polygons.push_back({y * kSide + x, y * kSide + x + 1, (y + 1) * kSide + x + 1, (y + 1) * kSide + x});
+    AddMesh("grid", points, polygons);
+    const auto path = folder / "grid.obj";
+    ASSERT_TRUE(Export(path));
+    const std::string text = ReadText(path);
+    ASSERT_GT(text.size(), 4u << 20);
+    const auto vertices = Lines(text, "v ");
+    ASSERT_EQ(vertices.size(), points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        char expected[128];
+        std::snprintf(expected, sizeof expected, "v %f %f %f", points[i][0], points[i][1], points[i][2]);
+        ASSERT_EQ(vertices[i], expected) << "vertex " << i;
+    }
+    const auto faces = Lines(text, "f ");
+    ASSERT_EQ(faces.size(), polygons.size());
+    EXPECT_EQ(faces.back(), "f " + std::to_string(kSide * kSide - kSide - 1) + " " +
+                                std::to_string(kSide * kSide - kSide) + " " + std::to_string(kSide * kSide) + " " +
+                                std::to_string(kSide * kSide - 1));
+}
+
 TEST_F(ObjWriterTest, NumbersArePrintedAsFixedSixDecimalsWithoutLocale) {
     // Values printf "%f" rounds in its own way: ties, negative zero, huge.
     const double values[] = {0.0,  -0.0,   0.1234565, -2.5e-7, 1e-7, 123456789.1234567, -1e20, 0.5e-6,

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <unordered_map>
 
+#include "sdk/base/KFirstNameIndex.h"
 #include "sdk/object/KDataType.h"
 #include "sdk/object/KProperty.h"
 
@@ -221,9 +221,6 @@ namespace {
 // a shared name record or its property changed.
 std::atomic<std::uint64_t> gCurveNodeNameEpoch{0};
 
-// Below this many children a walk over the names is as quick as a hash.
-constexpr size_t kChildIndexThreshold = 24;
-
 // Names compare without case: hashed the same way.
 size_t HashNameNoCase(const char* name)
 {
@@ -248,47 +245,32 @@ NameEpochs CurrentNameEpochs()
 
 }  // namespace
 
-struct KFCurveNode::ChildIndex {
-    std::unordered_multimap<size_t, uint32_t> indices;   // name hash -> child index
-    NameEpochs epochs;
+struct KFCurveNode::ChildIndex : KFirstNameIndex<NameEpochs> {
+    using KFirstNameIndex::KFirstNameIndex;
 };
 
 void KFCurveNode::IndexAppendedChild()
 {
-    if (!mChildIndex) return;
-    if (!(mChildIndex->epochs == CurrentNameEpochs())) {
-        mChildIndex.reset();
-        return;
-    }
-    mChildIndex->indices.emplace(HashNameNoCase(mChildren.back()->GetName()),
-                                 static_cast<uint32_t>(mChildren.size() - 1));
+    if (mChildIndex) mChildIndex->Add(HashNameNoCase(mChildren.back()->GetName()), mChildren.size() - 1);
 }
 
 int KFCurveNode::FindChildIndexByName(const char* name) const
 {
     if (!name) return -1;
-    if (mChildren.size() < kChildIndexThreshold) {
+    if (mChildren.size() < ChildIndex::kWorthFrom) {
         for (int i = 0; i < GetChildCount(); ++i) {
             if (strcasecmp(mChildren[static_cast<size_t>(i)]->GetName(), name) == 0) return i;
         }
         return -1;
     }
     const NameEpochs epochs = CurrentNameEpochs();
-    if (!mChildIndex || !(mChildIndex->epochs == epochs)) {
-        mChildIndex = std::make_unique<ChildIndex>();
-        mChildIndex->epochs = epochs;
-        mChildIndex->indices.reserve(mChildren.size());
-        for (size_t i = 0; i < mChildren.size(); ++i)
-            mChildIndex->indices.emplace(HashNameNoCase(mChildren[i]->GetName()), static_cast<uint32_t>(i));
+    if (!mChildIndex || !mChildIndex->IsFor(epochs)) {
+        mChildIndex = std::make_unique<ChildIndex>(epochs, mChildren.size(),
+                                                   [this](size_t i) { return HashNameNoCase(mChildren[i]->GetName()); });
     }
     // Names may repeat: the first child wins, as in a walk.
-    int best = -1;
-    const auto [first, last] = mChildIndex->indices.equal_range(HashNameNoCase(name));
-    for (auto it = first; it != last; ++it) {
-        const int index = static_cast<int>(it->second);
-        if ((best < 0 || index < best) && strcasecmp(mChildren[it->second]->GetName(), name) == 0) best = index;
-    }
-    return best;
+    return mChildIndex->FindFirst(HashNameNoCase(name),
+                                  [&](size_t i) { return strcasecmp(mChildren[i]->GetName(), name) == 0; });
 }
 
 void KFCurveNode::SetParent(KFCurveNode* parent)

@@ -283,10 +283,7 @@ bool KDuz6ReadNurbsCurve(const KDuz6RecordContext& context, KDuzNurbsCurve* curv
     if (ok && file.FieldReadBegin("Points")) {
         const int values = file.FieldReadGetValueCount();
         // The knots follow from the order: made only when the file holds them.
-        const long long order = curve->GetOrder();
-        const long long knots = form == eNurbsCurvePeriodic ? values / 4 + 2 * order - 1
-                                : form == eNurbsCurveClosed ? order + values / 4 + 1
-                                                            : order + values / 4;
+        const long long knots = KDuzNurbsCurve::KnotCount(form, curve->GetOrder(), values / 4);
         if (values % 4 != 0 || !FileHoldsValues(file, "KnotVector", knots) ||
             !curve->InitControlPoints(values / 4, form)) {
             Report(file, kErrorCount, "Control point definition error (wrong number of data).", ok);

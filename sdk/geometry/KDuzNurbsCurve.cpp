@@ -57,10 +57,12 @@ KDuzObject* KDuzNurbsCurve::Clone(int mode) {
     return copy;
 }
 
+long long KDuzNurbsCurve::KnotCount(int type, long long order, long long count) {
+    return type == eNurbsCurvePeriodic ? count + 2 * order - 1 : type == eNurbsCurveClosed ? order + count + 1 : order + count;
+}
+
 int KDuzNurbsCurve::GetKnotCount() const {
-    const long long k = mOrder;
-    const long long n = GetControlPointsCount();
-    const long long knots = mType == eNurbsCurvePeriodic ? n + 2 * k - 1 : mType == eNurbsCurveClosed ? k + n + 1 : k + n;
+    const long long knots = KnotCount(mType, mOrder, GetControlPointsCount());
     return knots < INT_MIN || knots > INT_MAX ? -1 : static_cast<int>(knots);
 }
 

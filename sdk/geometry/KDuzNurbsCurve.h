@@ -51,6 +51,9 @@ public:
     bool InitControlPoints(int count, int type);
     // Periodic: n + 2k - 1, closed: k + n + 1, otherwise k + n.
     int GetKnotCount() const;
+    // The same for a curve of that type, order and control point count,
+    // without limits (readers check a file against it before sizing).
+    static long long KnotCount(int type, long long order, long long count);
     double* GetKnotVector() { return mKnots.Data(); }
     const double* GetKnotVector() const { return mKnots.Data(); }
     int GetKnotArrayCount() const { return mKnots.Count(); }

@@ -1,5 +1,6 @@
 #include "sdk/object/KDuzObject.h"
 
+#include "sdk/base/KFirstNameIndex.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KProperty.h"
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
-#include <unordered_map>
 #include <strings.h>
 #include <unordered_set>
 
@@ -385,15 +385,12 @@ bool NameMatches(const char* own, const char* name, bool caseSensitive) {
 
 }  // namespace
 
-struct KDuzObject::NameIndex {
-    std::unordered_multimap<size_t, uint32_t> indices;   // name hash -> entry index
-    std::uint64_t epoch = 0;                              // of the internal names it saw
+// Stamped with the internal names it saw (KPropertyNameEpoch).
+struct KDuzObject::NameIndex : KFirstNameIndex<std::uint64_t> {
+    using KFirstNameIndex::KFirstNameIndex;
 };
 
 namespace {
-
-// Below this many properties a walk over the names is as quick as a hash.
-constexpr size_t kNameIndexThreshold = 24;
 
 size_t HashName(const char* name) { return std::hash<std::string_view>{}(name != nullptr ? name : ""); }
 
@@ -404,33 +401,24 @@ void KDuzObject::DropNameIndex() const { mNameIndex.reset(); }
 void KDuzObject::IndexAppended() const {
     if (mNameIndex == nullptr) return;
     const size_t index = mProperties.size() - 1;
-    mNameIndex->indices.emplace(HashName(SlotName(index)), static_cast<uint32_t>(index));
+    mNameIndex->Add(HashName(SlotName(index)), index);
 }
 
 int KDuzObject::FindIndexByName(const char* name) const {
-    if (mProperties.size() < kNameIndexThreshold) {
+    if (mProperties.size() < NameIndex::kWorthFrom) {
         for (size_t i = 0; i < mProperties.size(); ++i) {
             if (NameMatches(SlotName(i), name, true)) return static_cast<int>(i);
         }
         return -1;
     }
     const std::uint64_t epoch = KPropertyNameEpoch();
-    if (mNameIndex == nullptr || mNameIndex->epoch != epoch) {
+    if (mNameIndex == nullptr || !mNameIndex->IsFor(epoch)) {
         // An internal property was named anew somewhere: start again.
-        mNameIndex = std::make_unique<NameIndex>();
-        mNameIndex->epoch = epoch;
-        mNameIndex->indices.reserve(mProperties.size());
-        for (size_t i = 0; i < mProperties.size(); ++i)
-            mNameIndex->indices.emplace(HashName(SlotName(i)), static_cast<uint32_t>(i));
+        mNameIndex = std::make_unique<NameIndex>(epoch, mProperties.size(),
+                                                 [this](size_t i) { return HashName(SlotName(i)); });
     }
     // Names may repeat: the first in the list wins, as in a walk.
-    int best = -1;
-    const auto [first, last] = mNameIndex->indices.equal_range(HashName(name));
-    for (auto it = first; it != last; ++it) {
-        const int index = static_cast<int>(it->second);
-        if ((best < 0 || index < best) && NameMatches(SlotName(it->second), name, true)) best = index;
-    }
-    return best;
+    return mNameIndex->FindFirst(HashName(name), [&](size_t i) { return NameMatches(SlotName(i), name, true); });
 }
 
 KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) const {

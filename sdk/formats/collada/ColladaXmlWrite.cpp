@@ -168,12 +168,7 @@ xmlNode* ColladaAddFloatParam(xmlNode* parent, const char* name, double value) {
 
 xmlNode* ColladaAddColorParam(xmlNode* parent, const char* name, double red, double green, double blue) {
     xmlNode* outer = ColladaNewChild(parent, name);
-    std::string text;
-    ColladaAppendDouble(text, red);
-    text += ' ';
-    ColladaAppendDouble(text, green);
-    text += ' ';
-    ColladaAppendDouble(text, blue);
+    std::string text = ColladaTripleText(red, green, blue);
     text += ' ';
     ColladaAppendDouble(text, 1.0);
     xmlNode* color = ColladaNewChild(outer, "color", text);

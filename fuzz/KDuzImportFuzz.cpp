@@ -37,6 +37,7 @@
 #include <string>
 #include <system_error>
 
+#include "KDuzFuzzSpace.h"
 #include "sdk/io/KDuzFormatRegistry.h"
 #include "sdk/io/KDuzImporter.h"
 #include "sdk/io/KDuzReader.h"
@@ -50,20 +51,11 @@ namespace {
 constexpr int kRebuildEvery = 1000;
 constexpr int kMaxStrayObjects = 20000;
 
-std::filesystem::path ScratchRoot()
-{
-    std::error_code code;
-    if (std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", code) &&
-        access("/dev/shm", W_OK) == 0)
-        return "/dev/shm";
-    return std::filesystem::temp_directory_path(code);
-}
-
 class Workspace {
 public:
     Workspace()
     {
-        std::string pattern = (ScratchRoot() / "duz-import-fuzz-XXXXXX").string();
+        std::string pattern = (duzfuzz::ScratchRoot() / "duz-import-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             std::abort();
         folder_ = pattern;

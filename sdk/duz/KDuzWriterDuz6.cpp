@@ -2,6 +2,8 @@
 #include "sdk/duz/KDuzWriterDuz6.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_set>
 
 #include "sdk/base/KPath.h"
 #include "sdk/base/KProgress.h"
@@ -28,13 +30,38 @@ bool TagIsOneOf(const KString& tag, std::initializer_list<const char*> tags) {
     return false;
 }
 
-// "prefix" + name + "_" + index, or the name the node gives.
-void NameAfterIndex(KDuzObject* object, int index) {
-    KString name = object->GetNameString();
-    name += "_";
-    name = KStringConcatInt(name, index);
-    object->SetName(name.Buffer(), false);
+bool EndsWithIndex(const KString& name) {
+    const char* text = name.Buffer();
+    size_t end = std::strlen(text);
+    const size_t length = end;
+    while (end > 0 && text[end - 1] >= '0' && text[end - 1] <= '9') --end;
+    return end < length && end > 0 && text[end - 1] == '_';
 }
+
+// The written names of one kind. A name is made distinct by "_" and the
+// object's index. A name that ends in "_" and digits already carries such an
+// index (an earlier write gave it, and reading kept it) and is kept, so that
+// reading a file and writing it again leaves its names as they are; only a
+// name taken already in this write gets another index.
+class IndexedNames {
+public:
+    void Keep(const KDuzObject* object) { mTaken.insert(object->GetNameString().Buffer()); }
+
+    void NameAfterIndex(KDuzObject* object, int index) {
+        KString name = object->GetNameString();
+        if (!EndsWithIndex(name) || mTaken.count(name.Buffer()) != 0) {
+            do {
+                name += "_";
+                name = KStringConcatInt(name, index);
+            } while (mTaken.count(name.Buffer()) != 0);
+        }
+        mTaken.insert(name.Buffer());
+        object->SetName(name.Buffer(), false);
+    }
+
+private:
+    std::unordered_set<std::string> mTaken;
+};
 
 }  // namespace
 
@@ -63,9 +90,12 @@ bool KDuzWriterDuz6::IsNodeAttribute(const KDuzObject* object) {
 
 bool KDuzWriterDuz6::IsSeparateGeometry(const KDuzObject* object) {
     if (object == nullptr || !IsNodeAttribute(object) || !object->Is(KDuzClassIdOf(eDuzClassGeometry))) return false;
-    // Meshes, patches and NURBS are written inside their model record.
-    return !object->Is(KDuzClassIdOf(eDuzClassMesh)) && !object->Is(KDuzClassIdOf(eDuzClassPatch)) &&
-           !object->Is(KDuzClassIdOf(eDuzClassNurb));
+    // Meshes, patches and NURBS are written inside their model record,
+    // unless several models share one: a record of its own, which each model
+    // links to, keeps it shared when read back.
+    return (!object->Is(KDuzClassIdOf(eDuzClassMesh)) && !object->Is(KDuzClassIdOf(eDuzClassPatch)) &&
+            !object->Is(KDuzClassIdOf(eDuzClassNurb))) ||
+           object->GetDstObjectCount(KDuzNode::ClassId()) > 1;
 }
 
 // ---- file -------------------------------------------------------------------
@@ -125,22 +155,26 @@ bool KDuzWriterDuz6::Write(KDuzScene* scene, KDuzStreamOptions* options) {
 
 bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
     if (scene == nullptr) return false;
-    // Attribute, deformer and cluster names; the scene keeps them (each
-    // export appends again).
+    // Attribute, deformer and cluster names; the scene keeps them, and a
+    // later export keeps them as they are.
     const std::vector<KDuzObject*> attributes = Sources(scene, KDuzNodeAttribute::ClassId());
+    IndexedNames attributeNames;
     for (int i = 0; i < static_cast<int>(attributes.size()); ++i) {
         KDuzObject* attribute = attributes[static_cast<size_t>(i)];
         KDuzObject* first = attribute->GetDstObject(KClassId(), 0);
         auto* node = dynamic_cast<KDuzNode*>(first);
         const char* own = attribute->GetName();
-        if (node != nullptr && (own == nullptr || own[0] == '\0'))
+        if (node != nullptr && (own == nullptr || own[0] == '\0')) {
             attribute->SetName(node->GetName(), false);
-        else
-            NameAfterIndex(attribute, i);
+            attributeNames.Keep(attribute);
+        } else {
+            attributeNames.NameAfterIndex(attribute, i);
+        }
     }
     // Deformers: an unnamed one on a node's attribute is named after the
     // node, with its kind in front.
     const std::vector<KDuzObject*> deformers = Sources(scene, KDuzClassIdOf(eDuzClassDeformer));
+    IndexedNames deformerNames;
     for (int i = 0; i < static_cast<int>(deformers.size()); ++i) {
         auto* deformer = dynamic_cast<KDuzDeformer*>(deformers[static_cast<size_t>(i)]);
         if (deformer == nullptr) continue;
@@ -154,12 +188,14 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
             KString name(type == KDuzDeformer::eSkin ? "Skin " : type == KDuzDeformer::eVertexCache ? "VertexCache " : " ");
             name += node->GetName();
             deformer->SetName(name.Buffer(), false);
+            deformerNames.Keep(deformer);
         } else {
-            NameAfterIndex(deformer, i);
+            deformerNames.NameAfterIndex(deformer, i);
         }
     }
     // Sub-deformers: an unnamed cluster is named after its link node.
     const std::vector<KDuzObject*> subDeformers = Sources(scene, KDuzClassIdOf(eDuzClassSubDeformer));
+    IndexedNames subDeformerNames;
     for (int i = 0; i < static_cast<int>(subDeformers.size()); ++i) {
         KDuzObject* subDeformer = subDeformers[static_cast<size_t>(i)];
         KDuzObject* link = subDeformer->GetSrcObject(KDuzNode::ClassId(), 0);
@@ -168,8 +204,9 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
             KString name("Cluster ");
             name += link->GetName();
             subDeformer->SetName(name.Buffer(), false);
+            subDeformerNames.Keep(subDeformer);
         } else {
-            NameAfterIndex(subDeformer, i);
+            subDeformerNames.NameAfterIndex(subDeformer, i);
         }
     }
 

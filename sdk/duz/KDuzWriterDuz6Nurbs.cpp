@@ -5,6 +5,7 @@
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/geometry/KDuzBoundary.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
+#include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzNurbsCurve.h"
 #include "sdk/geometry/KDuzNurbsSurface.h"
@@ -188,6 +189,12 @@ bool KDuzWriterDuz6::WriteBoundaryBody(KDuzBoundary* boundary) {
 
 bool KDuzWriterDuz6::WriteSeparateGeometryBody(KDuzObject* geometry) {
     switch (KDuzNode::GetAttributeTypeOf(geometry)) {
+        case KDuzNodeAttribute::eMesh:
+            return WriteMeshBody(static_cast<KDuzMesh*>(geometry));
+        case KDuzNodeAttribute::eNurb:
+            return WriteNurbBody(static_cast<KDuzNurb*>(geometry));
+        case KDuzNodeAttribute::ePatch:
+            return WritePatchBody(static_cast<KDuzPatch*>(geometry));
         case KDuzNodeAttribute::eNurbsSurface:
             return WriteNurbsSurfaceBody(static_cast<KDuzNurbsSurface*>(geometry));
         case KDuzNodeAttribute::eNurbsCurve:

@@ -13,6 +13,9 @@
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
+#include "sdk/geometry/KDuzSkin.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzNurbsCurve.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -104,9 +107,33 @@ TEST_F(Duz6WriterTest, AttributeNamesFollowTheirNodeOrTheirIndex) {
     EXPECT_EQ(std::string(named->GetName()), "Body_" + std::to_string(bodyIndex));
     EXPECT_STREQ(unnamed->GetName(), "Arm");
     EXPECT_EQ(std::string(loose->GetName()), "_" + std::to_string(looseIndex));
-    // Kept: every export appends again.
+    // Kept, and kept as they are by the next export: names that already end
+    // in an index are not appended to again.
     writer.PreprocessScene(scene);
-    EXPECT_EQ(std::string(named->GetName()), "Body_" + std::to_string(bodyIndex) + "_" + std::to_string(bodyIndex));
+    EXPECT_EQ(std::string(named->GetName()), "Body_" + std::to_string(bodyIndex));
+    EXPECT_EQ(std::string(loose->GetName()), "_" + std::to_string(looseIndex));
+}
+
+// Two objects may not leave with one name: a name with an index that another
+// object took first gets its own index after it.
+TEST_F(Duz6WriterTest, AnIndexedNameTakenAlreadyGetsAnotherIndex) {
+    KDuzNull* first = KDuzNull::Create(manager, "Part");
+    KDuzNull* second = KDuzNull::Create(manager, "");
+    scene->ConnectSrcObject(first);
+    scene->ConnectSrcObject(second);
+    int firstIndex = -1;
+    int secondIndex = -1;
+    for (int i = 0; i < scene->GetSrcObjectCount(KDuzNodeAttribute::ClassId()); ++i) {
+        if (scene->GetSrcObject(KDuzNodeAttribute::ClassId(), i) == first) firstIndex = i;
+        if (scene->GetSrcObject(KDuzNodeAttribute::ClassId(), i) == second) secondIndex = i;
+    }
+    ASSERT_LT(firstIndex, secondIndex);
+    const std::string taken = "Part_" + std::to_string(firstIndex);
+    second->SetName(taken.c_str());
+    KDuzWriterDuz6 writer(manager, nullptr);
+    writer.PreprocessScene(scene);
+    EXPECT_EQ(std::string(first->GetName()), taken);
+    EXPECT_EQ(std::string(second->GetName()), taken + "_" + std::to_string(secondIndex));
 }
 
 TEST_F(Duz6WriterTest, RenamingModeAndVersionTagChooseTheBranch) {
@@ -728,6 +755,56 @@ TEST_F(Duz6WriterTest, WritingIsStableWithAFixedClock) {
                 EXPECT_EQ(FirstDifference(previous, bytes), "");
             }
             previous = bytes;
+        }
+    }
+}
+
+// Attribute, deformer and cluster names reach a fixed point after one
+// generation: a file read and written again equals the write before it.
+TEST_F(Duz6WriterTest, NamedGeometryDeformersAndClustersAreStableThroughGenerations) {
+    duzplatform::LocalDateTime when;
+    when.year = 2021;
+    when.month = 3;
+    when.day = 1;
+    duzplatform::ScopedFixedLocalDateTime fixed(when);
+    KDuzMesh* mesh = Mesh("Cube", 4);
+    mesh->SetName("Body");
+    KDuzNode* bones[2] = {Node("BoneA", KDuzNull::Create(manager, "")), Node("BoneB", KDuzNull::Create(manager, ""))};
+    KDuzSkin* skins[2] = {KDuzSkin::Create(manager, ""), KDuzSkin::Create(manager, "Extra")};
+    for (KDuzSkin* skin : skins) ASSERT_TRUE(mesh->AddDeformer(skin) >= 0);
+    for (int c = 0; c < 2; ++c) {
+        KDuzCluster* cluster = KDuzCluster::Create(manager, c == 0 ? "Named" : "");
+        cluster->SetLink(bones[c]);
+        cluster->AddControlPointIndex(c, 0.5);
+        ASSERT_TRUE(skins[0]->ConnectSrcObject(cluster));
+    }
+    KDuzNurbsCurve* curve = KDuzNurbsCurve::Create(manager, "");
+    curve->SetOrder(2);
+    curve->SetDimension(2);
+    ASSERT_TRUE(curve->InitControlPoints(3, eNurbsCurveOpen));
+    for (int i = 0; i < 3; ++i) curve->GetControlPoints()[i] = KgeTVector(i, 0.5 * i, 0, 1);
+    for (int i = 0; i < curve->GetKnotArrayCount(); ++i) curve->GetKnotVector()[i] = i;
+    Node("Curve", curve);
+    for (int format : {kBinary, kAscii}) {
+        SCOPED_TRACE(FormatName(format));
+        std::string path = PathOf("generation0.duz");
+        ASSERT_TRUE(Export(scene, path, format, WriteOptions()));
+        std::string previous;
+        for (int generation = 1; generation <= 3; ++generation) {
+            KDuzScene* read = Import(path);
+            ASSERT_NE(read, nullptr);
+            path = PathOf("generation" + std::to_string(generation) + ".duz");
+            ASSERT_TRUE(Export(read, path, format, WriteOptions()));
+            read->Destroy();
+            const std::string bytes = ReadFileBytes(path);
+            if (generation > 1) {
+                EXPECT_EQ(FirstDifference(previous, bytes), "") << "generation " << generation;
+            }
+            previous = bytes;
+        }
+        if (format == kAscii) {
+            EXPECT_FALSE(Has(previous, "_0_")) << previous;
+            EXPECT_TRUE(Has(previous, "Deformer::Skin Cube")) << previous;
         }
     }
 }

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/geometry/KDuzCluster.h"
@@ -32,11 +37,76 @@ struct InputRecord {
     KString source;
 };
 
-enum class GroupKind { ePolygons, ePolylist, eTriangles };
+enum class GroupKind { ePolygons, ePolylist, eTriangles, eTristrips, eTrifans };
 
 struct Group {
     xmlNode* element;
     GroupKind kind;
+};
+
+// A corner made from an index tuple: the list and the tuple's position in it.
+struct Corner {
+    const ColladaIntArray* list;
+    int position;
+};
+
+// The per-corner elements of the mesh being read. Each source's values are
+// appended once per element, at a base that its indices are offset by;
+// corners of groups without the element's input get a neutral value, so
+// that every group's values stay on its own corners.
+class CornerElements {
+public:
+    void Pad(KDuzLayerElementNormal* element, int corners) {
+        Track(mNormals, element);
+        auto& direct = element->GetDirectArray();
+        while (direct.Count() < corners)
+            if (direct.Add(KgeTVector(0.0, 0.0, 0.0, 0.0)) < 0) return;
+    }
+    void Pad(KDuzLayerElementUV* element, int corners) {
+        Track(mUvs, element);
+        PadIndices(element, corners, KgeUVVector(0.0, 0.0));
+    }
+    void Pad(KDuzLayerElementVertexColor* element, int corners) {
+        Track(mColors, element);
+        PadIndices(element, corners, KDuzRGBAColor(1.0, 1.0, 1.0, 1.0));
+    }
+    void PadAll(int corners) {
+        for (KDuzLayerElementNormal* element : mNormals) Pad(element, corners);
+        for (KDuzLayerElementUV* element : mUvs) Pad(element, corners);
+        for (KDuzLayerElementVertexColor* element : mColors) Pad(element, corners);
+    }
+    template <class Element, class Values>
+    int Base(Element* element, const KString& source, const Values& values) {
+        const auto key = std::make_pair(static_cast<const void*>(element), std::string(source.Buffer()));
+        const auto found = mBases.find(key);
+        if (found != mBases.end()) return found->second;
+        auto& direct = element->GetDirectArray();
+        const int base = direct.Count();
+        for (const auto& value : values) direct.Add(value);
+        mBases.emplace(key, base);
+        return base;
+    }
+
+private:
+    template <class Element>
+    static void Track(std::vector<Element*>& list, Element* element) {
+        if (std::find(list.begin(), list.end(), element) == list.end()) list.push_back(element);
+    }
+    template <class Element, class Value>
+    void PadIndices(Element* element, int corners, const Value& neutral) {
+        KTypedArray<int>& indices = element->GetIndexArray();
+        if (indices.Count() >= corners) return;
+        auto pad = mPadIndex.find(element);
+        if (pad == mPadIndex.end()) pad = mPadIndex.emplace(element, element->GetDirectArray().Add(neutral)).first;
+        while (indices.Count() < corners)
+            if (indices.Add(pad->second) < 0) return;
+    }
+
+    std::vector<KDuzLayerElementNormal*> mNormals;
+    std::vector<KDuzLayerElementUV*> mUvs;
+    std::vector<KDuzLayerElementVertexColor*> mColors;
+    std::map<std::pair<const void*, std::string>, int> mBases;
+    std::unordered_map<const void*, int> mPadIndex;
 };
 
 KDuzLayer* LayerAt(KDuzMesh* mesh, int index) {
@@ -176,15 +246,20 @@ bool KDuzReaderCollada::ReadVertices(xmlNode* mesh, KDuzMesh* target) {
 }
 
 bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
-    // Polygon groups, then polygon lists, then triangles, each in document order.
+    // Polygon groups, then polygon lists, then triangles, strips and fans,
+    // each in document order.
     std::vector<Group> groups;
     for (const auto& [name, kind] : {std::pair{"polygons", GroupKind::ePolygons},
                                      std::pair{"polylist", GroupKind::ePolylist},
-                                     std::pair{"triangles", GroupKind::eTriangles}}) {
+                                     std::pair{"triangles", GroupKind::eTriangles},
+                                     std::pair{"tristrips", GroupKind::eTristrips},
+                                     std::pair{"trifans", GroupKind::eTrifans}}) {
         for (xmlNode* child = mesh->children; child != nullptr; child = child->next)
             if (ColladaIsElement(child, name)) groups.push_back(Group{child, kind});
     }
-    const int groupCount = static_cast<int>(groups.size());
+    for (xmlNode* child = mesh->children; child != nullptr; child = child->next)
+        if (ColladaIsElement(child, "lines") || ColladaIsElement(child, "linestrips"))
+            NotifyWarning(KString("<") + ColladaElementName(child) + "> in a mesh is not read: only faces are");
     KDuzLayer* layer0 = LayerAt(target, 0);
     if (layer0 == nullptr) return false;
     KDuzLayerElementNormal* layerNormals = layer0->GetNormals();
@@ -193,12 +268,19 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         layerNormals->GetDirectArray().Clear();
     }
     bool normalsSeen = false;
-    std::vector<KString> readSources;
     const int pointCount = target->GetControlPointsCount();
     // One placeholder material per symbol in a mesh, so that binding the
     // symbol replaces it for every group that names it.
     std::unordered_map<std::string, int> materialBySymbol;
     std::vector<KDuzLayerElementTexture*> boundTextureElements;
+    // Each group's polygons and their material, for the material indices.
+    struct GroupRange {
+        int first, last, material;
+    };
+    std::vector<GroupRange> ranges;
+    CornerElements cornerElements;
+    long long skippedPolygons = 0;
+    bool holesWarned = false;
 
     for (const Group& group : groups) {
         // ---- material and texture bindings ----
@@ -212,8 +294,6 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 materials = layer0->SetMaterials(KDuzCreateLayerElementMaterial(mManager, ""));
                 if (materials == nullptr) return false;
                 materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-                materials->SetMappingMode(groupCount <= 1 ? KDuzLayerElement::eAllSame
-                                                          : KDuzLayerElement::eByPolygon);
             }
             const auto known = materialBySymbol.find(symbol.Buffer());
             if (known != materialBySymbol.end()) {
@@ -223,7 +303,6 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 materialIndex = materials->GetDirectArray().Add(placeholder);
                 materialBySymbol.emplace(symbol.Buffer(), materialIndex);
             }
-            materials->GetIndexArray().Add(materialIndex);
 
             const auto bindings = mTextureBindings.find(symbol.Buffer());
             if (bindings != mTextureBindings.end()) {
@@ -288,8 +367,18 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         const int width = maxOffset + 1;
 
         // ---- index lists ----
+        // A polygon with holes is read as its outer polygon.
         ColladaNodeArray pElements;
-        ColladaFindChildrenByName(group.element, "p", pElements);
+        for (xmlNode* child = group.element->children; child != nullptr; child = child->next) {
+            if (ColladaIsElement(child, "p")) {
+                pElements.push_back(child);
+            } else if (ColladaIsElement(child, "ph") && group.kind == GroupKind::ePolygons) {
+                xmlNode* outer = ColladaFindChildByName(child, "p");
+                if (outer != nullptr) pElements.push_back(outer);
+                if (!holesWarned) NotifyWarning(KString("polygons with holes are read without their holes"));
+                holesWarned = true;
+            }
+        }
         std::vector<ColladaIntArray> lists(pElements.size());
         for (size_t i = 0; i < pElements.size(); ++i) {
             const KString text = ColladaGetContent(pElements[i]);
@@ -318,71 +407,82 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         }
 
         // ---- polygons ----
-        long long groupCorners = 0;
-        for (const ColladaIntArray& list : lists) groupCorners += list.Count() / width;
-        const long long groupPolygons = group.kind == GroupKind::ePolylist   ? vcount.Count()
-                                        : group.kind == GroupKind::ePolygons ? static_cast<long long>(lists.size())
-                                                                             : (groupCorners + 2) / 3;
-        Reserve(target->GetPolygonVertexArray(), groupCorners);
-        Reserve(target->GetPolygonArray(), groupPolygons);
+        // Every corner made, as the tuple it came from: strips and fans use a
+        // tuple in several triangles, and polygons of fewer than three
+        // corners are left out with theirs.
+        long long groupTuples = 0;
+        for (const ColladaIntArray& list : lists) groupTuples += list.Count() / width;
+        const bool sharedTuples = group.kind == GroupKind::eTristrips || group.kind == GroupKind::eTrifans;
+        std::vector<Corner> corners;
+        corners.reserve(static_cast<size_t>(sharedTuples ? 3 * groupTuples : groupTuples));
+        Reserve(target->GetPolygonVertexArray(), static_cast<long long>(corners.capacity()));
         const int firstPolygon = target->GetPolygonCount();
-        auto point = [&](const ColladaIntArray& list, int position, int& out) {
-            out = list[position + vertexOffset];
-            if (out < 0 || out >= pointCount) {
-                NotifyError(KString("vertex index out of range in mesh: ") + KString(out));
-                return false;
+        const int firstCorner = target->GetPolygonVertexCount();
+        auto addPolygon = [&](const Corner* polygon, int size) {
+            if (size < 3) {
+                ++skippedPolygons;
+                return true;
+            }
+            target->BeginPolygon(materialIndex, textureIndex, -1, true);
+            for (int c = 0; c < size; ++c) {
+                const int index = (*polygon[c].list)[polygon[c].position + vertexOffset];
+                if (index < 0 || index >= pointCount) {
+                    NotifyError(KString("vertex index out of range in mesh: ") + KString(index));
+                    return false;
+                }
+                target->AddPolygon(index, -1);
+                corners.push_back(polygon[c]);
             }
             return true;
         };
+        std::vector<Corner> polygon;
         if (group.kind == GroupKind::ePolylist) {
-            int listIndex = 0;
+            size_t listIndex = 0;
             int position = 0;
-            for (const int corners : vcount) {
-                target->BeginPolygon(materialIndex, textureIndex, -1, true);
-                for (int c = 0; c < corners; ++c) {
+            for (const int size : vcount) {
+                polygon.clear();
+                for (int c = 0; c < size; ++c) {
                     while (position >= lists[listIndex].Count()) {
                         ++listIndex;
                         position = 0;
                     }
-                    int index = 0;
-                    if (!point(lists[listIndex], position, index)) return false;
-                    target->AddPolygon(index, -1);
+                    polygon.push_back(Corner{&lists[listIndex], position});
                     position += width;
                 }
+                if (!addPolygon(polygon.data(), size)) return false;
             }
         } else {
             for (const ColladaIntArray& list : lists) {
-                int k = 0;
-                if (group.kind == GroupKind::ePolygons) target->BeginPolygon(materialIndex, textureIndex, -1, true);
-                for (int position = 0; position < list.Count(); position += width, ++k) {
-                    if (group.kind == GroupKind::eTriangles && k % 3 == 0)
-                        target->BeginPolygon(materialIndex, textureIndex, -1, true);
-                    int index = 0;
-                    if (!point(list, position, index)) return false;
-                    target->AddPolygon(index, -1);
+                const int tuples = list.Count() / width;
+                auto tuple = [&](int k) { return Corner{&list, k * width}; };
+                if (group.kind == GroupKind::ePolygons) {
+                    polygon.clear();
+                    for (int k = 0; k < tuples; ++k) polygon.push_back(tuple(k));
+                    if (!addPolygon(polygon.data(), tuples)) return false;
+                } else if (group.kind == GroupKind::eTriangles) {
+                    for (int k = 0; k < tuples; k += 3) {
+                        const Corner triangle[3] = {tuple(k), tuple(std::min(k + 1, tuples - 1)),
+                                                    tuple(std::min(k + 2, tuples - 1))};
+                        if (!addPolygon(triangle, std::min(3, tuples - k))) return false;
+                    }
+                } else {
+                    // Strips turn every other triangle to keep one winding.
+                    for (int k = 0; k + 2 < tuples; ++k) {
+                        const bool strip = group.kind == GroupKind::eTristrips;
+                        const Corner triangle[3] = {
+                            strip ? tuple(k % 2 == 0 ? k : k + 1) : tuple(0),
+                            strip ? tuple(k % 2 == 0 ? k + 1 : k) : tuple(k + 1), tuple(k + 2)};
+                        if (!addPolygon(triangle, 3)) return false;
+                    }
+                    if (tuples < 3 && tuples > 0) ++skippedPolygons;
                 }
             }
         }
         const int lastPolygon = target->GetPolygonCount();
+        ranges.push_back(GroupRange{firstPolygon, lastPolygon, materialIndex});
         for (const auto& [element, position] : groupTextures) FillIndices(element, firstPolygon, lastPolygon, position);
 
         // ---- per polygon-vertex data ----
-        // The corners this group made, in order, as (list, position) pairs.
-        auto forEachCorner = [&](auto&& visit) {
-            if (group.kind == GroupKind::ePolylist) {
-                long long remaining = 0;
-                for (const int v : vcount) remaining += v;
-                for (const ColladaIntArray& list : lists) {
-                    for (int position = 0; position < list.Count() && remaining > 0; position += width, --remaining)
-                        if (!visit(list, position)) return false;
-                }
-                return true;
-            }
-            for (const ColladaIntArray& list : lists)
-                for (int position = 0; position < list.Count(); position += width)
-                    if (!visit(list, position)) return false;
-            return true;
-        };
         for (const InputRecord& record : records) {
             if (record.set < 0 || record.set > kMaxLayerSet) {
                 NotifyError(KString("invalid set in <input> of mesh: ") + KString(record.set));
@@ -396,17 +496,17 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                             "> for <input>");
                 return false;
             }
-            bool alreadyRead = false;
-            for (const KString& seen : readSources)
-                if (seen == record.source) alreadyRead = true;
-            readSources.push_back(record.source);
             const KString elementName = ColladaGetAttribute(source, "name");
             const KString readError = KString("reading array in <source>: ") + record.source;
-            auto indexIn = [&](const ColladaIntArray& list, int position, int count, int& out) {
-                out = list[position + record.offset];
-                if (out < 0 || out >= count) {
-                    NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " + KString(out));
-                    return false;
+            auto forEachIndex = [&](int count, auto&& use) {
+                for (const Corner& corner : corners) {
+                    const int index = (*corner.list)[corner.position + record.offset];
+                    if (index < 0 || index >= count) {
+                        NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " +
+                                    KString(index));
+                        return false;
+                    }
+                    use(index);
                 }
                 return true;
             };
@@ -423,13 +523,9 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eDirect);
                 element->SetName(elementName.Buffer());
-                Reserve(element->GetDirectArray(), groupCorners);
-                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
-                        int index = 0;
-                        if (!indexIn(list, position, values.Count(), index)) return false;
-                        element->GetDirectArray().Add(values[index]);
-                        return true;
-                    }))
+                cornerElements.Pad(element, firstCorner);
+                Reserve(element->GetDirectArray(), static_cast<long long>(corners.size()));
+                if (!forEachIndex(values.Count(), [&](int index) { element->GetDirectArray().Add(values[index]); }))
                     return false;
             } else if (record.semantic == "COLOR") {
                 KDuzRGBAColorArray values;
@@ -444,16 +540,11 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
                 element->SetName(elementName.Buffer());
-                Reserve(element->GetIndexArray(), groupCorners);
-                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
-                        int index = 0;
-                        if (!indexIn(list, position, values.Count(), index)) return false;
-                        element->GetIndexArray().Add(index);
-                        return true;
-                    }))
+                cornerElements.Pad(element, firstCorner);
+                const int base = cornerElements.Base(element, record.source, values);
+                Reserve(element->GetIndexArray(), static_cast<long long>(corners.size()));
+                if (!forEachIndex(values.Count(), [&](int index) { element->GetIndexArray().Add(base + index); }))
                     return false;
-                if (!alreadyRead)
-                    for (const KDuzRGBAColor& color : values) element->GetDirectArray().Add(color);
             } else if (record.semantic == "UV" || record.semantic == "TEXCOORD") {
                 KgeUVVectorArray values;
                 if (!ColladaReadUvSource(source, values)) {
@@ -466,25 +557,40 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
                 element->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
                 element->SetName(elementName.Buffer());
-                Reserve(element->GetIndexArray(), groupCorners);
-                if (!forEachCorner([&](const ColladaIntArray& list, int position) {
-                        int index = 0;
-                        if (!indexIn(list, position, values.Count(), index)) return false;
-                        element->GetIndexArray().Add(index);
-                        return true;
-                    }))
+                cornerElements.Pad(element, firstCorner);
+                const int base = cornerElements.Base(element, record.source, values);
+                Reserve(element->GetIndexArray(), static_cast<long long>(corners.size()));
+                if (!forEachIndex(values.Count(), [&](int index) { element->GetIndexArray().Add(base + index); }))
                     return false;
-                if (!alreadyRead)
-                    for (const KgeUVVector& uv : values) element->GetDirectArray().Add(uv);
             } else {
                 NotifyWarning(KString("Unknown property for polygons: ") + record.semantic);
             }
         }
     }
+    if (skippedPolygons > 0)
+        NotifyWarning(KString("polygons of fewer than three corners are left out: ") +
+                      KString(static_cast<int>(std::min<long long>(skippedPolygons, INT_MAX))));
+    // Groups without an input get neutral values on their corners.
+    cornerElements.PadAll(target->GetPolygonVertexCount());
     // Groups without a texture of a bound channel show none.
     for (KDuzLayerElementTexture* element : boundTextureElements) {
         const int polygons = target->GetPolygonCount();
         if (element->GetIndexArray().Count() < polygons) FillIndices(element, polygons, polygons, -1);
+    }
+    // Material indices by group: a group without material has none (-1).
+    KDuzLayerElementMaterial* materials = layer0->GetMaterials();
+    if (materials != nullptr && !ranges.empty()) {
+        // One group's material holds for all its polygons; several groups
+        // map by polygon even when they agree.
+        KTypedArray<int>& indices = materials->GetIndexArray();
+        indices.Clear();
+        if (ranges.size() == 1) {
+            materials->SetMappingMode(KDuzLayerElement::eAllSame);
+            indices.Add(ranges.front().material);
+        } else {
+            materials->SetMappingMode(KDuzLayerElement::eByPolygon);
+            for (const GroupRange& range : ranges) FillIndices(materials, range.first, range.last, range.material);
+        }
     }
     if (!normalsSeen) target->ComputeVertexNormals(false);
     return true;

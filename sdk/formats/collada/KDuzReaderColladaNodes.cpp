@@ -2,7 +2,9 @@
 // materials and joints.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
+#include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzLayer.h"
@@ -47,6 +49,27 @@ KgeTVector ScanVector(xmlNode* element) {
     const double y = ColladaScanNumber(cursor);
     const double z = ColladaScanNumber(cursor);
     return KgeTVector(x, y, z, 0.0);
+}
+
+// Our post-rotation turns the document's frame to the attribute's own axes;
+// the turn joins whatever post-rotation the node's transforms gave it.
+void TurnToAttributeFrame(KDuzNode* node, KDuzObject* attribute) {
+    const KgeMatrix turn = ColladaAttributeFrameTurn(attribute);
+    if (!turn.IsNotEqual(KgeMatrix())) return;
+    const KgeTVector post = node->GetPostRotation(0);
+    const KgeMatrix current = KgeMatrix::FromEulerXYZ(post[0], post[1], post[2]);
+    const KgeTVector angles = turn.MultiplyAffine(current).GetEulerXYZ();
+    // No negative zeros: they would print as such.
+    node->SetPostRotation(0, KgeTVector(angles[0] + 0.0, angles[1] + 0.0, angles[2] + 0.0, 0.0));
+    node->SetRotationActive(true);
+}
+
+KgeMatrix ColladaRotateMatrix(xmlNode* rotate) {
+    const KString text = ColladaGetContent(rotate);
+    const char* cursor = text.Buffer();
+    double v[4];
+    for (double& value : v) value = ColladaScanNumber(cursor);
+    return ColladaAxisRotation(v[0], v[1], v[2], v[3]);
 }
 
 bool IsInstance(const xmlNode* child) {
@@ -306,6 +329,15 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
     int order[3] = {-1, -1, -1};
     int count = 0;
     const KString nodeName(node->GetName());
+    // The whole stack as the document means it, and whether our transform
+    // (T Roff Rp Rpre R Rpost^-1 Rp^-1 Soff Sp S Sp^-1) can hold it element by
+    // element; when it cannot, the stack is baked into the local transform.
+    KgeMatrix stack;
+    ColladaStackCheck check;
+    ColladaStackCheck ignored;
+    KgeMatrix postInverse;
+    bool hasPostInverse = false;
+    std::vector<KString> targets;
     for (xmlNode* child = element->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
         const KString name(ColladaElementName(child));
@@ -318,11 +350,31 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
             const char* cursor = text.Buffer();
             KgeMatrix matrix;
             ColladaScanMatrix(cursor, matrix);
-            // The matrix becomes the node's local transform.
+            stack = stack.MultiplyAffine(matrix);
+            if (matrix.IsNotEqual(KgeMatrix())) check.AddMatrix();
+            // A lone matrix becomes the node's local transform.
             ColladaSetNodeTransformFromMatrix(node, matrix);
+            if (!sid.IsEmpty()) {
+                AddAnimatedTarget(key, KString("matrix"), 0);
+                targets.push_back(key);
+            }
         } else if (name == "rotate") {
+            const KgeMatrix piece = ColladaRotateMatrix(child);
+            stack = stack.MultiplyAffine(piece);
+            // A turn by nothing composes the same wherever it stands.
+            ColladaStackCheck& slotCheck = piece.IsNotEqual(KgeMatrix()) ? check : ignored;
             const bool pre = sid == "jointOrientX" || sid == "jointOrientY" || sid == "jointOrientZ";
             const bool post = sid == "post-rotationX" || sid == "post-rotationY" || sid == "post-rotationZ";
+            const bool postInverted = sid == kColladaPostRotationInverseSids[0] ||
+                                      sid == kColladaPostRotationInverseSids[1] ||
+                                      sid == kColladaPostRotationInverseSids[2];
+            if (postInverted) {
+                // Written as the inverse our node applies: composed, then inverted.
+                postInverse = postInverse.MultiplyAffine(piece);
+                hasPostInverse = true;
+                slotCheck.Add(ColladaStackCheck::kPostInverse, -1);
+                continue;
+            }
             if (pre || post) {
                 KgeTVector rotation = pre ? node->GetPreRotation(0) : node->GetPostRotation(0);
                 int axis = -1;
@@ -330,32 +382,58 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
                 if (pre) node->SetPreRotation(0, rotation);
                 else node->SetPostRotation(0, rotation);
                 node->SetRotationActive(true);
+                slotCheck.Add(pre ? ColladaStackCheck::kPre : ColladaStackCheck::kPost, axis);
                 continue;
             }
             int axis = -1;
             KgeTVector rotation(0.0, 0.0, 0.0, 0.0);
             ReadRotate(child, axis, rotation);
+            slotCheck.Add(ColladaStackCheck::kRotate, axis);
             const duzVectorTemplate3<double> current = node->GetLclRotation();
             node->SetLclRotation(duzVectorTemplate3<double>(current[0] + rotation[0], current[1] + rotation[1],
                                                             current[2] + rotation[2]));
             node->SetRotationActive(true);
             if (axis >= 0 && axis <= 2) order[axis] = count++;
             AddAnimatedTarget(key, KString("rotate"), axis);
+            targets.push_back(key);
         } else if (name == "scale") {
-            node->SetLclScaling(Vec3(ScanVector(child)));
+            const KgeTVector value = ScanVector(child);
+            KgeMatrix scale;
+            scale.SetTRS(KgeTVector(), KgeTVector(), value);
+            stack = stack.MultiplyAffine(scale);
+            if (scale.IsNotEqual(KgeMatrix())) check.Add(ColladaStackCheck::kScale, -1);
+            node->SetLclScaling(Vec3(value));
             AddAnimatedTarget(key, KString("scale"), 0);
+            targets.push_back(key);
         } else if (name == "skew") {
             if (WarnOnce(name)) NotifyWarning(KString("transform is not supported by DUZ: ") + "skew");
         } else if (name == "translate") {
             const KgeTVector value = ScanVector(child);
-            if (sid == "rotatePivot") node->SetRotationPivot(0, value);
-            else if (sid == "scalePivot") node->SetScalingPivot(0, value);
-            else if (sid == "rotatePivotTranslation") node->SetRotationOffset(0, value);
-            else if (sid == "scalePivotTranslation") node->SetScalingOffset(0, value);
-            else if (sid == "rotatePivotInverse" || sid == "scalePivotInverse") {
+            KgeMatrix translation;
+            translation.SetTRS(value, KgeTVector(), KgeTVector(1.0, 1.0, 1.0, 0.0));
+            stack = stack.MultiplyAffine(translation);
+            ColladaStackCheck& slotCheck = translation.IsNotEqual(KgeMatrix()) ? check : ignored;
+            if (sid == "rotatePivot") {
+                node->SetRotationPivot(0, value);
+                slotCheck.AddPivot(ColladaStackCheck::kRotationPivot, value);
+            } else if (sid == "scalePivot") {
+                node->SetScalingPivot(0, value);
+                slotCheck.AddPivot(ColladaStackCheck::kScalingPivot, value);
+            } else if (sid == "rotatePivotTranslation") {
+                node->SetRotationOffset(0, value);
+                slotCheck.Add(ColladaStackCheck::kRotationOffset, -1);
+            } else if (sid == "scalePivotTranslation") {
+                node->SetScalingOffset(0, value);
+                slotCheck.Add(ColladaStackCheck::kScalingOffset, -1);
+            } else if (sid == "rotatePivotInverse") {
+                slotCheck.AddPivot(ColladaStackCheck::kRotationPivotInverse, value);
+            } else if (sid == "scalePivotInverse") {
+                slotCheck.AddPivot(ColladaStackCheck::kScalingPivotInverse, value);
             } else {
                 node->SetLclTranslation(Vec3(value));
+                slotCheck.Add(ColladaStackCheck::kTranslate, -1);
                 AddAnimatedTarget(key, KString("translate"), 0);
+                targets.push_back(key);
             }
         } else if (name == "extra") {
             if (WarnOnce(name)) NotifyWarning(KString("Extra node is not supported in node"));
@@ -366,6 +444,28 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
             return false;
         }
     }
+    if (hasPostInverse) {
+        node->SetPostRotation(0, postInverse.InverseOrthogonal().GetEulerXYZ());
+        node->SetRotationActive(true);
+    }
+    if (!check.Fits()) {
+        // Baked: the pieces read above would compose to something else.
+        const KgeTVector zero;
+        for (const KString& target : targets) mAnimatedTargets.erase(target.Buffer());
+        node->SetRotationOffset(0, zero);
+        node->SetRotationPivot(0, zero);
+        node->SetScalingOffset(0, zero);
+        node->SetScalingPivot(0, zero);
+        node->SetPreRotation(0, zero);
+        node->SetPostRotation(0, zero);
+        ColladaSetNodeTransformFromMatrix(node, stack);
+        node->SetRotationOrder(0, 0);
+        NotifyWarning(KString("transforms of node ") + nodeName + " are composed into one transform");
+        return true;
+    }
+    // A matrix with nothing else that turns or moves: later neutral
+    // elements must not undo it.
+    if (check.HasMatrix()) ColladaSetNodeTransformFromMatrix(node, stack);
     node->SetRotationOrder(0, ColladaRotationOrderFromAxes(order, count));
     return true;
 }
@@ -384,11 +484,7 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             if (light == nullptr) return false;
             ColladaCopyLight(light, static_cast<KDuzLight*>(attribute));
             node->SetNodeAttribute(light);
-            const int type = light->GetLightType();
-            if (type == 1 || type == 2) {
-                node->SetPostRotation(0, KgeTVector(-90.0, 0.0, 0.0, 0.0));
-                node->SetRotationActive(true);
-            }
+            TurnToAttributeFrame(node, light);
             return true;
         }
         case kCamera: {
@@ -409,8 +505,7 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
                 const double dx = interest[0] - eye[0], dy = interest[1] - eye[1], dz = interest[2] - eye[2];
                 camera->SetFocusDistance(std::sqrt(dx * dx + dy * dy + dz * dz));
             }
-            node->SetPostRotation(0, KgeTVector(0.0, -90.0, 0.0, 0.0));
-            node->SetRotationActive(true);
+            TurnToAttributeFrame(node, camera);
             return true;
         }
         case kCameraSwitcher:

@@ -195,8 +195,6 @@ void KDuzWriterCollada::ReleaseDocument() {
 }
 
 void KDuzWriterCollada::RestoreScene() {
-    for (const PostRotationChange& change : mPostRotations) change.node->SetPostRotation(0, change.previous);
-    mPostRotations.clear();
     for (KDuzObject* object : mMadeObjects) object->Destroy();
     mMadeObjects.clear();
 }
@@ -316,28 +314,6 @@ void KDuzWriterCollada::DropEmptyVisualScene() {
 bool KDuzWriterCollada::PreprocessScene(KDuzScene* scene) {
     if (scene == nullptr || scene->GetRootNode() == nullptr) return true;
     KDuzSceneRenamer(scene).RenameFor(KDuzSceneRenamer::eColladaWriter);
-    // Collada lights and cameras look down their -Z axis; ours down +X. The
-    // extra post-rotation is undone when the write ends.
-    std::vector<KDuzNode*> stack{scene->GetRootNode()};
-    while (!stack.empty()) {
-        KDuzNode* node = stack.back();
-        stack.pop_back();
-        const int type = KDuzNode::GetAttributeTypeOf(node->GetNodeAttribute());
-        int axis = -1;
-        if (type == KDuzNodeAttribute::eLight) {
-            const int lightType = static_cast<KDuzLight*>(node->GetNodeAttribute())->GetLightType();
-            if (lightType == 1 || lightType == 2) axis = 0;
-        } else if (type == KDuzNodeAttribute::eCamera) {
-            axis = 1;
-        }
-        if (axis >= 0) {
-            KgeTVector post = node->GetPostRotation(0);
-            mPostRotations.push_back({node, post});
-            post[axis] += 90.0;
-            node->SetPostRotation(0, post);
-        }
-        for (int i = node->GetChildCount() - 1; i >= 0; --i) stack.push_back(node->GetChild(i));
-    }
     // With one matrix per node the pivots need no baking into the caller's
     // animation: the matrices are evaluated with them.
     return true;

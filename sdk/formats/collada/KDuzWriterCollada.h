@@ -65,9 +65,8 @@ private:
     // ---- geometry ----
     xmlNode* ExportGeometry(KDuzNode* node);
     xmlNode* ExportMesh(KDuzNode* node);
-    xmlNode* WriteMeshBody(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool skinned, KDuzNode* node,
-                           bool withMaterials);
-    xmlNode* WritePositions(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool unskinned, KDuzNode* node);
+    xmlNode* WriteMeshBody(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool skinned, bool withMaterials);
+    xmlNode* WritePositions(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool unskinned);
     void WriteLayerSources(xmlNode* mesh, KDuzMesh* geometry, const KString& n);
     xmlNode* WriteVertices(xmlNode* mesh, const KString& n, const KString& positionsId);
     xmlNode* WritePolygons(xmlNode* mesh, KDuzMesh* geometry, const KString& material, const KString& n,
@@ -113,10 +112,6 @@ private:
         KString id;
         KDuzMesh* mesh;
     };
-    struct PostRotationChange {
-        KDuzNode* node;
-        KgeTVector previous;
-    };
 
     FILE* mFile = nullptr;        // the temporary file that receives the document
     KString mFileName;            // the target
@@ -147,7 +142,6 @@ private:
     std::unordered_map<std::string, xmlNode*> mEffectShaders;
     // What the write changed in the caller's scene or made in its manager,
     // undone when the write ends.
-    std::vector<PostRotationChange> mPostRotations;
     std::vector<KDuzObject*> mMadeObjects;
     // The material symbols of the groups of the mesh written last, bound by
     // its instance.

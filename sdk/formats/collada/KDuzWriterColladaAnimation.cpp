@@ -6,6 +6,7 @@
 
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
+#include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/formats/collada/ColladaXmlWrite.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -191,6 +192,7 @@ void KDuzWriterCollada::ExportMatrixChannel(xmlNode* parent, KDuzNode* node, KDu
     std::vector<double> times;
     std::vector<KgeMatrix> matrices;
     KDuzNode* parentNode = node->GetParent();
+    const KgeMatrix turn = ColladaAttributeFrameTurn(node->GetNodeAttribute());
     for (KTime time = start; time <= stop; time += mSamplingPeriod) {
         times.push_back(time.GetSecondDouble());
         KgeMatrix local = node->GetGlobalTransformAtTime(time);
@@ -198,7 +200,7 @@ void KDuzWriterCollada::ExportMatrixChannel(xmlNode* parent, KDuzNode* node, KDu
             local = parentNode->GetGlobalTransformAtTime(time).InverseOrthogonal().MultiplyAffine(local);
         // Written as the static "matrix" element is: rows of the
         // column-vector matrix, the translation in the fourth column.
-        matrices.push_back(KgeMatrix::FromAffine(local).Transpose());
+        matrices.push_back(KgeMatrix::FromAffine(local.MultiplyAffine(turn)).Transpose());
     }
     const KString n = node->GetNameString();
     const KString inputId = n + "-Matrix-animation-input";

@@ -123,7 +123,7 @@ xmlNode* KDuzWriterCollada::ExportMesh(KDuzNode* node) {
     const KString n = node->GetNameString();
     const int clusters = ClusterTotal(mesh);
     xmlNode* element = ColladaNewChild(nullptr, "mesh");
-    bool ok = WriteMeshBody(element, mesh, n, clusters > 0, node, true) != nullptr;
+    bool ok = WriteMeshBody(element, mesh, n, clusters > 0, true) != nullptr;
     ok = ok && ExportMeshTextures(mesh, node);
     if (ok && clusters > 0) ok = ExportSkinController(mesh, n);
     if (ok && mesh->GetShapeCount() > 0) ok = ExportMorphController(mesh, n, node);
@@ -135,9 +135,9 @@ xmlNode* KDuzWriterCollada::ExportMesh(KDuzNode* node) {
 }
 
 xmlNode* KDuzWriterCollada::WriteMeshBody(xmlNode* element, KDuzMesh* mesh, const KString& n, bool skinned,
-                                          KDuzNode* node, bool withMaterials) {
+                                          bool withMaterials) {
     mLastMeshSymbols.clear();
-    xmlNode* positions = WritePositions(element, mesh, n, !skinned, node);
+    xmlNode* positions = WritePositions(element, mesh, n, !skinned);
     if (positions == nullptr) return nullptr;
     WriteLayerSources(element, mesh, n);
     if (WriteVertices(element, n, skinned ? n + "-BindPos" : n + "-lib-Position") == nullptr) return nullptr;
@@ -178,20 +178,19 @@ xmlNode* KDuzWriterCollada::WriteMeshBody(xmlNode* element, KDuzMesh* mesh, cons
         mLastMeshSymbols.push_back(name);
         if (WriteMaterial(material) == nullptr) return nullptr;
     }
-    if (done.empty() && WritePolygons(element, mesh, KString(), n, false) == nullptr) return nullptr;
+    if (done.empty()) return WritePolygons(element, mesh, KString(), n, false) != nullptr ? element : nullptr;
+    bool unmaterialised = false;
+    for (int p = 0; byPolygon && p < mesh->GetPolygonCount() && !unmaterialised; ++p)
+        unmaterialised = ColladaPolygonMaterial(materials, p) == nullptr;
+    if (unmaterialised && WritePolygons(element, mesh, KString(), n, true) == nullptr) return nullptr;
     return element;
 }
 
-xmlNode* KDuzWriterCollada::WritePositions(xmlNode* element, KDuzMesh* mesh, const KString& n, bool unskinned,
-                                           KDuzNode* node) {
-    const int count = mesh->GetControlPointsCount();
-    const KgeTVector* points = mesh->GetControlPoints();
-    if (unskinned || node == nullptr) return ColladaAddVectorSource(element, n + "-lib-Position", points, count);
-    // A skinned mesh is written in its bind position, in world space.
-    const KgeMatrix global = KgeMatrix::FromAffine(node->GetGlobalTransform());
-    std::vector<KgeTVector> moved(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) moved[static_cast<size_t>(i)] = global.TransformPoint(points[i]);
-    return ColladaAddVectorSource(element, n + "-BindPos", moved.data(), count);
+xmlNode* KDuzWriterCollada::WritePositions(xmlNode* element, KDuzMesh* mesh, const KString& n, bool unskinned) {
+    // A skinned mesh keeps its own space too: the skin's bind shape matrix
+    // carries it to where it was bound.
+    return ColladaAddVectorSource(element, n + (unskinned ? "-lib-Position" : "-BindPos"), mesh->GetControlPoints(),
+                                  mesh->GetControlPointsCount());
 }
 
 void KDuzWriterCollada::WriteLayerSources(xmlNode* element, KDuzMesh* mesh, const KString& n) {
@@ -267,7 +266,6 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
     filterByMaterial = filterByMaterial && materials != nullptr &&
                        materials->GetMappingMode() == KDuzLayerElement::eByPolygon;
     std::vector<KString> warnings(corners.size());
-    bool badMaterial = false;
     bool outside = false;
     const int pointCount = mesh->GetControlPointsCount();
     int written = 0;
@@ -277,9 +275,9 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
     for (int p = 0; p < polygonCount; ++p) {
         const int size = mesh->GetPolygonSize(p);
         if (filterByMaterial) {
+            // The group without material takes the polygons that have none.
             const KDuzSurfaceMaterial* own = ColladaPolygonMaterial(materials, p);
-            if (own == nullptr) badMaterial = true;
-            if (own == nullptr || own->GetNameString() != material) {
+            if (own == nullptr ? !material.IsEmpty() : material.IsEmpty() || own->GetNameString() != material) {
                 c += size;
                 continue;
             }
@@ -303,8 +301,6 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
     }
     for (const KString& warning : warnings)
         if (!warning.IsEmpty()) NotifyWarning(warning);
-    if (badMaterial)
-        NotifyWarning(KString("Polygons without a valid material are not written (node ") + n + ")");
     if (outside)
         NotifyWarning(KString("Indices that name no value are written as 0 (node ") + n + ")");
     ColladaSetAttribute(polygons, "count", ColladaIntText(written));
@@ -341,7 +337,7 @@ xmlNode* KDuzWriterCollada::WriteShapeGeometry(KDuzMesh* shape, const KString& i
     ColladaSetAttribute(geometry, "name", base + "Mesh");
     mGeometryIds.insert(std::string(id.Buffer()));
     xmlNode* mesh = ColladaNewChild(geometry, "mesh");
-    if (WriteMeshBody(mesh, shape, base, false, nullptr, false) == nullptr) return nullptr;
+    if (WriteMeshBody(mesh, shape, base, false, false) == nullptr) return nullptr;
     return geometry;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sdk/base/KgeMath.h"
+#include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/formats/collada/ColladaXmlWrite.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzDeformer.h"
@@ -133,16 +134,14 @@ bool KDuzWriterCollada::ExportNodeTransforms(xmlNode* element, KDuzNode* node) {
     if (KDuzNode::GetAttributeTypeOf(attribute) == KDuzNodeAttribute::eMesh && SkinClusterCount(attribute) > 0)
         return true;
 
+    // Cameras and lights: the document's frame is ours turned to its axes.
+    const KgeMatrix turn = ColladaAttributeFrameTurn(attribute);
     if (mSingleMatrix) {
-        KgeMatrix local;
         KDuzNode* parent = node->GetParent();
         const KgeMatrix global = node->GetGlobalTransform();
-        if (parent != nullptr) {
-            const KgeMatrix product = parent->GetGlobalTransform().InverseOrthogonal().MultiplyAffine(global);
-            local.CopyAffine(product);
-        } else {
-            local.CopyAffine(global);
-        }
+        KgeMatrix local = parent != nullptr ? parent->GetGlobalTransform().InverseOrthogonal().MultiplyAffine(global)
+                                            : KgeMatrix::FromAffine(global);
+        local = local.MultiplyAffine(turn);
         if (local.IsNotEqual(KgeMatrix())) {
             xmlNode* matrix = ColladaNewChild(element, "matrix", ColladaMatrixToText(local).Buffer());
             ColladaSetAttribute(matrix, "sid", "matrix");
@@ -157,7 +156,9 @@ bool KDuzWriterCollada::ExportNodeTransforms(xmlNode* element, KDuzNode* node) {
     const KgeTVector rotationPivot = node->GetRotationPivot(0);
     const KgeTVector scalingOffset = node->GetScalingOffset(0);
     const KgeTVector scalingPivot = node->GetScalingPivot(0);
-    const bool prePost = !node->GetRotationSpaceForLimitOnly(0);
+    // As our evaluation does: pre- and post-rotation and the rotation order
+    // count only while rotation is active.
+    const bool prePost = node->GetRotationActive() && !node->GetRotationSpaceForLimitOnly(0);
     const KgeTVector pre = prePost ? node->GetPreRotation(0) : KgeTVector();
     const KgeTVector post = prePost ? node->GetPostRotation(0) : KgeTVector();
 
@@ -169,15 +170,20 @@ bool KDuzWriterCollada::ExportNodeTransforms(xmlNode* element, KDuzNode* node) {
     for (int axis = 2; axis >= 0; --axis)
         if (ColladaIsNonZero(pre[axis])) AddRotate(element, kJointOrient[axis], axis, pre[axis]);
     int order = 0;
-    node->GetRotationOrder(0, order);
+    if (prePost) node->GetRotationOrder(0, order);
     if (order < 0 || order > 5) order = 0;
     static const char* const kRotate[] = {"rotateX", "rotateY", "rotateZ"};
     for (int axis : kRotationOrders[order].axes)
         if (ColladaIsNonZero(rotation[axis]) || ColladaHasRotationKeysOn(node, axis))
             AddRotate(element, kRotate[axis], axis, rotation[axis]);
-    static const char* const kPostRotation[] = {"post-rotationX", "post-rotationY", "post-rotationZ"};
-    for (int axis = 2; axis >= 0; --axis)
-        if (ColladaIsNonZero(post[axis])) AddRotate(element, kPostRotation[axis], axis, post[axis]);
+    // Our node applies the inverse of its post-rotation, then the turn: the
+    // document gets that product, as the inverse of an Euler XYZ rotation.
+    const KgeMatrix postInverse =
+        KgeMatrix::FromEulerXYZ(post[0], post[1], post[2]).InverseOrthogonal().MultiplyAffine(turn);
+    const KgeTVector angles = postInverse.InverseOrthogonal().GetEulerXYZ();
+    for (int axis = 0; axis < 3; ++axis)
+        if (ColladaIsNonZero(angles[axis]))
+            AddRotate(element, kColladaPostRotationInverseSids[axis], axis, -angles[axis]);
     if (ColladaVectorIsNonZero(rotationPivot)) AddTranslate(element, "rotatePivotInverse", rotationPivot, -1.0);
     if (ColladaVectorIsNonZero(scalingOffset)) AddTranslate(element, "scalePivotTranslation", scalingOffset);
     if (ColladaVectorIsNonZero(scalingPivot)) AddTranslate(element, "scalePivot", scalingPivot);

@@ -6,6 +6,8 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 
+#include <vector>
+
 namespace colladatest {
 namespace {
 
@@ -91,8 +93,102 @@ TEST_F(ColladaGeometryTest, SharedUvSourceIsStoredOnceAndSetsMakeLayers) {
     EXPECT_EQ(uvs->GetDirectArray().Count(), 4);
     ASSERT_EQ(uvs->GetIndexArray().Count(), 6);
     EXPECT_EQ(uvs->GetIndexArray()[3], 3);
-    ASSERT_NE(mesh->GetLayer(2)->GetUVsOfType(3), nullptr);
-    EXPECT_EQ(mesh->GetLayer(2)->GetUVsOfType(3)->GetIndexArray().Count(), 3);
+    // Set 2 only in the second group: the first group's corners get a
+    // neutral coordinate of their own, the second's keep theirs.
+    const KDuzLayerElementUV* second = mesh->GetLayer(2)->GetUVsOfType(3);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->GetIndexArray().Count(), 6);
+    const KgeUVVector& pad = second->GetDirectArray()[second->GetIndexArray()[0]];
+    EXPECT_EQ(pad[0], 0.0);
+    EXPECT_EQ(pad[1], 0.0);
+    for (int c = 3; c < 6; ++c) {
+        const KgeUVVector& own = second->GetDirectArray()[second->GetIndexArray()[c]];
+        const KgeUVVector& first = uvs->GetDirectArray()[uvs->GetIndexArray()[c]];
+        EXPECT_EQ(own[0], first[0]) << c;
+        EXPECT_EQ(own[1], first[1]) << c;
+    }
+}
+
+TEST_F(ColladaGeometryTest, PrimitiveShapesBecomePolygons) {
+    struct Case {
+        std::string groups;
+        std::vector<std::vector<int>> polygons;
+        const char* said;   // a warning the read must give, or empty
+    };
+    const std::string vertex = "<input semantic=\"VERTEX\" source=\"#v\"/>";
+    const Case cases[] = {
+        // Strips keep one winding; fans turn about their first corner.
+        {"<tristrips>" + vertex + "<p>0 1 2 3</p></tristrips>", {{0, 1, 2}, {2, 1, 3}}, ""},
+        {"<trifans>" + vertex + "<p>0 1 2 3</p><p>4 5</p></trifans>", {{0, 1, 2}, {0, 2, 3}},
+         "polygons of fewer than three corners are left out: 1"},
+        // A polygon with holes is read as its outer polygon.
+        {"<polygons>" + vertex + "<ph><p>0 1 2 3</p><h>4 5 6</h></ph><p>4 5 6</p></polygons>",
+         {{0, 1, 2, 3}, {4, 5, 6}}, "polygons with holes are read without their holes"},
+        // Polygons of no or one corner take their tuples with them.
+        {"<polylist>" + vertex + "<vcount>3 0 1 3</vcount><p>0 1 2 7 4 5 6</p></polylist>",
+         {{0, 1, 2}, {4, 5, 6}}, "polygons of fewer than three corners are left out: 2"},
+        {"<triangles>" + vertex + "<p>0 1 2 3</p></triangles>", {{0, 1, 2}},
+         "polygons of fewer than three corners are left out: 1"},
+        {"<lines>" + vertex + "<p>0 1</p></lines><triangles>" + vertex + "<p>0 1 2</p></triangles>", {{0, 1, 2}},
+         "<lines> in a mesh is not read: only faces are"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.groups);
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(MeshScene(c.groups))) << AllSaid();
+        KDuzMesh* mesh = Mesh();
+        ASSERT_NE(mesh, nullptr);
+        ASSERT_EQ(mesh->GetPolygonCount(), static_cast<int>(c.polygons.size()));
+        for (int p = 0; p < mesh->GetPolygonCount(); ++p) {
+            std::vector<int> corners;
+            for (int k = 0; k < mesh->GetPolygonSize(p); ++k) corners.push_back(mesh->GetPolygonVertex(p, k));
+            EXPECT_EQ(corners, c.polygons[static_cast<size_t>(p)]) << p;
+        }
+        if (*c.said != '\0') {
+            EXPECT_TRUE(Said(c.said)) << AllSaid();
+        }
+    }
+}
+
+TEST_F(ColladaGeometryTest, EachGroupKeepsItsOwnCornerDataAndMaterial) {
+    // The first group has no normals, coordinates or material; the second
+    // has all three, with a strip that uses its tuples twice.
+    ASSERT_TRUE(Read(MeshScene(
+        "<triangles><input semantic=\"VERTEX\" source=\"#v\"/><p>4 5 6</p></triangles>"
+        "<tristrips material=\"red\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<input semantic=\"NORMAL\" source=\"#nrm\" offset=\"1\"/>"
+        "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"2\" set=\"0\"/>"
+        "<p>0 0 0  1 1 1  2 2 2  3 0 3</p></tristrips>")))
+        << AllSaid();
+    KDuzMesh* mesh = Mesh();
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_EQ(mesh->GetPolygonCount(), 3);
+    const KDuzLayerElementMaterial* materials = mesh->GetLayer(0)->GetMaterials();
+    ASSERT_NE(materials, nullptr);
+    EXPECT_EQ(materials->GetMappingMode(), KDuzLayerElement::eByPolygon);
+    ASSERT_EQ(materials->GetIndexArray().Count(), 3);
+    EXPECT_EQ(materials->GetIndexArray()[0], -1);
+    EXPECT_EQ(materials->GetIndexArray()[1], 0);
+    EXPECT_EQ(materials->GetIndexArray()[2], 0);
+
+    // Corners 3..8 are the strip's (0 1 2) and (2 1 3).
+    const KDuzLayerElementNormal* normals = mesh->GetLayer(0)->GetNormals();
+    ASSERT_NE(normals, nullptr);
+    ASSERT_EQ(normals->GetDirectArray().Count(), 9);
+    const double normalZ[] = {0, 0, 0, 1, 0, 0, 0, 0, 1};   // source rows: (0 0 1) (0 1 0) (1 0 0)
+    const double normalY[] = {0, 0, 0, 0, 1, 0, 0, 1, 0};
+    const KDuzLayerElementUV* uvs = mesh->GetLayer(0)->GetUVsOfType(3);
+    ASSERT_NE(uvs, nullptr);
+    ASSERT_EQ(uvs->GetIndexArray().Count(), 9);
+    const double u[] = {0, 0, 0, 0, 1, 1, 1, 1, 0};
+    const double v[] = {0, 0, 0, 0, 0, 1, 1, 0, 1};
+    for (int c = 0; c < 9; ++c) {
+        EXPECT_EQ(normals->GetDirectArray()[c][2], normalZ[c]) << c;
+        EXPECT_EQ(normals->GetDirectArray()[c][1], normalY[c]) << c;
+        const KgeUVVector& uv = uvs->GetDirectArray()[uvs->GetIndexArray()[c]];
+        EXPECT_EQ(uv[0], u[c]) << c;
+        EXPECT_EQ(uv[1], v[c]) << c;
+    }
 }
 
 TEST_F(ColladaGeometryTest, MaterialMappingAndOnePlaceholderPerSymbol) {

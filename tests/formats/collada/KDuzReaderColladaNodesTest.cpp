@@ -47,14 +47,17 @@ TEST_F(ColladaReaderTest, RotationOrderFromDocumentOrder) {
 }
 
 TEST_F(ColladaReaderTest, TransformElementsAndPivotSids) {
+    // The stack our writer makes: each element lands in its own piece.
     ASSERT_TRUE(Read(Doc(Scene(
-        "<node id=\"n\"><translate sid=\"a\">1 2 3</translate><translate sid=\"b\">4 5 6</translate>"
-        "<translate sid=\"rotatePivot\">7 8 9</translate><translate sid=\"rotatePivotInverse\">1 1 1</translate>"
+        "<node id=\"n\"><translate sid=\"translate\">4 5 6</translate>"
+        "<translate sid=\"rotatePivot\">7 8 9</translate>"
+        "<rotate sid=\"jointOrientZ\">0 0 1 15</rotate><rotate sid=\"rz\">0 0 1 150</rotate>"
+        "<rotate sid=\"post-rotationX\">1 0 0 -90</rotate>"
+        "<translate sid=\"rotatePivotInverse\">-7 -8 -9</translate>"
         "<translate sid=\"scalePivotTranslation\">0.5 0 0</translate>"
-        "<rotate sid=\"jointOrientZ\">0 0 1 15</rotate><rotate sid=\"post-rotationX\">1 0 0 -90</rotate>"
-        "<rotate sid=\"rz\">0 0 1 30</rotate><rotate>0 0 1 30</rotate>"
-        "<rotate sid=\"free\">0 0 2 90</rotate>"   // a longer axis is normalised: still 90 degrees
-        "<scale sid=\"s\">1 2 3</scale><skew>45 1 0 0 0 1 0</skew><skew>1 1 0 0 0 1 0</skew><extra/></node>"))))
+        "<rotate sid=\"free\">0 0 2 0</rotate>"   // turns nothing: it may stand anywhere
+        "<scale sid=\"s\">1 2 3</scale><skew>45 1 0 0 0 1 0</skew><skew>1 1 0 0 0 1 0</skew><extra/></node>"
+        "<node id=\"inv\"><rotate sid=\"postRotationInverseX\">1 0 0 30</rotate></node>"))))
         << AllSaid();
     KDuzNode* n = Node("n");
     ASSERT_NE(n, nullptr);
@@ -68,7 +71,45 @@ TEST_F(ColladaReaderTest, TransformElementsAndPivotSids) {
     EXPECT_TRUE(n->GetRotationActive());
     EXPECT_EQ(CountSaid("transform is not supported by DUZ: skew"), 1);
     EXPECT_TRUE(Said("Warning: Extra node is not supported in node"));
+    EXPECT_FALSE(Said("composed into one transform"));
     EXPECT_TRUE(dynamic_cast<KDuzNull*>(n->GetNodeAttribute()) != nullptr);
+    // Our post-rotation applies inverted: the inverse sids carry that inverse.
+    ExpectVector(Node("inv")->GetPostRotation(0), -30, 0, 0);
+}
+
+TEST_F(ColladaReaderTest, StacksOurTransformCannotHoldAreComposed) {
+    struct Case {
+        const char* elements;
+        double translation[3];
+        double rotation[3];
+        double scaling[3];
+    };
+    const Case cases[] = {
+        {"<translate>1 0 0</translate><rotate>0 0 1 90</rotate><translate>1 0 0</translate>",
+         {1, 1, 0}, {0, 0, 90}, {1, 1, 1}},
+        {"<matrix>1 0 0 1  0 1 0 2  0 0 1 3  0 0 0 1</matrix><translate>1 0 0</translate>",
+         {2, 2, 3}, {0, 0, 0}, {1, 1, 1}},
+        {"<rotate>0 0 1 30</rotate><rotate>0 0 1 30</rotate>", {0, 0, 0}, {0, 0, 60}, {1, 1, 1}},
+        {"<scale>2 2 2</scale><translate>1 0 0</translate>", {2, 0, 0}, {0, 0, 0}, {2, 2, 2}},
+        {"<translate sid=\"rotatePivot\">1 2 3</translate><rotate>0 0 1 90</rotate>", {1, 2, 3}, {0, 0, 90},
+         {1, 1, 1}},
+        {"<rotate sid=\"jointOrientX\">1 0 0 45</rotate><rotate sid=\"jointOrientX\">1 0 0 45</rotate>",
+         {0, 0, 0}, {90, 0, 0}, {1, 1, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.elements);
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(Doc(Scene(std::string("<node id=\"n\">") + c.elements + "</node>")))) << AllSaid();
+        KDuzNode* n = Node("n");
+        ASSERT_NE(n, nullptr);
+        EXPECT_TRUE(Said("Warning: transforms of node n are composed into one transform"));
+        const KgeMatrix& global = n->GetGlobalTransform();
+        ExpectVector(global.GetTranslation(), c.translation[0], c.translation[1], c.translation[2]);
+        ExpectVector(global.GetEulerXYZ(), c.rotation[0], c.rotation[1], c.rotation[2]);
+        ExpectVector(global.GetScaling(), c.scaling[0], c.scaling[1], c.scaling[2]);
+        ExpectVector(n->GetRotationPivot(0), 0, 0, 0);
+        ExpectVector(n->GetPreRotation(0), 0, 0, 0);
+    }
 }
 
 TEST_F(ColladaReaderTest, MatrixBecomesTheLocalTransform) {

@@ -49,8 +49,13 @@ def main():
     # Name_array; pycollada expects a sampler and an IDREF_array there.
     ignore = [collada.common.DaeUnsupportedError, collada.material.DaeMissingSampler2D,
               collada.common.DaeIncompleteError, collada.common.DaeBrokenRefError]
-    dae = collada.Collada(sys.argv[1], ignore=ignore)
     out = []
+    # Strictly first: every document we write should load so.
+    try:
+        collada.Collada(sys.argv[1])
+    except Exception as error:
+        out.append("strict load FAILED: %s: %s" % (type(error).__name__, error))
+    dae = collada.Collada(sys.argv[1], ignore=ignore)
     for geometry in dae.geometries:
         out.append("geometry %s" % geometry.id)
         for prim in geometry.primitives:
@@ -91,6 +96,19 @@ def main():
         out.append("scene %s" % dae.scene.id)
         for node in dae.scene.nodes:
             describe_node(node, 1, out)
+    if dae.scene is not None:
+        # Where things end up in the world, as this reader places them.
+        for camera in dae.scene.objects("camera"):
+            out.append("bound camera %s position %s direction %s up %s" % (
+                camera.original.id, nums(camera.position), nums(camera.direction), nums(camera.up)))
+        for light in dae.scene.objects("light"):
+            out.append("bound light %s direction %s" % (light.original.id, nums(getattr(light, "direction", None))))
+        for geometry in dae.scene.objects("geometry"):
+            for prim in geometry.primitives():
+                out.append("bound geometry %s positions %s" % (geometry.original.id, nums(prim.vertex)))
+        for controller in dae.scene.objects("controller"):
+            for prim in controller.geometry.primitives():
+                out.append("bound controller %s positions %s" % (controller.id, nums(prim.vertex)))
     print("\n".join(out))
 
 

@@ -1,0 +1,138 @@
+// Where pycollada places what we write: node frames with post-rotations,
+// camera and light directions, skinned meshes, in both transform modes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "formats/collada/ColladaTestSupport.h"
+#include "formats/collada/ColladaWriterFixture.h"
+#include "sdk/geometry/KDuzCluster.h"
+#include "sdk/geometry/KDuzSkin.h"
+#include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzLight.h"
+
+namespace colladatest {
+namespace {
+
+constexpr double kTolerance = 2e-4;   // the peer prints four decimals
+
+// The numbers after `key` on the peer's line that starts with `prefix`.
+std::vector<double> PeerNumbers(const std::string& peer, const std::string& prefix, const std::string& key) {
+    std::istringstream lines(peer);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        const size_t at = line.find(" " + key + " ");
+        if (at == std::string::npos) continue;
+        std::istringstream numbers(line.substr(at + key.size() + 2));
+        std::vector<double> values;
+        std::string word;
+        while (numbers >> word) {
+            char* end = nullptr;
+            const double value = std::strtod(word.c_str(), &end);
+            if (end == word.c_str() || *end != '\0') break;
+            values.push_back(value);
+        }
+        return values;
+    }
+    return {};
+}
+
+KgeTVector Direction(const KgeMatrix& global, const KgeTVector& local) {
+    const KgeTVector tip = global.TransformPoint(local);
+    const KgeTVector origin = global.TransformPoint(KgeTVector(0, 0, 0, 0));
+    return KgeTVector(tip[0] - origin[0], tip[1] - origin[1], tip[2] - origin[2], 0);
+}
+
+void ExpectNear(const std::vector<double>& peer, const std::vector<KgeTVector>& ours, const std::string& what) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(peer.size(), 3 * ours.size());
+    for (size_t i = 0; i < ours.size(); ++i)
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(peer[3 * i + c], ours[i][c], kTolerance) << i << " " << c;
+}
+
+class ColladaPeerFrameTest : public ColladaWriterTest {
+protected:
+    KDuzNode* Active(KDuzNode* node, duzVectorTemplate3<double> translation, duzVectorTemplate3<double> rotation,
+                     const KgeTVector& post) {
+        node->SetLclTranslation(translation);
+        node->SetLclRotation(rotation);
+        node->SetRotationActive(true);
+        node->SetPostRotation(0, post);
+        return node;
+    }
+
+    std::vector<KgeTVector> WorldPoints(KDuzNode* node, const KgeMatrix& global) {
+        auto* mesh = static_cast<KDuzMesh*>(node->GetNodeAttribute());
+        std::vector<KgeTVector> points;
+        for (int i = 0; i < mesh->GetControlPointsCount(); ++i)
+            points.push_back(global.TransformPoint(mesh->GetControlPoints()[i]));
+        return points;
+    }
+};
+
+TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
+    KDuzNode* turned = Active(AddNode("Turned", Pyramid()), {1, 2, 3}, {10, 0, 0}, KgeTVector(0, 0, -30, 0));
+    KDuzNode* eye = Active(AddNode("Eye", KDuzCamera::Create(manager, "")), {0, 0, 5}, {0, 45, 0},
+                           KgeTVector(0, 0, 10, 0));
+    KDuzLight* spot = KDuzLight::Create(manager, "");
+    spot->SetLightType(KDuzLight::eSpot);
+    KDuzNode* lamp = Active(AddNode("Lamp", spot), {0, 4, 0}, {30, 0, 0}, KgeTVector(0, 0, 0, 0));
+    KDuzLight* sun = KDuzLight::Create(manager, "");
+    sun->SetLightType(KDuzLight::eDirectional);
+    KDuzNode* sky = Active(AddNode("Sky", sun), {0, 0, 0}, {0, 0, 45}, KgeTVector(0, 20, 0, 0));
+
+    // A body at x 5..6 bound to two bones where it stands.
+    KDuzMesh* body = Pyramid();
+    KDuzNode* bodyNode = AddNode("Body", body);
+    bodyNode->SetLclTranslation({5, 0, 0});
+    KDuzSkin* skin = KDuzSkin::Create(manager, "");
+    body->AddDeformer(skin);
+    const KgeMatrix bodyGlobal = bodyNode->GetGlobalTransform();
+    const char* const bones[] = {"Hip", "Knee"};
+    for (int b = 0; b < 2; ++b) {
+        KDuzNode* bone = AddNode(bones[b], nullptr);
+        bone->SetLclTranslation({5, static_cast<double>(b), 0});
+        KDuzCluster* cluster = KDuzCluster::Create(manager, "");
+        cluster->SetLink(bone);
+        cluster->SetLinkMode(KDuzCluster::eTotalOne);
+        cluster->SetTransformMatrix(bodyGlobal);
+        cluster->SetTransformLinkMatrix(bone->GetGlobalTransform());
+        for (int p = 0; p < 5; ++p) cluster->AddControlPointIndex(p, 0.5);
+        skin->ConnectSrcObject(cluster);
+    }
+
+    const KgeMatrix turnedGlobal = turned->GetGlobalTransform();
+    const KgeMatrix eyeGlobal = eye->GetGlobalTransform();
+    const KgeMatrix lampGlobal = lamp->GetGlobalTransform();
+    const KgeMatrix skyGlobal = sky->GetGlobalTransform();
+    for (const bool singleMatrix : {false, true}) {
+        SCOPED_TRACE(singleMatrix ? "single matrix" : "transform elements");
+        const std::string path = Write(singleMatrix);
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(ValidateAgainstSchema(path), "");
+        const std::string peer = LoadWithPeer(path);
+        SCOPED_TRACE(peer);
+        ExpectNear(PeerNumbers(peer, "bound geometry Turned-lib", "positions"), WorldPoints(turned, turnedGlobal),
+                   "post-rotated mesh");
+        // Our cameras look along +X with +Y up; our spot and directional
+        // lights shine along -Y.
+        ExpectNear(PeerNumbers(peer, "bound camera Eye-lib", "direction"), {Direction(eyeGlobal, {1, 0, 0, 0})},
+                   "camera direction");
+        ExpectNear(PeerNumbers(peer, "bound camera Eye-lib", "up"), {Direction(eyeGlobal, {0, 1, 0, 0})}, "camera up");
+        ExpectNear(PeerNumbers(peer, "bound camera Eye-lib", "position"), {eyeGlobal.GetTranslation()},
+                   "camera position");
+        ExpectNear(PeerNumbers(peer, "bound light Lamp-lib", "direction"), {Direction(lampGlobal, {0, -1, 0, 0})},
+                   "spot direction");
+        ExpectNear(PeerNumbers(peer, "bound light Sky-lib", "direction"), {Direction(skyGlobal, {0, -1, 0, 0})},
+                   "directional light direction");
+        ExpectNear(PeerNumbers(peer, "bound controller BodyController", "positions"), WorldPoints(bodyNode, bodyGlobal),
+                   "skinned mesh at its bind");
+    }
+}
+
+}  // namespace
+}  // namespace colladatest

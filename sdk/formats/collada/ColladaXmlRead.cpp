@@ -282,6 +282,7 @@ ColladaUrl ColladaGetUrl(const xmlNode* element) {
 KString ColladaArrayElementName(const KString& valueType) {
     if (valueType == "float") return KString("float_array");
     if (valueType == "name") return KString("Name_array");
+    if (valueType == "IDREF") return KString("IDREF_array");
     if (valueType == "int") return KString("int_array");
     if (valueType == "bool") return KString("bool_array");
     return KString("");
@@ -472,7 +473,10 @@ bool ColladaReadNameSource(const xmlNode* source, ColladaNameArray& names) {
     const AccessorInfo info = ReadAccessor(source, 1);
     if (info.count < 0 || info.stride < 1) return false;
     const long long expected = static_cast<long long>(info.count) * info.stride;
-    const XmlText text = Content(ColladaFindArrayChild(source, "name"));
+    // Names, or ids of the document (morph targets, joints named by id).
+    const xmlNode* array = ColladaFindArrayChild(source, "name");
+    if (array == nullptr) array = ColladaFindArrayChild(source, "IDREF");
+    const XmlText text = Content(array);
     const long long cap = MaxGroups(text.Get(), 1);
     names.resize(static_cast<size_t>(expected < cap ? expected : cap));
     return ColladaScanNameArray(text.Get(), names) == expected;

@@ -15,6 +15,7 @@ const char* ArrayElementNameOf(const char* valueType) {
     const std::string_view type = valueType != nullptr ? valueType : "";
     if (type == "float") return "float_array";
     if (type == "name") return "Name_array";
+    if (type == "IDREF") return "IDREF_array";
     if (type == "int") return "int_array";
     if (type == "bool") return "bool_array";
     return "";
@@ -245,7 +246,7 @@ void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KD
     ColladaAddArray(parent, "float", text, arrayId, 4 * count);
 }
 
-void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names) {
+void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names, const char* valueType) {
     std::string text = "\n";
     int total = 0;
     for (int i = 0; i < names.Count(); ++i) {
@@ -261,7 +262,7 @@ void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringL
         text += view;
     }
     text += '\n';
-    ColladaAddArray(parent, "name", text, arrayId, names.Count());
+    ColladaAddArray(parent, valueType, text, arrayId, names.Count());
 }
 
 // ---- sources -----------------------------------------------------------------------
@@ -339,8 +340,13 @@ xmlNode* ColladaAddFloatSource(xmlNode* parent, const KString& id, const KString
     if (k == 0) {
         ColladaAddAccessor(technique, reference, count, 1, nullptr, "float");
     } else {
-        for (int i = 0; i < k; ++i)
-            ColladaAddAccessor(technique, reference, count / k, k, paramNames.GetStringAt(i), "float");
+        // One accessor, one param per value of a group.
+        xmlNode* accessor = ColladaAddAccessor(technique, reference, count / k, k, paramNames.GetStringAt(0), "float");
+        for (int i = 1; i < k; ++i) {
+            xmlNode* param = ColladaNewChild(accessor, "param");
+            ColladaSetAttribute(param, "name", paramNames.GetStringAt(i));
+            ColladaSetAttribute(param, "type", "float");
+        }
     }
     return source;
 }
@@ -348,7 +354,9 @@ xmlNode* ColladaAddFloatSource(xmlNode* parent, const KString& id, const KString
 xmlNode* ColladaAddNameSource(xmlNode* parent, const KString& id, const KStringList& names,
                               const char* paramType, bool common) {
     xmlNode* source = NewSource(parent, id);
-    ColladaAddNameArray(source, ArrayIdOf(id), names);
+    // Names that are ids of the document go into an id reference array.
+    const bool references = paramType != nullptr && std::string_view(paramType) == "IDREF";
+    ColladaAddNameArray(source, ArrayIdOf(id), names, references ? "IDREF" : "name");
     xmlNode* technique = TechniqueFor(source, common);
     ColladaAddAccessor(technique, ReferenceTo(ArrayIdOf(id)), names.Count(), 1, nullptr, paramType);
     return source;

@@ -57,7 +57,8 @@ void ColladaAddVectorFloatArray(xmlNode* parent, const KString& arrayId, const K
 void ColladaAddUvFloatArray(xmlNode* parent, const KString& arrayId, const KgeUVVector* uvs, int count);
 void ColladaAddDoubleFloatArray(xmlNode* parent, const KString& arrayId, const double* values, int count);
 void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KDuzRGBAColor* colors, int count);
-void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names);
+void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names,
+                         const char* valueType = "name");
 
 // ---- sources -----------------------------------------------------------------------
 xmlNode* ColladaAddVectorSource(xmlNode* parent, const KString& id, const KgeTVector* vectors, int count);

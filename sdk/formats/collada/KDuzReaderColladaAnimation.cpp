@@ -37,6 +37,32 @@ float ToFloat(double value) {
     return static_cast<float>(value);
 }
 
+// The colour component a member names: R, G, B (or X, Y, Z, or 0, 1, 2);
+// -1 for any other.
+int ColorComponent(const KString& member) {
+    const char* const names[3][3] = {{"R", "X", "0"}, {"G", "Y", "1"}, {"B", "Z", "2"}};
+    for (int c = 0; c < 3; ++c)
+        for (const char* name : names[c])
+            if (member == name) return c;
+    return -1;
+}
+
+// Each key's 16 numbers (a matrix row by row, for column vectors) as nine:
+// translation, Euler XYZ rotation and scaling.
+ColladaDoubleArray MatrixKeysToTransforms(const ColladaDoubleArray& output) {
+    ColladaDoubleArray values;
+    const int keys = output.Count() / 16;
+    for (int j = 0; j < keys; ++j) {
+        KgeMatrix matrix;
+        double* data = matrix.Data();
+        for (int k = 0; k < 16; ++k) data[(k % 4) * 4 + k / 4] = output[16 * j + k];
+        const KgeTVector parts[3] = {matrix.GetTranslation(), matrix.GetEulerXYZ(), matrix.GetScaling()};
+        for (const KgeTVector& part : parts)
+            for (int c = 0; c < 3; ++c) values.Add(part[c]);
+    }
+    return values;
+}
+
 xmlNode* Lookup(const std::unordered_map<std::string, xmlNode*>& byId, const KString& id) {
     const auto found = byId.find(id.Buffer());
     return found != byId.end() ? found->second : nullptr;
@@ -105,6 +131,8 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
         // ---- the curves ----
         std::vector<KFCurve*> curves;
         bool scaled = morph;
+        bool matrixChannel = false;
+        bool wholeColor = false;
         if (morph) {
             const char* cursor = member.Buffer();
             const int index = ColladaScanInt(cursor);
@@ -116,11 +144,16 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
             else curves.push_back(curve);
         } else {
             const auto found = mAnimatedTargets.find(key.Buffer());
-            if (found == mAnimatedTargets.end()) {
+            // Our own channels: a node's visibility, and the matrix of a
+            // node whose static matrix was the identity and left out.
+            const KString sid = key.MidToEnd(key.ReverseFindChar('/') + 1);
+            ColladaTransformTarget implicit;
+            if (found == mAnimatedTargets.end() && (sid == "visibility" || sid == "matrix")) implicit.kind = sid;
+            if (found == mAnimatedTargets.end() && implicit.kind.IsEmpty()) {
                 NotifyWarning(KString("unknown animation channel: ") + key);
                 continue;
             }
-            const ColladaTransformTarget& record = found->second;
+            const ColladaTransformTarget& record = found != mAnimatedTargets.end() ? found->second : implicit;
             const KString& kind = record.kind;
             if (kind == "translate" || kind == "scale") {
                 const bool t = kind == "translate";
@@ -141,7 +174,22 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                     NotifyWarning(KString("unknown target in animation channel: ") + member);
                 }
             } else if (kind == "color") {
-                curves = {takeNode->GetColorXCurve(), takeNode->GetColorYCurve(), takeNode->GetColorZCurve()};
+                KFCurve* const rgb[3] = {takeNode->GetColorXCurve(), takeNode->GetColorYCurve(),
+                                         takeNode->GetColorZCurve()};
+                const int component = ColorComponent(member);
+                if (member.IsEmpty()) curves = {rgb[0], rgb[1], rgb[2]};
+                else if (component >= 0) curves = {rgb[component]};
+                else NotifyWarning(KString("unknown target in animation channel: ") + member);
+                wholeColor = member.IsEmpty();
+            } else if (kind == "matrix") {
+                curves = {takeNode->GetTranslationXCurve(), takeNode->GetTranslationYCurve(),
+                          takeNode->GetTranslationZCurve(), takeNode->GetRotationXCurve(),
+                          takeNode->GetRotationYCurve(),    takeNode->GetRotationZCurve(),
+                          takeNode->GetScalingXCurve(),     takeNode->GetScalingYCurve(),
+                          takeNode->GetScalingZCurve()};
+                matrixChannel = true;
+            } else if (kind == "visibility") {
+                curves = {takeNode->GetVisibilityCurve()};
             } else if (kind == "intensity") {
                 curves = {takeNode->GetIntensityCurve()};
                 scaled = true;
@@ -189,16 +237,29 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                 return false;
             }
         }
-        if (scaled) {
-            for (ColladaDoubleArray* values : {&output, &inTangent, &outTangent})
-                for (double& value : *values) value *= 100.0;
-        }
         const int keys = input.Count();
+        if (matrixChannel) {
+            // Keys of the parts of each matrix, straight lines between them.
+            output = MatrixKeysToTransforms(output);
+            inTangent.Clear();
+            outTangent.Clear();
+            interpolation.clear();
+            haveInterpolation = false;
+        }
         const int n = static_cast<int>(curves.size());
-        const long long expected = static_cast<long long>(keys) * n;
+        // A whole colour may carry alpha: it is skipped.
+        const int stride = wholeColor && output.Count() == 4LL * keys ? 4 : n;
+        const long long expected = static_cast<long long>(keys) * stride;
+        // Tangents are (time, value) points, or for older documents values alone.
+        const int tangentWidth = (inTangent.Count() == 2 * expected || outTangent.Count() == 2 * expected) ? 2 : 1;
+        if (scaled) {
+            for (double& value : output) value *= 100.0;
+            for (ColladaDoubleArray* values : {&inTangent, &outTangent})
+                for (int i = tangentWidth - 1; i < values->Count(); i += tangentWidth) (*values)[i] *= 100.0;
+        }
         const int interpolations = static_cast<int>(interpolation.size());
-        if (output.Count() != expected || (inTangent.Count() != 0 && inTangent.Count() != expected) ||
-            (outTangent.Count() != 0 && outTangent.Count() != expected) ||
+        if (output.Count() != expected || (inTangent.Count() != 0 && inTangent.Count() != expected * tangentWidth) ||
+            (outTangent.Count() != 0 && outTangent.Count() != expected * tangentWidth) ||
             (interpolations != 0 && interpolations != expected)) {
             NotifyWarning(KString("Number of outputs (") + KString(output.Count()) + ")," + " in tangents (" +
                           KString(inTangent.Count()) + ")," + " out tangents (" + KString(outTangent.Count()) + ") " +
@@ -221,7 +282,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
             // Keys stop at the last one OUTPUT holds a value for.
             std::vector<int> indices;
             for (int j = 0; j < keys; ++j) {
-                const long long at = static_cast<long long>(j) * n + c;
+                const long long at = static_cast<long long>(j) * stride + c;
                 if (at >= output.Count()) break;
                 KTime time;
                 time.SetSecondDouble(input[j]);
@@ -233,7 +294,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
             const int made = static_cast<int>(indices.size());
             if (haveInterpolation) {
                 for (int j = 0; j < made; ++j) {
-                    const long long at = static_cast<long long>(j) * n + c;
+                    const long long at = static_cast<long long>(j) * stride + c;
                     if (at >= interpolations || indices[static_cast<size_t>(j)] < 0) continue;
                     const KString& name = interpolation[static_cast<size_t>(at)];
                     if (name == "LINEAR") curve->KeySetInterpolation(indices[static_cast<size_t>(j)], kFCurveInterpolationLinear);
@@ -244,24 +305,36 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
                 }
             }
             if (tangents) {
+                // The slope on each side of key j, from a value over the span
+                // (width 1) or from the point the tangent names (width 2).
+                auto slope = [&](const ColladaDoubleArray& tangent, int j, int index, bool left, float& out) {
+                    const long long at = (static_cast<long long>(j) * stride + c) * tangentWidth;
+                    if (at + tangentWidth - 1 >= tangent.Count()) return false;
+                    const double t = input[j];
+                    double dt = 0.0;
+                    double dv = 0.0;
+                    if (tangentWidth == 2) {
+                        dt = left ? t - tangent[static_cast<int>(at)] : tangent[static_cast<int>(at)] - t;
+                        const double v = curve->KeyGetValue(index);
+                        dv = left ? v - tangent[static_cast<int>(at) + 1] : tangent[static_cast<int>(at) + 1] - v;
+                    } else {
+                        dt = left ? (t - input[j - 1]) * curve->KeyGetLeftWeight(index)
+                                  : (input[j + 1] - t) * curve->KeyGetRightWeight(index);
+                        dv = tangent[static_cast<int>(at)];
+                    }
+                    // Equal times give no slope rather than a division by zero.
+                    if (dt == 0.0 || !std::isfinite(dt)) return false;
+                    out = ToFloat(dv / dt);
+                    return true;
+                };
                 for (int j = 0; j < made; ++j) {
                     const int index = indices[static_cast<size_t>(j)];
                     if (index < 0) continue;
-                    const long long at = static_cast<long long>(j) * n + c;
-                    const double t = input[j];
-                    if (j > 0 && at < inTangent.Count()) {
-                        const double dt = (t - input[j - 1]) * curve->KeyGetLeftWeight(index);
-                        // Equal key times give no slope rather than a division by zero.
-                        if (dt != 0.0 && std::isfinite(dt))
-                            curve->KeySetLeftDerivative(index, ToFloat(inTangent[static_cast<int>(at)] / dt));
-                    }
-                    if (j + 1 < made && at < outTangent.Count()) {
-                        const double dt = (input[j + 1] - t) * curve->KeyGetRightWeight(index);
-                        if (dt != 0.0 && std::isfinite(dt)) {
-                            const float right = ToFloat(outTangent[static_cast<int>(at)] / dt);
-                            curve->KeySetRightDerivative(index, right);
-                            if (j > 0 && curve->ComputeLeftDerivative(index) != right) curve->KeySetBreak(index, true);
-                        }
+                    float value = 0.0f;
+                    if (j > 0 && slope(inTangent, j, index, true, value)) curve->KeySetLeftDerivative(index, value);
+                    if (j + 1 < made && slope(outTangent, j, index, false, value)) {
+                        curve->KeySetRightDerivative(index, value);
+                        if (j > 0 && curve->ComputeLeftDerivative(index) != value) curve->KeySetBreak(index, true);
                     }
                 }
             }

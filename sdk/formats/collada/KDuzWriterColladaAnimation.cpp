@@ -144,8 +144,9 @@ bool KDuzWriterCollada::ExportCurve(xmlNode* parent, const KString& n, KFCurve* 
     const int count = curve->KeyGetCount();
     std::vector<double> times(static_cast<size_t>(count));
     std::vector<double> values(static_cast<size_t>(count));
-    std::vector<double> inTangents(static_cast<size_t>(count));
-    std::vector<double> outTangents(static_cast<size_t>(count));
+    // Tangents are the (time, value) control points around each key.
+    std::vector<double> inTangents(2 * static_cast<size_t>(count));
+    std::vector<double> outTangents(2 * static_cast<size_t>(count));
     KStringList interpolations;
     for (int i = 0; i < count; ++i) {
         times[static_cast<size_t>(i)] = curve->KeyGetTime(i).GetSecondDouble();
@@ -153,12 +154,12 @@ bool KDuzWriterCollada::ExportCurve(xmlNode* parent, const KString& n, KFCurve* 
     }
     for (int i = 0; i < count; ++i) {
         const size_t k = static_cast<size_t>(i);
-        inTangents[k] = i == 0 ? 0.0
-                               : curve->ComputeLeftDerivative(i) * curve->KeyGetLeftWeight(i) *
-                                     (times[k] - times[k - 1]) * scale;
-        outTangents[k] = i == count - 1 ? 0.0
-                                        : curve->ComputeRightDerivative(i) * curve->KeyGetRightWeight(i) *
-                                              (times[k + 1] - times[k]) * scale;
+        const double before = i == 0 ? 0.0 : curve->KeyGetLeftWeight(i) * (times[k] - times[k - 1]);
+        const double after = i == count - 1 ? 0.0 : curve->KeyGetRightWeight(i) * (times[k + 1] - times[k]);
+        inTangents[2 * k] = times[k] - before;
+        inTangents[2 * k + 1] = values[k] - (i == 0 ? 0.0 : curve->ComputeLeftDerivative(i) * before * scale);
+        outTangents[2 * k] = times[k] + after;
+        outTangents[2 * k + 1] = values[k] + (i == count - 1 ? 0.0 : curve->ComputeRightDerivative(i) * after * scale);
         const std::uint32_t interpolation = curve->KeyGetInterpolation(i);
         // Every key gets a name, so the list stays as long as the keys.
         interpolations.Append(interpolation == kConstant ? "STEP" : interpolation == kLinear ? "LINEAR" : "BEZIER");
@@ -167,8 +168,11 @@ bool KDuzWriterCollada::ExportCurve(xmlNode* parent, const KString& n, KFCurve* 
     xmlNode* animation = ColladaNewChild(parent, "animation");
     ColladaAddFloatSource(animation, inputId, OneName("TIME"), times.data(), count, true);
     ColladaAddFloatSource(animation, outputId, OneName(member), values.data(), count, true);
-    ColladaAddFloatSource(animation, inTangentId, OneName(member), inTangents.data(), count, true);
-    ColladaAddFloatSource(animation, outTangentId, OneName(member), outTangents.data(), count, true);
+    KStringList point;
+    point.Append("X");
+    point.Append("Y");
+    ColladaAddFloatSource(animation, inTangentId, point, inTangents.data(), 2 * count, true);
+    ColladaAddFloatSource(animation, outTangentId, point, outTangents.data(), 2 * count, true);
     ColladaAddNameSource(animation, interpolationId, interpolations, "name", true);
     xmlNode* sampler = ColladaNewChild(animation, "sampler");
     ColladaSetAttribute(sampler, "id", samplerId);

@@ -135,7 +135,7 @@ bool KDuzWriterCollada::ExportMorphController(KDuzMesh* mesh, const KString& n, 
         targets.Append((n + "-" + mesh->GetShapeName(i) + "-lib").Buffer());
         weights.push_back(mesh->GetShapeChannelValue(i));
     }
-    ColladaAddNameSource(morph, id + "-targets", targets, "name", true);
+    ColladaAddNameSource(morph, id + "-targets", targets, "IDREF", true);
     KStringList weightName;
     weightName.Append("WEIGHT");
     ColladaAddFloatSource(morph, id + "-weights", weightName, weights.data(), static_cast<int>(weights.size()), true);

@@ -76,6 +76,8 @@ const LostField kLostFields[] = {
     {" interp=0x4 ", "flags=", "linear keys come back with user tangents holding the written slopes"},
     {" interp=0x4 ", "tangent=", "linear keys come back with user tangents holding the written slopes"},
     {" interp=0x4 ", "data=", "linear keys come back with user tangents holding the written slopes"},
+    {" interp=0x2 ", "flags=", "step keys come back with user tangents, which a step does not use"},
+    {" interp=0x2 ", "tangent=", "step keys come back with user tangents, which a step does not use"},
 };
 
 bool Matches(const std::string& text, const std::string& pattern) {
@@ -309,6 +311,20 @@ TEST_F(ColladaRoundTripTest, AnimationAndSkinReadBackEqual) {
     curve->KeySet(0, KTime(), 0.0f, kFCurveInterpolationLinear);
     curve->KeySet(1, second, 45.0f, kFCurveInterpolationLinear);
     ASSERT_TRUE(knee->SetCurrentTakeNodeByName("Take 001"));
+    // Animated light colours, one curve a component, and a visibility curve.
+    KDuzLight* light = KDuzLight::Create(manager, "");
+    KDuzNode* lamp = KDuzNode::Create(manager, "Lamp");
+    lamp->SetNodeAttribute(light);
+    scene->GetRootNode()->AddChild(lamp);
+    KDuzTakeNode* lampTake = lamp->CreateTakeNode("Take 001");
+    ASSERT_NE(lampTake, nullptr);
+    lampTake->GetColorXCurve()->KeySet(0, KTime(), 0.25f, kFCurveInterpolationLinear);
+    lampTake->GetColorXCurve()->KeySet(1, second, 0.5f, kFCurveInterpolationLinear);
+    lampTake->GetColorZCurve()->KeySet(0, KTime(), 1.0f, kFCurveInterpolationLinear);
+    lampTake->GetColorZCurve()->KeySet(1, second, 0.125f, kFCurveInterpolationLinear);
+    lampTake->GetVisibilityCurve()->KeySet(0, KTime(), 1.0f, kFCurveInterpolationConstant);
+    lampTake->GetVisibilityCurve()->KeySet(1, second, 0.0f, kFCurveInterpolationConstant);
+    ASSERT_TRUE(lamp->SetCurrentTakeNodeByName("Take 001"));
 
     KDuzMesh* mesh = KDuzMesh::Create(manager, "");
     mesh->InitControlPoints(3);
@@ -355,6 +371,30 @@ TEST_F(ColladaRoundTripTest, SingleMatricesReadBackEqual) {
     KDuzScene* read = RoundTrip(true);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(duztest::DiffDumps(Comparable(duztest::DumpScene(*scene)), Comparable(duztest::DumpScene(*read))), "");
+}
+
+TEST_F(ColladaRoundTripTest, SampledMatricesReadBackAsTransformCurves) {
+    KDuzNode* mover = KDuzNode::Create(manager, "Mover");
+    scene->GetRootNode()->AddChild(mover);
+    KDuzTakeNode* take = mover->CreateTakeNode("Take 001");
+    ASSERT_NE(take, nullptr);
+    KTime second;
+    second.SetSecondDouble(1.0);
+    take->GetTranslationXCurve()->KeySet(0, KTime(), 0.0f, kFCurveInterpolationLinear);
+    take->GetTranslationXCurve()->KeySet(1, second, 10.0f, kFCurveInterpolationLinear);
+    ASSERT_TRUE(mover->SetCurrentTakeNodeByName("Take 001"));
+    KDuzScene* read = RoundTrip(true);
+    ASSERT_NE(read, nullptr);
+    KDuzNode* back = read->GetRootNode()->FindChild("Mover");
+    ASSERT_NE(back, nullptr);
+    KDuzTakeNode* backTake = back->GetCurrentTakeNode();
+    ASSERT_NE(backTake, nullptr);
+    // One key a sample, 30 a second.
+    KFCurve* x = backTake->GetTranslationXCurve();
+    ASSERT_EQ(x->KeyGetCount(), 31);
+    EXPECT_NEAR(x->KeyGetValue(15), 5.0, 1e-4);
+    EXPECT_NEAR(x->KeyGetValue(30), 10.0, 1e-4);
+    EXPECT_NEAR(backTake->GetScalingYCurve()->KeyGetValue(30), 1.0, 1e-6);
 }
 
 }  // namespace

@@ -269,6 +269,70 @@ TEST_F(ColladaControllerTest, LightAndCameraChannelsFindTheirInstancingNodes) {
     EXPECT_FLOAT_EQ(eye->GetFieldOfViewCurve()->KeyGetValue(1), 60.0f);
 }
 
+TEST_F(ColladaControllerTest, ColourMembersDriveOneComponentEach) {
+    const std::string libraries =
+        "<library_lights><light id=\"L\"><technique_common><point><color sid=\"color\">1 1 1</color></point>"
+        "</technique_common></light></library_lights>";
+    // One value a key for a member; a whole colour may carry alpha.
+    const std::string animations = "<library_animations>" + Animation("L/color.R", "0 1", "0.25 0.5", 2, 1) +
+                                   Animation("L/color.B", "0 1", "0.75 1", 2, 1) + "</library_animations>" +
+                                   "<library_animations>" +
+                                   Animation("M/color", "0 1", "0.1 0.2 0.3 1  0.4 0.5 0.6 1", 2, 4) +
+                                   "</library_animations>";
+    const std::string second = "<library_lights><light id=\"M\"><technique_common><point>"
+                               "<color sid=\"color\">1 1 1</color></point></technique_common></light></library_lights>";
+    ASSERT_TRUE(Read(Doc(libraries + second + animations +
+                         Scene("<node id=\"lamp\"><instance_light url=\"#L\"/></node>"
+                               "<node id=\"bulb\"><instance_light url=\"#M\"/></node>"))))
+        << AllSaid();
+    KDuzTakeNode* lamp = Node("lamp")->GetCurrentTakeNode();
+    ASSERT_NE(lamp, nullptr);
+    ASSERT_EQ(lamp->GetColorXCurve()->KeyGetCount(), 2);
+    EXPECT_FLOAT_EQ(lamp->GetColorXCurve()->KeyGetValue(1), 0.5f);
+    EXPECT_EQ(lamp->GetColorYCurve()->KeyGetCount(), 0);
+    ASSERT_EQ(lamp->GetColorZCurve()->KeyGetCount(), 2);
+    EXPECT_FLOAT_EQ(lamp->GetColorZCurve()->KeyGetValue(0), 0.75f);
+    KDuzTakeNode* bulb = Node("bulb")->GetCurrentTakeNode();
+    ASSERT_NE(bulb, nullptr);
+    ASSERT_EQ(bulb->GetColorZCurve()->KeyGetCount(), 2);
+    EXPECT_FLOAT_EQ(bulb->GetColorZCurve()->KeyGetValue(1), 0.6f);
+    EXPECT_FLOAT_EQ(bulb->GetColorXCurve()->KeyGetValue(1), 0.4f);
+    EXPECT_FALSE(Said("not the number expected")) << AllSaid();
+}
+
+TEST_F(ColladaControllerTest, TangentsAsPointsAndOurOwnChannels) {
+    // Tangents as (time, value) points: out of key 0 rises 5 over a third of
+    // a second (slope 15); in of key 1 is flat.
+    const std::string tangents = Source("it", "float_array", "-0.3333 0 0.6667 10", 2, 2) +
+                                 Source("ot", "float_array", "0.3333 5 1.3333 10", 2, 2) +
+                                 Source("ip", "Name_array", "BEZIER BEZIER", 2);
+    const std::string animations =
+        "<library_animations>" + Animation("n/t.X", "0 1", "0 10", 2, 1, tangents) +
+        Animation("n/visibility", "0 1", "1 0", 2, 1) +
+        // A matrix channel of a node whose identity matrix was left out.
+        Animation("m/matrix", "0 1", "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1  2 0 0 5 0 2 0 0 0 0 2 0 0 0 0 1", 2, 16) +
+        "</library_animations>";
+    ASSERT_TRUE(Read(Doc(animations + Scene("<node id=\"n\"><translate sid=\"t\">0 0 0</translate></node>"
+                                            "<node id=\"m\"/>"))))
+        << AllSaid();
+    KDuzTakeNode* n = Node("n")->GetCurrentTakeNode();
+    ASSERT_NE(n, nullptr);
+    KFCurve* x = n->GetTranslationXCurve();
+    ASSERT_EQ(x->KeyGetCount(), 2);
+    EXPECT_NEAR(x->ComputeRightDerivative(0), 15.0, 1e-2);
+    EXPECT_NEAR(x->ComputeLeftDerivative(1), 0.0, 1e-2);
+    EXPECT_FALSE(Said("not the number expected")) << AllSaid();
+    ASSERT_EQ(n->GetVisibilityCurve()->KeyGetCount(), 2);
+    EXPECT_FLOAT_EQ(n->GetVisibilityCurve()->KeyGetValue(1), 0.0f);
+    KDuzTakeNode* m = Node("m")->GetCurrentTakeNode();
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->GetTranslationXCurve()->KeyGetCount(), 2);
+    EXPECT_FLOAT_EQ(m->GetTranslationXCurve()->KeyGetValue(1), 5.0f);
+    EXPECT_FLOAT_EQ(m->GetScalingYCurve()->KeyGetValue(1), 2.0f);
+    EXPECT_FLOAT_EQ(m->GetRotationZCurve()->KeyGetValue(1), 0.0f);
+    EXPECT_FALSE(Said("unknown animation channel")) << AllSaid();
+}
+
 TEST_F(ColladaControllerTest, AnimationErrors) {
     struct Case {
         std::string animations;

@@ -107,6 +107,8 @@ def main():
             for prim in geometry.primitives():
                 out.append("bound geometry %s positions %s" % (geometry.original.id, nums(prim.vertex)))
         for controller in dae.scene.objects("controller"):
+            if not isinstance(controller, collada.controller.BoundSkin):
+                continue
             for prim in controller.geometry.primitives():
                 out.append("bound controller %s positions %s" % (controller.id, nums(prim.vertex)))
     print("\n".join(out))

@@ -4,7 +4,15 @@
 // record holds its geometry); older files keep top-level "Model" fields with
 // their children, targets and attribute fields by name (the old layout).
 // The records both versions share are read by the version 6 reader's code,
-// which this reader extends; every count, index and name is hostile input.
+// which this reader extends: derived from it, this reader reads the same
+// records with the same code and the same checks. Where version 5 gives a
+// shared record other values, this reader reads it itself or corrects what
+// the shared code read: the shading model of a material is lowered, a
+// texture's UV translation and scaling give V first, its cropping values
+// are kept as fourth, second, third and first, the fog colour has alpha 1,
+// character links are found by name in any group and keep their offsets
+// without a node or template name, and a cluster's transforms follow the
+// link's matrix. Every count, index and name is hostile input.
 #pragma once
 
 #include <map>
@@ -81,6 +89,9 @@ public:
     void ReadOldLinks(KDuzGeometry* geometry);
 
     // ---- sections
+    // The version 6 light settings, with a fog colour of alpha 1: version 5
+    // files give the fog no alpha of its own.
+    bool ReadGlobalLightSettings(KDuzScene* scene);
     void ReadOldGlobalSettings(KDuzScene* scene);
     void ReadMedia(KDuzScene* scene);
     // The file of a media body: its extracted content, else the first of

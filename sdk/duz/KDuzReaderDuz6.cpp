@@ -329,12 +329,16 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     if (switchers.empty()) return;
     // The top-level "Switcher" went into the switcher node the scene had
     // before "Objects"; a switcher model record without names of its own
-    // takes them over instead of losing them with that node.
+    // takes them over instead of losing them with that node, and with them
+    // the camera index, unless the record gave one.
     std::vector<KString> earlierNames;
+    int earlierIndex = 0;
     if (KDuzNode* earlier = scene->GetCameraSwitcherNode())
-        if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(earlier->GetCameraSwitcher()))
+        if (auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(earlier->GetCameraSwitcher())) {
             for (int i = 0; i < switcher->GetCameraNameCount(); ++i)
                 earlierNames.emplace_back(switcher->GetCameraName(i));
+            earlierIndex = switcher->GetDefaultCameraIndex();
+        }
     KDuzNode* kept = switchers.back();
     switchers.pop_back();
     // Every reference to a replaced switcher goes before the scene frees it.
@@ -350,8 +354,10 @@ void KDuzReaderDuz6::SettleCameraNodes(KDuzScene* scene) {
     for (auto it = switchers.rbegin(); it != switchers.rend(); ++it) scene->SetCameraSwitcherNode(*it);
     scene->SetCameraSwitcherNode(kept);
     auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(kept->GetCameraSwitcher());
-    if (switcher != nullptr && switcher->GetCameraNameCount() == 0)
+    if (switcher != nullptr && switcher->GetCameraNameCount() == 0) {
         for (const KString& name : earlierNames) switcher->AddCameraName(name.Buffer());
+        if (switcher->GetDefaultCameraIndex() == 0) switcher->SetDefaultCameraIndex(earlierIndex);
+    }
 }
 
 // A producer camera lives in the scene's camera settings once its record was

@@ -24,6 +24,7 @@ namespace duzsdk {
 
 class KDuzCameraSwitcher;
 class KDuzCharacter;
+class KDuzCharacterLink;
 class KDuzImporter;
 class KFCurveNode;
 class KSortedPtrMap;
@@ -114,6 +115,9 @@ public:
     void ReadCharacterLinkGroup(KDuzCharacter& character, int group);
     // One link block for one node id (the block is current).
     void ReadCharacterLink(KDuzCharacter& character, int id);
+    // The fields of one character link block ("NAME", offsets, rotation
+    // space) into the link.
+    void ReadCharacterLinkFields(KDuzCharacterLink& link);
     bool ReadConnections(KDuzScene* scene);
     static void RedirectToNodeAttribute(KDuzObject* source, KDuzPlug*& destination);
     bool ReadTakes(KDuzScene* scene);

@@ -129,9 +129,15 @@ void KDuzReaderDuz6::ReadCharacterLinkGroup(KDuzCharacter& character, int group)
 }
 
 void KDuzReaderDuz6::ReadCharacterLink(KDuzCharacter& character, int id) {
+    if (GetFieldFile() == nullptr) return;
+    KDuzCharacterLink link;
+    ReadCharacterLinkFields(link);
+    character.SetCharacterLink(id, link, false);
+}
+
+void KDuzReaderDuz6::ReadCharacterLinkFields(KDuzCharacterLink& link) {
     KDuz* duz = GetFieldFile();
     if (duz == nullptr) return;
-    KDuzCharacterLink link;
     const char* name = duz->FieldReadStringOrDefault("NAME", "");
     if (name != nullptr && name[0] != '\0') link.mTemplateName = name;
     const char* axes[3] = {"X", "Y", "Z"};
@@ -171,7 +177,6 @@ void KDuzReaderDuz6::ReadCharacterLink(KDuzCharacter& character, int id) {
         }
         duz->FieldReadEnd();
     }
-    character.SetCharacterLink(id, link, false);
 }
 
 }  // namespace duzsdk

@@ -500,7 +500,8 @@ bool KDuzReaderDuz::ReadOldTexture(KDuzTexture* texture) {
     if (duz->FieldReadBegin("Cropping")) {
         int c[4] = {0, 0, 0, 0};
         if (duz->FieldReadGetValueCount() >= 4) duz->FieldReadInts(c, 4);
-        texture->SetCropping(c[3], c[1], c[2], c[0]);
+        // Kept as the file's fourth, second, third and first value.
+        texture->SetCropping(c[3], c[2], c[1], c[0]);
         duz->FieldReadEnd();
     }
     texture->SetMappingType(code("Texture_Mapping_Type",
@@ -574,8 +575,11 @@ bool KDuzReaderDuz::ReadOldCluster(KDuzCluster* cluster) {
         if (duz->FieldReadGetValueCount() >= 16) duz->FieldReadDoubles(link.Data(), 16);
         duz->FieldReadEnd();
     }
+    // The file holds the transforms relative to the link: the link's
+    // matrix goes first, as the writers and the version 6 reader have it.
+    const KgeMatrix rebuiltLink = KDuzCluster::Rebuild(link);
     KgeMatrix product;
-    KgeMatrixMultiplyAffine(product.Data(), transform.Data(), link.Data());
+    KgeMatrixMultiplyAffine(product.Data(), rebuiltLink.Data(), KDuzCluster::Rebuild(transform).Data());
     cluster->SetTransformMatrix(product);
     cluster->SetTransformLinkMatrix(link);
     if (duz->FieldReadBegin("AssociateModel")) {
@@ -586,7 +590,8 @@ bool KDuzReaderDuz::ReadOldCluster(KDuzCluster* cluster) {
                 if (duz->FieldReadGetValueCount() >= 16) duz->FieldReadDoubles(associate.Data(), 16);
                 duz->FieldReadEnd();
                 KgeMatrix associateProduct;
-                KgeMatrixMultiplyAffine(associateProduct.Data(), associate.Data(), link.Data());
+                KgeMatrixMultiplyAffine(associateProduct.Data(), rebuiltLink.Data(),
+                                        KDuzCluster::Rebuild(associate).Data());
                 cluster->SetTransformAssociateModelMatrix(associateProduct);
             }
             duz->FieldReadBlockEnd();

@@ -17,6 +17,7 @@
 #include "sdk/geometry/KDuzNurb.h"
 #include "sdk/geometry/KDuzPatch.h"
 #include "sdk/geometry/KDuzSkin.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KFCurveNodeDuzStorage.h"
 #include "sdk/object/KDuzProperty.h"
@@ -70,6 +71,30 @@ bool KDuzReaderDuz::ReadObject(KDuzScene* scene, const KString& kind, const KStr
         auto* pose = dynamic_cast<KDuzCharacterPose*>(scene->GetCharacterPose(index));
         KDuzScene* poseScene = pose != nullptr ? pose->GetScene() : nullptr;
         if (poseScene == nullptr || !ReadCharacterPoseScene(poseScene, false)) scene->DestroyCharacterPose(index);
+        return true;
+    }
+    if (Equals(kind, duz5::kMaterial)) {
+        KDuzSurfaceMaterial* material = KDuz6ReadMaterial(MakeRecordContext(), name.Buffer(), subType.Buffer());
+        if (material != nullptr) {
+            // Version 5 keeps the shading model in lower case.
+            const KString model = material->GetShadingModel().GetString().Lower();
+            material->GetShadingModel().SetValue(&model, eValueKindString);
+        }
+        Register(scene, fullName, material);
+        return true;
+    }
+    if (Equals(kind, duz5::kTexture)) {
+        KDuzTexture* texture = KDuzTexture::Create(mManager, name.Buffer());
+        if (texture == nullptr) return true;
+        KDuz6ReadTexture(MakeRecordContext(), texture);
+        // The UV translation and scaling of version 5 files give V first.
+        double u = 0.0;
+        double v = 0.0;
+        texture->GetModelUVTranslation(u, v);
+        texture->SetModelUVTranslation(v, u);
+        texture->GetModelUVScaling(u, v);
+        texture->SetModelUVScaling(v, u);
+        Register(scene, fullName, texture);
         return true;
     }
     // The other records are those of version 6 files. A video that ends
@@ -547,11 +572,15 @@ void KDuzReaderDuz::ReadUserProperties(KDuzObject* object) {
                         property.SetValue(&value, eValueKindBool);
                         break;
                     }
-                    case eValueKindInt: {
+                    // Enumerations and floats as their writer writes them:
+                    // the entry's index, a double.
+                    case eValueKindInt:
+                    case eValueKindEnum: {
                         const int value = duz->FieldReadIntOrDefault("Value", 0);
                         property.SetValue(&value, eValueKindInt);
                         break;
                     }
+                    case eValueKindFloat:
                     case eValueKindDouble: {
                         const double value = duz->FieldReadDoubleOrDefault("Value", 0.0);
                         property.SetValue(&value, eValueKindDouble);

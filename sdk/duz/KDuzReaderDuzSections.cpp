@@ -30,6 +30,7 @@
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzGlobalCameraSettings.h"
+#include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzPose.h"
@@ -76,6 +77,15 @@ constexpr GroupLink kGroupLinks[] = {
 }  // namespace
 
 // ---- old-layout global settings ----------------------------------------------
+
+bool KDuzReaderDuz::ReadGlobalLightSettings(KDuzScene* scene) {
+    if (!KDuzReaderDuz6::ReadGlobalLightSettings(scene)) return false;
+    KDuzGlobalLightSettings* settings = scene->GetGlobalLightSettings();
+    KDuzRGBAColor fog = settings->GetFogColor();
+    fog.mAlpha = 1.0;
+    settings->SetFogColor(fog);
+    return true;
+}
 
 void KDuzReaderDuz::ReadOldGlobalSettings(KDuzScene* scene) {
     KDuz* duz = GetFieldFile();
@@ -453,19 +463,13 @@ void KDuzReaderDuz::ReadOldCharacterBody(KDuzCharacter& character, int& inputTyp
 
 void KDuzReaderDuz::ReadCharacterLinkOld(KDuzCharacter& character, int id) {
     KDuz* duz = GetFieldFile();
-    const KString model = KDuz6StripPrefix(duz->FieldReadStringOrDefault("MODEL", ""));
-    ReadCharacterLink(character, id);
-    if (model.IsEmpty()) return;
-    KDuzNode* node = FindNodeByName(model.Buffer());
+    // One link from every field of the block: a link with neither node nor
+    // template name keeps its offsets and rotation space all the same.
     KDuzCharacterLink link;
-    if (node != nullptr && character.GetCharacterLink(id, &link)) {
-        link.mNode = node;
-        character.SetCharacterLink(id, link, true);
-    } else if (node != nullptr) {
-        KDuzCharacterLink fresh;
-        fresh.mNode = node;
-        character.SetCharacterLink(id, fresh, true);
-    }
+    const KString model = KDuz6StripPrefix(duz->FieldReadStringOrDefault("MODEL", ""));
+    if (!model.IsEmpty()) link.mNode = FindNodeByName(model.Buffer());
+    ReadCharacterLinkFields(link);
+    character.SetCharacterLink(id, link, true);
 }
 
 void KDuzReaderDuz::ReadCharacterGroupLinksOld(KDuzCharacter& character, int group) {
@@ -481,7 +485,8 @@ void KDuzReaderDuz::ReadCharacterGroupLinksOld(KDuzCharacter& character, int gro
             const KString name = KDuz6StripPrefix(NextText(*duz));
             int foundGroup = group;
             int entry = 0;
-            if (KDuzCharacterFindNodeByName(name.Buffer(), true, foundGroup, entry))
+            // Named links may name a node of any group.
+            if (KDuzCharacterFindNodeByName(name.Buffer(), false, foundGroup, entry))
                 id = KDuzCharacterNodeGroupId(foundGroup, entry);
         } else if (position < size) {
             id = KDuzCharacterNodeGroupId(group, position);

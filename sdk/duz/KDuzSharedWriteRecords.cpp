@@ -9,6 +9,7 @@
 #include "sdk/base/KDynamicArray.h"
 #include "sdk/base/KPath.h"
 #include "sdk/base/KgeMatrix.h"
+#include "sdk/character/KDuzCharacterLink.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzImageConverter.h"
@@ -364,6 +365,26 @@ void KDuzWriteTakeHead(KDuz& duz, KDuzScene* scene, const KString& name, KDuzTak
     WriteSpan(duz, "ReferenceTime", description->referenceStart, description->referenceStop);
     if (!description->comments.IsEmpty()) duz.FieldWriteNamedString("Comments", description->comments.Buffer());
     if (description->thumbnail != nullptr) KDuzWriteThumbnail(duz, description->thumbnail);
+}
+
+void KDuzWriteParentOffsetAndRotationSpace(KDuz& duz, const KDuzCharacterLink& link) {
+    const char* parent[3] = {"PARENTROFFSETX", "PARENTROFFSETY", "PARENTROFFSETZ"};
+    for (int axis = 0; axis < 3; ++axis) KDuz6WriteDoubleField(duz, parent[axis], link.mParentROffset.GetElement(axis));
+    if (!link.mHasRotSpace) return;
+    duz.FieldWriteBegin("ROTATIONSPACE");
+    duz.FieldWriteBlockBegin();
+    KDuz6WriteVector3Field(duz, "PRE", link.mPreRotation);
+    KDuz6WriteVector3Field(duz, "POST", link.mPostRotation);
+    KDuz6WriteDoubleField(duz, "AXISLEN", link.mAxisLen);
+    KDuz6WriteIntField(duz, "ORDER", link.mRotOrder);
+    const char* minFields[3] = {"XMINENABLE", "YMINENABLE", "ZMINENABLE"};
+    const char* maxFields[3] = {"XMAXENABLE", "YMAXENABLE", "ZMAXENABLE"};
+    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, minFields[axis], link.mRLimits.minActive[axis] ? 1 : 0);
+    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, maxFields[axis], link.mRLimits.maxActive[axis] ? 1 : 0);
+    KDuz6WriteVector3Field(duz, "MIN", link.mRLimits.min);
+    KDuz6WriteVector3Field(duz, "MAX", link.mRLimits.max);
+    duz.FieldWriteBlockEnd();
+    duz.FieldWriteEnd();
 }
 
 }  // namespace duzsdk

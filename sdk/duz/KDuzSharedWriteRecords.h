@@ -10,6 +10,7 @@
 namespace duzsdk {
 
 class KDuz;
+class KDuzCharacterLink;
 class KDuzGeometry;
 class KDuzMesh;
 class KDuzNode;
@@ -40,6 +41,9 @@ void KDuzWriteShadowPlanes(KDuz& duz, KDuzScene* scene);
 void KDuzWriteShadowPlaneSection(KDuz& duz, KDuzScene* scene);
 // "RendererSetting": the default camera and viewing mode.
 void KDuzWriteRendererSetting(KDuz& duz, KDuzScene* scene);
+// "PARENTROFFSETX" .. "Z" and, when the link has one, the "ROTATIONSPACE"
+// block of a character link.
+void KDuzWriteParentOffsetAndRotationSpace(KDuz& duz, const KDuzCharacterLink& link);
 // "NbPoseNodes" and one "PoseNode" per entry ("Local" only for a rest pose).
 void KDuzWritePoseNodes(KDuz& duz, const KDuzPose* pose);
 // Hands the password to the field file when "PASSWORD ENABLE" is on and

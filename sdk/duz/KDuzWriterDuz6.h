@@ -145,7 +145,6 @@ public:
     bool IsWrittenConstraint(const KDuzObject* object) const;
     void WriteCharacterGroupLinks(KDuzCharacter* character, int group, KDuzScene* scene);
     void WriteCharacterLinkOffsets(KDuzCharacter* character, int id, KDuzScene* scene);
-    void WriteRotationSpace(const KDuzCharacterLink& link);
 
     // ---- node attributes and geometry (KDuzWriterDuz6Attributes.cpp, ...Geometry.cpp)
     bool WriteNodeAttribute(KDuzNode* node);

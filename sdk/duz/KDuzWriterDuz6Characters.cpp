@@ -4,6 +4,7 @@
 #include "sdk/character/KDuzControlSetPlug.h"
 #include "sdk/duz/KDuz6RecordNames.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/io/KDuz.h"
 #include "sdk/object/KDuzClassTree.h"
@@ -132,32 +133,14 @@ void KDuzWriterDuz6::WriteCharacterLinkOffsets(KDuzCharacter* character, int id,
     const struct {
         const char* prefix;
         const KgeTVector* vector;
-    } offsets[] = {{"TOFFSET", &link.mOffsetT}, {"ROFFSET", &link.mOffsetR}, {"SOFFSET", &link.mOffsetS},
-                   {"PARENTROFFSET", &link.mParentROffset}};
+    } offsets[] = {{"TOFFSET", &link.mOffsetT}, {"ROFFSET", &link.mOffsetR}, {"SOFFSET", &link.mOffsetS}};
     for (const auto& offset : offsets) {
         for (int axis = 0; axis < 3; ++axis) {
             const KString name = KString(offset.prefix) + axes[axis];
             KDuz6WriteDoubleField(duz, name.Buffer(), offset.vector->GetElement(axis));
         }
     }
-    if (link.mHasRotSpace) WriteRotationSpace(link);
-}
-
-void KDuzWriterDuz6::WriteRotationSpace(const KDuzCharacterLink& link) {
-    KDuz& duz = *GetFieldFile();
-    duz.FieldWriteBegin("ROTATIONSPACE");
-    duz.FieldWriteBlockBegin();
-    KDuz6WriteVector3Field(duz, "PRE", link.mPreRotation);
-    KDuz6WriteVector3Field(duz, "POST", link.mPostRotation);
-    KDuz6WriteDoubleField(duz, "AXISLEN", link.mAxisLen);
-    KDuz6WriteIntField(duz, "ORDER", link.mRotOrder);
-    const char* minFields[3] = {"XMINENABLE", "YMINENABLE", "ZMINENABLE"};
-    const char* maxFields[3] = {"XMAXENABLE", "YMAXENABLE", "ZMAXENABLE"};
-    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, minFields[axis], link.mRLimits.minActive[axis] ? 1 : 0);
-    for (int axis = 0; axis < 3; ++axis) KDuz6WriteIntField(duz, maxFields[axis], link.mRLimits.maxActive[axis] ? 1 : 0);
-    KDuz6WriteVector3Field(duz, "MIN", link.mRLimits.min);
-    KDuz6WriteVector3Field(duz, "MAX", link.mRLimits.max);
-    CloseRecord(duz);
+    KDuzWriteParentOffsetAndRotationSpace(duz, link);
 }
 
 }  // namespace duzsdk

@@ -270,6 +270,8 @@ void KDuzWriterDuz::WriteCharacterLink(KDuzCharacter* character, int nodeId, KDu
     if (exists) writeOffsets();
     // Asked-for defaults are written (again, for a link that exists).
     if (writeDefaults) writeOffsets();
+    // The reader takes these too; without them every round trip lost them.
+    if (exists) KDuzWriteParentOffsetAndRotationSpace(duz, link);
 }
 
 void KDuzWriterDuz::WriteCharacterParameters(KDuzCharacter* character) {

@@ -258,10 +258,11 @@ void KDuzWriterDuz::WriteTexture(KDuzTexture* texture) {
     WriteTwo(duz, "Scaling", s[0], s[1]);
     double u = 0.0;
     double v = 0.0;
+    // V first, as readers of version 5 files take them.
     texture->GetModelUVTranslation(u, v);
-    WriteTwo(duz, "ModelUVTranslation", u, v);
+    WriteTwo(duz, "ModelUVTranslation", v, u);
     texture->GetModelUVScaling(u, v);
-    WriteTwo(duz, "ModelUVScaling", u, v);
+    WriteTwo(duz, "ModelUVScaling", v, u);
     KDuz6WriteVector3Field(duz, "Rotation", r);
     KDuz6WriteDoubleField(duz, "TextureAlpha", texture->GetDefaultAlpha());
     const int alpha = texture->GetAlphaSource();

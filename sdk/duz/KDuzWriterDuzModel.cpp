@@ -36,6 +36,61 @@ bool ChannelAnimated(KDuzObject* object, const char* name, bool components) {
            container->IsChannelAnimated(name, "Z");
 }
 
+// The name a user property is written under. Readers append " (" + type
+// + ")" to it, so the suffix of the property's own type is taken off too:
+// a name read back and written again stays as it was.
+KString UserPropertyFileName(const KDuzProperty& property) {
+    const char* own = property.GetName();
+    KString name = KDuzPropertyNameStripTypeSuffix(own);
+    const char* type = property.GetDataType().GetName();
+    if (std::strcmp(name.Buffer(), own != nullptr ? own : "") != 0 || type == nullptr || type[0] == '\0')
+        return name;
+    KString suffix(" (");
+    suffix += type;
+    suffix += ")";
+    const int length = name.Length();
+    const int suffixLength = suffix.Length();
+    if (length > suffixLength && std::strcmp(name.Buffer() + length - suffixLength, suffix.Buffer()) == 0)
+        return name.Left(length - suffixLength);
+    return name;
+}
+
+// "Value" of a user property, in the kinds that its reader reads back.
+void WriteUserPropertyValue(KDuz& duz, const KDuzProperty& property) {
+    switch (property.GetValueKind()) {
+        case eValueKindBool: {
+            bool value = false;
+            property.GetValue(&value, eValueKindBool);
+            KDuz6WriteIntField(duz, "Value", value ? 1 : 0);
+            break;
+        }
+        case eValueKindInt:
+        case eValueKindEnum: {
+            int value = 0;
+            property.GetValue(&value, eValueKindInt);
+            KDuz6WriteIntField(duz, "Value", value);
+            break;
+        }
+        case eValueKindFloat:
+        case eValueKindDouble: {
+            double value = 0.0;
+            property.GetValue(&value, eValueKindDouble);
+            KDuz6WriteDoubleField(duz, "Value", value);
+            break;
+        }
+        case eValueKindDouble3: {
+            double values[3] = {0.0, 0.0, 0.0};
+            property.GetValue(values, eValueKindDouble3);
+            duz.FieldWriteBegin("Value");
+            for (double value : values) duz.FieldWriteDouble(value);
+            duz.FieldWriteEnd();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
 struct AnimatedRow {
     const char* internalName;
     const char* name;
@@ -187,7 +242,7 @@ void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
         const KDuzProperty property = node->GetPropertyAt(i);
         if (!property.IsValid() || !property.GetFlag(kUserPropertyFlag)) continue;
         user.push_back(property);
-        const KString name = KDuzPropertyNameStripTypeSuffix(property.GetName());
+        const KString name = UserPropertyFileName(property);
         rows.emplace_back(name, name);
     }
     duz.FieldWriteBegin("AnimatedProperty");
@@ -199,9 +254,10 @@ void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
     for (const KDuzProperty& property : user) {
         duz.FieldWriteBegin(duz5::kUserProperty);
         duz.FieldWriteBlockBegin();
-        duz.FieldWriteNamedString("Name", KDuzPropertyNameStripTypeSuffix(property.GetName()).Buffer());
+        duz.FieldWriteNamedString("Name", UserPropertyFileName(property).Buffer());
         duz.FieldWriteNamedString(duz5::kType, property.GetDataType().GetName());
         duz.FieldWriteNamedString("Label", property.GetLabel().Buffer());
+        WriteUserPropertyValue(duz, property);
         if (property.GetMinLimit() > -std::numeric_limits<double>::infinity())
             KDuz6WriteDoubleField(duz, "Min", property.GetMinLimit());
         if (property.GetMaxLimit() < std::numeric_limits<double>::infinity())

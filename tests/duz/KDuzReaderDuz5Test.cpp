@@ -9,13 +9,16 @@
 #include <string>
 
 #include "sdk/character/KDuzCharacter.h"
+#include "sdk/character/KDuzCharacterLink.h"
 #include "sdk/character/KDuzCharacterParameterBlock.h"
 #include "sdk/character/KDuzCharacterPose.h"
 #include "sdk/duz/KDuzReaderDuz.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
+#include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -23,6 +26,7 @@
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzCamera.h"
+#include "sdk/scene/KDuzCameraSwitcher.h"
 #include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNode.h"
@@ -843,6 +847,206 @@ TEST_F(Duz5ReaderTest, SampleFilesImportInBothEncodings) {
         }
         EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
     }
+}
+
+// A cluster's transforms are relative to its link: the link's matrix goes
+// first. The link turns a quarter about Z and moves by (5, 0, 0), so the
+// transform's (1, 2, 3) lands at (3, 1, 3).
+TEST_F(Duz5ReaderTest, OldLayoutClusterTransformsFollowTheirLink) {
+    options->SetBoolOption("LINK", true);
+    ASSERT_TRUE(Load(R"(Model: "Model::Bone" {
+    Type: "Null"
+}
+Model: "Model::Body" {
+    Vertices: 0,0,0, 1,0,0, 1,1,0
+    PolygonVertexIndex: 0,1,-3
+    Link: "Model::Bone" {
+        Indexes: 0,1
+        Weights: 1,0.5
+        Transform: 1,0,0,0, 0,1,0,0, 0,0,1,0, 1,2,3,1
+        TransformLink: 0,1,0,0, -1,0,0,0, 0,0,1,0, 5,0,0,1
+        AssociateModel: "Model::Bone" {
+            Transform: 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,-1,1
+        }
+    }
+})"));
+    auto* mesh = dynamic_cast<KDuzMesh*>(Node("Body")->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    auto* skin = dynamic_cast<KDuzSkin*>(mesh->GetDeformer(0));
+    ASSERT_NE(skin, nullptr);
+    KDuzCluster* cluster = skin->GetCluster(0);
+    ASSERT_NE(cluster, nullptr);
+    struct Row {
+        const char* name;
+        KgeMatrix matrix;
+        double x, y, z;
+    };
+    const Row rows[] = {{"transform", cluster->GetStoredTransformMatrix(), 3, 1, 3},
+                        {"associate model", cluster->GetStoredTransformAssociateModelMatrix(), 5, 0, -1}};
+    for (const Row& row : rows) {
+        EXPECT_NEAR(row.matrix.Data()[12], row.x, 1e-12) << row.name;
+        EXPECT_NEAR(row.matrix.Data()[13], row.y, 1e-12) << row.name;
+        EXPECT_NEAR(row.matrix.Data()[14], row.z, 1e-12) << row.name;
+    }
+}
+
+// Old-layout character links: one without a node of its own or a template
+// name keeps its offsets and rotation space; one found by name may name a
+// node of any group, not only of the groups up to its block's.
+TEST_F(Duz5ReaderTest, OldCharacterLinksKeepOffsetsAndFindNamesInEveryGroup) {
+    options->SetBoolOption("CHARACTER", true);
+    ASSERT_TRUE(Load(R"(Model: "Model::Hips" {
+    Type: "Null"
+}
+Model: "Model::Head" {
+    Type: "Null"
+}
+CHARACTER: {
+    BASE: {
+        LINK: "" {
+            MODEL: "Model::Hips"
+            TOFFSETX: 1.5
+            ROFFSETY: 30
+            SOFFSETZ: 2
+            ROTATIONSPACE: {
+                PRE: 10,20,30
+                ORDER: 2
+            }
+        }
+    }
+}
+CHARACTER: {
+    BASE: {
+        LINK: "Hips" {
+            MODEL: "Model::Hips"
+        }
+        LINK: "Neck1" {
+            MODEL: "Model::Head"
+            TOFFSETY: -1
+        }
+    }
+})"));
+    ASSERT_EQ(scene->GetCharacterCount(), 2);
+    auto* first = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(0));
+    ASSERT_NE(first, nullptr);
+    KDuzCharacterLink link;
+    ASSERT_TRUE(first->GetCharacterLink(KDuzCharacterNodeGroupId(0, 0), &link));
+    EXPECT_EQ(link.mNode, Node("Hips"));
+    EXPECT_DOUBLE_EQ(link.mOffsetT.GetElement(0), 1.5);
+    EXPECT_DOUBLE_EQ(link.mOffsetR.GetElement(1), 30.0);
+    EXPECT_DOUBLE_EQ(link.mOffsetS.GetElement(2), 2.0);
+    EXPECT_TRUE(link.mHasRotSpace);
+    EXPECT_DOUBLE_EQ(link.mPreRotation.GetElement(2), 30.0);
+    EXPECT_EQ(link.mRotOrder, 2);
+
+    auto* second = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(1));
+    ASSERT_NE(second, nullptr);
+    int group = 0;
+    int entry = 0;
+    ASSERT_TRUE(KDuzCharacterFindNodeByName("Neck1", false, group, entry));
+    ASSERT_NE(group, 0);
+    ASSERT_TRUE(second->GetCharacterLink(KDuzCharacterNodeGroupId(group, entry), &link));
+    EXPECT_EQ(link.mNode, Node("Head"));
+    EXPECT_DOUBLE_EQ(link.mOffsetT.GetElement(1), -1.0);
+}
+
+// Records both readers share, read with the values version 5 gives them.
+TEST_F(Duz5ReaderTest, SharedRecordsReadAsVersion5GivesThem) {
+    // Old layout: an inline texture's cropping.
+    ASSERT_TRUE(Load(R"(Model: "Model::Box" {
+    Vertices: 0,0,0, 1,0,0, 1,1,0
+    PolygonVertexIndex: 0,1,-3
+    Texture: "Texture::Bricks" {
+        ModelUVTranslation: 0.1, 0.2
+        Cropping: 1, 2, 3, 4
+    }
+})",
+                     "2.0.0"));
+    auto* inlineTexture = dynamic_cast<KDuzTexture*>(scene->GetSrcObject(KDuzTexture::ClassId(), 0));
+    ASSERT_NE(inlineTexture, nullptr);
+    // Layered layout: a material, a texture and the fog.
+    KDuzScene* layered = KDuzScene::Create(manager, "");
+    scene = layered;
+    reader = std::make_unique<KDuzReaderDuz>(manager, nullptr);
+    options->SetBoolOption("GLOBAL SETTINGS", true);
+    ASSERT_TRUE(Load(R"(Definitions: {
+    ObjectType: "Model" {
+    }
+    ObjectType: "Material" {
+    }
+    ObjectType: "Texture" {
+    }
+}
+Objects: {
+    Material: "Material::Red", "" {
+        ShadingModel: "Phong"
+    }
+    Texture: "Texture::Bricks", "" {
+        TextureName: "Texture::Bricks"
+        ModelUVTranslation: 0.1, 0.2
+        ModelUVScaling: 3, 4
+        Cropping: 1, 2, 3, 4
+    }
+}
+Version5: {
+    FogOptions: {
+        FogColor: 0.1, 0.2, 0.3, 0.5
+    }
+})",
+                     "5.8.0"));
+    auto* texture = dynamic_cast<KDuzTexture*>(layered->GetSrcObject(KDuzTexture::ClassId(), 0));
+    ASSERT_NE(texture, nullptr);
+    for (KDuzTexture* each : {inlineTexture, texture}) {
+        SCOPED_TRACE(each == texture ? "layered" : "old");
+        // The first value is V, the second U.
+        double u = 0.0;
+        double v = 0.0;
+        each->GetModelUVTranslation(u, v);
+        EXPECT_DOUBLE_EQ(u, 0.2);
+        EXPECT_DOUBLE_EQ(v, 0.1);
+        // Kept as the file's fourth, second, third and first value.
+        EXPECT_EQ(each->GetFirstCropping(), 4);
+        EXPECT_EQ(each->GetSecondCropping(), 2);
+        EXPECT_EQ(each->GetThirdCropping(), 3);
+        EXPECT_EQ(each->GetFourthCropping(), 1);
+    }
+    double u = 0.0;
+    double v = 0.0;
+    texture->GetModelUVScaling(u, v);
+    EXPECT_DOUBLE_EQ(u, 4.0);
+    EXPECT_DOUBLE_EQ(v, 3.0);
+    auto* material = dynamic_cast<KDuzSurfaceMaterial*>(layered->GetSrcObject(KDuzSurfaceMaterial::ClassId(), 0));
+    ASSERT_NE(material, nullptr);
+    EXPECT_STREQ(material->GetShadingModel().GetString().Buffer(), "phong");
+    const KDuzRGBAColor fog = layered->GetGlobalLightSettings()->GetFogColor();
+    EXPECT_DOUBLE_EQ(fog.mBlue, 0.3);
+    EXPECT_DOUBLE_EQ(fog.mAlpha, 1.0);
+}
+
+// A "Switcher" section names the cameras and the index; a camera switcher
+// model record with nothing of its own keeps both.
+TEST_F(Duz5ReaderTest, EmptySwitcherRecordKeepsTheSwitcherSection) {
+    ASSERT_TRUE(Load(R"(Definitions: {
+    ObjectType: "Model" {
+    }
+}
+Switcher: {
+    CameraId: 2
+    CameraIndexName: "Model::A", "Model::B"
+}
+Objects: {
+    Model: "Model::Camera Switcher", "CameraSwitcher" {
+        Type: "CameraSwitcher"
+    }
+})",
+                     "5.8.0"));
+    KDuzNode* node = scene->GetCameraSwitcherNode();
+    ASSERT_NE(node, nullptr);
+    auto* switcher = dynamic_cast<KDuzCameraSwitcher*>(node->GetCameraSwitcher());
+    ASSERT_NE(switcher, nullptr);
+    ASSERT_EQ(switcher->GetCameraNameCount(), 2);
+    EXPECT_STREQ(switcher->GetCameraName(1), "B");
+    EXPECT_EQ(switcher->GetDefaultCameraIndex(), 2);
 }
 
 }  // namespace

@@ -326,3 +326,122 @@ TEST_P(Duz5RoundTrip, DeformersCharactersAndCurvedGeometryReadBack) {
     EXPECT_EQ(read->FindNode("PoseHip"), nullptr);
     read->Destroy();
 }
+
+#include "sdk/base/KgeMath.h"
+#include "sdk/object/KDuzProperty.h"
+#include "sdk/object/PropertyDataType.h"
+
+// What a version 5 write and read must keep, twice over: a cluster's
+// transforms, the values and names of user properties, and the offsets and
+// rotation space of a character link that has no template name. The names
+// gain the reader's type suffix once and keep it; an enumeration's entries
+// have no place in the layout (only its value is written).
+TEST_P(Duz5RoundTrip, ClustersUserPropertiesAndLinkOffsetsHoldOverGenerations) {
+    KDuzNode* root = scene->GetRootNode();
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "");
+    mesh->InitControlPoints(3);
+    for (int i = 0; i < 3; ++i) mesh->GetControlPoints()[i] = KgeTVector(i, 0, 0, 1);
+    mesh->BeginPolygon();
+    for (int i = 0; i < 3; ++i) mesh->AddPolygon(i);
+    mesh->EndPolygon();
+    KDuzNode* body = AddNode(manager, root, "Body", mesh);
+    KDuzNode* bone = AddNode(manager, root, "Bone", nullptr);
+    auto* skin = KDuzSkin::Create(manager, "");
+    mesh->AddDeformer(skin);
+    auto* cluster = KDuzCluster::Create(manager, "");
+    cluster->SetLink(bone);
+    cluster->AddControlPointIndex(1, 0.5);
+    const double t[3] = {1, 2, 3}, none[3] = {0, 0, 0}, one[3] = {1, 1, 1};
+    const double lt[3] = {-1, 0.5, 2}, lr[3] = {10, 45, 90}, ls[3] = {2, 2, 2};
+    KgeMatrix transform, link;
+    KgeMatrixComposeTRS(transform.Data(), t, none, one);
+    KgeMatrixComposeTRS(link.Data(), lt, lr, ls);
+    cluster->SetTransformMatrix(transform);
+    cluster->SetTransformLinkMatrix(link);
+    skin->ConnectSrcObject(cluster);
+
+    struct UserRow {
+        const char* name;
+        int kind;
+        double value;
+        const char* readName;   // as the reader names it
+    };
+    const UserRow users[] = {
+        {"Weight", eValueKindDouble, 0.5, "Weight (Number)"},
+        {"Count", eValueKindInt, 7, "Count (Integer)"},
+        {"On", eValueKindBool, 1, "On (Bool)"},
+        {"Aim", eValueKindDouble3, 2.5, "Aim"},
+        {"Mode", eValueKindEnum, 1, "Mode (Enum)"},
+    };
+    for (const UserRow& row : users) {
+        KDuzProperty property = KDuzProperty::Create(body, row.name, PropertyDataTypeTableGet(row.kind));
+        property.ModifyFlag(kDuzPropertyUser, true);
+        if (row.kind == eValueKindEnum) {
+            property.AddEnumValue("Off");
+            property.AddEnumValue("On");
+        }
+        const double values[3] = {row.value, row.value, row.value};
+        const int asInt = static_cast<int>(row.value);
+        const bool asBool = row.value != 0;
+        if (row.kind == eValueKindDouble || row.kind == eValueKindDouble3) property.SetValue(values, row.kind);
+        if (row.kind == eValueKindInt || row.kind == eValueKindEnum) property.SetValue(&asInt, row.kind);
+        if (row.kind == eValueKindBool) property.SetValue(&asBool, row.kind);
+    }
+
+    scene->CreateCharacter("Hero");
+    auto* hero = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(0));
+    ASSERT_NE(hero, nullptr);
+    KDuzCharacterLink hips;
+    hips.mNode = body;
+    hips.mOffsetT = KgeTVector(1.5, 0, 0, 1);
+    hips.mOffsetR = KgeTVector(0, 30, 0, 1);
+    hips.mHasRotSpace = true;
+    hips.mPreRotation = KgeTVector(10, 20, 30, 1);
+    ASSERT_TRUE(hero->SetCharacterLink(KDuzCharacterNodeGroupId(0, 0), hips));
+
+    KDuzScene* source = scene;
+    for (int generation = 1; generation <= 2; ++generation) {
+        SCOPED_TRACE("generation " + std::to_string(generation));
+        KDuzScene* read = WriteAndRead(source, GetParam());
+        ASSERT_NE(read, nullptr);
+        KDuzNode* readBody = read->FindNode("Body");
+        ASSERT_NE(readBody, nullptr);
+        auto* readMesh = dynamic_cast<KDuzMesh*>(readBody->GetNodeAttribute());
+        ASSERT_NE(readMesh, nullptr);
+        auto* readSkin = dynamic_cast<KDuzSkin*>(readMesh->GetDeformerOfType(0, KDuzDeformer::eSkin));
+        ASSERT_NE(readSkin, nullptr);
+        ASSERT_EQ(readSkin->GetClusterCount(), 1);
+        const KgeMatrix readTransform = readSkin->GetCluster(0)->GetStoredTransformMatrix();
+        const KgeMatrix readLink = readSkin->GetCluster(0)->GetStoredTransformLinkMatrix();
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_NEAR(readTransform.Data()[i], transform.Data()[i], 1e-9) << "transform " << i;
+            EXPECT_NEAR(readLink.Data()[i], link.Data()[i], 1e-9) << "link " << i;
+        }
+
+        for (const UserRow& row : users) {
+            KDuzProperty property = readBody->FindProperty(row.readName);
+            ASSERT_TRUE(property.IsValid()) << row.readName;
+            double value[3] = {0, 0, 0};
+            if (row.kind == eValueKindDouble3) {
+                property.GetValue(value, eValueKindDouble3);
+            } else {
+                property.GetValue(value, eValueKindDouble);
+            }
+            EXPECT_DOUBLE_EQ(value[0], row.value) << row.readName;
+        }
+        const std::string twice = std::string("Weight (Number) (Number)");
+        EXPECT_FALSE(readBody->FindProperty(twice.c_str()).IsValid());
+
+        ASSERT_EQ(read->GetCharacterCount(), 1);
+        auto* readHero = dynamic_cast<KDuzCharacter*>(read->GetCharacter(0));
+        ASSERT_NE(readHero, nullptr);
+        KDuzCharacterLink readHips;
+        ASSERT_TRUE(readHero->GetCharacterLink(KDuzCharacterNodeGroupId(0, 0), &readHips));
+        EXPECT_EQ(readHips.mNode, readBody);
+        EXPECT_DOUBLE_EQ(readHips.mOffsetT.GetElement(0), 1.5);
+        EXPECT_DOUBLE_EQ(readHips.mOffsetR.GetElement(1), 30.0);
+        EXPECT_TRUE(readHips.mHasRotSpace);
+        EXPECT_DOUBLE_EQ(readHips.mPreRotation.GetElement(2), 30.0);
+        source = read;
+    }
+}

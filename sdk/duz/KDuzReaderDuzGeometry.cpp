@@ -323,6 +323,18 @@ void KDuzReaderDuz::ReadInlineMaterialsAndTextures(KDuzGeometry* geometry) {
     }
     if (!layered && dynamic_cast<KDuzMesh*>(geometry) != nullptr)
         for (KDuzTexture* texture : mInlineTextures) geometry->AddTexture(texture);
+    // A mesh keeps the blend mode of its first texture layer in a
+    // "LayerTextureInfo" of its own, outside any "GeometryLayer".
+    KDuzLayer* first = geometry->GetLayer(0);
+    KDuzLayerElementTexture* textures = first != nullptr ? first->GetTextures() : nullptr;
+    if (textures != nullptr && dynamic_cast<KDuzMesh*>(geometry) != nullptr &&
+        duz->FieldReadBegin(duz5::kLayerTextureInfo)) {
+        if (duz->FieldReadBlockBegin()) {
+            textures->SetBlendMode(duz->FieldReadIntOrDefault("TextureBlendMode", textures->GetBlendMode()));
+            duz->FieldReadBlockEnd();
+        }
+        duz->FieldReadEnd();
+    }
 }
 
 bool KDuzReaderDuz::ReadLayerTextureMode(KDuzGeometry* geometry, int layerIndex) {

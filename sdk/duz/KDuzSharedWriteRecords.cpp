@@ -224,7 +224,8 @@ bool KDuzDetectTemplate(KDuzScene* scene, KDuzStreamOptionsDuzWriter* options) {
 
 bool KDuzWriteSummaryRecord(KDuz& duz, KDuzScene* scene, KDuzStreamOptionsDuzWriter* options, int mediaCount,
                             int constraintCount) {
-    if (scene == nullptr || !duz.ProjectCreateSection(false)) return false;
+    // ASCII and enciphered files hold one section: nothing to refuse there.
+    if (scene == nullptr || !duz.IsBinary() || duz.IsEncrypted() || !duz.ProjectCreateSection(false)) return false;
     duz.FieldWriteBegin("Summary");
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 101);

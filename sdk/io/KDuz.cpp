@@ -517,9 +517,25 @@ void KDuz::PopLastSection()
 
 bool KDuz::ProjectCreateSection(bool rewriteLast)
 {
-    // An enciphered file has one section: its cipher runs to the end.
-    if (!binary_ || encrypted_ || !IsOpen() || currentSection_ != -1)
+    // Each refusal says why: a caller that only saw "false" would report
+    // whatever error the file held before.
+    if (!IsOpen()) {
+        error_.SetLastError(kErrorFileNotOpened);
         return false;
+    }
+    // An enciphered file has one section: its cipher runs to the end.
+    if (!binary_ || encrypted_) {
+        error_.SetLastErrorWithText(kErrorInvalidData, "Only plain binary files take sections");
+        return false;
+    }
+    if (currentSection_ != -1) {
+        error_.SetLastErrorWithText(kErrorInvalidData, "A section is still open");
+        return false;
+    }
+    if (openMode_ == kOpenReadOnly) {
+        SetErrorText(kErrorFileNotOpened, "File %s is open for reading only", fullFileName_.Buffer());
+        return false;
+    }
     if (openMode_ == kOpenCreated) {
         FlushWrites();
         sectionOffsets_.push_back(stream_->Tell());

@@ -445,3 +445,29 @@ TEST_P(Duz5RoundTrip, ClustersUserPropertiesAndLinkOffsetsHoldOverGenerations) {
         source = read;
     }
 }
+
+// The blend mode of a mesh's first texture layer travels in the mesh's own
+// "LayerTextureInfo" and comes back from it, whatever mode it is.
+TEST_P(Duz5RoundTrip, FirstTextureLayerKeepsItsBlendMode) {
+    auto* red = KDuzSurfacePhong::Create(manager, "Red");
+    auto* bricks = KDuzTexture::Create(manager, "Bricks");
+    scene->ConnectSrcObject(red);
+    scene->ConnectSrcObject(bricks);
+    KDuzMesh* mesh = TexturedMesh(manager, red, bricks);
+    AddNode(manager, scene->GetRootNode(), "Body", mesh);
+    KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTextures();
+    ASSERT_NE(textures, nullptr);
+    textures->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    for (int mode : {0, 1, 3}) {
+        SCOPED_TRACE("blend mode " + std::to_string(mode));
+        textures->SetBlendMode(mode);
+        KDuzScene* read = WriteAndRead(scene, GetParam());
+        ASSERT_NE(read, nullptr);
+        auto* readMesh = dynamic_cast<KDuzMesh*>(read->FindNode("Body")->GetNodeAttribute());
+        ASSERT_NE(readMesh, nullptr);
+        ASSERT_NE(readMesh->GetLayer(0), nullptr);
+        ASSERT_NE(readMesh->GetLayer(0)->GetTextures(), nullptr);
+        EXPECT_EQ(readMesh->GetLayer(0)->GetTextures()->GetBlendMode(), mode);
+        read->Destroy();
+    }
+}

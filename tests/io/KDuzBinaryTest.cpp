@@ -414,6 +414,10 @@ TEST(KDuzBinary, ReadingNeverChangesTheFile)
         EXPECT_EQ(duz.FieldReadIntOrDefault("Version", -1), 1000);
         duz.FinishBeforeClose();
         EXPECT_FALSE(duz.ProjectCreateSection(false));
+        // The refusal names the cause, not a full disk.
+        EXPECT_EQ(duz.GetLastErrorID(), KDuz::kErrorFileNotOpened);
+        EXPECT_NE(std::string(duz.GetLastErrorString()).find("reading only"), std::string::npos)
+            << duz.GetLastErrorString();
         duz.ProjectClose();
     }
     EXPECT_EQ(ReadFile(path), original);
@@ -434,6 +438,8 @@ TEST(KDuzBinary, CreateSectionNeedsAWritableFile)
     ASSERT_TRUE(duz.ProjectOpenMemory(file.data(), file.size(), true, false));
     EXPECT_FALSE(duz.ProjectCreateSection(false));
     EXPECT_EQ(duz.GetSectionCount(), 1);
+    EXPECT_EQ(std::string(duz.GetLastErrorString()).find("No space"), std::string::npos) << duz.GetLastErrorString();
+    EXPECT_TRUE(duz.GetError().HasError());
 }
 
 TEST(KDuzBinary, AppendsSectionToReadWriteFile)

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace duzplatform {
 
@@ -107,6 +109,122 @@ bool ReadWholeFile(const char* utf8Path, std::string* bytes)
     if (!complete)
         bytes->clear();
     return complete;
+}
+
+unsigned NewFileMode()
+{
+    // The kernel reports the umask without changing it; the set-and-restore
+    // fallback is kept to one thread at a time.
+    unsigned mask = 0;
+    bool known = false;
+    if (FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (!known && std::fgets(line, sizeof(line), status) != nullptr) {
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                mask = static_cast<unsigned>(std::strtoul(line + 6, nullptr, 8));
+                known = true;
+            }
+        }
+        std::fclose(status);
+    }
+    if (!known) {
+        static std::mutex guard;
+        std::lock_guard<std::mutex> lock(guard);
+        const mode_t previous = umask(022);
+        umask(previous);
+        mask = previous;
+    }
+    return 0666u & ~mask;
+}
+
+bool IsReplaceableTarget(const char* utf8Path)
+{
+    if (utf8Path == nullptr || utf8Path[0] == '\0')
+        return false;
+    struct stat info {};
+    if (stat(utf8Path, &info) == 0)
+        return S_ISREG(info.st_mode);
+    // A dangling link is replaced like a missing file; anything else that
+    // cannot be looked at (no search right, say) fails later on its own.
+    return true;
+}
+
+std::string CreateTemporaryBeside(const std::string& target, const char* suffix)
+{
+    const std::string tail = suffix != nullptr ? suffix : "";
+    std::string pattern = target + ".XXXXXX" + tail;
+    const int fd = mkostemps(pattern.data(), static_cast<int>(tail.size()), O_CLOEXEC);
+    if (fd < 0)
+        return std::string();
+    close(fd);
+    return pattern;
+}
+
+bool CommitTemporary(const std::string& temporary, const std::string& target, std::string* reason)
+{
+    auto fail = [reason](const char* text) {
+        if (reason != nullptr)
+            *reason = text;
+        return false;
+    };
+    struct stat existing {};
+    unsigned mode = 0;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode))
+            return fail(S_ISDIR(existing.st_mode) ? "The target is a folder" : "The target is not a regular file");
+        mode = existing.st_mode & 07777;
+    } else {
+        mode = NewFileMode();
+    }
+    if (chmod(temporary.c_str(), static_cast<mode_t>(mode)) != 0 || std::rename(temporary.c_str(), target.c_str()) != 0)
+        return fail(std::strerror(errno));
+    return true;
+}
+
+bool CopyRegularFile(const char* from, const char* to, std::string* reason)
+{
+    auto fail = [reason](const char* text) {
+        if (reason != nullptr)
+            *reason = text;
+        return false;
+    };
+    FILE* in = OpenFile(from, "rb");
+    if (in == nullptr)
+        return fail(errno == EINVAL ? "Not a regular file" : std::strerror(errno));
+    if (to == nullptr || !IsReplaceableTarget(to)) {
+        std::fclose(in);
+        return fail("The target is not a regular file");
+    }
+    const std::string temporary = CreateTemporaryBeside(to, ".tmp");
+    FILE* out = temporary.empty() ? nullptr : OpenFile(temporary.c_str(), "wb");
+    bool copied = out != nullptr;
+    const char* problem = copied ? nullptr : "Unable to create the copy";
+    char block[65536];
+    while (copied) {
+        const size_t n = std::fread(block, 1, sizeof(block), in);
+        if (n == 0)
+            break;
+        copied = std::fwrite(block, 1, n, out) == n;
+    }
+    if (copied && std::ferror(in) != 0) {
+        copied = false;
+        problem = "Error reading the file";
+    }
+    std::fclose(in);
+    if (out != nullptr && std::fclose(out) != 0)
+        copied = false;
+    if (!copied && problem == nullptr)
+        problem = "Error writing the copy";
+    std::string committed;
+    if (copied && !CommitTemporary(temporary, to, &committed)) {
+        copied = false;
+        problem = nullptr;
+    }
+    if (!copied && !temporary.empty())
+        std::remove(temporary.c_str());
+    if (!copied)
+        return fail(problem != nullptr ? problem : committed.c_str());
+    return true;
 }
 
 int RemoveFile(const char* utf8Path)

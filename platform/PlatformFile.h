@@ -21,6 +21,31 @@ FILE* OpenFile(const char* utf8Path, const char* mode);
 // opened or read to its end.
 bool ReadWholeFile(const char* utf8Path, std::string* bytes);
 
+// The mode a new file gets from fopen: 0666 less the process's umask.
+unsigned NewFileMode();
+
+// True when nothing is at the path or a regular file (a link to one
+// included) is: what a write may replace. False for a folder, FIFO, device
+// or socket, which a rename would replace with a regular file.
+bool IsReplaceableTarget(const char* utf8Path);
+
+// A new empty file beside the target, named target + ".XXXXXX" + suffix
+// (mkstemp); empty when none can be made.
+std::string CreateTemporaryBeside(const std::string& target, const char* suffix);
+
+// Puts a finished temporary file in the target's place. The temporary gets
+// the mode of the file it replaces, or the new-file mode when there is none,
+// since mkstemp makes it 0600. A target that is not a regular file is
+// refused. On failure `reason` (when given) says why; the temporary is
+// left to the caller.
+bool CommitTemporary(const std::string& temporary, const std::string& target, std::string* reason);
+
+// Copies a regular file (OpenFile's rules for the source, so a FIFO or a
+// device is refused at once) through a temporary beside the copy, which
+// replaces the copy only once it is whole. False, with `reason` when given,
+// and nothing left behind on failure.
+bool CopyRegularFile(const char* from, const char* to, std::string* reason);
+
 // Deletes the file; 0 on success, -1 otherwise (as remove()).
 int RemoveFile(const char* utf8Path);
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "platform/PlatformFile.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -97,16 +98,9 @@ uint64_t CellKey(int64_t x, int64_t y, int64_t z) {
     return h;
 }
 
-// Only a regular file has an end to read to.
-FILE* OpenRegularFile(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    struct stat info {};
-    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    return file;
-}
+// Through the platform layer's open: only a regular file is read, and a
+// FIFO or device is refused at once instead of blocking or never ending.
+FILE* OpenRegularFile(const char* path) { return duzplatform::OpenFile(path, "rb"); }
 
 }  // namespace
 

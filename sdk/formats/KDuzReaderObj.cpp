@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "platform/PlatformFile.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -106,17 +107,9 @@ KgeTVector Normalized(const KgeTVector& v) {
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
 }
 
-// Only a regular file has an end: a device such as /dev/zero would be one
-// endless line. Null for anything else.
-FILE* OpenRegularFile(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    struct stat info {};
-    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
-        std::fclose(file);
-        file = nullptr;
-    }
-    return file;
-}
+// Through the platform layer's open: only a regular file is read, and a
+// FIFO or device is refused at once instead of blocking or never ending.
+FILE* OpenRegularFile(const char* path) { return duzplatform::OpenFile(path, "rb"); }
 
 struct KeyHash {
     size_t operator()(const ObjIndexTriple& k) const {
@@ -525,10 +518,13 @@ bool KDuzReaderObj::OpenMaterialLibraries(std::string_view rest) {
     bool any = false;
     for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
         any = true;
-        std::string name(word);
+        // Beside the OBJ file first: a library of the same name in the
+        // caller's working folder must not stand in for the file's own.
+        const std::string written(word);
+        std::string name = (std::filesystem::path(mPath.Buffer()).parent_path() / written).string();
         FILE* file = OpenRegularFile(name.c_str());
         if (file == nullptr) {
-            name = (std::filesystem::path(mPath.Buffer()).parent_path() / name).string();
+            name = written;
             file = OpenRegularFile(name.c_str());
         }
         if (file == nullptr) {

@@ -456,34 +456,7 @@ bool KDuzWriter3DS::CopyTextureFile(const char* path) {
     if (path == nullptr || path[0] == '\0') return false;
     const KString destination = KPathJoin(KPathGetDirectory(mFileName.c_str()), KPathGetFileName(path, true));
     if (KPathFileExists(destination)) return true;
-    FILE* in = std::fopen(path, "rb");
-    if (in == nullptr) {
-        mMessageText += (std::string("Unable to locate texture file \"") + path + "\".\n").c_str();
-        return false;
-    }
-    FILE* out = std::fopen(destination.Buffer(), "wb");
-    bool copied = out != nullptr;
-    if (copied) {
-        std::vector<char> buffer(1024);
-        for (;;) {
-            const size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
-            if (n == 0) break;
-            if (std::fwrite(buffer.data(), 1, n, out) != n) {
-                copied = false;
-                break;
-            }
-        }
-        if (std::ferror(in) != 0) copied = false;
-        if (std::fclose(out) != 0) copied = false;
-    }
-    std::fclose(in);
-    if (!copied) {
-        mMessageText += (std::string("Error writing texture file \"") + destination.Buffer() + "\".\n").c_str();
-        // A partial copy would pass for the texture on the next write.
-        if (out != nullptr) std::remove(destination.Buffer());
-        return false;
-    }
-    return true;
+    return CopyTextureFileTo(path, destination.Buffer());
 }
 
 }  // namespace duzsdk

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/PlatformFile.h"
 #include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
@@ -81,7 +82,7 @@ KDuzWriterDxf::~KDuzWriterDxf() { FileClose(); }
 
 bool KDuzWriterDxf::FileCreate(const char* fileName) {
     FileClose();
-    if (fileName != nullptr) mFile = std::fopen(fileName, "wt");
+    if (fileName != nullptr) mFile = duzplatform::OpenFile(fileName, "w");
     if (mFile == nullptr) {
         mError.SetLastError(eFileNotOpened);
         return false;
@@ -95,6 +96,8 @@ bool KDuzWriterDxf::FileClose() {
     if (mFile != nullptr) {
         if (!mOut.empty() && std::fwrite(mOut.data(), 1, mOut.size(), mFile) != mOut.size()) closed = false;
         if (std::fclose(mFile) != 0) closed = false;
+        // The text is written here, so here is where a full disk shows.
+        if (!closed) mError.SetLastError(eOutOfDiskSpace);
     }
     mOut.clear();
     mFile = nullptr;

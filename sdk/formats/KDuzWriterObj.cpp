@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/PlatformFile.h"
 #include "sdk/base/KPath.h"
 #include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
@@ -233,7 +234,7 @@ bool KDuzWriterObj::FileCreate(const char* fileName) {
         return false;
     }
     KPathCreateDirectories(fileName);
-    mFile = std::fopen(fileName, "w");
+    mFile = duzplatform::OpenFile(fileName, "w");
     if (mFile == nullptr) {
         mError.SetLastError(eFileNotOpened);
         return false;
@@ -254,18 +255,20 @@ bool KDuzWriterObj::FileClose() {
     }
     mFile = nullptr;
     mPath = "";
-    // The MTL file joins the OBJ file only once that is whole.
+    // The MTL file joins the OBJ file only once that is whole; under an
+    // export, only once the OBJ file has taken its place.
     if (mMtlPending) {
         mMtlPending = false;
-        std::error_code code;
-        if (closed) {
-            std::filesystem::rename(mMtlTemporary, mMtlPath, code);
-            if (code) {
-                mError.SetLastErrorWithText(eFileNotCreated, code.message().c_str());
+        if (closed && mExporter != nullptr && mExporter->AcceptsCompanionFiles()) {
+            mExporter->AddCompanionFile(mMtlTemporary.c_str(), mMtlPath.c_str());
+        } else {
+            std::string reason;
+            if (closed && !duzplatform::CommitTemporary(mMtlTemporary, mMtlPath, &reason)) {
+                mError.SetLastErrorWithText(eFileNotCreated, reason.c_str());
                 closed = false;
             }
+            if (!closed) std::remove(mMtlTemporary.c_str());
         }
-        if (!closed) std::filesystem::remove(mMtlTemporary, code);
         mMtlTemporary.clear();
     }
     return closed;
@@ -376,15 +379,12 @@ bool KDuzWriterObj::CreateMaterialFile() {
         return true;
     }
     // Written beside its final name and renamed there once the export is whole.
-    std::string pattern = mMtlPath + ".XXXXXX.tmp";
-    const int descriptor = mkstemps(pattern.data(), 4);
-    mMtlFile = descriptor >= 0 ? fdopen(descriptor, "w") : nullptr;
+    const std::string pattern = duzplatform::IsReplaceableTarget(mMtlPath.c_str())
+                                    ? duzplatform::CreateTemporaryBeside(mMtlPath, ".tmp")
+                                    : std::string();
+    mMtlFile = pattern.empty() ? nullptr : duzplatform::OpenFile(pattern.c_str(), "w");
     if (mMtlFile == nullptr) {
-        if (descriptor >= 0) {
-            close(descriptor);
-            std::error_code code;
-            std::filesystem::remove(pattern, code);
-        }
+        if (!pattern.empty()) std::remove(pattern.c_str());
         mError.SetLastErrorWithText(eFileNotCreated, "Unable to create the material file");
         return false;
     }
@@ -403,8 +403,7 @@ void KDuzWriterObj::FinishMaterials(bool keep) {
         mMtlFile = nullptr;
     }
     if (!keep && !mMtlTemporary.empty()) {
-        std::error_code code;
-        std::filesystem::remove(mMtlTemporary, code);
+        std::remove(mMtlTemporary.c_str());
         mMtlTemporary.clear();
         mMtlPending = false;
     }
@@ -495,8 +494,10 @@ void KDuzWriterObj::WriteMaterial(const ObjMaterialRecord& record) {
     out.Text("\nnewmtl ", 8);
     out.Text(record.name);
     out.Char('\n');
-    if (record.texture != nullptr && record.texture->GetTextureUse() == 0) {
-        const char* file = record.texture->GetFileName();
+    // A texture without a file (the reader's placeholder for faces without
+    // one) gets no map: an empty name would read back as a texture of nothing.
+    const char* file = record.texture != nullptr ? record.texture->GetFileName() : nullptr;
+    if (file != nullptr && file[0] != '\0' && record.texture->GetTextureUse() == 0) {
         CopyTexture(file);
         out.Text("map_Kd ", 7);
         out.Text(std::string(KPathGetFileName(file, true).Buffer()));
@@ -559,32 +560,7 @@ bool KDuzWriterObj::CopyTexture(const char* path) {
     const std::string source(path != nullptr ? path : "");
     const KString target = KPathJoin(KPathGetDirectory(mTargetPath.c_str()), KPathGetFileName(source.c_str(), true));
     if (KPathFileExists(target)) return true;
-    FILE* in = source.empty() ? nullptr : std::fopen(source.c_str(), "rb");
-    if (in == nullptr) {
-        mMessageText += "Unable to locate texture file \"";
-        mMessageText += source.c_str();
-        mMessageText += "\".\n";
-        return false;
-    }
-    FILE* out = std::fopen(target.Buffer(), "wb");
-    bool copied = out != nullptr;
-    char block[1024];
-    while (copied) {
-        const size_t n = std::fread(block, 1, sizeof block, in);
-        if (n == 0) break;
-        copied = std::fwrite(block, 1, n, out) == n;
-    }
-    copied = copied && std::ferror(in) == 0;
-    std::fclose(in);
-    if (out != nullptr) copied = std::fclose(out) == 0 && copied;
-    if (!copied) {
-        mMessageText += "Error writing texture file \"";
-        mMessageText += target.Buffer();
-        mMessageText += "\".\n";
-        std::error_code code;
-        if (out != nullptr) std::filesystem::remove(target.Buffer(), code);
-    }
-    return copied;
+    return CopyTextureFileTo(source.c_str(), target.Buffer());
 }
 
 void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {

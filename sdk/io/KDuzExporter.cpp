@@ -1,13 +1,9 @@
 #include "sdk/io/KDuzExporter.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <cstring>
-#include <filesystem>
+#include <cstdio>
 #include <string>
-#include <system_error>
 
+#include "platform/PlatformFile.h"
 #include "sdk/base/KPath.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/io/KDuzStreamOptions.h"
@@ -25,7 +21,10 @@ KDuzExporter::KDuzExporter(KDuzSdkManager* manager, const char* name) : KDuzIO(m
     Reset();
 }
 
-KDuzExporter::~KDuzExporter() { Reset(); }
+KDuzExporter::~KDuzExporter() {
+    Reset();
+    DropCompanions();
+}
 
 KDuzExporter* KDuzExporter::Create(KDuzSdkManager* manager, const char* name) {
     if (manager == nullptr) return nullptr;
@@ -85,16 +84,6 @@ int ErrorOfWriter(int writerError) {
     }
 }
 
-// A new empty file beside the target whose name ends in ".tmp"; empty when
-// none can be made.
-std::string MakeTemporaryBeside(const std::string& target) {
-    std::string pattern = target + ".XXXXXX.tmp";
-    const int descriptor = mkstemps(pattern.data(), 4);
-    if (descriptor < 0) return std::string();
-    close(descriptor);
-    return pattern;
-}
-
 }  // namespace
 
 bool KDuzExporter::Export(KDuzScene* scene, KDuzStreamOptions* options) {
@@ -112,15 +101,23 @@ bool KDuzExporter::Export(KDuzScene* scene, KDuzStreamOptions* options) {
         return false;
     }
     const std::string target(mFileName.Buffer());
-    const std::string temporary = MakeTemporaryBeside(target);
+    // A folder, FIFO or device in the target's place would be replaced by a
+    // regular file; refused before anything is written.
+    if (!duzplatform::IsReplaceableTarget(target.c_str())) {
+        mError.SetLastErrorWithText(eFileNotCreated, "The target is not a regular file");
+        return false;
+    }
+    const std::string temporary = duzplatform::CreateTemporaryBeside(target, ".tmp");
     if (temporary.empty()) {
         mError.SetLastErrorWithText(eFileNotCreated, "Unable to create a temporary file beside the target");
         return false;
     }
-    std::error_code code;
+    DropCompanions();
+    mExporting = true;
     if (!mWriter->FileCreate(temporary.c_str())) {
-        mError.SetLastErrorWithText(ErrorOfWriter(mWriter->GetLastErrorID()), mWriter->GetLastErrorString());
-        std::filesystem::remove(temporary, code);
+        mExporting = false;
+        SetWriterError(mWriter->GetLastErrorID(), mWriter->GetLastErrorString());
+        std::remove(temporary.c_str());
         return false;
     }
     KDuzStreamOptions* ownedOptions = nullptr;
@@ -135,20 +132,52 @@ bool KDuzExporter::Export(KDuzScene* scene, KDuzStreamOptions* options) {
     const KString writeText(mWriter->GetLastErrorString());
     // Closing writes what is still buffered and can fail too.
     if (!mWriter->FileClose()) written = false;
+    mExporting = false;
     mActiveOptions = nullptr;
     mWriter->GetMessageText(mMessageText);
     if (ownedOptions != nullptr) ownedOptions->Destroy();
     if (written) {
-        std::filesystem::rename(temporary, target, code);
-        if (!code) return true;
-        mError.SetLastErrorWithText(eFileNotCreated, code.message().c_str());
+        std::string reason;
+        if (duzplatform::CommitTemporary(temporary, target, &reason)) {
+            // The main file is in place: its companions follow it.
+            for (const auto& companion : mCompanions) {
+                if (!duzplatform::CommitTemporary(companion.first, companion.second, &reason) && written) {
+                    mError.SetLastErrorWithText(eFileNotCreated, reason.c_str());
+                    written = false;
+                }
+            }
+            DropCompanions();
+            return written;
+        }
+        mError.SetLastErrorWithText(eFileNotCreated, reason.c_str());
+    } else if (writeError >= 0) {
+        SetWriterError(writeError, writeText.Buffer());
     } else {
-        const int error = writeError >= 0 ? writeError : mWriter->GetLastErrorID();
-        mError.SetLastErrorWithText(ErrorOfWriter(error), writeError >= 0 ? writeText.Buffer()
-                                                                           : mWriter->GetLastErrorString());
+        SetWriterError(mWriter->GetLastErrorID(), mWriter->GetLastErrorString());
     }
-    std::filesystem::remove(temporary, code);
+    DropCompanions();
+    std::remove(temporary.c_str());
     return false;
+}
+
+void KDuzExporter::AddCompanionFile(const char* temporary, const char* target) {
+    if (temporary == nullptr || target == nullptr) return;
+    mCompanions.emplace_back(temporary, target);
+}
+
+void KDuzExporter::DropCompanions() {
+    // Whatever is still listed was not committed: its temporary goes.
+    for (const auto& companion : mCompanions) std::remove(companion.first.c_str());
+    mCompanions.clear();
+}
+
+void KDuzExporter::SetWriterError(int writerError, const char* text) {
+    // A writer that failed without a text of its own gets the exporter's
+    // text for the error, so a caller never reads an empty reason.
+    if (text != nullptr && text[0] != '\0')
+        mError.SetLastErrorWithText(ErrorOfWriter(writerError), text);
+    else
+        mError.SetLastError(ErrorOfWriter(writerError));
 }
 
 bool KDuzExporter::WriteWithDuz5Writer(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* fileObject) {

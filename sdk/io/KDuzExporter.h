@@ -4,6 +4,10 @@
 // parts of a scene.
 #pragma once
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "sdk/io/KDuzIO.h"
 
 namespace duzsdk {
@@ -41,16 +45,31 @@ public:
         return WriteWithDuz5Writer(scene, options, fileObject);
     }
 
+    // A file a writer made beside the main one (the OBJ writer's material
+    // file), written under a temporary name: it takes the target's place
+    // only after the main file has, and is deleted when the export fails, so
+    // a failed export leaves every existing file as it was.
+    void AddCompanionFile(const char* temporary, const char* target);
+    // True while an export is under way, when companion files are taken.
+    bool AcceptsCompanionFiles() const { return mExporting; }
+
     int GetFormatIndex() const { return mFormatIndex; }
     KDuzWriter* GetWriter() const { return mWriter; }
 
 private:
     // The registry's writer index for the file name, or -1.
     int FindFormatByExtension() const;
+    // Deletes the temporaries of companion files not committed.
+    void DropCompanions();
+    // The exporter's error for a writer's error and text.
+    void SetWriterError(int writerError, const char* text);
 
     int mFormatIndex = -1;
     bool mFormatChosen = false;
     KDuzWriter* mWriter = nullptr;   // owned
+    // Temporary and final names of the companion files of the export under way.
+    std::vector<std::pair<std::string, std::string>> mCompanions;
+    bool mExporting = false;
 };
 
 }  // namespace duzsdk

@@ -1,8 +1,12 @@
 #include "sdk/io/KDuzWriter.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "platform/PlatformFile.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 
@@ -21,6 +25,24 @@ const char* const KDuzWriter::kErrorTexts[KDuzWriter::eErrorCount] = {
 KDuzWriter::KDuzWriter(KDuzSdkManager* manager) : mManager(manager), mError(kErrorTexts, eErrorCount) {}
 
 KDuzWriter::~KDuzWriter() = default;
+
+bool KDuzWriter::CopyTextureFileTo(const char* source, const char* target) {
+    const std::string from(source != nullptr ? source : "");
+    struct stat info {};
+    if (from.empty() || stat(from.c_str(), &info) != 0) {
+        mMessageText += ("Unable to locate texture file \"" + from + "\".\n").c_str();
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        mMessageText += ("Warning: texture file \"" + from + "\" is not a regular file; not copied.\n").c_str();
+        return false;
+    }
+    if (!duzplatform::CopyRegularFile(from.c_str(), target, nullptr)) {
+        mMessageText += (std::string("Error writing texture file \"") + (target != nullptr ? target : "") + "\".\n").c_str();
+        return false;
+    }
+    return true;
+}
 
 KDuzNode* KDuzWriter::FindFlaggedNodeInChain(KDuzScene* scene) {
     if (scene == nullptr) return nullptr;

@@ -56,6 +56,12 @@ public:
     KDuzSdkManager* GetSdkManager() const { return mManager; }
 
 protected:
+    // Copies a texture file to `target` beside the written file. Only a
+    // regular file is copied (the name may come from a hostile file, and a
+    // FIFO would block); anything else is skipped with a warning in the
+    // message text. A copy is whole or absent. False when nothing was copied.
+    bool CopyTextureFileTo(const char* source, const char* target);
+
     KDuzSdkManager* mManager;
     KErrorState mError;
     KString mMessageText;

@@ -349,6 +349,32 @@ TEST_F(ObjReaderTest, MaterialsComeFromTheLibraryBesideTheFile) {
     EXPECT_STREQ(mesh->GetTexture(1)->GetFileName(), "wood grain.png");
 }
 
+TEST_F(ObjReaderTest, LibraryBesideTheFileWinsOverOneInTheWorkingFolder) {
+    // A library of the same name in the working folder must not supply the
+    // materials; it is only the fallback when none is beside the file.
+    const auto working = folder / "working";
+    std::filesystem::create_directories(working);
+    std::ofstream(working / "lib.mtl") << "newmtl paint\nKd 0 1 0\n";
+    std::ofstream(working / "only.mtl") << "newmtl paint\nKd 0 0 1\n";
+    Write("lib.mtl", "newmtl paint\nKd 1 0 0\n");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(working);
+    const bool beside = Read("mtllib lib.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl paint\nf 1 2 3\n", "a.obj");
+    const bool fallback = Read("mtllib only.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nusemtl paint\nf 1 2 3\n", "b.obj");
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(beside);
+    ASSERT_TRUE(fallback);
+    const auto nodes = Nodes();
+    ASSERT_EQ(nodes.size(), 2u);
+    const double expected[2][3] = {{1, 0, 0}, {0, 0, 1}};
+    for (int n = 0; n < 2; ++n) {
+        const auto* material = dynamic_cast<KDuzSurfaceLambert*>(MeshOf(nodes[n])->GetMaterial(0));
+        ASSERT_NE(material, nullptr);
+        const auto color = KDuzTypedProperty<duzVectorTemplate3<double>>(material->GetDiffuseColor()).Get();
+        for (int k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(color[k], expected[n][k]) << n << " " << k;
+    }
+}
+
 TEST_F(ObjReaderTest, MissingLibrariesAndMaterialsAreReportedNotFatal) {
     const std::string text =
         "mtllib nowhere.mtl /dev/zero\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"

@@ -732,6 +732,18 @@ TEST_F(ObjWriterTest, TexturesGiveEntriesUvSwapsAndCopies) {
     EXPECT_EQ(peer.GetMaterials()[0].diffuse_texname, "wood.png");
 }
 
+TEST_F(ObjWriterTest, ReadersPlaceholderTextureGetsNoMap) {
+    // Faces of a material without a texture, beside faces with one, read
+    // back with a texture of no file: it must not come out as "map_Kd".
+    std::ofstream(folder / "in.mtl") << "newmtl plain\nKd 1 0 0\nnewmtl wood\nmap_Kd wood.png\n";
+    std::ofstream(folder / "in.obj") << "mtllib in.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\n"
+                                        "usemtl plain\nf 1/1 2/2 3/3\nusemtl wood\nf 1/1 3/3 2/2\n";
+    scene = ReadBack(folder / "in.obj");
+    ASSERT_TRUE(Export(folder / "out.obj"));
+    EXPECT_EQ(Lines(ReadText(folder / "out.mtl"), "map_Kd"), (std::vector<std::string>{"map_Kd wood.png"}));
+    EXPECT_EQ(exportMessages.find("Unable to locate texture file \"\""), std::string::npos) << exportMessages;
+}
+
 TEST_F(ObjWriterTest, PathWithoutObjExtensionMakesNoMaterialFile) {
     KDuzMesh* mesh = AddMesh("a", Quad(), {{0, 1, 2, 3}});
     mesh->InitMaterialIndices(5);

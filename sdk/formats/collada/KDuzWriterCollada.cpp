@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "platform/Clock.h"
+#include "platform/PlatformFile.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/base/KPath.h"
@@ -59,12 +60,10 @@ bool KDuzWriterCollada::FileCreate(const char* fileName) {
     if (!mFileName.IsEmpty() && KPathCreateDirectories(mFileName)) {
         // The document goes to a temporary file beside the target, which
         // replaces the target only once the document was saved completely.
-        std::string pattern = std::string(mFileName.Buffer()) + ".XXXXXX";
-        const int descriptor = mkstemp(pattern.data());
-        if (descriptor >= 0) {
-            mFile = fdopen(descriptor, "w");
+        const std::string pattern = duzplatform::CreateTemporaryBeside(mFileName.Buffer(), "");
+        if (!pattern.empty()) {
+            mFile = duzplatform::OpenFile(pattern.c_str(), "w");
             if (mFile == nullptr) {
-                close(descriptor);
                 std::remove(pattern.c_str());
             } else {
                 mTemporaryName = pattern.c_str();
@@ -167,7 +166,8 @@ bool KDuzWriterCollada::SaveDocument(xmlNode* root) {
     }
     saved = saved && std::fflush(mFile) == 0 && fsync(fileno(mFile)) == 0;
     if (saved) {
-        saved = std::rename(mTemporaryName.Buffer(), mFileName.Buffer()) == 0;
+        // The new file gets the mode the target had, or the usual new-file mode.
+        saved = duzplatform::CommitTemporary(mTemporaryName.Buffer(), mFileName.Buffer(), nullptr);
         if (saved) mTemporaryName = "";
     }
     if (!saved) mError.SetLastError(eFileNotCreated);

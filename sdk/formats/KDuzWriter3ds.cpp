@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
@@ -18,7 +20,6 @@
 #include "sdk/formats/3dsftk/FtkMeshSettings.h"
 #include "sdk/formats/3dsftk/FtkTriMesh.h"
 #include "sdk/formats/KRenamingStrategy3DS.h"
-#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/io/KDuzSceneRenamer.h"
@@ -55,11 +56,32 @@ std::vector<KDuzObject*> RegisteredObjects(KDuzSdkManager* manager, const KClass
     return out;
 }
 
+// The names of every object of the manager, put back when a write ends:
+// the write cuts and numbers names for the format, and the caller's scene
+// must come out of an export as it went in.
+class SavedNames {
+public:
+    explicit SavedNames(KDuzSdkManager* manager) {
+        for (KDuzObject* object : RegisteredObjects(manager, KDuzObject::ClassId()))
+            mNames.emplace_back(object, std::string(object->GetName()));
+    }
+    ~SavedNames() {
+        for (const auto& [object, name] : mNames) {
+            if (name != object->GetName()) object->SetName(name.c_str(), false);
+        }
+    }
+    SavedNames(const SavedNames&) = delete;
+    SavedNames& operator=(const SavedNames&) = delete;
+
+private:
+    std::vector<std::pair<KDuzObject*, std::string>> mNames;
+};
+
 bool StartsWithRoot(const char* name) { return name != nullptr && std::strncmp(name, kRootPrefix, 7) == 0; }
 
 }  // namespace
 
-KDuzWriter3DS::KDuzWriter3DS(KDuzSdkManager* manager) : KDuzWriter(manager) {}
+KDuzWriter3DS::KDuzWriter3DS(KDuzSdkManager* manager) : KDuzWriter(manager), mMeshes(manager) {}
 
 KDuzWriter3DS::~KDuzWriter3DS() { ReleaseToolkit(); }
 
@@ -130,6 +152,7 @@ bool KDuzWriter3DS::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         mError.SetLastError(eUnidentifiedError);
         return false;
     }
+    const SavedNames names(mManager);
     PreprocessScene(scene);
     mScene = scene;
     mRefused = false;
@@ -169,6 +192,7 @@ bool KDuzWriter3DS::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         FtkKfSettingsPut(mDatabase, settings);
         FtkKfSettingsRelease(&settings);
     }
+    mMeshes.Clear();
     if (!SaveAndClose()) return false;
     PostprocessScene(scene);
     return true;
@@ -281,14 +305,10 @@ void KDuzWriter3DS::WriteNode(KDuzNode* node) {
                 type == KDuzNodeAttribute::eNurb) {
                 if (mMesh) {
                     const bool texture = mTexture;
-                    if (type != KDuzNodeAttribute::eMesh) {
-                        mTexture = false;
-                        if (KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(mManager, "")) {
-                            converter->TriangulateInPlace(current);
-                            converter->Destroy();
-                        }
-                    }
-                    auto* mesh = dynamic_cast<KDuzMesh*>(current->GetNodeAttribute());
+                    // Patches and NURBS are written as triangles made beside
+                    // the scene: the caller's nodes keep their geometry.
+                    if (type != KDuzNodeAttribute::eMesh) mTexture = false;
+                    KDuzMesh* mesh = mMeshes.MeshFor(current, false);
                     if (FtkTriMesh* record = WriteMesh(mesh, t, r, s, current->GetName())) {
                         FtkTriMeshPut(mDatabase, record);
                         FtkTriMeshRelease(&record);

@@ -9,6 +9,7 @@
 
 #include "sdk/base/KString.h"
 #include "sdk/base/KTime.h"
+#include "sdk/formats/KDuzWriteMeshes.h"
 #include "sdk/io/KDuzWriter.h"
 
 namespace duzsdk {
@@ -114,6 +115,7 @@ private:
     bool mAnimationEnabled = true;
     // A mesh too large for the format: the write is refused.
     bool mRefused = false;
+    KDuzWriteMeshes mMeshes;   // patches and NURBS as triangles, beside the scene
 };
 
 }  // namespace duzsdk

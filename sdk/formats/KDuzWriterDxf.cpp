@@ -9,7 +9,6 @@
 #include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
-#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -76,7 +75,7 @@ int NodeColour(const KDuzMesh* mesh) {
 
 }  // namespace
 
-KDuzWriterDxf::KDuzWriterDxf(KDuzSdkManager* manager) : KDuzWriter(manager) {}
+KDuzWriterDxf::KDuzWriterDxf(KDuzSdkManager* manager) : KDuzWriter(manager), mMeshes(manager) {}
 
 KDuzWriterDxf::~KDuzWriterDxf() { FileClose(); }
 
@@ -351,22 +350,15 @@ bool KDuzWriterDxf::Write(KDuzScene* scene, KDuzStreamOptions* options) {
     if (root != nullptr) ForEachBelow(root, [this](KDuzNode* node) { WriteMeshEntities(node); });
     Pair("  0", "ENDSEC");
     Pair("  0", "EOF");
+    mMeshes.Clear();
     PostprocessScene(scene);
     return true;
 }
 
 void KDuzWriterDxf::WriteLayers(KDuzNode* node) {
-    KDuzObject* attribute = node->GetNodeAttribute();
-    const int type = attribute != nullptr ? KDuzNode::GetAttributeTypeOf(attribute) : -1;
-    if (type == KDuzNodeAttribute::eNurb || type == KDuzNodeAttribute::eNurbsSurface ||
-        type == KDuzNodeAttribute::ePatch || (type == KDuzNodeAttribute::eMesh && mTriangulate)) {
-        KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(mManager, "");
-        if (converter != nullptr) {
-            converter->TriangulateInPlace(node);
-            converter->Destroy();
-        }
-    }
-    KDuzMesh* mesh = MeshOf(node);
+    // Triangles are made beside the scene, never in it: nodes sharing a
+    // mesh keep it, and the caller's scene stays as it was.
+    KDuzMesh* mesh = mMeshes.MeshFor(node, mTriangulate);
     if (mesh == nullptr) return;
     const int colour = NodeColour(mesh);
     Pair("  0", "LAYER");
@@ -377,11 +369,15 @@ void KDuzWriterDxf::WriteLayers(KDuzNode* node) {
 }
 
 void KDuzWriterDxf::WriteMeshEntities(KDuzNode* node) {
-    KDuzMesh* mesh = MeshOf(node);
-    if (mesh != nullptr) WriteMesh(node, mesh);
+    KDuzMesh* mesh = mMeshes.MeshFor(node, mTriangulate);
+    if (mesh == nullptr) return;
+    // Triangulating a mesh keeps its points, so the node's own mesh (with
+    // its shapes and skin in the scene) moves them.
+    KDuzMesh* own = MeshOf(node);
+    WriteMesh(node, mesh, own != nullptr && own->GetControlPointsCount() == mesh->GetControlPointsCount() ? own : mesh);
 }
 
-void KDuzWriterDxf::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
+void KDuzWriterDxf::WriteMesh(KDuzNode* node, KDuzMesh* mesh, KDuzMesh* pointSource) {
     const std::string name = NameOf(node);
     const int colour = NodeColour(mesh);
     const int pointCount = mesh->GetControlPointsCount();
@@ -390,8 +386,8 @@ void KDuzWriterDxf::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
     // Deformations are applied to a copy: the scene keeps its own points, so
     // that writing twice does not deform twice.
     if (mDeformation) {
-        if (mesh->GetShapeCount() > 0) ApplyShapes(*mesh, points);
-        if (mesh->GetDeformerCountOfType(KDuzDeformer::eSkin) > 0) ApplySkin(*node, *mesh, points);
+        if (pointSource->GetShapeCount() > 0) ApplyShapes(*pointSource, points);
+        if (pointSource->GetDeformerCountOfType(KDuzDeformer::eSkin) > 0) ApplySkin(*node, *pointSource, points);
     }
 
     // Polygons with a corner outside the points are left out; larger

@@ -10,6 +10,7 @@
 #include "sdk/base/KString.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/base/KgeTVector.h"
+#include "sdk/formats/KDuzWriteMeshes.h"
 #include "sdk/io/KDuzWriter.h"
 
 namespace duzsdk {
@@ -55,7 +56,9 @@ private:
     void RealPair(const char* code, double value);
     void WriteLayers(KDuzNode* node);
     void WriteMeshEntities(KDuzNode* node);
-    void WriteMesh(KDuzNode* node, KDuzMesh* mesh);
+    // `mesh` gives the faces; `points` (the node's own mesh when the faces
+    // were made from it, so with the same points) gives the deformed points.
+    void WriteMesh(KDuzNode* node, KDuzMesh* mesh, KDuzMesh* points);
     std::string NameOf(const KDuzNode* node) const;
 
     FILE* mFile = nullptr;
@@ -64,6 +67,7 @@ private:
     bool mDeformation = true;
     bool mWriteHidden = true;
     std::string mOut;
+    KDuzWriteMeshes mMeshes;
 };
 
 }  // namespace duzsdk

@@ -17,7 +17,6 @@
 #include "sdk/geometry/KDuzBakeDeformation.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
-#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -211,7 +210,7 @@ void ObjTextOut::Spill() {
 // ---- writer ------------------------------------------------------------------------
 
 KDuzWriterObj::KDuzWriterObj(KDuzSdkManager* manager, KDuzExporter* exporter)
-    : KDuzWriter(manager), mExporter(exporter) {}
+    : KDuzWriter(manager), mExporter(exporter), mMeshes(manager) {}
 
 KDuzWriterObj::~KDuzWriterObj() {
     FinishMaterials(false);
@@ -317,6 +316,7 @@ bool KDuzWriterObj::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         mDefaultMaterial = KDuzSurfaceMaterial::Create(mManager, name.GetCurrentName());
     }
     WriteNode(root);
+    mMeshes.Clear();
     if (mDefaultMaterial != nullptr) mDefaultMaterial->Destroy();
     mDefaultMaterial = nullptr;
 
@@ -346,24 +346,16 @@ void KDuzWriterObj::PreprocessNodes(KDuzNode* node) {
             const int type = attribute->GetAttributeType();
             if (type == KDuzNodeAttribute::eMesh || type == KDuzNodeAttribute::eNurb ||
                 type == KDuzNodeAttribute::ePatch || type == KDuzNodeAttribute::eNurbsSurface) {
-                TriangulateNode(current, type);
-                CheckMaterials(current);
+                // Triangles are made beside the scene, never in it: nodes
+                // sharing a geometry keep it, and the caller's scene stays.
+                CheckMaterials(mMeshes.MeshFor(current, mTriangulate));
             }
         }
         for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
     }
 }
 
-void KDuzWriterObj::TriangulateNode(KDuzNode* node, int attributeType) {
-    if (attributeType == KDuzNodeAttribute::eMesh && !mTriangulate) return;
-    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(mManager, "");
-    if (converter == nullptr) return;
-    converter->TriangulateInPlace(node);
-    converter->Destroy();
-}
-
-void KDuzWriterObj::CheckMaterials(KDuzNode* node) {
-    const auto* mesh = dynamic_cast<const KDuzMesh*>(node->GetNodeAttribute());
+void KDuzWriterObj::CheckMaterials(const KDuzMesh* mesh) {
     if (mesh == nullptr) return;
     if (mesh->GetMaterialCount(0) > 0 || mesh->GetTextureCount(0, kDiffuseChannel) > 0) mHasMaterials = true;
 }
@@ -415,7 +407,7 @@ void KDuzWriterObj::WriteNode(KDuzNode* node) {
     while (!pending.empty()) {
         KDuzNode* current = pending.back();
         pending.pop_back();
-        if (auto* mesh = dynamic_cast<KDuzMesh*>(current->GetNodeAttribute())) WriteMesh(current, mesh);
+        if (KDuzMesh* mesh = mMeshes.MeshFor(current, mTriangulate)) WriteMesh(current, mesh);
         for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
     }
 }
@@ -631,15 +623,19 @@ void KDuzWriterObj::WriteMesh(KDuzNode* node, KDuzMesh* mesh) {
     const KgeTVector* normals = withNormals ? normalElement->GetDirectArray().Data() : nullptr;
     std::vector<KgeTVector> deformedPoints;
     std::vector<KgeTVector> deformedNormals;
-    const bool deforming =
-        mDeform && pointCount > 0 && (mesh->GetShapeCount() > 0 || mesh->GetDeformerCountOfType(KDuzDeformer::eSkin) > 0);
+    // Triangulating a mesh keeps its points, so the node's own mesh (with
+    // its shapes and skin in the scene) moves them.
+    auto* own = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
+    KDuzMesh* pointSource = own != nullptr && own->GetControlPointsCount() == pointCount ? own : mesh;
+    const bool deforming = mDeform && pointCount > 0 &&
+                           (pointSource->GetShapeCount() > 0 || pointSource->GetDeformerCountOfType(KDuzDeformer::eSkin) > 0);
     if (deforming) {
         deformedPoints.assign(points, points + pointCount);
         // Only normals by control point move with the points.
         const bool pointNormals = withNormals && normalView.mapping == KDuzLayerElement::eByControlPoint &&
                                   normalView.indices == nullptr && normalCount == pointCount;
         if (pointNormals) deformedNormals.assign(normals, normals + normalCount);
-        Deform(node, mesh, deformedPoints, pointNormals ? &deformedNormals : nullptr);
+        Deform(node, pointSource, deformedPoints, pointNormals ? &deformedNormals : nullptr);
         points = deformedPoints.data();
         if (pointNormals) normals = deformedNormals.data();
     }

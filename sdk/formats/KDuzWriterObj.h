@@ -14,6 +14,7 @@
 #include "sdk/base/KString.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/base/KgeTVector.h"
+#include "sdk/formats/KDuzWriteMeshes.h"
 #include "sdk/io/KDuzWriter.h"
 #include "sdk/io/KRenamingStrategy.h"
 
@@ -88,8 +89,7 @@ private:
     struct MeshData;
 
     void PreprocessNodes(KDuzNode* node);
-    void TriangulateNode(KDuzNode* node, int attributeType);
-    void CheckMaterials(KDuzNode* node);
+    void CheckMaterials(const KDuzMesh* mesh);
     bool CreateMaterialFile();
     void WriteNode(KDuzNode* node);
     void WriteMesh(KDuzNode* node, KDuzMesh* mesh);
@@ -112,6 +112,7 @@ private:
     std::string mMtlPath;    // the final MTL path
     bool mMtlPending = false;  // written, waiting for the OBJ file to close well
     bool mTriangulate = false;
+    KDuzWriteMeshes mMeshes;
     bool mDeform = true;
     bool mHasMaterials = false;
     long long mNextVertex = 1;

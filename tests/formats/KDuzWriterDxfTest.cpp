@@ -7,6 +7,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/io/KDuzExporter.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/io/KDuzImporter.h"
 #include "support/SceneDump.h"
 
@@ -157,18 +158,28 @@ TEST_F(DxfTest, PolygonsOfMoreThanFourCornersBecomeAFan) {
 TEST_F(DxfTest, EzdxfReadsTheWrittenLayersAndFaces) {
     // A parent with a transform and faces of two colours, a child without
     // materials, a quad and a triangle in each.
-    KDuzNode* root = scene->GetRootNode();
     KDuzSurfaceMaterial* red = Lambert(manager, "Red", 1, 0, 0);
     KDuzSurfaceMaterial* sky = Lambert(manager, "Sky", 0, 0.75, 1);
     const std::vector<KgeTVector> points = {KgeTVector(0, 0, 0, 1), KgeTVector(1, 0, 0, 1), KgeTVector(1, 1, 0, 1),
                                             KgeTVector(0, 1, 0, 1), KgeTVector(0.5, 2, 0.25, 1)};
     const std::vector<std::vector<int>> polygons = {{0, 1, 2, 3}, {3, 2, 4}};
-    KDuzNode* base = AddNode(manager, root, "Base", MakeMesh(manager, points, polygons, {red, sky}, {0, 1}));
-    base->SetLclTranslation(duzVectorTemplate3<double>(1, 2, 3));
-    base->SetLclRotation(duzVectorTemplate3<double>(0, 30, 10));
-    base->SetLclScaling(duzVectorTemplate3<double>(2, 2, 2));
-    KDuzNode* arm = AddNode(manager, base, "Arm", MakeMesh(manager, points, polygons));
-    arm->SetLclTranslation(duzVectorTemplate3<double>(0, 0, -4));
+    auto build = [&](KDuzScene* into) {
+        KDuzNode* base = AddNode(manager, into->GetRootNode(), "Base", MakeMesh(manager, points, polygons, {red, sky}, {0, 1}));
+        base->SetLclTranslation(duzVectorTemplate3<double>(1, 2, 3));
+        base->SetLclRotation(duzVectorTemplate3<double>(0, 30, 10));
+        base->SetLclScaling(duzVectorTemplate3<double>(2, 2, 2));
+        KDuzNode* arm = AddNode(manager, base, "Arm", MakeMesh(manager, points, polygons));
+        arm->SetLclTranslation(duzVectorTemplate3<double>(0, 0, -4));
+        return base;
+    };
+    KDuzNode* base = build(scene);
+    // The same scene triangulated in place: what the file holds with triangles.
+    KDuzScene* triangles = KDuzScene::Create(manager, "triangles");
+    KDuzNode* triangleBase = build(triangles);
+    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(manager, "");
+    converter->TriangulateInPlace(triangleBase);
+    converter->TriangulateInPlace(triangleBase->GetChild(0));
+    converter->Destroy();
 
     for (const bool triangulate : {false, true}) {
         SCOPED_TRACE(triangulate ? "triangulated" : "as they are");
@@ -181,10 +192,9 @@ TEST_F(DxfTest, EzdxfReadsTheWrittenLayersAndFaces) {
         // The node colour is that of its last material.
         EXPECT_NE(std::find(dump.begin(), dump.end(), "layer Base 140"), dump.end());
         EXPECT_NE(std::find(dump.begin(), dump.end(), "layer Arm 0"), dump.end());
-        // Triangulation changes the scene's meshes as well: its faces are
-        // those of the file either way.
-        EXPECT_EQ(PeerFaces(dump, true), SceneFaces(root, true));
-        EXPECT_EQ(MeshOf(base)->GetPolygonCount(), triangulate ? 3 : 2);
+        EXPECT_EQ(PeerFaces(dump, true), SceneFaces((triangulate ? triangles : scene)->GetRootNode(), true));
+        // Triangles are made for the file only: the scene keeps its polygons.
+        EXPECT_EQ(MeshOf(base)->GetPolygonCount(), 2);
     }
 }
 

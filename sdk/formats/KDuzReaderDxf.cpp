@@ -300,12 +300,14 @@ bool KDuzReaderDxf::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     int code = 0;
     std::string_view value;
     bool done = false;
+    bool sections = false;
     while (!done && ReadGroupPair(code, value)) {
         if (value == "EOF") {
             result = true;
             break;
         }
         if (code != 0 || value != "SECTION") continue;
+        sections = true;
         if (!ReadGroupPair(code, value)) break;
         if (code != 2) continue;
         if (value == "TABLES") {
@@ -327,7 +329,8 @@ bool KDuzReaderDxf::Read(KDuzScene* scene, KDuzStreamOptions* options) {
     mText.shrink_to_fit();
     mBlockIndex.clear();
     if (!result && !mCorrupt && mError.GetLastErrorIndex() != eUnidentifiedError) {
-        mError.SetLastErrorWithText(eFileCorrupted, "Unexpected end of file");
+        // A file without a single section is not a DXF file at all.
+        mError.SetLastErrorWithText(eFileCorrupted, sections ? "Unexpected end of file" : "Not a DXF file: no section in it");
     }
     return result && !mCorrupt;
 }
@@ -580,7 +583,11 @@ bool KDuzReaderDxf::Read3DFace(DxfFaceAccumulator* faces, bool weld, KDuzMesh** 
     mPos = start;
     KgeTVector p[4];
     for (int k = 0; k < 4; ++k) p[k] = MapPoint(corner[k]);
-    const int n = NearlyEqual(p[2], p[3]) ? 3 : 4;
+    // A fourth corner that repeats any other makes a triangle of the first
+    // three: writers close triangles with the third corner or with the
+    // first (as OpenSceneGraph does).
+    const bool triangle = NearlyEqual(p[2], p[3]) || NearlyEqual(p[0], p[3]) || NearlyEqual(p[1], p[3]);
+    const int n = triangle ? 3 : 4;
     for (int a = 0; a < n; ++a) {
         for (int b = a + 1; b < n; ++b) {
             if (NearlyEqual(p[a], p[b])) return true;

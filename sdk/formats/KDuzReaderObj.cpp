@@ -293,8 +293,13 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
         mError.SetLastErrorWithText(eFileCorrupted, what);
         return false;
     };
+    // Statements read that are not OBJ statements, and those that are: a
+    // file of only the former (an image renamed .obj, say) is not an OBJ file.
+    long long unknown = 0;
+    long long known = 0;
     while (NextStatement(keyword, rest)) {
         if (keyword[0] == '#') continue;
+        ++known;
         double values[4];
         if (keyword == "v") {
             const int n = ParseDoubles(rest, values, 4);
@@ -379,12 +384,15 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             if (form.type == 0) return corrupt("A surface comes before any curve or surface type");
             ReadSurface(rest, form, currentMaterial, groupName);
         } else {
+            --known;
+            ++unknown;
             mMessageText += "Object not supported : ";
             mMessageText += keyword.c_str();
             mMessageText += "\n";
         }
     }
     if (std::ferror(mFile) != 0) return corrupt("The file could not be read");
+    if (known == 0 && unknown > 0) return corrupt("Not an OBJ file: no statement in it is known");
     return true;
 }
 

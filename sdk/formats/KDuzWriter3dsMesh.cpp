@@ -365,8 +365,11 @@ FtkMaterial* KDuzWriter3DS::WriteMaterial(KDuzMesh* mesh, int m, int t1, int t2)
                 record->shinStrength = static_cast<float>(factor * 0.75);
             double exponent = 0.0;
             if (ReadDoubles(material, "ShininessExponent", &exponent, 1)) {
-                double shininess = exponent > 0.0 ? std::log2(exponent) / 10.0 : 0.0;
-                record->shininess = static_cast<float>(std::clamp(shininess, 0.0, 1.0));
+                // The inverse of the reader's exponent 2^(10 min(2s, 1)), so a
+                // round trip keeps the value: s = log2(exponent) / 20, which
+                // tops out at 0.5 for the reader's largest exponent, 1024.
+                double shininess = exponent > 0.0 ? std::log2(exponent) / 20.0 : 0.0;
+                record->shininess = static_cast<float>(std::clamp(shininess, 0.0, 0.5));
             }
         }
         // Mean of a colour times its factor, either alone where the other is missing.

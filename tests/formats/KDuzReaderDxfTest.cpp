@@ -184,9 +184,9 @@ TEST_F(DxfTest, ObjectDerivationModes) {
 }
 
 TEST_F(DxfTest, ThreeDFaceCornersDecideItsShape) {
-    auto face = [](const char* c3, const char* c4, const char* c1 = "0") {
+    auto face = [](const char* c3, const char* c4, const char* c1 = "0", const char* c4y = "1") {
         return Pairs({{0, "3DFACE"}, {8, "F"}, {10, c1}, {20, "0"}, {30, "0"}, {11, "1"}, {21, "0"}, {31, "0"},
-                      {12, c3}, {22, "1"}, {32, "0"}, {13, c4}, {23, "1"}, {33, "0"}});
+                      {12, c3}, {22, "1"}, {32, "0"}, {13, c4}, {23, c4y}, {33, "0"}});
     };
     struct Row {
         const char* name;
@@ -197,6 +197,9 @@ TEST_F(DxfTest, ThreeDFaceCornersDecideItsShape) {
         {"quad", face("1", "0"), 4},
         // The fourth corner repeating the third (within 1e-6) makes a triangle.
         {"triangle", face("1", "1.0000004"), 3},
+        // So does a fourth corner repeating the first or the second.
+        {"closed on the first", face("1", "0", "0", "0"), 3},
+        {"closed on the second", face("1", "1", "0", "0"), 3},
         // Two equal corners among the first three: no surface.
         {"degenerate", face("1", "0", "1"), 0},
     };

@@ -375,6 +375,30 @@ TEST_F(ObjReaderTest, LibraryBesideTheFileWinsOverOneInTheWorkingFolder) {
     }
 }
 
+TEST_F(ObjReaderTest, FileWithoutAnyKnownStatementIsNotAnObjFile) {
+    struct Row {
+        const char* name;
+        std::string text;
+        bool result;
+    };
+    const Row rows[] = {
+        // An image renamed .obj: nothing in it is a statement.
+        {"bitmap", std::string("BM\x36\x00\x0c\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\nBM junk\n", 24), false},
+        {"unknown words only", "hello world\nsolid cube\n", false},
+        // Nothing but comments, or nothing at all, is an empty OBJ file.
+        {"comments only", "# nothing here\n", true},
+        {"empty", "", true},
+        {"one known among unknown", "hello\nv 0 0 0\n", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Read(row.text), row.result);
+        if (!row.result) {
+            EXPECT_EQ(error, KDuzReader::eFileCorrupted);
+        }
+    }
+}
+
 TEST_F(ObjReaderTest, MissingLibrariesAndMaterialsAreReportedNotFatal) {
     const std::string text =
         "mtllib nowhere.mtl /dev/zero\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"

@@ -17,6 +17,7 @@
 #include "sdk/formats/3dsftk/FtkMaterial.h"
 #include "sdk/formats/3dsftk/FtkMeshSettings.h"
 #include "sdk/formats/3dsftk/FtkTriMesh.h"
+#include "sdk/formats/KDuzReader3ds.h"
 #include "sdk/formats/KRenamingStrategy3DS.h"
 #include "sdk/geometry/KDuzPatch.h"
 #include "sdk/io/KDuzExporter.h"
@@ -323,7 +324,8 @@ TEST_F(W3dsTest, MaterialRecords) {
         float shininess;
     };
     std::vector<KDuzSurfaceMaterial*> materials;
-    const Row rows[] = {{1024, 1.0f}, {1, 0.0f}, {32, 0.5f}};
+    // The reader's exponent is 2^(10 min(2s, 1)): these read back as written.
+    const Row rows[] = {{1024, 0.5f}, {1, 0.0f}, {32, 0.25f}};
     for (const Row& row : rows) {
         KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(manager, ("shiny" + std::to_string(int(row.exponent))).c_str());
         set1(phong->GetShininessExponent(), row.exponent);
@@ -651,6 +653,62 @@ TEST_F(W3dsTest, PatchesAreTriangulatedWithoutTextures) {
     EXPECT_EQ(mesh->texVertCount, 0);
     EXPECT_EQ(mesh->matGroupCount, 0);
     EXPECT_EQ(FtkMaterialCount(file.db), 0u);
+}
+
+TEST_F(W3dsTest, ShininessSurvivesRepeatedRoundTrips) {
+    // Exponents on the format's whole-percent steps come back as they were,
+    // and a second trip writes the same shininess as the first.
+    const double exponents[] = {1.0, 4.0, 32.0, 64.0, 1024.0};
+    std::vector<KDuzSurfaceMaterial*> materials;
+    MeshSpec spec{{P(0, 0, 0), P(1, 0, 0), P(1, 1, 0)}, {}, {}, {}};
+    for (const double exponent : exponents) {
+        KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(manager, ("s" + std::to_string(int(exponent))).c_str());
+        phong->GetShininessExponent().SetValue(&exponent, eValueKindDouble);
+        spec.materials.push_back(phong);
+        spec.polygons.push_back({0, 1, 2});
+        spec.polygonMaterial.push_back(static_cast<int>(spec.materials.size()) - 1);
+    }
+    AddNode(manager, scene->GetRootNode(), "Shiny", MakeMesh(manager, spec));
+    std::vector<float> written[2];
+    for (int trip = 0; trip < 2; ++trip) {
+        SCOPED_TRACE(trip);
+        const std::string path = PathOf("shiny" + std::to_string(trip) + ".3ds");
+        ASSERT_TRUE(Write(path));
+        {
+            Loaded file(path);
+            for (size_t i = 0; i < std::size(exponents); ++i) {
+                FtkMaterial* m = nullptr;
+                FtkMaterialGetByIndex(file.db, static_cast<int>(i), &m);
+                ASSERT_NE(m, nullptr);
+                written[trip].push_back(m->shininess);
+                FtkMaterialRelease(&m);
+            }
+        }
+        KDuzScene* back = KDuzScene::Create(manager, "");
+        KDuzReader3DS reader(manager);
+        ASSERT_TRUE(reader.FileOpen(path.c_str()));
+        ASSERT_TRUE(reader.Read(back, reader.GetReadOptions(false)));
+        reader.FileClose();
+        ASSERT_EQ(back->GetRootNode()->GetChildCount(), 1);
+        auto* mesh = dynamic_cast<KDuzMesh*>(back->GetRootNode()->GetChild(0)->GetNodeAttribute());
+        ASSERT_NE(mesh, nullptr);
+        for (size_t i = 0; trip == 0 && i < std::size(exponents); ++i) {
+            const std::string name = "s" + std::to_string(int(exponents[i]));
+            bool found = false;
+            for (int m = 0; m < mesh->GetMaterialCount(); ++m) {
+                auto* phong = dynamic_cast<KDuzSurfacePhong*>(mesh->GetMaterial(m));
+                if (phong == nullptr || name != phong->GetName()) continue;
+                found = true;
+                double exponent = 0.0;
+                phong->GetShininessExponent().GetValue(&exponent, eValueKindDouble);
+                EXPECT_NEAR(exponent, exponents[i], exponents[i] * 1e-5) << name;
+            }
+            EXPECT_TRUE(found) << name;
+        }
+        // The next trip writes what was read.
+        scene = back;
+    }
+    EXPECT_EQ(written[0], written[1]);
 }
 
 TEST_F(W3dsTest, AnimationOptionOffWritesOneKeyPerTrack) {

@@ -111,7 +111,7 @@ KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer,
     const KString fileName = importer != nullptr ? importer->GetFileName() : KString();
     if (fileName.IsEmpty()) return new KDuzReaderDuz6(manager, importer);
     // Files before version 6 go to the version 5 reader, the others to the
-    // version 6 one; a file neither opens gets no reader.
+    // version 6 one.
     int major = 0;
     {
         KDuzReaderDuz probe(manager, importer);
@@ -119,7 +119,10 @@ KDuzReader* KDuzCreateDuzReader(KDuzSdkManager* manager, KDuzImporter* importer,
             return new KDuzReaderDuz(manager, importer);
     }
     KDuzReaderDuz6 probe(manager, importer);
-    if (!ProbeMajorVersion(probe, fileName.Buffer(), major)) return nullptr;
+    // A file no reader can open still gets the version 6 reader: its own
+    // open fails again and tells the caller why (no such file, not a DUZ
+    // file, damaged where).
+    if (!ProbeMajorVersion(probe, fileName.Buffer(), major)) return new KDuzReaderDuz6(manager, importer);
     if (major < kFirstVersion6Major) return nullptr;
     return new KDuzReaderDuz6(manager, importer);
 }

@@ -1,5 +1,12 @@
 #include "sdk/io/KDuzImporter.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
 #include "sdk/duz/KDuzReaderDuz.h"
 
 #include "sdk/io/KDuz.h"
@@ -20,6 +27,16 @@ constexpr int kNewestMajorVersion = 6;
 int FirstDuzReaderIndex() {
     const KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
     return registry != nullptr ? registry->GetFirstDuzReaderIndex() : -1;
+}
+
+// Why the system cannot open the file for reading; empty when it can.
+std::string SystemReasonNotOpened(const char* path) {
+    struct stat info {};
+    if (stat(path, &info) != 0) return std::strerror(errno);
+    if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode)) return "Not a regular file";
+    if (access(path, R_OK) != 0) return std::strerror(errno);
+    return std::string();
 }
 
 bool IsDuzFormat(int formatIndex) {
@@ -119,9 +136,22 @@ bool KDuzImporter::OpenFile() {
         return false;
     }
     if (!mReader->FileOpen(mFileName.Buffer())) {
+        // A newer file is refused with its version, before any other reason.
+        if (IsDuzFormat(mFormatIndex) && RejectNewerVersion()) {
+            DestroyReader();
+            return false;
+        }
         int index = mReader->GetLastErrorID();
         if (index < 0 || index > eFileNotOpened) index = eUnidentifiedError;
-        mError.SetLastErrorWithText(index, mReader->GetLastErrorString());
+        // A file that cannot be opened at all says why in the system's words
+        // (no such file, a folder, no permission); otherwise the reader's own
+        // reason stands.
+        const std::string reason = SystemReasonNotOpened(mFileName.Buffer());
+        if (!reason.empty()) {
+            mError.SetLastErrorWithText(eFileNotOpened, ("File not opened: " + reason).c_str());
+        } else {
+            mError.SetLastErrorWithText(index, mReader->GetLastErrorString());
+        }
         DestroyReader();
         return false;
     }
@@ -221,7 +251,13 @@ bool KDuzImporter::Import(KDuzScene* scene, KDuzStreamOptions* options) {
             mError.SetLastErrorWithText(ePasswordError,
                                         "File is password protected and the provided password is wrong.");
         } else {
-            mError.SetLastError(eUnidentifiedError);
+            // The reader knows what was wrong (and where): its text goes with
+            // the importer's error.
+            const char* text = mReader->GetLastErrorString();
+            if (mReader->GetLastErrorID() >= 0 && text != nullptr && text[0] != '\0')
+                mError.SetLastErrorWithText(eUnidentifiedError, text);
+            else
+                mError.SetLastError(eUnidentifiedError);
         }
     }
     if (ownedOptions != nullptr) ownedOptions->Destroy();

@@ -104,7 +104,13 @@ TEST_F(BuiltinFormatsTest, ReaderChosenByFileVersion) {
     EXPECT_NE(dynamic_cast<KDuzReaderDuz*>(reader), nullptr);
     EXPECT_FALSE(reader->IsFileOpen());
     delete reader;
-    EXPECT_EQ(ReaderFor(folder.File("missing.duz")), nullptr);
+    // A file no reader opens still gets the version 6 reader, whose own open
+    // then says why.
+    reader = ReaderFor(folder.File("missing.duz"));
+    ASSERT_NE(reader, nullptr);
+    EXPECT_FALSE(reader->FileOpen(folder.File("missing.duz").c_str()));
+    EXPECT_EQ(reader->GetLastErrorID(), KDuzReader::eFileNotOpened);
+    delete reader;
 
     // No name: the version 6 reader, without touching any file.
     reader = ReaderFor("");
@@ -155,6 +161,7 @@ TEST_F(BuiltinFormatsTest, CorruptedFileFailsImport) {
     duztest::WriteText(path, "this is not a field file at all\n");
     EXPECT_FALSE(importer->Initialize(path.c_str()));
     EXPECT_EQ(importer->GetReader(), nullptr);
+    EXPECT_EQ(importer->GetLastErrorID(), KDuzIO::eFileCorrupted);
 }
 
 }  // namespace

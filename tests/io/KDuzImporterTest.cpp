@@ -144,11 +144,15 @@ TEST_F(ImporterTest, OpenFailureMapsReaderErrors) {
         int readerError;
         int importerError;
     } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {5, 7}, {7, 7}};
+    // The file is there: the reader's error and text stand.
+    duztest::TempFolder folder;
+    const std::string path = folder.File("scene.fake");
+    duztest::WriteText(path, "x");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.readerError);
         gScript.openResult = false;
         gScript.openError = c.readerError;
-        EXPECT_FALSE(importer->Initialize("scene.fake"));
+        EXPECT_FALSE(importer->Initialize(path.c_str()));
         EXPECT_EQ(importer->GetLastErrorID(), c.importerError);
         EXPECT_STREQ(importer->GetLastErrorString(), "reader says no");
         EXPECT_EQ(importer->GetReader(), nullptr);
@@ -261,6 +265,8 @@ TEST_F(ImporterTest, ReadFailureErrors) {
     gScript.readError = KDuzReader::eFileCorrupted;
     EXPECT_FALSE(importer->Import(scene));
     EXPECT_EQ(importer->GetLastErrorID(), KDuzIO::eUnidentifiedError);
+    // The reader's reason goes with the error.
+    EXPECT_STREQ(importer->GetLastErrorString(), "File is corrupted");
     EXPECT_EQ(scene->GetSceneInfo(), nullptr);   // no summary after a failed read
 }
 

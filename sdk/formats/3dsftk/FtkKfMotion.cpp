@@ -202,22 +202,35 @@ void KeepXdata(FtkChunk* node, FtkChunk*& kept)
     FtkChunkFree(&kept);
 }
 
+// The name in a keyframer node's header; empty without one.
+std::string HeaderName(FtkChunk* node)
+{
+    FtkChunk* header = nullptr;
+    FtkChunkFindSibling(node->children, NODE_HDR, &header);
+    if (!header)
+        return std::string();
+    auto* hdr = static_cast<FtkNodeHdrData*>(FtkChunkDataRead(header));
+    std::string name = hdr && hdr->objName ? hdr->objName : "";
+    FtkChunkDataDropIfReloadable(header);
+    return name;
+}
+
+// The n-th node of a kind, read with its header name. Through the ordinal
+// cursor and the name index, so that reading every node of a kind in turn
+// stays linear in the node count.
 template <typename Fn>
-void ReadByName(FtkDatabase* db, uint32_t index, uint16_t tag, Fn read)
+void ReadByOrdinal(FtkDatabase* db, uint32_t index, uint16_t tag, Fn read)
 {
     if (!db) {
         FtkPushError(ERR_INVALID_ARG);
         return;
     }
-    FtkNameList* names = nullptr;
-    FtkKfNodeNameList(db, tag, &names);
-    if (names && index < names->count && !FtkErrorPending()) {
-        FtkChunk* node = nullptr;
-        FtkKfFindNodeByHeaderName(db, names->names[index], tag, &node);
-        if (node && !FtkErrorPending())
-            read(node, names->names[index]);
-    }
-    FtkNameListRelease(&names);
+    FtkChunk* node = FtkKfNodeByOrdinal(db, index, tag);
+    if (!node || FtkErrorPending())
+        return;
+    const std::string name = HeaderName(node);
+    if (!FtkErrorPending())
+        read(node, name.c_str());
 }
 
 } // namespace
@@ -345,9 +358,8 @@ void FtkObjectMotionGetByIndex(FtkDatabase* db, uint32_t index, FtkObjectMotion*
 
 void FtkCameraMotionGetByIndex(FtkDatabase* db, uint32_t index, FtkCameraMotion** motion)
 {
-    ReadByName(db, index, CAMERA_NODE_TAG, [&](FtkChunk* node, const char* name) {
-        FtkChunk* target = nullptr;
-        FtkKfFindNodeByHeaderName(db, name, TARGET_NODE_TAG, &target);
+    ReadByOrdinal(db, index, CAMERA_NODE_TAG, [&](FtkChunk* node, const char* name) {
+        FtkChunk* target = FtkKfNodeFind(db, name, TARGET_NODE_TAG);
         if (!FtkErrorPending())
             FtkCameraMotionRead(node, target, motion);
     });
@@ -355,14 +367,13 @@ void FtkCameraMotionGetByIndex(FtkDatabase* db, uint32_t index, FtkCameraMotion*
 
 void FtkOmniMotionGetByIndex(FtkDatabase* db, uint32_t index, FtkOmniMotion** motion)
 {
-    ReadByName(db, index, LIGHT_NODE_TAG, [&](FtkChunk* node, const char*) { FtkOmniMotionRead(node, motion); });
+    ReadByOrdinal(db, index, LIGHT_NODE_TAG, [&](FtkChunk* node, const char*) { FtkOmniMotionRead(node, motion); });
 }
 
 void FtkSpotMotionGetByIndex(FtkDatabase* db, uint32_t index, FtkSpotMotion** motion)
 {
-    ReadByName(db, index, SPOTLIGHT_NODE_TAG, [&](FtkChunk* node, const char* name) {
-        FtkChunk* target = nullptr;
-        FtkKfFindNodeByHeaderName(db, name, L_TARGET_NODE_TAG, &target);
+    ReadByOrdinal(db, index, SPOTLIGHT_NODE_TAG, [&](FtkChunk* node, const char* name) {
+        FtkChunk* target = FtkKfNodeFind(db, name, L_TARGET_NODE_TAG);
         // A spotlight is read only with its target.
         if (target && !FtkErrorPending())
             FtkSpotMotionRead(node, target, motion);

@@ -12,6 +12,7 @@
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/base/KgeMath.h"
+#include "sdk/base/KgeMatrix.h"
 #include "sdk/formats/3dsftk/FtkKfHierarchy.h"
 #include "sdk/formats/3dsftk/FtkKfMotion.h"
 #include "sdk/formats/KDuzWriter3ds.h"
@@ -95,6 +96,30 @@ void RotationMatrixAt(KFCurve* const curves[3], KTime time, double m[16]) {
     double r[3];
     Evaluate3(curves, time, r);
     KgeMatrixComposeTRS(m, std::array<double, 3>{0, 0, 0}.data(), r, std::array<double, 3>{1, 1, 1}.data());
+}
+
+// The node's orientation at a frame in its parent's space, from its whole
+// transform: pre- and post-rotation included (a camera or light read from
+// another format is turned by its post-rotation), scaling taken out. The
+// rows of the upper 3x3 are the node's axes.
+void OrientationAt(KDuzNode* node, bool animated, KTime time, double m[16]) {
+    KgeMatrix local = animated ? node->GetGlobalTransformAtTime(time) : node->GetGlobalTransform();
+    if (KDuzNode* parent = node->GetParent()) {
+        const KgeMatrix parentGlobal = animated ? parent->GetGlobalTransformAtTime(time) : parent->GetGlobalTransform();
+        // Row vectors: global = local x parent's global.
+        local = parentGlobal.InverseOrthogonal().MultiplyAffine(local);
+    }
+    const double* e = local.Data();
+    for (int row = 0; row < 4; ++row) {
+        const double length = row < 3 ? std::sqrt(e[4 * row] * e[4 * row] + e[4 * row + 1] * e[4 * row + 1] +
+                                                  e[4 * row + 2] * e[4 * row + 2])
+                                      : 0.0;
+        for (int c = 0; c < 4; ++c) {
+            const bool diagonal = row == c;
+            m[4 * row + c] = row < 3 && c < 3 ? (length > 0.0 ? e[4 * row + c] / length : (diagonal ? 1.0 : 0.0))
+                                              : (diagonal ? 1.0 : 0.0);
+        }
+    }
 }
 
 // Row vector times the rotation part.
@@ -330,7 +355,7 @@ FtkSpotMotion* KDuzWriter3DS::WriteSpotMotion(KDuzNode* node) {
         for (int i = 0; i < m; ++i) {
             double p[3], rotation[16], target[3];
             Evaluate3(trs.t, FrameTime(i), p);
-            RotationMatrixAt(trs.r, FrameTime(i), rotation);
+            OrientationAt(node, mAnimationEnabled, FrameTime(i), rotation);
             const double down[3] = {0.0, -10.0, 0.0};
             RowTimes(down, rotation, target);
             SetKey(motion->targetPos.keys[i], i);
@@ -401,7 +426,7 @@ FtkCameraMotion* KDuzWriter3DS::WriteCameraMotion(KDuzNode* node) {
         const KTime time = FrameTime(i);
         double p[3], rotation[16];
         Evaluate3(trs.t, time, p);
-        RotationMatrixAt(trs.r, time, rotation);
+        OrientationAt(node, mAnimationEnabled, time, rotation);
         const double ahead[3] = {10.0, 0.0, 0.0};
         double d[3];
         RowTimes(ahead, rotation, d);

@@ -584,6 +584,91 @@ TEST_F(W3dsTest, CameraFieldOfViewTargetAndRoll) {
     FtkBackgroundRelease(&background);
 }
 
+TEST_F(W3dsTest, CameraAndSpotTargetsFollowTheWholeOrientation) {
+    // A camera looks along its X axis and a spotlight down its -Y axis as
+    // the node's whole transform turns them: post-rotation (as cameras and
+    // lights read from Collada carry) and pre-rotation count, and a turned
+    // parent does not, the target being placed under the same parent.
+    KDuzNode* turnedParent = AddNode(manager, scene->GetRootNode(), "Parent", KDuzNull::Create(manager, ""));
+    turnedParent->SetLclRotation(duzVectorTemplate3<double>(0, 90, 0));
+    struct Row {
+        const char* name;
+        KgeTVector pre, post;
+        bool underParent;
+    };
+    const Row rows[] = {
+        {"Post", KgeTVector(0, 0, 0, 0), KgeTVector(0, -90, 0, 0), false},
+        {"Pre", KgeTVector(90, 0, 30, 0), KgeTVector(0, 0, 0, 0), false},
+        {"Child", KgeTVector(0, 0, 0, 0), KgeTVector(0, 0, 90, 0), true},
+    };
+    std::vector<KDuzNode*> cameras, spots;
+    for (const Row& row : rows) {
+        for (const bool spot : {false, true}) {
+            KDuzNodeAttribute* attribute = nullptr;
+            if (spot) {
+                KDuzLight* light = KDuzLight::Create(manager, "");
+                light->SetLightType(KDuzLight::eSpot);
+                attribute = light;
+            } else {
+                attribute = KDuzCamera::Create(manager, "");
+            }
+            KDuzNode* node = AddNode(manager, row.underParent ? turnedParent : scene->GetRootNode(),
+                                     (std::string(spot ? "S" : "C") + row.name).c_str(), attribute);
+            node->SetLclTranslation(duzVectorTemplate3<double>(1, 2, 3));
+            node->SetRotationActive(true);
+            node->SetPreRotation(0, row.pre);
+            node->SetPostRotation(0, row.post);
+            (spot ? spots : cameras).push_back(node);
+        }
+    }
+    // Where the node's axis points in its parent's space, in 3DS axes.
+    auto expected = [](KDuzNode* node, int axis, double length) {
+        KgeMatrix local = node->GetGlobalTransform();
+        local = node->GetParent()->GetGlobalTransform().InverseOrthogonal().MultiplyAffine(local);
+        const double* e = local.Data();
+        const double norm = std::sqrt(e[4 * axis] * e[4 * axis] + e[4 * axis + 1] * e[4 * axis + 1] +
+                                      e[4 * axis + 2] * e[4 * axis + 2]);
+        double d[3];
+        for (int c = 0; c < 3; ++c) d[c] = e[4 * axis + c] / norm * length;
+        const auto t = node->GetLclTranslation();
+        return std::array<double, 3>{t[0] + d[0], -(t[2] + d[2]), t[1] + d[1]};
+    };
+    const std::string path = PathOf("turned.3ds");
+    ASSERT_TRUE(Write(path));
+    Loaded file(path);
+    ASSERT_EQ(FtkCameraMotionCount(file.db), 3u);
+    ASSERT_EQ(FtkSpotMotionCount(file.db), 3u);
+    auto nodeNamed = [](const std::vector<KDuzNode*>& nodes, const char* name) -> KDuzNode* {
+        for (KDuzNode* node : nodes) {
+            if (std::strcmp(node->GetName(), name) == 0) return node;
+        }
+        return nullptr;
+    };
+    for (uint32_t i = 0; i < 3; ++i) {
+        FtkCameraMotion* camera = nullptr;
+        FtkCameraMotionGetByIndex(file.db, i, &camera);
+        ASSERT_NE(camera, nullptr);
+        SCOPED_TRACE(camera->name);
+        KDuzNode* cameraNode = nodeNamed(cameras, camera->name);
+        ASSERT_NE(cameraNode, nullptr);
+        const auto want = expected(cameraNode, 0, 10.0);
+        ExpectVector(camera->targetPos.values[0], want[0], want[1], want[2], 1e-4f);
+        // Not where an unturned camera would look.
+        EXPECT_GT(std::fabs(camera->targetPos.values[0].x - 11.0f) + std::fabs(camera->targetPos.values[0].z - 2.0f), 1.0f);
+        FtkCameraMotionRelease(&camera);
+
+        FtkSpotMotion* spot = nullptr;
+        FtkSpotMotionGetByIndex(file.db, i, &spot);
+        ASSERT_NE(spot, nullptr);
+        SCOPED_TRACE(spot->name);
+        KDuzNode* spotNode = nodeNamed(spots, spot->name);
+        ASSERT_NE(spotNode, nullptr);
+        const auto down = expected(spotNode, 1, -10.0);
+        ExpectVector(spot->targetPos.values[0], down[0], down[1], down[2], 1e-4f);
+        FtkSpotMotionRelease(&spot);
+    }
+}
+
 TEST_F(W3dsTest, KeyframerNodesAndTracks) {
     KDuzNode* group = AddNode(manager, scene->GetRootNode(), "Group", KDuzNull::Create(manager, ""));
     KDuzNode* turned = AddNode(manager, group, "Turned", MakeMesh(manager, {kQuad, {{0, 1, 2, 3}}}));

@@ -197,6 +197,8 @@ void KDuzReaderCollada::ClearTables() {
     mPoses.clear();
     mReplacedMaterials.clear();
     mCreatedClusters.clear();
+    mNodeSids.clear();
+    mSkeletonRoots.clear();
     mSceneNodes.clear();
     mSharedLibrariesRead = false;
     mSceneElement = nullptr;
@@ -494,7 +496,26 @@ bool KDuzReaderCollada::ReadScene(KDuzScene* scene, xmlNode* sceneElement) {
 
 namespace {
 
-void RelinkClusters(KDuzNode* root, const std::unordered_map<std::string, KDuzNode*>& byName) {
+// The first node in pre-order under root whose sid is `sid`.
+KDuzNode* FindBySid(KDuzNode* root, const char* sid, const std::unordered_map<std::string, KString>& sids) {
+    std::vector<KDuzNode*> pending{root};
+    while (!pending.empty()) {
+        KDuzNode* current = pending.back();
+        pending.pop_back();
+        const auto found = sids.find(current->GetName());
+        if (found != sids.end() && found->second == sid) return current;
+        for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::unordered_map<KDuzNode*, KDuzNode*> KDuzReaderCollada::RelinkClusters(
+    KDuzNode* root, const std::unordered_map<std::string, KDuzNode*>& byName) {
+    // A joint is named by the node's id or, the usual form, by its sid under
+    // the skinned node's skeleton roots (anywhere when it has none).
+    std::unordered_map<KDuzNode*, KDuzNode*> relinked;
     std::vector<KDuzNode*> pending{root};
     while (!pending.empty()) {
         KDuzNode* current = pending.back();
@@ -502,6 +523,7 @@ void RelinkClusters(KDuzNode* root, const std::unordered_map<std::string, KDuzNo
         for (int i = current->GetChildCount() - 1; i >= 0; --i) pending.push_back(current->GetChild(i));
         auto* mesh = dynamic_cast<KDuzMesh*>(current->GetMesh());
         if (mesh == nullptr) continue;
+        const auto roots = mSkeletonRoots.find(current->GetName());
         for (int d = 0; d < mesh->GetDeformerCount(); ++d) {
             auto* skin = dynamic_cast<KDuzSkin*>(mesh->GetDeformer(d));
             if (skin == nullptr) continue;
@@ -509,18 +531,35 @@ void RelinkClusters(KDuzNode* root, const std::unordered_map<std::string, KDuzNo
                 KDuzCluster* cluster = skin->GetCluster(c);
                 KDuzNode* link = cluster != nullptr ? cluster->GetLink() : nullptr;
                 if (link == nullptr) continue;
-                const auto found = byName.find(link->GetName());
-                if (found != byName.end()) ColladaRelinkCluster(cluster, found->second);
+                KDuzNode* joint = nullptr;
+                if (roots != mSkeletonRoots.end()) {
+                    for (const KString& rootId : roots->second) {
+                        const auto top = byName.find(rootId.Buffer());
+                        if (top != byName.end()) joint = FindBySid(top->second, link->GetName(), mNodeSids);
+                        if (joint != nullptr) break;
+                    }
+                }
+                if (joint == nullptr) {
+                    const auto found = byName.find(link->GetName());
+                    if (found != byName.end()) joint = found->second;
+                }
+                if (joint == nullptr) joint = FindBySid(root, link->GetName(), mNodeSids);
+                if (joint == nullptr || joint == link) continue;
+                relinked.emplace(link, joint);
+                ColladaRelinkCluster(cluster, joint);
             }
         }
     }
+    return relinked;
 }
 
+namespace {
 }  // namespace
 
 bool KDuzReaderCollada::InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene) {
     if (!CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0)) return false;
     const auto byName = ColladaNodesByName(target->GetRootNode());
+    const auto relinked = RelinkClusters(target->GetRootNode(), byName);
     for (int p = 0; p < visualScene->GetPoseCount(); ++p) {
         KDuzPose* source = visualScene->GetPose(p);
         if (source == nullptr) continue;
@@ -531,12 +570,13 @@ bool KDuzReaderCollada::InstanceVisualScene(KDuzScene* target, KDuzScene* visual
         // bind pose describes the scene it belongs to.
         for (int i = 0; i < source->GetCount(); ++i) {
             KDuzNode* node = source->GetNode(i);
+            const auto joint = relinked.find(node);
             const auto found = node != nullptr ? byName.find(node->GetName()) : byName.end();
-            pose->Add(found != byName.end() ? found->second : node, source->GetMatrix(i), false);
+            KDuzNode* entry = joint != relinked.end() ? joint->second : found != byName.end() ? found->second : node;
+            pose->Add(entry, source->GetMatrix(i), false);
         }
         target->ConnectObject(pose);
     }
-    RelinkClusters(target->GetRootNode(), byName);
     return true;
 }
 

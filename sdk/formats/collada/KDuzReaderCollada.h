@@ -119,6 +119,10 @@ private:
     bool ReadLibrary(KDuzScene* scene, xmlNode* library);
     bool ReadScene(KDuzScene* scene, xmlNode* sceneElement);
     bool InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene);
+    // Links each skin cluster of the tree to its joint node; the old link
+    // to the joint it was replaced by.
+    std::unordered_map<KDuzNode*, KDuzNode*> RelinkClusters(KDuzNode* root,
+                                                            const std::unordered_map<std::string, KDuzNode*>& byName);
     void ConnectSceneMaterials(KDuzScene* scene);
     void NotifyError(const KString& text);
     void NotifyWarning(const KString& text);
@@ -209,6 +213,10 @@ private:
     std::set<KDuzSurfaceMaterial*> mReplacedMaterials;
     // Clusters made by this read: only these are relinked to joints.
     std::vector<KDuzCluster*> mCreatedClusters;
+    // Node name to the node's sid, and a skinned node's name to the ids of
+    // its skeleton roots: joints named by sid are found under those.
+    std::unordered_map<std::string, KString> mNodeSids;
+    std::unordered_map<std::string, std::vector<KString>> mSkeletonRoots;
 };
 
 }  // namespace duzsdk

@@ -148,6 +148,8 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
     }
     if (!ReadNodeTransforms(element, node)) return false;
     const KString type = ColladaGetAttribute(element, "type");
+    const KString sid = ColladaGetAttribute(element, "sid");
+    if (!sid.IsEmpty()) mNodeSids.emplace(node->GetName(), sid);
     for (xmlNode* child = element->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
         const KString name(ColladaElementName(child));
@@ -197,6 +199,9 @@ bool KDuzReaderCollada::ReadInstance(xmlNode* element, xmlNode* instance, KDuzNo
             return false;
         }
         ReadInstanceAttribute(element, node, geometry->second);
+        std::vector<KString>& roots = mSkeletonRoots[node->GetName()];
+        for (xmlNode* skeleton = instance->children; skeleton != nullptr; skeleton = skeleton->next)
+            if (ColladaIsElement(skeleton, "skeleton")) roots.push_back(ColladaGetContent(skeleton).MidToEnd(1));
         auto* mesh = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
         if (mesh != nullptr && !controller.clusters.empty()) {
             for (KDuzCluster* from : controller.clusters) {

@@ -127,6 +127,7 @@ bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
 
     ReleaseDocument();
     PreprocessScene(scene);
+    mJointNodes = ColladaSkinJointNodes(scene->GetRootNode());
     mScene = scene;
     mSuccess = true;
 
@@ -192,6 +193,7 @@ void KDuzWriterCollada::ReleaseDocument() {
     mImageIds.clear();
     mMaterials.clear();
     mEffectShaders.clear();
+    mJointNodes.clear();
 }
 
 void KDuzWriterCollada::RestoreScene() {

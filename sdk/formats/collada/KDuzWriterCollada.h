@@ -30,6 +30,11 @@ class KDuzTakeNode;
 class KDuzTexture;
 class KFCurve;
 
+// The nodes the scene's skin clusters link to.
+std::unordered_set<const KDuzNode*> ColladaSkinJointNodes(KDuzNode* root);
+// The top joint above each joint of the mesh's skins.
+std::vector<const KDuzNode*> ColladaSkeletonRoots(KDuzMesh* mesh, const std::unordered_set<const KDuzNode*>& joints);
+
 class KDuzWriterCollada : public KDuzWriter {
 public:
     // The user notification entry that receives the writer's messages.
@@ -146,6 +151,9 @@ private:
     // The material symbols of the groups of the mesh written last, bound by
     // its instance.
     std::vector<KString> mLastMeshSymbols;
+    // The nodes some skin cluster links to: written with a sid, by which
+    // the skins name them.
+    std::unordered_set<const KDuzNode*> mJointNodes;
 };
 
 class KDuzLayerElementMaterial;

@@ -1,12 +1,14 @@
 // The node tree as "node" elements of the visual scene: transforms, the
 // geometric pivot node and the instances of the node attributes.
 #include <cmath>
+#include <unordered_set>
 #include <vector>
 
 #include "sdk/base/KgeMath.h"
 #include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/formats/collada/ColladaXmlWrite.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
+#include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
 #include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayer.h"
@@ -67,6 +69,50 @@ constexpr RotationOrderRow kRotationOrders[] = {
 
 }  // namespace
 
+namespace {
+
+// The link node of every linked cluster of the geometry's skins.
+std::vector<const KDuzNode*> SkinLinks(KDuzObject* attribute) {
+    std::vector<const KDuzNode*> links;
+    auto* geometry = dynamic_cast<KDuzGeometry*>(attribute);
+    if (geometry == nullptr) return links;
+    for (int d = 0; d < geometry->GetDeformerCount(); ++d) {
+        auto* skin = static_cast<KDuzSkin*>(geometry->GetDeformerOfType(d, KDuzDeformer::eSkin));
+        for (int c = 0; skin != nullptr && c < skin->GetClusterCount(); ++c) {
+            KDuzCluster* cluster = skin->GetCluster(c);
+            if (cluster != nullptr && cluster->GetLink() != nullptr) links.push_back(cluster->GetLink());
+        }
+    }
+    return links;
+}
+
+}  // namespace
+
+std::unordered_set<const KDuzNode*> ColladaSkinJointNodes(KDuzNode* root) {
+    std::unordered_set<const KDuzNode*> joints;
+    std::vector<KDuzNode*> pending{root};
+    while (!pending.empty()) {
+        KDuzNode* node = pending.back();
+        pending.pop_back();
+        for (int i = 0; i < node->GetChildCount(); ++i) pending.push_back(node->GetChild(i));
+        for (const KDuzNode* link : SkinLinks(node->GetNodeAttribute())) joints.insert(link);
+    }
+    return joints;
+}
+
+std::vector<const KDuzNode*> ColladaSkeletonRoots(KDuzMesh* mesh, const std::unordered_set<const KDuzNode*>& joints) {
+    // The top joint above each joint of the mesh, each once.
+    std::vector<const KDuzNode*> roots;
+    std::unordered_set<const KDuzNode*> seen;
+    for (const KDuzNode* link : SkinLinks(mesh)) {
+        const KDuzNode* top = link;
+        while (top->GetParent() != nullptr && joints.count(top->GetParent()) != 0)
+            top = top->GetParent();
+        if (seen.insert(top).second) roots.push_back(top);
+    }
+    return roots;
+}
+
 xmlNode* KDuzWriterCollada::ExportNodeTree(xmlNode* parent, KDuzNode* node) {
     // Depth first in child order, with a stack of its own: a hierarchy may be
     // far deeper than the call stack.
@@ -96,6 +142,7 @@ xmlNode* KDuzWriterCollada::ExportNode(xmlNode* parent, KDuzNode* node) {
     const KString name = node->GetNameString();
     ColladaSetAttribute(element, "id", name);
     ColladaSetAttribute(element, "name", name);
+    if (mJointNodes.count(node) != 0) ColladaSetAttribute(element, "sid", name);
     mSuccess = ExportNodeTransforms(element, node);
     if (!mSuccess) return element;
 
@@ -253,6 +300,10 @@ bool KDuzWriterCollada::ExportGeometryInstance(xmlNode* element, KDuzNode* node,
         instance = ColladaNewChild(element, "instance_geometry");
         ColladaSetAttribute(instance, "url", KString("#") + name + "-lib");
     }
+    // Joints are named by sid: the skeleton roots say where to find them.
+    if (clusters > 0)
+        for (const KDuzNode* root : ColladaSkeletonRoots(mesh, mJointNodes))
+            ColladaNewChild(instance, "skeleton", (KString("#") + root->GetNameString()).Buffer());
     // Bound: the material symbols of the groups just written, each a
     // material of the document.
     if (mLastMeshSymbols.empty()) return true;

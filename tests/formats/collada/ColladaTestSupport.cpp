@@ -64,6 +64,45 @@ std::string ValidateAgainstSchema(const std::string& path) {
     return errors;
 }
 
+namespace {
+
+// The command's output and whether it exited with 0.
+bool RunCommand(const std::string& command, std::string& output) {
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) return false;
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), n);
+    return pclose(pipe.release()) == 0;
+}
+
+}  // namespace
+
+std::string ValidateWithOpenCollada(const std::string& path) {
+    // The loading validator, then the coherence checks of links and ids.
+    std::string output;
+    const bool loaded = RunCommand("/usr/lib/opencollada/OpenCOLLADAValidator '" + path + "' 2>&1", output);
+    const bool coherent = RunCommand("/usr/lib/opencollada/DAEValidator '" + path +
+                                         "' --check-links --check-unique-ids --check-unique-sids 2>&1",
+                                     output);
+    // Its progress lines are not findings.
+    std::string findings;
+    size_t start = 0;
+    while (start < output.size()) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos) end = output.size();
+        const std::string line = output.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line.find("is valid against the COLLADA 1.4.1 schema") != std::string::npos ||
+            line == "Validation SUCCEEDED." || line.rfind("Processing ", 0) == 0 || line.rfind("Checking ", 0) == 0 ||
+            line.rfind("Processed ", 0) == 0)
+            continue;
+        findings += line + "\n";
+    }
+    if ((!loaded || !coherent) && findings.empty()) findings = "validator failed";
+    return findings;
+}
+
 std::string LoadWithPeer(const std::string& path) {
     const std::string command = std::string("/usr/bin/python3 ") + DUZ_COLLADA_WRITER_PEER_SCRIPT + " '" + path + "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);

@@ -10,6 +10,10 @@ namespace colladatest {
 // messages.
 std::string ValidateAgainstSchema(const std::string& path);
 
+// Empty when the OpenCOLLADA validator reports nothing for the document;
+// otherwise what it reports.
+std::string ValidateWithOpenCollada(const std::string& path);
+
 // What pycollada understood of the document, one fact per line (see
 // collada_writer_peer.py); "FAILED" and the reason when it could not load it.
 std::string LoadWithPeer(const std::string& path);

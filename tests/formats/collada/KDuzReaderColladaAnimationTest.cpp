@@ -8,6 +8,7 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzPose.h"
 
 namespace colladatest {
 namespace {
@@ -92,6 +93,36 @@ TEST_F(ColladaControllerTest, JointsRelinkOnlyClustersOfTheirOwnRead) {
     EXPECT_FALSE(Said("link has two joints"));
     EXPECT_EQ(foreign->GetLink(), other);
     EXPECT_EQ(SkinOf("skinned")->GetCluster(0)->GetLink(), Node("a"));
+}
+
+TEST_F(ColladaControllerTest, JointsNamedBySidAreFoundUnderTheSkeleton) {
+    // The usual form: joints named by sid, found under the skeleton root;
+    // another node elsewhere bears the same sid and is not taken.
+    struct Case {
+        const char* skeleton;
+        const char* joint;
+    };
+    const Case cases[] = {{"<skeleton>#rig</skeleton>", "hip"}, {"", "decoy"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.skeleton);
+        scene = KDuzScene::Create(manager, "");
+        const std::string nodes =
+            std::string("<node id=\"decoy\" sid=\"a\"/>"
+                        "<node id=\"rig\"><node id=\"hip\" sid=\"a\" type=\"JOINT\">"
+                        "<node id=\"knee\" sid=\"b\" type=\"JOINT\"/></node></node>"
+                        "<node id=\"skinned\"><instance_controller url=\"#c\">") +
+            c.skeleton + "</instance_controller></node>";
+        ASSERT_TRUE(Read(Doc(std::string(kGeometry) + Skin("<vcount>1 1 1</vcount><v>0 0 1 1 1 2</v>") +
+                             Scene(nodes))))
+            << AllSaid();
+        KDuzSkin* skin = SkinOf("skinned");
+        ASSERT_NE(skin, nullptr);
+        EXPECT_EQ(skin->GetCluster(0)->GetLink(), Node(c.joint));
+        EXPECT_EQ(skin->GetCluster(1)->GetLink(), Node("knee"));
+        // The bind pose names the scene's joints too.
+        ASSERT_GT(scene->GetPoseCount(), 0);
+        EXPECT_GE(scene->GetPose(0)->Find(Node("knee")), 0);
+    }
 }
 
 TEST_F(ColladaControllerTest, JointNamesArePairedByName) {

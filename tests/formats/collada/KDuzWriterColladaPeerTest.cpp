@@ -114,6 +114,7 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
         const std::string path = Write(singleMatrix);
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(ValidateAgainstSchema(path), "");
+        EXPECT_EQ(ValidateWithOpenCollada(path), "");
         const std::string peer = LoadWithPeer(path);
         SCOPED_TRACE(peer);
         ExpectNear(PeerNumbers(peer, "bound geometry Turned-lib", "positions"), WorldPoints(turned, turnedGlobal),

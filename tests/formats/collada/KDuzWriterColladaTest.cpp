@@ -235,7 +235,11 @@ TEST_F(ColladaWriterTest, SkinAndMorphControllersAreValidAndReadByThePeer) {
     EXPECT_TRUE(Has(text, "<v>0 1 0 2 1 3 1 4 0 5 1 6</v>"));
     EXPECT_TRUE(Has(text, "<float_array id=\"BodyController-Weights-array\" count=\"7\">"));
     EXPECT_TRUE(Has(Messages(), "Warning: Not able to export all links for mesh Body\n")) << Messages();
-    EXPECT_TRUE(Has(text, "<instance_controller url=\"#BodyController\"/>"));
+    // Joints are named by sid, found under the skeleton roots.
+    EXPECT_TRUE(Has(text, "<instance_controller url=\"#BodyController\">\n"));
+    EXPECT_TRUE(Has(text, "<skeleton>#Hip</skeleton>"));
+    EXPECT_TRUE(Has(text, "<skeleton>#Knee</skeleton>"));
+    EXPECT_TRUE(Has(text, "<node id=\"Hip\" name=\"Hip\" sid=\"Hip\""));
     // The morph target is a geometry of its own, named after node and shape.
     EXPECT_TRUE(Has(text, "<controller id=\"Face-lib-morph\">"));
     EXPECT_TRUE(Has(text, "<geometry id=\"Face-smile-lib\" name=\"Face-smileMesh\">"));

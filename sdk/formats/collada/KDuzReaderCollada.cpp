@@ -3,9 +3,11 @@
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/PlatformFile.h"
 #include "sdk/geometry/KDuzCluster.h"
@@ -117,6 +119,20 @@ xmlDoc* ParseFile(FILE* file, const char* name) {
 
 bool HasChild(const xmlNode* parent, const char* name) { return ColladaFindChildByName(parent, name) != nullptr; }
 
+// The place of a root child in the read: libraries before those that name
+// their elements, the scene last.
+int LibraryRank(const xmlNode* element) {
+    static const char* const kOrder[] = {"library_materials", "library_geometries", "library_cameras",
+                                         "library_lights",    "library",            "library_controllers",
+                                         "library_nodes",     "library_visual_scenes"};
+    int rank = 0;
+    for (const char* name : kOrder) {
+        if (ColladaIsElement(element, name)) return rank;
+        ++rank;
+    }
+    return ColladaIsElement(element, "scene") ? rank + 1 : rank;
+}
+
 }  // namespace
 
 KDuzReaderCollada::KDuzReaderCollada(KDuzSdkManager* manager) : KDuzReader(manager) {}
@@ -199,6 +215,9 @@ void KDuzReaderCollada::ClearTables() {
     mCreatedClusters.clear();
     mNodeSids.clear();
     mSkeletonRoots.clear();
+    mNodeElements.clear();
+    mExpanding.clear();
+    mInstancedNodes = 0;
     mSceneNodes.clear();
     mSharedLibrariesRead = false;
     mSceneElement = nullptr;
@@ -273,8 +292,14 @@ bool KDuzReaderCollada::ReadDocument(KDuzScene* scene, xmlNode* root) {
         mSuccess = ReadAsset(first, scene, info);
         if (!mSuccess) return false;
 
-        for (xmlNode* child = first->next; child != nullptr; child = child->next) {
-            if (child->type != XML_ELEMENT_NODE) continue;
+        // Libraries are read in the order their references need, whatever
+        // their order in the document: what a library names is read first.
+        std::vector<xmlNode*> children;
+        for (xmlNode* child = first->next; child != nullptr; child = child->next)
+            if (child->type == XML_ELEMENT_NODE) children.push_back(child);
+        std::stable_sort(children.begin(), children.end(),
+                         [](const xmlNode* a, const xmlNode* b) { return LibraryRank(a) < LibraryRank(b); });
+        for (xmlNode* child : children) {
             const KString name(ColladaElementName(child));
             if (name == "library_animations" || name == "library_cameras" || name == "library_controllers" ||
                 name == "library_geometries" || name == "library_lights" || name == "library_visual_scenes") {
@@ -301,7 +326,11 @@ bool KDuzReaderCollada::ReadDocument(KDuzScene* scene, xmlNode* root) {
                     return false;
                 }
                 if (!ReadLibrary(scene, child)) return false;
-            } else if (name == "library_nodes" || name == "library_physics_materials" ||
+            } else if (name == "library_nodes") {
+                // Read where a node instances one of its nodes.
+            } else if (name == "extra") {
+                NotifyWarning(KString("<extra> of the document is not read"));
+            } else if (name == "library_physics_materials" ||
                        name == "library_physics_models" || name == "library_physics_scenes" ||
                        name == "library_force_fields" || name == "library_animation_clips") {
                 if (WarnOnce(name)) NotifyWarning(KString("library type not supported: ") + name);
@@ -310,15 +339,15 @@ bool KDuzReaderCollada::ReadDocument(KDuzScene* scene, xmlNode* root) {
                 if (!ReadLibrary(scene, child)) return false;
             } else if (name == "scene") {
                 mSceneElement = child;
-                if (!ReadScene(scene, child)) return false;
+                // Only extensions may follow the scene.
                 for (xmlNode* after = child->next; after != nullptr; after = after->next) {
-                    if (after->type == XML_ELEMENT_NODE) {
+                    if (after->type == XML_ELEMENT_NODE && !ColladaIsElement(after, "extra")) {
                         NotifyError(KString("extra structure at the end of the main structure: <") +
                                     ColladaElementName(after) + ">");
                         return false;
                     }
                 }
-                break;
+                if (!ReadScene(scene, child)) return false;
             } else {
                 NotifyWarning(KString("unknown structure in the main structure: <") + name + ">");
             }
@@ -484,11 +513,9 @@ bool KDuzReaderCollada::ReadScene(KDuzScene* scene, xmlNode* sceneElement) {
                 return false;
             }
             if (!InstanceVisualScene(scene, found->second)) return false;
-        } else if (name == "instance_physics_scene") {
-            NotifyWarning(KString("structure ") + name + " is not supported.");
         } else {
-            NotifyError(KString("structure ") + name + " unknown");
-            return false;
+            // Physics, kinematics and extensions are not ours to read.
+            NotifyWarning(KString("structure ") + name + " is not supported.");
         }
     }
     return true;

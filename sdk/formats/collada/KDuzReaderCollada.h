@@ -110,6 +110,8 @@ public:
 
     // Deepest node nesting followed; deeper documents are refused.
     static constexpr int kMaxNodeDepth = 200;
+    // Most nodes that instance_node elements may make in one read.
+    static constexpr int kMaxInstancedNodes = 100000;
 
 private:
     // ---- frame and document ----
@@ -151,6 +153,8 @@ private:
     bool ReadNodeTransforms(xmlNode* element, KDuzNode* node);
     bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
+    // Reads the node an instance_node names as a child of parent.
+    bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth);
     bool BindMaterials(xmlNode* instance, KDuzNode* node);
     void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const std::vector<ColladaTextureBinding>& bindings);
     bool MakeJoint(KDuzNode* node, const KString& id);
@@ -217,6 +221,11 @@ private:
     // its skeleton roots: joints named by sid are found under those.
     std::unordered_map<std::string, KString> mNodeSids;
     std::unordered_map<std::string, std::vector<KString>> mSkeletonRoots;
+    // The document's nodes by id, the ones being instanced now, and how many
+    // nodes instances made.
+    std::unordered_map<std::string, xmlNode*> mNodeElements;
+    std::vector<const xmlNode*> mExpanding;
+    int mInstancedNodes = 0;
 };
 
 }  // namespace duzsdk

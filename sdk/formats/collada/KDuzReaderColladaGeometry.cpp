@@ -153,9 +153,12 @@ bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
     KDuzMesh* mesh = nullptr;
     for (xmlNode* child = geometry->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
+        if (ColladaIsElement(child, "asset") || ColladaIsElement(child, "extra")) continue;
         if (!ColladaIsElement(child, "mesh")) {
-            NotifyError(KString("Unrecognized geometry element: ") + ColladaElementName(child));
-            return false;
+            // Splines and convex meshes are not read; instances of them get
+            // no attribute.
+            NotifyWarning(KString("Unrecognized geometry element: ") + ColladaElementName(child));
+            continue;
         }
         if (mesh != nullptr) {
             NotifyError(KString("more than one mesh defined for library ") + id);
@@ -166,8 +169,8 @@ bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
         mNodeAttributes.emplace(id.Buffer(), mesh);
     }
     if (mesh == nullptr) {
-        NotifyError(KString("no mesh found for library ") + id);
-        return false;
+        NotifyWarning(KString("no mesh found for library ") + id);
+        mNodeAttributes.emplace(id.Buffer(), nullptr);
     }
     return true;
 }

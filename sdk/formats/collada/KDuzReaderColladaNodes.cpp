@@ -1,5 +1,6 @@
 // Visual scenes: node trees with their transforms, instances, bound
 // materials and joints.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -64,6 +65,12 @@ void TurnToAttributeFrame(KDuzNode* node, KDuzObject* attribute) {
     node->SetRotationActive(true);
 }
 
+// A node is named by its id, or by its name when it has none.
+KString ColladaNodeName(const xmlNode* element) {
+    const KString id = ColladaGetAttribute(element, "id");
+    return id.IsEmpty() ? ColladaGetAttribute(element, "name") : id;
+}
+
 KgeMatrix ColladaRotateMatrix(xmlNode* rotate) {
     const KString text = ColladaGetContent(rotate);
     const char* cursor = text.Buffer();
@@ -113,7 +120,7 @@ bool KDuzReaderCollada::ReadVisualScene(xmlNode* visualScene) {
         const KString name(ColladaElementName(child));
         if (name == "node") {
             const KString nodeName = ColladaGetAttribute(child, "name");
-            const KString nodeId = ColladaGetAttribute(child, "id");
+            const KString nodeId = ColladaNodeName(child);
             if (!CheckCameraName(nodeId)) continue;
             KDuzNode* node = KDuzNode::Create(mManager, nodeId.Buffer());
             if (node == nullptr) return false;
@@ -132,8 +139,8 @@ bool KDuzReaderCollada::ReadVisualScene(xmlNode* visualScene) {
         } else if (name == "boundingbox") {
             if (WarnOnce(name)) NotifyWarning(KString("Bounding boxes are not supported"));
         } else {
-            NotifyError(KString("structure ") + name + " unknown");
-            return false;
+            // asset, evaluate_scene and extensions: not ours to read.
+            NotifyWarning(KString("structure ") + name + " is not read");
         }
     }
     for (KDuzPose* pose : mPoses) scene->ConnectObject(pose);
@@ -146,6 +153,12 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
         NotifyError(KString("nodes nested too deeply at node ") + id);
         return false;
     }
+    // Instances of instances could multiply without end: the nodes they
+    // make are bounded.
+    if (!mExpanding.empty() && ++mInstancedNodes > kMaxInstancedNodes) {
+        NotifyError(KString("too many nodes made by instance_node"));
+        return false;
+    }
     if (!ReadNodeTransforms(element, node)) return false;
     const KString type = ColladaGetAttribute(element, "type");
     const KString sid = ColladaGetAttribute(element, "sid");
@@ -156,9 +169,20 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
         if (name == "boundingbox") {
             if (WarnOnce(name)) NotifyWarning(KString("Bounding boxes are not supported"));
         } else if (IsInstance(child)) {
-            if (!ReadInstance(element, child, node)) return false;
-        } else if (name == "node" || name == "instance_node") {
-            const KString childId = ColladaGetAttribute(child, "id");
+            if (node->GetNodeAttribute() == nullptr) {
+                if (!ReadInstance(element, child, node)) return false;
+                continue;
+            }
+            // A node holds one attribute: each further instance gets a
+            // child node of its own, where the node is.
+            KDuzNode* holder = KDuzNode::Create(mManager, (KString(node->GetName()) + "-instance").Buffer());
+            if (holder == nullptr) return false;
+            if (!ReadInstance(child, child, holder)) return false;
+            node->AddChild(holder);
+        } else if (name == "instance_node") {
+            if (!ReadInstanceNode(child, node, depth)) return false;
+        } else if (name == "node") {
+            const KString childId = ColladaNodeName(child);
             if (!CheckCameraName(childId)) continue;
             KDuzNode* childNode = KDuzNode::Create(mManager, childId.Buffer());
             if (childNode == nullptr) return false;
@@ -166,11 +190,11 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
             if (!mSuccess) return false;
             node->AddChild(childNode);
         } else if (name == "lookat" || name == "matrix" || name == "rotate" || name == "scale" ||
-                   name == "skew" || name == "translate" || name == "extra") {
+                   name == "skew" || name == "translate" || name == "extra" || name == "perspective") {
             // Read by the transform pass.
         } else {
-            NotifyError(KString("structure ") + name + " unknown");
-            return false;
+            // asset and extensions: not ours to read.
+            NotifyWarning(KString("structure ") + name + " is not read");
         }
     }
     if (node->GetNodeAttribute() == nullptr) {
@@ -178,6 +202,45 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
         KDuzNull* null = KDuzNull::Create(mManager, "");
         if (null != nullptr) node->SetNodeAttribute(null);
     }
+    return true;
+}
+
+bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth) {
+    if (mNodeElements.empty()) {
+        // Every node of the document by id, for the instances to follow.
+        std::vector<xmlNode*> pending{xmlDocGetRootElement(mDocument)};
+        while (!pending.empty()) {
+            xmlNode* element = pending.back();
+            pending.pop_back();
+            if (element == nullptr) continue;
+            if (ColladaIsElement(element, "node")) {
+                const KString id = ColladaGetAttribute(element, "id");
+                if (!id.IsEmpty()) mNodeElements.emplace(id.Buffer(), element);
+            }
+            for (xmlNode* child = element->children; child != nullptr; child = child->next)
+                if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
+        }
+    }
+    const ColladaUrl url = ColladaGetUrl(instance);
+    const auto found = mNodeElements.find(url.id.Buffer());
+    if (found == mNodeElements.end()) {
+        NotifyWarning(KString("node not found for instance_node: ") + url.url);
+        return true;
+    }
+    xmlNode* target = found->second;
+    if (std::find(mExpanding.begin(), mExpanding.end(), target) != mExpanding.end()) {
+        NotifyWarning(KString("instance_node instances itself: ") + url.url);
+        return true;
+    }
+    const KString name = ColladaNodeName(target);
+    if (!CheckCameraName(name)) return true;
+    KDuzNode* node = KDuzNode::Create(mManager, name.Buffer());
+    if (node == nullptr) return false;
+    mExpanding.push_back(target);
+    mSuccess = ReadNode(target, node, name, depth + 1);
+    mExpanding.pop_back();
+    if (!mSuccess) return false;
+    parent->AddChild(node);
     return true;
 }
 
@@ -442,11 +505,6 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
             }
         } else if (name == "extra") {
             if (WarnOnce(name)) NotifyWarning(KString("Extra node is not supported in node"));
-        } else if (IsInstance(child) || name == "boundingbox" || name == "node" || name == "lookat" ||
-                   name == "instance_node") {
-        } else {
-            NotifyError(KString("structure ") + name + " unknown\n");
-            return false;
         }
     }
     if (hasPostInverse) {

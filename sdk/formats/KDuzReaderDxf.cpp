@@ -35,9 +35,15 @@ constexpr int kMaxChain = 16;
 // work that may go into them (pairs read, plus a share per node made) is
 // bounded by the file's size, so that nested references cannot make a
 // small file take exponential time.
+//
+// Every node costs memory far beyond the bytes of the reference that makes
+// it, so a node takes a share large enough that references make at most
+// one node per 16 bytes of the file (beyond a small floor), as many as a
+// file of plain entities could.
 constexpr int64_t kBudgetPerByte = 32;
 constexpr int64_t kBudgetFloor = 1 << 16;
-constexpr int64_t kNodeCost = 64;
+constexpr int64_t kBytesPerReferencedNode = 16;
+constexpr int64_t kNodeCost = kBudgetPerByte * kBytesPerReferencedNode;
 // Deeper nesting than this is not a drawing but an attack on the stack.
 constexpr size_t kMaxBlockDepth = 64;
 

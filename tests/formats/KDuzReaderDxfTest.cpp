@@ -349,6 +349,30 @@ TEST_F(DxfTest, BlockReferencesCannotRecurseOrExplode) {
     EXPECT_LT(seconds, 60.0) << "a guard against a runaway expansion, not a speed check";
 }
 
+TEST_F(DxfTest, BlockReferencesMakeNoMoreNodesThanTheFileHoldsBytesFor) {
+    // A block of fifty references to a one-face block, referenced two
+    // hundred times: ten thousand nodes asked for by a file of a few
+    // kilobytes. References make at most one node per 16 bytes of the file
+    // beyond a small floor (128 nodes); what they make stays.
+    auto block = [](const std::string& name, const std::string& body) {
+        return Pairs({{0, "BLOCK"}, {8, "0"}, {2, name}, {70, "0"}, {10, "0"}, {20, "0"}, {30, "0"}}) + body +
+               Pairs({{0, "ENDBLK"}});
+    };
+    const std::string insertLeaf = Pairs({{0, "INSERT"}, {8, "0"}, {2, "Leaf"}});
+    const std::string insertFifty = Pairs({{0, "INSERT"}, {8, "0"}, {2, "Fifty"}});
+    std::string fifty;
+    for (int i = 0; i < 50; ++i) fifty += insertLeaf;
+    std::string entities;
+    for (int i = 0; i < 200; ++i) entities += insertFifty;
+    const std::string text = Pairs({{0, "SECTION"}, {2, "BLOCKS"}}) + block("Leaf", Face("0", 1)) +
+                             block("Fifty", fifty) + Pairs({{0, "ENDSEC"}}) + Entities(entities);
+    ASSERT_TRUE(ReadString(text, {2}));
+    const int nodes = scene->GetRootNode()->GetChildCount(true);
+    EXPECT_GT(nodes, 0);
+    EXPECT_LE(nodes, static_cast<int>(text.size() / 16) + 128 + 1) << text.size() << " bytes";
+    EXPECT_NE(messages.find("reading limit"), std::string::npos);
+}
+
 TEST_F(DxfTest, FormatRegistryMakesTheDxfReaderAndWriter) {
     KDuzFormatRegistry* registry = KDuzFormatRegistry::Get();
     ASSERT_NE(registry, nullptr);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ExportTestSupport.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -25,16 +26,10 @@
 #include "sdk/scene/KDuzScene.h"
 
 using namespace duzsdk;
+using exporttest::ReadText;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 int CountOf(const std::string& text, const std::string& what) {
     int count = 0;
@@ -42,21 +37,8 @@ int CountOf(const std::string& text, const std::string& what) {
     return count;
 }
 
-class ExportKeepsSceneTest : public ::testing::Test {
+class ExportKeepsSceneTest : public exporttest::ExportFolderTest {
 protected:
-    void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        scene = KDuzScene::Create(manager, "");
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / ("exportkeeps_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        fs::remove_all(folder);
-        manager->Destroy();
-    }
-
     // Three nodes share one mesh of two quads, as instances do.
     KDuzMesh* AddSharedQuads() {
         KDuzMesh* mesh = KDuzMesh::Create(manager, "");
@@ -114,9 +96,6 @@ protected:
         return false;
     }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
-    fs::path folder;
 };
 
 TEST_F(ExportKeepsSceneTest, SharedMeshSurvivesEveryWriterAndEveryNodeIsWritten) {

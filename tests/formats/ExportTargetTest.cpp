@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "ExportTestSupport.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -28,19 +29,13 @@
 #include "sdk/scene/KDuzScene.h"
 
 using namespace duzsdk;
+using exporttest::ReadText;
 namespace fs = std::filesystem;
 
 namespace {
 
 // Every writer the exporter chooses by extension.
 const char* const kExtensions[] = {"obj", "dxf", "3ds", "dae", "duz"};
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Name to content of every regular file under a folder, "<fifo>" or
 // "<folder>" for the rest: compared before and after an export.
@@ -94,21 +89,11 @@ private:
     sighandler_t mHandler;
 };
 
-class ExportTargetTest : public ::testing::Test {
+class ExportTargetTest : public exporttest::ExportFolderTest {
 protected:
     void SetUp() override {
-        manager = KDuzSdkManager::Create();
-        scene = KDuzScene::Create(manager, "");
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / ("exporttarget_" + std::string(info->name()) + "_" + std::to_string(getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        ExportFolderTest::SetUp();
         AddMaterialQuad("quad");
-    }
-    void TearDown() override {
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(folder);
-        manager->Destroy();
     }
 
     KDuzMesh* AddMaterialQuad(const char* name) {
@@ -139,9 +124,6 @@ protected:
         return ok;
     }
 
-    KDuzSdkManager* manager = nullptr;
-    KDuzScene* scene = nullptr;
-    fs::path folder;
     int error = -1;
     std::string errorText;
     std::string messages;

@@ -164,7 +164,9 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
         KDuzObject* first = attribute->GetDstObject(KClassId(), 0);
         auto* node = dynamic_cast<KDuzNode*>(first);
         const char* own = attribute->GetName();
-        if (node != nullptr && (own == nullptr || own[0] == '\0')) {
+        // The node's name, given here to an unnamed attribute, is kept when
+        // a read brings it back.
+        if (node != nullptr && (own == nullptr || own[0] == '\0' || std::strcmp(own, node->GetName()) == 0)) {
             attribute->SetName(node->GetName(), false);
             attributeNames.Keep(attribute);
         } else {
@@ -183,11 +185,14 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
                                ? attribute->GetDstObject(KClassId(), 0)
                                : nullptr;
         const char* own = deformer->GetName();
-        if (dynamic_cast<KDuzNode*>(node) != nullptr && (own == nullptr || own[0] == '\0')) {
+        KString given;
+        if (dynamic_cast<KDuzNode*>(node) != nullptr) {
             const int type = deformer->GetDeformerType();
-            KString name(type == KDuzDeformer::eSkin ? "Skin " : type == KDuzDeformer::eVertexCache ? "VertexCache " : " ");
-            name += node->GetName();
-            deformer->SetName(name.Buffer(), false);
+            given = type == KDuzDeformer::eSkin ? "Skin " : type == KDuzDeformer::eVertexCache ? "VertexCache " : " ";
+            given += node->GetName();
+        }
+        if (!given.IsEmpty() && (own == nullptr || own[0] == '\0' || std::strcmp(own, given.Buffer()) == 0)) {
+            deformer->SetName(given.Buffer(), false);
             deformerNames.Keep(deformer);
         } else {
             deformerNames.NameAfterIndex(deformer, i);
@@ -200,10 +205,13 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
         KDuzObject* subDeformer = subDeformers[static_cast<size_t>(i)];
         KDuzObject* link = subDeformer->GetSrcObject(KDuzNode::ClassId(), 0);
         const char* own = subDeformer->GetName();
-        if (link != nullptr && subDeformer->GetSrcObject(KClassId(), 0) == link && (own == nullptr || own[0] == '\0')) {
-            KString name("Cluster ");
-            name += link->GetName();
-            subDeformer->SetName(name.Buffer(), false);
+        KString given;
+        if (link != nullptr && subDeformer->GetSrcObject(KClassId(), 0) == link) {
+            given = "Cluster ";
+            given += link->GetName();
+        }
+        if (!given.IsEmpty() && (own == nullptr || own[0] == '\0' || std::strcmp(own, given.Buffer()) == 0)) {
+            subDeformer->SetName(given.Buffer(), false);
             subDeformerNames.Keep(subDeformer);
         } else {
             subDeformerNames.NameAfterIndex(subDeformer, i);

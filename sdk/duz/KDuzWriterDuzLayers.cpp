@@ -175,7 +175,15 @@ bool KDuzWriterDuz::WriteLayerTextureInfo(KDuzGeometry* geometry, int n) {
     const bool mappingFits = mapping == KDuzLayerElement::eNone || mapping == KDuzLayerElement::eAllSame ||
                              (mapping == KDuzLayerElement::eByPolygon && mesh != nullptr);
     if (!mappingFits || textures->GetReferenceMode() != KDuzLayerElement::eIndexToDirect) return false;
-    if (mapping == KDuzLayerElement::eAllSame && indexCount > 1) return false;
+    // One texture for all: an index array that repeats one index (as a read
+    // of this layout leaves it) says no more than that index.
+    int written = indexCount;
+    if (mapping == KDuzLayerElement::eAllSame && indexCount > 1) {
+        const int* indices = textures->GetIndexArray().Data();
+        for (int i = 1; i < indexCount; ++i)
+            if (indices[i] != indices[0]) return false;
+        written = 1;
+    }
     if (mapping == KDuzLayerElement::eByPolygon && indexCount != mesh->GetPolygonCount()) return false;
 
     KDuz& duz = *GetFieldFile();
@@ -185,8 +193,14 @@ bool KDuzWriterDuz::WriteLayerTextureInfo(KDuzGeometry* geometry, int n) {
     KDuz6WriteIntField(duz, duz5::kTextureMode, mapping == KDuzLayerElement::eNone       ? 0
                                            : mapping == KDuzLayerElement::eByPolygon ? 6
                                                                                      : 2);
-    KDuz6WriteIntField(duz, "TextureIdCount", indexCount);
-    WriteBoundedIndices(duz, "TextureId", textures->GetIndexArray(), textures->GetDirectArray().Count());
+    KDuz6WriteIntField(duz, "TextureIdCount", written);
+    const int limit = textures->GetDirectArray().Count();
+    duz.FieldWriteBegin("TextureId");
+    for (int i = 0; i < written; ++i) {
+        const int value = textures->GetIndexArray().Data()[i];
+        duz.FieldWriteInt(value >= 0 && value < limit ? value : 0);
+    }
+    duz.FieldWriteEnd();
 
     if (KDuzLayerElementUV* uvs = layer->GetUVs()) {
         // The layout holds UVs by control point or by polygon vertex only;

@@ -112,6 +112,7 @@ TEST_F(Duz6WriterTest, AttributeNamesFollowTheirNodeOrTheirIndex) {
     writer.PreprocessScene(scene);
     EXPECT_EQ(std::string(named->GetName()), "Body_" + std::to_string(bodyIndex));
     EXPECT_EQ(std::string(loose->GetName()), "_" + std::to_string(looseIndex));
+    EXPECT_STREQ(unnamed->GetName(), "Arm");
 }
 
 // Two objects may not leave with one name: a name with an index that another

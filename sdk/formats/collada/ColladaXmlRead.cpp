@@ -131,7 +131,8 @@ int MaxGroups(const char* text, int groupWidth) {
 template <class Array, class ReadGroup>
 int ScanGroups(const char* text, Array& array, ReadGroup readGroup) {
     if (text == nullptr || text[0] == '\0') return 0;
-    const char* cursor = text;
+    // Leading blanks hold no group: an array of only a line end is empty.
+    const char* cursor = SkipBlanks(text);
     int done = 0;
     const int slots = array.Count();
     for (; done < slots; ++done) {
@@ -419,7 +420,8 @@ int ColladaScanNameArray(const char* text, ColladaNameArray& array) {
 
 int ColladaScanMatrixArray(const char* text, ColladaMatrixArray& array) {
     if (text == nullptr || text[0] == '\0') return 0;
-    const char* cursor = text;
+    // Leading blanks hold no group: an array of only a line end is empty.
+    const char* cursor = SkipBlanks(text);
     int done = 0;
     while (*cursor != '\0') {
         KgeMatrix matrix;

@@ -397,4 +397,18 @@ TEST_F(ColladaRoundTripTest, SampledMatricesReadBackAsTransformCurves) {
     EXPECT_NEAR(backTake->GetScalingYCurve()->KeyGetValue(30), 1.0, 1e-6);
 }
 
+TEST_F(ColladaRoundTripTest, EmptyMeshReadsBack) {
+    KDuzNode* node = KDuzNode::Create(manager, "Nothing");
+    node->SetNodeAttribute(KDuzMesh::Create(manager, ""));
+    scene->GetRootNode()->AddChild(node);
+    KDuzScene* read = RoundTrip();
+    ASSERT_NE(read, nullptr);
+    KDuzNode* back = read->GetRootNode()->FindChild("Nothing");
+    ASSERT_NE(back, nullptr);
+    auto* mesh = dynamic_cast<KDuzMesh*>(back->GetNodeAttribute());
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetControlPointsCount(), 0);
+    EXPECT_EQ(mesh->GetPolygonCount(), 0);
+}
+
 }  // namespace

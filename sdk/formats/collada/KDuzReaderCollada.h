@@ -111,7 +111,7 @@ public:
     // Deepest node nesting followed; deeper documents are refused.
     static constexpr int kMaxNodeDepth = 200;
     // Most nodes that instance_node elements may make in one read.
-    static constexpr int kMaxInstancedNodes = 100000;
+    static constexpr int kMaxInstancedNodes = 10000;
 
 private:
     // ---- frame and document ----

@@ -6,6 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/PlatformFile.h"
@@ -16,6 +20,8 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzSdkManager.h"
@@ -196,7 +202,43 @@ void KDuzWriterCollada::ReleaseDocument() {
     mJointNodes.clear();
 }
 
+void KDuzWriterCollada::NameUnnamedObjects(KDuzNode* root) {
+    // Element ids are made from object names: an object without one gets a
+    // name for the write, unlike any other, so every id is valid and unique.
+    std::vector<std::pair<KDuzObject*, const char*>> objects;
+    std::vector<KDuzNode*> pending{root};
+    while (!pending.empty()) {
+        KDuzNode* node = pending.back();
+        pending.pop_back();
+        objects.emplace_back(node, "node");
+        for (int i = node->GetChildCount() - 1; i >= 0; --i) pending.push_back(node->GetChild(i));
+        auto* mesh = dynamic_cast<KDuzLayerContainer*>(node->GetNodeAttribute());
+        for (int l = 0; mesh != nullptr && l < mesh->GetLayerCount(); ++l) {
+            const KDuzLayer* layer = mesh->GetLayer(l);
+            if (const KDuzLayerElementMaterial* materials = layer->GetMaterials())
+                for (KDuzSurfaceMaterial* material : materials->GetDirectArray()) objects.emplace_back(material, "material");
+            if (const KDuzLayerElementTexture* textures = layer->GetTextures())
+                for (KDuzTexture* texture : textures->GetDirectArray()) objects.emplace_back(texture, "texture");
+        }
+    }
+    std::unordered_set<std::string> used;
+    for (const auto& [object, stem] : objects)
+        if (object != nullptr) used.insert(object->GetNameString().Buffer());
+    int next = 1;
+    for (const auto& [object, stem] : objects) {
+        if (object == nullptr || !object->GetNameString().IsEmpty()) continue;
+        std::string name;
+        do {
+            name = std::string(stem) + std::to_string(next++);
+        } while (!used.insert(name).second);
+        object->SetName(name.c_str());
+        mNamedObjects.push_back(object);
+    }
+}
+
 void KDuzWriterCollada::RestoreScene() {
+    for (KDuzObject* object : mNamedObjects) object->SetName("");
+    mNamedObjects.clear();
     for (KDuzObject* object : mMadeObjects) object->Destroy();
     mMadeObjects.clear();
 }
@@ -316,6 +358,7 @@ void KDuzWriterCollada::DropEmptyVisualScene() {
 bool KDuzWriterCollada::PreprocessScene(KDuzScene* scene) {
     if (scene == nullptr || scene->GetRootNode() == nullptr) return true;
     KDuzSceneRenamer(scene).RenameFor(KDuzSceneRenamer::eColladaWriter);
+    NameUnnamedObjects(scene->GetRootNode());
     // With one matrix per node the pivots need no baking into the caller's
     // animation: the matrices are evaluated with them.
     return true;

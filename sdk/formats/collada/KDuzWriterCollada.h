@@ -65,6 +65,8 @@ private:
     bool SaveDocument(xmlNode* root);
     void ReleaseDocument();
     void RestoreScene();
+    // Gives the objects the write names elements after a name when they have none.
+    void NameUnnamedObjects(KDuzNode* root);
     xmlNode* Library(xmlNode*& slot, const char* name);
 
     // ---- geometry ----
@@ -148,6 +150,7 @@ private:
     // What the write changed in the caller's scene or made in its manager,
     // undone when the write ends.
     std::vector<KDuzObject*> mMadeObjects;
+    std::vector<KDuzObject*> mNamedObjects;
     // The material symbols of the groups of the mesh written last, bound by
     // its instance.
     std::vector<KString> mLastMeshSymbols;

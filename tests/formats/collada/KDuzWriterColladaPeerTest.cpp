@@ -11,6 +11,7 @@
 #include "formats/collada/ColladaWriterFixture.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzSkin.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzLight.h"
 
@@ -133,6 +134,33 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
         ExpectNear(PeerNumbers(peer, "bound controller BodyController", "positions"), WorldPoints(bodyNode, bodyGlobal),
                    "skinned mesh at its bind");
     }
+}
+
+TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfaceLambert* material = KDuzSurfaceLambert::Create(manager, "");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eAllSame);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(material);
+    materials->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    KDuzNode* unnamed = AddNode("", mesh);
+    AddNode("", KDuzCamera::Create(manager, ""), unnamed);
+    AddNode("node1", nullptr);   // a name the made ones must not take
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(ValidateAgainstSchema(path), "");
+    EXPECT_EQ(ValidateWithOpenCollada(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_FALSE(Has(text, "id=\"\"")) << text;
+    EXPECT_FALSE(Has(text, "id=\"-")) << text;
+    const std::string peer = LoadWithPeer(path);
+    EXPECT_FALSE(Has(peer, "FAILED")) << peer;
+    // The names the write made are not left in the scene.
+    EXPECT_STREQ(unnamed->GetName(), "");
+    EXPECT_STREQ(material->GetName(), "");
 }
 
 }  // namespace

@@ -55,20 +55,10 @@ bool KDuzWriterDuz6::WriteNodeAttribute(KDuzNode* node) {
         WriteTypeFlags(nullptr);
         return true;
     }
-    switch (type) {
-        case KDuzNodeAttribute::eMesh:
-            return WriteMeshBody(static_cast<KDuzMesh*>(attribute));
-        case KDuzNodeAttribute::eCameraSwitcher:
-            return WriteCameraSwitcherBody(static_cast<KDuzCameraSwitcher*>(attribute));
-        case KDuzNodeAttribute::eNurb:
-            return WriteNurbBody(static_cast<KDuzNurb*>(attribute));
-        case KDuzNodeAttribute::ePatch:
-            return WritePatchBody(static_cast<KDuzPatch*>(attribute));
-        default:
-            // Curves, surfaces, trimmed surfaces and boundaries as in their
-            // "Geometry" records; other types have no body.
-            return WriteSeparateGeometryBody(attribute);
-    }
+    if (type == KDuzNodeAttribute::eCameraSwitcher)
+        return WriteCameraSwitcherBody(static_cast<KDuzCameraSwitcher*>(attribute));
+    // Geometry as in its "Geometry" record; other types have no body.
+    return WriteSeparateGeometryBody(attribute);
 }
 
 bool KDuzWriterDuz6::WriteCameraBody(KDuzCamera* camera) {

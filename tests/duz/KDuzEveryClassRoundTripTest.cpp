@@ -80,37 +80,10 @@ protected:
         scene->ConnectSrcObject(red);
         scene->ConnectSrcObject(bricks);
 
-        KDuzMesh* mesh = KDuzMesh::Create(manager, "");
-        mesh->InitControlPoints(4);
-        for (int i = 0; i < 4; ++i) mesh->GetControlPoints()[i] = KgeTVector(i * 0.5, i * 1.25, -i * 2.0, 1.0);
-        for (int p = 0; p < 2; ++p) {
-            mesh->BeginPolygon();
-            for (int i = 0; i < 3; ++i) mesh->AddPolygon(p + i);
-            mesh->EndPolygon();
-        }
-        mesh->CreateLayer();
-        KDuzLayer* layer = mesh->GetLayer(0);
-        auto* normals = KDuzCreateLayerElementNormal(manager, "");
-        normals->SetMappingMode(KDuzLayerElement::eByControlPoint);
-        for (int i = 0; i < 4; ++i) normals->GetDirectArray().Add(KgeTVector(0, 1, 0, 0));
-        layer->SetNormals(normals);
-        auto* uvs = KDuzCreateLayerElementUV(manager, "");
-        uvs->SetMappingMode(KDuzLayerElement::eByControlPoint);
-        for (int i = 0; i < 4; ++i) uvs->GetDirectArray().Add(KgeUVVector(i * 0.25, 1 - i * 0.25));
-        layer->SetUVsOfType(uvs, 3);
-        auto* materials = KDuzCreateLayerElementMaterial(manager, "");
-        materials->SetMappingMode(KDuzLayerElement::eAllSame);
-        materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-        materials->GetDirectArray().Add(red);
-        materials->GetIndexArray().Add(0);
-        layer->SetMaterials(materials);
-        auto* textures = KDuzCreateLayerElementTexture(manager, "");
-        textures->SetMappingMode(KDuzLayerElement::eAllSame);
+        KDuzMesh* mesh = TexturedMesh(manager, red, bricks);
+        KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTextures();
         textures->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
         textures->SetBlendMode(1);
-        textures->GetDirectArray().Add(bricks);
-        textures->GetIndexArray().Add(0);
-        layer->SetTexturesOfType(3, textures);
         auto* smile = KDuzShape::Create(manager, "");
         smile->InitControlPoints(4);
         for (int i = 0; i < 4; ++i) smile->GetControlPoints()[i] = mesh->GetControlPoints()[i];

@@ -79,40 +79,6 @@ KDuzNode* AddNode(KDuzSdkManager* manager, KDuzNode* parent, const char* name, K
     return node;
 }
 
-// A mesh with normals, UVs, a material and a texture on layer 0.
-KDuzMesh* TexturedMesh(KDuzSdkManager* manager, KDuzSurfaceMaterial* material, KDuzTexture* texture) {
-    KDuzMesh* mesh = KDuzMesh::Create(manager, "");
-    mesh->InitControlPoints(4);
-    for (int i = 0; i < 4; ++i) mesh->GetControlPoints()[i] = KgeTVector(i * 0.5, i * 1.25, -i * 2.0, 1.0);
-    for (int p = 0; p < 2; ++p) {
-        mesh->BeginPolygon();
-        for (int i = 0; i < 3; ++i) mesh->AddPolygon(p + i);
-        mesh->EndPolygon();
-    }
-    mesh->CreateLayer();
-    KDuzLayer* layer = mesh->GetLayer(0);
-    auto* normals = KDuzCreateLayerElementNormal(manager, "");
-    normals->SetMappingMode(KDuzLayerElement::eByControlPoint);
-    for (int i = 0; i < 4; ++i) normals->GetDirectArray().Add(KgeTVector(0, 1, 0, 0));
-    layer->SetNormals(normals);
-    auto* uvs = KDuzCreateLayerElementUV(manager, "");
-    uvs->SetMappingMode(KDuzLayerElement::eByControlPoint);
-    for (int i = 0; i < 4; ++i) uvs->GetDirectArray().Add(KgeUVVector(i * 0.25, 1 - i * 0.25));
-    layer->SetUVsOfType(uvs, 3);
-    auto* materials = KDuzCreateLayerElementMaterial(manager, "");
-    materials->SetMappingMode(KDuzLayerElement::eAllSame);
-    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-    materials->GetDirectArray().Add(material);
-    materials->GetIndexArray().Add(0);
-    layer->SetMaterials(materials);
-    auto* textures = KDuzCreateLayerElementTexture(manager, "");
-    textures->SetMappingMode(KDuzLayerElement::eAllSame);
-    textures->GetDirectArray().Add(texture);
-    textures->GetIndexArray().Add(0);
-    layer->SetTexturesOfType(3, textures);
-    return mesh;
-}
-
 }  // namespace
 
 // A scene with an object of each kind the layout holds, read back through

@@ -2,7 +2,8 @@
 // many sources to one plug (each connect asks whether the source is already
 // there) and adding many nodes under a scene's root (each node joins the
 // scene's list of objects). Quadrupling the count should roughly quadruple
-// the time.
+// the time, and the time per item stay flat.
+#include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KPlug.h"
 #include "sdk/scene/KDuzNode.h"
@@ -11,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -62,5 +64,59 @@ void BM_BuildSceneUnderRoot(benchmark::State& state) {
     state.SetComplexityN(n);
 }
 BENCHMARK(BM_BuildSceneUnderRoot)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// What a reader does per connection: n objects are in the scene already
+// (each read record joins it), then each is linked under one object of the
+// scene, and every link asks whether the object is in the scene. The first
+// objects sit furthest from the end of the scene's list. Reported per link;
+// the baseline in the same run is a hash-set look-up of the same pointers,
+// the floor of any such question.
+void BM_LinkObjectsAlreadyInScene(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "scene");
+        KDuzObject* anchor = KDuzObject::Create(manager, "anchor");
+        scene->ConnectSrcObject(anchor);
+        std::vector<KDuzObject*> objects;
+        objects.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            objects.push_back(KDuzObject::Create(manager, "object"));
+            scene->ConnectSrcObject(objects.back());
+        }
+        state.ResumeTiming();
+        for (KDuzObject* object : objects) {
+            if (!anchor->IsConnectedSrcObject(object)) anchor->ConnectSrcObject(object);
+        }
+        benchmark::DoNotOptimize(anchor->GetSrcObjectCount(KClassId()));
+        state.PauseTiming();
+        manager->Destroy();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["time_per_link"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LinkObjectsAlreadyInScene)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+void BM_HashSetLookupBaseline(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<std::unique_ptr<int>> objects;
+    for (int i = 0; i < n; ++i) objects.push_back(std::make_unique<int>(i));
+    for (auto _ : state) {
+        std::unordered_set<const int*> members;
+        for (auto& object : objects) members.insert(object.get());
+        std::unordered_set<const int*> linked;
+        for (auto& object : objects) {
+            if (members.count(object.get()) != 0 && linked.count(object.get()) == 0) linked.insert(object.get());
+        }
+        benchmark::DoNotOptimize(linked.size());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["time_per_link"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_HashSetLookupBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -147,8 +147,9 @@ public:
     bool SetSource(int index, KPlug* plug);
     bool SetDestination(int index, KPlug* plug);
 
-    bool IsSourceConnected(const KPlug* plug) const { return FindSource(plug) != -1; }
-    bool IsDestinationConnected(const KPlug* plug) const { return FindDestination(plug) != -1; }
+    // Answered from the entry counts: no walk, however long the list.
+    bool IsSourceConnected(const KPlug* plug) const { return mSourceCounts.count(plug) != 0; }
+    bool IsDestinationConnected(const KPlug* plug) const { return mDestinationCounts.count(plug) != 0; }
     int FindSource(const KPlug* plug) const;
     int FindDestination(const KPlug* plug) const;
     int GetSourceCount() const { return static_cast<int>(mSources.size()); }

@@ -604,6 +604,14 @@ void KDuzTakeNodeContainer::PropertyFlagsChanging(const KDuzProperty&, unsigned 
     if (bits & kDuzPropertyAnimatable) FillPendingTake();
 }
 
+bool KDuzTakeNodeContainer::TakesFollowValueOf(const char* name) const {
+    if (mTakeContentPending || mTakeNodes.empty()) return false;
+    KDuzTakeNode* current = mCurrentTake >= 0 && mCurrentTake < static_cast<int>(mTakeNodes.size())
+                                ? mTakeNodes[static_cast<size_t>(mCurrentTake)]
+                                : nullptr;
+    return FindPropertyCurveNode(current, name) != nullptr || FindPropertyCurveNode(mTakeNodes.front(), name) != nullptr;
+}
+
 void KDuzTakeNodeContainer::PropertyChanged(KDuzProperty& property) {
     if (!property.GetFlag(kDuzPropertyAnimatable)) return;
     // A waiting take reads the values when it is filled.

@@ -74,6 +74,10 @@ public:
     }
     // Copies the property's value into its curve node of the take.
     bool UpdateTakeCurves(const KDuzProperty& property, KDuzTakeNode* takeNode) override;
+    // Whether a change of the value of the property of that name would
+    // reach a take's curves now (PropertyChanged); a waiting take is not
+    // filled by asking.
+    bool TakesFollowValueOf(const char* name) const;
 
     // ---- container slots ----
     virtual bool SetCurrentTakeNodeByName(const char* name);

@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "sdk/animation/KDuzTakeNodeContainer.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/duz/KDuzReaderDuz6.h"
 #include "sdk/object/KDuzObject.h"
@@ -35,51 +36,82 @@ int ValueCountOfKind(int kind) {
     }
 }
 
-void ReadValue(KDuz& duz, KDuzProperty& property, int kind) {
-    switch (kind) {
-        case eValueKindBool: {
-            const bool value = duz.FieldReadInt() != 0;
-            property.SetValue(&value, kind);
-            break;
+// One value as a "Property" field holds it, read before it is known
+// whether the property needs it.
+struct FieldValue {
+    int kind = 0;
+    bool boolean = false;
+    int integer = 0;
+    float single = 0.0f;
+    double doubles[16] = {};
+    KString text;
+    KTime time;
+
+    void Read(KDuz& duz, int valueKind) {
+        kind = valueKind;
+        switch (kind) {
+            case eValueKindBool: boolean = duz.FieldReadInt() != 0; break;
+            case eValueKindInt:
+            case eValueKindEnum: integer = duz.FieldReadInt(); break;
+            case eValueKindFloat: single = duz.FieldReadFloat(); break;
+            case eValueKindDouble: doubles[0] = duz.FieldReadDouble(); break;
+            case eValueKindDouble3:
+            case eValueKindDouble4:
+            case eValueKindMatrix: duz.FieldReadDoubles(doubles, ValueCountOfKind(kind)); break;
+            case eValueKindString: text = duz.FieldReadString(); break;
+            case eValueKindTime: time = duz.FieldReadTime(); break;
+            default: break;
         }
-        case eValueKindInt:
-        case eValueKindEnum: {
-            const int value = duz.FieldReadInt();
-            property.SetValue(&value, kind);
-            break;
-        }
-        case eValueKindFloat: {
-            const float value = duz.FieldReadFloat();
-            property.SetValue(&value, kind);
-            break;
-        }
-        case eValueKindDouble: {
-            const double value = duz.FieldReadDouble();
-            property.SetValue(&value, kind);
-            break;
-        }
-        case eValueKindDouble3:
-        case eValueKindDouble4:
-        case eValueKindMatrix: {
-            double values[16] = {};
-            duz.FieldReadDoubles(values, ValueCountOfKind(kind));
-            property.SetValue(values, kind);
-            break;
-        }
-        case eValueKindString: {
-            const KString value(duz.FieldReadString());
-            property.SetValue(&value, kind);
-            break;
-        }
-        case eValueKindTime: {
-            const KTime value = duz.FieldReadTime();
-            property.SetValue(&value, kind);
-            break;
-        }
-        default:
-            break;
     }
-}
+
+    const void* Data() const {
+        switch (kind) {
+            case eValueKindBool: return &boolean;
+            case eValueKindInt:
+            case eValueKindEnum: return &integer;
+            case eValueKindFloat: return &single;
+            case eValueKindString: return &text;
+            case eValueKindTime: return &time;
+            default: return doubles;
+        }
+    }
+
+    void Store(KDuzProperty& property) const {
+        if (ValueCountOfKind(kind) > 0) property.SetValue(Data(), kind);
+    }
+
+    // Whether the property holds this value already, bit for bit: storing
+    // it again would change nothing. Kinds whose store converts (float,
+    // time) are never taken as the same.
+    bool SameAs(const KDuzProperty& property) const {
+        if (ValueCountOfKind(kind) == 0) return true;   // nothing is stored
+        switch (kind) {
+            case eValueKindBool: {
+                bool value = false;
+                return property.GetValue(&value, kind) && value == boolean;
+            }
+            case eValueKindInt:
+            case eValueKindEnum: {
+                int value = 0;
+                return property.GetValue(&value, kind) && value == integer;
+            }
+            case eValueKindDouble:
+            case eValueKindDouble3:
+            case eValueKindDouble4:
+            case eValueKindMatrix: {
+                double values[16] = {};
+                return property.GetValue(values, kind) &&
+                       std::memcmp(values, doubles, sizeof(double) * static_cast<size_t>(ValueCountOfKind(kind))) == 0;
+            }
+            case eValueKindString: {
+                KString value;
+                return property.GetValue(&value, kind) && value == text;
+            }
+            default:
+                return false;
+        }
+    }
+};
 
 // Limits or enumeration items of a user property.
 void ReadUserTail(KDuz& duz, KDuzProperty& property, const PropertyDataType& type) {
@@ -125,28 +157,31 @@ void ReadUserTail(KDuz& duz, KDuzProperty& property, const PropertyDataType& typ
 // Finds an object's properties by name while a block is read. Blocks list
 // properties in the object's own order, so the property after the last one
 // found is tried first; any other name goes through an index built once,
-// which keeps a block of many unknown names linear.
+// which keeps a block of many unknown names linear. Only names are looked
+// at: a handle is made for the properties the file changes, not for every
+// property looked past.
 class PropertyFinder {
 public:
     explicit PropertyFinder(KDuzObject* object) : mObject(object) {}
 
-    KDuzProperty Find(const char* name) {
-        if (mObject == nullptr) return KDuzProperty();
+    KDuzObject* GetObject() const { return mObject; }
+
+    // The index of the property; -1 when none.
+    int Find(const char* name) {
+        if (mObject == nullptr) return -1;
         const int count = mObject->GetPropertyCount();
-        if (count == 0) return KDuzProperty();
+        if (count == 0) return -1;
         if (mPosition >= count) mPosition = 0;
-        // Names only until one matches: a handle is made for the properties
-        // the file names, not for every property looked past.
         if (std::strcmp(mObject->GetPropertyNameAt(mPosition), name) == 0) {
-            KDuzProperty guess = mObject->GetPropertyAt(mPosition);
+            const int guess = mPosition;
             mPosition = (mPosition + 1) % count;
-            if (guess.IsValid()) return guess;
+            return guess;
         }
         Index(count);
         const auto found = mIndex.find(name);
-        if (found == mIndex.end()) return KDuzProperty();
+        if (found == mIndex.end()) return -1;
         mPosition = (found->second + 1) % count;
-        return mObject->GetPropertyAt(found->second);
+        return found->second;
     }
 
     // A property just added to the object.
@@ -176,6 +211,58 @@ private:
     std::unordered_map<std::string, int> mIndex;
 };
 
+// In the order the letters have always been applied: the last call
+// decides the internal flag 8.
+void ApplyFlags(KDuzProperty& property, unsigned flags) {
+    property.ModifyFlag(kDuzPropertyAnimatable, (flags & kDuzPropertyAnimatable) != 0);
+    property.ModifyFlag(kDuzPropertyUser, (flags & kDuzPropertyUser) != 0);
+    property.ModifyFlag(kDuzPropertyFlag8, (flags & kDuzPropertyFlag8) != 0);
+}
+
+unsigned FlagsOfLetters(const char* letters) {
+    unsigned flags = 0;
+    if (std::strchr(letters, 'A') != nullptr) flags |= kDuzPropertyAnimatable;
+    if (std::strchr(letters, 'U') != nullptr) flags |= kDuzPropertyUser;
+    if (std::strchr(letters, '+') != nullptr) flags |= kDuzPropertyFlag8;
+    return flags;
+}
+
+constexpr unsigned kLetterFlags = kDuzPropertyAnimatable | kDuzPropertyUser | kDuzPropertyFlag8;
+
+// Reads the field's value as the property at index takes it. True when
+// the property has no handle yet, is no user property, the field's flags
+// are its own, and
+// either the value is the same too (with no take curves following it) or
+// the property is a node's and not animatable: then the value is stored
+// without a handle. Such a property stays without a
+// handle (or unmade), so a read scene costs what a made one does.
+bool ReadWithoutHandle(KDuz& duz, KDuzObject* owner, int index, unsigned flags, bool noValue,
+                       FieldValue& value) {
+    // A user property's tail may follow: it gets its handle.
+    const bool handleMade = owner->IsPropertyHandleMade(index) || (flags & kDuzPropertyUser) != 0;
+    // A node's own report of a change of a property that is not animatable
+    // only touches the transforms; other classes may do more with it.
+    const bool node = dynamic_cast<KDuzNode*>(owner) != nullptr;
+    bool done = false;
+    bool same = false;
+    owner->PeekPropertyAt(index, [&](KDuzProperty& property) {
+        if (!noValue) value.Read(duz, property.GetDataType().GetValueKind());
+        if (handleMade || !property.IsValid() || (property.GetFlags() & kLetterFlags) != flags) return;
+        same = noValue || value.SameAs(property);
+        if (!same && !(flags & kDuzPropertyAnimatable) && node) {
+            value.Store(property);
+            KDuzNode::TouchTransforms();   // what the node's own report of the change does
+            done = true;
+        }
+    });
+    if (done || !same || owner->IsPropertyHandleMade(index)) return done;
+    if (flags & kDuzPropertyAnimatable) {
+        auto* container = dynamic_cast<KDuzTakeNodeContainer*>(owner->GetTakeNodeContainer());
+        if (container != nullptr && container->TakesFollowValueOf(owner->GetPropertyNameAt(index))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool KDuzReaderDuz6::ReadProperties60(KDuzObject* object) {
@@ -200,23 +287,43 @@ bool KDuzReaderDuz6::ReadProperties60(KDuzObject* object) {
         const KString flags(duz->FieldReadString());
         const PropertyDataType fileType = ResolveDataType(typeName.Buffer());
 
-        KDuzProperty property = objectProperties.Find(name.Buffer());
-        if (!property.IsValid()) property = attributeProperties.Find(name.Buffer());
-        if (!property.IsValid()) {
+        PropertyFinder* finder = &objectProperties;
+        int index = objectProperties.Find(name.Buffer());
+        if (index < 0) {
+            finder = &attributeProperties;
+            index = attributeProperties.Find(name.Buffer());
+        }
+        const unsigned fileFlags = FlagsOfLetters(flags.Buffer());
+        const bool user = (fileFlags & kDuzPropertyUser) != 0;
+        const bool noValue = std::strcmp(fileType.GetName(), "Action") == 0 ||
+                             std::strcmp(fileType.GetName(), "event") == 0;
+        KDuzProperty property;
+        if (index >= 0) {
+            KDuzObject* owner = finder->GetObject();
+            FieldValue value;
+            if (ReadWithoutHandle(*duz, owner, index, fileFlags, noValue, value)) {
+                duz->FieldReadEnd();
+                continue;
+            }
+            property = owner->GetPropertyAt(index);
+            if (property.IsValid()) {
+                ApplyFlags(property, fileFlags);
+                if (!noValue) value.Store(property);
+            }
+        } else {
             property = KDuzProperty::Create(object, name.Buffer(), fileType, "", true);
-            if (property.IsValid()) objectProperties.Added(property);
+            if (property.IsValid()) {
+                objectProperties.Added(property);
+                ApplyFlags(property, fileFlags);
+                if (!noValue) {
+                    FieldValue value;
+                    value.Read(*duz, property.GetDataType().GetValueKind());
+                    value.Store(property);
+                }
+            }
         }
         if (property.IsValid()) {
-            const char* letters = flags.Buffer();
-            const bool user = std::strchr(letters, 'U') != nullptr;
-            property.ModifyFlag(kDuzPropertyAnimatable, std::strchr(letters, 'A') != nullptr);
-            property.ModifyFlag(kDuzPropertyUser, user);
-            property.ModifyFlag(kDuzPropertyFlag8, std::strchr(letters, '+') != nullptr);
-
             const PropertyDataType ownType = property.GetDataType();
-            const bool noValue = std::strcmp(fileType.GetName(), "Action") == 0 ||
-                                 std::strcmp(fileType.GetName(), "event") == 0;
-            if (!noValue) ReadValue(*duz, property, ownType.GetValueKind());
             // The tail follows the value as the file wrote it; when the
             // property's own type took a different number of values, the
             // tail's position is unknown and it is left alone.

@@ -85,6 +85,9 @@ bool KDuzWriterDuz6::WriteConnections(KDuzScene* scene) {
 void KDuzWriterDuz6::WriteOwnConnections(KDuzObject* object) {
     for (KDuzObject* source : Sources(object, KClassId())) WriteConnect(source, nullptr, object, nullptr);
     for (int p = 0; p < object->GetPropertyCount(); ++p) {
+        // Objects connect to a property through its handle: one without a
+        // handle has none, and is not made just to be asked.
+        if (!object->IsPropertyHandleMade(p)) continue;
         KDuzProperty property = object->GetPropertyAt(p);
         if (!property.IsValid() || property.GetSrcObjectCount() == 0) continue;
         for (KDuzObject* source : Sources(&property, KClassId())) WriteConnect(source, nullptr, object, &property);

@@ -136,9 +136,12 @@ void KDuzWriterDuz6::WriteProperties(KDuzObject* object) {
     duz.FieldWriteBegin(duz6::kProperties60);
     duz.FieldWriteBlockBegin();
     auto writeAll = [&](KDuzObject* owner) {
+        // Read without making handles: most properties of a class are never
+        // asked for, and a written scene must not grow by their handles.
         for (int i = 0; i < owner->GetPropertyCount(); ++i) {
-            KDuzProperty property = owner->GetPropertyAt(i);
-            if (property.IsValid()) WriteProperty(duz, property);
+            owner->PeekPropertyAt(i, [&](KDuzProperty& property) {
+                if (property.IsValid()) WriteProperty(duz, property);
+            });
         }
     };
     writeAll(object);

@@ -313,6 +313,50 @@ KDuzProperty* KDuzObject::HandleAt(size_t index) const {
     return handle;
 }
 
+KDuzObject::PropertyPeek KDuzObject::BeginPeek(int index) const {
+    PropertyPeek peek;
+    if (index < 0 || index >= GetPropertyCount()) return peek;
+    peek.index = index;
+    const Slot entry = mProperties[static_cast<size_t>(index)];
+    if (!entry.IsPending()) {
+        peek.handle = *entry.Handle();
+        return peek;
+    }
+    KDuzObject_internal* internal = const_cast<KDuzObject*>(this)->GetInternalObject();
+    KProperty* property = entry.IsUnmade() ? nullptr : entry.Internal();
+    if (entry.IsUnmade() && internal != nullptr && internal->PeekProperty(entry.InternalSlot()) == nullptr) {
+        property = internal->MaterializeSlot(entry.InternalSlot());
+        if (property != nullptr) peek.madeSlot = entry.InternalSlot();
+    }
+    if (property == nullptr || property->HasInfoFlag(KPropertyInfo::kUser)) {
+        // A user property's limits may be filled in by its reader: it gets
+        // its handle for good.
+        peek.handle = *HandleAt(static_cast<size_t>(index));
+        peek.madeSlot = -1;
+        return peek;
+    }
+    // Unowned: nothing it does reaches the object, and it frees only its
+    // own record.
+    peek.handle = KDuzProperty(mManager, property);
+    peek.transient = true;
+    return peek;
+}
+
+void KDuzObject::EndPeek(PropertyPeek& peek) const {
+    if (peek.transient) peek.handle.DestroyProperty();
+    if (peek.madeSlot < 0) return;
+    KDuzObject_internal* internal = const_cast<KDuzObject*>(this)->GetInternalObject();
+    Slot& entry = mProperties[static_cast<size_t>(peek.index)];
+    if (internal == nullptr || !entry.IsPending() || entry.IsUnmade()) return;
+    KProperty* property = entry.Internal();
+    property->SetAwaitingWrapper(false);
+    if (internal->ReleaseSlot(peek.madeSlot)) {
+        entry = Slot::Unmade(peek.madeSlot);
+    } else {
+        property->SetAwaitingWrapper(true);
+    }
+}
+
 const char* KDuzObject::SlotName(size_t index) const {
     const Slot& slot = mProperties[index];
     if (slot.IsUnmade()) {

@@ -192,6 +192,22 @@ public:
     // The name of the property at index without making its handle ("" outside
     // 0 .. count - 1): a reader looking for a few names leaves the rest unmade.
     const char* GetPropertyNameAt(int index) const;
+    // Calls use(KDuzProperty&) with the property at index for reading (the
+    // invalid handle outside 0 .. count - 1). A property listed without a
+    // handle is wrapped for the call only, and a shared slot made for it is
+    // put back unmade after: a walk over every property (a writer's) leaves
+    // the object as small as it found it. Changes through the handle are
+    // not reported to the object; use GetPropertyAt to change a property.
+    template <typename Use>
+    void PeekPropertyAt(int index, Use use) const {
+        PropertyPeek peek = BeginPeek(index);
+        use(peek.handle);
+        EndPeek(peek);
+    }
+    // Whether the property at index has a handle of its own yet.
+    bool IsPropertyHandleMade(int index) const {
+        return index >= 0 && index < GetPropertyCount() && !mProperties[static_cast<size_t>(index)].IsPending();
+    }
     KDuzProperty FindProperty(const char* name, bool caseSensitive = true) const;
     KDuzProperty FindPropertyOfType(const char* name, const PropertyDataType& type,
                                     bool caseSensitive = true) const;
@@ -258,6 +274,14 @@ private:
         KProperty* Internal() const { return reinterpret_cast<KProperty*>(bits & ~uintptr_t{3}); }
         int InternalSlot() const { return static_cast<int>(bits >> 2); }
     };
+    struct PropertyPeek {
+        KDuzProperty handle;
+        int index = -1;
+        int madeSlot = -1;       // the shared slot made for the peek
+        bool transient = false;  // the handle's record is freed after the peek
+    };
+    PropertyPeek BeginPeek(int index) const;
+    void EndPeek(PropertyPeek& peek) const;
     // The index of the entry listing an unmade internal slot; -1 for none.
     int FindUnmadeEntry(int slot) const;
     // The handle at index, made when pending.

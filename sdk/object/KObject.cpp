@@ -514,6 +514,24 @@ KProperty* KObject::MaterializeSlot(int slot) {
     return property;
 }
 
+bool KObject::ReleaseSlot(int slot) {
+    if (slot < 0 || slot >= mSlotCount || mMaterializing >= 0) return false;
+    KProperty* property = mProperties[static_cast<size_t>(slot)];
+    if (property == nullptr) return true;
+    if (!FillsSlot(property) || property->IsAwaitingWrapper() || !property->HasInfoFlag(KPropertyInfo::kOwned) ||
+        property->GetSourceCount() != 0 || property->GetDestinationCount() != 0 ||
+        property->GetChildPlugCount() != 0 ||
+        std::strcmp(property->GetName(), mSlotTable->GetRow(slot).name) != 0)
+        return false;
+    // Off the list first: its teardown then finds nothing to forget, and
+    // the slot reads as never made, which leaves without events.
+    mProperties[static_cast<size_t>(slot)] = nullptr;
+    property->SetListSlot(-1);
+    SlotReleased(slot, property);
+    property->Destroy(0);
+    return true;
+}
+
 bool KObject::FillsSlot(const KProperty* property) const {
     const int slot = property != nullptr ? property->GetListSlot() : -1;
     return slot >= 0 && slot < mSlotCount && mProperties[slot] == property;

@@ -200,6 +200,10 @@ public:
     // The property of a slot still listed as one, made now if need be; null
     // when the slot is no longer listed.
     KProperty* MaterializeSlot(int slot);
+    // Puts a slot back to unmade: its property was made only to be read
+    // and nothing holds it (no connection, no listener, no name change).
+    // False, with the property left in place, when something might.
+    bool ReleaseSlot(int slot);
     // The property at index when it is made; null otherwise.
     KProperty* PeekProperty(int index) const;
     // Name and information flags at index whether made or not ("" and 0
@@ -210,6 +214,9 @@ public:
     virtual void SlotMaterialized(int, KProperty*) {}
     // Called before a slot never made leaves the list.
     virtual void SlotLeaving(int) {}
+    // Called when a slot's property goes back to unmade (ReleaseSlot),
+    // before the property is destroyed.
+    virtual void SlotReleased(int, KProperty*) {}
 
     // ---- non-virtual operations ----
     KProperty* FindPropertyByName(const char* text) const;

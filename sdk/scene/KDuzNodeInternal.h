@@ -117,6 +117,7 @@ public:
     // (only the channels are made with the node): this makes one.
     void MakeSlotProperty(int id);
     void SlotMaterialized(int slot, KProperty* property) override;
+    void SlotReleased(int slot, KProperty* property) override;
     // While set (the node's own construction, before anything can listen),
     // writing a property that is not made stores the value without events.
     void SetConstructing(bool constructing) { mConstructing = constructing; }

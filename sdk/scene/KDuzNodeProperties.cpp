@@ -337,6 +337,11 @@ void KDuzNode_internal::SlotMaterialized(int slot, KProperty* property) {
     KDuzTakeNodeContainer_internal::SlotMaterialized(slot, property);
 }
 
+void KDuzNode_internal::SlotReleased(int slot, KProperty* property) {
+    if (slot >= 0 && slot < eNodePropertyCount && mProperties[slot] == property) mProperties[slot] = nullptr;
+    KDuzTakeNodeContainer_internal::SlotReleased(slot, property);
+}
+
 KProperty* KDuzNode_internal::Property(EDuzNodeProperty id) const {
     if (KProperty* property = mProperties[id]) return property;
     return const_cast<KDuzNode_internal*>(this)->MaterializeSlot(id);

@@ -1,0 +1,271 @@
+// How a scene's cost grows with its size, step by step: making it, writing
+// it as a binary version 6 file and reading that file back.
+//
+// Nodes/N: N nodes with nothing attached under the root; NullNodes/N the
+// same with a null attribute each. ModelsWithMaterials/N: N models,
+// each an eight-point cube mesh with a material of its own. Every size runs
+// once (one iteration: the largest takes minutes and gigabytes), so the
+// figures to compare are the counters, per node or per model:
+//   make_us, write_us, read_us   time of each step per item
+//   made_KiB, written_KiB, read_KiB
+//                                heap held per item after making the
+//                                scene, after writing it, and by the scene
+//                                read back (glibc's live bytes)
+//   peak_write_MiB, peak_read_MiB
+//                                the process's peak resident memory during
+//                                the step, over what it held before it
+//   file_MB, peak_read_per_file  the file's size, and the read's peak over it
+// Time per item should stay flat as N grows by a thousand.
+//
+// The baseline in the same run, StructNodesBaseline/N, is the floor of any such
+// representation: a plain struct per node with a name, a parent, a child
+// list and 68 properties of three doubles, allocated one by one, written
+// with one fwrite per node and read back the same way.
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sdk/geometry/KDuzLayer.h"
+#include "sdk/geometry/KDuzLayerElement.h"
+#include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/io/KDuzExporter.h"
+#include "sdk/io/KDuzImporter.h"
+#include "sdk/io/KDuzStreamOptionsDuz.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzNull.h"
+#include "sdk/scene/KDuzScene.h"
+
+#include <benchmark/benchmark.h>
+
+namespace duzsdk {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int64_t LiveHeapBytes() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<int64_t>(info.uordblks) + static_cast<int64_t>(info.hblkhd);
+}
+
+// The resident peak ("VmHWM") is reset to what is resident now, so each
+// step's peak is measured from its own start.
+void ResetPeak() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
+
+int64_t ProcStatusBytes(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t length = std::strlen(key);
+    while (std::getline(status, line)) {
+        if (line.compare(0, length, key) == 0) return std::stoll(line.substr(length + 1)) * 1024;
+    }
+    return 0;
+}
+
+int64_t ResidentBytes() { return ProcStatusBytes("VmRSS"); }
+int64_t PeakBytes() { return ProcStatusBytes("VmHWM"); }
+
+std::string BenchPath(const char* name) {
+    return (std::filesystem::temp_directory_path() /
+            (std::string("scalebench_") + std::to_string(::getpid()) + name))
+        .string();
+}
+
+// An eight-point cube with its six faces and a material of its own.
+KDuzNode* MakeModel(KDuzSdkManager* manager, int index) {
+    const std::string name = "Cube" + std::to_string(index);
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "");
+    mesh->InitControlPoints(8);
+    for (int i = 0; i < 8; ++i)
+        mesh->GetControlPoints()[i] = KgeTVector(i & 1 ? 1.0 : 0.0, i & 2 ? 1.0 : 0.0, i & 4 ? 1.0 : 0.0, 1.0);
+    const int faces[6][4] = {{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 2, 6, 4}, {1, 5, 7, 3}};
+    for (const auto& face : faces) {
+        mesh->BeginPolygon();
+        for (int corner : face) mesh->AddPolygon(corner);
+        mesh->EndPolygon();
+    }
+    if (mesh->GetLayerCount() == 0) mesh->CreateLayer();
+    auto* material = KDuzSurfacePhong::Create(manager, ("Material" + std::to_string(index)).c_str());
+    const duzVectorTemplate3<double> diffuse((index % 7) / 7.0, 0.5, 0.25);
+    material->GetDiffuseColor().SetValue(&diffuse, eValueKindDouble3);
+    auto* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eAllSame);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(material);
+    materials->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    KDuzNode* node = KDuzNode::Create(manager, name.c_str());
+    node->SetNodeAttribute(mesh);
+    node->ConnectSrcObject(material);
+    node->SetLclTranslation(duzVectorTemplate3<double>(index * 2.0, 0.0, 0.0));
+    return node;
+}
+
+// A node with nothing attached, as a program makes it.
+KDuzNode* MakePlainNode(KDuzSdkManager* manager, int index) {
+    return KDuzNode::Create(manager, ("Node" + std::to_string(index)).c_str());
+}
+
+KDuzNode* MakeNullNode(KDuzSdkManager* manager, int index) {
+    KDuzNode* node = MakePlainNode(manager, index);
+    node->SetNodeAttribute(KDuzNull::Create(manager, ""));
+    return node;
+}
+
+void RunScale(benchmark::State& state, KDuzNode* (*make)(KDuzSdkManager*, int)) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = BenchPath(".duz");
+    for (auto _ : state) {
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "");
+        KDuzNode* root = scene->GetRootNode();
+
+        const int64_t heapBefore = LiveHeapBytes();
+        Clock::time_point start = Clock::now();
+        for (int i = 0; i < count; ++i) root->AddChild(make(manager, i));
+        const double makeSeconds = SecondsSince(start);
+        const int64_t made = LiveHeapBytes() - heapBefore;
+
+        ResetPeak();
+        int64_t resident = ResidentBytes();
+        start = Clock::now();
+        KDuzExporter* exporter = KDuzExporter::Create(manager, "");
+        auto* options = KDuzStreamOptionsDuzWriter::Create(manager, "");
+        options->Reset();
+        exporter->Initialize(path.c_str());
+        exporter->SetFileFormat(0);
+        if (!exporter->Export(scene, options)) state.SkipWithError("export failed");
+        exporter->Destroy();
+        options->Destroy();
+        const double writeSeconds = SecondsSince(start);
+        const int64_t peakWrite = PeakBytes() - resident;
+        const int64_t written = LiveHeapBytes() - heapBefore;
+        const auto fileBytes = static_cast<int64_t>(std::filesystem::file_size(path));
+
+        // The made scene goes first: the read is measured on its own.
+        scene->Destroy();
+        manager->Destroy();
+        malloc_trim(0);
+
+        manager = KDuzSdkManager::Create();
+        KDuzScene* read = KDuzScene::Create(manager, "");
+        const int64_t heapBeforeRead = LiveHeapBytes();
+        ResetPeak();
+        resident = ResidentBytes();
+        start = Clock::now();
+        KDuzImporter* importer = KDuzImporter::Create(manager, "");
+        if (!importer->Initialize(path.c_str()) || !importer->Import(read)) state.SkipWithError("import failed");
+        importer->Destroy();
+        const double readSeconds = SecondsSince(start);
+        const int64_t peakRead = PeakBytes() - resident;
+        const int64_t readHeld = LiveHeapBytes() - heapBeforeRead;
+        if (read->GetRootNode()->GetChildCount() != count) state.SkipWithError("read back a different count");
+        manager->Destroy();
+        malloc_trim(0);
+
+        const double n = count;
+        state.counters["make_us"] = makeSeconds / n * 1e6;
+        state.counters["write_us"] = writeSeconds / n * 1e6;
+        state.counters["read_us"] = readSeconds / n * 1e6;
+        state.counters["made_KiB"] = static_cast<double>(made) / n / 1024.0;
+        state.counters["written_KiB"] = static_cast<double>(written) / n / 1024.0;
+        state.counters["read_KiB"] = static_cast<double>(readHeld) / n / 1024.0;
+        state.counters["peak_write_MiB"] = static_cast<double>(peakWrite) / 1048576.0;
+        state.counters["peak_read_MiB"] = static_cast<double>(peakRead) / 1048576.0;
+        state.counters["file_MB"] = static_cast<double>(fileBytes) / 1e6;
+        state.counters["peak_read_per_file"] = static_cast<double>(peakRead) / static_cast<double>(fileBytes);
+    }
+    std::filesystem::remove(path);
+}
+
+void Nodes(benchmark::State& state) { RunScale(state, &MakePlainNode); }
+void NullNodes(benchmark::State& state) { RunScale(state, &MakeNullNode); }
+void ModelsWithMaterials(benchmark::State& state) { RunScale(state, &MakeModel); }
+
+struct PlainNode {
+    std::string name;
+    PlainNode* parent = nullptr;
+    std::vector<PlainNode*> children;
+    double values[68][3] = {};
+};
+
+void StructNodesBaseline(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = BenchPath("_plain.bin");
+    for (auto _ : state) {
+        const int64_t heapBefore = LiveHeapBytes();
+        Clock::time_point start = Clock::now();
+        PlainNode root;
+        for (int i = 0; i < count; ++i) {
+            auto* node = new PlainNode;
+            node->name = "Null" + std::to_string(i);
+            node->values[4][0] = node->values[4][1] = node->values[4][2] = 1.0;
+            node->parent = &root;
+            root.children.push_back(node);
+        }
+        const double makeSeconds = SecondsSince(start);
+        const int64_t made = LiveHeapBytes() - heapBefore;
+
+        start = Clock::now();
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        for (const PlainNode* node : root.children) {
+            const auto length = static_cast<uint32_t>(node->name.size());
+            std::fwrite(&length, sizeof length, 1, file);
+            std::fwrite(node->name.data(), 1, length, file);
+            std::fwrite(node->values, sizeof node->values, 1, file);
+        }
+        std::fclose(file);
+        const double writeSeconds = SecondsSince(start);
+        for (PlainNode* node : root.children) delete node;
+        root.children.clear();
+
+        start = Clock::now();
+        file = std::fopen(path.c_str(), "rb");
+        uint32_t length = 0;
+        while (std::fread(&length, sizeof length, 1, file) == 1) {
+            auto* node = new PlainNode;
+            node->name.resize(length);
+            if (std::fread(node->name.data(), 1, length, file) != length ||
+                std::fread(node->values, sizeof node->values, 1, file) != 1) {
+                delete node;
+                break;
+            }
+            node->parent = &root;
+            root.children.push_back(node);
+        }
+        std::fclose(file);
+        const double readSeconds = SecondsSince(start);
+        for (PlainNode* node : root.children) delete node;
+
+        const double n = count;
+        state.counters["make_us"] = makeSeconds / n * 1e6;
+        state.counters["write_us"] = writeSeconds / n * 1e6;
+        state.counters["read_us"] = readSeconds / n * 1e6;
+        state.counters["made_KiB"] = static_cast<double>(made) / n / 1024.0;
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+
+BENCHMARK(StructNodesBaseline)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Nodes)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(NullNodes)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ModelsWithMaterials)->Arg(1000)->Arg(16000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace duzsdk

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +9,23 @@
 #include "sdk/io/KDuzBytes.h"
 
 namespace duzsdk {
+
+namespace {
+
+// A value's text after a comma unless it is the field's first: what
+// printf gives for the same format, without printf's cost (std::to_chars
+// with a precision or integer formats as printf does in the "C" locale).
+template <typename... Format>
+size_t ValueText(char* text, size_t size, bool first, Format... format)
+{
+    char* start = text;
+    if (!first)
+        *start++ = ',';
+    const auto result = std::to_chars(start, text + size, format...);
+    return result.ec == std::errc() ? static_cast<size_t>(result.ptr - text) : 0;
+}
+
+}  // namespace
 
 namespace {
 
@@ -173,9 +192,10 @@ void KDuz::AsciiWriteValueText(const char* text, size_t length)
     asciiColumn_ += static_cast<int>(length);
     if (asciiColumn_ > kWrapColumn) {
         WriteBytes("\n", 1);
+        static constexpr char kSpaces[] = "                                                                ";
         const int indent = asciiDepth_ * asciiDepth_ + 4;
-        for (int i = 0; i < indent; ++i)
-            WriteBytes(" ", 1);
+        for (int left = indent; left > 0; left -= static_cast<int>(sizeof(kSpaces) - 1))
+            WriteBytes(kSpaces, static_cast<size_t>(std::min(left, static_cast<int>(sizeof(kSpaces) - 1))));
         asciiColumn_ = indent;
     }
 }
@@ -337,9 +357,9 @@ int KDuz::FieldWriteInt(int value)
         WriteBytes(bytes, 5);
     } else {
         char text[24];
-        const int n = std::snprintf(text, sizeof(text), valueCounter_ <= 1 ? "%d" : ",%d", value);
+        const size_t n = ValueText(text, sizeof(text), valueCounter_ <= 1, value);
         CountValue(5);
-        AsciiWriteValueText(text, static_cast<size_t>(n));
+        AsciiWriteValueText(text, n);
     }
     CheckStreamError();
     return error_.HasError() ? error_.GetLastErrorIndex() : 0;
@@ -357,9 +377,9 @@ int KDuz::FieldWriteInt64(int64_t value)
         WriteBytes(bytes, 9);
     } else {
         char text[32];
-        const int n = std::snprintf(text, sizeof(text), valueCounter_ <= 1 ? "%" PRId64 : ",%" PRId64, value);
+        const size_t n = ValueText(text, sizeof(text), valueCounter_ <= 1, value);
         CountValue(9);
-        AsciiWriteValueText(text, static_cast<size_t>(n));
+        AsciiWriteValueText(text, n);
     }
     CheckStreamError();
     return error_.HasError() ? error_.GetLastErrorIndex() : 0;
@@ -381,11 +401,8 @@ int KDuz::FieldWriteFloat(float value)
         // "%f" keeps six decimals: smaller magnitudes are lost, as the
         // format has always stored them.
         char text[64];
-        int n = std::snprintf(text, sizeof(text), valueCounter_ <= 1 ? "%f" : ",%f", static_cast<double>(value));
-        if (n < 0)
-            n = 0;
-        if (n >= static_cast<int>(sizeof(text)))
-            n = static_cast<int>(sizeof(text)) - 1;
+        int n = static_cast<int>(
+            ValueText(text, sizeof(text), valueCounter_ <= 1, static_cast<double>(value), std::chars_format::fixed, 6));
         if (std::memchr(text, '.', static_cast<size_t>(n)) != nullptr) {
             while (n > 0 && text[n - 1] == '0')
                 --n;
@@ -413,9 +430,9 @@ int KDuz::FieldWriteDouble(double value)
         WriteBytes(bytes, 9);
     } else {
         char text[40];
-        const int n = std::snprintf(text, sizeof(text), valueCounter_ <= 1 ? "%.15g" : ",%.15g", value);
+        const size_t n = ValueText(text, sizeof(text), valueCounter_ <= 1, value, std::chars_format::general, 15);
         CountValue(9);
-        AsciiWriteValueText(text, static_cast<size_t>(n));
+        AsciiWriteValueText(text, n);
     }
     CheckStreamError();
     return error_.HasError() ? error_.GetLastErrorIndex() : 0;

@@ -130,9 +130,10 @@ void KDuzWriterDxf::Pair(const char* code, const char* value) {
     Line(value);
 }
 
+// The text of "   %d", without printf's cost.
 void KDuzWriterDxf::IntPair(const char* code, int value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "   %d", value);
+    char text[24] = "   ";
+    *std::to_chars(text + 3, text + sizeof text - 1, value).ptr = '\0';
     Pair(code, text);
 }
 
@@ -459,9 +460,9 @@ void KDuzWriterDxf::WriteMesh(KDuzNode* node, KDuzMesh* mesh, KDuzMesh* pointSou
         Pair(" 30", "0.0");
         Pair(" 70", "   128");
         static const char* const kCodes[4] = {" 71", " 72", " 73", " 74"};
-        char text[24];
+        char text[24] = " ";
         for (int k = 0; k < count; ++k) {
-            std::snprintf(text, sizeof text, " %d", corners[count - 1 - k] + 1);
+            *std::to_chars(text + 1, text + sizeof text - 1, corners[count - 1 - k] + 1).ptr = '\0';
             Pair(kCodes[k], text);
         }
     };

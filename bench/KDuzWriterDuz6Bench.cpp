@@ -5,6 +5,8 @@
 // run. Bytes per second are the file's size over the time.
 #include <unistd.h>
 
+#include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -143,6 +145,39 @@ void FieldFileRawWrite(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(FieldFileRawWrite)->ArgsProduct({{3000000}, {0, 1}})->ArgNames({"doubles", "ascii"})->Unit(benchmark::kMillisecond);
+
+// The floor of the ASCII field above: the same doubles as std::to_chars
+// writes them (fifteen significant digits), comma-separated in lines of
+// about the same length, into a buffer and out with fwrite.
+void ToCharsBaseline(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = BenchPath("_tochars.txt");
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::string out;
+        size_t column = 0;
+        for (int i = 0; i < count; ++i) {
+            char text[40];
+            char* end = std::to_chars(text, text + sizeof text, i * 0.1, std::chars_format::general, 15).ptr;
+            if (i > 0) out += ',';
+            out.append(text, end);
+            column += static_cast<size_t>(end - text) + 1;
+            if (column > 120) {
+                out += "\n    ";
+                column = 4;
+            }
+            if (out.size() >= (1u << 16)) {
+                std::fwrite(out.data(), 1, out.size(), file);
+                out.clear();
+            }
+        }
+        std::fwrite(out.data(), 1, out.size(), file);
+        std::fclose(file);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+    std::filesystem::remove(path);
+}
+BENCHMARK(ToCharsBaseline)->Arg(3000000)->ArgName("doubles")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace duzsdk

@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time.
-# Usage: scripts/fuzz.sh [seconds per target, default 60]
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [build folder]
+# A build folder given is one already configured with -DDUZ_BUILD_FUZZ=ON and
+# built (scripts/test.sh passes its sanitizer build); without one, the targets
+# are built in build/fuzz.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 seconds="${1:-60}"
-if ! command -v clang++ >/dev/null; then
-  echo "fuzz: clang++ not found, skipping"
-  exit 0
+build="${2:-}"
+if [ -z "$build" ]; then
+  if ! command -v clang++ >/dev/null; then
+    echo "fuzz: clang++ not found, skipping"
+    exit 0
+  fi
+  export CCACHE_BASEDIR="$root"
+  export CCACHE_NOHASHDIR=1
+  build="$root/build/fuzz"
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON \
+    -DDUZ_BUILD_GAME=ON -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j "$(nproc)" >/dev/null
 fi
-export CCACHE_BASEDIR="$root"
-export CCACHE_NOHASHDIR=1
-build="$root/build/fuzz"
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON \
-  -DDUZ_BUILD_GAME=ON -DDUZ_BUILD_TESTS=OFF -DDUZ_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" >/dev/null
 shopt -s nullglob
 for src in fuzz/*.cpp; do
   name="$(basename "$src" .cpp)"

@@ -107,7 +107,8 @@ TEST(KString, SelfAssignmentAndSelfAppend)
         SCOPED_TRACE(length);
         const std::string text(static_cast<size_t>(length), 'z');
         KString s(text.c_str());
-        s = s;
+        const KString& same = s;
+        s = same;
         s.AssignString(s);
         s.AssignText(s.Buffer());
         EXPECT_EQ(Show(s), text);

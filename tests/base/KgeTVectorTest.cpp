@@ -131,7 +131,8 @@ TEST(KgeTVectorArrayTest, CopyAndAssignTakeElementsAndBlockSize) {
     target = source;
     ASSERT_EQ(target.Count(), 2);
     EXPECT_TRUE(NearArray(target.GetAt(0).Data(), {1, 2, 3, 4}, 0.0));
-    target = target;
+    const auto& same = target;
+    target = same;
     EXPECT_EQ(target.Count(), 2);
 }
 

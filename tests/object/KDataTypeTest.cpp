@@ -1,4 +1,5 @@
 #include "sdk/object/KDataType.h"
+#include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/PropertyDataType.h"
 
 #include "sdk/base/KTime.h"
@@ -137,10 +138,11 @@ PropertyDataType RegisterForTest(void*, const char* name, int kind) {
     return handle;
 }
 
+// Registered the way a manager registers them (by making one), so that the
+// names stay usable by every later test in the same process.
 void EnsureRegistered() {
-    if (!PropertyDataTypesAreRegistered()) {
-        ASSERT_TRUE(PropertyDataTypeRegisterAll(&RegisterForTest, nullptr));
-    }
+    if (!PropertyDataTypesAreRegistered()) KDuzSdkManager::Create()->Destroy();
+    ASSERT_TRUE(PropertyDataTypesAreRegistered());
 }
 
 }  // namespace

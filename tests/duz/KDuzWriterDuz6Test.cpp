@@ -7,6 +7,7 @@
 #include <string>
 
 #include "KDuzWriterDuz6TestSupport.h"
+#include "support/SmallStack.h"
 #include "platform/Clock.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
@@ -864,12 +865,16 @@ TEST_F(Duz6WriterTest, ALoopInTheSourceGraphEnds) {
 // A deep chain of nodes is written and read back whole: nothing in the
 // writer's walk recurses once per level.
 TEST_F(Duz6WriterTest, ADeepChainIsWrittenWhole) {
-    constexpr int kDepth = 5000;
+    // Deeper than a small stack would follow node by node, both ways.
+    constexpr int kDepth = 1500;
     KDuzNode* parent = scene->GetRootNode();
     for (int i = 0; i < kDepth; ++i) parent = Node(("n" + std::to_string(i)).c_str(), nullptr, parent);
     const std::string path = PathOf("deep.duz");
-    ASSERT_TRUE(Export(scene, path, kBinary, WriteOptions())) << lastExportError;
-    KDuzScene* read = Import(path);
+    KDuzScene* read = nullptr;
+    ASSERT_TRUE(duztest::RunOnSmallStack(128 * 1024, [&] {
+        ASSERT_TRUE(Export(scene, path, kBinary, WriteOptions())) << lastExportError;
+        read = Import(path);
+    }));
     ASSERT_NE(read, nullptr);
     KDuzNode* last = read->FindNode(("n" + std::to_string(kDepth - 1)).c_str());
     ASSERT_NE(last, nullptr);

@@ -38,6 +38,7 @@
 #include "sdk/scene/KDuzScene.h"
 #include "sdk/scene/KDuzSceneInfo.h"
 #include "sdk/scene/KDuzSkeleton.h"
+#include "support/SmallStack.h"
 
 using namespace duzsdk;
 using colladatest::ColladaWriterTest;
@@ -538,13 +539,14 @@ TEST_F(ColladaWriterTest, FailuresAndWarnings) {
 }
 
 TEST_F(ColladaWriterTest, DeepHierarchiesAreWritten) {
-    // Far deeper than a call stack would follow node by node.
-    constexpr int kDepth = 100000;
+    // Deeper than a small stack would follow node by node.
+    constexpr int kDepth = 4000;
     KDuzNode* parent = nullptr;
     for (int i = 0; i < kDepth; ++i) parent = AddNode(("n" + std::to_string(i)).c_str(), nullptr, parent);
-    const std::string path = Write();
+    std::string path;
+    ASSERT_TRUE(duztest::RunOnSmallStack(256 * 1024, [&] { path = Write(); }));
     ASSERT_FALSE(path.empty());
-    EXPECT_TRUE(Has(ReadFile(path), "<node id=\"n99999\" name=\"n99999\"/>"));
+    EXPECT_TRUE(Has(ReadFile(path), "<node id=\"n3999\" name=\"n3999\"/>"));
 }
 
 TEST_F(ColladaWriterTest, TriangulateWritesTriangles) {

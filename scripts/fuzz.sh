@@ -23,6 +23,12 @@ if [ -z "$build" ]; then
   cmake --build "$build" -j "$(nproc)" >/dev/null
 fi
 shopt -s nullglob
+# Targets run side by side (one core each, at most four at a time); each keeps
+# its own log and scratch folder.
+parallel="$(nproc)"
+[ "$parallel" -gt 4 ] && parallel=4
+names=()
+pids=()
 for src in fuzz/*.cpp; do
   name="$(basename "$src" .cpp)"
   [ -x "$build/fuzz/$name" ] || { echo "fuzz: $name not built, skipped"; continue; }
@@ -33,8 +39,18 @@ for src in fuzz/*.cpp; do
   # A target's own libFuzzer flags, when it needs any, sit beside it.
   flags=()
   [ -f "fuzz/$name.flags" ] && read -r -a flags < "fuzz/$name.flags"
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
   echo "fuzz: $name for ${seconds}s"
   "$build/fuzz/$name" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 "${flags[@]}" \
-    "$corpus" "${seeds[@]}" 2>"$build/$name.log" || { tail -50 "$build/$name.log"; exit 1; }
+    "$corpus" "${seeds[@]}" 2>"$build/$name.log" &
+  names+=("$name")
+  pids+=("$!")
 done
+failed=0
+for i in "${!pids[@]}"; do
+  if ! wait "${pids[$i]}"; then
+    echo "fuzz: ${names[$i]} failed"; tail -50 "$build/${names[$i]}.log"; failed=1
+  fi
+done
+[ "$failed" -eq 0 ] || exit 1
 echo "fuzz: all targets ran clean"

@@ -51,7 +51,8 @@ run_tests "$release"
 # One sanitizer build serves the tests and the fuzz targets; the benchmarks
 # are built (and their warnings seen) above and do not run here.
 build="$root/build/test"
-build_without_warnings "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+# Line tables are all the sanitizers' reports need.
+build_without_warnings "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DDUZ_SANITIZE=ON -DDUZ_BUILD_FUZZ=ON -DDUZ_BUILD_BENCH=OFF
 # A short bounded fuzzing pass over the file readers (clang's libFuzzer).

@@ -50,6 +50,7 @@
 #include "sdk/scene/KDuzLight.h"
 #include "sdk/scene/KDuzMarker.h"
 #include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzNodePivotConversion.h"
 #include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/scene/KDuzNull.h"
 #include "sdk/scene/KDuzOpticalReference.h"
@@ -69,6 +70,8 @@ void KDuzInstallClassCreators() {
     KDuzClassTreeSetCreator(eDuzClassLayerContainer, &KDuzLayerContainer::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassGeometryBase, &KDuzGeometryBase::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassGeometry, &KDuzGeometry::ClassCreator);
+    // Pivot conversion moves geometric transforms into the geometry's pivot.
+    KDuzInstallDefaultGeometryPivotAdjuster(&KDuzGeometry::AdjustPivotOf);
     KDuzClassTreeSetCreator(eDuzClassMesh, &KDuzMesh::ClassCreator);
     KDuzClassTreeSetCreator(eDuzClassShape, &KDuzShape::ClassCreator);
     // Curved geometry.

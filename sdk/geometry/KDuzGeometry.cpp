@@ -10,6 +10,7 @@
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KPlugType.h"
+#include "sdk/base/KgeMath.h"
 
 #include <cctype>
 #include <cstdio>
@@ -81,8 +82,10 @@ void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
     // The shapes live in the geometry's scene, also when the geometry was
     // connected to the scene itself (it then already has that scene).
     if (scene != nullptr && (current == nullptr || current == scene))
-        for (KDuzShape* shape : mShapes)
+        for (int i = 0; i < GetShapeCount(); ++i) {
+            KDuzShape* shape = LiveShape(static_cast<size_t>(i));
             if (shape != nullptr && shape->GetScene() == nullptr) shape->ConnectToScene(scene);
+        }
     if (scene == current) return;
     if (scene != nullptr && current != nullptr) return;
     KDuzGeometryBase::ConnectToScene(scene);
@@ -90,6 +93,7 @@ void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
 
 void KDuzGeometry::SetNode(KDuzNode* node) {
     KDuzGeometryBase::SetNode(node);
+    DropDestroyedShapes();
     for (const KString& name : mShapeNames) AddShapeProperty(name.Buffer());
 }
 
@@ -100,8 +104,9 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
         mError.SetLastError(eParameterIsNull);
         return -1;
     }
-    for (const KDuzShape* known : mShapes) {
-        if (known == shape) {
+    DropDestroyedShapes();
+    for (size_t k = 0; k < mShapes.size(); ++k) {
+        if (LiveShape(k) == shape) {
             mError.SetLastError(eShapeAlreadyAdded);
             return -1;
         }
@@ -119,7 +124,7 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
         }
     }
     const int index = GetShapeCount();
-    mShapes.push_back(shape);
+    mShapes.push_back(HdlKObject::FromPlug(shape->GetInternalPlug()));
     mShapeNames.emplace_back(name);
     if (GetNode() != nullptr) {
         AddShapeProperty(name);
@@ -149,7 +154,46 @@ KDuzShape* KDuzGeometry::GetShape(int index) {
         mError.SetLastError(eParameterOutOfRange);
         return nullptr;
     }
-    return mShapes[static_cast<size_t>(index)];
+    return LiveShape(static_cast<size_t>(index));
+}
+
+int KDuzGeometry::GetShapeCount() const {
+    DropDestroyedShapes();
+    return static_cast<int>(mShapes.size());
+}
+
+KDuzShape* KDuzGeometry::LiveShape(size_t index) const {
+    return index < mShapes.size() ? dynamic_cast<KDuzShape*>(KDuzGetPublicObject(mShapes[index].Get())) : nullptr;
+}
+
+void KDuzGeometry::DropDestroyedShapes() const {
+    size_t kept = 0;
+    size_t keptRemembered = 0;
+    for (size_t k = 0; k < mShapes.size(); ++k) {
+        if (LiveShape(k) == nullptr) {
+            // The shape's weight channel goes with it, as when the list is
+            // cleared.
+            auto* self = const_cast<KDuzGeometry*>(this);
+            if (KDuzTakeNodeContainer* container = self->GetNodeContainer()) {
+                for (int t = 0; t < container->GetTakeNodeCount(); ++t) {
+                    KFCurveNode* root = TakeRoot(container->GetTakeNodeAt(t));
+                    if (root != nullptr) root->RemoveChild(root->FindChildIndexByName(mShapeNames[k].Buffer()));
+                }
+            }
+            continue;
+        }
+        if (kept != k) {
+            mShapes[kept] = mShapes[k];
+            mShapeNames[kept] = mShapeNames[k];
+            if (k < mRemembered.size()) mRemembered[kept] = mRemembered[k];
+        }
+        if (k < mRemembered.size()) ++keptRemembered;
+        ++kept;
+    }
+    if (kept == mShapes.size()) return;
+    mRemembered.resize(keptRemembered);
+    mShapes.resize(kept);
+    mShapeNames.resize(kept);
 }
 
 const char* KDuzGeometry::GetShapeName(int index) {
@@ -301,6 +345,7 @@ void KDuzGeometry::PrepareShapeChannelsForWrite(KDuzTakeNode* takeNode) {
 }
 
 void KDuzGeometry::RestoreShapeChannelsAfterWrite(KDuzTakeNode* takeNode) {
+    DropDestroyedShapes();
     for (size_t k = 0; k < mRemembered.size() && k < mShapeNames.size(); ++k) {
         const RememberedNames& names = mRemembered[k];
         mShapeNames[k] = names.memory;
@@ -341,8 +386,17 @@ void KDuzGeometry::ApplyPivot() {
     const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(angles[0], angles[1], angles[2]);
     ApplyPivotTo(*this, mPivot, rotation);
     // The shapes are blend targets of these points and move with them.
-    for (KDuzShape* shape : mShapes)
-        if (shape != nullptr) ApplyPivotTo(*shape, mPivot, rotation);
+    for (int i = 0; i < GetShapeCount(); ++i)
+        if (KDuzShape* shape = LiveShape(static_cast<size_t>(i))) ApplyPivotTo(*shape, mPivot, rotation);
+}
+
+void KDuzGeometry::AdjustPivotOf(KDuzObject* object, const KgeMatrix& factor) {
+    auto* geometry = dynamic_cast<KDuzGeometry*>(object);
+    if (geometry == nullptr) return;
+    KgeMatrix pivot;
+    KgeMatrixMultiplyAffine(pivot.Data(), geometry->mPivot.Data(), factor.Data());
+    geometry->SetPivot(pivot);
+    geometry->ApplyPivot();
 }
 
 // ---- copy ------------------------------------------------------------------------------
@@ -380,13 +434,14 @@ bool KDuzGeometry::CopyDeformers(const KDuzGeometry& other) {
 bool KDuzGeometry::CopyShapes(const KDuzGeometry& other) {
     if (&other == this) return true;
     // Taken first: ClearShape empties the list.
-    std::vector<KDuzShape*> previous = mShapes;
+    std::vector<KDuzShape*> previous;
+    for (int i = 0; i < GetShapeCount(); ++i) previous.push_back(LiveShape(static_cast<size_t>(i)));
     ClearShape();
     for (KDuzShape* shape : previous)
         if (shape != nullptr) shape->Destroy();
     bool copied = true;
-    for (int i = 0; i < static_cast<int>(other.mShapes.size()); ++i) {
-        const KDuzShape* source = other.mShapes[static_cast<size_t>(i)];
+    for (int i = 0; i < other.GetShapeCount(); ++i) {
+        const KDuzShape* source = other.LiveShape(static_cast<size_t>(i));
         KDuzShape* shape = KDuzShape::Create(GetSdkManager(), "");
         if (source == nullptr || shape == nullptr) {
             copied = false;

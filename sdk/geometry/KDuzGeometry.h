@@ -6,6 +6,7 @@
 #include "sdk/base/KErrorState.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/geometry/KDuzGeometryBase.h"
+#include "sdk/object/KPlugHandle.h"
 
 #include <vector>
 
@@ -104,7 +105,8 @@ public:
     virtual int AddShape(KDuzShape* shape, const char* name);
     // Removes the channels, empties the list; the shapes live on.
     virtual void ClearShape();
-    virtual int GetShapeCount() const { return static_cast<int>(mShapes.size()); }
+    // A shape destroyed elsewhere has left the list (its name with it).
+    virtual int GetShapeCount() const;
     // Error 0 and null outside 0 .. count - 1.
     virtual KDuzShape* GetShape(int index);
     virtual const char* GetShapeName(int index);
@@ -148,6 +150,10 @@ public:
     // Moves the control points by the pivot and turns the normals of every
     // layer by its rotation. The pivot itself stays.
     void ApplyPivot();
+    // Pivot conversion's geometric step: the pivot P becomes P then factor
+    // (KgeMatrixMultiplyAffine (P, factor)) and is applied. Does nothing for
+    // an object that is not a geometry.
+    static void AdjustPivotOf(KDuzObject* geometry, const KgeMatrix& factor);
 
     // ---- copy ----
     // The layers, control points, deformers, shapes and pivot.
@@ -163,8 +169,15 @@ public:
     const char* GetLastErrorString() const { return mError.GetLastErrorString(); }
 
 private:
-    std::vector<KDuzShape*> mShapes;   // objects of the manager
-    std::vector<KString> mShapeNames;
+    // Drops the shapes destroyed since the last look, with their names and
+    // remembered names, so indices always reach live shapes.
+    void DropDestroyedShapes() const;
+    KDuzShape* LiveShape(size_t index) const;
+
+    // Weak: the shapes are objects of the manager and may be destroyed
+    // without the geometry knowing.
+    mutable std::vector<HdlKObject> mShapes;
+    mutable std::vector<KString> mShapeNames;
     // Between the write passes, per shape: the name in memory, the shape
     // name in the file and the channel name in the file.
     struct RememberedNames {
@@ -172,7 +185,7 @@ private:
         KString file;
         KString fileChannel;
     };
-    std::vector<RememberedNames> mRemembered;
+    mutable std::vector<RememberedNames> mRemembered;
     KgeMatrix mPivot;
     KErrorState mError;
 };

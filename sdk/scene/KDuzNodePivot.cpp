@@ -16,6 +16,7 @@ namespace duzsdk {
 namespace {
 
 KDuzPivotFilterApplier gFilterApplier = &KDuzApplyPivotConversionFilter;
+KDuzGeometryPivotAdjuster gDefaultGeometryAdjuster = nullptr;
 KDuzGeometryPivotAdjuster gGeometryAdjuster = nullptr;
 
 constexpr double kTolerance = 1e-6;
@@ -96,7 +97,15 @@ void KDuzSetPivotFilterApplier(KDuzPivotFilterApplier applier)
 {
     gFilterApplier = applier ? applier : &KDuzApplyPivotConversionFilter;
 }
-void KDuzSetGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster) { gGeometryAdjuster = adjuster; }
+void KDuzSetGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster) {
+    gGeometryAdjuster = adjuster ? adjuster : gDefaultGeometryAdjuster;
+}
+
+void KDuzInstallDefaultGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster) {
+    // A test's own adjuster stays until it puts the default back.
+    if (gGeometryAdjuster == gDefaultGeometryAdjuster) gGeometryAdjuster = adjuster;
+    gDefaultGeometryAdjuster = adjuster;
+}
 
 bool KDuzNode::ConvertPivotAnimation(double frameRate, int flag) {
     // A rate of 0 (or below, or not a number) gives no sampling period.

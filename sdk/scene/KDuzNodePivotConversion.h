@@ -1,8 +1,7 @@
 // What pivot conversion hands to the matrix-converter curve filter and to
-// the geometry, for one node. The filter and the geometry classes live in
-// later layers; they install the two hooks below. Without a filter hook the
-// T, R and S curves are only shifted by the rotation-offset difference;
-// without a geometry hook the geometry's pivot is left alone.
+// the geometry, for one node. The geometry classes live in a later layer and
+// install the geometry hook below; either hook can be replaced (tests
+// record what would be applied).
 #pragma once
 
 #include "sdk/base/KTime.h"
@@ -49,8 +48,10 @@ void KDuzApplyPivotConversionFilter(const KDuzPivotConversionFilter& filter, KFC
 
 // Moves the geometric difference into a geometry's pivot: the geometry sets
 // its pivot P to factor applied after P (KgeMatrixMultiplyAffine (P, factor))
-// and applies it.
+// and applies it. The geometry installs the default when the SDK registers
+// its classes; null puts that default back.
 using KDuzGeometryPivotAdjuster = void (*)(KDuzObject* geometry, const KgeMatrix& factor);
 void KDuzSetGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster);
+void KDuzInstallDefaultGeometryPivotAdjuster(KDuzGeometryPivotAdjuster adjuster);
 
 }  // namespace duzsdk

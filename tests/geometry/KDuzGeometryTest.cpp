@@ -114,6 +114,34 @@ TEST_F(GeometryTest, ShapeChannelsLiveInEveryTakeOfTheNode) {
     EXPECT_EQ(geometry->GetNode(), node);
 }
 
+TEST_F(GeometryTest, DestroyedShapeLeavesTheListAndItsChannel) {
+    KDuzNode* node = KDuzNode::Create(manager, "node");
+    node->SetNodeAttribute(geometry);
+    KDuzTakeNode* take = node->GetDefaultTakeNode();
+    ASSERT_NE(take, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        Shape(i)->InitControlPoints(1);
+        ASSERT_EQ(geometry->AddShape(Shape(i), ("s" + std::to_string(i)).c_str()), i);
+    }
+    Shape(1)->Destroy();
+    KgeMatrix pivot;
+    pivot.SetElement(3, 0, 2.0);
+    geometry->SetPivot(pivot);
+    // Walks the shapes: must not reach the destroyed one.
+    geometry->ApplyPivot();
+
+    ASSERT_EQ(geometry->GetShapeCount(), 2);
+    EXPECT_EQ(geometry->GetShape(0), Shape(0));
+    EXPECT_EQ(geometry->GetShape(1), Shape(2));
+    EXPECT_STREQ(geometry->GetShapeName(1), "s2");
+    EXPECT_EQ(Shape(2)->GetControlPoints()[0][0], 2.0);
+    EXPECT_LT(take->GetCurveNode()->FindChildIndexByName("s1"), 0);
+    EXPECT_NE(geometry->GetShapeChannel(take, 1), nullptr);
+    // The name is free again.
+    KDuzShape* fresh = KDuzShape::Create(manager, "");
+    EXPECT_EQ(geometry->AddShape(fresh, "s1"), 2);
+}
+
 TEST_F(GeometryTest, ShapeNamedLikeATransformChannelFindsOnlyItsOwn) {
     KDuzNode* node = KDuzNode::Create(manager, "node");
     node->SetNodeAttribute(geometry);
@@ -163,6 +191,37 @@ TEST_F(GeometryTest, ApplyPivotMovesPointsAndTurnsNormalsOfEveryLayer) {
     KgeMatrix kept;
     geometry->GetPivot(kept);
     EXPECT_TRUE(kept.IsEqual(pivot));
+}
+
+TEST_F(GeometryTest, PivotConversionMovesTheGeometricTransformIntoThePoints) {
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "mesh");
+    ASSERT_NE(mesh, nullptr);
+    mesh->InitControlPoints(1);
+    mesh->GetControlPoints()[0] = KgeTVector(1, 0, 0, 1);
+    ASSERT_EQ(mesh->AddShape(Shape(0), "s"), 0);
+    Shape(0)->InitControlPoints(1);
+    Shape(0)->GetControlPoints()[0] = KgeTVector(2, 0, 0, 1);
+    KDuzNode* node = KDuzNode::Create(manager, "node");
+    node->SetNodeAttribute(mesh);
+    node->SetGeometricTranslation(0, KgeTVector(0, 5, 0, 1));
+    node->SetGeometricScaling(0, KgeTVector(3, 3, 3, 1));
+    node->SetPivotState(0, 0);
+
+    ASSERT_TRUE(node->ConvertPivotAnimation(30.0, 0));
+    KgeMatrix pivot;
+    mesh->GetPivot(pivot);
+    EXPECT_NEAR(pivot.GetElement(3, 1), 5.0, 1e-12);
+    const struct {
+        KgeTVector point;
+        KgeTVector expected;
+    } cases[] = {
+        {mesh->GetControlPoints()[0], KgeTVector(3, 5, 0, 1)},
+        {Shape(0)->GetControlPoints()[0], KgeTVector(6, 5, 0, 1)},
+    };
+    for (const auto& c : cases)
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(c.point[i], c.expected[i], 1e-12) << i;
+    // The geometric values now live in the geometry: set 0 is reset.
+    EXPECT_EQ(node->GetGeometricTranslation(0)[1], 0.0);
 }
 
 TEST_F(GeometryTest, CopyTakesLayersPointsAndPivot) {

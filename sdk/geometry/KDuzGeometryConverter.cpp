@@ -126,7 +126,8 @@ KDuzMesh* KDuzGeometryConverter::TriangulateMesh(const KDuzMesh* source) {
         KDuzTriangulatePolygonIndices(n, pattern.data());
         const int first = 3 * t;
         for (int k = 0; k < n - 2; ++k, ++t) {
-            polygons[t] = KDuzMeshPolygon{3 * t, 3, p.mGroup};
+            // A triangle belongs to no polygon group of its own.
+            polygons[t] = KDuzMeshPolygon{3 * t, 3, -1};
             polygonSource[static_cast<size_t>(t)] = s;
             for (int c = 0; c < 3; ++c) {
                 const int corner = pattern[static_cast<size_t>(3 * k + c)];
@@ -260,7 +261,7 @@ bool KDuzGeometryConverter::ExpandControlPointsPerPolygonVertex(KDuzMesh* mesh) 
         ExpandPoints(*shape, map);
     }
 
-    if (auto* skin = dynamic_cast<KDuzSkin*>(mesh->GetSrcObject(KDuzSkin::ClassId(), 0))) {
+    for (KDuzSkin* skin : KDuzSkinsOf(*mesh)) {
         KSparseWeightMatrix weights(points, corners);
         for (int i = 0; i < corners; ++i) weights.Add(map[static_cast<size_t>(i)], i, 1.0);
         std::vector<KDuzCluster*> old;

@@ -51,38 +51,59 @@ const std::vector<KDuzElementOps>& KDuzElementOpsTable() {
     return table;
 }
 
+void KDuzCopyClusterSettings(const KDuzCluster& source, KDuzCluster& target) {
+    target.SetLink(source.GetLink());
+    target.SetAssociateModel(source.GetAssociateModel());
+    target.SetLinkName(source.GetLinkName().Buffer());
+    target.SetAssociateModelName(source.GetAssociateModelName().Buffer());
+    target.SetUserData(source.GetUserDataID().Buffer(), source.GetUserData().Buffer());
+    target.SetLinkMode(source.GetLinkMode());
+    target.SetMultiLayer(source.GetMultiLayer());
+    target.SetTransformMatrix(source.GetStoredTransformMatrix());
+    target.SetTransformLinkMatrix(source.GetStoredTransformLinkMatrix());
+    target.SetTransformAssociateModelMatrix(source.GetStoredTransformAssociateModelMatrix());
+    if (source.IsTransformParentSet()) target.SetTransformParentMatrix(source.GetStoredTransformParentMatrix());
+}
+
+std::vector<KDuzSkin*> KDuzSkinsOf(const KDuzGeometry& geometry) {
+    std::vector<KDuzSkin*> skins;
+    const int count = geometry.GetSrcObjectCount(KDuzSkin::ClassId());
+    for (int i = 0; i < count; ++i)
+        if (auto* skin = dynamic_cast<KDuzSkin*>(geometry.GetSrcObject(KDuzSkin::ClassId(), i))) skins.push_back(skin);
+    return skins;
+}
+
+void KDuzRemoveSkins(KDuzGeometry& geometry) {
+    for (KDuzSkin* skin : KDuzSkinsOf(geometry)) {
+        geometry.DisconnectSrcObject(skin);
+        skin->Destroy();
+    }
+}
+
 void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeometry& target,
                   const std::function<int(int)>& remap) {
-    auto* skin = dynamic_cast<KDuzSkin*>(source.GetSrcObject(KDuzSkin::ClassId(), 0));
-    if (skin == nullptr) return;
-    // A plain copy of the geometry brought the skin along with the old
-    // indices; it gives way to the remapped one.
-    for (int i = target.GetDeformerCount() - 1; i >= 0; --i) {
-        if (dynamic_cast<KDuzSkin*>(target.GetDeformer(i)) == nullptr) continue;
-        if (KDuzDeformer* old = target.RemoveDeformer(i)) old->Destroy();
+    const std::vector<KDuzSkin*> skins = KDuzSkinsOf(source);
+    if (skins.empty()) return;
+    // A plain copy of the geometry brought the skins along with the old
+    // indices; they give way to the remapped ones.
+    KDuzRemoveSkins(target);
+    for (const KDuzSkin* skin : skins) {
+        KDuzSkin* copy = KDuzSkin::Create(manager, skin->GetName());
+        if (copy == nullptr) continue;
+        copy->SetDeformAccuracy(skin->GetDeformAccuracy());
+        copy->SetMultiLayer(skin->GetMultiLayer());
+        for (int c = 0; c < skin->GetClusterCount(); ++c) {
+            const KDuzCluster* cluster = skin->GetCluster(c);
+            KDuzCluster* clusterCopy = cluster != nullptr ? KDuzCluster::Create(manager, cluster->GetName()) : nullptr;
+            if (clusterCopy == nullptr) continue;
+            KDuzCopyClusterSettings(*cluster, *clusterCopy);
+            for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i)
+                clusterCopy->AddControlPointIndex(remap(cluster->GetControlPointIndices()[i]),
+                                                  cluster->GetControlPointWeights()[i]);
+            copy->ConnectSrcObject(clusterCopy);
+        }
+        target.ConnectSrcObject(copy);
     }
-    KDuzSkin* copy = KDuzSkin::Create(manager, skin->GetName());
-    if (copy == nullptr) return;
-    copy->SetDeformAccuracy(skin->GetDeformAccuracy());
-    for (int c = 0; c < skin->GetClusterCount(); ++c) {
-        const KDuzCluster* cluster = skin->GetCluster(c);
-        KDuzCluster* clusterCopy = cluster != nullptr ? KDuzCluster::Create(manager, cluster->GetName()) : nullptr;
-        if (clusterCopy == nullptr) continue;
-        clusterCopy->SetLink(cluster->GetLink());
-        clusterCopy->SetLinkName(cluster->GetLinkName().Buffer());
-        clusterCopy->SetAssociateModelName(cluster->GetAssociateModelName().Buffer());
-        clusterCopy->SetUserData(cluster->GetUserDataID().Buffer(), cluster->GetUserData().Buffer());
-        clusterCopy->SetLinkMode(cluster->GetLinkMode());
-        clusterCopy->SetTransformMatrix(cluster->GetStoredTransformMatrix());
-        clusterCopy->SetTransformLinkMatrix(cluster->GetStoredTransformLinkMatrix());
-        clusterCopy->SetTransformAssociateModelMatrix(cluster->GetStoredTransformAssociateModelMatrix());
-        if (cluster->IsTransformParentSet()) clusterCopy->SetTransformParentMatrix(cluster->GetStoredTransformParentMatrix());
-        for (int i = 0; i < cluster->GetControlPointIndicesCount(); ++i)
-            clusterCopy->AddControlPointIndex(remap(cluster->GetControlPointIndices()[i]),
-                                              cluster->GetControlPointWeights()[i]);
-        copy->ConnectSrcObject(clusterCopy);
-    }
-    target.ConnectSrcObject(copy);
 }
 
 void KDuzCopyShapes(KDuzSdkManager* manager, KDuzGeometry& source, KDuzGeometry& target, int nu, int nv,

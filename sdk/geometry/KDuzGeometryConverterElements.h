@@ -11,12 +11,23 @@
 
 namespace duzsdk {
 
+class KDuzCluster;
 class KDuzGeometry;
 class KDuzSdkManager;
+class KDuzSkin;
 
-// Gives target a copy of source's first skin (name, accuracy, clusters with
-// every field), each control-point index passed through remap; nothing when
-// source has no skin or target has one already.
+// Every field of a cluster but its control points and weights: link,
+// associate model, the names read from a file, user data, link mode,
+// multi-layer flag and the four matrices as stored.
+void KDuzCopyClusterSettings(const KDuzCluster& source, KDuzCluster& target);
+// The geometry's skins, in connection order.
+std::vector<KDuzSkin*> KDuzSkinsOf(const KDuzGeometry& geometry);
+// Disconnects and destroys every skin of the geometry.
+void KDuzRemoveSkins(KDuzGeometry& geometry);
+
+// Gives target a copy of each of source's skins (name, accuracy, clusters
+// with every field), each control-point index passed through remap, in
+// place of the skins target has; nothing when source has no skin.
 void KDuzCopySkin(KDuzSdkManager* manager, const KDuzGeometry& source, KDuzGeometry& target,
                   const std::function<int(int)>& remap);
 // Gives target a copy of each of source's shapes under the same name, the

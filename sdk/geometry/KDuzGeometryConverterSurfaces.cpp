@@ -220,24 +220,24 @@ void KDuzGeometryConverter::BuildSurfaceMeshTopology(KDuzMesh& mesh, int nu, int
 
 void KDuzGeometryConverter::ConvertSkin(const KDuzGeometry& source, KDuzGeometry& target,
                                         KSparseWeightMatrix& weights) {
-    auto* skin = dynamic_cast<KDuzSkin*>(source.GetSrcObject(KDuzSkin::ClassId(), 0));
-    if (skin == nullptr) return;
-    while (auto* existing = dynamic_cast<KDuzSkin*>(target.GetSrcObject(KDuzSkin::ClassId(), 0))) {
-        target.DisconnectSrcObject(existing);
-        existing->Destroy();
+    const std::vector<KDuzSkin*> skins = KDuzSkinsOf(source);
+    if (skins.empty()) return;
+    KDuzRemoveSkins(target);
+    for (const KDuzSkin* skin : skins) {
+        std::vector<KDuzCluster*> clusters;
+        for (int c = 0; c < skin->GetClusterCount(); ++c) clusters.push_back(skin->GetCluster(c));
+        std::vector<KDuzCluster*> converted = ConvertClusters(clusters, source.GetControlPointsCount(), weights);
+        // The skin's name and settings, no clusters.
+        KDuzSkin* copy = KDuzSkin::Create(GetSdkManager(), skin->GetName());
+        if (copy == nullptr) {
+            for (KDuzCluster* cluster : converted) cluster->Destroy();
+            continue;
+        }
+        copy->SetDeformAccuracy(skin->GetDeformAccuracy());
+        copy->SetMultiLayer(skin->GetMultiLayer());
+        for (KDuzCluster* cluster : converted) copy->ConnectSrcObject(cluster);
+        target.ConnectSrcObject(copy);
     }
-    std::vector<KDuzCluster*> clusters;
-    for (int c = 0; c < skin->GetClusterCount(); ++c) clusters.push_back(skin->GetCluster(c));
-    std::vector<KDuzCluster*> converted = ConvertClusters(clusters, source.GetControlPointsCount(), weights);
-    // The skin's name and settings, no clusters.
-    KDuzSkin* copy = KDuzSkin::Create(GetSdkManager(), skin->GetName());
-    if (copy == nullptr) {
-        for (KDuzCluster* cluster : converted) cluster->Destroy();
-        return;
-    }
-    copy->SetDeformAccuracy(skin->GetDeformAccuracy());
-    for (KDuzCluster* cluster : converted) copy->ConnectSrcObject(cluster);
-    target.ConnectSrcObject(copy);
 }
 
 std::vector<KDuzCluster*> KDuzGeometryConverter::ConvertClusters(const std::vector<KDuzCluster*>& clusters,
@@ -265,13 +265,7 @@ std::vector<KDuzCluster*> KDuzGeometryConverter::ConvertClusters(const std::vect
         if (source == nullptr) continue;
         KDuzCluster* cluster = KDuzCluster::Create(GetSdkManager(), "");
         if (cluster == nullptr) continue;
-        cluster->SetLink(source->GetLink());
-        cluster->SetLinkName(source->GetLinkName().Buffer());
-        cluster->SetAssociateModelName(source->GetAssociateModelName().Buffer());
-        cluster->SetUserData(source->GetUserDataID().Buffer(), source->GetUserData().Buffer());
-        cluster->SetTransformMatrix(source->GetStoredTransformMatrix());
-        cluster->SetTransformLinkMatrix(source->GetStoredTransformLinkMatrix());
-        cluster->SetTransformAssociateModelMatrix(source->GetStoredTransformAssociateModelMatrix());
+        KDuzCopyClusterSettings(*source, *cluster);
         cluster->SetLinkMode(mode == KDuzCluster::eNormalize ? KDuzCluster::eTotalOne : mode);
         // Sum over the cluster's points and each point's vertices.
         for (int e = 0; e < links.GetEntryCount(0, k); ++e) {

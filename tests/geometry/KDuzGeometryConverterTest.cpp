@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -84,8 +86,9 @@ protected:
     }
     void TearDown() override { manager->Destroy(); }
 
+    // Every polygon in group 5, which triangles do not keep.
     static void AddPolygon(KDuzMesh* mesh, std::initializer_list<int> corners) {
-        mesh->BeginPolygon(-1, -1, -1, false);
+        mesh->BeginPolygon(-1, -1, 5, false);
         for (int c : corners) mesh->AddPolygon(c);
     }
 
@@ -138,7 +141,11 @@ TEST_F(GeometryConverterTest, MeshTriangulationCarriesLayersPerCornerAndPerPolyg
     const std::vector<int> expectedCorners = {0, 1, 2, 2, 3, 0, 2, 3, 4, 4, 5, 2, 2, 5, 6, 6, 5, 4};
     const std::vector<int> gotCorners(result->GetPolygonVertices(), result->GetPolygonVertices() + 18);
     EXPECT_EQ(gotCorners, expectedCorners);
-    for (int p = 0; p < 6; ++p) EXPECT_EQ(result->GetPolygonSize(p), 3);
+    for (int p = 0; p < 6; ++p) {
+        EXPECT_EQ(result->GetPolygonSize(p), 3);
+        EXPECT_EQ(result->GetPolygonGroup(p), -1);
+    }
+    EXPECT_EQ(mesh->GetPolygonGroup(0), 5);
 
     KDuzLayer* out = result->GetLayer(0);
     const std::vector<int> expectedMaterials = {10, 10, 12, 12, 12, 13};
@@ -201,6 +208,93 @@ TEST_F(GeometryConverterTest, TriangulatedMeshNodeKeepsItsSkin) {
     ASSERT_EQ(copy->GetControlPointIndicesCount(), 1);
     EXPECT_EQ(copy->GetControlPointIndices()[0], 3);
     EXPECT_EQ(copy->GetControlPointWeights()[0], 0.25);
+}
+
+TEST_F(GeometryConverterTest, EveryConversionCarriesEveryClusterFieldAndEverySkin) {
+    KDuzNode* bone = KDuzNode::Create(manager, "bone");
+    KDuzNode* model = KDuzNode::Create(manager, "model");
+    KgeMatrix parent;
+    parent.SetElement(3, 2, 4.0);
+    // Two skins of one cluster each on control point 0.
+    auto skinned = [&](KDuzGeometry* geometry) {
+        for (const char* name : {"first", "second"}) {
+            KDuzSkin* skin = KDuzSkin::Create(manager, name);
+            EXPECT_TRUE(geometry->ConnectSrcObject(skin));
+            KDuzCluster* cluster = KDuzCluster::Create(manager, name);
+            cluster->SetLink(bone);
+            EXPECT_TRUE(cluster->SetAssociateModel(model));
+            cluster->SetUserData("id", name);
+            cluster->SetTransformParentMatrix(parent);
+            cluster->AddControlPointIndex(0, 1.0);
+            EXPECT_TRUE(skin->ConnectSrcObject(cluster));
+        }
+        return geometry;
+    };
+    auto mesh = [&] {
+        KDuzMesh* m = KDuzMesh::Create(manager, "mesh");
+        m->InitControlPoints(4);
+        AddPolygon(m, {0, 1, 2, 3});
+        return m;
+    };
+    auto surface = [&] {
+        KDuzNurbsSurface* s = KDuzNurbsSurface::Create(manager, "surface");
+        s->SetOrder(2, 2);
+        EXPECT_TRUE(s->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
+        const double knots[] = {0, 0, 1, 1};
+        std::copy(knots, knots + 4, s->GetUKnotVector());
+        std::copy(knots, knots + 4, s->GetVKnotVector());
+        s->SetStep(1, 1);
+        for (int i = 0; i < 4; ++i) s->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 0, 1);
+        return s;
+    };
+    auto nurb = [&] {
+        KDuzNurb* n = KDuzNurb::Create(manager, "nurb");
+        n->SetOrder(2, 2);
+        EXPECT_TRUE(n->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
+        const double knots[] = {0, 0, 1, 1};
+        std::copy(knots, knots + 4, n->GetUKnotVector());
+        std::copy(knots, knots + 4, n->GetVKnotVector());
+        n->SetStep(1, 1);
+        for (int i = 0; i < 4; ++i) n->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 0, 1);
+        return n;
+    };
+    const struct {
+        const char* name;
+        std::function<KDuzGeometry*()> convert;
+    } rows[] = {
+        {"TriangulateMesh", [&] { return converter->TriangulateMesh(static_cast<KDuzMesh*>(skinned(mesh()))); }},
+        {"ExpandControlPointsPerPolygonVertex",
+         [&]() -> KDuzGeometry* {
+             KDuzMesh* m = static_cast<KDuzMesh*>(skinned(mesh()));
+             EXPECT_TRUE(m->InitNormals(4));
+             return converter->ExpandControlPointsPerPolygonVertex(m) ? m : nullptr;
+         }},
+        {"TriangulatePatch", [&] { return converter->TriangulatePatch(static_cast<KDuzPatch*>(skinned(MakePatch(ePatchLinear, 1)))); }},
+        {"TriangulateNurb", [&] { return converter->TriangulateNurb(static_cast<KDuzNurb*>(skinned(nurb()))); }},
+        {"ConvertNurbsSurfaceToNurb",
+         [&] { return converter->ConvertNurbsSurfaceToNurb(static_cast<KDuzNurbsSurface*>(skinned(surface()))); }},
+        {"SwapNurbUV", [&] { return converter->SwapNurbUV(static_cast<KDuzNurb*>(skinned(nurb())), true, true); }},
+        {"SwapNurbsSurfaceUV",
+         [&] { return converter->SwapNurbsSurfaceUV(static_cast<KDuzNurbsSurface*>(skinned(surface())), true, true); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        KDuzGeometry* result = row.convert();
+        ASSERT_NE(result, nullptr);
+        ASSERT_EQ(result->GetDeformerCountOfType(1), 2);
+        for (int k = 0; k < 2; ++k) {
+            auto* skin = static_cast<KDuzSkin*>(result->GetDeformerOfType(k, 1));
+            SCOPED_TRACE(skin->GetName());
+            ASSERT_EQ(skin->GetClusterCount(), 1);
+            const KDuzCluster* cluster = skin->GetCluster(0);
+            EXPECT_EQ(cluster->GetLink(), bone);
+            EXPECT_EQ(cluster->GetAssociateModel(), model);
+            EXPECT_STREQ(cluster->GetUserData().Buffer(), skin->GetName());
+            EXPECT_TRUE(cluster->IsTransformParentSet());
+            EXPECT_EQ(cluster->GetStoredTransformParentMatrix().GetElement(3, 2), 4.0);
+            EXPECT_GE(cluster->GetControlPointIndicesCount(), 1);
+        }
+    }
 }
 
 TEST_F(GeometryConverterTest, ShortLayerArraysFromAFileDoNotReadPastTheirEnd) {

@@ -263,7 +263,13 @@ bool KDuzTrimNurbsSurface::Copy(const KDuzTrimNurbsSurface& other) {
     if (GetSrcObjectCount(KDuzBoundary::ClassId()) == other.GetSrcObjectCount(KDuzBoundary::ClassId()))
         mRegionEnds = other.mRegionEnds;
     mNewRegion = true;
-    return KDuzGeometry::CopyFrom(other);
+    // The shapes are those of the surface both now trim: copying them would
+    // clear that surface's list through the forwarded operations and
+    // destroy the shapes it holds.
+    bool copied = KDuzGeometryBase::CopyFrom(other);
+    copied = CopyDeformers(other) && copied;
+    CopyPivot(other);
+    return copied;
 }
 
 }  // namespace duzsdk

@@ -190,5 +190,31 @@ TEST_F(TrimNurbsSurfaceTest, ControlPointsAndShapesAreTheSurfaces) {
     EXPECT_TRUE(trim->FindProperty("smile").IsValid());
 }
 
+TEST_F(TrimNurbsSurfaceTest, CopyAndCloneLeaveTheSharedSurfacesShapes) {
+    KDuzNurbsSurface* surface = KDuzNurbsSurface::Create(manager, "surface");
+    trim->SetNurbsSurface(surface);
+    KDuzShape* shape = KDuzShape::Create(manager, "shape");
+    ASSERT_EQ(surface->AddShape(shape, "smile"), 0);
+    KDuzTrimNurbsSurface* target = KDuzTrimNurbsSurface::Create(manager, "target");
+    const struct {
+        const char* name;
+        std::function<KDuzTrimNurbsSurface*()> copy;
+    } rows[] = {
+        {"Clone", [&] { return dynamic_cast<KDuzTrimNurbsSurface*>(trim->Clone(2)); }},
+        {"Copy", [&] { return target->Copy(*trim) ? target : nullptr; }},
+        {"Copy again", [&] { return target->Copy(*trim) ? target : nullptr; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        KDuzTrimNurbsSurface* copy = row.copy();
+        ASSERT_NE(copy, nullptr);
+        ASSERT_EQ(surface->GetShapeCount(), 1);
+        EXPECT_EQ(surface->GetShape(0), shape);
+        EXPECT_STREQ(surface->GetShapeName(0), "smile");
+        EXPECT_EQ(copy->GetShape(0), shape);
+        EXPECT_EQ(manager->GetObjectCount(KDuzShape::ClassId()), 1);
+    }
+}
+
 }  // namespace
 }  // namespace duzsdk

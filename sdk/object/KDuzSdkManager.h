@@ -14,6 +14,15 @@
 
 namespace duzsdk {
 
+class KDuzLayerElementMaterial;
+class KDuzLayerElementNormal;
+class KDuzLayerElementPolygonGroup;
+class KDuzLayerElementSmoothing;
+class KDuzLayerElementTexture;
+class KDuzLayerElementUV;
+class KDuzLayerElementUserData;
+class KDuzLayerElementVertexColor;
+class KDuzLayerElementVisibility;
 class KDuzObject;
 class KDuzPlug;
 class KDuzUserNotification;
@@ -103,6 +112,24 @@ public:
         return element;
     }
     int GetLayerElementCount(EDuzLayerElementList list) const;
+    // New elements of each kind, named, kept by this manager until it is
+    // destroyed; null when allocation fails. They are built with the
+    // geometry, which defines them.
+    KDuzLayerElementNormal* CreateLayerElementNormal(const char* name);
+    KDuzLayerElementMaterial* CreateLayerElementMaterial(const char* name);
+    KDuzLayerElementPolygonGroup* CreateLayerElementPolygonGroup(const char* name);
+    KDuzLayerElementUV* CreateLayerElementUV(const char* name);
+    KDuzLayerElementVertexColor* CreateLayerElementVertexColor(const char* name);
+    KDuzLayerElementSmoothing* CreateLayerElementSmoothing(const char* name);
+    KDuzLayerElementVisibility* CreateLayerElementVisibility(const char* name);
+    // Reference mode 2, no channel tag, blend mode 0, alpha 1.
+    KDuzLayerElementTexture* CreateLayerElementTexture(const char* name);
+    KDuzLayerElementUserData* CreateLayerElementUserData(const char* name, int id,
+                                                         const std::vector<PropertyDataType>& dataTypes,
+                                                         const std::vector<KString>& names);
+    // A copy of the other (null other: null).
+    KDuzLayerElementUserData* CreateLayerElementUserDataCopy(const char* name,
+                                                             const KDuzLayerElementUserData* other);
 
     KErrorState& GetError() { return mError; }
     KObjectList* GetObjectRegistry() const { return mRegistry; }

@@ -88,14 +88,14 @@ TEST_F(LayerTest, FactoriesMakeNamedEmptyElementsTheManagerOwns) {
         EDuzLayerElementList list;
     };
     const Case cases[] = {
-        {KDuzCreateLayerElementNormal(manager, "n"), eDuzLayerElementListNormal},
-        {KDuzCreateLayerElementMaterial(manager, "n"), eDuzLayerElementListMaterial},
-        {KDuzCreateLayerElementPolygonGroup(manager, "n"), eDuzLayerElementListPolygonGroup},
-        {KDuzCreateLayerElementUV(manager, "n"), eDuzLayerElementListUV},
-        {KDuzCreateLayerElementVertexColor(manager, "n"), eDuzLayerElementListVertexColor},
-        {KDuzCreateLayerElementSmoothing(manager, "n"), eDuzLayerElementListSmoothing},
-        {KDuzCreateLayerElementVisibility(manager, "n"), eDuzLayerElementListVisibility},
-        {KDuzCreateLayerElementUserData(manager, "n", 1, {}, {}), eDuzLayerElementListUserData},
+        {manager->CreateLayerElementNormal("n"), eDuzLayerElementListNormal},
+        {manager->CreateLayerElementMaterial("n"), eDuzLayerElementListMaterial},
+        {manager->CreateLayerElementPolygonGroup("n"), eDuzLayerElementListPolygonGroup},
+        {manager->CreateLayerElementUV("n"), eDuzLayerElementListUV},
+        {manager->CreateLayerElementVertexColor("n"), eDuzLayerElementListVertexColor},
+        {manager->CreateLayerElementSmoothing("n"), eDuzLayerElementListSmoothing},
+        {manager->CreateLayerElementVisibility("n"), eDuzLayerElementListVisibility},
+        {manager->CreateLayerElementUserData("n", 1, {}, {}), eDuzLayerElementListUserData},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list);
@@ -107,7 +107,7 @@ TEST_F(LayerTest, FactoriesMakeNamedEmptyElementsTheManagerOwns) {
         EXPECT_EQ(manager->GetLayerElementCount(c.list), 1);
     }
 
-    KDuzLayerElementTexture* texture = KDuzCreateLayerElementTexture(manager, nullptr);
+    KDuzLayerElementTexture* texture = manager->CreateLayerElementTexture(nullptr);
     ASSERT_NE(texture, nullptr);
     EXPECT_STREQ(texture->GetName(), "");
     EXPECT_EQ(texture->GetReferenceMode(), KDuzLayerElement::eIndexToDirect);
@@ -116,7 +116,13 @@ TEST_F(LayerTest, FactoriesMakeNamedEmptyElementsTheManagerOwns) {
     EXPECT_EQ(texture->GetAlpha(), 1.0);
 
     EXPECT_EQ(KDuzCreateLayerElementNormal(nullptr, "n"), nullptr);
-    EXPECT_EQ(KDuzCreateLayerElementUserDataCopy(manager, "n", nullptr), nullptr);
+    EXPECT_EQ(manager->CreateLayerElementUserDataCopy("n", nullptr), nullptr);
+    KDuzLayerElementUserData* copy =
+        manager->CreateLayerElementUserDataCopy("copy", manager->CreateLayerElementUserData("n", 7, {}, {}));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_STREQ(copy->GetName(), "copy");
+    EXPECT_EQ(copy->GetId(), 7);
+    EXPECT_EQ(manager->GetLayerElementCount(eDuzLayerElementListUserData), 3);
 }
 
 TEST_F(LayerTest, UserDataArraysFollowTheValueKinds) {
@@ -152,6 +158,7 @@ TEST_F(LayerTest, UserDataArraysFollowTheValueKinds) {
     KDuzLayerElementUserData* copy = KDuzCreateLayerElementUserDataCopy(manager, "copy", data);
     ASSERT_NE(copy, nullptr);
     EXPECT_STREQ(copy->GetName(), "copy");
+    EXPECT_EQ(copy->GetId(), 7);
     EXPECT_EQ(copy->GetId(), 7);
     EXPECT_EQ(copy->GetAttributeCount(), 5);
     EXPECT_STREQ(copy->GetDataName(0), "b");

@@ -341,6 +341,24 @@ void KFCurveNodeEvaluateLayersToDepth(KFCurveNode* node, double* values, KTime t
     }
 }
 
+void KFCurveNodeEvaluateLayerLists(KFCurveNode* node, double* values, KTime time, const int* addedIds,
+                                   int addedCount, const int* removedIds, int removedCount, int* indexHint)
+{
+    if (!node || !values) return;
+    if (!addedIds) addedCount = 0;
+    if (!removedIds) removedCount = 0;
+    int guard = 0;
+    for (KFCurveNode* n = node; n && guard < 100000; n = n->GetLayer(), ++guard) {
+        const bool add = InList(addedIds, addedCount, n->GetLayerId());
+        const bool remove = InList(removedIds, removedCount, n->GetLayerId());
+        if (add == remove) continue;   // neither, or both: no change
+        std::vector<double> layerValues(static_cast<size_t>(std::max(n->GetValueCount(), 4) + 4), 0.0);
+        node->EvaluateLayer(layerValues.data(), time, n->GetLayerId(), indexHint);
+        if (remove) KFCurveNodeLayerInverse(n, layerValues.data(), layerValues.data());
+        KFCurveNodeLayerCombine(n, values, values, layerValues.data());
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Layer merge
 
@@ -422,6 +440,22 @@ bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdC
     const int valueCount = std::max({node->GetValueCount(), KFCurveNodeLayerChannelCount(node), 4}) + 4;
     std::vector<double> values(static_cast<size_t>(valueCount), 0.0);
     const bool hasChannels = copy->GetChildCount() > 0;
+    // With a reference, the layers to add to and remove from its values.
+    std::vector<int> added, removed;
+    if (reference) {
+        const int referenceId = reference->GetLayerId();
+        bool referenceInChain = false;
+        int guard = 0;
+        for (KFCurveNode* n = node; n && guard < 100000; n = n->GetLayer(), ++guard) {
+            const int id = n->GetLayerId();
+            if (id == referenceId) {
+                referenceInChain = true;
+                continue;
+            }
+            if (!layerIds || InList(layerIds, layerIdCount, id)) added.push_back(id);
+        }
+        if (referenceInChain && layerIds && !InList(layerIds, layerIdCount, referenceId)) removed.push_back(referenceId);
+    }
     auto sampleInto = [&](KFCurveNode* target, std::int64_t t) {
         KTime evalTime(t);
         if (useTimeWarp && node->GetTimeWarp()) {
@@ -435,6 +469,8 @@ bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdC
             KFCurveNodeEvaluateLayersToDepth(node, values.data(), evalTime, layerIds, layerIdCount);
         } else {
             reference->EvaluateLayer(values.data(), evalTime, reference->GetLayerId());
+            KFCurveNodeEvaluateLayerLists(node, values.data(), evalTime, added.data(), static_cast<int>(added.size()),
+                                          removed.data(), static_cast<int>(removed.size()));
         }
         if (hasChannels) {
             if (target->GetLayerType() == eCurveNodeLayerRotation && !reference && target->GetChildCount() == 3)

@@ -51,6 +51,12 @@ bool KFCurveNodeAllKeysHave(const KFCurveNode* node, std::uint32_t interpolation
 // Combines the chain (or the listed layers, ids ascending) into `values`.
 void KFCurveNodeEvaluateLayersToDepth(KFCurveNode* node, double* values, KTime time, const int* layerIds,
                                       int layerIdCount, int* indexHint = nullptr);
+// Walks the chain once: each layer whose id is in the added list is combined
+// into `values` by its layer type, each layer in the removed list is taken
+// out through its type's inverse. Either list may be null.
+void KFCurveNodeEvaluateLayerLists(KFCurveNode* node, double* values, KTime time, const int* addedIds,
+                                   int addedCount, const int* removedIds, int removedCount,
+                                   int* indexHint = nullptr);
 
 enum : int {
     kFCurveMergeFlattenOthers = 0x2,
@@ -80,6 +86,11 @@ struct KFCurveMergeOptions {
 
 // Samples the combined value of a node's layer chain into new curves and puts
 // them back by the flags. False (nothing changed) for a period of zero or less.
+// With a reference node (a layer standing for the chain's layer of its id)
+// each sample starts from the reference's own values; the other taking-part
+// layers of the chain are added and, when a list leaves the reference's id
+// out, the chain's layer of that id is removed, so the result is the
+// combination of the taking-part layers.
 bool KFCurveNodeMergeLayers(KFCurveNode* node, const int* layerIds, int layerIdCount, int layerId, int flags,
                             KTime start, KTime stop, KTime period, KFCurveNode* destination,
                             KFCurveNode* reference, bool useTimeWarp, const KFCurveMergeOptions* options = nullptr);

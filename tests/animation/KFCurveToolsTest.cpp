@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "KFCurveTestUtil.h"
 #include "sdk/animation/KFCurveTools.h"
@@ -174,6 +175,66 @@ TEST(KFCurveToolsTest, MergeLayersIntoTheBaseCurves)
     EXPECT_NEAR(x->Evaluate(Sec(0.5)), 6.0, 1e-4);
     EXPECT_NEAR(node->GetChild(2)->GetCurve()->Evaluate(Sec(0.2)), 3.0, 1e-5);
     delete node;
+}
+
+// A chain of three layers (ids 0, 1, 2) of one type, each channel of layer i
+// at values[i].
+KFCurveNode* Chain(int layerType, const float (&values)[3])
+{
+    KFCurveNode* node = Vector3(layerType, values[0], values[0], values[0]);
+    EXPECT_TRUE(node->InsertLayer(1));
+    EXPECT_TRUE(node->InsertLayer(2));
+    int i = 0;
+    for (KFCurveNode* n = node; n; n = n->GetLayer(), ++i)
+        for (int c = 0; c < 3; ++c) n->GetChild(c)->GetCurve()->SetDefaultValue(values[i]);
+    return node;
+}
+
+TEST(KFCurveToolsTest, LayerListsAddAndRemoveLayersByType)
+{
+    const struct {
+        int type;
+        float layers[3];
+        double start;
+        double expected;   // start, with layers 0 and 2 added and 1 removed
+    } cases[] = {
+        {eCurveNodeLayerTranslation, {1, 2, 4}, 10, 10 + 1 - 2 + 4},
+        {eCurveNodeLayerScaling, {2, 4, 5}, 3, 3 * 2 / 4.0 * 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        KFCurveNode* node = Chain(c.type, c.layers);
+        double values[8] = {c.start, c.start, c.start};
+        const int added[] = {0, 2}, removed[] = {1};
+        KFCurveNodeEvaluateLayerLists(node, values, Sec(0), added, 2, removed, 1);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(values[i], c.expected, 1e-12);
+        KFCurveNodeEvaluateLayerLists(node, values, Sec(0), nullptr, 0, nullptr, 0);
+        EXPECT_NEAR(values[0], c.expected, 1e-12);
+        delete node;
+    }
+}
+
+TEST(KFCurveToolsTest, MergeWithAReferenceLayerFlattensTheWholeChain)
+{
+    const struct {
+        std::vector<int> list;   // empty: no list
+        float expected;
+    } cases[] = {
+        {{}, 1 + 2 + 4},
+        {{0, 2}, 1 + 4},   // the reference's own layer left out
+        {{1, 2}, 2 + 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list.size());
+        const float layers[3] = {1, 2, 4};
+        KFCurveNode* node = Chain(eCurveNodeLayerTranslation, layers);
+        KFCurveNode* reference = node->GetLayer();   // layer 1
+        ASSERT_TRUE(KFCurveNodeMergeLayers(node, c.list.empty() ? nullptr : c.list.data(),
+                                           static_cast<int>(c.list.size()), 0, kFCurveMergeReplaceCurves, Sec(0),
+                                           Sec(1), KFCurveGetDefaultPeriod(), nullptr, reference, false));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(node->GetChild(i)->GetCurve()->Evaluate(Sec(0.5)), c.expected, 1e-5);
+        delete node;
+    }
 }
 
 TEST(KFCurveToolsTest, MergeOptionsConstantChainGivesConstantKeysAtItsKeyTimes)

@@ -9,6 +9,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/object/KDuzClassTree.h"
+#include "sdk/object/KPlugHandleReleases.h"
 #include "sdk/object/KPlugType.h"
 #include "sdk/base/KgeMath.h"
 
@@ -70,22 +71,29 @@ void KDuzGeometry::DestroyContents(bool recursive, bool dependents) {
 // ---- attachment ----------------------------------------------------------------------
 
 void KDuzGeometry::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
-    for (int i = 0; i < GetShapeCount(); ++i) AddShapeChannelToTake(takeNode, i);
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i) AddShapeChannelToTake(takeNode, i);
 }
 
 void KDuzGeometry::RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) {
-    for (int i = 0; i < GetShapeCount(); ++i) RemoveShapeChannelFromTake(takeNode, i);
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i) RemoveShapeChannelFromTake(takeNode, i);
 }
 
 void KDuzGeometry::ConnectToScene(KDuzObject* scene) {
     KDuzObject* current = GetScene();
     // The shapes live in the geometry's scene, also when the geometry was
     // connected to the scene itself (it then already has that scene).
-    if (scene != nullptr && (current == nullptr || current == scene))
-        for (int i = 0; i < GetShapeCount(); ++i) {
+    if (scene != nullptr && (current == nullptr || current == scene)) {
+        const int shapeCount = GetShapeCount();
+        for (int i = 0; i < shapeCount; ++i) {
             KDuzShape* shape = LiveShape(static_cast<size_t>(i));
             if (shape != nullptr && shape->GetScene() == nullptr) shape->ConnectToScene(scene);
         }
+    }
+    // Connected straight to the scene, the geometry already has it, but its
+    // deformers (and their clusters) must join as well.
+    if (scene != nullptr && current == scene) ConnectDeformersToScene(scene);
     if (scene == current) return;
     if (scene != nullptr && current != nullptr) return;
     KDuzGeometryBase::ConnectToScene(scene);
@@ -141,7 +149,8 @@ void KDuzGeometry::ClearShape() {
     // The channels go from every take of the node; the node link stays.
     if (KDuzTakeNodeContainer* container = GetNodeContainer()) {
         for (int t = 0; t < container->GetTakeNodeCount(); ++t) {
-            for (int i = 0; i < GetShapeCount(); ++i)
+            const int shapeCount = GetShapeCount();
+            for (int i = 0; i < shapeCount; ++i)
                 RemoveShapeChannelFromTake(container->GetTakeNodeAt(t), i);
         }
     }
@@ -167,6 +176,11 @@ KDuzShape* KDuzGeometry::LiveShape(size_t index) const {
 }
 
 void KDuzGeometry::DropDestroyedShapes() const {
+    // Without the plug system every handle is dead; else only a release
+    // since the last look can have taken a shape.
+    const std::uint64_t releases = KPlugHandleReleaseCount();
+    if (KPlugSystemIsActive() && releases == mShapesCheckedAt) return;
+    mShapesCheckedAt = releases;
     size_t kept = 0;
     size_t keptRemembered = 0;
     for (size_t k = 0; k < mShapes.size(); ++k) {
@@ -238,7 +252,7 @@ double KDuzGeometry::GetShapeChannelValue(int index) {
 
 bool KDuzGeometry::AddShapeChannelToTake(KDuzTakeNode* takeNode, int index) {
     KFCurveNode* root = TakeRoot(takeNode);
-    if (root == nullptr || index < 0 || index >= GetShapeCount()) return false;
+    if (root == nullptr || index < 0 || index >= static_cast<int>(mShapeNames.size())) return false;
     const char* name = mShapeNames[static_cast<size_t>(index)].Buffer();
     if (name[0] == '\0') return false;
     KFCurveNode* channel = root->FindOrCreateChild(name, true);
@@ -253,7 +267,7 @@ bool KDuzGeometry::AddShapeChannelToTake(KDuzTakeNode* takeNode, int index) {
 
 void KDuzGeometry::RemoveShapeChannelFromTake(KDuzTakeNode* takeNode, int index) {
     KFCurveNode* root = TakeRoot(takeNode);
-    if (root == nullptr || index < 0 || index >= GetShapeCount()) return;
+    if (root == nullptr || index < 0 || index >= static_cast<int>(mShapeNames.size())) return;
     const int child = root->FindChildIndexByName(mShapeNames[static_cast<size_t>(index)].Buffer());
     if (child >= 0) root->RemoveChild(child);
 }
@@ -307,7 +321,8 @@ KString KDuzGeometry::MakeShapeChannelName(const char* name) {
 void KDuzGeometry::ConvertShapeChannelNames(KDuzTakeNode* takeNode) {
     KFCurveNode* root = TakeRoot(takeNode);
     if (root == nullptr || GetNode() == nullptr || GetAttributeType() == eMesh) return;
-    for (int i = 0; i < GetShapeCount(); ++i) {
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i) {
         const char* name = mShapeNames[static_cast<size_t>(i)].Buffer();
         int found = root->FindChildIndexByName(MakeShapeChannelName(name).Buffer());
         if (found < 0) found = root->FindChildIndexByName(MakeDefaultShapeChannelName(i).Buffer());
@@ -320,7 +335,8 @@ void KDuzGeometry::ConvertShapeChannelNames(KDuzTakeNode* takeNode) {
 
 void KDuzGeometry::PrepareShapeChannelsForWrite(KDuzTakeNode* takeNode) {
     const bool mesh = GetAttributeType() == eMesh;
-    for (int i = 0; i < GetShapeCount(); ++i) {
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i) {
         const size_t k = static_cast<size_t>(i);
         // The names are taken once: from the second take on, the shape
         // already carries its file name and would be remembered as such.
@@ -386,7 +402,8 @@ void KDuzGeometry::ApplyPivot() {
     const KgeMatrix rotation = KgeMatrix::FromEulerXYZ(angles[0], angles[1], angles[2]);
     ApplyPivotTo(*this, mPivot, rotation);
     // The shapes are blend targets of these points and move with them.
-    for (int i = 0; i < GetShapeCount(); ++i)
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i)
         if (KDuzShape* shape = LiveShape(static_cast<size_t>(i))) ApplyPivotTo(*shape, mPivot, rotation);
 }
 
@@ -435,12 +452,14 @@ bool KDuzGeometry::CopyShapes(const KDuzGeometry& other) {
     if (&other == this) return true;
     // Taken first: ClearShape empties the list.
     std::vector<KDuzShape*> previous;
-    for (int i = 0; i < GetShapeCount(); ++i) previous.push_back(LiveShape(static_cast<size_t>(i)));
+    const int shapeCount = GetShapeCount();
+    for (int i = 0; i < shapeCount; ++i) previous.push_back(LiveShape(static_cast<size_t>(i)));
     ClearShape();
     for (KDuzShape* shape : previous)
         if (shape != nullptr) shape->Destroy();
     bool copied = true;
-    for (int i = 0; i < other.GetShapeCount(); ++i) {
+    const int otherCount = other.GetShapeCount();
+    for (int i = 0; i < otherCount; ++i) {
         const KDuzShape* source = other.LiveShape(static_cast<size_t>(i));
         KDuzShape* shape = KDuzShape::Create(GetSdkManager(), "");
         if (source == nullptr || shape == nullptr) {
@@ -461,7 +480,17 @@ bool KDuzGeometry::CopyShapes(const KDuzGeometry& other) {
 int KDuzGeometry::AddDeformer(KDuzDeformer* deformer) {
     if (deformer == nullptr) return -1;
     const int count = GetDeformerCount();
-    return ConnectSrcObject(deformer) ? count : -1;
+    if (!ConnectSrcObject(deformer)) return -1;
+    if (KDuzObject* scene = GetScene()) ConnectDeformersToScene(scene);
+    return count;
+}
+
+void KDuzGeometry::ConnectDeformersToScene(KDuzObject* scene) {
+    const int count = GetDeformerCount();
+    for (int i = 0; i < count; ++i) {
+        KDuzDeformer* deformer = GetDeformer(i);
+        if (deformer != nullptr && deformer->GetScene() == nullptr) deformer->ConnectToScene(scene);
+    }
 }
 
 int KDuzGeometry::GetDeformerCount() const { return GetSrcObjectCount(KDuzDeformer::ClassId()); }

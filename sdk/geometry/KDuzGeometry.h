@@ -172,6 +172,9 @@ private:
     // Drops the shapes destroyed since the last look, with their names and
     // remembered names, so indices always reach live shapes.
     void DropDestroyedShapes() const;
+    // Hands the scene to the deformers (and through them their clusters)
+    // that have none yet.
+    void ConnectDeformersToScene(KDuzObject* scene);
     KDuzShape* LiveShape(size_t index) const;
 
     // Weak: the shapes are objects of the manager and may be destroyed
@@ -186,6 +189,9 @@ private:
         KString fileChannel;
     };
     mutable std::vector<RememberedNames> mRemembered;
+    // The handle-release count at the last look for destroyed shapes: while
+    // it stands still, no shape can have gone.
+    mutable std::uint64_t mShapesCheckedAt = ~std::uint64_t(0);
     KgeMatrix mPivot;
     KErrorState mError;
 };

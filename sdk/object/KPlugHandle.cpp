@@ -1,8 +1,10 @@
 #include "sdk/object/KPlugHandle.h"
 
 #include "sdk/object/KPlug.h"
+#include "sdk/object/KPlugHandleReleases.h"
 #include "sdk/object/KPlugType.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -27,6 +29,7 @@ RetainedBlocks& Retained() {
 
 std::uint64_t gSerialCounter = 0;   // guarded by the pool's lock
 int gPlugSystemCount = 0;
+std::atomic<std::uint64_t> gReleaseCount{0};
 KPlugHandlePool* gPool = nullptr;
 
 std::uint64_t NextSerial() {
@@ -94,7 +97,10 @@ void KPlugHandlePool::Release(KPlug* plug, KPlugHandle* record) {
     record->serial = KPlugHandle::kFreeSerial;
     record->nextFree = mImpl->freeHead;
     mImpl->freeHead = record;
+    gReleaseCount.fetch_add(1, std::memory_order_relaxed);
 }
+
+std::uint64_t KPlugHandleReleaseCount() { return gReleaseCount.load(std::memory_order_relaxed); }
 
 int KPlugHandlePool::GetBlockCount() const {
     return static_cast<int>(mImpl->blocks.size());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sdk/base/KStringList.h"
 #include "sdk/base/KgeMath.h"
 #include "sdk/geometry/KDuzCache.h"
@@ -10,6 +12,7 @@
 #include "sdk/object/KDuzClassTree.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
 
 namespace duzsdk {
 namespace {
@@ -263,6 +266,38 @@ TEST_F(DeformerTest, DestroyingTheGeometryTakesItsDeformersAndClusters) {
     EXPECT_EQ(manager->GetObjectCount(KDuzSkin::ClassId()), skins - 1);
     EXPECT_EQ(manager->GetObjectCount(KDuzCluster::ClassId()), clusters - 1);
     EXPECT_STREQ(bone->GetName(), "bone");
+}
+
+TEST_F(DeformerTest, GeometryInASceneHandsItToItsDeformers) {
+    // Deformers added before or after the geometry joins the scene, and a
+    // geometry connected straight to the scene or through its node.
+    for (const bool deformerFirst : {true, false}) {
+        for (const bool throughNode : {false, true}) {
+            SCOPED_TRACE(std::string(deformerFirst ? "deformer first" : "scene first") +
+                         (throughNode ? ", through a node" : ", straight"));
+            KDuzScene* scene = KDuzScene::Create(manager, "");
+            KDuzMesh* mesh = KDuzMesh::Create(manager, "mesh");
+            KDuzSkin* skin = KDuzSkin::Create(manager, "");
+            KDuzCluster* cluster = KDuzCluster::Create(manager, "");
+            ASSERT_TRUE(skin->ConnectSrcObject(cluster));
+            auto join = [&] {
+                if (!throughNode) return scene->ConnectObject(mesh);
+                KDuzNode* node = KDuzNode::Create(manager, "node");
+                node->SetNodeAttribute(mesh);
+                return scene->GetRootNode()->AddChild(node);
+            };
+            if (deformerFirst) {
+                ASSERT_GE(mesh->AddDeformer(skin), 0);
+            }
+            ASSERT_TRUE(join());
+            if (!deformerFirst) {
+                ASSERT_GE(mesh->AddDeformer(skin), 0);
+            }
+            EXPECT_EQ(mesh->GetScene(), scene);
+            EXPECT_EQ(skin->GetScene(), scene);
+            EXPECT_EQ(cluster->GetScene(), scene);
+        }
+    }
 }
 
 TEST_F(DeformerTest, VertexCacheDeformerAndCache) {

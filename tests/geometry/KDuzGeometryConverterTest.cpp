@@ -236,28 +236,19 @@ TEST_F(GeometryConverterTest, EveryConversionCarriesEveryClusterFieldAndEverySki
         AddPolygon(m, {0, 1, 2, 3});
         return m;
     };
-    auto surface = [&] {
-        KDuzNurbsSurface* s = KDuzNurbsSurface::Create(manager, "surface");
-        s->SetOrder(2, 2);
-        EXPECT_TRUE(s->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
+    // A flat bilinear 2 x 2 patch of a NURBS kind.
+    auto bilinear = [](auto* g) {
+        g->SetOrder(2, 2);
+        EXPECT_TRUE(g->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
         const double knots[] = {0, 0, 1, 1};
-        std::copy(knots, knots + 4, s->GetUKnotVector());
-        std::copy(knots, knots + 4, s->GetVKnotVector());
-        s->SetStep(1, 1);
-        for (int i = 0; i < 4; ++i) s->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 0, 1);
-        return s;
+        std::copy(knots, knots + 4, g->GetUKnotVector());
+        std::copy(knots, knots + 4, g->GetVKnotVector());
+        g->SetStep(1, 1);
+        for (int i = 0; i < 4; ++i) g->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 0, 1);
+        return g;
     };
-    auto nurb = [&] {
-        KDuzNurb* n = KDuzNurb::Create(manager, "nurb");
-        n->SetOrder(2, 2);
-        EXPECT_TRUE(n->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
-        const double knots[] = {0, 0, 1, 1};
-        std::copy(knots, knots + 4, n->GetUKnotVector());
-        std::copy(knots, knots + 4, n->GetVKnotVector());
-        n->SetStep(1, 1);
-        for (int i = 0; i < 4; ++i) n->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 0, 1);
-        return n;
-    };
+    auto surface = [&] { return bilinear(KDuzNurbsSurface::Create(manager, "surface")); };
+    auto nurb = [&] { return bilinear(KDuzNurb::Create(manager, "nurb")); };
     const struct {
         const char* name;
         std::function<KDuzGeometry*()> convert;

@@ -107,12 +107,15 @@ bool ReadTiff(TIFF* tiff, KDuzMediaContent& media) {
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    // Without the tag a YCbCr image is subsampled 2 x 2, as libtiff lays
-    // out its strips; such an image is refused below instead of misread.
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_YCBCRSUBSAMPLING, &horizontal, &vertical);
     const bool hasBits = TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits) == 1;
-
     const bool ycbcr = photometric == PHOTOMETRIC_YCBCR;
+    // Without the tag a YCbCr image holds one (Y, Cb, Cr) per pixel. libtiff
+    // would lay out its strips as 2 x 2 and read them short, so it is told.
+    if (TIFFGetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, &horizontal, &vertical) != 1) {
+        horizontal = vertical = 1;
+        if (ycbcr) TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, horizontal, vertical);
+    }
+
     if (!ycbcr && photometric != PHOTOMETRIC_RGB) return false;
     if (!ycbcr) horizontal = vertical = 1;
     if (horizontal > 2 || horizontal < 1 || vertical != 1) return false;

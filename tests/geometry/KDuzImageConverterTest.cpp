@@ -144,6 +144,29 @@ TEST_F(ImageConverterTest, YCbCrGroupsSpreadTheirChromaOverTheirPixels) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST_F(ImageConverterTest, YCbCrWithoutSubsamplingTagIsOneSamplePerPixel) {
+    const struct {
+        const char* name;
+        uint16_t compression;
+        uint32_t rowsPerStrip;
+    } cases[] = {{"plain", COMPRESSION_NONE, 2}, {"deflate", COMPRESSION_ADOBE_DEFLATE, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TiffSpec spec;
+        spec.photometric = PHOTOMETRIC_YCBCR;
+        spec.compression = c.compression;
+        spec.rowsPerStrip = c.rowsPerStrip;
+        const size_t rowBytes = spec.width * 3;
+        const std::vector<unsigned char> pixels = Ramp(rowBytes * spec.height);
+        const std::string path = Write(std::string("untagged-") + c.name + ".tif", spec, pixels, rowBytes);
+        KDuzMediaContent media;
+        ASSERT_TRUE(ImageReadTiff(path.c_str(), media, false));
+        EXPECT_EQ(media.format, 1);
+        ASSERT_EQ(media.GetByteCount(), pixels.size());
+        EXPECT_EQ(std::vector<unsigned char>(media.content, media.content + pixels.size()), pixels);
+    }
+}
+
 TEST_F(ImageConverterTest, UnsupportedLayoutsAreRefusedAndTheFileStays) {
     struct Case {
         const char* name;

@@ -266,7 +266,9 @@ def main():
         "[view]", "resolution=1024x768:32", ""]))
     # Level 1: a staircase of 1-unit steps (the walker climbs ledges up to 1)
     # up to the goal platform at (-15, 10, -88); the goal area lies above it.
-    stairs = [(-15, -44 - 4 * i, i + 1) for i in range(10)] + [(-15, -88, 10)]
+    # Steps and platform are 4 deep: a landing at the top's height joins the
+    # last step (ending at z -82) to the platform (from z -86) without a gap.
+    stairs = [(-15, -44 - 4 * i, i + 1) for i in range(10)] + [(-15, -84, 10), (-15, -88, 10)]
     level("level1", stairs, (-15, 16, -88), (20, 0, -60))
     # Level 2: a long run over open ground to the goal area at (9, -189).
     level("level2", [(5, -60, 2), (-5, -100, 3), (8, -150, 2)], (9, 5, -189), (-20, 0, -120))

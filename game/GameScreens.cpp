@@ -8,6 +8,10 @@
 #include <GL/glew.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 void GameInitGL(CGGameState& state) {
     glEnable(GL_NORMALIZE);
     glClearColor(0, 0, 0, 0);
@@ -78,8 +82,18 @@ void GameDrawFps(CGGameState& state, double fps) {
     const float white[4] = {1, 1, 1, 1}, black[4] = {0, 0, 0, 0};
     glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, white);
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, black);
-    glRasterPos2f(0.8f, -0.8f);
-    state.fonts[0].Print("fps: %7.2f", fps);
+    char text[64];
+    std::snprintf(text, sizeof text, "fps: %7.2f", fps);
+    // At 0.8 across, the counter starts 370 pixels right of the centre of a
+    // 1024-pixel window and its last digit falls off the edge; it is moved
+    // left far enough to end a few pixels inside, whatever the width. The
+    // text stands at a depth of 2 in the 45-degree view of GameOnReshape.
+    const float width = float(state.config.screenWidth > 0 ? state.config.screenWidth : 1);
+    const float height = float(state.config.screenHeight > 0 ? state.config.screenHeight : 1);
+    const float halfWidth = 2.0f * std::tan(22.5f * 3.14159265f / 180.0f) * width / height;
+    const float fits = halfWidth * (1.0f - 2.0f * (state.fonts[0].TextWidth(text) + 8.0f) / width);
+    glRasterPos2f(std::min(0.8f, fits), -0.8f);
+    state.fonts[0].Print("%s", text);
     glPopMatrix();
 }
 

@@ -9,6 +9,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -195,6 +196,33 @@ TEST_F(GameScreens, FirstPlayedFrameAfterTheMenuKeepsTheLevelsColours) {
     const GlImage after = GlDrawLevelFrame(level);
     after.Save("first frame after the menu");
     EXPECT_EQ(after.CountDifferences(before, 2), 0u);
+}
+
+TEST_F(GameScreens, FrameCounterEndsInsideTheWindow) {
+    // Wide numbers too: the last digit must not reach the right edge.
+    for (const double fps : {60.0, 1234.56}) {
+        SCOPED_TRACE(fps);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        GameOnReshape(level.state, kGlWidth, kGlHeight);
+        glDisable(GL_LIGHTING);
+        glColor4f(1, 1, 1, 1);
+        GameDrawFps(level.state, fps);
+        glEnable(GL_LIGHTING);
+        const GlImage image = GlReadFrame();
+        image.Save("frame counter");
+        int leftmost = image.width, rightmost = -1;
+        for (int y = 0; y < image.height / 4; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (image.Lit(x, y)) {
+                    leftmost = std::min(leftmost, x);
+                    rightmost = std::max(rightmost, x);
+                }
+        ASSERT_GE(rightmost, 0) << "nothing drawn";
+        EXPECT_LT(rightmost, image.width - 2);
+        // The whole text, not a clipped part of it.
+        EXPECT_NEAR(rightmost - leftmost, level.state.fonts[0].TextWidth(fps > 1000 ? "fps: 1234.56" : "fps:   60.00"),
+                    level.state.fonts[0].TextWidth("0") + 2);
+    }
 }
 
 }  // namespace

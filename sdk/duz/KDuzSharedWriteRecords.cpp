@@ -11,6 +11,7 @@
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/character/KDuzCharacterLink.h"
 #include "sdk/duz/KDuz6FieldHelpers.h"
+#include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzImageConverter.h"
 #include "sdk/geometry/KDuzMesh.h"
@@ -386,6 +387,26 @@ void KDuzWriteParentOffsetAndRotationSpace(KDuz& duz, const KDuzCharacterLink& l
     KDuz6WriteVector3Field(duz, "MAX", link.mRLimits.max);
     duz.FieldWriteBlockEnd();
     duz.FieldWriteEnd();
+}
+
+void KDuzPrepareShapeChannelsForWrite(KDuzNode* root) {
+    KDuzWriterDuz::VisitPostOrder(root, [](KDuzNode* node) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
+        if (geometry == nullptr) return;
+        geometry->ClearShapeChannelNames();
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+            geometry->PrepareShapeChannelsForWrite(node->GetTakeNodeAt(t));
+    });
+}
+
+void KDuzRestoreShapeChannelsAfterWrite(KDuzNode* root) {
+    KDuzWriterDuz::VisitPostOrder(root, [](KDuzNode* node) {
+        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
+        if (geometry == nullptr) return;
+        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+            geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
+        geometry->ClearShapeChannelNames();
+    });
 }
 
 }  // namespace duzsdk

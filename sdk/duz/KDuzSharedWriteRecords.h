@@ -22,6 +22,13 @@ class KDuzStreamOptionsDuzWriter;
 struct KDuzTakeDescription;
 class KDuzThumbnail;
 
+// The geometry take-node passes around a write, children before their
+// parents: each geometry gives its shapes and their channels in every take
+// the names files use, and takes its own names back afterwards (also after
+// a failed write, so the scene leaves the writer as it came in).
+void KDuzPrepareShapeChannelsForWrite(KDuzNode* root);
+void KDuzRestoreShapeChannelsAfterWrite(KDuzNode* root);
+
 // Four comment lines (ASCII files only): empty, title, dashes, empty.
 void KDuzWriteBanner(KDuz& duz, const char* title, int dashes);
 // "Culling": "CullingOff", "CullingOnCCW" or "CullingOnCW".

@@ -194,25 +194,9 @@ void KDuzWriterDuz::VisitPostOrder(KDuzNode* start, const std::function<void(KDu
     }
 }
 
-void KDuzWriterDuz::PrepareShapeChannels(KDuzNode* start) {
-    VisitPostOrder(start, [](KDuzNode* node) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
-        if (geometry == nullptr) return;
-        geometry->ClearShapeChannelNames();
-        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
-            geometry->PrepareShapeChannelsForWrite(node->GetTakeNodeAt(t));
-    });
-}
+void KDuzWriterDuz::PrepareShapeChannels(KDuzNode* start) { KDuzPrepareShapeChannelsForWrite(start); }
 
-void KDuzWriterDuz::RestoreShapeChannels(KDuzNode* start) {
-    VisitPostOrder(start, [](KDuzNode* node) {
-        auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
-        if (geometry == nullptr) return;
-        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
-            geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
-        geometry->ClearShapeChannelNames();
-    });
-}
+void KDuzWriterDuz::RestoreShapeChannels(KDuzNode* start) { KDuzRestoreShapeChannelsAfterWrite(start); }
 
 // ---- helpers ------------------------------------------------------------------
 

@@ -341,6 +341,9 @@ bool KDuzWriterDuz6::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, ID
         scene->ConnectLayerTexturesToNodes();
         scene->CreateVideosForTextures();
     }
+    // Shapes and their channels are written under the names files use.
+    KDuzNode* root = scene != nullptr ? scene->GetRootNode() : nullptr;
+    if (!refused) KDuzPrepareShapeChannelsForWrite(root);
 
     if (!refused) {
         if (!WriteDefinitions(scene) || FileInError()) {
@@ -395,6 +398,7 @@ bool KDuzWriterDuz6::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, ID
     }
     mTarget = nullptr;
     mOptions = nullptr;
+    KDuzRestoreShapeChannelsAfterWrite(root);
     if (progress != nullptr) progress->End();
     return true;
 }

@@ -199,6 +199,9 @@ public:
     void WriteObjectConnections(KDuzObject* object, bool recurse);
     // The "Connect" records of the object's own sources and of its properties' sources.
     void WriteOwnConnections(KDuzObject* object);
+    // A deformer or cluster while "LINK" is off: not in the file, so no
+    // connection names it.
+    bool IsUnwrittenDeformer(const KDuzObject* object) const;
     bool WriteConnect(KDuzObject* sourceObject, const KDuzProperty* sourceProperty,
                       KDuzObject* destinationObject, const KDuzProperty* destinationProperty);
     KDuzObject* GetConnectableObject(KDuzObject* object) const;

@@ -82,8 +82,16 @@ bool KDuzWriterDuz6::WriteConnections(KDuzScene* scene) {
     return duz.FieldWriteEnd() == 0;
 }
 
+bool KDuzWriterDuz6::IsUnwrittenDeformer(const KDuzObject* object) const {
+    // Deformers and clusters are objects of the file only under "LINK"; a
+    // connection to one that is not there is dropped by the reader.
+    return object != nullptr && !Option("LINK") &&
+           (object->Is(KDuzClassIdOf(eDuzClassDeformer)) || object->Is(KDuzClassIdOf(eDuzClassSubDeformer)));
+}
+
 void KDuzWriterDuz6::WriteOwnConnections(KDuzObject* object) {
-    for (KDuzObject* source : Sources(object, KClassId())) WriteConnect(source, nullptr, object, nullptr);
+    for (KDuzObject* source : Sources(object, KClassId()))
+        if (!IsUnwrittenDeformer(source)) WriteConnect(source, nullptr, object, nullptr);
     for (int p = 0; p < object->GetPropertyCount(); ++p) {
         // Objects connect to a property through its handle: one without a
         // handle has none, and is not made just to be asked.
@@ -123,7 +131,7 @@ void KDuzWriterDuz6::WriteObjectConnections(KDuzObject* object, bool recurse) {
         }
         KDuzObject* child = top.sources[top.next++];
         const bool deeper = top.object->Is(KDuzNode::ClassId()) || top.object->Is(KDuzNodeAttribute::ClassId());
-        if (child != nullptr && onPath.count(child) == 0) visit(child, deeper);
+        if (child != nullptr && onPath.count(child) == 0 && !IsUnwrittenDeformer(child)) visit(child, deeper);
     }
 }
 

@@ -17,6 +17,8 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzVertexCacheDeformer.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
 #include "sdk/scene/KDuzNode.h"
 #include "tests/support/SceneDump.h"
 
@@ -193,6 +195,28 @@ TEST_F(DeformerWriteTest, RecordsAndRelationsInTheFile) {
     EXPECT_EQ(text.find("Mode: \"Normalize\""), std::string::npos);
 }
 
+TEST_F(DeformerWriteTest, AnimatedShapeWeightIsWrittenUnderItsChannelName) {
+    BuildSkinnedScene();
+    KDuzNode* body = mesh->GetNode();
+    ASSERT_NE(body, nullptr);
+    KDuzTakeNode* walk = body->CreateTakeNode("Walk");
+    ASSERT_NE(walk, nullptr);
+    KFCurve* weight = mesh->GetShapeChannel(walk, 0);
+    ASSERT_NE(weight, nullptr);
+    weight->KeySetValue(weight->KeyAdd(KTime(0)), 0.25f);
+    weight->KeySetValue(weight->KeyAdd(KTime(KTime::kTicksPerSecond)), 0.75f);
+
+    const std::string path = PathOf("smile.duz");
+    ASSERT_TRUE(Export(scene, path, kAscii));
+    const std::string text = ReadFileBytes(path);
+    EXPECT_NE(text.find("Channel: \"Smile (Shape)\""), std::string::npos);
+    EXPECT_EQ(text.find("Channel: \"Smile\""), std::string::npos);
+    // The scene keeps its own names.
+    EXPECT_STREQ(mesh->GetShapeName(0), "Smile");
+    ASSERT_NE(mesh->GetShapeChannel(walk, 0), nullptr);
+    EXPECT_EQ(mesh->GetShapeChannel(walk, 0)->KeyGetCount(), 2);
+}
+
 TEST_F(DeformerWriteTest, WithoutLinkNoDeformerIsWritten) {
     BuildSkinnedScene();
     auto* options = WriteOptions();
@@ -201,10 +225,13 @@ TEST_F(DeformerWriteTest, WithoutLinkNoDeformerIsWritten) {
     ASSERT_TRUE(Export(scene, path, kAscii, options));
     options->Destroy();
     const std::string text = ReadFileBytes(path);
-    // Records and their announcements; the connections still name them.
+    // Neither records nor announcements, and no connection names them.
     EXPECT_EQ(text.find("\n    Deformer: "), std::string::npos);
     EXPECT_EQ(text.find("\n    Cache: "), std::string::npos);
     EXPECT_EQ(text.find("ObjectType: \"Deformer\""), std::string::npos);
+    EXPECT_EQ(text.find("\"Deformer::"), std::string::npos);
+    EXPECT_EQ(text.find("\"SubDeformer::"), std::string::npos);
+    EXPECT_EQ(text.find("\"Cache::"), std::string::npos);
     // The shape and the weighted map belong to the geometry.
     EXPECT_NE(text.find("Shape: \"Smile\""), std::string::npos);
     EXPECT_NE(text.find("GeometryWeightedMap:"), std::string::npos);

@@ -101,6 +101,10 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
         return false;
     }
     mEffectProfile = profile;
+    // Images may be declared inside the effect and its profile too.
+    for (xmlNode* scope : {effect, profile})
+        for (xmlNode* child = scope->children; child != nullptr; child = child->next)
+            if (ColladaIsElement(child, "image") && !ReadImage(child)) return false;
     xmlNode* technique = ColladaFindChildByName(profile, "technique");
     xmlNode* shader = ColladaFirstChildElement(technique);
     if (shader == nullptr) return false;
@@ -237,7 +241,8 @@ bool KDuzReaderCollada::ReadTexture(xmlNode* textureElement, const KString& effe
         }
     }
     if (image == mImages.end()) {
-        NotifyError(KString("Image not found: ") + imageId);
+        // The rest of the effect reads; the warning says what is lost.
+        NotifyWarning(KString("Image not found: ") + imageId + ". The texture is not read.");
         return false;
     }
     KDuzTexture* texture = KDuzTexture::Create(mManager, imageId.Buffer());

@@ -234,8 +234,10 @@ bool KDuzWriterCollada::ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node) {
                 }
 
                 // The materials that use the texture, each once, in order of first use.
+                // A texture that stands for its material (material mode 1) gets one
+                // made for it only when the mesh has none: the polygons use theirs.
                 std::vector<KDuzSurfaceMaterial*> users;
-                if (texture->GetMaterialMode() == 1 || materials == nullptr) {
+                if (materials == nullptr) {
                     if (KDuzSurfaceMaterial* made = MakeTextureMaterial(label + "-Material")) users.push_back(made);
                 } else if (element->GetMappingMode() == KDuzLayerElement::eAllSame) {
                     if (KDuzSurfaceMaterial* material = ColladaPolygonMaterial(materials, 0)) users.push_back(material);

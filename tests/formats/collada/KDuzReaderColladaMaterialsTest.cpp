@@ -151,7 +151,7 @@ TEST_F(ColladaMaterialTest, TexturesBindToTheFirstMaterialOfTheirEffect) {
               "<instance_material symbol=\"third\" target=\"#first\"/>"
               "</technique_common></bind_material></instance_geometry></node>"))))
         << AllSaid();
-    EXPECT_TRUE(Said("ERROR: Image not found: nothere"));   // the effect is read all the same
+    EXPECT_TRUE(Said("Warning: Image not found: nothere. The texture is not read."));   // the effect is read all the same
     EXPECT_TRUE(Said("Warning: material of symbol third not found for node n"));
     auto* mesh = dynamic_cast<KDuzMesh*>(Node("n")->GetNodeAttribute());
     ASSERT_NE(mesh, nullptr);
@@ -167,6 +167,64 @@ TEST_F(ColladaMaterialTest, TexturesBindToTheFirstMaterialOfTheirEffect) {
         ASSERT_EQ(textures->GetIndexArray().Count(), 2);
         EXPECT_EQ(textures->GetIndexArray()[0], 0);
         EXPECT_EQ(textures->GetIndexArray()[1], -1);   // the second material got no bindings
+    }
+}
+
+// The shape other tools write: geometries before materials, primitives
+// named by the material's id, textures through a sampler, and images
+// declared in the effect or its profile.
+TEST_F(ColladaMaterialTest, TexturesOfMaterialsNamedByIdAndImagesInsideTheEffect) {
+    const std::string sampler =
+        "<newparam sid=\"surf\"><surface type=\"2D\"><init_from>img</init_from></surface></newparam>"
+        "<newparam sid=\"samp\"><sampler2D><source>surf</source></sampler2D></newparam>";
+    const std::string image = "<image id=\"img\"><init_from>./tex/a.png</init_from></image>";
+    const std::string technique =
+        "<technique sid=\"t\"><phong><diffuse><texture texture=\"samp\" texcoord=\"UV0\"/></diffuse></phong>"
+        "</technique>";
+    struct Case {
+        const char* where;
+        std::string effect;
+        std::string images;
+    };
+    const Case cases[] = {
+        {"image in the profile", "<effect id=\"fx\"><profile_COMMON>" + image + sampler + technique +
+                                     "</profile_COMMON></effect>", ""},
+        {"image in the effect", "<effect id=\"fx\">" + image + "<profile_COMMON>" + sampler + technique +
+                                    "</profile_COMMON></effect>", ""},
+        {"image in the library", "<effect id=\"fx\"><profile_COMMON>" + sampler + technique +
+                                     "</profile_COMMON></effect>", image},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        scene = KDuzScene::Create(manager, "");
+        const std::string tri = "<input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+                                "<input semantic=\"TEXCOORD\" source=\"#uv\" offset=\"1\" set=\"0\"/>"
+                                "<p>0 0 1 1 2 2</p>";
+        ASSERT_TRUE(Read(Doc(
+            "<library_effects>" + c.effect + "</library_effects>" +
+            "<library_geometries><geometry id=\"g\"><mesh><source id=\"p\"><float_array count=\"9\">"
+            "0 0 0 1 0 0 0 1 0</float_array><technique_common><accessor count=\"3\" stride=\"3\"/>"
+            "</technique_common></source><source id=\"uv\"><float_array count=\"6\">0 0 1 0 0 1</float_array>"
+            "<technique_common><accessor count=\"3\" stride=\"2\"/></technique_common></source>"
+            "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#p\"/></vertices>"
+            "<triangles material=\"mat\" count=\"1\">" + tri + "</triangles></mesh></geometry></library_geometries>" +
+            (c.images.empty() ? "" : "<library_images>" + c.images + "</library_images>") +
+            "<library_materials>" + Material("mat", "fx") + "</library_materials>" +
+            Scene("<node id=\"n\"><instance_geometry url=\"#g\"><bind_material><technique_common>"
+                  "<instance_material symbol=\"mat\" target=\"#mat\"><bind_vertex_input semantic=\"UV0\" "
+                  "input_semantic=\"TEXCOORD\" input_set=\"0\"/></instance_material>"
+                  "</technique_common></bind_material></instance_geometry></node>"))))
+            << AllSaid();
+        EXPECT_FALSE(Said("Image not found")) << AllSaid();
+        auto* mesh = dynamic_cast<KDuzMesh*>(Node("n")->GetNodeAttribute());
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_STREQ(mesh->GetLayer(0)->GetMaterials()->GetDirectArray()[0]->GetName(), "mat");
+        const KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTexturesOfType(3);
+        ASSERT_NE(textures, nullptr);
+        ASSERT_EQ(textures->GetDirectArray().Count(), 1);
+        EXPECT_STREQ(textures->GetDirectArray()[0]->GetFileName(), "tex/a.png");
+        ASSERT_EQ(textures->GetIndexArray().Count(), 1);
+        EXPECT_EQ(textures->GetIndexArray()[0], 0);
     }
 }
 

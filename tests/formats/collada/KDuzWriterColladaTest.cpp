@@ -14,6 +14,7 @@
 #include "formats/collada/ColladaWriterFixture.h"
 #include "platform/Clock.h"
 #include "support/RandomScene.h"
+#include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -371,6 +372,58 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
     EXPECT_FALSE(Has(text, "\"Wood-Material\""));
     const std::string peer = colladatest::LoadWithPeer(path);
     EXPECT_FALSE(Has(peer, "FAILED")) << peer;
+}
+
+// Textures read from a document, and any made in code, stand for their
+// material by default: on a mesh with materials they belong to the
+// materials of the polygons, not to one that no polygon uses.
+TEST_F(ColladaWriterTest, TexturesThatStandForTheirMaterialStayOnThePolygonsMaterial) {
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfacePhong* paint = KDuzSurfacePhong::Create(manager, "Paint");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eAllSame);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(paint);
+    materials->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    KDuzTexture* rust = KDuzTexture::Create(manager, "Rust");
+    rust->SetFileName("rust.png");
+    ASSERT_EQ(rust->GetMaterialMode(), 1);
+    KDuzLayerElementTexture* textures = KDuzCreateLayerElementTexture(manager, "");
+    textures->SetMappingMode(KDuzLayerElement::eAllSame);
+    textures->GetDirectArray().Add(rust);
+    textures->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
+    AddNode("Car", mesh);
+
+    std::ofstream(folder / "rust.png") << "";   // the validator looks for the image
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    const std::string text = ReadFile(path);
+    EXPECT_FALSE(Has(text, "Rust-diffuse-Material")) << text;
+    const size_t effect = text.find("<effect id=\"Paint-fx\"");
+    ASSERT_NE(effect, std::string::npos);
+    EXPECT_NE(text.find("<texture texture=\"Rust-image", effect), std::string::npos) << text;
+
+    // Read back: the material of every polygon carries the texture.
+    KDuzScene* back = KDuzScene::Create(manager, "");
+    KDuzReaderCollada reader(manager);
+    ASSERT_TRUE(reader.FileOpen(path.c_str()));
+    KDuzStreamOptions* options = reader.GetReadOptions(false);
+    ASSERT_TRUE(reader.Read(back, options));
+    options->Destroy();
+    reader.FileClose();
+    KDuzNode* car = back->GetRootNode()->FindChild("Car");
+    ASSERT_NE(car, nullptr);
+    auto* read = dynamic_cast<KDuzMesh*>(car->GetNodeAttribute());
+    ASSERT_NE(read, nullptr);
+    const KDuzLayerElementTexture* readTextures = read->GetLayer(0)->GetTexturesOfType(eLayerElementDiffuseTextures);
+    ASSERT_NE(readTextures, nullptr);
+    ASSERT_EQ(readTextures->GetDirectArray().Count(), 1);
+    EXPECT_STREQ(readTextures->GetDirectArray()[0]->GetFileName(), "rust.png");
+    ASSERT_EQ(readTextures->GetIndexArray().Count(), read->GetPolygonCount());
+    for (int p = 0; p < read->GetPolygonCount(); ++p) EXPECT_EQ(readTextures->GetIndexArray()[p], 0) << p;
 }
 
 TEST_F(ColladaWriterTest, TexturesByPolygonGoToTheMaterialsOfTheirPolygons) {

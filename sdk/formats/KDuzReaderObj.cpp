@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <unordered_map>
@@ -111,18 +112,48 @@ KgeTVector Normalized(const KgeTVector& v) {
 // FIFO or device is refused at once instead of blocking or never ending.
 FILE* OpenRegularFile(const char* path) { return duzplatform::OpenFile(path, "rb"); }
 
-struct KeyHash {
-    size_t operator()(const ObjIndexTriple& k) const {
+// The control points of a group by their (position, uv, normal) key: an
+// open-addressing table of point numbers into the list of keys, kept at
+// most half full, so a look-up is constant time and a point costs a few
+// ints instead of a node of a hash map.
+class ObjPointTable {
+public:
+    // The number of the point with this key; a new key is appended to keys.
+    int FindOrAdd(const ObjIndexTriple& key, ObjBlockArray<ObjIndexTriple>& keys) {
+        if ((keys.size() + 1) * 2 > mSlots.size()) Grow(keys);
+        for (size_t at = Hash(key) & mMask;; at = (at + 1) & mMask) {
+            const int point = mSlots[at];
+            if (point < 0) {
+                mSlots[at] = static_cast<int>(keys.size());
+                keys.push_back(key);
+                return mSlots[at];
+            }
+            const ObjIndexTriple& other = keys[static_cast<size_t>(point)];
+            if (other.vertex == key.vertex && other.uv == key.uv && other.normal == key.normal) return point;
+        }
+    }
+
+private:
+    static size_t Hash(const ObjIndexTriple& k) {
         size_t h = static_cast<size_t>(static_cast<unsigned>(k.vertex));
         h = h * 0x9E3779B97F4A7C15ull ^ static_cast<unsigned>(k.uv);
         h = h * 0x9E3779B97F4A7C15ull ^ static_cast<unsigned>(k.normal);
-        return h ^ (h >> 29);
+        h *= 0x9E3779B97F4A7C15ull;
+        return h ^ (h >> 32);
     }
-};
-struct KeyEqual {
-    bool operator()(const ObjIndexTriple& a, const ObjIndexTriple& b) const {
-        return a.vertex == b.vertex && a.uv == b.uv && a.normal == b.normal;
+    void Grow(const ObjBlockArray<ObjIndexTriple>& keys) {
+        const size_t size = mSlots.empty() ? 1024 : mSlots.size() * 2;
+        mSlots.assign(size, -1);
+        mMask = size - 1;
+        for (size_t point = 0; point < keys.size(); ++point) {
+            size_t at = Hash(keys[point]) & mMask;
+            while (mSlots[at] >= 0) at = (at + 1) & mMask;
+            mSlots[at] = static_cast<int>(point);
+        }
     }
+
+    std::vector<int> mSlots;
+    size_t mMask = 0;
 };
 
 void SetColor(KDuzProperty property, const double* rgb) {
@@ -195,18 +226,38 @@ void KDuzReaderObj::Reset() {
 // ---- statements ------------------------------------------------------------------
 
 // One physical line without its end (LF, CR or CR LF); false at the end of
-// the file with nothing read. Lines of any length are read whole.
-bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
-    line.clear();
+// the file with nothing read. Lines of any length are read whole. The view
+// stays valid until the next read: most lines are read in place in the
+// block, only one that crosses the block's end is copied.
+bool KDuzReaderObj::ReadPhysicalLine(std::string_view& line) {
+    if (mBufferPos < mBufferEnd) {
+        const char* start = mBuffer.get() + mBufferPos;
+        const size_t available = mBufferEnd - mBufferPos;
+        const char* lineFeed = static_cast<const char*>(std::memchr(start, '\n', available));
+        const size_t searched = lineFeed != nullptr ? static_cast<size_t>(lineFeed - start) : available;
+        const char* carriage = static_cast<const char*>(std::memchr(start, '\r', searched));
+        const char* end = carriage != nullptr ? carriage : lineFeed;
+        // A CR that ends the block may be the first half of a CR LF pair:
+        // that line takes the copying path, which reads on.
+        const bool pairOpen = end != nullptr && *end == '\r' && end + 1 == start + available && !mEof;
+        if (end != nullptr && !pairOpen) {
+            const size_t n = static_cast<size_t>(end - start);
+            mBufferPos += n + 1;
+            if (*end == '\r' && mBufferPos < mBufferEnd && mBuffer[mBufferPos] == '\n') ++mBufferPos;
+            line = std::string_view(start, n);
+            return true;
+        }
+    }
+    mLine.clear();
     bool any = false;
     for (;;) {
         if (mBufferPos == mBufferEnd) {
-            if (mEof) return any;
+            if (mEof) break;
             mBufferEnd = std::fread(mBuffer.get(), 1, kReadBlock, mFile);
             mBufferPos = 0;
             if (mBufferEnd == 0) {
                 mEof = true;
-                return any;
+                break;
             }
         }
         any = true;
@@ -214,7 +265,7 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
         const size_t available = mBufferEnd - mBufferPos;
         size_t n = 0;
         while (n < available && start[n] != '\n' && start[n] != '\r') ++n;
-        line.append(start, n);
+        mLine.append(start, n);
         mBufferPos += n;
         if (n == available) continue;
         const char end = mBuffer[mBufferPos++];
@@ -227,20 +278,24 @@ bool KDuzReaderObj::ReadPhysicalLine(std::string& line) {
             }
             if (mBufferPos < mBufferEnd && mBuffer[mBufferPos] == '\n') ++mBufferPos;
         }
-        return true;
+        break;
     }
+    line = mLine;
+    return any;
 }
 
 // The next statement: its keyword and the trimmed rest of its line, with
-// backslash-continued lines joined. Blank lines are skipped; false at the end.
-bool KDuzReaderObj::NextStatement(std::string& keyword, std::string& rest) {
+// backslash-continued lines joined. Blank lines are skipped; false at the
+// end. Both views stay valid until the next read.
+bool KDuzReaderObj::NextStatement(std::string_view& keyword, std::string_view& rest) {
     for (;;) {
-        if (!ReadPhysicalLine(mLine)) return false;
-        std::string_view text = Trim(mLine);
+        std::string_view line;
+        if (!ReadPhysicalLine(line)) return false;
+        std::string_view text = Trim(line);
         if (text.empty()) continue;
         if (text.back() == '\\') {
             std::string joined(text);
-            std::string next;
+            std::string_view next;
             while (!joined.empty() && joined.back() == '\\') {
                 joined.back() = ' ';
                 if (!ReadPhysicalLine(next)) break;
@@ -252,10 +307,8 @@ bool KDuzReaderObj::NextStatement(std::string& keyword, std::string& rest) {
             mLine.swap(joined);
             text = mLine;
         }
-        const std::string_view word = NextWord(text);
-        keyword.assign(word.data(), word.size());
-        text = Trim(text);
-        rest.assign(text.data(), text.size());
+        keyword = NextWord(text);
+        rest = Trim(text);
         return true;
     }
 }
@@ -283,9 +336,11 @@ bool KDuzReaderObj::Read(KDuzScene* scene, KDuzStreamOptions* options) {
 }
 
 bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
-    std::string keyword;
-    std::string rest;
+    std::string_view keyword;
+    std::string_view rest;
     std::string groupName = "default";
+    // The group of groupName once a face has named it; the map's entries stay put.
+    ObjGroup* currentGroup = nullptr;
     int smoothing = 0;
     int currentMaterial = -1;
     ObjFreeForm form;
@@ -319,12 +374,15 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             if (ParseDoubles(rest, values, 3) < 1) return corrupt("A parameter vertex has no value");
             ++mParameterVertexCount;
         } else if (keyword == "f") {
-            auto& slot = mGroups[groupName];
-            if (!slot) {
-                slot = std::make_unique<ObjGroup>();
-                slot->name = groupName;
+            if (currentGroup == nullptr) {
+                auto& slot = mGroups[groupName];
+                if (!slot) {
+                    slot = std::make_unique<ObjGroup>();
+                    slot->name = groupName;
+                }
+                currentGroup = slot.get();
             }
-            ObjGroup& group = *slot;
+            ObjGroup& group = *currentGroup;
             ObjFace face;
             face.material = currentMaterial;
             if (!ParseFace(rest, group, face)) continue;
@@ -336,7 +394,8 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             else group.allFacesHaveTexture = false;
             ++group.faceCount;
         } else if (keyword == "g") {
-            groupName = rest.empty() ? "default" : rest;
+            groupName = rest.empty() ? std::string_view("default") : rest;
+            currentGroup = nullptr;
             const size_t blank = groupName.find_first_of(" \t");
             if (blank != std::string::npos) groupName[blank] = '_';
         } else if (keyword == "s") {
@@ -347,7 +406,8 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             else if (word == "off") smoothing = 0;
         } else if (keyword == "mtllib") {
             mUseMaterials = true;
-            if (!OpenMaterialLibraries(rest)) mMessageText += "Unable to load material library\n";
+            // The names are copied: reading a library reuses the line buffer.
+            if (!OpenMaterialLibraries(std::string(rest))) mMessageText += "Unable to load material library\n";
         } else if (keyword == "usemtl") {
             std::string_view text = rest;
             const std::string name(NextWord(text));
@@ -376,8 +436,8 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             }
         } else if (keyword == "curv" || keyword == "curv2") {
             // Free-form curves are not imported: the block is skipped to "end".
-            std::string inner;
-            std::string innerRest;
+            std::string_view inner;
+            std::string_view innerRest;
             while (NextStatement(inner, innerRest) && inner != "end") {
             }
         } else if (keyword == "surf") {
@@ -387,7 +447,7 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             --known;
             ++unknown;
             mMessageText += "Object not supported : ";
-            mMessageText += keyword.c_str();
+            mMessageText += std::string(keyword).c_str();
             mMessageText += "\n";
         }
     }
@@ -408,7 +468,7 @@ bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& f
         if (word.empty()) break;
         long long v = 0, t = 0, n = 0;
         if (!ParseFaceVertex(word, v, t, n)) {
-            group.corners.resize(first);
+            group.corners.Truncate(first);
             return false;
         }
         ++written;
@@ -422,7 +482,7 @@ bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& f
     face.cornerCount = static_cast<int>(group.corners.size() - first);
     // Faces left with fewer than three corners have no surface (nor normal).
     if (written < 3 || face.cornerCount < 3 || group.corners.size() > static_cast<size_t>(INT_MAX)) {
-        group.corners.resize(first);
+        group.corners.Truncate(first);
         return false;
     }
     return true;
@@ -453,8 +513,8 @@ void KDuzReaderObj::ReadSurface(std::string_view rest, const ObjFreeForm& form, 
         if (parsed && vertex >= 0) points.push_back(vertex);
     }
     std::vector<double> knots[2];   // u, v
-    std::string keyword;
-    std::string statement;
+    std::string_view keyword;
+    std::string_view statement;
     while (NextStatement(keyword, statement) && keyword != "end") {
         if (keyword != "parm") continue;
         std::string_view fields = statement;
@@ -559,8 +619,8 @@ void KDuzReaderObj::ParseMaterialFile(FILE* file) {
     mBufferPos = mBufferEnd = 0;
     mEof = false;
 
-    std::string keyword;
-    std::string rest;
+    std::string_view keyword;
+    std::string_view rest;
     MtlEntry* entry = nullptr;
     while (NextStatement(keyword, rest)) {
         double values[3];
@@ -680,7 +740,8 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
     for (auto& [smoothing, faces] : group.faces) {
         if (smoothing == 0) {
             // Flat: a face lacking any normal takes its face normal at every corner.
-            for (const ObjFace& face : faces) {
+            for (size_t f = 0; f < faces.size(); ++f) {
+                const ObjFace& face = faces[f];
                 if (face.allNormals) continue;
                 const int index = static_cast<int>(mNormals.size());
                 mNormals.push_back(FaceNormal(group, face));
@@ -696,7 +757,8 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
             int index = -1;
         };
         std::unordered_map<int, Sum> sums;
-        for (const ObjFace& face : faces) {
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const ObjFace& face = faces[f];
             KgeTVector faceNormal;
             bool haveFaceNormal = false;
             for (int c = 0; c < face.cornerCount; ++c) {
@@ -714,7 +776,8 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
                 for (int k = 0; k < 3; ++k) sum.total[k] += (*add)[k];
             }
         }
-        for (const ObjFace& face : faces) {
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const ObjFace& face = faces[f];
             for (int c = 0; c < face.cornerCount; ++c) {
                 ObjIndexTriple& corner = group.corners[face.firstCorner + c];
                 if (corner.normal >= 0) continue;
@@ -729,40 +792,33 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
     }
 }
 
-KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
+KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
     if (!group.allFacesHaveNormals) GenerateNormals(group);
     KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
     if (mesh == nullptr) return nullptr;
-    // UVs are kept only when every corner of the group has one.
+    // UVs are kept only when every corner of the group has one; then every
+    // control point has a UV of its own, numbered as the point.
     const bool withUvs = group.allFacesHaveUvs;
 
-    struct Slot {
-        int controlPoint;
-        int uv;
-    };
-    std::unordered_map<ObjIndexTriple, Slot, KeyHash, KeyEqual> keys;
-    keys.reserve(group.corners.size());
-    std::vector<int> cornerPoint(group.corners.size());
-    std::vector<int> cornerUv(group.corners.size(), -1);
-    std::vector<ObjIndexTriple> pointKeys;
-    int uvCount = 0;
-    for (const auto& [smoothing, faces] : group.faces) {
-        for (const ObjFace& face : faces) {
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const size_t at = static_cast<size_t>(face.firstCorner + c);
-                ObjIndexTriple key = group.corners[at];
-                if (!withUvs) key.uv = -1;
-                auto [it, isNew] = keys.try_emplace(key, Slot{static_cast<int>(pointKeys.size()), -1});
-                if (isNew) {
-                    pointKeys.push_back(key);
-                    if (key.uv >= 0) it->second.uv = uvCount++;
+    // Each corner's key is replaced in place by its control point's number:
+    // the corners are not needed as keys once the points are known.
+    ObjBlockArray<ObjIndexTriple> pointKeys;
+    {
+        ObjPointTable table;
+        for (auto& [smoothing, faces] : group.faces) {
+            for (size_t f = 0; f < faces.size(); ++f) {
+                const ObjFace& face = faces[f];
+                for (int c = 0; c < face.cornerCount; ++c) {
+                    ObjIndexTriple& corner = group.corners[static_cast<size_t>(face.firstCorner + c)];
+                    ObjIndexTriple key = corner;
+                    if (!withUvs) key.uv = -1;
+                    corner.vertex = table.FindOrAdd(key, pointKeys);
                 }
-                cornerPoint[at] = it->second.controlPoint;
-                cornerUv[at] = it->second.uv;
             }
         }
     }
     const int pointCount = static_cast<int>(pointKeys.size());
+    const int uvCount = withUvs ? pointCount : 0;
     if (!mesh->InitControlPoints(pointCount) || !mesh->InitNormals()) {
         mesh->Destroy();
         return nullptr;
@@ -787,11 +843,20 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
         if (element != nullptr) {
             KgeUVVectorArray& direct = element->GetDirectArray();
             direct.Clear();
-            direct.SetCount(uvCount);
-            for (const ObjIndexTriple& key : pointKeys) {
-                if (key.uv >= 0) direct[keys[key].uv] = mUvs[key.uv];
+            if (direct.SetCount(uvCount)) {
+                for (int i = 0; i < uvCount; ++i) direct[i] = mUvs[pointKeys[i].uv];
             }
+            // Room for one UV index per corner at once, not grown corner by corner.
+            KTypedArray<int>& indices = element->GetIndexArray();
+            if (indices.Resize(static_cast<int>(group.corners.size()))) indices.Empty();
         }
+    }
+    pointKeys.clear();
+    // The last mesh is the last user of the file's vertex lists.
+    if (lastGroup) {
+        mPositions.clear();
+        mNormals.clear();
+        mUvs.clear();
     }
     if (group.someFaceHasTexture) {
         mesh->InitTextureIndices(kMappingByPolygon);
@@ -803,8 +868,13 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
             }
         }
     }
+    KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
+    if (polygons.Resize(group.faceCount)) polygons.Empty();
+    KTypedArray<int>& polygonVertices = mesh->GetPolygonVertexArray();
+    if (polygonVertices.Resize(static_cast<int>(group.corners.size()))) polygonVertices.Empty();
     for (const auto& [smoothing, faces] : group.faces) {
-        for (const ObjFace& face : faces) {
+        for (size_t f = 0; f < faces.size(); ++f) {
+            const ObjFace& face = faces[f];
             int materialIndex = 0;
             int textureIndex = 0;
             if (face.material >= 0) {
@@ -820,8 +890,8 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group) {
             }
             mesh->BeginPolygon(materialIndex, textureIndex, -1, true);
             for (int c = 0; c < face.cornerCount; ++c) {
-                const size_t at = static_cast<size_t>(face.firstCorner + c);
-                mesh->AddPolygon(cornerPoint[at], cornerUv[at]);
+                const int point = group.corners[static_cast<size_t>(face.firstCorner + c)].vertex;
+                mesh->AddPolygon(point, withUvs ? point : -1);
             }
             mesh->EndPolygon();
         }
@@ -842,12 +912,15 @@ bool KDuzReaderObj::BuildScene(KDuzScene* scene) {
         parent->AddChild(reference);
         parent = reference;
     }
+    size_t left = mGroups.size();
     for (auto& [key, group] : mGroups) {
         KDuzObjectName name(group->name.c_str());
         mRenamer.Rename(name);
         KDuzNode* node = KDuzNode::Create(mManager, name.GetCurrentName());
         if (node == nullptr) return false;
-        KDuzMesh* mesh = BuildGroupMesh(*group);
+        KDuzMesh* mesh = BuildGroupMesh(*group, --left == 0);
+        // The group's faces are in the mesh now.
+        group.reset();
         if (mesh == nullptr) {
             node->Destroy();
             return false;

@@ -14,6 +14,7 @@
 
 #include "sdk/base/KString.h"
 #include "sdk/base/KgeTVector.h"
+#include "sdk/formats/ObjBlockArray.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/io/KDuzReader.h"
 #include "sdk/io/KRenamingStrategy.h"
@@ -57,8 +58,8 @@ struct ObjNameLess {
 // The faces of one group name, by smoothing group (ascending as unsigned).
 struct ObjGroup {
     std::string name;   // the spelling met first
-    std::map<unsigned, std::vector<ObjFace>> faces;
-    std::vector<ObjIndexTriple> corners;
+    std::map<unsigned, ObjBlockArray<ObjFace>> faces;
+    ObjBlockArray<ObjIndexTriple> corners;
     bool allFacesHaveNormals = true;
     bool allFacesHaveUvs = true;
     bool allFacesHaveTexture = true;
@@ -99,8 +100,8 @@ private:
     };
 
     bool ReadStatements(KDuzScene* scene);
-    bool ReadPhysicalLine(std::string& line);
-    bool NextStatement(std::string& keyword, std::string& rest);
+    bool ReadPhysicalLine(std::string_view& line);
+    bool NextStatement(std::string_view& keyword, std::string_view& rest);
     bool ParseFace(std::string_view rest, ObjGroup& group, ObjFace& face);
     bool OpenMaterialLibraries(std::string_view rest);
     void ParseMaterialFile(FILE* file);
@@ -110,7 +111,7 @@ private:
     void DestroySurfaceNodes();
     void GenerateNormals(ObjGroup& group);
     KgeTVector FaceNormal(const ObjGroup& group, const ObjFace& face) const;
-    KDuzMesh* BuildGroupMesh(ObjGroup& group);
+    KDuzMesh* BuildGroupMesh(ObjGroup& group, bool lastGroup);
     bool BuildScene(KDuzScene* scene);
     void Reset();
 
@@ -127,6 +128,7 @@ private:
     size_t mBufferPos = 0;
     size_t mBufferEnd = 0;
     bool mEof = false;
+    // A line that crosses a block's end, or continued lines joined.
     std::string mLine;
 
     std::map<std::string, std::unique_ptr<ObjGroup>, ObjNameLess> mGroups;
@@ -134,9 +136,9 @@ private:
     std::vector<UsedMaterial> mUsed;
     std::unordered_map<std::string, MtlEntry> mMtlEntries;      // first definition wins
     std::set<std::string> mParsedLibraries;
-    std::vector<KgeTVector> mPositions;
-    std::vector<KgeUVVector> mUvs;
-    std::vector<KgeTVector> mNormals;
+    ObjBlockArray<KgeTVector> mPositions;
+    ObjBlockArray<KgeUVVector> mUvs;
+    ObjBlockArray<KgeTVector> mNormals;
     int mParameterVertexCount = 0;
     // Surface nodes made while reading, added to the scene once the read succeeds.
     std::vector<KDuzNode*> mSurfaceNodes;

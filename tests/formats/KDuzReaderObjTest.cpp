@@ -215,6 +215,34 @@ TEST_F(ObjReaderTest, ContinuationLinesJoinAcrossCrAndLf) {
     EXPECT_EQ(mesh->GetPolygonSize(0), 4);
 }
 
+TEST_F(ObjReaderTest, StatementsAcrossTheReadBlockEndReadTheSame) {
+    // The file is read in blocks of 64 KiB. A comment shifts the statements
+    // after it across the first block's end at every offset: a CR LF pair
+    // split by the end, a lone CR, and a library line whose names must
+    // outlive the reading of the first library.
+    // The library's last line has no end, so its reading reuses the line buffer.
+    Write("objblock_a.mtl", "newmtl red\nKd 1 0 0\n# " + std::string(60, '-'));
+    Write("objblock_b.mtl", "newmtl blue\nKd 0 0 1\n");
+    const std::string body =
+        "mtllib objblock_a.mtl objblock_b.mtl\r\nv 0 0 0\r\nv 1 0 0\rv 1 1 0\r\nusemtl blue\r\nf 1 2 3\r";
+    const size_t block = 65536;
+    for (size_t pad = block - body.size() - 4; pad <= block; ++pad) {
+        SCOPED_TRACE(pad);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read("#" + std::string(pad, 'x') + "\n" + body));
+        EXPECT_EQ(messages, "");
+        ASSERT_EQ(Nodes().size(), 1u);
+        KDuzMesh* mesh = MeshOf(Nodes()[0]);
+        ASSERT_EQ(mesh->GetPolygonCount(), 1);
+        ASSERT_EQ(mesh->GetPolygonSize(0), 3);
+        EXPECT_EQ(mesh->GetControlPoints()[mesh->GetPolygonVertex(0, 2)][1], 1.0);
+        ASSERT_EQ(mesh->GetMaterialCount(), 1);
+        EXPECT_STREQ(mesh->GetMaterial(0)->GetName(), "blue");
+    }
+}
+
 TEST_F(ObjReaderTest, BadCornersAreLeftOutAndShortFacesDropped) {
     // Positions 1..4 exist. Forward references, 0 and numbers beyond the
     // integer range name nothing.

@@ -30,7 +30,7 @@ using test::KeySpec;
 using test::Sec;
 
 // Float results of a handful of float operations: a few ulps of the values.
-constexpr double kTolerance = 1e-5;
+constexpr double kEvaluateTolerance = 1e-5;
 
 struct EvalCase {
     const char* name;
@@ -48,12 +48,12 @@ KFCurve* Build(const std::vector<KeySpec>& keys)
     return curve;
 }
 
-constexpr std::uint32_t C = kFCurveInterpolationConstant;
-constexpr std::uint32_t L = kFCurveInterpolationLinear;
-constexpr std::uint32_t B = kFCurveInterpolationCubic;
-constexpr std::uint32_t kAuto = kFCurveTangentAuto;
-constexpr std::uint32_t kUser = kFCurveTangentUser;
-constexpr std::uint32_t kUserBreak = kFCurveTangentUserBreak;
+using test::B;
+using test::C;
+using test::kAuto;
+using test::kUser;
+using test::kUserBreak;
+using test::L;
 
 TEST(KFCurveEvaluateTest, InterpolationTable)
 {
@@ -96,7 +96,7 @@ TEST(KFCurveEvaluateTest, InterpolationTable)
     for (const EvalCase& c : cases) {
         SCOPED_TRACE(c.name);
         KFCurve* curve = Build(c.keys);
-        EXPECT_NEAR(curve->Evaluate(Sec(c.at)), c.expected, kTolerance);
+        EXPECT_NEAR(curve->Evaluate(Sec(c.at)), c.expected, kEvaluateTolerance);
         KFCurveObjectDelete(curve);
     }
 }
@@ -122,7 +122,7 @@ TEST(KFCurveEvaluateTest, TCBTable)
         Fill(curve, {{0, 0}});
         curve.KeySetTCB(1, Sec(1), 1.0f, c.t, c.c, c.b);
         Fill(curve, {{2, 3}});
-        EXPECT_NEAR(curve.Evaluate(Sec(c.at)), c.expected, kTolerance);
+        EXPECT_NEAR(curve.Evaluate(Sec(c.at)), c.expected, kEvaluateTolerance);
     }
 }
 
@@ -134,7 +134,7 @@ TEST(KFCurveEvaluateTest, WeightedSegments)
     third.KeySetRightWeight(0, kFCurveDefaultWeight);
     third.KeySetLeftWeight(1, kFCurveDefaultWeight);
     EXPECT_NE(third.KeyGetWeightMode(0), 0u);
-    EXPECT_NEAR(third.Evaluate(Sec(0.5)), 0.5, kTolerance);
+    EXPECT_NEAR(third.Evaluate(Sec(0.5)), 0.5, kEvaluateTolerance);
 
     // wseg(0, 1, 0, 0, 1, w1, w2, .3) with the stored weights 4999/9999 and 1999/9999.
     KFCurve uneven;
@@ -209,20 +209,20 @@ TEST(KFCurveEvaluateTest, KeepSlope)
     curve.SetPreExtrapolation(kFCurveExtrapolationKeepSlope);
     curve.SetPostExtrapolation(kFCurveExtrapolationKeepSlope);
     // Count 0: the limit is the end key itself.
-    EXPECT_NEAR(curve.Evaluate(Sec(0)), 1.0, kTolerance);
-    EXPECT_NEAR(curve.Evaluate(Sec(3)), 3.0, kTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(0)), 1.0, kEvaluateTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(3)), 3.0, kEvaluateTolerance);
     curve.SetPreExtrapolationCount(-1);
     curve.SetPostExtrapolationCount(-1);
-    EXPECT_NEAR(curve.Evaluate(Sec(0)), -1.0, kTolerance);
-    EXPECT_NEAR(curve.Evaluate(Sec(3)), 5.0, kTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(0)), -1.0, kEvaluateTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(3)), 5.0, kEvaluateTolerance);
     // Count 1: the slope runs for one span, then holds.
     curve.SetPreExtrapolationCount(1);
     curve.SetPostExtrapolationCount(1);
-    EXPECT_NEAR(curve.Evaluate(Sec(-5)), -1.0, kTolerance);
-    EXPECT_NEAR(curve.Evaluate(Sec(4)), 5.0, kTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(-5)), -1.0, kEvaluateTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(4)), 5.0, kEvaluateTolerance);
     // A huge count does not overflow the limit.
     curve.SetPostExtrapolationCount(0x7FFFFFFF);
-    EXPECT_NEAR(curve.Evaluate(Sec(3)), 5.0, kTolerance);
+    EXPECT_NEAR(curve.Evaluate(Sec(3)), 5.0, kEvaluateTolerance);
 }
 
 TEST(KFCurveEvaluateTest, OneKeyHoldsItsValueEverywhere)
@@ -306,26 +306,26 @@ TEST(KFCurveEvaluateTest, CacheReturnsTheCachedValueUntilAChange)
 {
     KFCurve curve;
     Fill(curve, {{0, 0, L, 0}, {1, 10, L, 0}});
-    EXPECT_NEAR(curve.EvaluateCached(Sec(0.5)), 5.0, kTolerance);
+    EXPECT_NEAR(curve.EvaluateCached(Sec(0.5)), 5.0, kEvaluateTolerance);
     curve.SetCache(Sec(0.5), 42.0f);
     EXPECT_EQ(curve.EvaluateCached(Sec(0.5)), 42.0f);
     curve.KeySetValue(1, 20.0f);
-    EXPECT_NEAR(curve.EvaluateCached(Sec(0.5)), 10.0, kTolerance);
+    EXPECT_NEAR(curve.EvaluateCached(Sec(0.5)), 10.0, kEvaluateTolerance);
 }
 
 TEST(KFCurveEvaluateTest, DerivativesAtAndBetweenKeys)
 {
     KFCurve curve;
     Fill(curve, {{0, 0}, {1, 1}, {2, 3}});
-    EXPECT_NEAR(curve.EvaluateLeftDerivative(Sec(1)), 1.5, kTolerance);
-    EXPECT_NEAR(curve.EvaluateRightDerivative(Sec(1)), 1.5, kTolerance);
+    EXPECT_NEAR(curve.EvaluateLeftDerivative(Sec(1)), 1.5, kEvaluateTolerance);
+    EXPECT_NEAR(curve.EvaluateRightDerivative(Sec(1)), 1.5, kEvaluateTolerance);
     // Inside segment 1..2 at f = 0.5: d/du bez((1, 1.5, 7/3, 3), .5) = 3 (0.25*0.5 + 0.5*(5/6) + 0.25*(2/3)).
-    EXPECT_NEAR(curve.EvaluateLeftDerivative(Sec(1.5)), 3 * (0.125 + 5.0 / 12 + 1.0 / 6), kTolerance);
+    EXPECT_NEAR(curve.EvaluateLeftDerivative(Sec(1.5)), 3 * (0.125 + 5.0 / 12 + 1.0 / 6), kEvaluateTolerance);
     EXPECT_EQ(curve.EvaluateLeftDerivative(Sec(-1)), 0.0f);
     EXPECT_EQ(curve.EvaluateRightDerivative(Sec(5)), 0.0f);
     KFCurve linear;
     Fill(linear, {{0, 0, L, 0}, {2, 4, L, 0}});
-    EXPECT_NEAR(linear.EvaluateLeftDerivative(Sec(0.7)), 2.0, kTolerance);
+    EXPECT_NEAR(linear.EvaluateLeftDerivative(Sec(0.7)), 2.0, kEvaluateTolerance);
 }
 
 TEST(KFCurveEvaluateTest, BezierSolveReachesTheAbscissa)

@@ -10,8 +10,8 @@ namespace {
 using test::Fill;
 using test::Sec;
 
-constexpr std::uint32_t B = kFCurveInterpolationCubic;
-constexpr std::uint32_t kUser = kFCurveTangentUser;
+using test::B;
+using test::kUser;
 constexpr std::uint32_t kExactSplit = 0x00400000;
 
 // Samples of a curve, to compare its shape before and after an edit.

@@ -27,10 +27,10 @@ const TestType kLclRotation("Lcl Rotation");
 const TestType kVisibility("Visibility");
 const TestType kTimeWarp("TimeWarp");
 
-constexpr double kTolerance = 1e-5;
+constexpr double kNodeTolerance = 1e-5;
 
 // A leaf with one linear key pair, or a constant value.
-KFCurveNode* Leaf(const char* name, float v0, float v1 = NAN)
+KFCurveNode* LeafNode(const char* name, float v0, float v1 = NAN)
 {
     KFCurveNode* node = KFCurveNodeCreate(name);
     node->SetCurve(KFCurveCreate());
@@ -42,12 +42,12 @@ KFCurveNode* Leaf(const char* name, float v0, float v1 = NAN)
     return node;
 }
 
-KFCurveNode* Vector3(const char* name, const KDataType* type, int layerType, float x, float y, float z)
+KFCurveNode* VectorNode(const char* name, const KDataType* type, int layerType, float x, float y, float z)
 {
     KFCurveNode* node = KFCurveNodeCreate(name, type, layerType);
-    node->AddChild(Leaf("X", x));
-    node->AddChild(Leaf("Y", y));
-    node->AddChild(Leaf("Z", z));
+    node->AddChild(LeafNode("X", x));
+    node->AddChild(LeafNode("Y", y));
+    node->AddChild(LeafNode("Z", z));
     return node;
 }
 
@@ -141,8 +141,8 @@ TEST(KFCurveNodeTest, FindByPathMatchesNamesAndTransformTypesWithoutWritingThePa
     KFCurveNode* root = KFCurveNodeCreate("Defaults");
     KFCurveNode* transform = KFCurveNodeCreate("Transform");
     root->AddChild(transform);
-    transform->AddChild(Vector3("Lcl Translation", &kLclTranslation, 0, 1, 2, 3));
-    transform->AddChild(Vector3("Lcl Rotation", &kLclRotation, 2, 4, 5, 6));
+    transform->AddChild(VectorNode("Lcl Translation", &kLclTranslation, 0, 1, 2, 3));
+    transform->AddChild(VectorNode("Lcl Rotation", &kLclRotation, 2, 4, 5, 6));
 
     // Literal texts live in read-only memory: the look-up must not write them.
     const KFCurveNode* x = root->FindByPath("Transform/T/X");
@@ -164,7 +164,7 @@ TEST(KFCurveNodeTest, FindByPathMatchesNamesAndTransformTypesWithoutWritingThePa
 
 TEST(KFCurveNodeTest, SetCurveWithTheSameCurveDoesNothing)
 {
-    KFCurveNode* node = Leaf("X", 1.0f);
+    KFCurveNode* node = LeafNode("X", 1.0f);
     const int changes = node->GetChangeCount();
     EXPECT_EQ(node->SetCurve(node->GetCurve()), nullptr);
     EXPECT_EQ(node->GetChangeCount(), changes);
@@ -178,7 +178,7 @@ TEST(KFCurveNodeTest, SetCurveWithTheSameCurveDoesNothing)
 
 TEST(KFCurveNodeTest, LayerTypeFourAddsAndTypeTwoRemovesTheWChannel)
 {
-    KFCurveNode* r = Vector3("R", &kLclRotation, 2, 0, 0, 0);
+    KFCurveNode* r = VectorNode("R", &kLclRotation, 2, 0, 0, 0);
     r->SetLayerType(eCurveNodeLayerQuaternion);
     ASSERT_EQ(r->GetChildCount(), 4);
     EXPECT_STREQ(r->GetChild(3)->GetName(), "W");
@@ -191,14 +191,14 @@ TEST(KFCurveNodeTest, LayerTypeFourAddsAndTypeTwoRemovesTheWChannel)
 TEST(KFCurveNodeTest, EvaluationWritesChannelsInTreeOrder)
 {
     KFCurveNode* root = KFCurveNodeCreate("Transform");
-    root->AddChild(Leaf("A", 0.0f, 10.0f));
-    root->AddChild(Vector3("T", &kLclTranslation, 1, 1, 2, 3));
+    root->AddChild(LeafNode("A", 0.0f, 10.0f));
+    root->AddChild(VectorNode("T", &kLclTranslation, 1, 1, 2, 3));
     KFCurveNode* empty = KFCurveNodeCreate("Empty");
     root->AddChild(empty);
     ASSERT_EQ(root->GetValueCount(), 4);
     double values[4] = {};
     EXPECT_EQ(root->Evaluate(values, Sec(0.5), nullptr, false), values + 4);
-    EXPECT_NEAR(values[0], 5.0, kTolerance);
+    EXPECT_NEAR(values[0], 5.0, kNodeTolerance);
     EXPECT_EQ(values[3], 3.0);
     double none[1] = {};
     EXPECT_EQ(empty->Evaluate(none, Sec(0), nullptr, false), none);
@@ -210,7 +210,7 @@ TEST(KFCurveNodeTest, EvaluationWritesChannelsInTreeOrder)
 
 TEST(KFCurveNodeTest, CacheIsUsedUntilInvalidated)
 {
-    KFCurveNode* node = Vector3("T", &kLclTranslation, 1, 1, 2, 3);
+    KFCurveNode* node = VectorNode("T", &kLclTranslation, 1, 1, 2, 3);
     double values[3];
     node->EvaluateAt(values, Sec(1));
     EXPECT_EQ(node->GetCacheState(), 2);
@@ -243,7 +243,7 @@ TEST(KFCurveNodeTest, LayersCombineByLayerType)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.layerType);
-        KFCurveNode* node = Vector3("N", nullptr, c.layerType, static_cast<float>(c.base[0]),
+        KFCurveNode* node = VectorNode("N", nullptr, c.layerType, static_cast<float>(c.base[0]),
                                     static_cast<float>(c.base[1]), static_cast<float>(c.base[2]));
         ASSERT_TRUE(node->CreateLayer(1));
         KFCurveNode* layer = node->GetLayer();
@@ -252,7 +252,7 @@ TEST(KFCurveNodeTest, LayersCombineByLayerType)
         // A fresh layer is neutral.
         double values[3];
         node->Evaluate(values, Sec(0), nullptr, false);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(values[i], c.base[i], kTolerance);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(values[i], c.base[i], kNodeTolerance);
         for (int i = 0; i < 3; ++i) layer->GetChild(i)->GetCurve()->SetDefaultValue(static_cast<float>(c.layer[i]));
         node->Evaluate(values, Sec(0), nullptr, false);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(values[i], c.expected[i], 1e-4) << i;
@@ -263,16 +263,16 @@ TEST(KFCurveNodeTest, LayersCombineByLayerType)
 TEST(KFCurveNodeTest, QuaternionChannelsBecomeEulerAngles)
 {
     KFCurveNode* q = KFCurveNodeCreate("Q", nullptr, eCurveNodeLayerQuaternion);
-    q->AddChild(Leaf("X", 0.0f));
-    q->AddChild(Leaf("Y", 0.0f));
-    q->AddChild(Leaf("Z", 0.0f));
-    q->AddChild(Leaf("W", 1.0f));
+    q->AddChild(LeafNode("X", 0.0f));
+    q->AddChild(LeafNode("Y", 0.0f));
+    q->AddChild(LeafNode("Z", 0.0f));
+    q->AddChild(LeafNode("W", 1.0f));
     ASSERT_EQ(q->GetValueCount(), 3);
     double values[3] = {7, 7, 7};
     EXPECT_EQ(q->Evaluate(values, Sec(0), nullptr, false), values + 3);
-    EXPECT_NEAR(values[0], 0.0, kTolerance);
-    EXPECT_NEAR(values[1], 0.0, kTolerance);
-    EXPECT_NEAR(values[2], 0.0, kTolerance);
+    EXPECT_NEAR(values[0], 0.0, kNodeTolerance);
+    EXPECT_NEAR(values[1], 0.0, kNodeTolerance);
+    EXPECT_NEAR(values[2], 0.0, kNodeTolerance);
     // 90 degrees about z: (0, 0, sin 45, cos 45).
     q->GetChild(2)->GetCurve()->SetDefaultValue(std::sqrt(0.5f));
     q->GetChild(3)->GetCurve()->SetDefaultValue(std::sqrt(0.5f));
@@ -285,18 +285,18 @@ TEST(KFCurveNodeTest, QuaternionInterpolationOfRotationKeys)
 {
     // Two keys about z, 0 and 90 degrees, linear: halfway is 45 degrees either way.
     KFCurveNode* r = KFCurveNodeCreate("R", &kLclRotation, eCurveNodeLayerRotation);
-    r->AddChild(Leaf("X", 0.0f, 0.0f));
-    r->AddChild(Leaf("Y", 0.0f, 0.0f));
-    r->AddChild(Leaf("Z", 0.0f, 90.0f));
+    r->AddChild(LeafNode("X", 0.0f, 0.0f));
+    r->AddChild(LeafNode("Y", 0.0f, 0.0f));
+    r->AddChild(LeafNode("Z", 0.0f, 90.0f));
     r->SetQuaternionInterpolation(true);
     double values[3];
     r->Evaluate(values, Sec(0.5), nullptr, false);
     EXPECT_NEAR(values[2], 45.0, 1e-4);
     // A first curve with a single key falls back to plain evaluation.
     KFCurveNode* single = KFCurveNodeCreate("R", &kLclRotation, eCurveNodeLayerRotation);
-    single->AddChild(Leaf("X", 30.0f));
-    single->AddChild(Leaf("Y", 0.0f));
-    single->AddChild(Leaf("Z", 0.0f));
+    single->AddChild(LeafNode("X", 30.0f));
+    single->AddChild(LeafNode("Y", 0.0f));
+    single->AddChild(LeafNode("Z", 0.0f));
     single->SetQuaternionInterpolation(true);
     single->Evaluate(values, Sec(0.5), nullptr, false);
     EXPECT_EQ(values[0], 30.0);
@@ -306,19 +306,19 @@ TEST(KFCurveNodeTest, QuaternionInterpolationOfRotationKeys)
 
 TEST(KFCurveNodeTest, TimeWarpRemapsTime)
 {
-    KFCurveNode* node = Leaf("X", 0.0f, 10.0f);
-    KFCurveNode* warp = Leaf("Warp", 0.25f);  // always a quarter second
+    KFCurveNode* node = LeafNode("X", 0.0f, 10.0f);
+    KFCurveNode* warp = LeafNode("Warp", 0.25f);  // always a quarter second
     node->SetTimeWarp(warp);
     EXPECT_EQ(warp->GetReferenceCount(), 1);
     double value;
     node->Evaluate(&value, Sec(0.9), nullptr, false);
-    EXPECT_NEAR(value, 2.5, kTolerance);
+    EXPECT_NEAR(value, 2.5, kNodeTolerance);
     delete node;  // releases the warp, whose count drops to 0
 }
 
 TEST(KFCurveNodeTest, CloneCopiesStructureAndCurves)
 {
-    KFCurveNode* node = Vector3("T", &kLclTranslation, 1, 1, 2, 3);
+    KFCurveNode* node = VectorNode("T", &kLclTranslation, 1, 1, 2, 3);
     node->SetUserTag(17);
     KFCurveNode* copy = node->Clone(false);
     ASSERT_EQ(copy->GetChildCount(), 3);
@@ -336,7 +336,7 @@ TEST(KFCurveNodeTest, CloneCopiesStructureAndCurves)
 
 TEST(KFCurveNodeTest, InsertLayerKeepsTheChainSorted)
 {
-    KFCurveNode* node = Vector3("T", nullptr, 1, 0, 0, 0);
+    KFCurveNode* node = VectorNode("T", nullptr, 1, 0, 0, 0);
     EXPECT_TRUE(node->InsertLayer(5));
     EXPECT_TRUE(node->InsertLayer(2));
     EXPECT_TRUE(node->InsertLayer(9));
@@ -350,10 +350,10 @@ TEST(KFCurveNodeTest, InsertLayerKeepsTheChainSorted)
     EXPECT_EQ(node->FindLayer(5)->GetLayerId(), 5);
     EXPECT_EQ(node->FindLayer(3), nullptr);
 
-    KFCurveNode* other = Vector3("T", nullptr, 1, 0, 0, 0);
+    KFCurveNode* other = VectorNode("T", nullptr, 1, 0, 0, 0);
     other->CopyFrom(node);
     EXPECT_EQ(other->FindLayer(9)->GetLayerId(), 9);
-    KFCurveNode* plain = Vector3("T", nullptr, 1, 0, 0, 0);
+    KFCurveNode* plain = VectorNode("T", nullptr, 1, 0, 0, 0);
     other->CopyLayersFrom(plain);
     EXPECT_EQ(other->GetLayer(), nullptr);
     delete plain;
@@ -364,7 +364,7 @@ TEST(KFCurveNodeTest, InsertLayerKeepsTheChainSorted)
 TEST(KFCurveNodeTest, KeyTimesAndSpans)
 {
     KFCurveNode* root = KFCurveNodeCreate("Root");
-    KFCurveNode* a = Leaf("A", 0.0f, 1.0f);      // keys at 0 and 1 s
+    KFCurveNode* a = LeafNode("A", 0.0f, 1.0f);      // keys at 0 and 1 s
     KFCurveNode* b = KFCurveNodeCreate("B");
     b->SetCurve(KFCurveCreate());
     Fill(*b->GetCurve(), {{0.5, 0}, {3, 0}});
@@ -389,9 +389,9 @@ TEST(KFCurveNodeTest, KeyTimesAndSpans)
 TEST(KFCurveNodeTest, KeyAppendUnrollsRotations)
 {
     KFCurveNode* r = KFCurveNodeCreate("R", &kLclRotation, eCurveNodeLayerRotation);
-    r->AddChild(Leaf("X", 0.0f));
-    r->AddChild(Leaf("Y", 0.0f));
-    r->AddChild(Leaf("Z", 0.0f));
+    r->AddChild(LeafNode("X", 0.0f));
+    r->AddChild(LeafNode("Y", 0.0f));
+    r->AddChild(LeafNode("Z", 0.0f));
     const double first[3] = {0, 0, 170};
     const double second[3] = {0, 0, -170};  // 20 degrees further on, across the wrap
     r->KeyAppend(Sec(0), first, true);
@@ -413,8 +413,8 @@ TEST(KFCurveNodeTest, ReplaceRangeOnQuaternionNodeScalesByTheEndNorms)
 {
     auto quaternion = [](float w) {
         KFCurveNode* q = KFCurveNodeCreate("Q", nullptr, eCurveNodeLayerQuaternion);
-        for (const char* name : {"X", "Y", "Z"}) q->AddChild(Leaf(name, 0.0f));
-        q->AddChild(Leaf("W", w));
+        for (const char* name : {"X", "Y", "Z"}) q->AddChild(LeafNode(name, 0.0f));
+        q->AddChild(LeafNode("W", w));
         return q;
     };
     KFCurveNode* target = quaternion(2.0f);
@@ -458,8 +458,8 @@ TEST(KDuzTakeNodeTest, StandardChannelGetters)
     EXPECT_STREQ(root->GetName(), "Defaults");
     KFCurveNode* transform = KFCurveNodeCreate("Transform");
     root->AddChild(transform);
-    transform->AddChild(Vector3("T", &kLclTranslation, 1, 1, 2, 3));
-    root->AddChild(Leaf("Intensity", 0.0f, 100.0f));
+    transform->AddChild(VectorNode("T", &kLclTranslation, 1, 1, 2, 3));
+    root->AddChild(LeafNode("Intensity", 0.0f, 100.0f));
     KFCurveNode* visibility = KFCurveNodeCreate("Visibility", &kVisibility);
     visibility->SetCurve(KFCurveCreate());
     root->AddChild(visibility);

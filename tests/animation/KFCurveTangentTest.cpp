@@ -11,8 +11,8 @@ namespace {
 using test::Fill;
 using test::Sec;
 
-constexpr double kTolerance = 1e-5;
-constexpr std::uint32_t B = kFCurveInterpolationCubic;
+constexpr double kTangentTolerance = 1e-5;
+using test::B;
 
 // Keys (0,0) (1,1) (2,4): chords at key 1 are L = 1, R = 3.
 void ThreeKeys(KFCurve& curve, std::uint32_t mode, float data0 = 0.0f, float data1 = 0.0f)
@@ -94,7 +94,7 @@ TEST(KFCurveTangentTest, ClampedAutoKeyIsFlatNextToAnEqualNeighbour)
     curve.KeyIsClamped(1, &left, &right);
     EXPECT_TRUE(left);
     EXPECT_FALSE(right);
-    EXPECT_NEAR(curve.ComputeRightDerivative(1), 2.0, kTolerance);  // mean of L = 0 and R = 4
+    EXPECT_NEAR(curve.ComputeRightDerivative(1), 2.0, kTangentTolerance);  // mean of L = 0 and R = 4
 }
 
 TEST(KFCurveTangentTest, TCBSlopes)
@@ -119,8 +119,8 @@ TEST(KFCurveTangentTest, TCBSlopes)
         Fill(curve, {{0, 0}});
         curve.KeySetTCB(1, Sec(1), 1.0f, c.t, c.c, c.b);
         Fill(curve, {{2, 4}});
-        EXPECT_NEAR(curve.ComputeRightDerivative(1), c.right, kTolerance);
-        EXPECT_NEAR(curve.ComputeLeftDerivative(1), c.left, kTolerance);
+        EXPECT_NEAR(curve.ComputeRightDerivative(1), c.right, kTangentTolerance);
+        EXPECT_NEAR(curve.ComputeLeftDerivative(1), c.left, kTangentTolerance);
     }
 }
 
@@ -176,8 +176,8 @@ TEST(KFCurveTangentTest, BezierControlValuesAndFlatAuto)
     KFCurve curve;
     ThreeKeys(curve, kFCurveTangentAuto);
     // Slope 2 at key 1 and one-second spans: 1 + 2/3 and 1 - 2/3.
-    EXPECT_NEAR(curve.KeyGetRightBezierValue(1), 1.0 + 2.0 / 3.0, kTolerance);
-    EXPECT_NEAR(curve.KeyGetLeftBezierValue(1), 1.0 - 2.0 / 3.0, kTolerance);
+    EXPECT_NEAR(curve.KeyGetRightBezierValue(1), 1.0 + 2.0 / 3.0, kTangentTolerance);
+    EXPECT_NEAR(curve.KeyGetLeftBezierValue(1), 1.0 - 2.0 / 3.0, kTangentTolerance);
     EXPECT_EQ(curve.KeyGetRightBezierValue(2), 4.0f);
     EXPECT_TRUE(curve.KeyIsFlatAuto(1));
     curve.KeySetRightAuto(1, 20.0f);

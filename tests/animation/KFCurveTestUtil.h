@@ -9,6 +9,14 @@
 
 namespace duzsdk::test {
 
+// Shorthands for the key tables.
+inline constexpr std::uint32_t C = kFCurveInterpolationConstant;
+inline constexpr std::uint32_t L = kFCurveInterpolationLinear;
+inline constexpr std::uint32_t B = kFCurveInterpolationCubic;
+inline constexpr std::uint32_t kAuto = kFCurveTangentAuto;
+inline constexpr std::uint32_t kUser = kFCurveTangentUser;
+inline constexpr std::uint32_t kUserBreak = kFCurveTangentUserBreak;
+
 inline KTime Sec(double seconds)
 {
     return KTime(static_cast<std::int64_t>(std::llround(seconds * 46186158000.0)));

@@ -17,10 +17,10 @@ namespace {
 using test::Fill;
 using test::Sec;
 
-constexpr std::uint32_t B = kFCurveInterpolationCubic;
-constexpr std::uint32_t L = kFCurveInterpolationLinear;
+using test::B;
+using test::L;
 
-KFCurveNode* Leaf(const char* name, float value)
+KFCurveNode* ConstantLeaf(const char* name, float value)
 {
     KFCurveNode* node = KFCurveNodeCreate(name);
     node->SetCurve(KFCurveCreate());
@@ -28,12 +28,12 @@ KFCurveNode* Leaf(const char* name, float value)
     return node;
 }
 
-KFCurveNode* Vector3(int layerType, float x, float y, float z)
+KFCurveNode* LayerVector(int layerType, float x, float y, float z)
 {
     KFCurveNode* node = KFCurveNodeCreate("V", nullptr, layerType);
-    node->AddChild(Leaf("X", x));
-    node->AddChild(Leaf("Y", y));
-    node->AddChild(Leaf("Z", z));
+    node->AddChild(ConstantLeaf("X", x));
+    node->AddChild(ConstantLeaf("Y", y));
+    node->AddChild(ConstantLeaf("Z", z));
     return node;
 }
 
@@ -102,7 +102,7 @@ TEST(KFCurveToolsTest, TimeWarpRegistry)
 TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
 {
     // Scaling layers multiply every channel, a single own curve included.
-    KFCurveNode* scale = Vector3(eCurveNodeLayerScaling, 1, 1, 1);
+    KFCurveNode* scale = LayerVector(eCurveNodeLayerScaling, 1, 1, 1);
     const double five[3] = {5, 5, 5}, two[3] = {2, 2, 2};
     double out[4] = {};
     KFCurveNodeLayerCombine(scale, out, five, two);
@@ -120,7 +120,7 @@ TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
     EXPECT_EQ(out[2], 0.25);
 
     // Rotations compose: 90 + 90 degrees about z is a half turn about z.
-    KFCurveNode* rotation = Vector3(eCurveNodeLayerRotation, 0, 0, 0);
+    KFCurveNode* rotation = LayerVector(eCurveNodeLayerRotation, 0, 0, 0);
     const double quarter[3] = {0, 0, 90};
     KFCurveNodeLayerCombine(rotation, out, quarter, quarter);
     double got[16], want[16];
@@ -130,7 +130,7 @@ TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
     KFCurveNodeLayerInverse(rotation, out, quarter);
     EXPECT_NEAR(out[2], -90.0, 1e-9);
 
-    KFCurveNode* quaternion = Vector3(eCurveNodeLayerRotation, 0, 0, 0);
+    KFCurveNode* quaternion = LayerVector(eCurveNodeLayerRotation, 0, 0, 0);
     quaternion->SetLayerType(eCurveNodeLayerQuaternion);  // adds the W channel
     EXPECT_EQ(quaternion->GetChildCount(), 4);
     const double q[4] = {0.1, 0.2, 0.3, 0.9};
@@ -138,7 +138,7 @@ TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
     EXPECT_EQ(out[0], -0.1);
     EXPECT_EQ(out[3], 0.9);
     // Out-of-range layer types leave the output alone.
-    KFCurveNode* odd = Vector3(7, 0, 0, 0);
+    KFCurveNode* odd = LayerVector(7, 0, 0, 0);
     out[0] = 42;
     KFCurveNodeLayerCombine(odd, out, five, two);
     EXPECT_EQ(out[0], 42.0);
@@ -147,7 +147,7 @@ TEST(KFCurveToolsTest, LayerCombineAndInverseByType)
 
 TEST(KFCurveToolsTest, AllKeysHave)
 {
-    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    KFCurveNode* node = LayerVector(eCurveNodeLayerTranslation, 0, 0, 0);
     EXPECT_FALSE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, false));  // no keys at all
     Fill(*node->GetChild(0)->GetCurve(), {{0, 0, kFCurveInterpolationConstant, 0}});
     EXPECT_TRUE(KFCurveNodeAllKeysHave(node, kFCurveInterpolationConstant, false));
@@ -159,7 +159,7 @@ TEST(KFCurveToolsTest, AllKeysHave)
 
 TEST(KFCurveToolsTest, MergeLayersIntoTheBaseCurves)
 {
-    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    KFCurveNode* node = LayerVector(eCurveNodeLayerTranslation, 0, 0, 0);
     Fill(*node->GetChild(0)->GetCurve(), {{0, 0, L, 0}, {1, 10, L, 0}});
     ASSERT_TRUE(node->CreateLayer(1));
     KFCurveNode* layer = node->GetLayer();
@@ -181,7 +181,7 @@ TEST(KFCurveToolsTest, MergeLayersIntoTheBaseCurves)
 // at values[i].
 KFCurveNode* Chain(int layerType, const float (&values)[3])
 {
-    KFCurveNode* node = Vector3(layerType, values[0], values[0], values[0]);
+    KFCurveNode* node = LayerVector(layerType, values[0], values[0], values[0]);
     EXPECT_TRUE(node->InsertLayer(1));
     EXPECT_TRUE(node->InsertLayer(2));
     int i = 0;
@@ -240,7 +240,7 @@ TEST(KFCurveToolsTest, MergeWithAReferenceLayerFlattensTheWholeChain)
 TEST(KFCurveToolsTest, MergeOptionsConstantChainGivesConstantKeysAtItsKeyTimes)
 {
     constexpr std::uint32_t C = kFCurveInterpolationConstant;
-    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    KFCurveNode* node = LayerVector(eCurveNodeLayerTranslation, 0, 0, 0);
     Fill(*node->GetChild(0)->GetCurve(), {{0, 1, C, 0}, {1, 2, C, 0}, {2, 3, C, 0}});
     ASSERT_TRUE(node->CreateLayer(1));
     Fill(*node->GetLayer()->GetChild(0)->GetCurve(), {{0.5, 10, C, 0}, {1.5, 20, C, 0}});
@@ -268,7 +268,7 @@ TEST(KFCurveToolsTest, MergeOptionsConstantChainGivesConstantKeysAtItsKeyTimes)
 
 TEST(KFCurveToolsTest, MergeOptionsKeyTimesResultStaysNearTheSampledChain)
 {
-    KFCurveNode* node = Vector3(eCurveNodeLayerTranslation, 0, 0, 0);
+    KFCurveNode* node = LayerVector(eCurveNodeLayerTranslation, 0, 0, 0);
     Fill(*node->GetChild(0)->GetCurve(), {{0, 0}, {1, 10}, {2, 0}});
     ASSERT_TRUE(node->CreateLayer(1));
     Fill(*node->GetLayer()->GetChild(0)->GetCurve(), {{0, 0}, {0.7, 3}, {2, 0}});

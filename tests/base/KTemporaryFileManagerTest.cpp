@@ -14,7 +14,7 @@ using namespace duzsdk;
 
 namespace {
 
-void Touch(const std::string& path)
+void TouchFile(const std::string& path)
 {
     std::ofstream(path) << "x";
 }
@@ -62,7 +62,7 @@ TEST(KTemporaryFileManager, ProcessWideManagerKeepsItsFiles)
     ASSERT_TRUE(folder.IsValid());
     const std::string media = folder / "media";
     std::filesystem::create_directory(media);
-    Touch(media + "/a.tif");
+    TouchFile(media + "/a.tif");
     EXPECT_TRUE(manager->AddFile((media + "/a.tif").c_str(), true));
     manager->OnNotification(KTemporaryFileManager::kReleaseCode);
     EXPECT_EQ(manager->GetFileCount(), 0);
@@ -81,10 +81,10 @@ TEST(KTemporaryFileManager, ReleaseDeletesFlaggedFilesAndEmptiedFolders)
     const std::string shared = folder / "shared.fbm";
     std::filesystem::create_directory(single);
     std::filesystem::create_directory(shared);
-    Touch(single + "/a.tif");
-    Touch(shared + "/b.tif");
-    Touch(shared + "/c.tif");
-    Touch(shared + "/kept.tif");
+    TouchFile(single + "/a.tif");
+    TouchFile(shared + "/b.tif");
+    TouchFile(shared + "/c.tif");
+    TouchFile(shared + "/kept.tif");
 
     auto* manager = new KTemporaryFileManager(false);
     EXPECT_FALSE(manager->KeepsFiles());

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "TimeTestTicks.h"
+
 namespace duzsdk {
 namespace {
 
-constexpr int64_t kSecond = 46186158000;
+using test::kSecond;
 
 // Independent copy of the mode tables. Ticks per frame are the second divided
 // by the rate (120 x 384884650 = 46186158000, and so on); the 29.97 modes use

@@ -8,14 +8,16 @@
 #include <cstdint>
 #include <limits>
 
+#include "TimeTestTicks.h"
+
 namespace duzsdk {
 namespace {
 
-constexpr int64_t kSecond = 46186158000;
-constexpr int64_t kMax = INT64_MAX;
-constexpr int64_t kMinusInf = INT64_MIN + 1;
-constexpr int64_t kFrame30 = 1539538600;    // modes 6 and 7
-constexpr int64_t kFrameNtsc = 1541078334;  // modes 8 and 9
+using test::kFrame30;
+using test::kFrameNtsc;
+using test::kMax;
+using test::kMinusInf;
+using test::kSecond;
 constexpr int64_t kFrameFilm = 1926349600;  // mode 13
 
 // ---- arithmetic ------------------------------------------------------------

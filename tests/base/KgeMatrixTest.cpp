@@ -14,7 +14,7 @@ namespace {
 using kgetest::AllFinite;
 using kgetest::NearArray;
 
-constexpr double kTrig = 1e-12;
+using kgetest::kTrig;
 // Decompose-and-recompose goes through atan2/asin of the axes.
 constexpr double kRecompose = 1e-9;
 

@@ -17,7 +17,7 @@ using kgetest::AxisRotation;
 using kgetest::Identity;
 using kgetest::NearArray;
 
-constexpr double kTrig = 1e-12;
+using kgetest::kTrig;
 const double kHalf = std::sqrt(0.5);
 
 TEST(KgeQuaternionTest, ToMatrixOfAQuarterTurnAboutZ) {

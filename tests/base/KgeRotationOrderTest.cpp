@@ -18,7 +18,7 @@ using kgetest::NearArray;
 using kgetest::Product3x3;
 
 // Trigonometry of whole-degree angles: a few ulps per element.
-constexpr double kTrig = 1e-12;
+using kgetest::kTrig;
 // Degrees recovered through atan2/asin from such matrices.
 constexpr double kAngle = 1e-9;
 

@@ -11,6 +11,9 @@
 
 namespace duzsdk::kgetest {
 
+// Tolerance for values computed through trigonometry.
+inline constexpr double kTrig = 1e-12;
+
 // Identity in a 16-double array.
 inline void Identity(double* m) {
     for (int i = 0; i < 16; ++i) {

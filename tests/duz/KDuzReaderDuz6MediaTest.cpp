@@ -24,7 +24,7 @@ std::string Touch(const std::filesystem::path& folder, const std::string& name) 
 int gRoutineCalls = 0;
 
 // Fills a 2 x 1 RGB image, as a routine for the extracted format would.
-int FillTwoPixels(int, const char*, KDuzMediaContent* media) {
+int CountedTwoPixels(int, const char*, KDuzMediaContent* media) {
     ++gRoutineCalls;
     if (!media->Allocate(2, 1, true, 0, 3)) return 1;
     for (int i = 0; i < 6; ++i) media->content[i] = static_cast<unsigned char>(10 * i);
@@ -43,7 +43,7 @@ TEST_F(Duz6Media, ConvertedContentBecomesATiffBesideTheExtractedFile) {
     EXPECT_TRUE(std::filesystem::exists(extracted));
 
     KDuzImageConverter* converter = KDuzImageConverter::Create(manager, "");
-    ASSERT_TRUE(converter->RegisterRoutine("png", &FillTwoPixels));
+    ASSERT_TRUE(converter->RegisterRoutine("png", &CountedTwoPixels));
     gRoutineCalls = 0;
     KDuz6ConvertEmbeddedImage(Context(), "orig.png", fileName, relative);
     EXPECT_EQ(gRoutineCalls, 1);

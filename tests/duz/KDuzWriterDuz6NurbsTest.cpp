@@ -31,7 +31,7 @@ T* Find(KDuzScene& scene, const char* name) {
     return nullptr;
 }
 
-KDuzNode* AddNode(KDuzScene& scene, KDuzSdkManager* manager, const char* name, KDuzObject* attribute) {
+KDuzNode* AddSurfaceNode(KDuzScene& scene, KDuzSdkManager* manager, const char* name, KDuzObject* attribute) {
     KDuzNode* node = KDuzNode::Create(manager, name);
     EXPECT_TRUE(scene.GetRootNode()->AddChild(node));
     node->SetNodeAttribute(attribute);
@@ -78,7 +78,7 @@ TEST_P(Duz6NurbsRoundTrip, CurvedGeometryReadsBackEqual) {
     KDuzNurb* nurb = KDuzNurb::Create(manager, "");
     FillSurface(nurb);
     nurb->GetUMultiplicityVector()[2] = 2;
-    AddNode(*scene, manager, "nurbNode", nurb);
+    AddSurfaceNode(*scene, manager, "nurbNode", nurb);
 
     KDuzPatch* patch = KDuzPatch::Create(manager, "");
     ASSERT_TRUE(patch->InitControlPoints(4, ePatchBezier, 2, ePatchBSpline));
@@ -87,12 +87,12 @@ TEST_P(Duz6NurbsRoundTrip, CurvedGeometryReadsBackEqual) {
     patch->SetUCapped(true, false);
     patch->SetVCapped(false, true);
     for (int i = 0; i < 8; ++i) patch->GetControlPoints()[i] = KgeTVector(i, 1, i * i, 1);
-    AddNode(*scene, manager, "patchNode", patch);
+    AddSurfaceNode(*scene, manager, "patchNode", patch);
 
     KDuzNurbsSurface* surface = KDuzNurbsSurface::Create(manager, "");
     FillSurface(surface);
     surface->SetFlipNormals(true);
-    AddNode(*scene, manager, "surfaceNode", surface);
+    AddSurfaceNode(*scene, manager, "surfaceNode", surface);
 
     // A trimmed surface: its own surface, two regions of boundaries made of
     // curves in parameter space.
@@ -117,7 +117,7 @@ TEST_P(Duz6NurbsRoundTrip, CurvedGeometryReadsBackEqual) {
         if (b == 2) trimmed->BeginRegion();
         ASSERT_TRUE(trimmed->AddBoundary(boundary));
     }
-    AddNode(*scene, manager, "trimNode", trimmed);
+    AddSurfaceNode(*scene, manager, "trimNode", trimmed);
 
     KDuzScene* read = RoundTrip(scene, GetParam(), WriteOptions());
     ASSERT_NE(read, nullptr);
@@ -185,7 +185,7 @@ TEST_F(Duz6NurbsWriter, NurbWithTheSwapFlagIsWrittenSwapped) {
     KDuzNurb* nurb = KDuzNurb::Create(manager, "");
     FillSurface(nurb);
     nurb->SetSwapUVFlag(true);
-    AddNode(*scene, manager, "flipped", nurb);
+    AddSurfaceNode(*scene, manager, "flipped", nurb);
     KDuzScene* read = RoundTrip(scene, kAscii, WriteOptions());
     ASSERT_NE(read, nullptr);
     KDuzNurb* back = nullptr;

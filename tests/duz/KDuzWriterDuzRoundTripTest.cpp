@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, Duz5RoundTrip,
 
 namespace {
 
-KDuzNode* AddNode(KDuzSdkManager* manager, KDuzNode* parent, const char* name, KDuzObject* attribute) {
+KDuzNode* AddRoundTripNode(KDuzSdkManager* manager, KDuzNode* parent, const char* name, KDuzObject* attribute) {
     KDuzNode* node = KDuzNode::Create(manager, name);
     parent->AddChild(node);
     if (attribute != nullptr) node->SetNodeAttribute(attribute);
@@ -94,7 +94,7 @@ TEST_P(Duz5RoundTrip, RichSceneReadsBackEqual) {
     bricks->SetCropping(1, 2, 3, 4);
     scene->ConnectSrcObject(red);
     scene->ConnectSrcObject(bricks);
-    KDuzNode* body = AddNode(manager, root, "Body", TexturedMesh(manager, red, bricks));
+    KDuzNode* body = AddRoundTripNode(manager, root, "Body", TexturedMesh(manager, red, bricks));
     body->SetLclTranslation(duzVectorTemplate3<double>(1.5, -2.0, 3.25));
     body->SetShadingMode(4);
     body->SetCullingType(1);
@@ -102,11 +102,11 @@ TEST_P(Duz5RoundTrip, RichSceneReadsBackEqual) {
     light->SetLightType(KDuzLight::eSpot);
     light->SetIntensity(75.0);
     light->SetConeAngle(30.0);
-    AddNode(manager, body, "Lamp", light);
+    AddRoundTripNode(manager, body, "Lamp", light);
     auto* camera = KDuzCamera::Create(manager, "");
     camera->SetNearPlane(2.5);
     camera->SetFarPlane(900.0);
-    AddNode(manager, root, "Eye", camera);
+    AddRoundTripNode(manager, root, "Eye", camera);
     camera->SetPosition(KgeTVector(1, 2, 3, 0));
     auto* bind = KDuzPose::Create(manager, "Bind");
     bind->SetIsBindPose(true);
@@ -197,11 +197,11 @@ TEST_P(Duz5RoundTrip, DeformersCharactersAndCurvedGeometryReadBack) {
     nurb->SetOrder(2, 2);
     ASSERT_TRUE(nurb->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
     for (int i = 0; i < 4; ++i) nurb->GetControlPoints()[i] = KgeTVector(i, i * 2.0, 0, 1);
-    AddNode(manager, root, "Surface", nurb);
+    AddRoundTripNode(manager, root, "Surface", nurb);
     auto* patch = KDuzPatch::Create(manager, "");
     ASSERT_TRUE(patch->InitControlPoints(2, 4, 2, 4));
     for (int i = 0; i < 4; ++i) patch->GetControlPoints()[i] = KgeTVector(0, i, i * 0.5, 1);
-    AddNode(manager, root, "Sheet", patch);
+    AddRoundTripNode(manager, root, "Sheet", patch);
 
     KDuzMesh* mesh = KDuzMesh::Create(manager, "");
     mesh->InitControlPoints(3);
@@ -214,8 +214,8 @@ TEST_P(Duz5RoundTrip, DeformersCharactersAndCurvedGeometryReadBack) {
     for (int i = 0; i < 3; ++i) smile->GetControlPoints()[i] = mesh->GetControlPoints()[i];
     smile->GetControlPoints()[1] = KgeTVector(1, 0.5, 0, 1);
     ASSERT_EQ(mesh->AddShape(smile, "Smile"), 0);
-    KDuzNode* skinned = AddNode(manager, root, "Skinned", mesh);
-    KDuzNode* bone = AddNode(manager, root, "Bone", nullptr);
+    KDuzNode* skinned = AddRoundTripNode(manager, root, "Skinned", mesh);
+    KDuzNode* bone = AddRoundTripNode(manager, root, "Bone", nullptr);
     auto* skin = KDuzSkin::Create(manager, "");
     mesh->AddDeformer(skin);
     auto* cluster = KDuzCluster::Create(manager, "BoneCluster");
@@ -225,7 +225,7 @@ TEST_P(Duz5RoundTrip, DeformersCharactersAndCurvedGeometryReadBack) {
 
     auto* light = KDuzLight::Create(manager, "");
     light->SetFileName("gobo.tif");
-    AddNode(manager, root, "Lamp", light);
+    AddRoundTripNode(manager, root, "Lamp", light);
 
     scene->CreateCharacter("Hero");
     auto* hero = dynamic_cast<KDuzCharacter*>(scene->GetCharacter(0));
@@ -310,8 +310,8 @@ TEST_P(Duz5RoundTrip, ClustersUserPropertiesAndLinkOffsetsHoldOverGenerations) {
     mesh->BeginPolygon();
     for (int i = 0; i < 3; ++i) mesh->AddPolygon(i);
     mesh->EndPolygon();
-    KDuzNode* body = AddNode(manager, root, "Body", mesh);
-    KDuzNode* bone = AddNode(manager, root, "Bone", nullptr);
+    KDuzNode* body = AddRoundTripNode(manager, root, "Body", mesh);
+    KDuzNode* bone = AddRoundTripNode(manager, root, "Bone", nullptr);
     auto* skin = KDuzSkin::Create(manager, "");
     mesh->AddDeformer(skin);
     auto* cluster = KDuzCluster::Create(manager, "");
@@ -420,7 +420,7 @@ TEST_P(Duz5RoundTrip, FirstTextureLayerKeepsItsBlendMode) {
     scene->ConnectSrcObject(red);
     scene->ConnectSrcObject(bricks);
     KDuzMesh* mesh = TexturedMesh(manager, red, bricks);
-    AddNode(manager, scene->GetRootNode(), "Body", mesh);
+    AddRoundTripNode(manager, scene->GetRootNode(), "Body", mesh);
     KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTextures();
     ASSERT_NE(textures, nullptr);
     textures->SetReferenceMode(KDuzLayerElement::eIndexToDirect);

@@ -82,7 +82,7 @@ protected:
     }
 };
 
-int FillTwoPixels(int, const char*, KDuzMediaContent* media) {
+int ConvertToTwoPixels(int, const char*, KDuzMediaContent* media) {
     if (!media->Allocate(2, 1, true, 0, 3)) return 1;
     for (int i = 0; i < 6; ++i) media->content[i] = static_cast<unsigned char>(40 + i);
     return 0;
@@ -432,7 +432,7 @@ TEST_F(Duz5WriterTest, EmbeddingNeverDeletesTheUsersImage) {
         scene->ConnectSrcObject(texture);
     }
     KDuzImageConverter* converter = KDuzImageConverter::Create(manager, "");
-    ASSERT_TRUE(converter->RegisterRoutine("bmp", &FillTwoPixels));
+    ASSERT_TRUE(converter->RegisterRoutine("bmp", &ConvertToTwoPixels));
     KDuzStreamOptionsDuzWriter* options = WriteOptions();
     options->SetBoolOption("EMBEDDED", true);
     const std::string path = PathOf("embedded.duz");

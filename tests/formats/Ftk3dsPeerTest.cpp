@@ -2,6 +2,7 @@
 // are read by lib3ds with the same content, and files lib3ds writes are read
 // by the toolkit with the same content.
 #include "FtkTestSupport.h"
+#include "Lib3dsPeerSupport.h"
 
 #include "sdk/formats/3dsftk/FtkCamera.h"
 #include "sdk/formats/3dsftk/FtkChunk.h"
@@ -24,8 +25,10 @@
 using namespace duzsdk;
 namespace {
 
-// Colours travel as bytes: one step of 1/255.
-constexpr float kByteStep = 1.0f / 255 + 1e-6f;
+using lib3dspeer::AddPosKey;
+using lib3dspeer::FindByName;
+using lib3dspeer::kByteStep;
+using lib3dspeer::PeerNode;
 
 class Ftk3dsPeerTest : public FtkTest {
 protected:
@@ -46,15 +49,6 @@ void KeepAsSeed(const std::string& path, const char* name)
 {
     if (const char* dir = std::getenv("DUZ_FTK_SEED_DIR"))
         std::filesystem::copy_file(path, std::string(dir) + "/" + name, std::filesystem::copy_options::overwrite_existing);
-}
-
-template <typename N>
-const N* FindByName(const N* list, const char* name)
-{
-    for (; list; list = list->next)
-        if (std::strcmp(list->name, name) == 0)
-            return list;
-    return nullptr;
 }
 
 FtkKeyHeader Key(uint32_t frame)
@@ -269,24 +263,6 @@ TEST_F(Ftk3dsPeerTest, ToolkitFileReadByThePeer)
     Lib3dsNode* spotTarget = lib3ds_file_node_by_name(peer, "spot", LIB3DS_SPOT_NODE);
     ASSERT_NE(spotTarget, nullptr);
     EXPECT_FLOAT_EQ(spotTarget->data.spot.pos_track.keyL->value[2], -1);
-}
-
-Lib3dsNode* PeerNode(Lib3dsNode* node, const char* name, uint16_t id, uint16_t parent)
-{
-    std::strcpy(node->name, name);
-    node->node_id = id;
-    node->parent_id = parent;
-    return node;
-}
-
-void AddPosKey(Lib3dsLin3Track* track, int frame, float x, float y, float z)
-{
-    Lib3dsLin3Key* k = lib3ds_lin3_key_new();
-    k->tcb.frame = frame;
-    k->value[0] = x;
-    k->value[1] = y;
-    k->value[2] = z;
-    lib3ds_lin3_track_insert(track, k);
 }
 
 TEST_F(Ftk3dsPeerTest, PeerFileReadByTheToolkit)

@@ -17,7 +17,7 @@ using Bytes = std::vector<unsigned char>;
 
 // A chunk as bytes: header, own data, then the children. A given length
 // replaces the true one, to make lying files.
-Bytes Chunk(uint16_t tag, Bytes own, std::initializer_list<Bytes> children = {}, int64_t length = -1)
+Bytes TreeChunk(uint16_t tag, Bytes own, std::initializer_list<Bytes> children = {}, int64_t length = -1)
 {
     Bytes body = std::move(own);
     for (const Bytes& c : children)
@@ -73,13 +73,13 @@ protected:
 // The object database a small scene keeps: version, mesh with faces, keyframer.
 Bytes SampleScene()
 {
-    return Chunk(M3DMAGIC, {},
-                 {Chunk(M3D_VERSION, {3, 0, 0, 0}),
-                  Chunk(MDATA, {},
-                        {Chunk(NAMED_OBJECT, Text("box"),
-                               {Chunk(N_TRI_OBJECT, {}, {Chunk(FACE_ARRAY, {1, 0, 0, 0, 1, 0, 2, 0, 7, 0}, {Chunk(0x4130, Bytes{'m', 0, 1, 0, 0, 0})})})}),
-                         Chunk(MAT_ENTRY, {}, {Chunk(MAT_NAME, Text("red"))})}),
-                  Chunk(KFDATA, {}, {Chunk(KFHDR, {5, 0, 'k', 0, 100, 0, 0, 0})})});
+    return TreeChunk(M3DMAGIC, {},
+                 {TreeChunk(M3D_VERSION, {3, 0, 0, 0}),
+                  TreeChunk(MDATA, {},
+                        {TreeChunk(NAMED_OBJECT, Text("box"),
+                               {TreeChunk(N_TRI_OBJECT, {}, {TreeChunk(FACE_ARRAY, {1, 0, 0, 0, 1, 0, 2, 0, 7, 0}, {TreeChunk(0x4130, Bytes{'m', 0, 1, 0, 0, 0})})})}),
+                         TreeChunk(MAT_ENTRY, {}, {TreeChunk(MAT_NAME, Text("red"))})}),
+                  TreeChunk(KFDATA, {}, {TreeChunk(KFHDR, {5, 0, 'k', 0, 100, 0, 0, 0})})});
 }
 
 TEST_F(FtkChunkTest, InsertKeepsFallingRankAndInsertionOrder)
@@ -131,7 +131,7 @@ TEST_F(FtkChunkTest, InsertKeepsFallingRankAndInsertionOrder)
 // the list as the rank rule says instead of going to the end.
 TEST_F(FtkChunkTest, InsertIntoFileOrderWalksTheList)
 {
-    ASSERT_NE(Load(Chunk(M3DMAGIC, {}, {Chunk(0x0100, {0, 0, 0x80, 0x3F}), Chunk(MDATA, {})})), nullptr);
+    ASSERT_NE(Load(TreeChunk(M3DMAGIC, {}, {TreeChunk(0x0100, {0, 0, 0x80, 0x3F}), TreeChunk(MDATA, {})})), nullptr);
     ASSERT_FALSE(FtkErrorPending());
     FtkChunk* version = nullptr;
     FtkChunkCreateTagged(&version, M3D_VERSION);
@@ -208,9 +208,9 @@ TEST_F(FtkChunkTest, ReadsHeadersThenDataOnDemand)
 // no read outside the chunk that holds it.
 TEST_F(FtkChunkTest, HostileLengthsAreRefused)
 {
-    Bytes deep = Chunk(0x4D4D, {});
+    Bytes deep = TreeChunk(0x4D4D, {});
     for (int i = 0; i < 100; ++i)
-        deep = Chunk(MDATA, {}, {deep});
+        deep = TreeChunk(MDATA, {}, {deep});
     Bytes truncated = SampleScene();
     truncated.resize(truncated.size() - 5);
     struct Case {
@@ -218,19 +218,19 @@ TEST_F(FtkChunkTest, HostileLengthsAreRefused)
         Bytes bytes;
     };
     const std::vector<Case> cases = {
-        {"child past parent", Chunk(M3DMAGIC, {}, {Chunk(MDATA, {}, {Chunk(M3D_VERSION, {1, 0, 0, 0})}, 100)})},
-        {"child length below header", Chunk(M3DMAGIC, {}, {Chunk(MDATA, {}, {}, 3), Bytes{0, 0, 0}})},
-        {"child length zero", Chunk(M3DMAGIC, {}, {Chunk(MDATA, {}, {}, 0)})},
-        {"half a header at the end", Chunk(M3DMAGIC, {}, {Chunk(MDATA, {}), Bytes{0x02, 0x00, 0x0A}})},
-        {"root past file end", Chunk(M3DMAGIC, {}, {Chunk(MDATA, {})}, 1000)},
-        {"root below header", Chunk(M3DMAGIC, {}, {}, 2)},
+        {"child past parent", TreeChunk(M3DMAGIC, {}, {TreeChunk(MDATA, {}, {TreeChunk(M3D_VERSION, {1, 0, 0, 0})}, 100)})},
+        {"child length below header", TreeChunk(M3DMAGIC, {}, {TreeChunk(MDATA, {}, {}, 3), Bytes{0, 0, 0}})},
+        {"child length zero", TreeChunk(M3DMAGIC, {}, {TreeChunk(MDATA, {}, {}, 0)})},
+        {"half a header at the end", TreeChunk(M3DMAGIC, {}, {TreeChunk(MDATA, {}), Bytes{0x02, 0x00, 0x0A}})},
+        {"root past file end", TreeChunk(M3DMAGIC, {}, {TreeChunk(MDATA, {})}, 1000)},
+        {"root below header", TreeChunk(M3DMAGIC, {}, {}, 2)},
         {"truncated file", truncated},
-        {"own data past chunk", Chunk(M3DMAGIC, {}, {Chunk(COLOR_24, {1, 2}), Chunk(MDATA, {})})},
-        {"face count past chunk", Chunk(M3DMAGIC, {}, {Chunk(FACE_ARRAY, {0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8})})},
-        {"face count cut", Chunk(M3DMAGIC, {}, {Chunk(FACE_ARRAY, {1})})},
-        {"name without NUL", Chunk(M3DMAGIC, {}, {Chunk(NAMED_OBJECT, {'a', 'b', 'c'}), Chunk(MDATA, {})})},
-        {"name too long", Chunk(M3DMAGIC, {}, {Chunk(NAMED_OBJECT, Text("abcdefghijklmnop"))})},
-        {"kf header text past chunk", Chunk(M3DMAGIC, {}, {Chunk(KFHDR, {5, 0, 'a', 'b'})})},
+        {"own data past chunk", TreeChunk(M3DMAGIC, {}, {TreeChunk(COLOR_24, {1, 2}), TreeChunk(MDATA, {})})},
+        {"face count past chunk", TreeChunk(M3DMAGIC, {}, {TreeChunk(FACE_ARRAY, {0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8})})},
+        {"face count cut", TreeChunk(M3DMAGIC, {}, {TreeChunk(FACE_ARRAY, {1})})},
+        {"name without NUL", TreeChunk(M3DMAGIC, {}, {TreeChunk(NAMED_OBJECT, {'a', 'b', 'c'}), TreeChunk(MDATA, {})})},
+        {"name too long", TreeChunk(M3DMAGIC, {}, {TreeChunk(NAMED_OBJECT, Text("abcdefghijklmnop"))})},
+        {"kf header text past chunk", TreeChunk(M3DMAGIC, {}, {TreeChunk(KFHDR, {5, 0, 'a', 'b'})})},
         {"nesting too deep", deep},
     };
     for (const Case& c : cases) {
@@ -252,15 +252,15 @@ TEST_F(FtkChunkTest, HostileLengthsAreRefused)
 
 TEST_F(FtkChunkTest, XdataKeepsOnlyKnownEntriesBeforeTheFirstUnknown)
 {
-    const Bytes bytes = Chunk(M3DMAGIC, {},
-                              {Chunk(XDATA_SECTION, {},
-                                     {Chunk(XDATA_ENTRY, {},
-                                            {Chunk(XDATA_APPNAME, Text("app")),
-                                             Chunk(0x8004, {1, 2, 3, 4}, {}, 200), // runs past the entry: dropped
+    const Bytes bytes = TreeChunk(M3DMAGIC, {},
+                              {TreeChunk(XDATA_SECTION, {},
+                                     {TreeChunk(XDATA_ENTRY, {},
+                                            {TreeChunk(XDATA_APPNAME, Text("app")),
+                                             TreeChunk(0x8004, {1, 2, 3, 4}, {}, 200), // runs past the entry: dropped
                                              Bytes{1, 2, 3, 4}, // what that lying chunk claimed, read on as chunks
-                                             Chunk(0x4000, Text("x")),
-                                             Chunk(XDATA_STRING, Text("lost"))}),
-                                      Chunk(XDATA_ENTRY, {}, {Chunk(XDATA_STRING, Text("kept"))})})});
+                                             TreeChunk(0x4000, Text("x")),
+                                             TreeChunk(XDATA_STRING, Text("lost"))}),
+                                      TreeChunk(XDATA_ENTRY, {}, {TreeChunk(XDATA_STRING, Text("kept"))})})});
     ASSERT_NE(Load(bytes), nullptr);
     ASSERT_FALSE(FtkErrorPending());
     FtkChunk* section = root->children;
@@ -297,9 +297,9 @@ TEST_F(FtkChunkTest, WriteFixesLengthsAndLeavesOutTransientChunks)
     FtkChunkTreeWrite(root, out->slot);
     ASSERT_FALSE(FtkErrorPending());
     FtkFileClose(out);
-    const Bytes expected = Chunk(M3DMAGIC, {},
-                                 {Chunk(M3D_VERSION, {3, 0, 0, 0}),
-                                  Chunk(MDATA, {}, {Chunk(MAT_ENTRY, {}), Chunk(NAMED_OBJECT, Text("box"), {Chunk(N_TRI_OBJECT, {})})})});
+    const Bytes expected = TreeChunk(M3DMAGIC, {},
+                                 {TreeChunk(M3D_VERSION, {3, 0, 0, 0}),
+                                  TreeChunk(MDATA, {}, {TreeChunk(MAT_ENTRY, {}), TreeChunk(NAMED_OBJECT, Text("box"), {TreeChunk(N_TRI_OBJECT, {})})})});
     EXPECT_EQ(ReadFile(path), expected);
     EXPECT_EQ(root->length, expected.size());
     EXPECT_EQ(mdata->length, 6u + 6u + 10u + 6u);

@@ -22,6 +22,7 @@
 #include <lib3ds/node.h>
 #include <lib3ds/tracks.h>
 
+#include "Lib3dsPeerSupport.h"
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/formats/KDuzReader3ds.h"
@@ -43,6 +44,9 @@
 using namespace duzsdk;
 
 namespace {
+
+using lib3dspeer::AddPosKey;
+using lib3dspeer::PeerNode;
 
 // Values travel in single precision; 2.54 (inches to centimetres) is also
 // computed in single precision.
@@ -70,15 +74,6 @@ duzVectorTemplate3<double> Color(const KDuzProperty& property) {
     return value;
 }
 
-void AddPosKey(Lib3dsLin3Track* track, int frame, float x, float y, float z) {
-    Lib3dsLin3Key* k = lib3ds_lin3_key_new();
-    k->tcb.frame = frame;
-    k->value[0] = x;
-    k->value[1] = y;
-    k->value[2] = z;
-    lib3ds_lin3_track_insert(track, k);
-}
-
 void AddRotKey(Lib3dsQuatTrack* track, int frame, float angle, float x, float y, float z) {
     Lib3dsQuatKey* k = lib3ds_quat_key_new();
     k->tcb.frame = frame;
@@ -94,13 +89,6 @@ void AddLin1Key(Lib3dsLin1Track* track, int frame, float value) {
     k->tcb.frame = frame;
     k->value = value;
     lib3ds_lin1_track_insert(track, k);
-}
-
-Lib3dsNode* PeerNode(Lib3dsNode* node, const char* name, uint16_t id, uint16_t parent) {
-    std::strcpy(node->name, name);
-    node->node_id = id;
-    node->parent_id = parent;
-    return node;
 }
 
 class Reader3dsPeerTest : public ::testing::Test {

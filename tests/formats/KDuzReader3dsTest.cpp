@@ -23,7 +23,7 @@
 
 namespace {
 
-const KTime kFrame(KTime::kTicksPerSecond / 30);
+const KTime kFrameTicks(KTime::kTicksPerSecond / 30);
 
 class Reader3dsTest : public FtkTest {
 protected:
@@ -113,7 +113,7 @@ TEST_F(Reader3dsTest, KeysOutOfOrderAreSkippedAndTcbValuesKept) {
     const int expectedFrame[3] = {0, 10, 20};
     const float expectedValue[3] = {0, 1, 4};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(x->KeyGetTime(i), kFrame * expectedFrame[i]) << i;
+        EXPECT_EQ(x->KeyGetTime(i), kFrameTicks * expectedFrame[i]) << i;
         EXPECT_FLOAT_EQ(x->KeyGetValue(i), expectedValue[i]) << i;
     }
     EXPECT_EQ(x->KeyGetInterpolation(1), kFCurveInterpolationCubic);

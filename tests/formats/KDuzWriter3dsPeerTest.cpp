@@ -11,6 +11,7 @@
 // - rotations become relative axis-angle keys; directional lights and
 //   nodes of other kinds than meshes, lights and cameras become dummies or
 //   nothing.
+#include "Lib3dsPeerSupport.h"
 #include "W3dsTestSupport.h"
 
 #include <cmath>
@@ -35,14 +36,8 @@ using namespace w3dstest;
 
 namespace {
 
-constexpr float kByteStep = 1.0f / 255 + 1e-6f;
-
-template <typename N>
-const N* FindByName(const N* list, const char* name) {
-    for (; list; list = list->next)
-        if (std::strcmp(list->name, name) == 0) return list;
-    return nullptr;
-}
+using lib3dspeer::FindByName;
+using lib3dspeer::kByteStep;
 
 int KeyCount(const Lib3dsLin3Key* k) {
     int n = 0;

@@ -43,14 +43,14 @@ KDuzMesh* MakeMesh(KDuzSdkManager* manager, const std::vector<KgeTVector>& point
     return mesh;
 }
 
-KDuzNode* AddNode(KDuzSdkManager* manager, KDuzNode* parent, const char* name, KDuzObject* attribute) {
+KDuzNode* AddDxfNode(KDuzSdkManager* manager, KDuzNode* parent, const char* name, KDuzObject* attribute) {
     KDuzNode* node = KDuzNode::Create(manager, name);
     if (attribute != nullptr) node->SetNodeAttribute(attribute);
     parent->AddChild(node);
     return node;
 }
 
-const std::vector<KgeTVector> kQuad = {KgeTVector(1, 2, 3, 1), KgeTVector(4, 2, 3, 1), KgeTVector(4, 5, 3, 1),
+const std::vector<KgeTVector> kDxfQuad = {KgeTVector(1, 2, 3, 1), KgeTVector(4, 2, 3, 1), KgeTVector(4, 5, 3, 1),
                                        KgeTVector(1, 5, 3, 1)};
 
 TEST_F(DxfTest, ColourNumbersOfMaterialColours) {
@@ -81,10 +81,10 @@ TEST_F(DxfTest, ColourNumbersOfMaterialColours) {
 TEST_F(DxfTest, WriterLines) {
     KDuzNode* root = scene->GetRootNode();
     KDuzSurfaceLambert* red = Lambert(manager, "Red", 1, 0, 0);
-    AddNode(manager, root, "Box", MakeMesh(manager, kQuad, {{0, 1, 2, 3}}, {red}));
-    KDuzNode* hidden = AddNode(manager, root, "Hidden", MakeMesh(manager, kQuad, {{0, 1, 2}}, {red}));
+    AddDxfNode(manager, root, "Box", MakeMesh(manager, kDxfQuad, {{0, 1, 2, 3}}, {red}));
+    KDuzNode* hidden = AddDxfNode(manager, root, "Hidden", MakeMesh(manager, kDxfQuad, {{0, 1, 2}}, {red}));
     hidden->SetVisibility(false);
-    AddNode(manager, hidden, "Empty", nullptr);
+    AddDxfNode(manager, hidden, "Empty", nullptr);
     const std::string path = PathOf("lines.dxf");
     ASSERT_TRUE(WriteFile(scene, path, false));
     const std::string text = ReadText(path);
@@ -141,7 +141,7 @@ TEST_F(DxfTest, WriterErrors) {
 TEST_F(DxfTest, PolygonsOfMoreThanFourCornersBecomeAFan) {
     const std::vector<KgeTVector> pentagon = {KgeTVector(0, 0, 0, 1), KgeTVector(2, 0, 0, 1), KgeTVector(3, 0, 2, 1),
                                               KgeTVector(1, 0, 3, 1), KgeTVector(-1, 0, 2, 1)};
-    AddNode(manager, scene->GetRootNode(), "Penta", MakeMesh(manager, pentagon, {{0, 1, 2, 3, 4}}));
+    AddDxfNode(manager, scene->GetRootNode(), "Penta", MakeMesh(manager, pentagon, {{0, 1, 2, 3, 4}}));
     ASSERT_TRUE(WriteFile(scene, PathOf("penta.dxf"), false));
     EXPECT_NE(ReadText(PathOf("penta.dxf")).find(" 71\n   5\n 72\n   3\n"), std::string::npos);
     KDuzScene* read = KDuzScene::Create(manager, "");
@@ -164,11 +164,11 @@ TEST_F(DxfTest, EzdxfReadsTheWrittenLayersAndFaces) {
                                             KgeTVector(0, 1, 0, 1), KgeTVector(0.5, 2, 0.25, 1)};
     const std::vector<std::vector<int>> polygons = {{0, 1, 2, 3}, {3, 2, 4}};
     auto build = [&](KDuzScene* into) {
-        KDuzNode* base = AddNode(manager, into->GetRootNode(), "Base", MakeMesh(manager, points, polygons, {red, sky}, {0, 1}));
+        KDuzNode* base = AddDxfNode(manager, into->GetRootNode(), "Base", MakeMesh(manager, points, polygons, {red, sky}, {0, 1}));
         base->SetLclTranslation(duzVectorTemplate3<double>(1, 2, 3));
         base->SetLclRotation(duzVectorTemplate3<double>(0, 30, 10));
         base->SetLclScaling(duzVectorTemplate3<double>(2, 2, 2));
-        KDuzNode* arm = AddNode(manager, base, "Arm", MakeMesh(manager, points, polygons));
+        KDuzNode* arm = AddDxfNode(manager, base, "Arm", MakeMesh(manager, points, polygons));
         arm->SetLclTranslation(duzVectorTemplate3<double>(0, 0, -4));
         return base;
     };
@@ -210,7 +210,7 @@ TEST_F(DxfTest, MeshKeepsItsGeometryThroughDxfAndDuz6) {
         for (int i = 0; i < 8; ++i) cube.emplace_back(i & 1 ? 1.5 : -0.5, i & 2 ? 2.25 : 0.0, i & 4 ? 1.0 : -3.0, 1.0);
         const std::vector<std::vector<int>> faces = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
                                                      {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7}};
-        AddNode(manager, target->GetRootNode(), "Cube",
+        AddDxfNode(manager, target->GetRootNode(), "Cube",
                 MakeMesh(manager, cube, faces, {material}, std::vector<int>(faces.size(), 0)));
     };
     build(scene);
@@ -243,9 +243,9 @@ TEST_F(DxfTest, MeshKeepsItsGeometryThroughDxfAndDuz6) {
 
 TEST_F(DxfTest, SkinsMoveTheWrittenPointsNotTheScene) {
     KDuzNode* root = scene->GetRootNode();
-    KDuzMesh* mesh = MakeMesh(manager, kQuad, {{0, 1, 2, 3}});
-    AddNode(manager, root, "Skinned", mesh);
-    KDuzNode* bone = AddNode(manager, root, "Bone", nullptr);
+    KDuzMesh* mesh = MakeMesh(manager, kDxfQuad, {{0, 1, 2, 3}});
+    AddDxfNode(manager, root, "Skinned", mesh);
+    KDuzNode* bone = AddDxfNode(manager, root, "Bone", nullptr);
     bone->SetLclTranslation(duzVectorTemplate3<double>(0, 5, 0));
     KDuzCluster* cluster = KDuzCluster::Create(manager, "");
     cluster->SetLink(bone);
@@ -266,16 +266,16 @@ TEST_F(DxfTest, SkinsMoveTheWrittenPointsNotTheScene) {
         for (int i = 0; i < 4; ++i) {
             // Normalised by the weight: a single cluster moves every weighted
             // point all the way.
-            EXPECT_NEAR(back->GetControlPoints()[i][1], kQuad[i][1] + (deformation ? 5.0 : 0.0), 1e-9) << i;
+            EXPECT_NEAR(back->GetControlPoints()[i][1], kDxfQuad[i][1] + (deformation ? 5.0 : 0.0), 1e-9) << i;
             // The scene keeps its own points: writing again deforms no further.
-            EXPECT_EQ(mesh->GetControlPoints()[i][1], kQuad[i][1]);
+            EXPECT_EQ(mesh->GetControlPoints()[i][1], kDxfQuad[i][1]);
         }
     }
 }
 
 TEST_F(DxfTest, ShapesMoveTheWrittenPointsByTheirChannelValue) {
-    KDuzMesh* mesh = MakeMesh(manager, kQuad, {{0, 1, 2, 3}});
-    KDuzNode* node = AddNode(manager, scene->GetRootNode(), "Shaped", mesh);
+    KDuzMesh* mesh = MakeMesh(manager, kDxfQuad, {{0, 1, 2, 3}});
+    KDuzNode* node = AddDxfNode(manager, scene->GetRootNode(), "Shaped", mesh);
     KDuzShape* shape = KDuzShape::Create(manager, "");
     shape->CopyFrom(static_cast<const KDuzGeometryBase&>(*mesh));
     shape->GetControlPoints()[2] = KgeTVector(4, 9, 3, 1);
@@ -290,7 +290,7 @@ TEST_F(DxfTest, ShapesMoveTheWrittenPointsByTheirChannelValue) {
     KDuzMesh* back = MeshOf(read->GetRootNode()->GetChild(0));
     ASSERT_EQ(back->GetControlPointsCount(), 4);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_NEAR(back->GetControlPoints()[i][1], i == 2 ? 7.0 : kQuad[i][1], 1e-9) << i;
+        EXPECT_NEAR(back->GetControlPoints()[i][1], i == 2 ? 7.0 : kDxfQuad[i][1], 1e-9) << i;
     }
     EXPECT_EQ(mesh->GetControlPoints()[2][1], 5.0);
 }

@@ -40,13 +40,13 @@ using namespace duzsdk;
 
 namespace {
 
-std::string Fmt(double a) {
+std::string ObjNumber(double a) {
     char text[32];
     std::snprintf(text, sizeof text, "%.4f", std::abs(a) < 5e-5 ? 0.0 : a);
     return text;
 }
 
-std::string ReadText(const std::filesystem::path& path) {
+std::string ReadObjText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -184,7 +184,7 @@ std::vector<std::string> SceneFaces(KDuzScene* scene, bool withMaterial) {
             for (int k = 0; k < mesh->GetPolygonSize(p); ++k, ++polygonVertex) {
                 const int cp = mesh->GetPolygonVertex(p, k);
                 const KgeTVector v = global.TransformPoint(mesh->GetControlPoints()[cp]);
-                face += "(" + Fmt(v[0]) + "," + Fmt(v[1]) + "," + Fmt(v[2]);
+                face += "(" + ObjNumber(v[0]) + "," + ObjNumber(v[1]) + "," + ObjNumber(v[2]);
                 auto entry = [&](const KDuzLayerElement& element) {
                     int at = element.GetMappingMode() == KDuzLayerElement::eByControlPoint ? cp : polygonVertex;
                     if (element.GetReferenceMode() != KDuzLayerElement::eDirect) at = element.GetIndexArray()[at];
@@ -192,11 +192,11 @@ std::vector<std::string> SceneFaces(KDuzScene* scene, bool withMaterial) {
                 };
                 if (uvs != nullptr) {
                     const KgeUVVector& uv = uvs->GetDirectArray()[entry(*uvs)];
-                    face += "|" + Fmt(uv.mU) + "," + Fmt(uv.mV);
+                    face += "|" + ObjNumber(uv.mU) + "," + ObjNumber(uv.mV);
                 }
                 if (normals != nullptr) {
                     const KgeTVector& n = normals->GetDirectArray()[entry(*normals)];
-                    face += "|" + Fmt(n[0]) + "," + Fmt(n[1]) + "," + Fmt(n[2]);
+                    face += "|" + ObjNumber(n[0]) + "," + ObjNumber(n[1]) + "," + ObjNumber(n[2]);
                 }
                 face += ")";
             }
@@ -219,14 +219,14 @@ std::vector<std::string> PeerFaces(const tinyobj::ObjReader& peer, bool withMate
             if (withMaterial && material >= 0) face += peer.GetMaterials()[material].name;
             for (unsigned k = 0; k < shape.mesh.num_face_vertices[f]; ++k) {
                 const tinyobj::index_t i = shape.mesh.indices[at++];
-                face += "(" + Fmt(a.vertices[3 * i.vertex_index]) + "," + Fmt(a.vertices[3 * i.vertex_index + 1]) + "," +
-                        Fmt(a.vertices[3 * i.vertex_index + 2]);
+                face += "(" + ObjNumber(a.vertices[3 * i.vertex_index]) + "," + ObjNumber(a.vertices[3 * i.vertex_index + 1]) + "," +
+                        ObjNumber(a.vertices[3 * i.vertex_index + 2]);
                 if (i.texcoord_index >= 0) {
-                    face += "|" + Fmt(a.texcoords[2 * i.texcoord_index]) + "," + Fmt(a.texcoords[2 * i.texcoord_index + 1]);
+                    face += "|" + ObjNumber(a.texcoords[2 * i.texcoord_index]) + "," + ObjNumber(a.texcoords[2 * i.texcoord_index + 1]);
                 }
                 if (i.normal_index >= 0) {
-                    face += "|" + Fmt(a.normals[3 * i.normal_index]) + "," + Fmt(a.normals[3 * i.normal_index + 1]) + "," +
-                            Fmt(a.normals[3 * i.normal_index + 2]);
+                    face += "|" + ObjNumber(a.normals[3 * i.normal_index]) + "," + ObjNumber(a.normals[3 * i.normal_index + 1]) + "," +
+                            ObjNumber(a.normals[3 * i.normal_index + 2]);
                 }
                 face += ")";
             }
@@ -314,7 +314,7 @@ TEST_F(ObjWriterPeerTest, PeerReadsTheSameFacesGroupsAndMaterials) {
     ASSERT_TRUE(Export(path)) << exportError;
     // Blanks in the MTL name would split the "mtllib" statement.
     EXPECT_EQ(FileNames(), (std::vector<std::string>{"my scene.obj", "my_scene.mtl"}));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_NE(text.find("mtllib my_scene.mtl\n"), std::string::npos);
 
     tinyobj::ObjReaderConfig config;
@@ -456,7 +456,7 @@ TEST_F(ObjWriterTest, CubeWithPointNormalsGivesMatchingVertexAndNormalNumbers) {
     AddMesh("second", Quad(3), {{0, 1, 2, 3}})->InitNormals();
     const auto path = folder / "cube.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_EQ(CountLines(text, "v "), 12);
     EXPECT_EQ(CountLines(text, "vn "), 12);
     EXPECT_EQ(CountLines(text, "vt "), 0);
@@ -484,7 +484,7 @@ TEST_F(ObjWriterTest, LargeFileIsWrittenWholeAcrossGrowingBlocks) {
     AddMesh("grid", points, polygons);
     const auto path = folder / "grid.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     ASSERT_GT(text.size(), 4u << 20);
     const auto vertices = Lines(text, "v ");
     ASSERT_EQ(vertices.size(), points.size());
@@ -515,7 +515,7 @@ TEST_F(ObjWriterTest, NumbersArePrintedAsFixedSixDecimalsWithoutLocale) {
     const bool exported = Export(path);
     std::setlocale(LC_NUMERIC, saved.c_str());
     ASSERT_TRUE(exported);
-    const auto lines = Lines(ReadText(path), "v ");
+    const auto lines = Lines(ReadObjText(path), "v ");
     ASSERT_EQ(lines.size(), std::size(values));
     for (size_t i = 0; i < lines.size(); ++i) {
         char expected[1024];
@@ -533,12 +533,12 @@ TEST_F(ObjWriterTest, NamesBecomeSingleWords) {
     mesh->AddMaterial(material);
     const auto path = folder / "names.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_EQ(CountLines(text, "v "), 4);
     EXPECT_EQ(CountLines(text, "f "), 1);
     EXPECT_EQ(Lines(text, "g "), (std::vector<std::string>{"g left_arm_upper_v_9_9_9"}));
     EXPECT_EQ(Lines(text, "usemtl "), (std::vector<std::string>{"usemtl two__blanks_f_1_2_3"}));
-    EXPECT_EQ(Lines(ReadText(folder / "names.mtl"), "newmtl "),
+    EXPECT_EQ(Lines(ReadObjText(folder / "names.mtl"), "newmtl "),
               (std::vector<std::string>{"newmtl two__blanks_f_1_2_3"}));
     KDuzScene* read = ReadBack(path);
     EXPECT_EQ(readMessages, "");
@@ -558,7 +558,7 @@ TEST_F(ObjWriterTest, EmptyMeshesAndBrokenPolygonsWriteNoFaces) {
     broken->GetPolygonVertexArray()[5] = 99;
     const auto path = folder / "empty.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_EQ(Lines(text, "g "), (std::vector<std::string>{"g empty", "g broken"}));
     EXPECT_EQ(Lines(text, "f "), (std::vector<std::string>{"f 1 2 3 4"}));
     KDuzScene* read = ReadBack(path);
@@ -581,7 +581,7 @@ TEST_F(ObjWriterTest, BrokenNormalAndUvIndicesDropOnlyThoseElements) {
     layer->SetUVsOfType(uvs, 3);
     const auto path = folder / "broken.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_EQ(CountLines(text, "vn "), 0);
     EXPECT_EQ(CountLines(text, "vt "), 0);
     EXPECT_EQ(Lines(text, "f "), (std::vector<std::string>{"f 1 2 3 4"}));
@@ -598,7 +598,7 @@ TEST_F(ObjWriterTest, SecondWriteWithTheSameWriterNumbersFromOne) {
         ASSERT_TRUE(writer.FileCreate(path.string().c_str()));
         ASSERT_TRUE(writer.Write(scene, options));
         ASSERT_TRUE(writer.FileClose());
-        texts[i] = ReadText(path);
+        texts[i] = ReadObjText(path);
     }
     options->Destroy();
     EXPECT_EQ(texts[0], texts[1]);
@@ -626,7 +626,7 @@ TEST_F(ObjWriterTest, TriangulateOptionSplitsPolygons) {
     const auto path = folder / "tri.obj";
     ASSERT_TRUE(Export(path, options));
     options->Destroy();
-    const auto faces = Lines(ReadText(path), "f ");
+    const auto faces = Lines(ReadObjText(path), "f ");
     ASSERT_EQ(faces.size(), 3u);
     for (const std::string& face : faces) EXPECT_EQ(std::count(face.begin(), face.end(), ' '), 3) << face;
 }
@@ -662,7 +662,7 @@ TEST_F(ObjWriterTest, DeformationIsWrittenWithoutChangingTheScene) {
     for (int i = 0; i < 2; ++i) {
         const auto path = folder / ("deformed" + std::to_string(i) + ".obj");
         ASSERT_TRUE(Export(path));
-        texts[i] = ReadText(path);
+        texts[i] = ReadObjText(path);
     }
     EXPECT_EQ(texts[0], texts[1]);
     EXPECT_EQ(Lines(texts[0], "v "),
@@ -677,7 +677,7 @@ TEST_F(ObjWriterTest, DeformationIsWrittenWithoutChangingTheScene) {
     options->SetBoolOption("DEFORMATION", false);
     ASSERT_TRUE(Export(folder / "rest.obj", options));
     options->Destroy();
-    EXPECT_EQ(Lines(ReadText(folder / "rest.obj"), "v ")[2], "v 1.000000 1.000000 0.000000");
+    EXPECT_EQ(Lines(ReadObjText(folder / "rest.obj"), "v ")[2], "v 1.000000 1.000000 0.000000");
 }
 
 TEST_F(ObjWriterTest, TexturesGiveEntriesUvSwapsAndCopies) {
@@ -710,7 +710,7 @@ TEST_F(ObjWriterTest, TexturesGiveEntriesUvSwapsAndCopies) {
     }
     const auto path = out / "textured.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     // The same material with other textures gets numbered entries.
     EXPECT_EQ(Lines(text, "usemtl "), (std::vector<std::string>{"usemtl shared", "usemtl shared1", "usemtl shared2"}));
     const auto vt = Lines(text, "vt ");
@@ -718,10 +718,10 @@ TEST_F(ObjWriterTest, TexturesGiveEntriesUvSwapsAndCopies) {
     EXPECT_EQ(vt[0], "vt 0.900000 0.100000");   // swapped for wood
     EXPECT_EQ(vt[4], "vt 0.100000 0.900000");
     EXPECT_EQ(Lines(text, "f ")[2], "f 9/9 10/10 11/11 12/12");
-    EXPECT_EQ(Lines(ReadText(out / "textured.mtl"), "map_Kd "),
+    EXPECT_EQ(Lines(ReadObjText(out / "textured.mtl"), "map_Kd "),
               (std::vector<std::string>{"map_Kd wood.png", "map_Kd stone.png", "map_Kd missing.png"}));
-    EXPECT_EQ(ReadText(out / "wood.png"), "wood");
-    EXPECT_EQ(ReadText(out / "stone.png"), "kept");   // an existing file is not overwritten
+    EXPECT_EQ(ReadObjText(out / "wood.png"), "wood");
+    EXPECT_EQ(ReadObjText(out / "stone.png"), "kept");   // an existing file is not overwritten
     EXPECT_NE(exportMessages.find("Unable to locate texture file \"" + (images / "missing.png").string() + "\".\n"),
               std::string::npos);
 
@@ -740,7 +740,7 @@ TEST_F(ObjWriterTest, ReadersPlaceholderTextureGetsNoMap) {
                                         "usemtl plain\nf 1/1 2/2 3/3\nusemtl wood\nf 1/1 3/3 2/2\n";
     scene = ReadBack(folder / "in.obj");
     ASSERT_TRUE(Export(folder / "out.obj"));
-    EXPECT_EQ(Lines(ReadText(folder / "out.mtl"), "map_Kd"), (std::vector<std::string>{"map_Kd wood.png"}));
+    EXPECT_EQ(Lines(ReadObjText(folder / "out.mtl"), "map_Kd"), (std::vector<std::string>{"map_Kd wood.png"}));
     EXPECT_EQ(exportMessages.find("Unable to locate texture file \"\""), std::string::npos) << exportMessages;
 }
 
@@ -755,7 +755,7 @@ TEST_F(ObjWriterTest, PathWithoutObjExtensionMakesNoMaterialFile) {
     ASSERT_TRUE(writer.Write(scene, options));
     ASSERT_TRUE(writer.FileClose());
     options->Destroy();
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     std::string lowered = path.string();
     std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](unsigned char c) { return std::tolower(c); });
     EXPECT_NE(text.find("mtllib " + lowered + "\n"), std::string::npos);
@@ -804,7 +804,7 @@ TEST_F(ObjWriterTest, SurfacesAreWrittenAsTriangles) {
     scene = ReadBack(source);
     const auto path = folder / "out.obj";
     ASSERT_TRUE(Export(path));
-    const std::string text = ReadText(path);
+    const std::string text = ReadObjText(path);
     EXPECT_EQ(Lines(text, "g "), (std::vector<std::string>{"g patch"}));
     const auto faces = Lines(text, "f ");
     ASSERT_FALSE(faces.empty());
@@ -849,7 +849,7 @@ TEST_F(ObjWriterTest, SkinLinkModesWeighThePointsTheirOwnWay) {
         ASSERT_GE(mesh->AddClusterToSkin(cluster), 0);
         const auto path = folder / "skinned.obj";
         ASSERT_TRUE(Export(path));
-        const auto v = Lines(ReadText(path), "v ");
+        const auto v = Lines(ReadObjText(path), "v ");
         ASSERT_EQ(v.size(), 3u);
         EXPECT_EQ(v[0], "v 0.000000 0.000000 0.000000");   // unweighted points stay
         EXPECT_EQ(v[2], c.moved);

@@ -17,6 +17,8 @@ namespace curvetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
+inline constexpr std::int64_t kSecond = 46186158000LL;
+
 inline const char* EncodingName(bool binary) { return binary ? "binary" : "ascii"; }
 
 // The bytes of a file whose main section is what `body` writes.

@@ -14,7 +14,7 @@ using curvetest::Bytes;
 
 namespace {
 
-constexpr std::int64_t kSecond = 46186158000LL;
+using curvetest::kSecond;
 
 // A file whose main section holds one "Curve" block written by `fill`.
 Bytes CurveFile(bool binary, const std::function<void(KDuz&)>& fill, int version = 6100)

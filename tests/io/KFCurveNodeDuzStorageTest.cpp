@@ -17,7 +17,7 @@ using curvetest::Bytes;
 
 namespace {
 
-constexpr std::int64_t kSecond = 46186158000LL;
+using curvetest::kSecond;
 
 // Only the names of data types matter to the storage.
 class TestType : public KDataType {
@@ -27,7 +27,7 @@ public:
 const TestType kLclTranslation("Lcl Translation");
 const TestType kLclRotation("Lcl Rotation");
 
-KFCurveNode* Leaf(const char* name, float first, float second)
+KFCurveNode* StoredLeaf(const char* name, float first, float second)
 {
     KFCurveNode* node = KFCurveNodeCreate(name);
     node->SetCurve(KFCurveCreate());
@@ -37,12 +37,12 @@ KFCurveNode* Leaf(const char* name, float first, float second)
     return node;
 }
 
-KFCurveNode* Vector3(const char* name, const KDataType* type, int layerType, float base)
+KFCurveNode* StoredVector(const char* name, const KDataType* type, int layerType, float base)
 {
     KFCurveNode* node = KFCurveNodeCreate(name, type, layerType);
-    node->AddChild(Leaf("X", base, base + 1));
-    node->AddChild(Leaf("Y", base + 2, base + 3));
-    node->AddChild(Leaf("Z", base + 4, base + 5));
+    node->AddChild(StoredLeaf("X", base, base + 1));
+    node->AddChild(StoredLeaf("Y", base + 2, base + 3));
+    node->AddChild(StoredLeaf("Z", base + 4, base + 5));
     return node;
 }
 
@@ -114,9 +114,9 @@ TEST_P(CurveNodeStorage, TreeWithTwoLayersReadsBackAsWritten)
     KFCurveNode* root = KFCurveNodeCreate("Defaults");
     KFCurveNode* transform = KFCurveNodeCreate("Transform");
     root->AddChild(transform);
-    transform->AddChild(Vector3("Lcl Translation", nullptr, eCurveNodeLayerTranslation, 1.0f));
-    transform->AddChild(Vector3("Lcl Rotation", nullptr, eCurveNodeLayerRotation, 10.0f));
-    KFCurveNode* intensity = Leaf("Intensity", 0.5f, 0.75f);
+    transform->AddChild(StoredVector("Lcl Translation", nullptr, eCurveNodeLayerTranslation, 1.0f));
+    transform->AddChild(StoredVector("Lcl Rotation", nullptr, eCurveNodeLayerRotation, 10.0f));
+    KFCurveNode* intensity = StoredLeaf("Intensity", 0.5f, 0.75f);
     root->AddChild(intensity);
     KFCurveNode* renamed = new KFCurveNode("Visible", "Visibility", nullptr);
     renamed->SetCurve(KFCurveCreate());
@@ -150,7 +150,7 @@ TEST_P(CurveNodeStorage, TreeWithTwoLayersReadsBackAsWritten)
 TEST_P(CurveNodeStorage, UserNameOnlyWhereTheTypeNameDiffers)
 {
     KFCurveNode* root = KFCurveNodeCreate("Defaults");
-    root->AddChild(Leaf("Same", 1.0f, 2.0f));
+    root->AddChild(StoredLeaf("Same", 1.0f, 2.0f));
     KFCurveNode* other = new KFCurveNode("Shown", "Visibility", nullptr);
     other->SetCurve(KFCurveCreate());
     root->AddChild(other);
@@ -172,10 +172,10 @@ TEST_P(CurveNodeStorage, ChannelLookupByShortNameAndRemark)
     // Written with short names and remarks; read into a tree that names its
     // channels differently.
     KFCurveNode* source = KFCurveNodeCreate("Defaults");
-    source->AddChild(Vector3("Lcl Rotation", &kLclRotation, eCurveNodeLayerRotation, 5.0f));
-    source->AddChild(Leaf("Intensity (remark)", 3.0f, 4.0f));
-    source->AddChild(Leaf("Roll  (two blanks)", 6.0f, 7.0f));
-    source->AddChild(Leaf("Unknown", 8.0f, 9.0f));
+    source->AddChild(StoredVector("Lcl Rotation", &kLclRotation, eCurveNodeLayerRotation, 5.0f));
+    source->AddChild(StoredLeaf("Intensity (remark)", 3.0f, 4.0f));
+    source->AddChild(StoredLeaf("Roll  (two blanks)", 6.0f, 7.0f));
+    source->AddChild(StoredLeaf("Unknown", 8.0f, 9.0f));
     const Bytes bytes = TakeFile(GetParam(), *source, true);
     InTake(bytes, [](KDuz& duz) {
         ASSERT_TRUE(duz.FieldReadBegin("Channel"));
@@ -184,10 +184,10 @@ TEST_P(CurveNodeStorage, ChannelLookupByShortNameAndRemark)
 
     KFCurveNode* target = KFCurveNodeCreate("Defaults");
     KFCurveNode* rotation = KFCurveNodeCreate("Rot", &kLclRotation);
-    for (const char* axis : {"X", "Y", "Z"}) rotation->AddChild(Leaf(axis, 0.0f, 0.0f));
+    for (const char* axis : {"X", "Y", "Z"}) rotation->AddChild(StoredLeaf(axis, 0.0f, 0.0f));
     target->AddChild(rotation);
-    target->AddChild(Leaf("Intensity", 0.0f, 0.0f));
-    target->AddChild(Leaf("Roll", 0.0f, 0.0f));
+    target->AddChild(StoredLeaf("Intensity", 0.0f, 0.0f));
+    target->AddChild(StoredLeaf("Roll", 0.0f, 0.0f));
     EXPECT_EQ(ReadTake(bytes, *target, false), -1);
     ASSERT_EQ(target->GetChildCount(), 3);  // "Unknown" is skipped
     EXPECT_EQ(rotation->GetChild(2)->GetCurve()->KeyGetValue(1), 10.0f);
@@ -205,10 +205,10 @@ TEST_P(CurveNodeStorage, TimeWarpOfAnAxisGoesToItsParent)
     registry.Insert(uintptr_t{7}, warp);
     KFCurveSetTimeWarpSet(&registry);
     KFCurveNode* source = KFCurveNodeCreate("Defaults");
-    KFCurveNode* vector = Vector3("Position", nullptr, 0, 0.0f);
+    KFCurveNode* vector = StoredVector("Position", nullptr, 0, 0.0f);
     source->AddChild(vector);
     vector->GetChild(0)->SetTimeWarp(warp);
-    KFCurveNode* single = Leaf("Alpha", 1.0f, 0.0f);
+    KFCurveNode* single = StoredLeaf("Alpha", 1.0f, 0.0f);
     source->AddChild(single);
     single->SetTimeWarp(warp);
 
@@ -274,8 +274,8 @@ TEST(CurveNodeStorageAscii, Version4000DropsLayerTypesOfRenamedTransformNodes)
     for (int version : {4000, 6100}) {
         SCOPED_TRACE(version);
         KFCurveNode* root = KFCurveNodeCreate("Defaults");
-        root->AddChild(Vector3("R", &kLclRotation, 0, 0.0f));
-        root->AddChild(Vector3("LclR", &kLclRotation, 0, 0.0f));
+        root->AddChild(StoredVector("R", &kLclRotation, 0, 0.0f));
+        root->AddChild(StoredVector("LclR", &kLclRotation, 0, 0.0f));
         EXPECT_EQ(ReadTake(curvetest::AsciiFile(body, version), *root, false), -1);
         EXPECT_EQ(root->GetChild(0)->GetLayerType(), eCurveNodeLayerRotation);
         EXPECT_EQ(root->GetChild(1)->GetLayerType(), version == 4000 ? eCurveNodeLayerPlain : eCurveNodeLayerRotation);
@@ -323,7 +323,7 @@ TEST_P(CurveNodeStorage, ManyUnmatchedChannelsAreSkippedWithoutRecursion)
         duz.FieldWriteEnd();
     });
     for (bool createMissing : {false, true}) {
-        KFCurveNode* parent = Leaf("WithCurve", 1.0f, 2.0f);
+        KFCurveNode* parent = StoredLeaf("WithCurve", 1.0f, 2.0f);
         InTake(bytes, [&](KDuz& duz) {
             // A parent with its own curve skips them even when asked to create.
             EXPECT_EQ(KFCurveNodeReadChannelDuz(duz, parent, true, createMissing, false), nullptr);

@@ -35,7 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& path) {
+std::string ReadDumpText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
@@ -149,7 +149,7 @@ void CheckFolder(const fs::path& folder, const std::string& group, bool binary =
     // test writes), so the tests may run in any order.
     const fs::path emptyScene = DumpFolder() / "empty-scene.dump";
     ASSERT_TRUE(rewrite || fs::exists(emptyScene)) << emptyScene << " is missing; run with DUZ_UPDATE_DUMPS=1";
-    const std::string emptySceneDump = rewrite ? EmptySceneDump() : ReadText(emptyScene);
+    const std::string emptySceneDump = rewrite ? EmptySceneDump() : ReadDumpText(emptyScene);
     const std::vector<fs::path> files = DuzFilesUnder(folder);
     ASSERT_FALSE(files.empty()) << "no DUZ files under " << folder;
     std::set<std::string> names;
@@ -171,7 +171,7 @@ void CheckFolder(const fs::path& folder, const std::string& group, bool binary =
         }
         if (binary && !fs::exists(stored)) stored = textDumps / name;
         ASSERT_TRUE(fs::exists(stored)) << stored << " is missing; run with DUZ_UPDATE_DUMPS=1";
-        const std::string diff = duztest::DiffDumps(ReadText(stored), actual);
+        const std::string diff = duztest::DiffDumps(ReadDumpText(stored), actual);
         EXPECT_TRUE(diff.empty()) << file << (binary ? " (as binary)" : "") << " no longer imports as stored in "
                                   << stored << ":\n" << diff;
     }
@@ -197,7 +197,7 @@ TEST(SceneDumpGolden, EmptySceneIsAsStored) {
         return;
     }
     ASSERT_TRUE(fs::exists(stored)) << stored << " is missing; run with DUZ_UPDATE_DUMPS=1";
-    const std::string diff = duztest::DiffDumps(ReadText(stored), actual);
+    const std::string diff = duztest::DiffDumps(ReadDumpText(stored), actual);
     EXPECT_TRUE(diff.empty()) << "a new scene no longer dumps as stored in " << stored << ":\n" << diff;
 }
 
@@ -235,7 +235,7 @@ TEST(SceneDumpGolden, BinaryRewritesOfTheBundledModelsImportAsStored) {
 TEST(SceneDumpGolden, ImportsIntoAReusedSceneAsStored) {
     ASSERT_NE(std::getenv("DUZ_TEST_DATA"), nullptr) << "DUZ_TEST_DATA is not set";
     if (Rewriting()) return;
-    const std::string emptySceneDump = ReadText(DumpFolder() / "empty-scene.dump");
+    const std::string emptySceneDump = ReadDumpText(DumpFolder() / "empty-scene.dump");
     KDuzSdkManager* manager = nullptr;
     KDuzScene* scene = nullptr;
     const KDuzNode* switcher = nullptr;
@@ -260,7 +260,7 @@ TEST(SceneDumpGolden, ImportsIntoAReusedSceneAsStored) {
                     switcher = scene->GetCameraSwitcherNode();
                 }
                 const std::string actual = Shorten(ImportAndDumpInto(manager, scene, file), emptySceneDump);
-                const std::string diff = duztest::DiffDumps(ReadText(DumpFolder() / group / name), actual);
+                const std::string diff = duztest::DiffDumps(ReadDumpText(DumpFolder() / group / name), actual);
                 EXPECT_TRUE(diff.empty()) << file << " imports differently into a used scene:\n" << diff;
             }
         }

@@ -30,7 +30,7 @@ std::string DumpOf(const std::function<void(KDuzSdkManager*, KDuzScene*)>& build
     return dump;
 }
 
-KDuzNode* AddNode(KDuzSdkManager* manager, KDuzScene* scene, KDuzNode* parent, const char* name) {
+KDuzNode* AddDumpNode(KDuzSdkManager* manager, KDuzScene* scene, KDuzNode* parent, const char* name) {
     KDuzNode* node = KDuzNode::Create(manager, name);
     scene->ConnectObject(node);
     parent->AddChild(node);
@@ -56,7 +56,7 @@ void BuildTwins(KDuzSdkManager* manager, KDuzScene* scene, bool reversed) {
     for (int i = 0; i < 2; ++i) root->AddChild(made[i]);
     for (int k = 0; k < 2; ++k) {
         const int i = reversed ? 1 - k : k;
-        KDuzNode* twin = AddNode(manager, scene, made[i], "Twin");
+        KDuzNode* twin = AddDumpNode(manager, scene, made[i], "Twin");
         AddDouble(twin, "side", i);
     }
     const char* materials[] = {"Red", "Blue", "Green"};
@@ -79,8 +79,8 @@ TEST(SceneDump, CreationOrderAndDuplicateNamesDoNotChangeTheText) {
 TEST(SceneDump, ChildOrderIsKept) {
     auto build = [](bool swap) {
         return DumpOf([swap](KDuzSdkManager* m, KDuzScene* s) {
-            AddNode(m, s, s->GetRootNode(), swap ? "B" : "A");
-            AddNode(m, s, s->GetRootNode(), swap ? "A" : "B");
+            AddDumpNode(m, s, s->GetRootNode(), swap ? "B" : "A");
+            AddDumpNode(m, s, s->GetRootNode(), swap ? "A" : "B");
         });
     };
     EXPECT_NE(duztest::DiffDumps(build(false), build(true)), "");
@@ -103,7 +103,7 @@ TEST(SceneDump, ValuesAreBitExact) {
     std::vector<std::string> dumps;
     for (const Case& c : cases) {
         dumps.push_back(DumpOf([&](KDuzSdkManager* m, KDuzScene* s) {
-            AddDouble(AddNode(m, s, s->GetRootNode(), "N"), "x", c.value);
+            AddDouble(AddDumpNode(m, s, s->GetRootNode(), "N"), "x", c.value);
         }));
         EXPECT_NE(dumps.back().find(c.text), std::string::npos) << c.text;
     }
@@ -114,13 +114,13 @@ TEST(SceneDump, ValuesAreBitExact) {
 
 TEST(SceneDump, NamesAreEscapedToPlainText) {
     const std::string dump = DumpOf([](KDuzSdkManager* m, KDuzScene* s) {
-        AddNode(m, s, s->GetRootNode(), "caf\xc3\xa9 \"q\"\n");
+        AddDumpNode(m, s, s->GetRootNode(), "caf\xc3\xa9 \"q\"\n");
     });
     EXPECT_NE(dump.find("\"caf\\xc3\\xa9 \\\"q\\\"\\x0a\""), std::string::npos);
 }
 
 TEST(SceneDump, TakesCanBeLeftOut) {
-    auto build = [](KDuzSdkManager* m, KDuzScene* s) { AddNode(m, s, s->GetRootNode(), "N"); };
+    auto build = [](KDuzSdkManager* m, KDuzScene* s) { AddDumpNode(m, s, s->GetRootNode(), "N"); };
     const std::string with = DumpOf(build);
     const std::string without = DumpOf(build, duztest::SceneDumpOptions{false});
     EXPECT_NE(with.find("  take 0 \"Default\""), std::string::npos);

@@ -23,7 +23,7 @@ struct Event {
 
 // Records the connection events a plug hands to its listeners, and can run
 // an action or refuse queries.
-struct Recorder {
+struct EventRecorder {
     std::vector<Event> events;
     std::vector<int> objectCodes;
     bool refuseQueries = false;
@@ -31,14 +31,14 @@ struct Recorder {
 
     static bool OnConnection(void* target, const KPlugEventChain*, int code, KPlug* plug, int index,
                              KPlug* other, int, KPlug*) {
-        auto* self = static_cast<Recorder*>(target);
+        auto* self = static_cast<EventRecorder*>(target);
         Event e{code, plug, index, other};
         self->events.push_back(e);
         if (self->action) self->action(e);
         return !(self->refuseQueries && code <= kEventMayConnectDestination);
     }
     static bool OnObject(void* target, int, int code, KPlug*, const void*, const void*, int) {
-        static_cast<Recorder*>(target)->objectCodes.push_back(code);
+        static_cast<EventRecorder*>(target)->objectCodes.push_back(code);
         return true;
     }
     void Attach(KPlug& plug) { plug.AddListener(this, nullptr, &OnObject, &OnConnection); }
@@ -88,7 +88,7 @@ TEST_F(KPlugTest, ConnectionsKeepTheirOrderOnBothSides) {
 }
 
 TEST_F(KPlugTest, ConnectSendsEventsInOrder) {
-    Recorder rs, rd;
+    EventRecorder rs, rd;
     KPlug s, d;
     rs.Attach(s);
     rd.Attach(d);
@@ -104,7 +104,7 @@ TEST_F(KPlugTest, ConnectSendsEventsInOrder) {
 
 TEST_F(KPlugTest, RefusedConnectionsChangeNothing) {
     KPlug a, b;
-    Recorder ra;
+    EventRecorder ra;
     ra.Attach(a);
     EXPECT_FALSE(a.ConnectSource(&a));
     EXPECT_FALSE(a.ConnectSource(nullptr));
@@ -125,7 +125,7 @@ TEST_F(KPlugTest, RefusedConnectionsChangeNothing) {
 
 TEST_F(KPlugTest, DisconnectOfUnconnectedPlugsFailsQuietly) {
     KPlug a, b;
-    Recorder ra, rb;
+    EventRecorder ra, rb;
     ra.Attach(a);
     rb.Attach(b);
     EXPECT_FALSE(a.DisconnectSource(&b));
@@ -152,7 +152,7 @@ TEST_F(KPlugTest, OneWaySinkRecordsOnlyItsSide) {
     auto* source = new KPlug;
     KPlug sink;
     sink.ModifyFlags(KPlug::kOneWaySink, true);
-    Recorder rs;
+    EventRecorder rs;
     rs.Attach(*source);
     ASSERT_TRUE(sink.ConnectSource(source));
     EXPECT_EQ(Sources(sink), (std::vector<KPlug*>{source}));
@@ -185,7 +185,7 @@ TEST_F(KPlugTest, DestroyingEitherSideCutsTheConnection) {
     auto* dst = new KPlug;
     d.ConnectSource(src);
     dst->ConnectSource(&s);
-    Recorder rd, rs;
+    EventRecorder rd, rs;
     rd.Attach(d);
     rs.Attach(s);
     src->Teardown();
@@ -208,7 +208,7 @@ TEST_F(KPlugTest, DestroyingEitherSideCutsTheConnection) {
 
 TEST_F(KPlugTest, TeardownAnnouncesItselfOnce) {
     KPlug plug;
-    Recorder r;
+    EventRecorder r;
     r.Attach(plug);
     plug.Teardown();
     plug.Teardown();
@@ -217,7 +217,7 @@ TEST_F(KPlugTest, TeardownAnnouncesItselfOnce) {
 }
 
 TEST_F(KPlugTest, DisconnectAllSourcesSurvivesHandlersThatCutMore) {
-    Recorder rd;
+    EventRecorder rd;
     KPlug d;
     KPlug s[6];
     for (KPlug& p : s) d.ConnectSource(&p);
@@ -238,7 +238,7 @@ TEST_F(KPlugTest, DisconnectAllSourcesSurvivesHandlersThatCutMore) {
 }
 
 TEST_F(KPlugTest, DisconnectDuringItsOwnEventDispatch) {
-    Recorder rd;
+    EventRecorder rd;
     KPlug d, s, t;
     d.ConnectSource(&s);
     d.ConnectSource(&t);
@@ -257,7 +257,7 @@ TEST_F(KPlugTest, DisconnectDuringItsOwnEventDispatch) {
 }
 
 TEST_F(KPlugTest, ListenerRemovingItselfDuringDispatch) {
-    Recorder after;
+    EventRecorder after;
     KPlug plug, other;
     struct SelfRemover {
         KPlug* plug;
@@ -339,7 +339,7 @@ TEST_F(KPlugTest, MoreThan256ChildPlugsAllMirror) {
 }
 
 TEST_F(KPlugTest, ReplaceKeepsThePositionAndSendsReplaceEvents) {
-    Recorder rb, rn;
+    EventRecorder rb, rn;
     KPlug p, a, b, c, n;
     p.ConnectDestination(&a);
     p.ConnectDestination(&b);
@@ -447,7 +447,7 @@ TEST_F(KPlugTest, LookupsAgreeWithAPlainScanThroughMixedChanges) {
     for (int i = 0; i < 8; ++i) pool.push_back(new KPlug);
 
     // Removing one entry of the hub also cuts another, mid-dispatch.
-    Recorder r;
+    EventRecorder r;
     bool reentered = false;
     r.action = [&](const Event& e) {
         if (e.code == kEventSourceRemoving && !reentered && hub.GetSourceCount() > 2) {

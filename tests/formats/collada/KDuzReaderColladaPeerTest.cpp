@@ -28,7 +28,7 @@ namespace {
 
 // Single-precision values read back: 1e-4 absorbs float rounding of
 // composed transforms.
-constexpr double kTolerance = 1e-4;
+constexpr double kPeerReadTolerance = 1e-4;
 
 using Record = std::vector<std::string>;
 
@@ -93,7 +93,7 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
             const KgeUVVector b = uv1->GetDirectArray()[uv1->GetIndexArray()[corner]];
             const double got[] = {point[0], point[1], point[2], normal[0], normal[1], normal[2],
                                   a.mU, a.mV, b.mU, b.mV};
-            for (int k = 0; k < 10; ++k) EXPECT_NEAR(got[k], D(c, 2 + k), kTolerance) << k;
+            for (int k = 0; k < 10; ++k) EXPECT_NEAR(got[k], D(c, 2 + k), kPeerReadTolerance) << k;
         }
     }
 
@@ -108,7 +108,7 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
             for (int c = 0; c < 4; ++c) {
                 // A camera node turns its own axes (post-rotation); its position must still agree.
                 if (w[1] == "camnode" && r < 3) continue;
-                EXPECT_NEAR(global.Data()[r * 4 + c], D(w, 2 + c * 4 + r), kTolerance) << r << "," << c;
+                EXPECT_NEAR(global.Data()[r * 4 + c], D(w, 2 + c * 4 + r), kPeerReadTolerance) << r << "," << c;
             }
         }
     }
@@ -141,7 +141,7 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
             double rgb[3] = {};
             auto* lambert = static_cast<KDuzSurfaceLambert*>(material);
             lambert->GetDiffuseColor().GetValue(rgb, eValueKindDouble3);
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(rgb[k], D(m, 5 + k), kTolerance);
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(rgb[k], D(m, 5 + k), kPeerReadTolerance);
         }
     }
 
@@ -149,16 +149,16 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
     const Record cam = All("camera").at(0);
     auto* camera = dynamic_cast<KDuzCamera*>(Node("camnode")->GetNodeAttribute());
     ASSERT_NE(camera, nullptr);
-    EXPECT_NEAR(camera->GetFieldOfView(), D(cam, 2), kTolerance);
+    EXPECT_NEAR(camera->GetFieldOfView(), D(cam, 2), kPeerReadTolerance);
     EXPECT_EQ(camera->GetApertureMode(), 2);
-    EXPECT_NEAR(camera->GetNearPlane(), D(cam, 3), kTolerance);
-    EXPECT_NEAR(camera->GetFarPlane(), D(cam, 4), kTolerance);
+    EXPECT_NEAR(camera->GetNearPlane(), D(cam, 3), kPeerReadTolerance);
+    EXPECT_NEAR(camera->GetFarPlane(), D(cam, 4), kPeerReadTolerance);
     for (const Record& l : All("light")) {
         SCOPED_TRACE(l[1]);
         if (l[2] == "AmbientLight") {
             const KDuzRGBAColor ambient = scene->GetGlobalLightSettings()->GetAmbientColor();
-            EXPECT_NEAR(ambient.mRed, D(l, 3), kTolerance);
-            EXPECT_NEAR(ambient.mBlue, D(l, 5), kTolerance);
+            EXPECT_NEAR(ambient.mRed, D(l, 3), kPeerReadTolerance);
+            EXPECT_NEAR(ambient.mBlue, D(l, 5), kPeerReadTolerance);
             continue;
         }
         auto* light = dynamic_cast<KDuzLight*>(Node((l[1] + "node").c_str())->GetNodeAttribute());
@@ -166,11 +166,11 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
         const int type = l[2] == "DirectionalLight" ? 1 : l[2] == "PointLight" ? 0 : 2;
         EXPECT_EQ(static_cast<int>(light->GetLightType()), type);
         const KDuzRGBAColor color = light->GetColor();
-        EXPECT_NEAR(color.mRed, D(l, 3), kTolerance);
-        EXPECT_NEAR(color.mGreen, D(l, 4), kTolerance);
-        EXPECT_NEAR(color.mBlue, D(l, 5), kTolerance);
+        EXPECT_NEAR(color.mRed, D(l, 3), kPeerReadTolerance);
+        EXPECT_NEAR(color.mGreen, D(l, 4), kPeerReadTolerance);
+        EXPECT_NEAR(color.mBlue, D(l, 5), kPeerReadTolerance);
         if (type == 2) {
-            EXPECT_NEAR(light->GetConeAngle(), D(l, 6), kTolerance);
+            EXPECT_NEAR(light->GetConeAngle(), D(l, 6), kPeerReadTolerance);
         }
     }
 }
@@ -195,7 +195,7 @@ TEST_F(ColladaPeerTest, SkinAndAnimation) {
         ASSERT_EQ(cluster->GetControlPointIndicesCount() * 2, static_cast<int>(c.size()) - 2);
         for (int k = 0; k < cluster->GetControlPointIndicesCount(); ++k) {
             EXPECT_EQ(cluster->GetControlPointIndices()[k], std::stoi(c[2 + 2 * k]));
-            EXPECT_NEAR(cluster->GetControlPointWeights()[k], D(c, 3 + 2 * k), kTolerance);
+            EXPECT_NEAR(cluster->GetControlPointWeights()[k], D(c, 3 + 2 * k), kPeerReadTolerance);
         }
         // The link matrix is the bind-time global matrix: the inverse of the
         // inverse bind matrix, composed with it it gives the identity.
@@ -206,7 +206,7 @@ TEST_F(ColladaPeerTest, SkinAndAnimation) {
             for (int col = 0; col < 4; ++col) {
                 double sum = 0.0;
                 for (int k = 0; k < 4; ++k) sum += D(m, 2 + r * 4 + k) * link.Data()[col * 4 + k];
-                EXPECT_NEAR(sum, r == col ? 1.0 : 0.0, kTolerance) << r << "," << col;
+                EXPECT_NEAR(sum, r == col ? 1.0 : 0.0, kPeerReadTolerance) << r << "," << col;
             }
         }
     }
@@ -225,7 +225,7 @@ TEST_F(ColladaPeerTest, SkinAndAnimation) {
         ASSERT_EQ(curve->KeyGetCount(), keys);
         for (int k = 0; k < keys; ++k) {
             EXPECT_NEAR(curve->KeyGetTime(k).GetSecondDouble(), D(ch, 2 + 3 * k), 1e-6);
-            EXPECT_NEAR(curve->KeyGetValue(k), D(ch, 3 + 3 * k), kTolerance);
+            EXPECT_NEAR(curve->KeyGetValue(k), D(ch, 3 + 3 * k), kPeerReadTolerance);
             const std::string& kind = ch[4 + 3 * k];
             const std::uint32_t interpolation = kind == "STEP" ? kFCurveInterpolationConstant
                                                                : kFCurveInterpolationLinear;

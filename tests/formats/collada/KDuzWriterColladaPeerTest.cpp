@@ -18,7 +18,7 @@
 namespace colladatest {
 namespace {
 
-constexpr double kTolerance = 2e-4;   // the peer prints four decimals
+constexpr double kPeerWriteTolerance = 2e-4;   // the peer prints four decimals
 
 // The numbers after `key` on the peer's line that starts with `prefix`.
 std::vector<double> PeerNumbers(const std::string& peer, const std::string& prefix, const std::string& key) {
@@ -52,7 +52,7 @@ void ExpectNear(const std::vector<double>& peer, const std::vector<KgeTVector>& 
     SCOPED_TRACE(what);
     ASSERT_EQ(peer.size(), 3 * ours.size());
     for (size_t i = 0; i < ours.size(); ++i)
-        for (int c = 0; c < 3; ++c) EXPECT_NEAR(peer[3 * i + c], ours[i][c], kTolerance) << i << " " << c;
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(peer[3 * i + c], ours[i][c], kPeerWriteTolerance) << i << " " << c;
 }
 
 class ColladaPeerFrameTest : public ColladaWriterTest {

@@ -26,7 +26,9 @@
 // Imports an N x N quad grid (positions, UVs, normals) from an ASCII and a
 // binary DUZ file into a scene, beside two baselines in the same run: the
 // same grid as OBJ through tinyobjloader, and a plain fread of the binary
-// file. Each reports MB/s of its file and, as the counter "peak/byte", the
+// file. Our OBJ reader reads the same OBJ grid beside tinyobjloader, and a
+// second OBJ grid of positions and triangles only, whose normals the readers
+// make. Each reports MB/s of its file and, as the counter "peak/byte", the
 // largest heap in use during one load divided by the file's size (for the
 // imports, above what the SDK manager and the empty scene hold already).
 
@@ -324,7 +326,30 @@ void WriteObjGrid(const std::string& path, int n)
     std::fclose(out);
 }
 
-enum class Kind { kDuzAscii, kDuzBinary, kObj };
+// The grid as OBJ positions only, each quad as two triangles in one
+// smoothing group: the reader makes the normals, as for most OBJ files.
+void WritePlainObjGrid(const std::string& path, int n)
+{
+    FILE* out = std::fopen(path.c_str(), "w");
+    if (out == nullptr)
+        return;
+    std::string line;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const GridPoint g = PointAt(n, i, j);
+            line = "v " + Number(g.p[0]) + " " + Number(g.p[1]) + " " + Number(g.p[2]) + "\n";
+            std::fputs(line.c_str(), out);
+        }
+    std::fputs("s 1\n", out);
+    for (int j = 0; j + 1 < n; ++j)
+        for (int i = 0; i + 1 < n; ++i) {
+            const int a = j * n + i + 1;
+            std::fprintf(out, "f %d %d %d\nf %d %d %d\n", a, a + 1, a + n + 1, a, a + n + 1, a + n);
+        }
+    std::fclose(out);
+}
+
+enum class Kind { kDuzAscii, kDuzBinary, kObj, kObjPlain };
 
 // One file per kind and size, written on first use and removed at exit.
 const std::string& GridFile(Kind kind, int n)
@@ -334,10 +359,15 @@ const std::string& GridFile(Kind kind, int n)
     auto found = files.find(key);
     if (found != files.end())
         return found->second;
-    const char* suffix = kind == Kind::kObj ? ".obj" : kind == Kind::kDuzAscii ? "_ascii.duz" : "_binary.duz";
+    const char* suffix = kind == Kind::kObj        ? ".obj"
+                         : kind == Kind::kObjPlain ? "_plain.obj"
+                         : kind == Kind::kDuzAscii ? "_ascii.duz"
+                                                   : "_binary.duz";
     const std::string path = TempPath(std::to_string(n) + suffix);
     if (kind == Kind::kObj)
         WriteObjGrid(path, n);
+    else if (kind == Kind::kObjPlain)
+        WritePlainObjGrid(path, n);
     else
         WriteDuzGrid(path, n, kind == Kind::kDuzBinary);
     return files.emplace(key, path).first->second;
@@ -420,10 +450,10 @@ void DuzBinaryImport(benchmark::State& state)
     Measure(state, path, [&] { return ImportDuz(path, n); });
 }
 
-void TinyObjLoad(benchmark::State& state)
+void TinyObjLoadOf(benchmark::State& state, Kind kind)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = GridFile(Kind::kObj, n);
+    const std::string& path = GridFile(kind, n);
     Measure(state, path, [&] {
         tinyobj::attrib_t attrib;
         std::vector<tinyobj::shape_t> shapes;
@@ -436,11 +466,12 @@ void TinyObjLoad(benchmark::State& state)
 
 // Our OBJ reader on the same grid (the importer reads DUZ files only, so the
 // reader is driven directly); the grid's group lands under the file's
-// reference node.
-void ObjRead(benchmark::State& state)
+// reference node. The plain grid's triangles give as many polygons again.
+void ObjReadOf(benchmark::State& state, Kind kind)
 {
     const int n = static_cast<int>(state.range(0));
-    const std::string& path = GridFile(Kind::kObj, n);
+    const std::string& path = GridFile(kind, n);
+    const int polygons = (kind == Kind::kObjPlain ? 2 : 1) * (n - 1) * (n - 1);
     Measure(state, path, [&] {
         KDuzSdkManager* manager = KDuzSdkManager::Create();
         KDuzScene* scene = KDuzScene::Create(manager, "");
@@ -458,13 +489,17 @@ void ObjRead(benchmark::State& state)
             KDuzNode* reference = root != nullptr && root->GetChildCount() > 0 ? root->GetChild(0) : nullptr;
             KDuzNode* node = reference != nullptr && reference->GetChildCount() > 0 ? reference->GetChild(0) : nullptr;
             auto* mesh = node != nullptr ? dynamic_cast<KDuzMesh*>(node->GetMesh()) : nullptr;
-            ok = mesh != nullptr && mesh->GetControlPointsCount() == n * n &&
-                 mesh->GetPolygonCount() == (n - 1) * (n - 1);
+            ok = mesh != nullptr && mesh->GetControlPointsCount() == n * n && mesh->GetPolygonCount() == polygons;
         }
         manager->Destroy();
         return ok;
     });
 }
+
+void TinyObjLoad(benchmark::State& state) { TinyObjLoadOf(state, Kind::kObj); }
+void ObjRead(benchmark::State& state) { ObjReadOf(state, Kind::kObj); }
+void TinyObjLoadPlain(benchmark::State& state) { TinyObjLoadOf(state, Kind::kObjPlain); }
+void ObjReadPlain(benchmark::State& state) { ObjReadOf(state, Kind::kObjPlain); }
 
 void PlainFread(benchmark::State& state)
 {
@@ -493,6 +528,8 @@ void Sizes(benchmark::internal::Benchmark* b)
 BENCHMARK(DuzAsciiImport)->Apply(Sizes);
 BENCHMARK(TinyObjLoad)->Apply(Sizes);
 BENCHMARK(ObjRead)->Apply(Sizes);
+BENCHMARK(TinyObjLoadPlain)->Apply(Sizes);
+BENCHMARK(ObjReadPlain)->Apply(Sizes);
 BENCHMARK(DuzBinaryImport)->Apply(Sizes);
 BENCHMARK(PlainFread)->Apply(Sizes);
 

@@ -102,6 +102,8 @@ bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, lo
     return true;
 }
 
+ObjNormal XyzOf(const KgeTVector& v) { return ObjNormal{v[0], v[1], v[2]}; }
+
 KgeTVector Normalized(const KgeTVector& v) {
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length == 0.0 || !std::isfinite(length)) return KgeTVector(0.0, 0.0, 0.0, 0.0);
@@ -213,6 +215,7 @@ void KDuzReaderObj::Reset() {
     mPositions.clear();
     mUvs.clear();
     mNormals.clear();
+    mSumOfVertex = std::vector<int>();
     mParameterVertexCount = 0;
     DestroySurfaceNodes();
     mUseMaterials = false;
@@ -369,7 +372,7 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
         } else if (keyword == "vn") {
             if (ParseDoubles(rest, values, 3) < 3) return corrupt("A normal has fewer than 3 coordinates");
             if (mNormals.size() >= static_cast<size_t>(INT_MAX)) return corrupt("Too many normals");
-            mNormals.emplace_back(values[0], values[1], values[2], 0.0);
+            mNormals.push_back(ObjNormal{values[0], values[1], values[2]});
         } else if (keyword == "vp") {
             if (ParseDoubles(rest, values, 3) < 1) return corrupt("A parameter vertex has no value");
             ++mParameterVertexCount;
@@ -728,9 +731,10 @@ void KDuzReaderObj::UseMaterial(std::string_view nameView) {
 // ---- scene building ------------------------------------------------------------------
 
 KgeTVector KDuzReaderObj::FaceNormal(const ObjGroup& group, const ObjFace& face) const {
-    const KgeTVector& p0 = mPositions[group.corners[face.firstCorner].vertex];
-    const KgeTVector& p1 = mPositions[group.corners[face.firstCorner + 1].vertex];
-    const KgeTVector& p2 = mPositions[group.corners[face.firstCorner + 2].vertex];
+    const size_t first = static_cast<size_t>(face.firstCorner);
+    const KgeTVector& p0 = mPositions[group.corners.Vertex(first)];
+    const KgeTVector& p1 = mPositions[group.corners.Vertex(first + 1)];
+    const KgeTVector& p2 = mPositions[group.corners.Vertex(first + 2)];
     const double a[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
     const double b[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
     return Normalized(KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0));
@@ -744,34 +748,40 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
                 const ObjFace& face = faces[f];
                 if (face.allNormals) continue;
                 const int index = static_cast<int>(mNormals.size());
-                mNormals.push_back(FaceNormal(group, face));
-                for (int c = 0; c < face.cornerCount; ++c) group.corners[face.firstCorner + c].normal = index;
+                mNormals.push_back(XyzOf(FaceNormal(group, face)));
+                for (int c = 0; c < face.cornerCount; ++c) group.corners.SetNormal(face.firstCorner + c, index);
             }
             continue;
         }
         // Smooth: a vertex with a corner lacking a normal gets the normalised
         // sum of its corners' normals (face normals where they lack one).
-        struct Sum {
-            KgeTVector total;
-            bool needed = false;
-            int index = -1;
+        // The vertex-to-sum index is one int per position, made once for
+        // the whole read and reset through the sums, so each smoothing group
+        // costs its own corners only.
+        if (mSumOfVertex.size() != mPositions.size()) mSumOfVertex.assign(mPositions.size(), -1);
+        ObjBlockArray<ObjNormalSum> sums;
+        auto sumOf = [&](int vertex) -> ObjNormalSum& {
+            int& at = mSumOfVertex[static_cast<size_t>(vertex)];
+            if (at < 0) {
+                at = static_cast<int>(sums.size());
+                sums.emplace_back().vertex = vertex;
+            }
+            return sums[static_cast<size_t>(at)];
         };
-        std::unordered_map<int, Sum> sums;
         for (size_t f = 0; f < faces.size(); ++f) {
             const ObjFace& face = faces[f];
-            KgeTVector faceNormal;
+            ObjNormal faceNormal{};
             bool haveFaceNormal = false;
             for (int c = 0; c < face.cornerCount; ++c) {
-                const ObjIndexTriple& corner = group.corners[face.firstCorner + c];
-                Sum& sum = sums[corner.vertex];
-                const KgeTVector* add = nullptr;
+                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
+                ObjNormalSum& sum = sumOf(corner.vertex);
+                const ObjNormal* add = nullptr;
                 if (corner.normal >= 0) {
                     add = &mNormals[corner.normal];
                 } else {
-                    if (!haveFaceNormal) faceNormal = FaceNormal(group, face);
+                    if (!haveFaceNormal) faceNormal = XyzOf(FaceNormal(group, face));
                     haveFaceNormal = true;
                     add = &faceNormal;
-                    sum.needed = true;
                 }
                 for (int k = 0; k < 3; ++k) sum.total[k] += (*add)[k];
             }
@@ -779,16 +789,17 @@ void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
         for (size_t f = 0; f < faces.size(); ++f) {
             const ObjFace& face = faces[f];
             for (int c = 0; c < face.cornerCount; ++c) {
-                ObjIndexTriple& corner = group.corners[face.firstCorner + c];
+                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
                 if (corner.normal >= 0) continue;
-                Sum& sum = sums[corner.vertex];
+                ObjNormalSum& sum = sumOf(corner.vertex);
                 if (sum.index < 0) {
                     sum.index = static_cast<int>(mNormals.size());
-                    mNormals.push_back(Normalized(sum.total));
+                    mNormals.push_back(XyzOf(Normalized(KgeTVector(sum.total[0], sum.total[1], sum.total[2], 0.0))));
                 }
-                corner.normal = sum.index;
+                group.corners.SetNormal(face.firstCorner + c, sum.index);
             }
         }
+        for (size_t i = 0; i < sums.size(); ++i) mSumOfVertex[static_cast<size_t>(sums[i].vertex)] = -1;
     }
 }
 
@@ -809,27 +820,41 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
             for (size_t f = 0; f < faces.size(); ++f) {
                 const ObjFace& face = faces[f];
                 for (int c = 0; c < face.cornerCount; ++c) {
-                    ObjIndexTriple& corner = group.corners[static_cast<size_t>(face.firstCorner + c)];
-                    ObjIndexTriple key = corner;
+                    const size_t at = static_cast<size_t>(face.firstCorner + c);
+                    ObjIndexTriple key = group.corners[at];
                     if (!withUvs) key.uv = -1;
-                    corner.vertex = table.FindOrAdd(key, pointKeys);
+                    group.corners.SetVertex(at, table.FindOrAdd(key, pointKeys));
                 }
             }
         }
     }
+    group.corners.ClearUvsAndNormals();
     const int pointCount = static_cast<int>(pointKeys.size());
     const int uvCount = withUvs ? pointCount : 0;
-    if (!mesh->InitControlPoints(pointCount) || !mesh->InitNormals()) {
+    // The last mesh is the last user of the file's vertex lists: each goes
+    // as soon as the mesh holds what it needs of it.
+    if (!mesh->InitControlPoints(pointCount)) {
         mesh->Destroy();
         return nullptr;
     }
     KgeTVector* points = mesh->GetControlPoints();
-    KgeTVector* normals = mesh->GetNormals();
-    for (int i = 0; i < pointCount; ++i) {
-        points[i] = mPositions[pointKeys[i].vertex];
-        const int n = pointKeys[i].normal;
-        if (normals != nullptr) normals[i] = n >= 0 ? mNormals[n] : KgeTVector(0.0, 0.0, 0.0, 0.0);
+    for (int i = 0; i < pointCount; ++i) points[i] = mPositions[pointKeys[i].vertex];
+    if (lastGroup) mPositions.clear();
+    if (!mesh->InitNormals()) {
+        mesh->Destroy();
+        return nullptr;
     }
+    KgeTVector* normals = mesh->GetNormals();
+    for (int i = 0; normals != nullptr && i < pointCount; ++i) {
+        const int n = pointKeys[i].normal;
+        if (n < 0) {
+            normals[i] = KgeTVector(0.0, 0.0, 0.0, 0.0);
+        } else {
+            const ObjNormal& normal = mNormals[n];
+            normals[i] = KgeTVector(normal[0], normal[1], normal[2], 0.0);
+        }
+    }
+    if (lastGroup) mNormals.clear();
 
     mesh->InitMaterialIndices(mUseMaterials ? kMappingByPolygon : kMappingAllSame);
     if (mesh->GetLayer(0) == nullptr) mesh->CreateLayer();
@@ -852,12 +877,7 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
         }
     }
     pointKeys.clear();
-    // The last mesh is the last user of the file's vertex lists.
-    if (lastGroup) {
-        mPositions.clear();
-        mNormals.clear();
-        mUvs.clear();
-    }
+    if (lastGroup) mUvs.clear();
     if (group.someFaceHasTexture) {
         mesh->InitTextureIndices(kMappingByPolygon);
         if (!group.allFacesHaveTexture) {
@@ -890,7 +910,7 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
             }
             mesh->BeginPolygon(materialIndex, textureIndex, -1, true);
             for (int c = 0; c < face.cornerCount; ++c) {
-                const int point = group.corners[static_cast<size_t>(face.firstCorner + c)].vertex;
+                const int point = group.corners.Vertex(static_cast<size_t>(face.firstCorner + c));
                 mesh->AddPolygon(point, withUvs ? point : -1);
             }
             mesh->EndPolygon();
@@ -930,6 +950,7 @@ bool KDuzReaderObj::BuildScene(KDuzScene* scene) {
         parent->AddChild(node);
     }
     mGroups.clear();
+    mSumOfVertex = std::vector<int>();
     return true;
 }
 

@@ -3,6 +3,7 @@
 // (position, uv, normal) combination is one control point. Rational
 // B-spline surfaces become NURB nodes under the scene's root.
 #pragma once
+#include <array>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "sdk/base/KString.h"
 #include "sdk/base/KgeTVector.h"
 #include "sdk/formats/ObjBlockArray.h"
+#include "sdk/formats/ObjCornerList.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/io/KDuzReader.h"
 #include "sdk/io/KRenamingStrategy.h"
@@ -26,13 +28,6 @@ class KDuzNode;
 class KDuzSurfaceMaterial;
 class KDuzTexture;
 
-// One corner of a face: 0-based position, uv and normal indices (-1: none).
-struct ObjIndexTriple {
-    int vertex = -1;
-    int uv = -1;
-    int normal = -1;
-};
-
 // One "f" statement: its corners live in the group's corner list.
 struct ObjFace {
     int firstCorner = 0;
@@ -40,6 +35,16 @@ struct ObjFace {
     int material = -1;   // index into the reader's used-material list
     bool allNormals = true;
     bool allUvs = true;
+};
+
+// A normal as read or made: x, y, z (its w is always 0).
+using ObjNormal = std::array<double, 3>;
+
+// The normal sum of one vertex of a smoothing group while normals are made.
+struct ObjNormalSum {
+    double total[3] = {0.0, 0.0, 0.0};
+    int vertex = -1;
+    int index = -1;   // the normal made from the sum; -1 before
 };
 
 // The free-form state set by "cstype" and "deg".
@@ -59,7 +64,7 @@ struct ObjNameLess {
 struct ObjGroup {
     std::string name;   // the spelling met first
     std::map<unsigned, ObjBlockArray<ObjFace>> faces;
-    ObjBlockArray<ObjIndexTriple> corners;
+    ObjCornerList corners;
     bool allFacesHaveNormals = true;
     bool allFacesHaveUvs = true;
     bool allFacesHaveTexture = true;
@@ -138,7 +143,9 @@ private:
     std::set<std::string> mParsedLibraries;
     ObjBlockArray<KgeTVector> mPositions;
     ObjBlockArray<KgeUVVector> mUvs;
-    ObjBlockArray<KgeTVector> mNormals;
+    ObjBlockArray<ObjNormal> mNormals;
+    // Per position, its sum while a smoothing group's normals are made (-1: none).
+    std::vector<int> mSumOfVertex;
     int mParameterVertexCount = 0;
     // Surface nodes made while reading, added to the scene once the read succeeds.
     std::vector<KDuzNode*> mSurfaceNodes;

@@ -341,6 +341,37 @@ TEST_F(ObjReaderTest, GeneratedNormalsFollowSmoothingGroups) {
     }
 }
 
+TEST_F(ObjReaderTest, MadeNormalsMixWithReadOnesPerSmoothingGroup) {
+    // A bare face, then one with normals of the file, both in smoothing
+    // group 1 and sharing the vertices 1 and 2; then a bare face over the
+    // same vertices in group 2, which sums its own faces only.
+    ASSERT_TRUE(Read("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 1\ns 1\nf 1 2 3\nvn 1 0 0\nf 2//1 1//1 4//1\n"
+                     "s 2\nf 1 3 2\n"));
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    ASSERT_EQ(mesh->GetPolygonCount(), 3);
+    EXPECT_EQ(mesh->GetControlPointsCount(), 9);
+    const double half = std::sqrt(0.5);
+    struct Expected {
+        int polygon;
+        int corner;
+        double normal[3];
+    };
+    const Expected expected[] = {
+        {0, 0, {half, 0, half}},   // its face normal summed with the file's
+        {0, 1, {half, 0, half}},
+        {0, 2, {0, 0, 1}},         // its face's only
+        {1, 0, {1, 0, 0}},         // the file's, kept
+        {1, 2, {1, 0, 0}},
+        {2, 0, {0, 0, -1}},        // group 2 knows nothing of group 1
+        {2, 2, {0, 0, -1}},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(std::to_string(e.polygon) + "/" + std::to_string(e.corner));
+        const KgeTVector& n = mesh->GetNormals()[mesh->GetPolygonVertex(e.polygon, e.corner)];
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(n[k], e.normal[k], 1e-12);
+    }
+}
+
 TEST_F(ObjReaderTest, MaterialsComeFromTheLibraryBesideTheFile) {
     Write("parts.mtl",
           "newmtl matte\nillum 1\nKd 0.5 0.25 1\nd 0.25\n"

@@ -2,11 +2,16 @@
 // corner by corner with per-corner UV indices, vertex normals, and counting
 // the materials of an index-mode element.
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
 
 #include <benchmark/benchmark.h>
+
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace duzsdk {
 namespace {
@@ -78,6 +83,39 @@ BENCHMARK_DEFINE_F(MeshFixture, IndexModeMaterialCount)(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * side * side);
 }
 BENCHMARK_REGISTER_F(MeshFixture, IndexModeMaterialCount)->Arg(300);
+
+// Adding n shapes to one mesh, as a file of many blend shapes is read: the
+// time per shape should stay flat as n grows. Baseline: the same names put in
+// a hash set.
+BENCHMARK_DEFINE_F(MeshFixture, AddShapes)(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<KDuzShape*> shapes;
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        shapes.push_back(KDuzShape::Create(manager, ""));
+        names.push_back("Shape " + std::to_string(i));
+    }
+    for (auto _ : state) {
+        for (int i = 0; i < count; ++i) benchmark::DoNotOptimize(mesh->AddShape(shapes[i], names[i].c_str()));
+        state.PauseTiming();
+        mesh->ClearShape();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK_REGISTER_F(MeshFixture, AddShapes)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
+
+void BM_AddShapesBaselineHashSet(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back("Shape " + std::to_string(i));
+    for (auto _ : state) {
+        std::unordered_set<std::string> set;
+        for (const std::string& name : names) benchmark::DoNotOptimize(set.insert(name));
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_AddShapesBaselineHashSet)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace duzsdk

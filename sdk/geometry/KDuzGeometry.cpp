@@ -62,6 +62,7 @@ void KDuzGeometry::PostCreate() {
 }
 
 void KDuzGeometry::DestroyContents(bool recursive, bool dependents) {
+    mShapeIndex.reset();
     mShapes.clear();
     mShapeNames.clear();
     mRemembered.clear();
@@ -113,27 +114,29 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
         return -1;
     }
     DropDestroyedShapes();
-    for (size_t k = 0; k < mShapes.size(); ++k) {
-        if (LiveShape(k) == shape) {
-            mError.SetLastError(eShapeAlreadyAdded);
-            return -1;
-        }
+    const bool validName = name != nullptr && name[0] != '\0' && std::strchr(name, '/') == nullptr;
+    bool sameName = false;
+    if (HasShape(shape, validName ? name : nullptr, &sameName)) {
+        mError.SetLastError(eShapeAlreadyAdded);
+        return -1;
     }
     // Channels are children of the take's root named after the shape, so a
     // "/" would make the name a path that never finds its channel.
-    if (name == nullptr || name[0] == '\0' || std::strchr(name, '/') != nullptr) {
+    if (!validName) {
         mError.SetLastError(eShapeNameIsInvalid);
         return -1;
     }
-    for (const KString& known : mShapeNames) {
-        if (std::strcmp(known.Buffer(), name) == 0) {
-            mError.SetLastError(eShapeNameIsAlreadyUsed);
-            return -1;
-        }
+    if (sameName) {
+        mError.SetLastError(eShapeNameIsAlreadyUsed);
+        return -1;
     }
     const int index = GetShapeCount();
     mShapes.push_back(HdlKObject::FromPlug(shape->GetInternalPlug()));
     mShapeNames.emplace_back(name);
+    if (mShapeIndex) {
+        mShapeIndex->shapes.insert(shape);
+        mShapeIndex->names.emplace(name);
+    }
     if (GetNode() != nullptr) {
         AddShapeProperty(name);
         if (KDuzTakeNodeContainer* container = GetNodeContainer()) {
@@ -145,6 +148,28 @@ int KDuzGeometry::AddShape(KDuzShape* shape, const char* name) {
     return index;
 }
 
+bool KDuzGeometry::HasShape(const KDuzShape* shape, const char* name, bool* sameName) const {
+    // Short lists are walked: an index would cost more than it saves.
+    constexpr size_t kIndexFrom = 32;
+    if (!mShapeIndex && mShapes.size() >= kIndexFrom) {
+        auto index = std::make_unique<ShapeIndex>();
+        for (size_t k = 0; k < mShapes.size(); ++k) {
+            index->shapes.insert(LiveShape(k));
+            index->names.emplace(mShapeNames[k].Buffer());
+        }
+        mShapeIndex = std::move(index);
+    }
+    if (mShapeIndex) {
+        *sameName = name != nullptr && mShapeIndex->names.count(name) != 0;
+        return mShapeIndex->shapes.count(shape) != 0;
+    }
+    bool found = false;
+    for (size_t k = 0; k < mShapes.size() && !found; ++k) found = LiveShape(k) == shape;
+    for (size_t k = 0; k < mShapeNames.size() && name != nullptr && !*sameName; ++k)
+        *sameName = std::strcmp(mShapeNames[k].Buffer(), name) == 0;
+    return found;
+}
+
 void KDuzGeometry::ClearShape() {
     // The channels go from every take of the node; the node link stays.
     if (KDuzTakeNodeContainer* container = GetNodeContainer()) {
@@ -154,6 +179,7 @@ void KDuzGeometry::ClearShape() {
                 RemoveShapeChannelFromTake(container->GetTakeNodeAt(t), i);
         }
     }
+    mShapeIndex.reset();
     mShapes.clear();
     mShapeNames.clear();
 }
@@ -208,6 +234,7 @@ void KDuzGeometry::DropDestroyedShapes() const {
     mRemembered.resize(keptRemembered);
     mShapes.resize(kept);
     mShapeNames.resize(kept);
+    mShapeIndex.reset();
 }
 
 const char* KDuzGeometry::GetShapeName(int index) {
@@ -356,6 +383,7 @@ void KDuzGeometry::PrepareShapeChannelsForWrite(KDuzTakeNode* takeNode) {
         }
         const RememberedNames& names = mRemembered[k];
         mShapeNames[k] = names.file;
+        mShapeIndex.reset();
         RenameChannel(TakeRoot(takeNode), names.memory.Buffer(), names.fileChannel.Buffer());
     }
 }
@@ -365,6 +393,7 @@ void KDuzGeometry::RestoreShapeChannelsAfterWrite(KDuzTakeNode* takeNode) {
     for (size_t k = 0; k < mRemembered.size() && k < mShapeNames.size(); ++k) {
         const RememberedNames& names = mRemembered[k];
         mShapeNames[k] = names.memory;
+        mShapeIndex.reset();
         RenameChannel(TakeRoot(takeNode), names.fileChannel.Buffer(), names.memory.Buffer());
     }
 }

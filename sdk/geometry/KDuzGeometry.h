@@ -8,6 +8,9 @@
 #include "sdk/geometry/KDuzGeometryBase.h"
 #include "sdk/object/KPlugHandle.h"
 
+#include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace duzsdk {
@@ -176,6 +179,10 @@ private:
     // that have none yet.
     void ConnectDeformersToScene(KDuzObject* scene);
     KDuzShape* LiveShape(size_t index) const;
+    // Whether the shape is already in the list, and in sameName whether the
+    // name is; through an index once the lists are long, so that adding n
+    // shapes stays linear.
+    bool HasShape(const KDuzShape* shape, const char* name, bool* sameName) const;
 
     // Weak: the shapes are objects of the manager and may be destroyed
     // without the geometry knowing.
@@ -192,6 +199,13 @@ private:
     // The handle-release count at the last look for destroyed shapes: while
     // it stands still, no shape can have gone.
     mutable std::uint64_t mShapesCheckedAt = ~std::uint64_t(0);
+    // The shapes and names of the lists, made on demand; dropped whenever the
+    // lists change other than by AddShape.
+    struct ShapeIndex {
+        std::unordered_set<const KDuzShape*> shapes;
+        std::unordered_set<std::string> names;
+    };
+    mutable std::unique_ptr<ShapeIndex> mShapeIndex;
     KgeMatrix mPivot;
     KErrorState mError;
 };

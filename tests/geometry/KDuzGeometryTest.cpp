@@ -114,6 +114,49 @@ TEST_F(GeometryTest, ShapeChannelsLiveInEveryTakeOfTheNode) {
     EXPECT_EQ(geometry->GetNode(), node);
 }
 
+// Long lists are checked through an index: the same answers, kept right
+// through destroyed shapes, cleared lists and names swapped for a write.
+TEST_F(GeometryTest, LongShapeListsRefuseTheSameDuplicates) {
+    std::vector<KDuzShape*> many;
+    auto fill = [&](int count) {
+        many.clear();
+        for (int i = 0; i < count; ++i) {
+            many.push_back(KDuzShape::Create(manager, ""));
+            ASSERT_EQ(geometry->AddShape(many.back(), ("n" + std::to_string(i)).c_str()), i);
+        }
+    };
+    auto refusal = [&](KDuzShape* shape, const char* name) {
+        geometry->GetError().ClearError();
+        const int index = geometry->AddShape(shape, name);
+        return index >= 0 ? -1 : geometry->GetError().GetLastErrorIndex();
+    };
+    fill(100);
+    EXPECT_EQ(refusal(many[7], "fresh"), KDuzGeometry::eShapeAlreadyAdded);
+    EXPECT_EQ(refusal(many[7], "n7"), KDuzGeometry::eShapeAlreadyAdded);
+    EXPECT_EQ(refusal(Shape(0), "n99"), KDuzGeometry::eShapeNameIsAlreadyUsed);
+    EXPECT_EQ(refusal(Shape(0), "a/b"), KDuzGeometry::eShapeNameIsInvalid);
+
+    // A destroyed shape's name is free; its address may come back as a new shape.
+    many[50]->Destroy();
+    KDuzShape* fresh = KDuzShape::Create(manager, "");
+    EXPECT_EQ(geometry->AddShape(fresh, "n50"), 99);
+    EXPECT_EQ(refusal(fresh, "other"), KDuzGeometry::eShapeAlreadyAdded);
+
+    // The write gives the shapes file names for a while, then puts them back.
+    KDuzNode* node = KDuzNode::Create(manager, "node");
+    node->SetNodeAttribute(geometry);
+    KDuzTakeNode* take = node->GetDefaultTakeNode();
+    geometry->PrepareShapeChannelsForWrite(take);
+    EXPECT_EQ(refusal(Shape(1), "n3"), -1);
+    geometry->RestoreShapeChannelsAfterWrite(take);
+    geometry->ClearShapeChannelNames();
+    EXPECT_EQ(refusal(Shape(2), "n4"), KDuzGeometry::eShapeNameIsAlreadyUsed);
+
+    geometry->ClearShape();
+    fill(40);
+    EXPECT_EQ(geometry->GetShapeCount(), 40);
+}
+
 TEST_F(GeometryTest, DestroyedShapeLeavesTheListAndItsChannel) {
     KDuzNode* node = KDuzNode::Create(manager, "node");
     node->SetNodeAttribute(geometry);

@@ -199,6 +199,8 @@ void KDuzWriterCollada::ReleaseDocument() {
     mImageIds.clear();
     mMaterials.clear();
     mEffectShaders.clear();
+    mEffectSamplers.clear();
+    mMaterialTextureLayers.clear();
     mJointNodes.clear();
 }
 

@@ -7,6 +7,7 @@
 
 #include <libxml/tree.h>
 
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -87,7 +88,7 @@ private:
     bool ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node);
     bool AddTextureToEffect(const KString& materialId, KDuzTexture* texture, const KString& imageId, int layer,
                             int channel);
-    xmlNode* WriteTexture(KDuzTexture* texture, const KString& imageId, int layer);
+    xmlNode* WriteTexture(KDuzTexture* texture, const KString& samplerSid, int layer);
     KDuzSurfaceMaterial* MakeTextureMaterial(const KString& name);
 
     // ---- nodes ----
@@ -147,6 +148,11 @@ private:
     std::unordered_set<std::string> mImageIds;
     std::unordered_map<std::string, xmlNode*> mMaterials;
     std::unordered_map<std::string, xmlNode*> mEffectShaders;
+    // The samplers each effect has (material id, a line end, image id), and
+    // the layers whose texture coordinates the textures of each material
+    // use: its instances bind those.
+    std::unordered_set<std::string> mEffectSamplers;
+    std::unordered_map<std::string, std::set<int>> mMaterialTextureLayers;
     // What the write changed in the caller's scene or made in its manager,
     // undone when the write ends.
     std::vector<KDuzObject*> mMadeObjects;

@@ -297,18 +297,36 @@ bool KDuzWriterCollada::AddTextureToEffect(const KString& materialId, KDuzTextur
         else
             xmlAddChild(shader, parameter);
     }
+    // The texture names a sampler of the effect, whose surface names the image.
+    const KString samplerSid = imageId + "-sampler";
     for (xmlNode* child = parameter->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE || !xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>("texture")))
             continue;
         xmlChar* id = xmlGetProp(child, reinterpret_cast<const xmlChar*>("texture"));
-        const bool same = id != nullptr && imageId == reinterpret_cast<const char*>(id);
+        const bool same = id != nullptr && samplerSid == reinterpret_cast<const char*>(id);
         xmlFree(id);
         if (same) return true;
         // A parameter holds one colour or one texture.
         NotifyWarning(KString("Only one texture per effect parameter is kept: ") + url + "." + tail);
         return true;
     }
-    xmlAddChild(parameter, WriteTexture(texture, imageId, layer));
+    if (mEffectSamplers.insert(std::string(materialId.Buffer()) + "\n" + imageId.Buffer()).second) {
+        // Parameters come before the technique in the profile.
+        xmlNode* technique = shader->parent;
+        const KString surfaceSid = imageId + "-surface";
+        xmlNode* surfaceParam = xmlNewNode(nullptr, reinterpret_cast<const xmlChar*>("newparam"));
+        ColladaSetAttribute(surfaceParam, "sid", surfaceSid);
+        xmlNode* surface = ColladaNewChild(surfaceParam, "surface");
+        ColladaSetAttribute(surface, "type", "2D");
+        ColladaNewChild(surface, "init_from", imageId.Buffer());
+        xmlNode* samplerParam = xmlNewNode(nullptr, reinterpret_cast<const xmlChar*>("newparam"));
+        ColladaSetAttribute(samplerParam, "sid", samplerSid);
+        ColladaNewChild(ColladaNewChild(samplerParam, "sampler2D"), "source", surfaceSid.Buffer());
+        xmlAddPrevSibling(technique, surfaceParam);
+        xmlAddPrevSibling(technique, samplerParam);
+    }
+    mMaterialTextureLayers[std::string(materialId.Buffer())].insert(layer);
+    xmlAddChild(parameter, WriteTexture(texture, samplerSid, layer));
     if (xmlNode* color = FirstChildNamed(parameter, "color")) {
         xmlUnlinkNode(color);
         xmlFreeNode(color);
@@ -316,10 +334,10 @@ bool KDuzWriterCollada::AddTextureToEffect(const KString& materialId, KDuzTextur
     return true;
 }
 
-xmlNode* KDuzWriterCollada::WriteTexture(KDuzTexture* texture, const KString& imageId, int layer) {
+xmlNode* KDuzWriterCollada::WriteTexture(KDuzTexture* texture, const KString& samplerSid, int layer) {
     const KString l = ColladaIntText(layer);
     xmlNode* element = ColladaNewChild(nullptr, "texture");
-    ColladaSetAttribute(element, "texture", imageId);
+    ColladaSetAttribute(element, "texture", samplerSid);
     ColladaSetAttribute(element, "texcoord", KString("CHANNEL") + l);
     xmlNode* technique = ColladaAddTechnique(ColladaNewChild(element, "extra"), "MAYA");
     xmlNode* wrapU = ColladaNewChild(technique, "wrapU", texture->GetWrapModeU() == 1 ? "FALSE" : "TRUE");

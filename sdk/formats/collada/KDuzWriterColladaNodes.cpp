@@ -1,5 +1,6 @@
 // The node tree as "node" elements of the visual scene: transforms, the
 // geometric pivot node and the instances of the node attributes.
+#include <algorithm>
 #include <cmath>
 #include <unordered_set>
 #include <vector>
@@ -308,10 +309,28 @@ bool KDuzWriterCollada::ExportGeometryInstance(xmlNode* element, KDuzNode* node,
     // material of the document.
     if (mLastMeshSymbols.empty()) return true;
     xmlNode* common = ColladaNewChild(ColladaNewChild(instance, "bind_material"), "technique_common");
+    // The layers that hold texture coordinates are the sets of the mesh's
+    // TEXCOORD inputs.
+    std::vector<int> uvLayers;
+    for (int l = 0; mesh != nullptr && l < mesh->GetLayerCount(); ++l) {
+        const KDuzLayerElementUV* uvs = mesh->GetLayer(l)->GetUVsOfType(eLayerElementDiffuseTextures);
+        if (uvs != nullptr && uvs->GetDirectArray().Count() > 0) uvLayers.push_back(l);
+    }
     for (const KString& symbol : mLastMeshSymbols) {
         xmlNode* material = ColladaNewChild(common, "instance_material");
         ColladaSetAttribute(material, "symbol", symbol);
         ColladaSetAttribute(material, "target", KString("#") + symbol);
+        // Each texture names its coordinates "CHANNEL" + layer: bound to the
+        // set of that layer, or of the first layer with coordinates.
+        const auto layers = mMaterialTextureLayers.find(std::string(symbol.Buffer()));
+        if (layers == mMaterialTextureLayers.end() || uvLayers.empty()) continue;
+        for (const int layer : layers->second) {
+            const bool own = std::find(uvLayers.begin(), uvLayers.end(), layer) != uvLayers.end();
+            xmlNode* bind = ColladaNewChild(material, "bind_vertex_input");
+            ColladaSetAttribute(bind, "semantic", KString("CHANNEL") + ColladaIntText(layer));
+            ColladaSetAttribute(bind, "input_semantic", "TEXCOORD");
+            ColladaSetAttribute(bind, "input_set", ColladaIntText(own ? layer : uvLayers.front()));
+        }
     }
     return true;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/collada/ColladaTestSupport.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/animation/KDuzTakeNode.h"
@@ -213,6 +214,7 @@ protected:
             writer.FileClose();
             if (!written) return nullptr;
         }
+        colladatest::ExpectValidDocument(path);
         KDuzScene* read = KDuzScene::Create(manager, "");
         KDuzReaderCollada reader(manager);
         if (!reader.FileOpen(path.c_str())) return nullptr;

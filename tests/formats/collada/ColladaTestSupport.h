@@ -14,8 +14,12 @@ std::string ValidateAgainstSchema(const std::string& path);
 // otherwise what it reports.
 std::string ValidateWithOpenCollada(const std::string& path);
 
-// What pycollada understood of the document, one fact per line (see
-// collada_writer_peer.py); "FAILED" and the reason when it could not load it.
+// Both of the above, as test expectations.
+void ExpectValidDocument(const std::string& path);
+
+// What pycollada, loading strictly, understood of the document, one fact
+// per line (see collada_writer_peer.py); a test failure, and "FAILED" with
+// the reason, when it could not load it.
 std::string LoadWithPeer(const std::string& path);
 
 }  // namespace colladatest

@@ -12,6 +12,7 @@
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/geometry/KDuzTexture.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzLight.h"
 
@@ -20,11 +21,13 @@ namespace {
 
 constexpr double kPeerWriteTolerance = 2e-4;   // the peer prints four decimals
 
-// The numbers after `key` on the peer's line that starts with `prefix`.
+// The numbers after `key` on the peer's line that starts with `prefix`
+// (after its indentation).
 std::vector<double> PeerNumbers(const std::string& peer, const std::string& prefix, const std::string& key) {
     std::istringstream lines(peer);
     std::string line;
     while (std::getline(lines, line)) {
+        line.erase(0, line.find_first_not_of(' '));   // nesting
         if (line.rfind(prefix, 0) != 0) continue;
         const size_t at = line.find(" " + key + " ");
         if (at == std::string::npos) continue;
@@ -114,8 +117,7 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
         SCOPED_TRACE(singleMatrix ? "single matrix" : "transform elements");
         const std::string path = Write(singleMatrix);
         ASSERT_FALSE(path.empty());
-        EXPECT_EQ(ValidateAgainstSchema(path), "");
-        EXPECT_EQ(ValidateWithOpenCollada(path), "");
+        ExpectValidDocument(path);
         const std::string peer = LoadWithPeer(path);
         SCOPED_TRACE(peer);
         ExpectNear(PeerNumbers(peer, "bound geometry Turned-lib", "positions"), WorldPoints(turned, turnedGlobal),
@@ -136,6 +138,56 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
     }
 }
 
+// A texture on the second of two UV sets: pycollada binds it to that set
+// and finds on every corner the coordinates ours has.
+TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
+    KDuzMesh* mesh = Pyramid();
+    KDuzSurfaceLambert* skin = KDuzSurfaceLambert::Create(manager, "Skin");
+    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+    materials->SetMappingMode(KDuzLayerElement::eAllSame);
+    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+    materials->GetDirectArray().Add(skin);
+    materials->GetIndexArray().Add(0);
+    mesh->GetLayer(0)->SetMaterials(materials);
+    KDuzLayer* second = mesh->GetLayer(mesh->CreateLayer());
+    ASSERT_NE(second, nullptr);
+    KDuzLayerElementUV* uvs = KDuzCreateLayerElementUV(manager, "");
+    uvs->SetMappingMode(KDuzLayerElement::eByPolygonVertex);
+    uvs->SetReferenceMode(KDuzLayerElement::eDirect);
+    for (int c = 0; c < mesh->GetPolygonVertexCount(); ++c)
+        uvs->GetDirectArray().Add(KgeUVVector(0.0625 * c, 1.0 - 0.03125 * c));
+    second->SetUVsOfType(uvs, eLayerElementDiffuseTextures);
+    KDuzTexture* checker = KDuzTexture::Create(manager, "Checker");
+    checker->SetFileName((folder / "checker.png").string().c_str());
+    KDuzLayerElementTexture* textures = KDuzCreateLayerElementTexture(manager, "");
+    textures->SetMappingMode(KDuzLayerElement::eAllSame);
+    textures->GetDirectArray().Add(checker);
+    textures->GetIndexArray().Add(0);
+    second->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
+    AddNode("Statue", mesh);
+
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    ExpectValidDocument(path);
+    const std::string peer = LoadWithPeer(path);
+    SCOPED_TRACE(peer);
+    EXPECT_TRUE(Has(peer, "texture Skin image file://" + (folder / "checker.png").string() + " texcoord CHANNEL1 set 1\n"));
+    std::vector<double> vertices;
+    std::vector<double> expected;
+    int c = 0;
+    for (int p = 0; p < mesh->GetPolygonCount(); ++p) {
+        for (int k = 0; k < mesh->GetPolygonSize(p); ++k, ++c) {
+            vertices.push_back(mesh->GetPolygonVertex(p, k));
+            expected.push_back(uvs->GetDirectArray()[c][0]);
+            expected.push_back(uvs->GetDirectArray()[c][1]);
+        }
+    }
+    EXPECT_EQ(PeerNumbers(peer, "corners Skin", "vertices"), vertices);
+    const std::vector<double> uvsSeen = PeerNumbers(peer, "corners Skin", "uv");
+    ASSERT_EQ(uvsSeen.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(uvsSeen[i], expected[i], kTolerance) << i;
+}
+
 TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {
     KDuzMesh* mesh = Pyramid();
     KDuzSurfaceLambert* material = KDuzSurfaceLambert::Create(manager, "");
@@ -151,8 +203,7 @@ TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(ValidateAgainstSchema(path), "");
-    EXPECT_EQ(ValidateWithOpenCollada(path), "");
+    ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_FALSE(Has(text, "id=\"\"")) << text;
     EXPECT_FALSE(Has(text, "id=\"-")) << text;

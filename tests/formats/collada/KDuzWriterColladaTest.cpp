@@ -69,7 +69,7 @@ TEST_F(ColladaWriterTest, MeshWithTwoMaterialsIsValidAndReadByThePeer) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
     // One group per material, each with the polygons of that material, the
@@ -111,7 +111,7 @@ TEST_F(ColladaWriterTest, CamerasAndLightsAreValidAndReadByThePeer) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
     EXPECT_TRUE(Has(peer, "camera Cam-lib perspective xfov 40.0 yfov None"));
@@ -151,7 +151,7 @@ TEST_F(ColladaWriterTest, AssetAndNodeTransformsFollowTheSceneSettings) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<author>Ann &amp; Bob</author>"));
     EXPECT_TRUE(Has(text, "<created>2026-12-10T19:05:07Z</created>"));
@@ -182,7 +182,7 @@ TEST_F(ColladaWriterTest, SingleMatrixWritesLocalMatrices) {
     AddNode("Still", nullptr);
     const std::string path = Write(true);
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<matrix sid=\"matrix\">1.000000 0.000000 0.000000 4.000000 0.000000 1.000000 0.000000 "
                           "5.000000 0.000000 0.000000 1.000000 6.000000 0.000000 0.000000 0.000000 1.000000\n"));
@@ -226,7 +226,7 @@ TEST_F(ColladaWriterTest, SkinAndMorphControllersAreValidAndReadByThePeer) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     // The skinned mesh in its own space (the bind shape matrix places it),
     // one influence pair per linked cluster naming the point, the unlinked
@@ -290,7 +290,7 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
 
     std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "target=\"Head-lib-morph-weights(Weight0)\"/>"));
     EXPECT_TRUE(Has(text, "<float_array id=\"Head-lib-morph-weights-animation-outputWeight0-array\" count=\"2\">\n0.000000 1.000000\n"));
@@ -312,7 +312,7 @@ TEST_F(ColladaWriterTest, AnimationCurvesBecomeChannels) {
     // One matrix a frame at 30 frames a second, 0 s to 1 s.
     path = Write(true);
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<float_array id=\"Mover-Matrix-animation-input-array\" count=\"31\">"));
     EXPECT_TRUE(Has(text, "<channel source=\"#Mover-Matrix-animation-transform\" target=\"Mover/matrix\"/>"));
@@ -356,11 +356,11 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<init_from>file:///C:/tex/wood.png</init_from>"));
     EXPECT_TRUE(Has(text, "<init_from>./logo.png</init_from>"));
-    EXPECT_TRUE(Has(text, "<diffuse>\n              <texture texture=\"Wood-image\" texcoord=\"CHANNEL1\">")) << text;
+    EXPECT_TRUE(Has(text, "<diffuse>\n              <texture texture=\"Wood-image-sampler\" texcoord=\"CHANNEL1\">")) << text;
     EXPECT_TRUE(Has(text, "<wrapU sid=\"wrapU1\">FALSE</wrapU>"));
     EXPECT_TRUE(Has(text, "<wrapV sid=\"wrapV1\">TRUE</wrapV>"));
     EXPECT_TRUE(Has(text, "<blend_mode>NONE</blend_mode>"));
@@ -368,7 +368,17 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
     EXPECT_FALSE(Has(text, "<color sid=\"diffuse\">0.800000"));
     EXPECT_TRUE(Has(text, "<polygons material=\"Logo-diffuse-Material\" count=\"5\">"));
     EXPECT_TRUE(Has(text, "<material id=\"Logo-diffuse-Material\" name=\"Logo-diffuse-Material\">"));
-    EXPECT_TRUE(Has(text, "<instance_material symbol=\"Logo-diffuse-Material\" target=\"#Logo-diffuse-Material\"/>"));
+    EXPECT_TRUE(Has(text, "<instance_material symbol=\"Logo-diffuse-Material\" target=\"#Logo-diffuse-Material\">\n"
+                          "                <bind_vertex_input semantic=\"CHANNEL0\" input_semantic=\"TEXCOORD\" "
+                          "input_set=\"0\"/>")) << text;
+    // The texture names a sampler of its effect, whose surface names the image.
+    EXPECT_TRUE(Has(text, "<newparam sid=\"Wood-image-surface\">\n          <surface type=\"2D\">\n"
+                          "            <init_from>Wood-image</init_from>")) << text;
+    EXPECT_TRUE(Has(text, "<newparam sid=\"Wood-image-sampler\">\n          <sampler2D>\n"
+                          "            <source>Wood-image-surface</source>")) << text;
+    // Layer 1 has no coordinates of its own: its channel takes those of layer 0.
+    EXPECT_TRUE(Has(text, "<bind_vertex_input semantic=\"CHANNEL1\" input_semantic=\"TEXCOORD\" input_set=\"0\"/>"))
+        << text;
     EXPECT_FALSE(Has(text, "\"Wood-Material\""));
     const std::string peer = colladatest::LoadWithPeer(path);
     EXPECT_FALSE(Has(peer, "FAILED")) << peer;
@@ -396,10 +406,9 @@ TEST_F(ColladaWriterTest, TexturesThatStandForTheirMaterialStayOnThePolygonsMate
     mesh->GetLayer(0)->SetTexturesOfType(eLayerElementDiffuseTextures, textures);
     AddNode("Car", mesh);
 
-    std::ofstream(folder / "rust.png") << "";   // the validator looks for the image
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_FALSE(Has(text, "Rust-diffuse-Material")) << text;
     const size_t effect = text.find("<effect id=\"Paint-fx\"");
@@ -454,19 +463,19 @@ TEST_F(ColladaWriterTest, TexturesByPolygonGoToTheMaterialsOfTheirPolygons) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string text = ReadFile(path);
     EXPECT_TRUE(Has(text, "<init_from>file:///tex/Stone.png</init_from>"));
     const size_t redEffect = text.find("<effect id=\"Red-fx\"");
     const size_t blueEffect = text.find("<effect id=\"Blue-fx\"");
-    const size_t wood = text.find("texture=\"Wood-image\"");
-    const size_t stone = text.find("texture=\"Stone-image\"");
+    const size_t wood = text.find("texture=\"Wood-image-sampler\"");
+    const size_t stone = text.find("texture=\"Stone-image-sampler\"");
     ASSERT_NE(wood, std::string::npos);
     ASSERT_NE(stone, std::string::npos);
     // Wood only on Red, Stone only on Blue.
     EXPECT_TRUE(redEffect < wood && wood < blueEffect && blueEffect < stone) << text;
-    EXPECT_EQ(text.find("texture=\"Wood-image\"", wood + 1), std::string::npos);
-    EXPECT_EQ(text.find("texture=\"Stone-image\"", stone + 1), std::string::npos);
+    EXPECT_EQ(text.find("texture=\"Wood-image-sampler\"", wood + 1), std::string::npos);
+    EXPECT_EQ(text.find("texture=\"Stone-image-sampler\"", stone + 1), std::string::npos);
 }
 
 TEST_F(ColladaWriterTest, MaterialGroupsWriteEveryPolygonOnce) {
@@ -510,7 +519,7 @@ TEST_F(ColladaWriterTest, MaterialGroupsWriteEveryPolygonOnce) {
 
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
     EXPECT_TRUE(Has(peer, "geometry Same-lib\n  Polygons material=Blue count=5\n"));
@@ -546,7 +555,10 @@ TEST_F(ColladaWriterTest, WritingLeavesTheSceneAsItWas) {
     face->AddShape(smile, "smile");
     AddNode("Face", face);
 
-    const std::string first = ReadFile(Write());
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    colladatest::ExpectValidDocument(path);
+    const std::string first = ReadFile(path);
     const std::string second = ReadFile(Write());
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(first, second);
@@ -574,7 +586,7 @@ TEST_F(ColladaWriterTest, FailuresAndWarnings) {
     // would need one.
     const std::string empty = Write();
     ASSERT_FALSE(empty.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(empty), "");
+    colladatest::ExpectValidDocument(empty);
     EXPECT_FALSE(Has(ReadFile(empty), "visual_scene"));
 
     // A negative up axis and a null node are warned about; the write goes on.
@@ -582,7 +594,7 @@ TEST_F(ColladaWriterTest, FailuresAndWarnings) {
     AddNode("Empty", KDuzNull::Create(manager, ""));
     const std::string path = Write();
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     EXPECT_TRUE(Has(ReadFile(path), "<up_axis>Z_UP</up_axis>"));
     const std::string messages = Messages();
     EXPECT_TRUE(Has(messages, "Warning: Invalid direction for up-axis: exporter should convert scene.\n")) << messages;
@@ -599,6 +611,8 @@ TEST_F(ColladaWriterTest, DeepHierarchiesAreWritten) {
     std::string path;
     ASSERT_TRUE(duztest::RunOnSmallStack(256 * 1024, [&] { path = Write(); }));
     ASSERT_FALSE(path.empty());
+    // OpenCOLLADA's parser stops at 256 levels of elements.
+    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
     EXPECT_TRUE(Has(ReadFile(path), "<node id=\"n3999\" name=\"n3999\"/>"));
 }
 
@@ -606,7 +620,7 @@ TEST_F(ColladaWriterTest, TriangulateWritesTriangles) {
     AddNode("Pyramid", Pyramid());
     const std::string path = Write(false, true);
     ASSERT_FALSE(path.empty());
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
     // Four triangles and the quad base in two: six three-corner polygons.
@@ -637,7 +651,13 @@ TEST_F(ColladaWriterTest, RandomScenesGiveValidDocuments) {
         const std::string path = Write(seed % 2 == 0);
         std::swap(scene, random);
         ASSERT_FALSE(path.empty());
-        EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+        // Sampled matrices of some random takes hold NaN, which the schema
+        // allows and OpenCOLLADA's number parser does not.
+        const std::string text = ReadFile(path);
+        if (Has(text, " NaN") || Has(text, ">NaN") || Has(text, "INF"))
+            EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+        else
+            colladatest::ExpectValidDocument(path);
         const std::string peer = colladatest::LoadWithPeer(path);
         EXPECT_FALSE(Has(peer, "FAILED")) << peer;
     }
@@ -667,6 +687,7 @@ TEST_F(ColladaWriterTest, OptionsAndFilesAreChecked) {
     options->Destroy();
     EXPECT_TRUE(nested.FileClose());
     EXPECT_TRUE(std::filesystem::is_regular_file(deep));
+    colladatest::ExpectValidDocument(deep);
 
     KDuzWriterCollada blocked(manager);
     std::ofstream(folder / "file") << "x";
@@ -692,7 +713,7 @@ TEST_F(ColladaWriterTest, RegisteredUnderTheColladaEntry) {
     exporter->SetFileFormat(index);
     EXPECT_TRUE(exporter->Export(scene));
     exporter->Destroy();
-    EXPECT_EQ(colladatest::ValidateAgainstSchema(path), "");
+    colladatest::ExpectValidDocument(path);
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
     EXPECT_EQ(PeerNumbers(peer, "corners Skin", "vertices"), vertices);
     const std::vector<double> uvsSeen = PeerNumbers(peer, "corners Skin", "uv");
     ASSERT_EQ(uvsSeen.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(uvsSeen[i], expected[i], kTolerance) << i;
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(uvsSeen[i], expected[i], kPeerWriteTolerance) << i;
 }
 
 TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {

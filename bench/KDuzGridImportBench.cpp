@@ -291,31 +291,32 @@ void WriteDuzGrid(const std::string& path, int n, bool binary)
     duz.ProjectClose();
 }
 
+// One OBJ statement per grid point: the keyword, then the numbers of the
+// point's `field` (position, UV or normal).
+template <int components>
+void WriteObjPoints(FILE* out, int n, const char* keyword, double (GridPoint::*field)[components])
+{
+    std::string line;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const GridPoint g = PointAt(n, i, j);
+            line = keyword;
+            for (int c = 0; c < components; ++c)
+                line += " " + Number((g.*field)[c]);
+            line += "\n";
+            std::fputs(line.c_str(), out);
+        }
+}
+
 // The same grid as OBJ, the numbers in the same text form.
 void WriteObjGrid(const std::string& path, int n)
 {
     FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr)
         return;
-    std::string line;
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const GridPoint g = PointAt(n, i, j);
-            line = "v " + Number(g.p[0]) + " " + Number(g.p[1]) + " " + Number(g.p[2]) + "\n";
-            std::fputs(line.c_str(), out);
-        }
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const GridPoint g = PointAt(n, i, j);
-            line = "vt " + Number(g.uv[0]) + " " + Number(g.uv[1]) + "\n";
-            std::fputs(line.c_str(), out);
-        }
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const GridPoint g = PointAt(n, i, j);
-            line = "vn " + Number(g.n[0]) + " " + Number(g.n[1]) + " " + Number(g.n[2]) + "\n";
-            std::fputs(line.c_str(), out);
-        }
+    WriteObjPoints(out, n, "v", &GridPoint::p);
+    WriteObjPoints(out, n, "vt", &GridPoint::uv);
+    WriteObjPoints(out, n, "vn", &GridPoint::n);
     for (int j = 0; j + 1 < n; ++j)
         for (int i = 0; i + 1 < n; ++i) {
             const int a = j * n + i + 1;
@@ -333,13 +334,7 @@ void WritePlainObjGrid(const std::string& path, int n)
     FILE* out = std::fopen(path.c_str(), "w");
     if (out == nullptr)
         return;
-    std::string line;
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const GridPoint g = PointAt(n, i, j);
-            line = "v " + Number(g.p[0]) + " " + Number(g.p[1]) + " " + Number(g.p[2]) + "\n";
-            std::fputs(line.c_str(), out);
-        }
+    WriteObjPoints(out, n, "v", &GridPoint::p);
     std::fputs("s 1\n", out);
     for (int j = 0; j + 1 < n; ++j)
         for (int i = 0; i + 1 < n; ++i) {

@@ -74,6 +74,16 @@ int ParseDoubles(std::string_view text, double* out, int max) {
 bool ParseInteger(std::string_view text, long long& value) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
+    // Most fields are a few plain digits: those cannot overflow below 19.
+    if (text.size() < 19) {
+        long long digits = 0;
+        size_t i = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') digits = digits * 10 + (text[i++] - '0');
+        if (i == text.size()) {
+            value = digits;
+            return true;
+        }
+    }
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
@@ -82,6 +92,40 @@ bool ParseInteger(std::string_view text, long long& value) {
 // numbers, 0 where absent); false without a vertex number.
 bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, long long& normal) {
     vertex = uv = normal = 0;
+    // Plain digits and slashes, as nearly every file writes its corners, in
+    // one pass; anything else (signs, other characters, long numbers) takes
+    // the general path below, which gives the same for these.
+    long long numbers[3] = {0, 0, 0};
+    int found = 0;
+    bool noUvField = false;
+    bool plain = true;
+    long long value = 0;
+    int digits = 0;
+    for (size_t i = 0; plain && i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : '/';
+        if (c >= '0' && c <= '9') {
+            plain = ++digits < 19;
+            if (plain) value = value * 10 + (c - '0');
+        } else if (c == '/') {
+            if (digits > 0 && found < 3) numbers[found++] = value;
+            if (i > 0 && i < text.size() && text[i - 1] == '/') noUvField = true;
+            value = 0;
+            digits = 0;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain) {
+        if (found == 0 || numbers[0] == 0) return false;
+        vertex = numbers[0];
+        if (noUvField) {
+            normal = numbers[1];
+        } else {
+            uv = numbers[1];
+            normal = numbers[2];
+        }
+        return true;
+    }
     std::string_view fields[3];
     int count = 0;
     size_t start = 0;
@@ -102,9 +146,13 @@ bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, lo
     return true;
 }
 
-ObjNormal XyzOf(const KgeTVector& v) { return ObjNormal{v[0], v[1], v[2]}; }
+ObjNormal XyzOf(const KgeTVector& vector) {
+    const double* v = vector.Data();
+    return ObjNormal{v[0], v[1], v[2]};
+}
 
-KgeTVector Normalized(const KgeTVector& v) {
+KgeTVector Normalized(const KgeTVector& vector) {
+    const double* v = vector.Data();
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length == 0.0 || !std::isfinite(length)) return KgeTVector(0.0, 0.0, 0.0, 0.0);
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
@@ -732,9 +780,9 @@ void KDuzReaderObj::UseMaterial(std::string_view nameView) {
 
 KgeTVector KDuzReaderObj::FaceNormal(const ObjGroup& group, const ObjFace& face) const {
     const size_t first = static_cast<size_t>(face.firstCorner);
-    const KgeTVector& p0 = mPositions[group.corners.Vertex(first)];
-    const KgeTVector& p1 = mPositions[group.corners.Vertex(first + 1)];
-    const KgeTVector& p2 = mPositions[group.corners.Vertex(first + 2)];
+    const double* p0 = mPositions[group.corners.Vertex(first)].Data();
+    const double* p1 = mPositions[group.corners.Vertex(first + 1)].Data();
+    const double* p2 = mPositions[group.corners.Vertex(first + 2)].Data();
     const double a[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
     const double b[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
     return Normalized(KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0));

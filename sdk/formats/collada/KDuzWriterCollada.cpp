@@ -49,7 +49,7 @@ KTime SecondsToTime(double seconds) {
 }  // namespace
 
 KDuzWriterCollada::KDuzWriterCollada(KDuzSdkManager* manager)
-    : KDuzWriter(manager), mSamplingPeriod(SecondsToTime(kDefaultPeriodSeconds)) {}
+    : KDuzWriter(manager), mSamplingPeriod(SecondsToTime(kDefaultPeriodSeconds)), mMeshes(manager) {}
 
 KDuzWriterCollada::~KDuzWriterCollada() {
     FileClose();
@@ -243,6 +243,7 @@ void KDuzWriterCollada::RestoreScene() {
     mNamedObjects.clear();
     for (KDuzObject* object : mMadeObjects) object->Destroy();
     mMadeObjects.clear();
+    mMeshes.Clear();
 }
 
 xmlNode* KDuzWriterCollada::Library(xmlNode*& slot, const char* name) {

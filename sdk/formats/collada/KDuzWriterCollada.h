@@ -17,6 +17,7 @@
 #include "sdk/base/KTime.h"
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/base/KgeTVector.h"
+#include "sdk/formats/KDuzWriteMeshes.h"
 #include "sdk/io/KDuzWriter.h"
 
 namespace duzsdk {
@@ -71,8 +72,8 @@ private:
     xmlNode* Library(xmlNode*& slot, const char* name);
 
     // ---- geometry ----
-    xmlNode* ExportGeometry(KDuzNode* node);
-    xmlNode* ExportMesh(KDuzNode* node);
+    xmlNode* ExportGeometry(KDuzNode* node, KDuzMesh* mesh);
+    xmlNode* ExportMesh(KDuzNode* node, KDuzMesh* mesh);
     xmlNode* WriteMeshBody(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool skinned, bool withMaterials);
     xmlNode* WritePositions(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool unskinned);
     void WriteLayerSources(xmlNode* mesh, KDuzMesh* geometry, const KString& n);
@@ -141,6 +142,9 @@ private:
     bool mTriangulate = false;
     bool mSingleMatrix = false;
     KTime mSamplingPeriod;
+    // Triangles, and meshes for patches and NURBS, made beside the caller's
+    // scene, which the write leaves as it is.
+    KDuzWriteMeshes mMeshes;
 
     // Ids already in the document, so each library element is written once
     // without scanning the libraries; the shader element of each effect.

@@ -95,7 +95,7 @@ KDuzSurfaceMaterial* ColladaPolygonMaterial(const KDuzLayerElementMaterial* elem
     return direct[index];
 }
 
-xmlNode* KDuzWriterCollada::ExportGeometry(KDuzNode* node) {
+xmlNode* KDuzWriterCollada::ExportGeometry(KDuzNode* node, KDuzMesh* written) {
     const KString n = node->GetNameString();
     xmlNode* geometry = ColladaNewChild(nullptr, "geometry");
     ColladaSetAttribute(geometry, "id", n + "-lib");
@@ -104,7 +104,7 @@ xmlNode* KDuzWriterCollada::ExportGeometry(KDuzNode* node) {
     // export adds follow their geometry in the document.
     xmlAddChild(Library(mLibraryGeometries, "library_geometries"), geometry);
     mGeometryIds.insert(std::string((n + "-lib").Buffer()));
-    xmlNode* mesh = ExportMesh(node);
+    xmlNode* mesh = ExportMesh(node, written);
     if (mesh == nullptr) {
         xmlUnlinkNode(geometry);
         xmlFreeNode(geometry);
@@ -114,8 +114,7 @@ xmlNode* KDuzWriterCollada::ExportGeometry(KDuzNode* node) {
     return geometry;
 }
 
-xmlNode* KDuzWriterCollada::ExportMesh(KDuzNode* node) {
-    auto* mesh = static_cast<KDuzMesh*>(node->GetMesh());
+xmlNode* KDuzWriterCollada::ExportMesh(KDuzNode* node, KDuzMesh* mesh) {
     if (mesh == nullptr) {
         NotifyError(KString("Could not get mesh for node ") + node->GetNameString());
         return nullptr;

@@ -11,7 +11,6 @@
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzDeformer.h"
-#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSkin.h"
@@ -281,17 +280,12 @@ bool KDuzWriterCollada::ExportNodeAttribute(xmlNode* element, KDuzNode* node) {
 }
 
 bool KDuzWriterCollada::ExportGeometryInstance(xmlNode* element, KDuzNode* node, bool triangulate) {
-    if (triangulate) {
-        KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(mManager, "");
-        if (converter != nullptr) {
-            converter->TriangulateInPlace(node);
-            converter->Destroy();
-        }
-    }
-    xmlNode* geometry = ExportGeometry(node);
+    // Triangles, and patches and NURBS as meshes, are made beside the
+    // caller's scene: its meshes, and the nodes that share them, stay.
+    KDuzMesh* mesh = mMeshes.MeshFor(node, triangulate);
+    xmlNode* geometry = ExportGeometry(node, mesh);
     if (geometry == nullptr) return false;
     const KString name = node->GetNameString();
-    auto* mesh = static_cast<KDuzMesh*>(node->GetMesh());
     const int clusters = SkinClusterCount(mesh);
     xmlNode* instance = nullptr;
     if (clusters > 0 || (mesh != nullptr && mesh->GetShapeCount() > 0)) {

@@ -617,17 +617,26 @@ TEST_F(ColladaWriterTest, DeepHierarchiesAreWritten) {
 }
 
 TEST_F(ColladaWriterTest, TriangulateWritesTriangles) {
-    AddNode("Pyramid", Pyramid());
+    // Two nodes share one mesh with a quad.
+    KDuzMesh* pyramid = Pyramid();
+    KDuzNode* left = AddNode("Left", pyramid);
+    KDuzNode* right = AddNode("Right", pyramid);
     const std::string path = Write(false, true);
     ASSERT_FALSE(path.empty());
     colladatest::ExpectValidDocument(path);
     const std::string peer = colladatest::LoadWithPeer(path);
     SCOPED_TRACE(peer);
-    // Four triangles and the quad base in two: six three-corner polygons.
-    EXPECT_TRUE(Has(peer, "Polygons material=None count=6\n"));
-    // The scene's mesh itself is replaced by its triangles.
-    auto* mesh = static_cast<KDuzMesh*>(scene->GetRootNode()->GetChild(0)->GetMesh());
-    EXPECT_EQ(mesh->GetPolygonCount(), 6);
+    // Four triangles and the quad base in two: six three-corner polygons,
+    // for each node.
+    const std::string six = "Polygons material=None count=6\n";
+    const size_t first = peer.find(six);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(peer.find(six, first + 1), std::string::npos);
+    // The caller's scene keeps its mesh, on both nodes.
+    EXPECT_EQ(left->GetNodeAttribute(), pyramid);
+    EXPECT_EQ(right->GetNodeAttribute(), pyramid);
+    EXPECT_EQ(pyramid->GetPolygonCount(), 5);
+    EXPECT_EQ(pyramid->GetPolygonSize(4), 4);
 }
 
 TEST(ColladaTextureChannels, NamesByIndex) {

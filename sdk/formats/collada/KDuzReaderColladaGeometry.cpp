@@ -220,7 +220,9 @@ bool KDuzReaderCollada::ReadVertices(xmlNode* mesh, KDuzMesh* target) {
                 NotifyError(KString("reading array in <source>: ") + sourceAttribute);
                 return false;
             }
-        } else if (semantic == "UV" || semantic == "TEXCOORD") {
+        } else if (semantic == "UV" || semantic == "TEXCOORD" || semantic == "BINORMAL" || semantic == "TANGENT" ||
+                   semantic == "TEXBINORMAL" || semantic == "TEXTANGENT") {
+            // Per-vertex data the mesh has no place for; the mesh reads without it.
             if (WarnOnce(semantic)) NotifyWarning(semantic + " not supported in vertices input");
         } else {
             NotifyError(semantic + " not supported in vertices input");

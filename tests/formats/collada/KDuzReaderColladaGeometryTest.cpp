@@ -225,10 +225,11 @@ TEST_F(ColladaGeometryTest, VertexNormalsAreReplacedAndColoursKept) {
         "<accessor count=\"2\" stride=\"3\"/></technique_common></source>"
         "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#pos\"/><input semantic=\"NORMAL\" "
         "source=\"#nrm\"/><input semantic=\"COLOR\" source=\"#col\"/><input semantic=\"TEXCOORD\" "
-        "source=\"#uv\"/></vertices>");
+        "source=\"#uv\"/><input semantic=\"BINORMAL\" source=\"#nrm\"/></vertices>");
     ASSERT_TRUE(Read(Doc(Geometry("", sources) + Scene("<node id=\"box\"><instance_geometry url=\"#g\"/></node>"))))
         << AllSaid();
     EXPECT_TRUE(Said("Warning: TEXCOORD not supported in vertices input"));
+    EXPECT_TRUE(Said("Warning: BINORMAL not supported in vertices input"));
     KDuzMesh* mesh = Mesh();
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(mesh->GetControlPointsCount(), 8);
@@ -253,9 +254,9 @@ TEST_F(ColladaGeometryTest, BadGeometryFailsWithItsMessage) {
         {"<geometry id=\"g\"><mesh><vertices><input semantic=\"POSITION\" source=\"#no\"/></vertices></mesh>"
          "</geometry>",
          "ERROR: source #no not source in vertices input"},
-        {"<geometry id=\"g\"><mesh><vertices><input semantic=\"BINORMAL\" source=\"#no\"/></vertices></mesh>"
+        {"<geometry id=\"g\"><mesh><vertices><input semantic=\"SHADE\" source=\"#no\"/></vertices></mesh>"
          "</geometry>",
-         "ERROR: BINORMAL not supported in vertices input"},
+         "ERROR: SHADE not supported in vertices input"},
         {"<geometry id=\"g\"><mesh>" + std::string(kCubeSources) + "<triangles><p>0 1 2</p></triangles></mesh>"
          "</geometry>",
          "ERROR: No vertices defined in mesh "},

@@ -14,6 +14,7 @@
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KDuzUserNotification.h"
@@ -99,6 +100,16 @@ protected:
         for (int c = 0; c < mesh->GetPolygonVertexCount(); ++c) uvs->GetIndexArray().Add(c % 2);
         layer->SetUVsOfType(uvs, eLayerElementDiffuseTextures);
         return mesh;
+    }
+
+    // The whole mesh takes one material.
+    void SetOneMaterial(KDuzMesh* mesh, KDuzSurfaceMaterial* material) {
+        KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
+        materials->SetMappingMode(KDuzLayerElement::eAllSame);
+        materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
+        materials->GetDirectArray().Add(material);
+        materials->GetIndexArray().Add(0);
+        mesh->GetLayer(0)->SetMaterials(materials);
     }
 
     KDuzSdkManager* manager = nullptr;

@@ -143,12 +143,7 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
 TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
     KDuzMesh* mesh = Pyramid();
     KDuzSurfaceLambert* skin = KDuzSurfaceLambert::Create(manager, "Skin");
-    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
-    materials->SetMappingMode(KDuzLayerElement::eAllSame);
-    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-    materials->GetDirectArray().Add(skin);
-    materials->GetIndexArray().Add(0);
-    mesh->GetLayer(0)->SetMaterials(materials);
+    SetOneMaterial(mesh, skin);
     KDuzLayer* second = mesh->GetLayer(mesh->CreateLayer());
     ASSERT_NE(second, nullptr);
     KDuzLayerElementUV* uvs = KDuzCreateLayerElementUV(manager, "");
@@ -191,12 +186,7 @@ TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
 TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {
     KDuzMesh* mesh = Pyramid();
     KDuzSurfaceLambert* material = KDuzSurfaceLambert::Create(manager, "");
-    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
-    materials->SetMappingMode(KDuzLayerElement::eAllSame);
-    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-    materials->GetDirectArray().Add(material);
-    materials->GetIndexArray().Add(0);
-    mesh->GetLayer(0)->SetMaterials(materials);
+    SetOneMaterial(mesh, material);
     KDuzNode* unnamed = AddNode("", mesh);
     AddNode("", KDuzCamera::Create(manager, ""), unnamed);
     AddNode("node1", nullptr);   // a name the made ones must not take

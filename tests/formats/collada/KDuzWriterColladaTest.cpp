@@ -324,12 +324,7 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
     // A diffuse texture on layer 1 of a mesh with one material.
     KDuzMesh* mesh = Pyramid();
     KDuzSurfaceLambert* red = KDuzSurfaceLambert::Create(manager, "Red");
-    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
-    materials->SetMappingMode(KDuzLayerElement::eAllSame);
-    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-    materials->GetDirectArray().Add(red);
-    materials->GetIndexArray().Add(0);
-    mesh->GetLayer(0)->SetMaterials(materials);
+    SetOneMaterial(mesh, red);
     mesh->CreateLayer();
     KDuzTexture* wood = KDuzTexture::Create(manager, "Wood");
     wood->SetFileName("C|/tex/wood.png");
@@ -390,12 +385,7 @@ TEST_F(ColladaWriterTest, TexturesGoIntoTheEffectsOfTheirMaterials) {
 TEST_F(ColladaWriterTest, TexturesThatStandForTheirMaterialStayOnThePolygonsMaterial) {
     KDuzMesh* mesh = Pyramid();
     KDuzSurfacePhong* paint = KDuzSurfacePhong::Create(manager, "Paint");
-    KDuzLayerElementMaterial* materials = KDuzCreateLayerElementMaterial(manager, "");
-    materials->SetMappingMode(KDuzLayerElement::eAllSame);
-    materials->SetReferenceMode(KDuzLayerElement::eIndexToDirect);
-    materials->GetDirectArray().Add(paint);
-    materials->GetIndexArray().Add(0);
-    mesh->GetLayer(0)->SetMaterials(materials);
+    SetOneMaterial(mesh, paint);
     KDuzTexture* rust = KDuzTexture::Create(manager, "Rust");
     rust->SetFileName("rust.png");
     ASSERT_EQ(rust->GetMaterialMode(), 1);

@@ -130,6 +130,7 @@ void KDuzTakeNodeContainer::ReportError(const char* text) {
 
 void KDuzTakeNodeContainer::DeleteTakeNodes() {
     mTakeContentPending = false;
+    mDeferredAttributes.clear();
     while (!mTakeNodes.empty()) {
         KDuzTakeNode* last = mTakeNodes.back();
         mTakeNodes.pop_back();
@@ -182,6 +183,27 @@ void KDuzTakeNodeContainer::FillPendingTake() const {
         if (property.GetFlag(kDuzPropertyAnimatable)) properties.push_back(property);
     }
     for (KDuzProperty& property : properties) self->AddPropertyToTakes(property, take->GetName());
+    // What each attribute attached meanwhile would have copied when it attached.
+    std::vector<HdlKObject> attributes;
+    attributes.swap(self->mDeferredAttributes);
+    for (const HdlKObject& handle : attributes) {
+        if (KDuzObject* attribute = KDuzGetPublicObject(handle.Get())) attribute->SetTakeCurvesFromProperties(take);
+    }
+}
+
+bool KDuzTakeNodeContainer::DeferAttachedTakeCurves(KDuzObject* attribute) {
+    if (!mTakeContentPending || mTakeNodes.size() != 1 || attribute == nullptr) return false;
+    mDeferredAttributes.push_back(HdlKObject::FromPlug(attribute->GetInternalPlug()));
+    return true;
+}
+
+bool KDuzTakeNodeContainer::ForgetDeferredTakeCurves(KDuzObject* attribute) {
+    if (!mTakeContentPending || attribute == nullptr) return false;
+    const HdlKObject handle = HdlKObject::FromPlug(attribute->GetInternalPlug());
+    auto it = std::find(mDeferredAttributes.begin(), mDeferredAttributes.end(), handle);
+    if (it == mDeferredAttributes.end()) return false;
+    mDeferredAttributes.erase(it);
+    return true;
 }
 
 KDuzTakeNode* KDuzTakeNodeContainer::CreateTakeNode(const char* name) {
@@ -501,7 +523,10 @@ void KDuzTakeNodeContainer::RelinkDefaultTake() {
 void KDuzTakeNodeContainer::AddPropertyToTakeNodes(KDuzProperty& property, const char* takeName) {
     if (!property.IsValid() || !property.GetFlag(kDuzPropertyAnimatable)) return;
     property.ModifyFlag(kDuzPropertyFlag8, true);
-    if (mTakeContentPending) return;   // the take gets it when it is filled
+    // The take gets it when it is filled, unless an attribute waits to copy
+    // its values: those went in before anything added later.
+    if (mTakeContentPending && !mDeferredAttributes.empty()) FillPendingTake();
+    if (mTakeContentPending) return;
     AddPropertyToTakes(property, takeName);
 }
 

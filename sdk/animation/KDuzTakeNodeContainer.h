@@ -93,6 +93,17 @@ public:
     // never needs them). For a class whose FillDefaultTakeLater builds what
     // AddPropertiesToTakeNode builds on a fresh object.
     void CreateDefaultTakeNodeLater();
+    // While the default take waits to be filled, an attribute that adds no
+    // channels of its own (see KDuzNodeAttribute::AddsTakeChannels) need
+    // not fill it when it attaches: its values are copied into the take's
+    // curves once the take is filled. False when the take is filled already.
+    bool DeferAttachedTakeCurves(KDuzObject* attribute);
+    // Whether the default take waits to be filled (from the values the
+    // properties hold then).
+    bool IsTakeContentPending() const { return mTakeContentPending; }
+    // The attribute detaches: true when it was waiting and so never reached
+    // the take (nothing to take out of it).
+    bool ForgetDeferredTakeCurves(KDuzObject* attribute);
     KDuzTakeNode* CreateTakeNode(const char* name);
     bool RemoveTakeNode(int index);
     int GetTakeNodeCount() const { return static_cast<int>(mTakeNodes.size()); }
@@ -154,6 +165,8 @@ private:
     std::vector<KDuzCurveLink*> mCurveLinks;
     int mCurrentTake = -1;
     bool mTakeContentPending = false;
+    // Attributes attached while the take waited (weak), in attach order.
+    std::vector<HdlKObject> mDeferredAttributes;
     KErrorState* mError;
 };
 

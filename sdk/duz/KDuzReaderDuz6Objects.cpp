@@ -299,7 +299,8 @@ bool KDuzReaderDuz6::ReadModel(KDuzNode& node, const KString& subType) {
     KDuz6ReadNodeAttribute(context, &node, subType.Buffer());
     ReadNodeProperties(node);
     KDuz6ReadModelMultiLayer(*duz, &node);
-    node.SetTakeCurvesFromProperties(node.GetDefaultTakeNode());
+    // A take still waiting to be filled takes the values read when it is.
+    if (!node.IsTakeContentPending()) node.SetTakeCurvesFromProperties(node.GetDefaultTakeNode());
     node.WrapInternalProperties();
     return true;
 }

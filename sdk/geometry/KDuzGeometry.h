@@ -76,6 +76,8 @@ public:
     void DestroyContents(bool recursive, bool dependents) override;
     // One weight channel per shape.
     void AddPropertiesToTakeNode(KDuzTakeNode* takeNode) override;
+    // Shape weight channels are the only ones a geometry adds.
+    bool AddsTakeChannels() const override { return GetShapeCount() > 0; }
     void RemovePropertiesFromTakeNode(KDuzTakeNode* takeNode) override;
     void ConnectToScene(KDuzObject* scene) override;
     // Attaches, then gives the geometry a "Shape" property per shape.

@@ -589,8 +589,9 @@ void KDuzObject::WrapInternalProperties() {
         return property->IsAwaitingWrapper() ||
                std::binary_search(wrapped.begin(), wrapped.end(), property);
     };
-    mProperties.reserve(mProperties.size() + static_cast<size_t>(internal->GetPropertyCount()));
     const bool unmadeListed = mUnmadeListed;
+    // Room for the first listing; a later one usually adds nothing.
+    if (!unmadeListed) mProperties.reserve(mProperties.size() + static_cast<size_t>(internal->GetPropertyCount()));
     mUnmadeListed = true;
     bool baseSet = false;
     for (int i = 0; i < internal->GetPropertyCount(); ++i) {

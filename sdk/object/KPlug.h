@@ -174,6 +174,8 @@ public:
     KPlug* GetChildPlugAt(int index) const;
 
     KPlug* GetOwner() const { return mOwner; }
+    // Whether any listener was ever added to this plug (and not all freed).
+    bool HasListeners() const { return mListeners != nullptr && !mListeners->empty(); }
     int GetFlags() const { return mFlags; }
     void SetFlags(int flags) { mFlags = flags; }
     void ModifyFlags(int bits, bool set) { mFlags = set ? (mFlags | bits) : (mFlags & ~bits); }

@@ -57,8 +57,6 @@ void KDuzSetCharacterLinkClearer(KDuzCharacterLinkClearer clearer) { gCharacterL
 
 KDuzNode::KDuzNode(KDuzSdkManager* manager, const char* name)
     : KDuzTakeNodeContainer(manager, name, &mError), mError(kDuzNodeErrorTexts, eDuzNodeErrorCount) {
-    mAtTimeCache.Reset();
-    mDefaultCache.Reset();
     mInternal = new KDuzNode_internal(this);
     SetInternalObject(mInternal);
     mLimits = new KDuzNodeLimits(this);
@@ -150,8 +148,10 @@ void KDuzNode::Copy(const KDuzNode& source) {
         SetQuaternionInterpolate(set, source.GetQuaternionInterpolate(set));
     }
     DropTransformCaches();
-    mDecomposed[0].index = -1;
-    mDecomposed[1].index = -1;
+    if (mCaches != nullptr) {
+        mCaches->decomposed[0].index = -1;
+        mCaches->decomposed[1].index = -1;
+    }
     if (mLimits != nullptr && source.mLimits != nullptr) mLimits->CopyLimits(*source.mLimits);
     mTrailingWord = source.mTrailingWord;
     CopyTakeNodes(source);
@@ -436,20 +436,25 @@ KDuzNode* KDuzNode::GetUpVectorTarget() const { return GetTarget("UpVectorProper
 
 void KDuzNode::SetVisibility(bool visible) {
     if (mInternal != nullptr) mInternal->SetBool(eNodeShow, visible);
+    // Visibility holds the 1 it is made with until it is made: nothing to make.
+    if (visible && VisibilityUnmade()) return;
     KDuzProperty visibility = FindProperty("Visibility");
     if (visibility.IsValid()) {
         const double value = visible ? 1.0 : 0.0;
         visibility.SetValue(&value, 4);
     } else if (mInternal != nullptr) {
-        // Before the public handles exist (construction). Visibility starts
-        // at 1 when it is made: a new node need not make it for that.
-        if (visible && mInternal->IsConstructing() && mInternal->PeekProperty(eNodeVisibility) == nullptr) return;
+        // Before the public handles exist (construction).
         if (KProperty* property = mInternal->Property(eNodeVisibility))
             property->SetDouble(visible ? 1.0 : 0.0);
     }
 }
 
+bool KDuzNode::VisibilityUnmade() const {
+    return mInternal != nullptr && mInternal->PeekProperty(eNodeVisibility) == nullptr;
+}
+
 bool KDuzNode::GetVisibility() const {
+    if (VisibilityUnmade()) return true;
     KDuzProperty visibility = FindProperty("Visibility");
     if (visibility.IsValid()) return visibility.GetDouble() != 0.0;
     KProperty* property = mInternal != nullptr ? mInternal->Property(eNodeVisibility) : nullptr;

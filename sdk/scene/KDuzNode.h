@@ -16,6 +16,7 @@
 #include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/scene/KDuzNodeTransform.h"
 
+#include <memory>
 #include <vector>
 
 namespace duzsdk {
@@ -269,9 +270,7 @@ public:
     // Forgets both caches (the node's own).
     void DropTransformCaches();
     void SetDecomposedTransform(const KgeMatrix& m);
-    const KDuzDecomposedTransform& GetDecomposedTransform(int index) const {
-        return mDecomposed[index == 0 ? 0 : 1];
-    }
+    const KDuzDecomposedTransform& GetDecomposedTransform(int index) const;
 
     // ---- pivot conversion ----
     // Bakes pivot set 0 of this node and its subtree into the animation;
@@ -305,6 +304,9 @@ private:
     KDuzNodePivotSet* PivotSet(int set);
     // The "Transform" (T, R, S) and "Visibility" channels of a take.
     void AddTransformChannelsToTakeNode(KDuzTakeNode* takeNode);
+    KDuzNodeCaches& Caches();
+    // Whether the "Visibility" property is not made yet (it then holds 1).
+    bool VisibilityUnmade() const;
 
     bool mLegacyModel = false;
     KDuzNode_internal* mInternal = nullptr;
@@ -316,9 +318,7 @@ private:
     int mShadingMode = 0;
     bool mMultiLayer = false;
     int mMultiTake = 1;
-    KDuzNodeTransformCache mAtTimeCache;
-    KDuzNodeTransformCache mDefaultCache;
-    KDuzDecomposedTransform mDecomposed[2];
+    std::unique_ptr<KDuzNodeCaches> mCaches;   // made on first evaluation
     KDuzNodeLimits* mLimits = nullptr;
     bool mFlagged = false;
     std::vector<KDuzNodeCharacterLink> mCharacterLinks;

@@ -125,6 +125,7 @@ void KDuzNodeAttribute::SetNode(KDuzNode* node) {
     mNode = node;
     KDuzTakeNodeContainer* container = GetNodeContainer();
     if (container == nullptr) return;
+    if (!AddsTakeChannels() && container->DeferAttachedTakeCurves(this)) return;
     // The count is read again each step: adding channels may add takes.
     for (int i = 0; i < container->GetTakeNodeCount(); ++i) {
         KDuzTakeNode* take = container->GetTakeNodeAt(i);
@@ -136,7 +137,7 @@ void KDuzNodeAttribute::SetNode(KDuzNode* node) {
 
 void KDuzNodeAttribute::ClearNode() {
     KDuzTakeNodeContainer* container = GetNodeContainer();
-    if (container != nullptr) {
+    if (container != nullptr && !container->ForgetDeferredTakeCurves(this)) {
         for (int i = 0; i < container->GetTakeNodeCount(); ++i) {
             if (KDuzTakeNode* take = container->GetTakeNodeAt(i)) RemovePropertiesFromTakeNode(take);
         }

@@ -86,6 +86,9 @@ public:
     // Removes the channels from every take node of the node, then forgets it.
     virtual void ClearNode();
     virtual void RemovePropertiesFromTakeNode(KDuzTakeNode* /*takeNode*/) {}
+    // Whether AddPropertiesToTakeNode would add channels now. One that adds
+    // none leaves a node's waiting take unfilled when it attaches.
+    virtual bool AddsTakeChannels() const { return true; }
 
     // The node this attribute is attached to; null when detached.
     KDuzNode* GetNode() const { return mNode; }

@@ -34,8 +34,19 @@ constexpr size_t kMaxChain = size_t{1} << 24;
 void KDuzNode::TouchTransforms() { gTransformEpoch.fetch_add(1, std::memory_order_relaxed); }
 
 void KDuzNode::DropTransformCaches() {
-    mDefaultCache.Drop();
-    mAtTimeCache.Drop();
+    if (mCaches == nullptr) return;
+    mCaches->byDefault.Drop();
+    mCaches->atTime.Drop();
+}
+
+KDuzNodeCaches& KDuzNode::Caches() {
+    if (mCaches == nullptr) mCaches = std::make_unique<KDuzNodeCaches>();
+    return *mCaches;
+}
+
+const KDuzDecomposedTransform& KDuzNode::GetDecomposedTransform(int index) const {
+    static const KDuzDecomposedTransform kNone;
+    return mCaches != nullptr ? mCaches->decomposed[index == 0 ? 0 : 1] : kNone;
 }
 
 void KDuzNode::ValidateCache(KDuzNodeTransformCache& cache) {
@@ -306,8 +317,8 @@ void KDuzNode::ApplyLimits(int channel, KgeTVector& v) const {
 }
 
 KgeTVector KDuzNode::LocalDefault(int channel, bool applyLimits) {
-    ValidateCache(mDefaultCache);
-    KDuzNodeTransformCache& cache = mDefaultCache;
+    ValidateCache(Caches().byDefault);
+    KDuzNodeTransformCache& cache = Caches().byDefault;
     if (cache.cached[channel]) return cache.local[channel];
     KgeTVector v(0.0, 0.0, 0.0, 1.0);
     if (channel == 2) v.SetXYZW(1.0, 1.0, 1.0, 1.0);
@@ -327,8 +338,8 @@ KgeTVector KDuzNode::LocalDefault(int channel, bool applyLimits) {
 }
 
 KgeTVector KDuzNode::LocalAtTime(int channel, KTime time, bool applyLimits) {
-    ValidateCache(mAtTimeCache);
-    KDuzNodeTransformCache& cache = mAtTimeCache;
+    ValidateCache(Caches().atTime);
+    KDuzNodeTransformCache& cache = Caches().atTime;
     if (cache.cached[channel] && cache.times[channel].Get() == time.Get()) return cache.local[channel];
     KgeTVector v(0.0, 0.0, 0.0, 1.0);
     if (channel == 2) v.SetXYZW(1.0, 1.0, 1.0, 1.0);
@@ -406,14 +417,14 @@ void ComposeNode(const KDuzNodeTransformEvaluation& e, const KgeTVector& t, cons
 }  // namespace
 
 bool KDuzNode::GlobalIsCached(bool atTime, KTime time) {
-    KDuzNodeTransformCache& cache = atTime ? mAtTimeCache : mDefaultCache;
+    KDuzNodeTransformCache& cache = atTime ? Caches().atTime : Caches().byDefault;
     ValidateCache(cache);
     return mInternal == nullptr ||
            (cache.globalCached && (!atTime || cache.globalTime.Get() == time.Get()));
 }
 
 const KgeMatrix& KDuzNode::EvaluateGlobal(bool atTime, KTime time, int set) {
-    KDuzNodeTransformCache& own = atTime ? mAtTimeCache : mDefaultCache;
+    KDuzNodeTransformCache& own = atTime ? Caches().atTime : Caches().byDefault;
     if (GlobalIsCached(atTime, time)) return own.g;
     // The parent's transform comes first. Walking up and evaluating down
     // (instead of recursing) keeps a deep hierarchy off the call stack.
@@ -429,7 +440,7 @@ const KgeMatrix& KDuzNode::EvaluateGlobal(bool atTime, KTime time, int set) {
 
 void KDuzNode::ComposeOwnGlobal(bool atTime, KTime time, int set) {
     if (mInternal == nullptr) return;
-    KDuzNodeTransformCache& cache = atTime ? mAtTimeCache : mDefaultCache;
+    KDuzNodeTransformCache& cache = atTime ? Caches().atTime : Caches().byDefault;
     if (set == 1) SelectPivotSet(1);
     if (atTime) GetLocalTRSFromCurrentTake(time, true);
     else GetDefaultTRS(true);
@@ -439,7 +450,7 @@ void KDuzNode::ComposeOwnGlobal(bool atTime, KTime time, int set) {
     const KDuzNodeTransformCache* parentCache = nullptr;
     KgeTVector parentS(1.0, 1.0, 1.0, 1.0);
     if (parent != nullptr && parent->mInternal != nullptr) {
-        parentCache = atTime ? &parent->mAtTimeCache : &parent->mDefaultCache;
+        parentCache = atTime ? &parent->Caches().atTime : &parent->Caches().byDefault;
         parentS = atTime ? parent->GetLocalSFromCurrentTake(time, true) : parent->GetDefaultS(true);
     }
     ComposeNode(mInternal->evaluation, cache.local[0], cache.local[1], cache.local[2], parentCache, parentS,
@@ -459,7 +470,7 @@ const KgeMatrix& KDuzNode::GetGlobalTransformAtTime(KTime time, int set) {
 }
 
 void KDuzNode::SetDecomposedTransform(const KgeMatrix& m) {
-    KDuzDecomposedTransform& record = mDecomposed[1];
+    KDuzDecomposedTransform& record = Caches().decomposed[1];
     record.index = 1;
     record.matrix = KgeMatrix::FromAffine(m);
     double translation[4] = {0, 0, 0, 1};

@@ -148,13 +148,23 @@ public:
     KgeTVector& MutableValue(int id);
 
 private:
-    // Whether the value of an unmade property was stored without events.
-    bool StoreQuietly(EDuzNodeProperty id, const void* value);
+    // Whether a value of the property is stored straight into the values,
+    // without making the property or sending events.
+    bool StoresQuietly(EDuzNodeProperty id) const;
 
     KProperty* mProperties[eNodePropertyCount] = {};   // made ones
     bool mConstructing = false;
-    // Null while every value is its default.
-    std::unique_ptr<KgeTVector[]> mValues;
+    // Whether a value written now could reach anyone: the property is not
+    // made (nothing is connected to it) and nothing listens to this object.
+    bool IsUnheard(EDuzNodeProperty id) const;
+
+    // The values in blocks of kValueBlockSize, each made only once one of
+    // its values differs from the class's shared defaults: a node read from
+    // a file usually changes one or two values, not all of them. Null while
+    // every value is its default.
+    static constexpr int kValueBlockSize = 8;
+    static constexpr int kValueBlockCount = (eNodePropertyCount + kValueBlockSize - 1) / kValueBlockSize;
+    std::unique_ptr<std::unique_ptr<KgeTVector[]>[]> mValueBlocks;
     KDuzNode* mNode;
 };
 

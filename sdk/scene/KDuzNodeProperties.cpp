@@ -125,11 +125,14 @@ void NodeGetter(KPlug* owner, void* out) {
     }
 }
 
+bool SameVector(const KgeTVector& a, const KgeTVector& b);
+
 template <int Id>
 void NodeSetter(KPlug* owner, const void* in) {
     auto* internal = static_cast<KDuzNode_internal*>(owner);
     if (internal == nullptr || in == nullptr) return;
-    KgeTVector& v = internal->MutableValue(Id);
+    // Built aside: a value set to what it holds leaves the defaults shared.
+    KgeTVector v = static_cast<const KDuzNode_internal*>(internal)->Value(Id);
     switch (kDuzNodeProperties[Id].kind) {
         case K::Bool:
             v[0] = *static_cast<const bool*>(in) ? 1.0 : 0.0;
@@ -150,6 +153,7 @@ void NodeSetter(KPlug* owner, const void* in) {
         default:
             break;
     }
+    if (!SameVector(static_cast<const KDuzNode_internal*>(internal)->Value(Id), v)) internal->MutableValue(Id) = v;
 }
 
 struct Accessors {
@@ -260,15 +264,21 @@ bool SameVector(const KgeTVector& a, const KgeTVector& b) {
 }  // namespace
 
 const KgeTVector& KDuzNode_internal::Value(int id) const {
-    return mValues != nullptr ? mValues[id] : DefaultValues()[id];
+    if (mValueBlocks != nullptr) {
+        if (const auto& block = mValueBlocks[id / kValueBlockSize]) return block[id % kValueBlockSize];
+    }
+    return DefaultValues()[id];
 }
 
 KgeTVector& KDuzNode_internal::MutableValue(int id) {
-    if (mValues == nullptr) {
-        mValues = std::make_unique<KgeTVector[]>(eNodePropertyCount);
-        for (int i = 0; i < eNodePropertyCount; ++i) mValues[i] = DefaultValues()[i];
+    if (mValueBlocks == nullptr) mValueBlocks = std::make_unique<std::unique_ptr<KgeTVector[]>[]>(kValueBlockCount);
+    auto& block = mValueBlocks[id / kValueBlockSize];
+    if (block == nullptr) {
+        const int first = id / kValueBlockSize * kValueBlockSize;
+        block = std::make_unique<KgeTVector[]>(kValueBlockSize);
+        for (int i = 0; i < kValueBlockSize && first + i < eNodePropertyCount; ++i) block[i] = DefaultValues()[first + i];
     }
-    return mValues[id];
+    return block[id % kValueBlockSize];
 }
 
 KDuzNode_internal::KDuzNode_internal(KDuzNode* node) : KDuzTakeNodeContainer_internal(node), mNode(node) {
@@ -347,20 +357,18 @@ KProperty* KDuzNode_internal::Property(EDuzNodeProperty id) const {
     return const_cast<KDuzNode_internal*>(this)->MaterializeSlot(id);
 }
 
-bool KDuzNode_internal::StoreQuietly(EDuzNodeProperty id, const void* value) {
-    if (!mConstructing || mProperties[id] != nullptr || kAccessors[id].setter == nullptr) return false;
+bool KDuzNode_internal::IsUnheard(EDuzNodeProperty id) const {
+    if (mProperties[id] != nullptr || HasListeners() || GetOwner() != nullptr) return false;
+    return !KPlugSystemIsActive() || GetContainer() == nullptr;
+}
+
+bool KDuzNode_internal::StoresQuietly(EDuzNodeProperty id) const {
+    if (kAccessors[id].setter == nullptr || mProperties[id] != nullptr) return false;
     const K kind = kDuzNodeProperties[id].kind;
     if (kind == K::Channel || kind == K::ObjectList) return false;
-    switch (kind) {   // what the setter does, leaving defaults shared
-        case K::Bool: StoreBool(id, *static_cast<const bool*>(value)); break;
-        case K::Double: StoreDouble(id, *static_cast<const double*>(value)); break;
-        case K::Int:
-        case K::Enum: StoreInt(id, *static_cast<const int*>(value)); break;
-        case K::Vector: StoreVector(id, *static_cast<const KgeTVector*>(value)); break;
-        default: break;
-    }
-    KDuzNode::TouchTransforms();   // what the value events would have done
-    return true;
+    // While the node is made nothing can listen yet; later only an unmade
+    // property of an object nobody listens to is stored without being made.
+    return mConstructing || IsUnheard(id);
 }
 
 KDuzNode_internal::~KDuzNode_internal() = default;
@@ -399,7 +407,11 @@ bool KDuzNode_internal::GetBool(EDuzNodeProperty id) const {
 }
 
 void KDuzNode_internal::SetBool(EDuzNodeProperty id, bool value) {
-    if (StoreQuietly(id, &value)) return;
+    if (StoresQuietly(id)) {
+        StoreBool(id, value);
+        KDuzNode::TouchTransforms();   // what the value events would have done
+        return;
+    }
     if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
@@ -410,7 +422,11 @@ double KDuzNode_internal::GetDoubleValue(EDuzNodeProperty id) const {
 }
 
 void KDuzNode_internal::SetDoubleValue(EDuzNodeProperty id, double value) {
-    if (StoreQuietly(id, &value)) return;
+    if (StoresQuietly(id)) {
+        StoreDouble(id, value);
+        KDuzNode::TouchTransforms();   // what the value events would have done
+        return;
+    }
     if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
@@ -421,7 +437,11 @@ int KDuzNode_internal::GetIntValue(EDuzNodeProperty id) const {
 }
 
 void KDuzNode_internal::SetIntValue(EDuzNodeProperty id, int value) {
-    if (StoreQuietly(id, &value)) return;
+    if (StoresQuietly(id)) {
+        StoreInt(id, value);
+        KDuzNode::TouchTransforms();   // what the value events would have done
+        return;
+    }
     if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 
@@ -432,7 +452,11 @@ KgeTVector KDuzNode_internal::GetVector(EDuzNodeProperty id) const {
 }
 
 void KDuzNode_internal::SetVector(EDuzNodeProperty id, const KgeTVector& value) {
-    if (StoreQuietly(id, &value)) return;
+    if (StoresQuietly(id)) {
+        StoreVector(id, value);
+        KDuzNode::TouchTransforms();   // what the value events would have done
+        return;
+    }
     if (KProperty* p = Property(id)) p->SetValue(&value);
 }
 

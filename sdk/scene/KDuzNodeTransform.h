@@ -161,6 +161,14 @@ struct KDuzDecomposedTransform {
     void Reset() { *this = KDuzDecomposedTransform(); }
 };
 
+// What a node keeps once it is evaluated: most nodes of a large scene are
+// never evaluated and do without.
+struct KDuzNodeCaches {
+    KDuzNodeTransformCache atTime;
+    KDuzNodeTransformCache byDefault;
+    KDuzDecomposedTransform decomposed[2];
+};
+
 // Matrix helpers of the transform evaluation (16 doubles, row-major).
 void KgeMatrixMultiply4x4(double* out, const double* a, const double* b);
 void KgeVectorTimesMatrix3x3(double* out, const double* v, const double* m);

@@ -22,6 +22,7 @@ public:
     KString GetTypeName() const override { return KString("Null"); }
     KStringList GetTypeFlags() const override;
     int GetAttributeType() const override { return eNull; }
+    bool AddsTakeChannels() const override { return false; }
 
     // Size 100 (not marked as set), look "Cross".
     void Reset();

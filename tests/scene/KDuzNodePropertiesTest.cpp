@@ -4,6 +4,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
+#include "sdk/geometry/KDuzMesh.h"
 #include "sdk/scene/KDuzNodeInternal.h"
 #include "sdk/scene/KDuzNodeLimits.h"
 #include "sdk/scene/KDuzNull.h"
@@ -117,8 +118,22 @@ TEST_F(NodeTest, PropertiesAreMadeWhenAskedForAndLookTheSame) {
     EXPECT_FALSE(std::signbit(publicFirst->GetNodeInternal()->GetDoubleValue(eNodeRotationStiffnessY)));
     internal->StoreDouble(eNodeRotationStiffnessY, 0.0);
 
-    // One write makes one property.
-    publicFirst->SetTransformationInheritType(2);
+    // A write nobody can hear stores the value without making the property;
+    // with a listener on the node it makes the one property.
+    publicFirst->SetTransformationInheritType(1);
+    EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 0);
+    EXPECT_EQ(publicFirst->GetTransformationInheritType(), 1);
+    {
+        int heard = 0;
+        auto hear = [](void* target, int, int, KPlug*, const void*, const void*, int) {
+            ++*static_cast<int*>(target);
+            return true;
+        };
+        KPlugListener* ear = publicFirst->GetNodeInternal()->AddListener(&heard, hear, hear, nullptr);
+        publicFirst->SetTransformationInheritType(2);
+        publicFirst->GetNodeInternal()->RemoveListener(ear);
+        EXPECT_GT(heard, 0);
+    }
     EXPECT_EQ(MadeCount(publicFirst->GetNodeInternal()), 1);
     EXPECT_EQ(publicFirst->FindProperty("InheritType").GetValueKind(), 8);
 
@@ -174,6 +189,18 @@ TEST_F(NodeTest, AWaitingTakeMatchesATakeBuiltAtOnce) {
          }},
         {"attribute attached",
          [](KDuzNode* node) { node->SetNodeAttribute(KDuzNull::Create(node->GetSdkManager(), "null")); }},
+        {"attribute attached, then an animatable property",
+         [&](KDuzNode* node) {
+             node->SetNodeAttribute(KDuzNull::Create(node->GetSdkManager(), "null"));
+             userProperty(node, true);
+         }},
+        {"attribute attached and let go",
+         [](KDuzNode* node) {
+             node->SetNodeAttribute(KDuzNull::Create(node->GetSdkManager(), "null"));
+             if (KDuzObject* previous = node->SetNodeAttribute(nullptr)) previous->Destroy();
+         }},
+        {"mesh attached",
+         [](KDuzNode* node) { node->SetNodeAttribute(KDuzMesh::Create(node->GetSdkManager(), "mesh")); }},
         {"second take", [](KDuzNode* node) { node->CreateTakeNode("Other"); }},
         {"copied",
          [](KDuzNode* node) {
@@ -202,6 +229,23 @@ TEST_F(NodeTest, AWaitingTakeMatchesATakeBuiltAtOnce) {
         EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
         EXPECT_EQ(links[0], links[1]);
     }
+}
+
+// An attribute that adds no channels of its own (a null, a mesh without
+// shapes) leaves the node's take waiting; one that does (a camera) fills it.
+TEST_F(NodeTest, AttachingAnAttributeWithoutChannelsLeavesTheTakeWaiting) {
+    KDuzNode* null = Node("null");
+    null->SetNodeAttribute(KDuzNull::Create(manager, "null"));
+    null->SetVisibility(true);
+    EXPECT_TRUE(null->GetVisibility());
+    EXPECT_TRUE(null->IsTakeContentPending());
+    KDuzNode* mesh = Node("mesh");
+    mesh->SetNodeAttribute(KDuzMesh::Create(manager, "mesh"));
+    EXPECT_TRUE(mesh->IsTakeContentPending());
+    // Asked for, the take is there with the node's channels.
+    ASSERT_NE(null->GetDefaultTakeNode(), nullptr);
+    EXPECT_FALSE(null->IsTakeContentPending());
+    EXPECT_NE(KDuzTakeNodeContainer::FindPropertyCurveNode(null->GetDefaultTakeNode(), "Lcl Translation"), nullptr);
 }
 
 TEST_F(NodeTest, EnumerationNamesOfRotationOrderAndInheritType) {

@@ -57,6 +57,18 @@ KDuzNodeAttribute_internal::KDuzNodeAttribute_internal(KDuzObject* object)
     mColor->Set(KgeRGBVector(kDefaultGrey, kDefaultGrey, kDefaultGrey, 1.0));
 }
 
+KDuzNodeAttribute_internal::KDuzNodeAttribute_internal(KDuzObject* object, const KPropertySlotTable* slots)
+    : KDuzObject_internal(object), mColor(nullptr) {
+    ListSlots(slots);
+    mColor = dynamic_cast<KPropertyTemplate<KgeRGBVector>*>(MaterializeSlot(0));
+}
+
+void KDuzNodeAttribute_internal::MakeColorSlot(KObject* owner) {
+    auto* color = new KPropertyTemplate<KgeRGBVector>(owner, "Color", KDataTypeFindByName("Color"));
+    color->GetInfo().ModifyFlags(KPropertyInfo::kAnimatable, true);
+    color->Set(KgeRGBVector(kDefaultGrey, kDefaultGrey, kDefaultGrey, 1.0));
+}
+
 KPlugTypeInfo* KDuzNodeAttribute_internal::GetPlugTypeInfo() const {
     return PlugTypeInfoGetRecord(kTypeNumber);
 }

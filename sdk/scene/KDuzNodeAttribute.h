@@ -34,6 +34,15 @@ public:
     // name, animatable and with property flag 8.
     KProperty* AddChannelProperty(const char* name, const char* dataTypeName);
 
+    // Makes "Color" as the constructor does, on a table's first slot.
+    static void MakeColorSlot(KObject* owner);
+    static constexpr int kColorSlotFlags = KPropertyInfo::kOwned | KPropertyInfo::kAnimatable | KPropertyInfo::kOwnedName;
+
+protected:
+    // For a class whose properties are the slots of a table made when asked
+    // for; the first slot is "Color" (MakeColorSlot), made at once.
+    KDuzNodeAttribute_internal(KDuzObject* object, const KPropertySlotTable* slots);
+
 private:
     KPropertyTemplate<KgeRGBVector>* mColor;   // owned by the property array
 };

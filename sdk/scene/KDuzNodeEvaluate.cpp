@@ -65,12 +65,12 @@ const KDuzNodeTransformEvaluation& KDuzNode::GetTransformEvaluationRecord() cons
 
 KDuzNodePivotSet* KDuzNode::PivotSet(int set) {
     if (mInternal == nullptr || set < 0 || set > 1) return nullptr;
-    return &mInternal->pivotSets[set];
+    return set == 0 ? &mInternal->pivotSet0 : &mInternal->MutablePivotSet1();
 }
 
 const KDuzNodePivotSet* KDuzNode::GetPivotSet(int set) const {
     if (mInternal == nullptr || set < 0 || set > 1) return nullptr;
-    return &mInternal->pivotSets[set];
+    return set == 0 ? &mInternal->pivotSet0 : &mInternal->PivotSet1();
 }
 
 // ---- pivot-set setters ---------------------------------------------------------------
@@ -289,7 +289,7 @@ void KDuzNode::ApplyLimits(int channel, KgeTVector& v) const {
         KDuzLimitRecordApply(e.scalingLimits, v.Data(), v.Data());
         return;
     }
-    if (!mInternal->pivotSets[0].rotationSpaceForLimitOnly) {
+    if (!mInternal->pivotSet0.rotationSpaceForLimitOnly) {
         KDuzLimitRecordApply(e.rotationLimits, v.Data(), v.Data());
         return;
     }

@@ -139,7 +139,14 @@ public:
     void StoreInt(EDuzNodeProperty id, int value);
     void StoreVector(EDuzNodeProperty id, const KgeTVector& value);
 
-    KDuzNodePivotSet pivotSets[2];
+    KDuzNodePivotSet pivotSet0;
+    // Set 1 (the destination of a pivot conversion) is made when first
+    // written; until then it reads as a reset set.
+    const KDuzNodePivotSet& PivotSet1() const;
+    KDuzNodePivotSet& MutablePivotSet1();
+    void ResetPivotSet1() {
+        if (mPivotSet1 != nullptr) mPivotSet1->Reset();
+    }
     KDuzNodeTransformEvaluation evaluation;
 
     // The stored value of a template property (x only for scalars). The
@@ -165,6 +172,7 @@ private:
     static constexpr int kValueBlockSize = 8;
     static constexpr int kValueBlockCount = (eNodePropertyCount + kValueBlockSize - 1) / kValueBlockSize;
     std::unique_ptr<std::unique_ptr<KgeTVector[]>[]> mValueBlocks;
+    std::unique_ptr<KDuzNodePivotSet> mPivotSet1;
     KDuzNode* mNode;
 };
 

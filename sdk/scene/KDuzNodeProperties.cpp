@@ -373,6 +373,16 @@ bool KDuzNode_internal::StoresQuietly(EDuzNodeProperty id) const {
 
 KDuzNode_internal::~KDuzNode_internal() = default;
 
+const KDuzNodePivotSet& KDuzNode_internal::PivotSet1() const {
+    static const KDuzNodePivotSet kReset;
+    return mPivotSet1 != nullptr ? *mPivotSet1 : kReset;
+}
+
+KDuzNodePivotSet& KDuzNode_internal::MutablePivotSet1() {
+    if (mPivotSet1 == nullptr) mPivotSet1 = std::make_unique<KDuzNodePivotSet>();
+    return *mPivotSet1;
+}
+
 KPlugTypeInfo* KDuzNode_internal::GetPlugTypeInfo() const { return PlugTypeInfoGetRecord(kTypeNumber); }
 
 int KDuzNode_internal::GetStaticTypeNumber() const { return kTypeNumber; }
@@ -514,8 +524,8 @@ void KDuzNode::ResetTransformProperties() {
     in->SetDoubleValue(eNodeRotationStiffnessX, 0.0);
     in->SetDoubleValue(eNodeRotationStiffnessY, 0.0);
     in->SetDoubleValue(eNodeRotationStiffnessZ, 0.0);
-    in->pivotSets[0].Reset();
-    in->pivotSets[1].Reset();
+    in->pivotSet0.Reset();
+    in->ResetPivotSet1();
     SelectPivotSet(0);
     TouchTransforms();
 }
@@ -523,7 +533,7 @@ void KDuzNode::ResetTransformProperties() {
 void KDuzNode::UpdatePropertiesFromPivotsAndLimits() {
     KDuzNode_internal* in = mInternal;
     if (in == nullptr) return;
-    const KDuzNodePivotSet& set = in->pivotSets[0];
+    const KDuzNodePivotSet& set = in->pivotSet0;
     in->StoreVector(eNodeRotationOffset, set.rotationOffset);
     in->StoreVector(eNodeRotationPivot, set.rotationPivot);
     in->StoreVector(eNodePreRotation, set.preRotation);
@@ -573,8 +583,8 @@ void KDuzNode::UpdatePivotsAndLimitsFromProperties() {
         SetGeometricScaling(0, in->GetVector(eNodeGeometricScaling));
         SetRotationSpaceForLimitOnly(0, in->GetBool(eNodeRotationSpaceForLimitOnly));
         SetQuaternionInterpolate(0, quaternion);
-        in->pivotSets[0].state = 0;
-        in->pivotSets[1].Reset();
+        in->pivotSet0.state = 0;
+        in->ResetPivotSet1();
     }
 
     // 2. The limits, all of them when any differs.

@@ -23,6 +23,8 @@ public:
     KStringList GetTypeFlags() const override;
     int GetAttributeType() const override { return eNull; }
     bool AddsTakeChannels() const override { return false; }
+    // Its colour has no channel to follow it: its handle waits until asked for.
+    bool DefersAnimatableProperties() const override { return true; }
 
     // Size 100 (not marked as set), look "Cross".
     void Reset();

@@ -70,6 +70,25 @@ void ConvertOldMaterial(KDuzSurfaceMaterial* material)
     CarryDouble(material, "Reflectivity", surface->GetReflectionFactor(), [](double v) { return v; });
 }
 
+// The flat values a writer adds beside a material's own colours, for older
+// readers, are copies of those colours (made again at every write). Kept,
+// they would be written once more beside the fresh copies at the next
+// write. A user property of such a name stays.
+void DropCompatibilityValues(KDuzSurfaceMaterial* material)
+{
+    static const char* const kNames[] = {"Emissive",  "Ambient",   "Diffuse",     "Opacity",
+                                         "Specular", "Shininess", "Reflectivity"};
+    for (const char* name : kNames) {
+        // A file written before this mend holds each name twice.
+        for (int copies = 0; copies < 4; ++copies) {
+            KDuzProperty property = material->FindProperty(name);
+            if (!property.IsValid() || property.GetFlag(kDuzPropertyUser))
+                break;
+            property.DestroyProperty();
+        }
+    }
+}
+
 }  // namespace
 
 KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const char* name, const char* subType)
@@ -96,6 +115,7 @@ KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const 
     ReadProperties60(context, material);
     if (version < 102)
         ConvertOldMaterial(material);
+    DropCompatibilityValues(material);
     KDuz6WrapProperties(material);
     return material;
 }

@@ -180,10 +180,10 @@ bool KDuzWriterDuz6::PreprocessScene(KDuzScene* scene) {
     for (int i = 0; i < static_cast<int>(deformers.size()); ++i) {
         auto* deformer = dynamic_cast<KDuzDeformer*>(deformers[static_cast<size_t>(i)]);
         if (deformer == nullptr) continue;
-        KDuzObject* attribute = deformer->GetDstObject(KClassId(), 0);
-        KDuzObject* node = attribute != nullptr && IsNodeAttribute(attribute)
-                               ? attribute->GetDstObject(KClassId(), 0)
-                               : nullptr;
+        // The geometry need not be the first destination: a read connects
+        // the deformer to the scene before its geometry.
+        KDuzObject* attribute = deformer->GetDstObject(KDuzNodeAttribute::ClassId(), 0);
+        KDuzObject* node = attribute != nullptr ? attribute->GetDstObject(KDuzNode::ClassId(), 0) : nullptr;
         const char* own = deformer->GetName();
         KString given;
         if (dynamic_cast<KDuzNode*>(node) != nullptr) {

@@ -145,11 +145,17 @@ void KDuzWriterDuz::WriteRendererSettings(KDuzScene* scene) {
         duz.FieldWriteBegin("Camera");
         duz.FieldWriteString(KDuzGlobalCameraSettings::ProducerName(producer));
         duz.FieldWriteBlockBegin();
+        // The record says hidden and wireframe; the caller's node keeps its
+        // own values, so a write leaves the scene as it was.
+        const bool visible = node->GetVisibility();
+        const int shading = node->GetShadingMode();
         node->SetVisibility(false);
         node->SetShadingMode(1);
         WriteModelVersion(node);
         WriteLayerAndTakeFlags(node);
         WriteVisibilityAndShading(node);
+        node->SetVisibility(visible);
+        node->SetShadingMode(shading);
         KDuzWriteCulling(duz, node);
         WriteLimits(node);
         WriteModelProperties(node);

@@ -293,11 +293,27 @@ TEST_F(Duz5WriterTest, ProducerCamerasAreWrittenHiddenAndFlatShaded) {
     EXPECT_TRUE(Has(Block(settings, "Camera: \"Producer Top\""), "TypeFlags: \"Camera\""));
     EXPECT_TRUE(Has(settings, "TimeMode: "));
     EXPECT_TRUE(Has(settings, "FrameRate: \""));
+    for (const char* name : kOrder) {
+        const std::string record = Block(settings, std::string("Camera: \"") + name + "\"");
+        EXPECT_TRUE(Has(record, "Hidden: \"True\"")) << name;
+        EXPECT_TRUE(Has(record, "Shading: W")) << name;
+    }
+}
+
+// The records say hidden and wireframe; the scene's own producer nodes keep
+// their values, so that the scene a caller wrote is the scene it has (a
+// read of the scene written again reads the same).
+TEST_F(Duz5WriterTest, ProducerCameraNodesKeepTheirShadingThroughAWrite) {
     KDuzGlobalCameraSettings& cameras = *scene->GetGlobalCameraSettings();
     for (int p = 0; p < KDuzGlobalCameraSettings::eProducerCount; ++p) {
         ASSERT_NE(cameras.GetProducerNode(p), nullptr);
-        EXPECT_FALSE(cameras.GetProducerNode(p)->GetVisibility());
-        EXPECT_EQ(cameras.GetProducerNode(p)->GetShadingMode(), 1);
+        cameras.GetProducerNode(p)->SetVisibility(true);
+        cameras.GetProducerNode(p)->SetShadingMode(4);
+    }
+    Duz5Ascii();
+    for (int p = 0; p < KDuzGlobalCameraSettings::eProducerCount; ++p) {
+        EXPECT_TRUE(cameras.GetProducerNode(p)->GetVisibility()) << p;
+        EXPECT_EQ(cameras.GetProducerNode(p)->GetShadingMode(), 4) << p;
     }
 }
 

@@ -268,6 +268,31 @@ private:
         return path;
     }
 
+    // Where an object hangs: a node by its path, an attribute by its node's,
+    // anything else by the sorted places of the objects it is connected to
+    // as a source (a cluster by its skin, a skin by its geometry, ...).
+    std::string Place(KDuzObject* object, int depth) {
+        if (object == nullptr) return "null";
+        if (auto* node = dynamic_cast<KDuzNode*>(object)) return NodePath(node);
+        const std::string key = BaseKey(object);
+        if (auto* attribute = dynamic_cast<KDuzNodeAttribute*>(object))
+            if (attribute->GetNode() != nullptr) return key + " of " + NodePath(attribute->GetNode());
+        if (depth > 8 || object == &mScene) return key;
+        auto found = mPlaces.find(object);
+        if (found != mPlaces.end()) return found->second;
+        mPlaces[object] = key;  // a cycle ends here
+        std::vector<std::string> owners;
+        if (const KPlug* plug = object->GetInternalObject())
+            for (int i = 0; i < plug->GetDestinationCount(); ++i)
+                if (KDuzObject* owner = ObjectOfPlug(plug->GetDestination(i)); owner != nullptr && owner != &mScene)
+                    owners.push_back(Place(owner, depth + 1));
+        std::sort(owners.begin(), owners.end());
+        std::string place = key + " in [";
+        for (const std::string& owner : owners) place += owner + ";";
+        place += "]";
+        return mPlaces[object] = place;
+    }
+
     void AssignIds() {
         std::map<std::string, std::vector<KDuzObject*>> groups;
         for (KDuzObject* object : mObjects) groups[BaseKey(object)].push_back(object);
@@ -282,7 +307,8 @@ private:
             std::vector<std::pair<std::string, std::size_t>> order;
             for (std::size_t i = 0; i < members.size(); ++i) {
                 std::string signature;
-                if (auto* node = dynamic_cast<KDuzNode*>(members[i])) signature = NodePath(node) + "\n";
+                if (mOptions.numberByPlace) signature = Place(members[i], 0) + "\n";
+                if (auto* node = dynamic_cast<KDuzNode*>(members[i])) signature += NodePath(node) + "\n";
                 Body(signature, members[i], "");
                 order.emplace_back(std::move(signature), i);
             }
@@ -913,6 +939,7 @@ private:
     std::unordered_set<const KDuzObject*> mSeen;
     std::unordered_map<const KDuzObject*, std::string> mIds;
     bool mSignatureMode = false;
+    std::unordered_map<const KDuzObject*, std::string> mPlaces;
 };
 
 std::vector<std::string> SplitLines(const std::string& text) {

@@ -13,6 +13,12 @@ namespace duztest {
 
 struct SceneDumpOptions {
     bool includeTakes = true;
+    // Objects of one class and name (unnamed attributes, deformers, ...)
+    // are told apart by where they hang first (the node path of an
+    // attribute, the places of what they are connected to), and only then
+    // by content, so that an object whose content differs between two
+    // scenes keeps its number and the difference shows on its own lines.
+    bool numberByPlace = false;
 };
 
 // A deterministic text dump of everything the scene holds, one fact per line.

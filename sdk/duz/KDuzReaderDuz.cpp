@@ -116,9 +116,13 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
     IProgress* progress = KProgressGetGlobal();
     if (progress != nullptr) progress->Begin();
 
+    // Whatever fails below says why; an error of an earlier call would only
+    // mislead.
+    mError.ClearError();
     IDuzObject* ownFile = mFile;
     bool givenFile = false;
     bool status = BeginRead(scene, options, file, givenFile);
+    const char* step = "the main section";
     mMessageText = "";
     mSkippedKinds.clear();
 
@@ -128,7 +132,7 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
     if (status) {
         if (mFile->GetCurrentSectionIndex() < 0) {
             status = mFile->ProjectOpenMainSection();
-            if (!status) mError.SetLastErrorWithText(eFileCorrupted, mFile->GetLastErrorString());
+            if (!status) SetDamaged(step);
             else UpdatePropertyFormatFlag(false);
         } else if (!givenFile) {
             mFile->FieldReadRewind();
@@ -159,10 +163,12 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
         if (!givenFile && duz.FieldGetInstanceCount(duz5::kActor) > 0) mSkippedKinds.insert(duz5::kActor);
         if (!givenFile && duz.FieldGetInstanceCount(duz5::kDevice) > 0) mSkippedKinds.insert(duz5::kDevice);
         KindList kinds;
+        step = "the definitions";
         if (!OldLayout()) status = ReadDefinitions(scene, kinds);
         if (status) {
             ReadCameraSwitcherSection(scene);
             duz.FieldReadRewind();
+            step = "the models";
             status = OldLayout() ? ReadTopLevelModels(scene) : ReadObjects(scene, kinds);
             if (KDuzNode* root = scene->GetRootNode()) {
                 mNames.erase(duz5::kScene);
@@ -170,7 +176,10 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
                 MapName(duz5::kScene, root);
             }
         }
-        if (status) status = ResolveNodeLinks(scene->GetRootNode());
+        if (status) {
+            step = "the links between models";
+            status = ResolveNodeLinks(scene->GetRootNode());
+        }
         if (!OldLayout()) SettleCameraNodes5(scene);
         if (status) {
             ResolvePendingTextures(scene);
@@ -197,9 +206,12 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
                 ReadConnections(scene);
                 KDuz6DropClusterIndicesOutsidePoints(scene);
             }
-            if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) status = ReadTakes(scene);
+            if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) {
+                step = "the takes";
+                status = ReadTakes(scene);
+            }
             if (!errorBefore && duz.GetLastErrorID() == KDuz::kErrorCorrupted) {
-                mError.SetLastErrorWithText(eFileCorrupted, duz.GetLastErrorString());
+                if (status || !mError.HasError()) SetDamaged(status ? "the scene's records" : step);
                 status = false;
             }
             if (status) {
@@ -212,6 +224,7 @@ bool KDuzReaderDuz::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opti
             }
         }
     }
+    if (!status && !mError.HasError()) SetDamaged(step);
     if (!mSkippedKinds.empty()) {
         mMessageText = "Records without a class in this SDK were skipped:";
         const char* separator = " ";

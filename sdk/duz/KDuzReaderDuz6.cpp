@@ -1,6 +1,7 @@
 #include "sdk/duz/KDuzReaderDuz6.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "sdk/base/KPath.h"
@@ -74,6 +75,10 @@ bool KDuzReaderDuz6::FileOpen(const char* fileName) {
         return true;
     }
     const int code = duz.GetLastErrorID();
+    if (code == KDuz::kErrorCorrupted) {
+        SetDamaged("the header");
+        return false;
+    }
     mError.SetLastErrorWithText(code >= 0 && code <= 4 ? code : kErrorUnidentified,
                                 duz.GetLastErrorString());
     return false;
@@ -228,13 +233,39 @@ bool KDuzReaderDuz6::BeginRead(KDuzScene* scene, KDuzStreamOptions* options, IDu
     return status;
 }
 
+void KDuzReaderDuz6::SetDamaged(const char* what) {
+    KString text("File is corrupted: ");
+    text += what;
+    if (mFile != nullptr && !mFile->GetOpenedPath().IsEmpty()) {
+        text += " of ";
+        text += mFile->GetOpenedPath();
+    }
+    if (mFile == nullptr || mFile->GetLastErrorID() < 0) {
+        mError.SetLastErrorWithText(kErrorCorrupted, text.Buffer());
+        return;
+    }
+    // The field file's own text, unless it only says the same.
+    const std::string detail = mFile->GetLastErrorString() != nullptr ? mFile->GetLastErrorString() : "";
+    if (!detail.empty() && detail != "File is corrupted" &&
+        detail != std::string("File is corrupted ") + mFile->GetOpenedPath().Buffer()) {
+        text += " (";
+        text += detail.c_str();
+        text += ")";
+    }
+    mError.SetLastErrorWithText(kErrorCorrupted, text.Buffer());
+}
+
 bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file) {
     IProgress* progress = KProgressGetGlobal();
     if (progress != nullptr) progress->Begin();
 
+    // Whatever fails below says why; an error of an earlier call would only
+    // mislead.
+    mError.ClearError();
     IDuzObject* ownFile = mFile;
     bool givenFile = false;
     bool status = BeginRead(scene, options, file, givenFile);
+    const char* step = "the main section";
 
     if (progress != nullptr) progress->SetTotal(1 + CountMarkedTakes());
 
@@ -244,7 +275,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
     if (status) {
         if (mFile->GetCurrentSectionIndex() < 0) {
             status = mFile->ProjectOpenMainSection();
-            if (!status) mError.SetLastErrorWithText(kErrorCorrupted, mFile->GetLastErrorString());
+            if (!status) SetDamaged(step);
         } else if (!givenFile) {
             mFile->FieldReadRewind();
         }
@@ -262,6 +293,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
     if (status) {
         KDuz& duz = *mFile;
         KindList kinds;
+        step = "the definitions";
         status = ReadDefinitions(scene, kinds);
         ReadCameraSwitcherSection(scene);
         duz.FieldReadRewind();
@@ -274,6 +306,7 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         }
         SettleCameraNodes(scene);
 
+        if (status) step = "the relations";
         status = ReadRelations(scene);
 
         if (OptionIsSet("GLOBAL SETTINGS") && duz.FieldReadBegin("Version5")) {
@@ -296,13 +329,17 @@ bool KDuzReaderDuz6::ReadFromFileObject(KDuzScene* scene, KDuzStreamOptions* opt
         }
         ReadConnections(scene);
         KDuz6DropClusterIndicesOutsidePoints(scene);
-        if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) status = ReadTakes(scene);
+        if (OptionIsSet("ANIMATION") && mReadOptions->GetTakeDescriptionCount() > 0) {
+            if (status) step = "the takes";
+            status = ReadTakes(scene);
+        }
         if (!errorBefore && duz.GetLastErrorID() == KDuz::kErrorCorrupted) {
-            mError.SetLastErrorWithText(kErrorCorrupted, duz.GetLastErrorString());
+            if (status || !mError.HasError()) SetDamaged(status ? "the scene's records" : step);
             status = false;
         }
         if (status) Finalise(scene);
     }
+    if (!status && !mError.HasError()) SetDamaged(step);
 
     if (givenFile) mFile = ownFile;
     mReadOptions = nullptr;

@@ -197,6 +197,9 @@ protected:
     // set when the options or the file are missing.
     bool BeginRead(KDuzScene* scene, KDuzStreamOptions* options, IDuzObject* file, bool& givenFile);
     void SettleCameraNodes(KDuzScene* scene);
+    // "File is corrupted" with the reader's reason: what it was reading, the
+    // file's path and the field file's own text when it has one.
+    void SetDamaged(const char* what);
     void DropProducerCameraNodes(KDuzScene* scene, const std::vector<KDuzNode*>& nodes);
     void Finalise(KDuzScene* scene);
     void UnmapObjects(const std::unordered_set<const KDuzObject*>& objects);

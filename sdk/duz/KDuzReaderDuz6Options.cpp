@@ -54,6 +54,10 @@ KDuzStreamOptionsDuzReader* KDuzReaderDuz6::GetReadOptionsFromFileObject(IDuzObj
             ReadContentInformation();
             mFile->FinishBeforeClose();
             success = true;
+        } else if (parseFileAsNeeded) {
+            SetDamaged("the main section");
+        } else {
+            mError.SetLastErrorWithText(eUnidentifiedError, "The file holds no summary, and reading its content was not asked for");
         }
     } else if (parseFileAsNeeded) {
         ReadContentInformation();

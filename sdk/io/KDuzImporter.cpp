@@ -183,7 +183,7 @@ KDuzStreamOptions* KDuzImporter::GetImportOptions(bool silent) {
     if (mReader == nullptr && !OpenFile()) return nullptr;
     KDuzStreamOptions* options = mReader->GetReadOptions(!silent);
     if (options == nullptr) {
-        if (!silent) mError.SetLastError(eUnidentifiedError);
+        if (!silent) SetErrorFromReader();
         return nullptr;
     }
     if (auto* duzOptions = dynamic_cast<KDuzStreamOptionsDuzReader*>(options))
@@ -215,6 +215,16 @@ void KDuzImporter::TakeInfoToOptions(KDuzStreamOptions* options) const {
     duzOptions->DeleteTakeDescriptions();
     for (int i = 0; i < mTakes.Count(); ++i)
         duzOptions->AddTakeDescription(new KDuzTakeDescription(*mTakes[i]));
+}
+
+// The reader knows what was wrong (and where): its text goes with the
+// importer's error.
+void KDuzImporter::SetErrorFromReader() {
+    const char* text = mReader != nullptr ? mReader->GetLastErrorString() : nullptr;
+    if (mReader != nullptr && mReader->GetLastErrorID() >= 0 && text != nullptr && text[0] != '\0')
+        mError.SetLastErrorWithText(eUnidentifiedError, text);
+    else
+        mError.SetLastError(eUnidentifiedError);
 }
 
 bool KDuzImporter::Import(KDuzScene* scene, KDuzStreamOptions* options) {
@@ -251,13 +261,7 @@ bool KDuzImporter::Import(KDuzScene* scene, KDuzStreamOptions* options) {
             mError.SetLastErrorWithText(ePasswordError,
                                         "File is password protected and the provided password is wrong.");
         } else {
-            // The reader knows what was wrong (and where): its text goes with
-            // the importer's error.
-            const char* text = mReader->GetLastErrorString();
-            if (mReader->GetLastErrorID() >= 0 && text != nullptr && text[0] != '\0')
-                mError.SetLastErrorWithText(eUnidentifiedError, text);
-            else
-                mError.SetLastError(eUnidentifiedError);
+            SetErrorFromReader();
         }
     }
     if (ownedOptions != nullptr) ownedOptions->Destroy();

@@ -64,6 +64,7 @@ private:
     // Sets error 1 when the file names a major version above 6; true then.
     bool RejectNewerVersion();
     void TakeInfoFromOptions(KDuzStreamOptionsDuzReader& options);
+    void SetErrorFromReader();
     void TakeInfoToOptions(KDuzStreamOptions* options) const;
     void DeleteTakeDescriptions();
 

@@ -182,6 +182,8 @@ protected:
         const bool read = reader.Read(scene, options);
         if (!read) {
             EXPECT_EQ(reader.GetLastErrorID(), KDuzReader::eFileCorrupted);
+            EXPECT_NE(std::string(reader.GetLastErrorString()).find(" of "), std::string::npos)
+                << reader.GetLastErrorString();
             if (errorText != nullptr)
                 *errorText = reader.GetLastErrorString();
         }
@@ -256,7 +258,9 @@ TEST_P(Duz6DamagedTextTest, TextEndingInsideABlockArrayOrStringIsCorrupted)
         WriteBytes(c.text);
         std::string message;
         EXPECT_FALSE(Import(&message)) << c.name;
-        EXPECT_EQ(message, "File is corrupted") << c.name;
+        // The reason says what was being read, in which file.
+        EXPECT_EQ(message.rfind("File is corrupted: the ", 0), 0u) << c.name << ": " << message;
+        EXPECT_NE(message.find("scene.duz"), std::string::npos) << c.name << ": " << message;
     }
     // A final line without its line end is complete when it closes a block.
     WriteBytes(whole.substr(0, whole.find_last_of('}') + 1));

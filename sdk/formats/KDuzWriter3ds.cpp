@@ -22,6 +22,7 @@
 #include "sdk/formats/KRenamingStrategy3DS.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/io/KDuzSavedNames.h"
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzPlug.h"
@@ -55,27 +56,6 @@ std::vector<KDuzObject*> RegisteredObjects(KDuzSdkManager* manager, const KClass
     }
     return out;
 }
-
-// The names of every object of the manager, put back when a write ends:
-// the write cuts and numbers names for the format, and the caller's scene
-// must come out of an export as it went in.
-class SavedNames {
-public:
-    explicit SavedNames(KDuzSdkManager* manager) {
-        for (KDuzObject* object : RegisteredObjects(manager, KDuzObject::ClassId()))
-            mNames.emplace_back(object, std::string(object->GetName()));
-    }
-    ~SavedNames() {
-        for (const auto& [object, name] : mNames) {
-            if (name != object->GetName()) object->SetName(name.c_str(), false);
-        }
-    }
-    SavedNames(const SavedNames&) = delete;
-    SavedNames& operator=(const SavedNames&) = delete;
-
-private:
-    std::vector<std::pair<KDuzObject*, std::string>> mNames;
-};
 
 bool StartsWithRoot(const char* name) { return name != nullptr && std::strncmp(name, kRootPrefix, 7) == 0; }
 
@@ -152,7 +132,7 @@ bool KDuzWriter3DS::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         mError.SetLastError(eUnidentifiedError);
         return false;
     }
-    const SavedNames names(mManager);
+    const KDuzSavedNames names(mManager);
     PreprocessScene(scene);
     mScene = scene;
     mRefused = false;

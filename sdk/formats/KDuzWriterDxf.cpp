@@ -16,6 +16,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
+#include "sdk/io/KDuzSavedNames.h"
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzProperty.h"
@@ -285,6 +286,8 @@ bool KDuzWriterDxf::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         mError.SetLastError(eStreamOptionsNotSet);
         return false;
     }
+    // The renaming is for the file only: the caller's names come back.
+    const KDuzSavedNames names(mManager);
     PreprocessScene(scene);
     auto* dxfOptions = dynamic_cast<KDuzStreamOptionsDxfWriter*>(options);
     if (dxfOptions == nullptr) {

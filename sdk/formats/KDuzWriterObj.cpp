@@ -25,6 +25,7 @@
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
 #include "sdk/io/KDuzExporter.h"
+#include "sdk/io/KDuzSavedNames.h"
 #include "sdk/io/KDuzSceneRenamer.h"
 #include "sdk/io/KDuzStreamOptionsFormats.h"
 #include "sdk/object/KDuzObjectName.h"
@@ -291,6 +292,8 @@ bool KDuzWriterObj::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         mError.SetLastError(eFileNotOpened);
         return false;
     }
+    // The renaming is for the file only: the caller's names come back.
+    const KDuzSavedNames names(mManager);
     PreprocessScene(scene);
     mTriangulate = objOptions->GetBoolOption("TRIANGULATE", false);
     mDeform = objOptions->GetBoolOption("DEFORMATION", true);

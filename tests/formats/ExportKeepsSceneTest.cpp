@@ -154,4 +154,23 @@ TEST_F(ExportKeepsSceneTest, NamesCutForTheFormatComeBack) {
     EXPECT_NE(ReadText(folder / "names.mtl").find("AVeryLongMaterialName"), std::string::npos);
 }
 
+// Names that clash or hold characters a format refuses are changed for the
+// file only: the OBJ and DXF writers give the caller's names back.
+TEST_F(ExportKeepsSceneTest, ClashingNamesComeBackAfterObjAndDxf) {
+    KDuzMesh* mesh = AddSharedQuads();
+    KDuzNode* root = scene->GetRootNode();
+    root->GetChild(1)->SetName("Twin", false);
+    root->GetChild(2)->SetName("Twin", false);
+    root->GetChild(0)->SetName("odd name:with\"marks", false);
+    mesh->GetMaterial(0)->SetName("Twin", false);
+    for (const char* file : {"clash.obj", "clash.dxf"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(Export(folder / file, false));
+        EXPECT_STREQ(root->GetChild(0)->GetName(), "odd name:with\"marks");
+        EXPECT_STREQ(root->GetChild(1)->GetName(), "Twin");
+        EXPECT_STREQ(root->GetChild(2)->GetName(), "Twin");
+        EXPECT_STREQ(mesh->GetMaterial(0)->GetName(), "Twin");
+    }
+}
+
 }  // namespace

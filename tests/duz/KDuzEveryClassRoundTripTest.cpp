@@ -180,13 +180,7 @@ protected:
         KDuzGlobalLightSettings& lights = *scene->GetGlobalLightSettings();
         lights.SetAmbientColor(KDuzRGBAColor(0.25, 0.5, 0.75, 1));
         lights.SetFogEnable(true);
-        KDuzTakeNode* walk = body->CreateTakeNode("Walk");
-        walk->GetTranslationXCurve()->KeySet(0, KTime(0), 1.0f, kFCurveInterpolationLinear);
-        walk->GetTranslationXCurve()->KeySet(1, KTime(KTime::kTicksPerSecond), 2.0f, kFCurveInterpolationLinear);
-        KDuzTakeDescription take;
-        take.name = "Walk";
-        take.localStop = take.referenceStop = KTime(KTime::kTicksPerSecond);
-        scene->SetTakeDescription(take);
+        duztest::AddWalkTake(scene, body);
         scene->SetCurrentTake("Walk");
     }
 

@@ -40,13 +40,7 @@ protected:
         scene->GetRootNode()->AddChild(body);
         body->SetNodeAttribute(duztest::TexturedMesh(manager, red, bricks));
         body->ConnectSrcObject(red);
-        KDuzTakeNode* walk = body->CreateTakeNode("Walk");
-        walk->GetTranslationXCurve()->KeySet(0, KTime(0), 1.0f, kFCurveInterpolationLinear);
-        walk->GetTranslationXCurve()->KeySet(1, KTime(KTime::kTicksPerSecond), 2.0f, kFCurveInterpolationLinear);
-        KDuzTakeDescription take;
-        take.name = "Walk";
-        take.localStop = take.referenceStop = KTime(KTime::kTicksPerSecond);
-        scene->SetTakeDescription(take);
+        duztest::AddWalkTake(scene, body);
     }
 
     // Imports the file; on failure returns the importer's error text.

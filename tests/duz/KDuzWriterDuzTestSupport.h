@@ -10,6 +10,11 @@
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 #include "sdk/geometry/KDuzTexture.h"
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurve.h"
+#include "sdk/scene/KDuzNode.h"
+#include "sdk/scene/KDuzScene.h"
+#include "sdk/scene/KDuzTakeDescription.h"
 
 namespace duztest {
 
@@ -77,6 +82,18 @@ protected:
         return text.substr(start);
     }
 };
+
+// A take "Walk" of one second in which the node moves from x 1 to x 2.
+inline void AddWalkTake(duzsdk::KDuzScene* scene, duzsdk::KDuzNode* node) {
+    using namespace duzsdk;
+    KDuzTakeNode* walk = node->CreateTakeNode("Walk");
+    walk->GetTranslationXCurve()->KeySet(0, KTime(0), 1.0f, kFCurveInterpolationLinear);
+    walk->GetTranslationXCurve()->KeySet(1, KTime(KTime::kTicksPerSecond), 2.0f, kFCurveInterpolationLinear);
+    KDuzTakeDescription take;
+    take.name = "Walk";
+    take.localStop = take.referenceStop = KTime(KTime::kTicksPerSecond);
+    scene->SetTakeDescription(take);
+}
 
 // A mesh with normals, UVs, a material and a texture on layer 0.
 inline duzsdk::KDuzMesh* TexturedMesh(duzsdk::KDuzSdkManager* manager, duzsdk::KDuzSurfaceMaterial* material,

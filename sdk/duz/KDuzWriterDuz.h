@@ -34,6 +34,7 @@ class KDuzMesh;
 class KDuzNode;
 class KDuzNull;
 class KDuzNurb;
+class KDuzNurbsSurface;
 class KDuzObject;
 class KDuzPatch;
 class KDuzPose;
@@ -153,6 +154,7 @@ public:
     void WriteGeometryCommon(KDuzGeometry* geometry);
     bool WriteMeshGeometry(KDuzMesh* mesh);
     bool WriteNurbGeometry(KDuzNurb* nurb);
+    bool WriteNurbsSurfaceAsNurb(KDuzNurbsSurface* surface);
     bool WritePatchGeometry(KDuzPatch* patch);
     void WriteShape(KDuzGeometry* base, const char* name, KDuzGeometryBase* shape);
     static void CollectChangedPoints(const KDuzGeometry* base, const KDuzGeometryBase* shape, std::vector<int>& out);

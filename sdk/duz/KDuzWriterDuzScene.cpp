@@ -12,8 +12,10 @@
 #include "sdk/duz/KDuzSharedWriteRecords.h"
 #include "sdk/duz/KDuz5RecordNames.h"
 #include "sdk/duz/KDuzWriterDuz.h"
+#include "sdk/geometry/KDuzGeometryConverter.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzNurb.h"
+#include "sdk/geometry/KDuzNurbsSurface.h"
 #include "sdk/geometry/KDuzPatch.h"
 #include "sdk/io/IDuzObject.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
@@ -101,9 +103,24 @@ bool KDuzWriterDuz::WriteNodeAttribute(KDuzNode* node) {
             return WriteNurbGeometry(static_cast<KDuzNurb*>(attribute));
         case KDuzNodeAttribute::ePatch:
             return WritePatchGeometry(static_cast<KDuzPatch*>(attribute));
+        case KDuzNodeAttribute::eNurbsSurface:
+            return WriteNurbsSurfaceAsNurb(static_cast<KDuzNurbsSurface*>(attribute));
         default:
             return true;
     }
+}
+
+// This layout has no NURBS surface record: the surface goes out as the
+// equivalent NURB, made beside the caller's scene, rather than not at all.
+bool KDuzWriterDuz::WriteNurbsSurfaceAsNurb(KDuzNurbsSurface* surface) {
+    KDuzGeometryConverter* converter = KDuzGeometryConverter::Create(GetSdkManager(), "");
+    if (converter == nullptr) return true;
+    KDuzNurb* nurb = converter->ConvertNurbsSurfaceToNurb(surface);
+    converter->Destroy();
+    if (nurb == nullptr) return true;
+    const bool written = WriteNurbGeometry(nurb);
+    nurb->Destroy();
+    return written;
 }
 
 bool KDuzWriterDuz::WriteCameraSwitcher(KDuzScene* scene) {

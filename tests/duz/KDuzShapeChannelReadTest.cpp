@@ -1,6 +1,8 @@
-// Shape weight curves written by the DUZ writers and read back: the file
-// names the channels after the shapes' file names, the scene after the shapes.
+// Shaped geometries written by the DUZ writers and read back: the file names
+// the weight channels after the shapes' file names, the scene after the shapes.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <string>
 
@@ -8,7 +10,9 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzNurbsSurface.h"
 #include "sdk/geometry/KDuzPatch.h"
+#include "sdk/scene/KDuzNodeAttribute.h"
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
@@ -50,6 +54,16 @@ protected:
         for (int v = 0; v < 4; ++v)
             for (int u = 0; u < 4; ++u) patch->GetControlPoints()[v * 4 + u] = KgeTVector(u, v, u * v, 1);
         AddShapedNode("Sheet", patch, "Bulge");
+
+        KDuzNurbsSurface* surface = KDuzNurbsSurface::Create(manager, "");
+        surface->SetOrder(2, 2);
+        surface->SetStep(1, 1);
+        ASSERT_TRUE(surface->InitControlPoints(2, eNurbOpen, 2, eNurbOpen));
+        const double knots[] = {0, 0, 1, 1};
+        std::copy(knots, knots + 4, surface->GetUKnotVector());
+        std::copy(knots, knots + 4, surface->GetVKnotVector());
+        for (int i = 0; i < 4; ++i) surface->GetControlPoints()[i] = KgeTVector(i % 2, i / 2, 3.0, 1);
+        AddShapedNode("Hull", surface, "Dent");
     }
 
     // The node's weight curve of its first shape in the take "Walk".
@@ -72,7 +86,7 @@ protected:
     }
 };
 
-TEST_F(ShapeChannelReadTest, ShapeWeightCurvesComeBackUnderTheShapesNames) {
+TEST_F(ShapeChannelReadTest, ShapedGeometriesComeBackWithTheirWeightCurves) {
     BuildScene();
     struct Case {
         const char* name;
@@ -91,6 +105,16 @@ TEST_F(ShapeChannelReadTest, ShapeWeightCurvesComeBackUnderTheShapesNames) {
         ASSERT_NE(read, nullptr);
         ExpectKeyedWeight(read, "Face");
         ExpectKeyedWeight(read, "Sheet");
+        // Version 5 has no NURBS surface record: the surface comes back as
+        // the equivalent NURB, points and all.
+        ExpectKeyedWeight(read, "Hull");
+        KDuzNode* hull = read->GetRootNode()->FindChild("Hull");
+        auto* geometry = hull != nullptr ? dynamic_cast<KDuzGeometry*>(hull->GetNodeAttribute()) : nullptr;
+        ASSERT_NE(geometry, nullptr);
+        EXPECT_EQ(KDuzNode::GetAttributeTypeOf(geometry),
+                  c.version == 5 ? KDuzNodeAttribute::eNurb : KDuzNodeAttribute::eNurbsSurface);
+        ASSERT_EQ(geometry->GetControlPointsCount(), 4);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(geometry->GetControlPoints()[i][2], 3.0) << i;
         read->Destroy();
     }
 }

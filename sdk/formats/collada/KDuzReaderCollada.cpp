@@ -218,6 +218,9 @@ void KDuzReaderCollada::ClearTables() {
     mNodeElements.clear();
     mExpanding.clear();
     mInstancedNodes = 0;
+    mMeshUses.clear();
+    mMeshUsesCounted = false;
+    mTakeVisualSceneMeshes = false;
     mSceneNodes.clear();
     mSharedLibrariesRead = false;
     mSceneElement = nullptr;
@@ -502,6 +505,11 @@ bool KDuzReaderCollada::ReadLibrary(KDuzScene* scene, xmlNode* library) {
 }
 
 bool KDuzReaderCollada::ReadScene(KDuzScene* scene, xmlNode* sceneElement) {
+    // A visual scene's meshes are copied into the scene once; the last copy
+    // takes their arrays.
+    std::unordered_map<std::string, int> instancesLeft;
+    for (xmlNode* child = sceneElement->children; child != nullptr; child = child->next)
+        if (ColladaIsElement(child, "instance_visual_scene")) ++instancesLeft[ColladaGetUrl(child).id.Buffer()];
     for (xmlNode* child = sceneElement->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
         const KString name(ColladaElementName(child));
@@ -512,7 +520,10 @@ bool KDuzReaderCollada::ReadScene(KDuzScene* scene, xmlNode* sceneElement) {
                 NotifyError(KString("Scene not found: ") + url.url);
                 return false;
             }
-            if (!InstanceVisualScene(scene, found->second)) return false;
+            mTakeVisualSceneMeshes = --instancesLeft[url.id.Buffer()] == 0;
+            const bool instanced = InstanceVisualScene(scene, found->second);
+            mTakeVisualSceneMeshes = false;
+            if (!instanced) return false;
         } else {
             // Physics, kinematics and extensions are not ours to read.
             NotifyWarning(KString("structure ") + name + " is not supported.");

@@ -137,7 +137,15 @@ private:
     bool ReadMesh(xmlNode* mesh, KDuzMesh* target);
     bool ReadVertices(xmlNode* mesh, KDuzMesh* target);
     bool ReadPrimitives(xmlNode* mesh, KDuzMesh* target);
-    bool CopyMesh(KDuzMesh* destination, KDuzMesh* source);
+    // With `take`, the source's big arrays (points, polygons, layer element
+    // arrays) are moved rather than copied, and the source is left empty: for
+    // the last user of a mesh that is not read again.
+    bool CopyMesh(KDuzMesh* destination, KDuzMesh* source, bool take = false);
+    // True when this instance is the last one to copy a library mesh (counted
+    // once over the document; never for a morph target or a document that
+    // instances nodes, whose instances repeat).
+    bool TakesLastMeshUse(const KDuzObject* mesh);
+    void CountMeshUses();
     bool BuildMorphShapes(KDuzMesh* mesh, const KString& nodeName, const ColladaController& controller);
     bool CopyNodeForInstance(KDuzNode* destination, KDuzNode* source);
 
@@ -226,6 +234,11 @@ private:
     std::unordered_map<std::string, xmlNode*> mNodeElements;
     std::vector<const xmlNode*> mExpanding;
     int mInstancedNodes = 0;
+    // Instances left to copy each library mesh; copies of the visual scene
+    // being instanced take its meshes when it is not instanced again.
+    std::unordered_map<const KDuzObject*, int> mMeshUses;
+    bool mMeshUsesCounted = false;
+    bool mTakeVisualSceneMeshes = false;
 };
 
 }  // namespace duzsdk

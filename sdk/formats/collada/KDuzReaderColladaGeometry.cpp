@@ -146,7 +146,83 @@ void CopyNormals(KDuzGeometryBase* destination, const KDuzGeometryBase* source) 
     }
 }
 
+// The direct array of an element whose values grow with the mesh; null for
+// elements of a few shared objects (materials, textures).
+KDynamicArray* GrowingDirectArray(KDuzLayerElement* element) {
+    if (auto* normals = dynamic_cast<KDuzLayerElementNormal*>(element)) return &normals->GetDirectArray().Untyped();
+    if (auto* uvs = dynamic_cast<KDuzLayerElementUV*>(element)) return &uvs->GetDirectArray().Untyped();
+    if (auto* colors = dynamic_cast<KDuzLayerElementVertexColor*>(element)) return &colors->GetDirectArray().Untyped();
+    return nullptr;
+}
+
+// Copies a layer, its elements' index arrays and growing direct arrays moved
+// rather than copied: the source keeps empty ones.
+bool TakeLayer(KDuzLayer* destination, KDuzLayer* source, KDuzSdkManager* manager) {
+    struct Taken {
+        KTypedArray<int> indices;
+        KDynamicArray direct;
+        bool hasDirect = false;
+    };
+    std::vector<Taken> taken(KDuzLayer::kSlotCount);
+    for (int slot = 0; slot < KDuzLayer::kSlotCount; ++slot) {
+        KDuzLayerElement* element = source->GetSlot(slot);
+        if (element == nullptr) continue;
+        taken[slot].indices = std::move(element->GetIndexArray());
+        if (KDynamicArray* direct = GrowingDirectArray(element)) {
+            taken[slot].direct = std::move(*direct);
+            taken[slot].hasDirect = true;
+        }
+    }
+    const bool copied = destination->CopyFrom(*source, manager);
+    for (int slot = 0; slot < KDuzLayer::kSlotCount; ++slot) {
+        KDuzLayerElement* element = destination->GetSlot(slot);
+        if (element == nullptr || source->GetSlot(slot) == nullptr) continue;
+        element->GetIndexArray() = std::move(taken[slot].indices);
+        KDynamicArray* direct = GrowingDirectArray(element);
+        if (direct != nullptr && taken[slot].hasDirect) *direct = std::move(taken[slot].direct);
+    }
+    return copied;
+}
+
 }  // namespace
+
+void KDuzReaderCollada::CountMeshUses() {
+    mMeshUsesCounted = true;
+    mMeshUses.clear();
+    std::unordered_map<std::string, int> byId;
+    std::vector<const xmlNode*> pending{xmlDocGetRootElement(mDocument)};
+    while (!pending.empty()) {
+        const xmlNode* element = pending.back();
+        pending.pop_back();
+        if (ColladaIsElement(element, "instance_node")) return;
+        if (ColladaIsElement(element, "instance_geometry")) {
+            ++byId[ColladaGetUrl(element).id.Buffer()];
+        } else if (ColladaIsElement(element, "instance_controller")) {
+            const auto controller = mControllers.find(ColladaGetUrl(element).id.Buffer());
+            if (controller != mControllers.end()) ++byId[controller->second->source.MidToEnd(1).Buffer()];
+        }
+        for (const xmlNode* child = element != nullptr ? element->children : nullptr; child != nullptr;
+             child = child->next)
+            if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
+    }
+    for (const auto& [id, count] : byId) {
+        const auto found = mNodeAttributes.find(id);
+        if (found != mNodeAttributes.end() && found->second != nullptr) mMeshUses[found->second] += count;
+    }
+    // Morph targets are read again after their instances.
+    for (const auto& [id, controller] : mControllers) {
+        for (const KString& target : controller->morphTargetIds) {
+            const auto found = mNodeAttributes.find(target.Buffer());
+            if (found != mNodeAttributes.end()) mMeshUses.erase(found->second);
+        }
+    }
+}
+
+bool KDuzReaderCollada::TakesLastMeshUse(const KDuzObject* mesh) {
+    if (!mMeshUsesCounted) CountMeshUses();
+    const auto found = mMeshUses.find(mesh);
+    return found != mMeshUses.end() && --found->second == 0;
+}
 
 bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
     const KString id = ColladaGetAttribute(geometry, "id");
@@ -601,28 +677,41 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
     return true;
 }
 
-bool KDuzReaderCollada::CopyMesh(KDuzMesh* destination, KDuzMesh* source) {
-    const int n = source->GetControlPointsCount();
-    destination->InitControlPoints(n);
-    destination->InitNormals(n);
-    const KgeTVector* points = source->GetControlPoints();
-    const KDuzLayer* sourceLayer0 = source->GetLayer(0);
-    const KDuzLayerElementNormal* normals = sourceLayer0 != nullptr ? sourceLayer0->GetNormals() : nullptr;
-    for (int i = 0; i < n; ++i) {
-        // Per polygon-vertex normals can be fewer than the points: the layer
-        // copy below brings the real element anyway.
-        const KgeTVector normal = normals != nullptr ? normals->GetDirectArray().GetAt(i) : KgeTVector();
-        destination->SetControlPointAt(points[i], normal, i);
+bool KDuzReaderCollada::CopyMesh(KDuzMesh* destination, KDuzMesh* source, bool take) {
+    // Layer 0 replaces the normals made with the points below, so a source
+    // without layers is copied.
+    take = take && source->GetLayer(0) != nullptr;
+    if (take) {
+        destination->GetControlPointArray() = std::move(source->GetControlPointArray());
+        destination->GetPolygonArray() = std::move(source->GetPolygonArray());
+        destination->GetPolygonVertexArray() = std::move(source->GetPolygonVertexArray());
+    } else {
+        const int n = source->GetControlPointsCount();
+        destination->InitControlPoints(n);
+        destination->InitNormals(n);
+        const KgeTVector* points = source->GetControlPoints();
+        const KDuzLayer* sourceLayer0 = source->GetLayer(0);
+        const KDuzLayerElementNormal* normals = sourceLayer0 != nullptr ? sourceLayer0->GetNormals() : nullptr;
+        for (int i = 0; i < n; ++i) {
+            // Per polygon-vertex normals can be fewer than the points: the
+            // layer copy below brings the real element anyway.
+            const KgeTVector normal = normals != nullptr ? normals->GetDirectArray().GetAt(i) : KgeTVector();
+            destination->SetControlPointAt(points[i], normal, i);
+        }
+        // Polygons without material or texture: the same as one BeginPolygon
+        // and AddPolygon per corner, whose layer side effects the layer copy
+        // below replaces anyway.
+        destination->GetPolygonArray().AssignFrom(source->GetPolygonArray());
+        destination->GetPolygonVertexArray().AssignFrom(source->GetPolygonVertexArray());
     }
-    // Polygons without material or texture: the same as one BeginPolygon and
-    // AddPolygon per corner, whose layer side effects the layer copy below
-    // replaces anyway.
-    destination->GetPolygonArray().AssignFrom(source->GetPolygonArray());
-    destination->GetPolygonVertexArray().AssignFrom(source->GetPolygonVertexArray());
     for (int l = 0; l < source->GetLayerCount(); ++l) {
         KDuzLayer* layer = LayerAt(destination, l);
-        const KDuzLayer* from = source->GetLayer(l);
-        if (layer != nullptr && from != nullptr) layer->CopyFrom(*from, mManager);
+        KDuzLayer* from = source->GetLayer(l);
+        if (layer == nullptr || from == nullptr) continue;
+        if (take)
+            TakeLayer(layer, from, mManager);
+        else
+            layer->CopyFrom(*from, mManager);
     }
     for (int s = 0; s < source->GetShapeCount(); ++s) {
         KDuzShape* from = source->GetShape(s);

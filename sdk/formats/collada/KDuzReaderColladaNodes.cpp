@@ -581,7 +581,7 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             node->SetNodeAttribute(mesh);
-            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute));
+            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), TakesLastMeshUse(attribute));
             node->SetShadingMode(kShadingModeTextured);
             return true;
         }
@@ -617,7 +617,7 @@ bool KDuzReaderCollada::ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             destination->SetNodeAttribute(mesh);
-            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute));
+            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), mTakeVisualSceneMeshes);
             break;
         }
         case kNull:

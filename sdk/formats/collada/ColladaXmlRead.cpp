@@ -16,12 +16,12 @@ const char* SkipBlanks(const char* p) {
     return p;
 }
 
-// libxml2 text freed on scope exit.
+// libxml2 text, freed on scope exit when it is a copy.
 class XmlText {
 public:
-    explicit XmlText(xmlChar* text) : mText(text) {}
+    explicit XmlText(xmlChar* text, bool owned = true) : mText(text), mOwned(owned) {}
     ~XmlText() {
-        if (mText != nullptr) xmlFree(mText);
+        if (mText != nullptr && mOwned) xmlFree(mText);
     }
     XmlText(const XmlText&) = delete;
     XmlText& operator=(const XmlText&) = delete;
@@ -30,10 +30,17 @@ public:
 
 private:
     xmlChar* mText;
+    bool mOwned;
 };
 
+// An element's text. The usual element of one text node is read in place:
+// big arrays are not copied before their numbers are scanned.
 XmlText Content(const xmlNode* element) {
-    return XmlText(element != nullptr ? xmlNodeGetContent(element) : nullptr);
+    if (element == nullptr) return XmlText(nullptr);
+    const xmlNode* only = element->children;
+    if (only != nullptr && only->next == nullptr && only->type == XML_TEXT_NODE && only->content != nullptr)
+        return XmlText(only->content, false);
+    return XmlText(xmlNodeGetContent(element));
 }
 
 // True when the attribute is present with exactly this (non-empty) value,
@@ -361,7 +368,32 @@ void ColladaScanMatrix(const char*& cursor, KgeMatrix& matrix) {
 }
 
 int ColladaScanIntArray(const char* text, ColladaIntArray& array) {
+    if (text != nullptr && array.Count() == 0) {
+        // Room for one number per token, so that appending never copies.
+        long long tokens = 0;
+        for (const char* p = text; *p != '\0'; ++p)
+            if (!IsBlank(*p) && (p == text || IsBlank(p[-1]))) ++tokens;
+        if (tokens > 0 && tokens < INT_MAX / 2 && array.Resize(static_cast<int>(tokens))) array.SetCount(0);
+    }
     return ScanGroups(text, array, [](const char*& c, int& out) { out = ColladaScanInt(c); });
+}
+
+int ColladaReadIntArray(const xmlNode* element, ColladaIntArray& array) {
+    const XmlText text = Content(element);
+    return ColladaScanIntArray(text.Get(), array);
+}
+
+void ColladaReleaseText(xmlNode* element) {
+    if (element == nullptr) return;
+    xmlNode* child = element->children;
+    while (child != nullptr) {
+        xmlNode* next = child->next;
+        if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        }
+        child = next;
+    }
 }
 
 int ColladaScanDoubleArray(const char* text, ColladaDoubleArray& array) {

@@ -75,6 +75,11 @@ int ColladaScanRgbArray(const char* text, KDuzRGBAColorArray& array);
 int ColladaScanRgbaArray(const char* text, KDuzRGBAColorArray& array);
 int ColladaScanNameArray(const char* text, ColladaNameArray& array);
 int ColladaScanMatrixArray(const char* text, ColladaMatrixArray& array);
+// ColladaScanIntArray over an element's text, read in place.
+int ColladaReadIntArray(const xmlNode* element, ColladaIntArray& array);
+// Frees the texts an element holds, once its numbers have been taken: big
+// arrays need not stay in the tree until the document is freed.
+void ColladaReleaseText(xmlNode* element);
 
 // ---- source readers: true when the source was read completely ----
 bool ColladaReadFloatSource(const xmlNode* source, ColladaDoubleArray& values);

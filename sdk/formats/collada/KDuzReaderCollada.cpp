@@ -86,6 +86,26 @@ void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix
                           attributes);
 }
 
+// Texts grow by doubling while they are parsed; once an element ends, a big
+// text of it gives back what it did not use (most of a float_array's or a
+// <p>'s text would otherwise be slack for as long as the tree lives).
+constexpr size_t kTrimmedTextLength = 1 << 16;
+
+void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    xmlNode* element = parser->node;
+    xmlSAX2EndElementNs(context, localName, prefix, uri);
+    xmlNode* text = element != nullptr ? element->last : nullptr;
+    if (text == nullptr || text->type != XML_TEXT_NODE || text->content == nullptr ||
+        text->content == reinterpret_cast<xmlChar*>(&text->properties) ||
+        (parser->dict != nullptr && xmlDictOwns(parser->dict, text->content)))
+        return;
+    const size_t length = std::strlen(reinterpret_cast<const char*>(text->content));
+    if (length < kTrimmedTextLength) return;
+    auto* trimmed = static_cast<xmlChar*>(xmlRealloc(text->content, length + 1));
+    if (trimmed != nullptr) text->content = trimmed;
+}
+
 // Parses the open file into a tree: no network, no DTD or entity loading,
 // no declared entities. Large arrays are normal in Collada, so libxml2's
 // limit on the length of one text is lifted; nesting stays bounded by our
@@ -96,6 +116,7 @@ xmlDoc* ParseFile(FILE* file, const char* name) {
     xmlSAXVersion(&sax, 2);
     sax.entityDecl = &RefuseEntity;
     sax.startElementNs = &StartElement;
+    sax.endElementNs = &EndElement;
     sax.warning = &Quiet;
     sax.error = &Quiet;
     sax.fatalError = &Quiet;

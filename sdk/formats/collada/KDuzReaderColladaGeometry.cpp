@@ -44,9 +44,10 @@ struct Group {
     GroupKind kind;
 };
 
-// A corner made from an index tuple: the list and the tuple's position in it.
+// A corner made from an index tuple: the group's list and the tuple's
+// position in it (kept small: a big mesh has one per corner).
 struct Corner {
-    const ColladaIntArray* list;
+    int list;
     int position;
 };
 
@@ -146,6 +147,14 @@ void CopyNormals(KDuzGeometryBase* destination, const KDuzGeometryBase* source) 
     }
 }
 
+// The value arrays of a source: float_array, Name_array, IDREF_array and the like.
+bool IsArrayElement(const xmlNode* element) {
+    if (element == nullptr || element->type != XML_ELEMENT_NODE) return false;
+    const char* name = ColladaElementName(element);
+    const size_t length = std::strlen(name);
+    return std::strcmp(name, "array") == 0 || (length > 6 && std::strcmp(name + length - 6, "_array") == 0);
+}
+
 // The direct array of an element whose values grow with the mesh; null for
 // elements of a few shared objects (materials, textures).
 KDynamicArray* GrowingDirectArray(KDuzLayerElement* element) {
@@ -243,6 +252,11 @@ bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
         mesh = KDuzMesh::Create(mManager, "");
         if (mesh == nullptr || !ReadMesh(child, mesh)) return false;
         mNodeAttributes.emplace(id.Buffer(), mesh);
+        // The mesh holds the values now: its sources' texts are not read again.
+        for (xmlNode* source = child->children; source != nullptr; source = source->next)
+            if (ColladaIsElement(source, "source"))
+                for (xmlNode* array = source->children; array != nullptr; array = array->next)
+                    if (IsArrayElement(array)) ColladaReleaseText(array);
     }
     if (mesh == nullptr) {
         NotifyWarning(KString("no mesh found for library ") + id);
@@ -461,9 +475,11 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
             }
         }
         std::vector<ColladaIntArray> lists(pElements.size());
+        if (pElements.size() > static_cast<size_t>(INT_MAX)) return false;
         for (size_t i = 0; i < pElements.size(); ++i) {
-            const KString text = ColladaGetContent(pElements[i]);
-            ColladaScanIntArray(text.Buffer(), lists[i]);
+            ColladaReadIntArray(pElements[i], lists[i]);
+            // The indices are all the mesh needs of the text.
+            ColladaReleaseText(pElements[i]);
             if (lists[i].Count() % width != 0) {
                 NotifyError(KString("incomplete index tuple in <p> of mesh"));
                 return false;
@@ -471,8 +487,9 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         }
         ColladaIntArray vcount;
         if (group.kind == GroupKind::ePolylist) {
-            const KString text = ColladaGetContent(ColladaFindChildByName(group.element, "vcount"));
-            ColladaScanIntArray(text.Buffer(), vcount);
+            xmlNode* vcountElement = ColladaFindChildByName(group.element, "vcount");
+            ColladaReadIntArray(vcountElement, vcount);
+            ColladaReleaseText(vcountElement);
             long long tuples = 0;
             for (const int v : vcount) {
                 if (v < 0) tuples = -1;
@@ -506,7 +523,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
             }
             target->BeginPolygon(materialIndex, textureIndex, -1, true);
             for (int c = 0; c < size; ++c) {
-                const int index = (*polygon[c].list)[polygon[c].position + vertexOffset];
+                const int index = lists[polygon[c].list][polygon[c].position + vertexOffset];
                 if (index < 0 || index >= pointCount) {
                     NotifyError(KString("vertex index out of range in mesh: ") + KString(index));
                     return false;
@@ -527,15 +544,15 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                         ++listIndex;
                         position = 0;
                     }
-                    polygon.push_back(Corner{&lists[listIndex], position});
+                    polygon.push_back(Corner{static_cast<int>(listIndex), position});
                     position += width;
                 }
                 if (!addPolygon(polygon.data(), size)) return false;
             }
         } else {
-            for (const ColladaIntArray& list : lists) {
-                const int tuples = list.Count() / width;
-                auto tuple = [&](int k) { return Corner{&list, k * width}; };
+            for (size_t listIndex = 0; listIndex < lists.size(); ++listIndex) {
+                const int tuples = lists[listIndex].Count() / width;
+                auto tuple = [&](int k) { return Corner{static_cast<int>(listIndex), k * width}; };
                 if (group.kind == GroupKind::ePolygons) {
                     polygon.clear();
                     for (int k = 0; k < tuples; ++k) polygon.push_back(tuple(k));
@@ -581,7 +598,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
             const KString readError = KString("reading array in <source>: ") + record.source;
             auto forEachIndex = [&](int count, auto&& use) {
                 for (const Corner& corner : corners) {
-                    const int index = (*corner.list)[corner.position + record.offset];
+                    const int index = lists[corner.list][corner.position + record.offset];
                     if (index < 0 || index >= count) {
                         NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " +
                                     KString(index));

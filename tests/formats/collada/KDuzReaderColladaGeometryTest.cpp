@@ -4,6 +4,7 @@
 
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzMesh.h"
+#include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 
 #include <vector>
@@ -301,6 +302,85 @@ TEST_F(ColladaGeometryTest, UnknownGroupInputWarnsAndIsSkipped) {
                                "<input semantic=\"TEXTANGENT\" source=\"#nrm\" offset=\"0\"/><p>0 1 2</p></triangles>")));
     EXPECT_TRUE(Said("Warning: Unknown property for polygons: TEXTANGENT"));
     EXPECT_EQ(Mesh()->GetPolygonCount(), 1);
+}
+
+// Every mesh under a node, depth first.
+void CollectGeometryTestMeshes(KDuzNode* node, std::vector<KDuzMesh*>& out) {
+    if (auto* mesh = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute())) out.push_back(mesh);
+    for (int i = 0; i < node->GetChildCount(); ++i) CollectGeometryTestMeshes(node->GetChild(i), out);
+}
+
+// A mesh read once is copied to every node that uses it: the last copy may
+// take its arrays, so no earlier or later user may find it emptied.
+TEST_F(ColladaGeometryTest, MeshUsedSeveralTimesIsWholeForEveryUser) {
+    const std::string triangles =
+        "<triangles count=\"3\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<input semantic=\"NORMAL\" source=\"#nrm\" offset=\"1\"/>"
+        "<p>0 0 1 0 2 0  0 1 2 1 3 1  4 2 5 2 6 2</p></triangles>";
+    const std::string morph =
+        "<library_controllers><controller id=\"mc\"><morph source=\"#g\" method=\"RELATIVE\">"
+        "<source id=\"mt\"><IDREF_array id=\"mta\" count=\"1\">g2</IDREF_array><technique_common>"
+        "<accessor source=\"#mta\" count=\"1\" stride=\"1\"/></technique_common></source>"
+        "<source id=\"mw\"><float_array id=\"mwa\" count=\"1\">0.5</float_array><technique_common>"
+        "<accessor source=\"#mwa\" count=\"1\" stride=\"1\"/></technique_common></source>"
+        "<targets><input semantic=\"MORPH_TARGET\" source=\"#mt\"/><input semantic=\"MORPH_WEIGHT\" "
+        "source=\"#mw\"/></targets></morph></controller></library_controllers>";
+    const std::string twoGeometries = "<library_geometries><geometry id=\"g\"><mesh>" + std::string(kCubeSources) +
+                                      triangles + "</mesh></geometry><geometry id=\"g2\"><mesh>" + kCubeSources +
+                                      triangles + "</mesh></geometry></library_geometries>";
+    const std::string scenes =
+        "<library_visual_scenes><visual_scene id=\"vs\"><node id=\"a\"><instance_geometry url=\"#g\"/></node>"
+        "</visual_scene></library_visual_scenes>";
+    struct Case {
+        const char* name;
+        std::string document;
+        size_t meshes;
+    };
+    const Case cases[] = {
+        {"two nodes",
+         Doc(Geometry(triangles) + Scene("<node id=\"a\"><instance_geometry url=\"#g\"/></node><node id=\"b\">"
+                                         "<instance_geometry url=\"#g\"/></node>")),
+         2},
+        {"a node with two instances",
+         Doc(Geometry(triangles) + Scene("<node id=\"a\"><instance_geometry url=\"#g\"/>"
+                                         "<instance_geometry url=\"#g\"/></node><node id=\"b\"><instance_geometry "
+                                         "url=\"#g\"/></node>")),
+         2},
+        {"a library node instanced twice",
+         Doc(Geometry(triangles) +
+             "<library_nodes><node id=\"ln\"><instance_geometry url=\"#g\"/></node></library_nodes>" +
+             Scene("<node id=\"a\"><instance_node url=\"#ln\"/></node><node id=\"b\"><instance_node "
+                   "url=\"#ln\"/></node>")),
+         2},
+        {"a morph target also placed on a node",
+         Doc(twoGeometries + morph +
+             Scene("<node id=\"a\"><instance_geometry url=\"#g2\"/></node><node id=\"m\"><instance_controller "
+                   "url=\"#mc\"/></node>")),
+         2},
+        {"a visual scene instanced twice",
+         Doc(Geometry(triangles) + scenes +
+             "<scene><instance_visual_scene url=\"#vs\"/><instance_visual_scene url=\"#vs\"/></scene>"),
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        ASSERT_TRUE(Read(c.document)) << AllSaid();
+        std::vector<KDuzMesh*> meshes;
+        CollectGeometryTestMeshes(scene->GetRootNode(), meshes);
+        ASSERT_GE(meshes.size(), c.meshes);
+        for (KDuzMesh* mesh : meshes) {
+            EXPECT_EQ(mesh->GetControlPointsCount(), 8);
+            ASSERT_EQ(mesh->GetPolygonCount(), 3);
+            EXPECT_EQ(mesh->GetPolygonVertex(2, 1), 5);
+            const KDuzLayerElementNormal* normals = mesh->GetLayer(0)->GetNormals();
+            ASSERT_NE(normals, nullptr);
+            EXPECT_EQ(normals->GetDirectArray().Count(), 9);
+            for (int s = 0; s < mesh->GetShapeCount(); ++s)
+                EXPECT_EQ(mesh->GetShape(s)->GetControlPointsCount(), 8);
+        }
+    }
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,8 @@
 #include <vector>
 
 #include <tiny_obj_loader.h>
+
+#include "bench/BenchHeapPeak.h"
 
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/io/KDuz.h"
@@ -32,109 +32,10 @@
 // largest heap in use during one load divided by the file's size (for the
 // imports, above what the SDK manager and the empty scene hold already).
 
-// ---------------------------------------------------------------- heap peak
-
-// Every allocation of the process goes through these, so the peak covers
-// the SDK's own hooks, the standard library and the baseline alike. The
-// sanitizers bring their own allocator: there the counter stays 0.
-#if defined(__SANITIZE_ADDRESS__)
-#define DUZ_BENCH_TRACK_HEAP 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define DUZ_BENCH_TRACK_HEAP 0
-#endif
-#endif
-#ifndef DUZ_BENCH_TRACK_HEAP
-#define DUZ_BENCH_TRACK_HEAP 1
-#endif
-
-namespace {
-
-std::atomic<int64_t> gHeapInUse{0};
-std::atomic<int64_t> gHeapPeak{0};
-std::atomic<int64_t> gHeapBase{0};
-
-// Where a load's own memory starts: what is in use now no longer counts.
-void MarkHeapBase()
-{
-    gHeapBase.store(gHeapInUse.load());
-    gHeapPeak.store(gHeapInUse.load());
-}
-
-[[maybe_unused]] void NoteAlloc(void* p)
-{
-    if (p == nullptr)
-        return;
-    const int64_t now = gHeapInUse.fetch_add(static_cast<int64_t>(malloc_usable_size(p))) +
-                        static_cast<int64_t>(malloc_usable_size(p));
-    int64_t peak = gHeapPeak.load();
-    while (now > peak && !gHeapPeak.compare_exchange_weak(peak, now)) {
-    }
-}
-
-[[maybe_unused]] void NoteFree(void* p)
-{
-    if (p != nullptr)
-        gHeapInUse.fetch_sub(static_cast<int64_t>(malloc_usable_size(p)));
-}
-
-}  // namespace
-
-#if DUZ_BENCH_TRACK_HEAP
-extern "C" {
-void* __libc_malloc(size_t);
-void* __libc_calloc(size_t, size_t);
-void* __libc_realloc(void*, size_t);
-void* __libc_memalign(size_t, size_t);
-void __libc_free(void*);
-
-void* malloc(size_t size)
-{
-    void* p = __libc_malloc(size);
-    NoteAlloc(p);
-    return p;
-}
-void* calloc(size_t count, size_t size)
-{
-    void* p = __libc_calloc(count, size);
-    NoteAlloc(p);
-    return p;
-}
-void* realloc(void* old, size_t size)
-{
-    NoteFree(old);
-    void* p = __libc_realloc(old, size);
-    if (p == nullptr && old != nullptr && size != 0)
-        NoteAlloc(old);  // the old block stays
-    NoteAlloc(p);
-    return p;
-}
-void free(void* p)
-{
-    NoteFree(p);
-    __libc_free(p);
-}
-void* memalign(size_t alignment, size_t size)
-{
-    void* p = __libc_memalign(alignment, size);
-    NoteAlloc(p);
-    return p;
-}
-void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
-int posix_memalign(void** out, size_t alignment, size_t size)
-{
-    void* p = memalign(alignment, size);
-    if (p == nullptr)
-        return 12;  // ENOMEM
-    *out = p;
-    return 0;
-}
-}
-#endif
-
 namespace {
 
 using namespace duzsdk;
+using duzbench::MarkHeapBase;
 
 // ---------------------------------------------------------------- the grid
 
@@ -402,7 +303,7 @@ void Measure(benchmark::State& state, const std::string& path, Load load)
         }
         if (first) {
             peakPerByte =
-                size > 0 ? static_cast<double>(gHeapPeak.load() - gHeapBase.load()) / static_cast<double>(size) : 0.0;
+                size > 0 ? static_cast<double>(duzbench::HeapPeakSinceBase()) / static_cast<double>(size) : 0.0;
             first = false;
         }
     }

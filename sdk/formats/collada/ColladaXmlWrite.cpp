@@ -1,5 +1,7 @@
 #include "sdk/formats/collada/ColladaXmlWrite.h"
 
+#include "sdk/formats/collada/ColladaXmlStream.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -30,14 +32,7 @@ KString ReferenceTo(const KString& id) { return KString("#") + id; }
 
 void ColladaAppendDouble(std::string& text, double value) {
     char buffer[400];
-    if (!std::isfinite(value)) {
-        // The schema's spellings; "%f" would give "nan" and "inf".
-        text += std::isnan(value) ? "NaN" : value > 0 ? "INF" : "-INF";
-        return;
-    }
-    // Fixed notation with six decimals is exactly what "%f" prints.
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
-    text.append(buffer, result.ptr);
+    text.append(buffer, ColladaFormatDouble(buffer, value));
 }
 
 std::string ColladaTripleText(double x, double y, double z) {
@@ -191,78 +186,120 @@ KString ColladaMatrixToText(const KgeMatrix& matrix) {
 
 // ---- arrays ------------------------------------------------------------------------
 
-void ColladaAddVectorFloatArray(xmlNode* parent, const KString& arrayId, const KgeTVector* vectors, int count) {
-    std::string text;
-    text.reserve(static_cast<size_t>(count) * 30 + 1);
-    text += '\n';
-    for (int i = 0; i < count; ++i) {
-        ColladaAppendDouble(text, vectors[i][0]);
-        text += ' ';
-        ColladaAppendDouble(text, vectors[i][1]);
-        text += ' ';
-        ColladaAppendDouble(text, vectors[i][2]);
-        text += '\n';
+namespace {
+
+// Where an array's text goes: a string that becomes the element's text, or
+// the part's stream. Names are escaped by the tree when saved, by the stream
+// when written.
+struct StringText {
+    std::string& text;
+    void Double(double value) { ColladaAppendDouble(text, value); }
+    void Int(int value) { ColladaAppendInt(text, value); }
+    void Char(char c) { text += c; }
+    void Name(std::string_view name) { text += name; }
+};
+
+struct StreamText {
+    ColladaXmlStream& stream;
+    void Double(double value) { stream.PlainDouble(value); }
+    void Int(int value) { stream.PlainInt(value); }
+    void Char(char c) { stream.PlainChar(c); }
+    void Name(std::string_view name) { stream.Text(name); }
+};
+
+// An array element whose text the fill writes, into the tree or the stream.
+template <class Fill>
+void AddArrayText(xmlNode* parent, const char* valueType, const KString& id, int count, ColladaXmlStream* stream,
+                  Fill fill) {
+    if (stream == nullptr) {
+        std::string text;
+        StringText out{text};
+        fill(out);
+        ColladaAddArray(parent, valueType, text, id, count);
+        return;
     }
-    ColladaAddArray(parent, "float", text, arrayId, 3 * count);
+    xmlNode* array = ColladaAddArray(parent, valueType, std::string(), id, count);
+    stream->OpenText(array);
+    StreamText out{*stream};
+    fill(out);
 }
 
-void ColladaAddUvFloatArray(xmlNode* parent, const KString& arrayId, const KgeUVVector* uvs, int count) {
-    std::string text;
-    text.reserve(static_cast<size_t>(count) * 20 + 1);
-    text += '\n';
-    for (int i = 0; i < count; ++i) {
-        ColladaAppendDouble(text, uvs[i].mU);
-        text += ' ';
-        ColladaAppendDouble(text, uvs[i].mV);
-        text += '\n';
-    }
-    ColladaAddArray(parent, "float", text, arrayId, 2 * count);
-}
+}  // namespace
 
-void ColladaAddDoubleFloatArray(xmlNode* parent, const KString& arrayId, const double* values, int count) {
-    std::string text;
-    text.reserve(static_cast<size_t>(count) * 10 + 1);
-    for (int i = 0; i < count; ++i) {
-        text += i % 16 == 0 ? '\n' : ' ';
-        ColladaAppendDouble(text, values[i]);
-    }
-    text += '\n';
-    ColladaAddArray(parent, "float", text, arrayId, count);
-}
-
-void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KDuzRGBAColor* colors, int count) {
-    std::string text;
-    text.reserve(static_cast<size_t>(count) * 36);
-    for (int i = 0; i < count; ++i) {
-        ColladaAppendDouble(text, colors[i].mRed);
-        text += ' ';
-        ColladaAppendDouble(text, colors[i].mGreen);
-        text += ' ';
-        ColladaAppendDouble(text, colors[i].mBlue);
-        text += ' ';
-        ColladaAppendDouble(text, colors[i].mAlpha);
-        text += '\n';
-    }
-    ColladaAddArray(parent, "float", text, arrayId, 4 * count);
-}
-
-void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names, const char* valueType) {
-    std::string text = "\n";
-    int total = 0;
-    for (int i = 0; i < names.Count(); ++i) {
-        const char* name = names.GetStringAt(i);
-        const std::string_view view = name != nullptr ? name : "";
-        total += static_cast<int>(view.size());
-        if (total > 70) {
-            text += '\n';
-            total = 0;
-        } else if (total != 0) {
-            text += ' ';
+void ColladaAddVectorFloatArray(xmlNode* parent, const KString& arrayId, const KgeTVector* vectors, int count,
+                                ColladaXmlStream* stream) {
+    AddArrayText(parent, "float", arrayId, 3 * count, stream, [&](auto& out) {
+        out.Char('\n');
+        for (int i = 0; i < count; ++i) {
+            out.Double(vectors[i][0]);
+            out.Char(' ');
+            out.Double(vectors[i][1]);
+            out.Char(' ');
+            out.Double(vectors[i][2]);
+            out.Char('\n');
         }
-        text += view;
-    }
-    text += '\n';
-    ColladaAddArray(parent, valueType, text, arrayId, names.Count());
+    });
+}
+
+void ColladaAddUvFloatArray(xmlNode* parent, const KString& arrayId, const KgeUVVector* uvs, int count,
+                            ColladaXmlStream* stream) {
+    AddArrayText(parent, "float", arrayId, 2 * count, stream, [&](auto& out) {
+        out.Char('\n');
+        for (int i = 0; i < count; ++i) {
+            out.Double(uvs[i].mU);
+            out.Char(' ');
+            out.Double(uvs[i].mV);
+            out.Char('\n');
+        }
+    });
+}
+
+void ColladaAddDoubleFloatArray(xmlNode* parent, const KString& arrayId, const double* values, int count,
+                                ColladaXmlStream* stream) {
+    AddArrayText(parent, "float", arrayId, count, stream, [&](auto& out) {
+        for (int i = 0; i < count; ++i) {
+            out.Char(i % 16 == 0 ? '\n' : ' ');
+            out.Double(values[i]);
+        }
+        out.Char('\n');
+    });
+}
+
+void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KDuzRGBAColor* colors, int count,
+                               ColladaXmlStream* stream) {
+    AddArrayText(parent, "float", arrayId, 4 * count, stream, [&](auto& out) {
+        for (int i = 0; i < count; ++i) {
+            out.Double(colors[i].mRed);
+            out.Char(' ');
+            out.Double(colors[i].mGreen);
+            out.Char(' ');
+            out.Double(colors[i].mBlue);
+            out.Char(' ');
+            out.Double(colors[i].mAlpha);
+            out.Char('\n');
+        }
+    });
+}
+
+void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names, const char* valueType,
+                         ColladaXmlStream* stream) {
+    AddArrayText(parent, valueType, arrayId, names.Count(), stream, [&](auto& out) {
+        out.Char('\n');
+        int total = 0;
+        for (int i = 0; i < names.Count(); ++i) {
+            const char* name = names.GetStringAt(i);
+            const std::string_view view = name != nullptr ? name : "";
+            total += static_cast<int>(view.size());
+            if (total > 70) {
+                out.Char('\n');
+                total = 0;
+            } else if (total != 0) {
+                out.Char(' ');
+            }
+            out.Name(view);
+        }
+        out.Char('\n');
+    });
 }
 
 // ---- sources -----------------------------------------------------------------------
@@ -279,61 +316,67 @@ xmlNode* TechniqueFor(xmlNode* source, bool common) {
     return common ? ColladaNewChild(source, "technique_common") : ColladaAddTechnique(source, "MAYA");
 }
 
-void AddMatrixValues(xmlNode* source, const KString& id, const KgeMatrix* matrices, int count, bool affine) {
+void AddMatrixValues(xmlNode* source, const KString& id, const KgeMatrix* matrices, int count, bool affine,
+                     ColladaXmlStream* stream) {
     std::vector<double> values(static_cast<size_t>(count) * 16);
     for (int i = 0; i < count; ++i) {
         const KgeMatrix m = affine ? KgeMatrix::FromAffine(matrices[i]) : matrices[i];
         std::copy(m.Data(), m.Data() + 16, values.begin() + static_cast<std::ptrdiff_t>(i) * 16);
     }
-    ColladaAddDoubleFloatArray(source, ArrayIdOf(id), values.data(), 16 * count);
+    ColladaAddDoubleFloatArray(source, ArrayIdOf(id), values.data(), 16 * count, stream);
     xmlNode* common = ColladaNewChild(source, "technique_common");
     ColladaAddAccessor(common, ReferenceTo(ArrayIdOf(id)), count, 16, nullptr, "float4x4");
 }
 
 }  // namespace
 
-xmlNode* ColladaAddVectorSource(xmlNode* parent, const KString& id, const KgeTVector* vectors, int count) {
+xmlNode* ColladaAddVectorSource(xmlNode* parent, const KString& id, const KgeTVector* vectors, int count,
+                                ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
-    ColladaAddVectorFloatArray(source, ArrayIdOf(id), vectors, count);
+    ColladaAddVectorFloatArray(source, ArrayIdOf(id), vectors, count, stream);
     ColladaAddXyzAccessor(source, ReferenceTo(ArrayIdOf(id)), count);
     return source;
 }
 
-xmlNode* ColladaAddUvSource(xmlNode* parent, const KString& id, const KgeUVVector* uvs, int count) {
+xmlNode* ColladaAddUvSource(xmlNode* parent, const KString& id, const KgeUVVector* uvs, int count,
+                            ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
-    ColladaAddUvFloatArray(source, ArrayIdOf(id), uvs, count);
+    ColladaAddUvFloatArray(source, ArrayIdOf(id), uvs, count, stream);
     ColladaAddStAccessor(source, ReferenceTo(ArrayIdOf(id)), count);
     return source;
 }
 
-xmlNode* ColladaAddColorSource(xmlNode* parent, const KString& id, const KDuzRGBAColor* colors, int count) {
+xmlNode* ColladaAddColorSource(xmlNode* parent, const KString& id, const KDuzRGBAColor* colors, int count,
+                               ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
-    ColladaAddColorArrayAndAccessor(source, id, colors, count);
+    ColladaAddColorArrayAndAccessor(source, id, colors, count, stream);
     return source;
 }
 
-void ColladaAddColorArrayAndAccessor(xmlNode* source, const KString& id, const KDuzRGBAColor* colors, int count) {
+void ColladaAddColorArrayAndAccessor(xmlNode* source, const KString& id, const KDuzRGBAColor* colors, int count,
+                                     ColladaXmlStream* stream) {
     static const char* const kNames[] = {"R", "G", "B", "A"};
-    ColladaAddColorFloatArray(source, ArrayIdOf(id), colors, count);
+    ColladaAddColorFloatArray(source, ArrayIdOf(id), colors, count, stream);
     AddAccessorWithParams(source, ReferenceTo(ArrayIdOf(id)), count, kNames, 4, "double");
 }
 
-xmlNode* ColladaAddMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count) {
+xmlNode* ColladaAddMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count,
+                                ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
-    AddMatrixValues(source, id, matrices, count, false);
+    AddMatrixValues(source, id, matrices, count, false, stream);
     return source;
 }
 
 xmlNode* ColladaAddAffineMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count) {
     xmlNode* source = NewSource(parent, id);
-    AddMatrixValues(source, id, matrices, count, true);
+    AddMatrixValues(source, id, matrices, count, true, nullptr);
     return source;
 }
 
 xmlNode* ColladaAddFloatSource(xmlNode* parent, const KString& id, const KStringList& paramNames,
-                               const double* values, int count, bool common) {
+                               const double* values, int count, bool common, ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
-    ColladaAddDoubleFloatArray(source, ArrayIdOf(id), values, count);
+    ColladaAddDoubleFloatArray(source, ArrayIdOf(id), values, count, stream);
     xmlNode* technique = TechniqueFor(source, common);
     const KString reference = ReferenceTo(ArrayIdOf(id));
     const int k = paramNames.Count();
@@ -352,11 +395,11 @@ xmlNode* ColladaAddFloatSource(xmlNode* parent, const KString& id, const KString
 }
 
 xmlNode* ColladaAddNameSource(xmlNode* parent, const KString& id, const KStringList& names,
-                              const char* paramType, bool common) {
+                              const char* paramType, bool common, ColladaXmlStream* stream) {
     xmlNode* source = NewSource(parent, id);
     // Names that are ids of the document go into an id reference array.
     const bool references = paramType != nullptr && std::string_view(paramType) == "IDREF";
-    ColladaAddNameArray(source, ArrayIdOf(id), names, references ? "IDREF" : "name");
+    ColladaAddNameArray(source, ArrayIdOf(id), names, references ? "IDREF" : "name", stream);
     xmlNode* technique = TechniqueFor(source, common);
     ColladaAddAccessor(technique, ReferenceTo(ArrayIdOf(id)), names.Count(), 1, nullptr, paramType);
     return source;

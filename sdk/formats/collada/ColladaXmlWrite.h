@@ -18,6 +18,12 @@
 
 namespace duzsdk {
 
+class ColladaXmlStream;
+
+// The helpers that add number arrays take an optional stream of the part
+// the parent belongs to: with one, the array's text is written to it
+// directly (the parent is flushed first) instead of held in the tree.
+
 // ---- number text -------------------------------------------------------------------
 // Appends the value as printf "%f" would write it (same digits, much faster).
 void ColladaAppendDouble(std::string& text, double value);
@@ -53,25 +59,34 @@ xmlNode* ColladaAddColorParam(xmlNode* parent, const char* name, double red, dou
 KString ColladaMatrixToText(const KgeMatrix& matrix);
 
 // ---- arrays ------------------------------------------------------------------------
-void ColladaAddVectorFloatArray(xmlNode* parent, const KString& arrayId, const KgeTVector* vectors, int count);
-void ColladaAddUvFloatArray(xmlNode* parent, const KString& arrayId, const KgeUVVector* uvs, int count);
-void ColladaAddDoubleFloatArray(xmlNode* parent, const KString& arrayId, const double* values, int count);
-void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KDuzRGBAColor* colors, int count);
+void ColladaAddVectorFloatArray(xmlNode* parent, const KString& arrayId, const KgeTVector* vectors, int count,
+                                ColladaXmlStream* stream = nullptr);
+void ColladaAddUvFloatArray(xmlNode* parent, const KString& arrayId, const KgeUVVector* uvs, int count,
+                            ColladaXmlStream* stream = nullptr);
+void ColladaAddDoubleFloatArray(xmlNode* parent, const KString& arrayId, const double* values, int count,
+                                ColladaXmlStream* stream = nullptr);
+void ColladaAddColorFloatArray(xmlNode* parent, const KString& arrayId, const KDuzRGBAColor* colors, int count,
+                               ColladaXmlStream* stream = nullptr);
 void ColladaAddNameArray(xmlNode* parent, const KString& arrayId, const KStringList& names,
-                         const char* valueType = "name");
+                         const char* valueType = "name", ColladaXmlStream* stream = nullptr);
 
 // ---- sources -----------------------------------------------------------------------
-xmlNode* ColladaAddVectorSource(xmlNode* parent, const KString& id, const KgeTVector* vectors, int count);
-xmlNode* ColladaAddUvSource(xmlNode* parent, const KString& id, const KgeUVVector* uvs, int count);
-xmlNode* ColladaAddColorSource(xmlNode* parent, const KString& id, const KDuzRGBAColor* colors, int count);
-void ColladaAddColorArrayAndAccessor(xmlNode* source, const KString& id, const KDuzRGBAColor* colors, int count);
-xmlNode* ColladaAddMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count);
+xmlNode* ColladaAddVectorSource(xmlNode* parent, const KString& id, const KgeTVector* vectors, int count,
+                                ColladaXmlStream* stream = nullptr);
+xmlNode* ColladaAddUvSource(xmlNode* parent, const KString& id, const KgeUVVector* uvs, int count,
+                            ColladaXmlStream* stream = nullptr);
+xmlNode* ColladaAddColorSource(xmlNode* parent, const KString& id, const KDuzRGBAColor* colors, int count,
+                               ColladaXmlStream* stream = nullptr);
+void ColladaAddColorArrayAndAccessor(xmlNode* source, const KString& id, const KDuzRGBAColor* colors, int count,
+                                     ColladaXmlStream* stream = nullptr);
+xmlNode* ColladaAddMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count,
+                                ColladaXmlStream* stream = nullptr);
 // Each matrix written as its affine copy (last column 0, 0, 0, 1).
 xmlNode* ColladaAddAffineMatrixSource(xmlNode* parent, const KString& id, const KgeMatrix* matrices, int count);
 // Under "technique_common" when common, else a "MAYA" technique.
 xmlNode* ColladaAddFloatSource(xmlNode* parent, const KString& id, const KStringList& paramNames,
-                               const double* values, int count, bool common);
+                               const double* values, int count, bool common, ColladaXmlStream* stream = nullptr);
 xmlNode* ColladaAddNameSource(xmlNode* parent, const KString& id, const KStringList& names,
-                              const char* paramType, bool common);
+                              const char* paramType, bool common, ColladaXmlStream* stream = nullptr);
 
 }  // namespace duzsdk

@@ -1,6 +1,5 @@
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 
-#include <libxml/xmlsave.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -145,12 +144,12 @@ bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
         ok = WriteAsset(mRoot) && ExportScene(mRoot);
         if (ok) {
             ExportSceneAmbient();
-            mSuccess = WriteMorphTargetGeometries(mLibraryVisualScenes != nullptr ? mLibraryVisualScenes->children
-                                                                                  : nullptr);
+            mSuccess = WriteMorphTargetGeometries(
+                mVisualScenesPart.HasRoot() ? Library(mVisualScenesPart, "library_visual_scenes")->children : nullptr);
             ok = mSuccess && ExportLibraryAnimations(scene->GetRootNode());
         }
         if (ok) DropEmptyVisualScene();
-        if (ok) ok = AddLibraries(mRoot->children) && SaveDocument(mRoot);
+        if (ok) ok = SaveDocument(mRoot);
     }
     RestoreScene();
     ReleaseDocument();
@@ -159,19 +158,26 @@ bool KDuzWriterCollada::Write(KDuzScene* scene, KDuzStreamOptions* options) {
 }
 
 bool KDuzWriterCollada::SaveDocument(xmlNode* root) {
-    mDocument = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
-    if (mDocument == nullptr) return false;
-    xmlDocSetRootElement(mDocument, root);
-    mRoot = nullptr;  // owned by the document now
-    // Saved through the temporary file's stream; any failure to write it
-    // (a full disk, say) keeps the target as it was and fails the write.
-    xmlSaveCtxt* context = xmlSaveToFd(fileno(mFile), "utf-8", XML_SAVE_FORMAT);
-    bool saved = false;
-    if (context != nullptr) {
-        saved = xmlSaveDoc(context, mDocument) >= 0;
-        saved = xmlSaveClose(context) >= 0 && saved;
+    // Written through the temporary file; any failure to write it (a full
+    // disk, say) keeps the target as it was and fails the write.
+    ColladaXmlStream document(fileno(mFile));
+    document.Raw("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
+    document.StartTag(root, 0);
+    // The libraries go after the asset, in document order.
+    const xmlNode* child = root->children;
+    if (child != nullptr) {
+        document.WriteTree(child, 1);
+        child = child->next;
     }
-    saved = saved && std::fflush(mFile) == 0 && fsync(fileno(mFile)) == 0;
+    for (ColladaXmlStream* part : {&mImagesPart, &mMaterialsPart, &mEffectsPart, &mGeometriesPart, &mControllersPart,
+                                   &mAnimationsPart, &mLightsPart, &mCamerasPart, &mVisualScenesPart}) {
+        part->Finish();
+        document.CopyFrom(*part);
+        part->Clear();
+    }
+    for (; child != nullptr; child = child->next) document.WriteTree(child, 1);
+    document.EndTag(root, 0);
+    bool saved = document.Flush() && fsync(fileno(mFile)) == 0;
     if (saved) {
         // The new file gets the mode the target had, or the usual new-file mode.
         saved = duzplatform::CommitTemporary(mTemporaryName.Buffer(), mFileName.Buffer(), nullptr);
@@ -182,16 +188,10 @@ bool KDuzWriterCollada::SaveDocument(xmlNode* root) {
 }
 
 void KDuzWriterCollada::ReleaseDocument() {
-    // Libraries not yet placed under the root belong to nobody else.
-    for (xmlNode** slot : {&mLibraryAnimations, &mLibraryCameras, &mLibraryControllers, &mLibraryGeometries,
-                           &mLibraryImages, &mLibraryLights, &mLibraryMaterials, &mLibraryEffects,
-                           &mLibraryVisualScenes}) {
-        if (*slot != nullptr && (*slot)->parent == nullptr) xmlFreeNode(*slot);
-        *slot = nullptr;
-    }
-    if (mDocument != nullptr) xmlFreeDoc(mDocument);
+    for (ColladaXmlStream* part : {&mImagesPart, &mMaterialsPart, &mEffectsPart, &mGeometriesPart, &mControllersPart,
+                                   &mAnimationsPart, &mLightsPart, &mCamerasPart, &mVisualScenesPart})
+        part->Clear();
     if (mRoot != nullptr) xmlFreeNode(mRoot);
-    mDocument = nullptr;
     mRoot = nullptr;
     mScene = nullptr;
     mShapeGeometries.clear();
@@ -246,21 +246,10 @@ void KDuzWriterCollada::RestoreScene() {
     mMeshes.Clear();
 }
 
-xmlNode* KDuzWriterCollada::Library(xmlNode*& slot, const char* name) {
-    if (slot == nullptr) slot = ColladaNewChild(nullptr, name);
-    return slot;
-}
-
-bool KDuzWriterCollada::AddLibraries(xmlNode* asset) {
-    xmlNode* previous = asset;
-    for (xmlNode* library : {mLibraryImages, mLibraryMaterials, mLibraryEffects, mLibraryGeometries,
-                             mLibraryControllers, mLibraryAnimations, mLibraryLights, mLibraryCameras,
-                             mLibraryVisualScenes}) {
-        if (library == nullptr) continue;
-        previous = xmlAddNextSibling(previous, library);
-        if (previous == nullptr) return false;
-    }
-    return true;
+void KDuzWriterCollada::AppendToLibrary(ColladaXmlStream& part, const char* name, xmlNode* element) {
+    xmlNode* library = Library(part, name);
+    part.FlushBefore(library);
+    xmlAddChild(library, element);
 }
 
 // ---- asset -------------------------------------------------------------------------
@@ -334,7 +323,7 @@ bool KDuzWriterCollada::ExportScene(xmlNode* root) {
     }
     ColladaSetAttribute(visualScene, "id", name);
     ColladaSetAttribute(visualScene, "name", name);
-    xmlAddChild(Library(mLibraryVisualScenes, "library_visual_scenes"), visualScene);
+    xmlAddChild(Library(mVisualScenesPart, "library_visual_scenes"), visualScene);
     for (int i = 0; i < rootNode->GetChildCount(); ++i) ExportNodeTree(visualScene, rootNode->GetChild(i));
     xmlNode* sceneElement = ColladaNewChild(root, "scene");
     xmlNode* instance = ColladaNewChild(sceneElement, "instance_visual_scene");
@@ -345,10 +334,11 @@ bool KDuzWriterCollada::ExportScene(xmlNode* root) {
 void KDuzWriterCollada::DropEmptyVisualScene() {
     // A visual scene needs a node: a scene with none is written without
     // visual scene and without "scene" element, both of which may be absent.
-    xmlNode* visualScene = mLibraryVisualScenes != nullptr ? mLibraryVisualScenes->children : nullptr;
-    if (visualScene == nullptr || xmlFirstElementChild(visualScene) != nullptr) return;
-    xmlFreeNode(mLibraryVisualScenes);
-    mLibraryVisualScenes = nullptr;
+    if (!mVisualScenesPart.HasRoot()) return;
+    xmlNode* visualScene = Library(mVisualScenesPart, "library_visual_scenes")->children;
+    if (visualScene == nullptr || xmlFirstElementChild(visualScene) != nullptr || mVisualScenesPart.IsOpen(visualScene))
+        return;
+    mVisualScenesPart.Clear();
     for (xmlNode* child = mRoot->children; child != nullptr; child = child->next) {
         if (child->type == XML_ELEMENT_NODE && xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>("scene"))) {
             xmlUnlinkNode(child);

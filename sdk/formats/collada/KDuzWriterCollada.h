@@ -1,8 +1,9 @@
 // Writes a scene as a COLLADA 1.4 document: the asset, the libraries of
 // images, materials, effects, geometries, controllers, animations, lights,
-// cameras and visual scenes, and the scene element. The document is built as
-// a libxml2 tree and saved in one go; the target file appears only when the
-// whole write succeeded.
+// cameras and visual scenes, and the scene element. Each library is written
+// as it is made into a stream of its own (only the elements being made stay
+// in memory), and the document is assembled from them in document order;
+// the target file appears only when the whole write succeeded.
 #pragma once
 
 #include <libxml/tree.h>
@@ -18,6 +19,7 @@
 #include "sdk/base/KgeMatrix.h"
 #include "sdk/base/KgeTVector.h"
 #include "sdk/formats/KDuzWriteMeshes.h"
+#include "sdk/formats/collada/ColladaXmlStream.h"
 #include "sdk/io/KDuzWriter.h"
 
 namespace duzsdk {
@@ -63,19 +65,20 @@ private:
     bool WriteAsset(xmlNode* root);
     bool ExportScene(xmlNode* root);
     void DropEmptyVisualScene();
-    bool AddLibraries(xmlNode* asset);
     bool SaveDocument(xmlNode* root);
     void ReleaseDocument();
     void RestoreScene();
     // Gives the objects the write names elements after a name when they have none.
     void NameUnnamedObjects(KDuzNode* root);
-    xmlNode* Library(xmlNode*& slot, const char* name);
+    static xmlNode* Library(ColladaXmlStream& part, const char* name) { return part.Root(name, 1); }
+    // The element as the library's new last child; what came before is written out.
+    static void AppendToLibrary(ColladaXmlStream& part, const char* name, xmlNode* element);
 
     // ---- geometry ----
     xmlNode* ExportGeometry(KDuzNode* node, KDuzMesh* mesh);
-    xmlNode* ExportMesh(KDuzNode* node, KDuzMesh* mesh);
+    bool ExportMesh(KDuzNode* node, KDuzMesh* mesh, xmlNode* element);
     xmlNode* WriteMeshBody(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool skinned, bool withMaterials);
-    xmlNode* WritePositions(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool unskinned);
+    void WritePositions(xmlNode* mesh, KDuzMesh* geometry, const KString& n, bool unskinned);
     void WriteLayerSources(xmlNode* mesh, KDuzMesh* geometry, const KString& n);
     xmlNode* WriteVertices(xmlNode* mesh, const KString& n, const KString& positionsId);
     xmlNode* WritePolygons(xmlNode* mesh, KDuzMesh* geometry, const KString& material, const KString& n,
@@ -126,18 +129,19 @@ private:
     KString mFileName;            // the target
     KString mTemporaryName;       // beside the target, renamed over it after a good write
     bool mSuccess = true;
-    xmlDoc* mDocument = nullptr;
     xmlNode* mRoot = nullptr;
     KDuzScene* mScene = nullptr;
-    xmlNode* mLibraryAnimations = nullptr;
-    xmlNode* mLibraryCameras = nullptr;
-    xmlNode* mLibraryControllers = nullptr;
-    xmlNode* mLibraryGeometries = nullptr;
-    xmlNode* mLibraryImages = nullptr;
-    xmlNode* mLibraryLights = nullptr;
-    xmlNode* mLibraryMaterials = nullptr;
-    xmlNode* mLibraryEffects = nullptr;
-    xmlNode* mLibraryVisualScenes = nullptr;
+    // The libraries, in document order. Materials, effects and images stay
+    // in memory until the end: textures found later change the effects.
+    ColladaXmlStream mImagesPart;
+    ColladaXmlStream mMaterialsPart;
+    ColladaXmlStream mEffectsPart;
+    ColladaXmlStream mGeometriesPart;
+    ColladaXmlStream mControllersPart;
+    ColladaXmlStream mAnimationsPart;
+    ColladaXmlStream mLightsPart;
+    ColladaXmlStream mCamerasPart;
+    ColladaXmlStream mVisualScenesPart;
     std::vector<ShapeGeometry> mShapeGeometries;
     bool mTriangulate = false;
     bool mSingleMatrix = false;

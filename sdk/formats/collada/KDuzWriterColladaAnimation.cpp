@@ -37,7 +37,9 @@ bool KDuzWriterCollada::ExportLibraryAnimations(KDuzNode* root) {
         stack.pop_back();
         KDuzTakeNode* take = node->GetCurrentTakeNode();
         if (take != nullptr && take != node->GetDefaultTakeNode()) {
-            xmlNode* animation = ColladaNewChild(Library(mLibraryAnimations, "library_animations"), "animation");
+            xmlNode* library = Library(mAnimationsPart, "library_animations");
+            mAnimationsPart.FlushBefore(library);
+            xmlNode* animation = ColladaNewChild(library, "animation");
             const KString n = node->GetNameString();
             ColladaSetAttribute(animation, "id", n + "-anim");
             ColladaSetAttribute(animation, "name", n);
@@ -53,9 +55,9 @@ bool KDuzWriterCollada::ExportLibraryAnimations(KDuzNode* root) {
         for (int i = node->GetChildCount() - 1; i >= 0; --i) stack.push_back(node->GetChild(i));
     }
     // A library left empty is not placed in the document.
-    if (mLibraryAnimations != nullptr && mLibraryAnimations->children == nullptr) {
-        xmlFreeNode(mLibraryAnimations);
-        mLibraryAnimations = nullptr;
+    if (mAnimationsPart.HasRoot()) {
+        const xmlNode* library = Library(mAnimationsPart, "library_animations");
+        if (library->children == nullptr && !mAnimationsPart.IsOpen(library)) mAnimationsPart.Clear();
     }
     return true;
 }

@@ -34,13 +34,13 @@ xmlNode* NewLibraryElement(const char* kind, const KString& n) {
 
 xmlNode* KDuzWriterCollada::AddCameraToLibrary(KDuzNode* node) {
     xmlNode* camera = ExportCamera(node);
-    if (camera != nullptr) xmlAddChild(Library(mLibraryCameras, "library_cameras"), camera);
+    if (camera != nullptr) AppendToLibrary(mCamerasPart, "library_cameras", camera);
     return camera;
 }
 
 xmlNode* KDuzWriterCollada::AddLightToLibrary(KDuzNode* node) {
     xmlNode* light = ExportLight(node);
-    if (light != nullptr) xmlAddChild(Library(mLibraryLights, "library_lights"), light);
+    if (light != nullptr) AppendToLibrary(mLightsPart, "library_lights", light);
     return light;
 }
 
@@ -127,7 +127,7 @@ void KDuzWriterCollada::ExportSceneAmbient() {
     const KDuzRGBAColor ambient = settings->GetAmbientColor();
     if (ambient.mRed == 0.0 && ambient.mGreen == 0.0 && ambient.mBlue == 0.0) return;
     xmlNode* light = ExportLight(nullptr);
-    if (light != nullptr) xmlAddChild(Library(mLibraryLights, "library_lights"), light);
+    if (light != nullptr) AppendToLibrary(mLightsPart, "library_lights", light);
 }
 
 }  // namespace duzsdk

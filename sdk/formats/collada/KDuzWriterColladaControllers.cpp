@@ -41,7 +41,8 @@ std::vector<KDuzCluster*> LinkedClusters(KDuzMesh* mesh, bool& unlinked, std::ve
 
 bool KDuzWriterCollada::ExportSkinController(KDuzMesh* mesh, const KString& n) {
     const KString id = n + "Controller";
-    xmlNode* controller = ColladaNewChild(Library(mLibraryControllers, "library_controllers"), "controller");
+    xmlNode* controller = ColladaNewChild(nullptr, "controller");
+    AppendToLibrary(mControllersPart, "library_controllers", controller);
     ColladaSetAttribute(controller, "id", id);
     xmlNode* skin = ColladaNewChild(controller, "skin");
     ColladaSetAttribute(skin, "source", KString("#") + n + "-lib");
@@ -67,8 +68,9 @@ bool KDuzWriterCollada::ExportSkinController(KDuzMesh* mesh, const KString& n) {
         cluster->GetTransformLinkMatrix(link);
         inverseBinds.push_back(link.InverseOrthogonal().Transpose());
     }
-    ColladaAddNameSource(skin, id + "-Joints", joints, "name", true);
-    ColladaAddMatrixSource(skin, id + "-Matrices", inverseBinds.data(), static_cast<int>(inverseBinds.size()));
+    ColladaAddNameSource(skin, id + "-Joints", joints, "name", true, &mControllersPart);
+    ColladaAddMatrixSource(skin, id + "-Matrices", inverseBinds.data(), static_cast<int>(inverseBinds.size()),
+                           &mControllersPart);
 
     // The influences of each control point, joint by joint; a point listed
     // twice in one cluster takes its last weight.
@@ -89,22 +91,10 @@ bool KDuzWriterCollada::ExportSkinController(KDuzMesh* mesh, const KString& n) {
         }
     }
     std::vector<double> weightList{1.0};
-    std::string vcount;
-    std::string v;
-    for (int k = 0; k < points; ++k) {
-        const auto& list = influences[static_cast<size_t>(k)];
-        if (k > 0) vcount += ' ';
-        ColladaAppendInt(vcount, static_cast<int>(list.size()));
-        for (const auto& [joint, weight] : list) {
-            if (!v.empty()) v += ' ';
-            ColladaAppendInt(v, joint);
-            v += ' ';
-            ColladaAppendInt(v, static_cast<int>(weightList.size()));
-            weightList.push_back(weight);
-        }
-    }
+    for (const auto& list : influences)
+        for (const auto& influence : list) weightList.push_back(influence.second);
     ColladaAddFloatSource(skin, id + "-Weights", KStringList(), weightList.data(), static_cast<int>(weightList.size()),
-                          true);
+                          true, &mControllersPart);
     xmlNode* jointsElement = ColladaNewChild(skin, "joints");
     ColladaAddInput(jointsElement, "JOINT", (id + "-Joints").Buffer(), -1, -1);
     ColladaAddInput(jointsElement, "INV_BIND_MATRIX", (id + "-Matrices").Buffer(), -1, -1);
@@ -114,14 +104,29 @@ bool KDuzWriterCollada::ExportSkinController(KDuzMesh* mesh, const KString& n) {
     // are joint then weight.
     ColladaAddInput(vertexWeights, "JOINT", (id + "-Joints").Buffer(), 0, -1);
     ColladaAddInput(vertexWeights, "WEIGHT", (id + "-Weights").Buffer(), 1, -1);
-    ColladaNewChild(vertexWeights, "vcount", vcount);
-    ColladaNewChild(vertexWeights, "v", v);
+    // The counts and pairs go straight to the document.
+    mControllersPart.OpenText(ColladaNewChild(vertexWeights, "vcount"));
+    for (int k = 0; k < points; ++k) {
+        if (k > 0) mControllersPart.PlainChar(' ');
+        mControllersPart.PlainInt(static_cast<int>(influences[static_cast<size_t>(k)].size()));
+    }
+    mControllersPart.OpenText(ColladaNewChild(vertexWeights, "v"));
+    int next = 1;
+    for (const auto& list : influences) {
+        for (const auto& influence : list) {
+            if (next > 1) mControllersPart.PlainChar(' ');
+            mControllersPart.PlainInt(influence.first);
+            mControllersPart.PlainChar(' ');
+            mControllersPart.PlainInt(next++);
+        }
+    }
     return true;
 }
 
 bool KDuzWriterCollada::ExportMorphController(KDuzMesh* mesh, const KString& n, KDuzNode*) {
     const KString id = n + "-lib-morph";
-    xmlNode* controller = ColladaNewChild(Library(mLibraryControllers, "library_controllers"), "controller");
+    xmlNode* controller = ColladaNewChild(nullptr, "controller");
+    AppendToLibrary(mControllersPart, "library_controllers", controller);
     ColladaSetAttribute(controller, "id", id);
     xmlNode* morph = ColladaNewChild(controller, "morph");
     ColladaSetAttribute(morph, "source", KString("#") + n + "-lib");

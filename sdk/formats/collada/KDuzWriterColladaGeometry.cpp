@@ -97,47 +97,41 @@ KDuzSurfaceMaterial* ColladaPolygonMaterial(const KDuzLayerElementMaterial* elem
 
 xmlNode* KDuzWriterCollada::ExportGeometry(KDuzNode* node, KDuzMesh* written) {
     const KString n = node->GetNameString();
-    xmlNode* geometry = ColladaNewChild(nullptr, "geometry");
+    xmlNode* library = Library(mGeometriesPart, "library_geometries");
+    mGeometriesPart.FlushBefore(library);
+    // The mesh is written as it is made: a geometry that fails is taken back.
+    const ColladaXmlStream::Mark mark = mGeometriesPart.GetMark();
+    xmlNode* geometry = ColladaNewChild(library, "geometry");
     ColladaSetAttribute(geometry, "id", n + "-lib");
     ColladaSetAttribute(geometry, "name", n + "Mesh");
-    // Appended before the mesh is filled, so the controllers that the mesh
-    // export adds follow their geometry in the document.
-    xmlAddChild(Library(mLibraryGeometries, "library_geometries"), geometry);
     mGeometryIds.insert(std::string((n + "-lib").Buffer()));
-    xmlNode* mesh = ExportMesh(node, written);
-    if (mesh == nullptr) {
+    if (!ExportMesh(node, written, ColladaNewChild(geometry, "mesh"))) {
+        mGeometriesPart.Rewind(mark);
         xmlUnlinkNode(geometry);
         xmlFreeNode(geometry);
         return nullptr;
     }
-    xmlAddChild(geometry, mesh);
     return geometry;
 }
 
-xmlNode* KDuzWriterCollada::ExportMesh(KDuzNode* node, KDuzMesh* mesh) {
+bool KDuzWriterCollada::ExportMesh(KDuzNode* node, KDuzMesh* mesh, xmlNode* element) {
     if (mesh == nullptr) {
         NotifyError(KString("Could not get mesh for node ") + node->GetNameString());
-        return nullptr;
+        return false;
     }
     const KString n = node->GetNameString();
     const int clusters = ClusterTotal(mesh);
-    xmlNode* element = ColladaNewChild(nullptr, "mesh");
     bool ok = WriteMeshBody(element, mesh, n, clusters > 0, true) != nullptr;
     ok = ok && ExportMeshTextures(mesh, node);
     if (ok && clusters > 0) ok = ExportSkinController(mesh, n);
     if (ok && mesh->GetShapeCount() > 0) ok = ExportMorphController(mesh, n, node);
-    if (!ok) {
-        xmlFreeNode(element);
-        return nullptr;
-    }
-    return element;
+    return ok;
 }
 
 xmlNode* KDuzWriterCollada::WriteMeshBody(xmlNode* element, KDuzMesh* mesh, const KString& n, bool skinned,
                                           bool withMaterials) {
     mLastMeshSymbols.clear();
-    xmlNode* positions = WritePositions(element, mesh, n, !skinned);
-    if (positions == nullptr) return nullptr;
+    WritePositions(element, mesh, n, !skinned);
     WriteLayerSources(element, mesh, n);
     if (WriteVertices(element, n, skinned ? n + "-BindPos" : n + "-lib-Position") == nullptr) return nullptr;
 
@@ -185,11 +179,11 @@ xmlNode* KDuzWriterCollada::WriteMeshBody(xmlNode* element, KDuzMesh* mesh, cons
     return element;
 }
 
-xmlNode* KDuzWriterCollada::WritePositions(xmlNode* element, KDuzMesh* mesh, const KString& n, bool unskinned) {
+void KDuzWriterCollada::WritePositions(xmlNode* element, KDuzMesh* mesh, const KString& n, bool unskinned) {
     // A skinned mesh keeps its own space too: the skin's bind shape matrix
     // carries it to where it was bound.
-    return ColladaAddVectorSource(element, n + (unskinned ? "-lib-Position" : "-BindPos"), mesh->GetControlPoints(),
-                                  mesh->GetControlPointsCount());
+    ColladaAddVectorSource(element, n + (unskinned ? "-lib-Position" : "-BindPos"), mesh->GetControlPoints(),
+                           mesh->GetControlPointsCount(), &mGeometriesPart);
 }
 
 void KDuzWriterCollada::WriteLayerSources(xmlNode* element, KDuzMesh* mesh, const KString& n) {
@@ -198,19 +192,21 @@ void KDuzWriterCollada::WriteLayerSources(xmlNode* element, KDuzMesh* mesh, cons
         const KDuzLayerElementNormal* normals = WithValues(mesh->GetLayer(i)->GetNormals());
         if (normals == nullptr) continue;
         const auto& values = normals->GetDirectArray();
-        ColladaAddVectorSource(element, n + "-lib-Normal" + LayerText(i), values.Data(), values.Count());
+        ColladaAddVectorSource(element, n + "-lib-Normal" + LayerText(i), values.Data(), values.Count(),
+                               &mGeometriesPart);
     }
     for (int i = 0; i < layers; ++i) {
         const KDuzLayerElementUV* uvs = WithValues(mesh->GetLayer(i)->GetUVsOfType(eLayerElementDiffuseTextures));
         if (uvs == nullptr) continue;
         const auto& values = uvs->GetDirectArray();
-        ColladaAddUvSource(element, n + "-lib-UV" + LayerText(i), values.Data(), values.Count());
+        ColladaAddUvSource(element, n + "-lib-UV" + LayerText(i), values.Data(), values.Count(), &mGeometriesPart);
     }
     for (int i = 0; i < layers; ++i) {
         const KDuzLayerElementVertexColor* colors = WithValues(mesh->GetLayer(i)->GetVertexColors());
         if (colors == nullptr) continue;
         const auto& values = colors->GetDirectArray();
-        ColladaAddColorSource(element, n + "-lib-VertexColors" + LayerText(i), values.Data(), values.Count());
+        ColladaAddColorSource(element, n + "-lib-VertexColors" + LayerText(i), values.Data(), values.Count(),
+                              &mGeometriesPart);
     }
     for (int i = 0; i < layers; ++i) {
         if (mesh->GetLayer(i)->GetPolygonGroups() != nullptr)
@@ -267,48 +263,52 @@ xmlNode* KDuzWriterCollada::WritePolygons(xmlNode* element, KDuzMesh* mesh, cons
     std::vector<KString> warnings(corners.size());
     bool outside = false;
     const int pointCount = mesh->GetControlPointsCount();
-    int written = 0;
-    int c = 0;
-    std::string text;
     const int polygonCount = mesh->GetPolygonCount();
+    // The group without material takes the polygons that have none.
+    auto inGroup = [&](int p) {
+        if (!filterByMaterial) return true;
+        const KDuzSurfaceMaterial* own = ColladaPolygonMaterial(materials, p);
+        return own == nullptr ? material.IsEmpty() : !material.IsEmpty() && own->GetNameString() == material;
+    };
+    // The count comes first in the document: counted before the polygons
+    // are written out.
+    int written = 0;
+    for (int p = 0; p < polygonCount; ++p) written += inGroup(p) ? 1 : 0;
+    ColladaSetAttribute(polygons, "count", ColladaIntText(written));
+    mGeometriesPart.Open(polygons);
+    int c = 0;
     for (int p = 0; p < polygonCount; ++p) {
         const int size = mesh->GetPolygonSize(p);
-        if (filterByMaterial) {
-            // The group without material takes the polygons that have none.
-            const KDuzSurfaceMaterial* own = ColladaPolygonMaterial(materials, p);
-            if (own == nullptr ? !material.IsEmpty() : material.IsEmpty() || own->GetNameString() != material) {
-                c += size;
-                continue;
-            }
+        if (!inGroup(p)) {
+            c += size;
+            continue;
         }
-        text.clear();
+        mGeometriesPart.StartElement("p");
         for (int k = 0; k < size; ++k, ++c) {
             int point = mesh->GetPolygonVertex(p, k);
             if (point < 0 || point >= pointCount) {
                 point = 0;
                 outside = true;
             }
-            if (k > 0) text += ' ';
-            ColladaAppendInt(text, point);
+            if (k > 0) mGeometriesPart.PlainChar(' ');
+            mGeometriesPart.PlainInt(point);
             for (size_t e = 0; e < corners.size(); ++e) {
-                text += ' ';
-                ColladaAppendInt(text, corners[e].Get(c, p, point, warnings[e], outside));
+                mGeometriesPart.PlainChar(' ');
+                mGeometriesPart.PlainInt(corners[e].Get(c, p, point, warnings[e], outside));
             }
         }
-        ColladaNewChild(polygons, "p", text);
-        ++written;
+        mGeometriesPart.EndElement();
     }
     for (const KString& warning : warnings)
         if (!warning.IsEmpty()) NotifyWarning(warning);
     if (outside)
         NotifyWarning(KString("Indices that name no value are written as 0 (node ") + n + ")");
-    ColladaSetAttribute(polygons, "count", ColladaIntText(written));
     return polygons;
 }
 
 bool KDuzWriterCollada::WriteMorphTargetGeometries(xmlNode* visualScene) {
     if (mShapeGeometries.empty()) return true;
-    if (mLibraryGeometries == nullptr) {
+    if (!mGeometriesPart.HasRoot()) {
         NotifyError("Could not find geometry library");
         return false;
     }
@@ -318,6 +318,7 @@ bool KDuzWriterCollada::WriteMorphTargetGeometries(xmlNode* visualScene) {
         const KString base = cut >= 0 ? KString(entry.id.Buffer(), cut) : entry.id;
         xmlNode* geometry = WriteShapeGeometry(entry.mesh, entry.id);
         if (geometry == nullptr) return false;
+        mVisualScenesPart.FlushBefore(visualScene);
         xmlNode* node = ColladaNewChild(visualScene, "node");
         if (node == nullptr) return false;
         ColladaSetAttribute(node, "id", base);
@@ -331,7 +332,9 @@ bool KDuzWriterCollada::WriteMorphTargetGeometries(xmlNode* visualScene) {
 xmlNode* KDuzWriterCollada::WriteShapeGeometry(KDuzMesh* shape, const KString& id) {
     const int cut = id.Find("-lib");
     const KString base = cut >= 0 ? KString(id.Buffer(), cut) : id;
-    xmlNode* geometry = ColladaNewChild(mLibraryGeometries, "geometry");
+    xmlNode* library = Library(mGeometriesPart, "library_geometries");
+    mGeometriesPart.FlushBefore(library);
+    xmlNode* geometry = ColladaNewChild(library, "geometry");
     ColladaSetAttribute(geometry, "id", id);
     ColladaSetAttribute(geometry, "name", base + "Mesh");
     mGeometryIds.insert(std::string(id.Buffer()));

@@ -106,7 +106,7 @@ xmlNode* KDuzWriterCollada::WriteMaterial(KDuzSurfaceMaterial* material) {
     const std::string key(m.Buffer());
     const auto found = mMaterials.find(key);
     if (found != mMaterials.end()) return found->second;
-    xmlNode* element = ColladaNewChild(Library(mLibraryMaterials, "library_materials"), "material");
+    xmlNode* element = ColladaNewChild(Library(mMaterialsPart, "library_materials"), "material");
     if (element == nullptr) return nullptr;
     ColladaSetAttribute(element, "id", m);
     ColladaSetAttribute(element, "name", m);
@@ -120,7 +120,7 @@ xmlNode* KDuzWriterCollada::WriteMaterial(KDuzSurfaceMaterial* material) {
 void KDuzWriterCollada::WriteEffect(KDuzSurfaceMaterial* material, const KString& effectId) {
     const std::string key(effectId.Buffer());
     if (mEffectShaders.count(key) != 0) return;
-    xmlNode* effect = ColladaNewChild(Library(mLibraryEffects, "library_effects"), "effect");
+    xmlNode* effect = ColladaNewChild(Library(mEffectsPart, "library_effects"), "effect");
     ColladaSetAttribute(effect, "id", effectId);
     ColladaSetAttribute(effect, "name", material->GetNameString());
     xmlNode* technique = ColladaNewChild(ColladaNewChild(effect, "profile_COMMON"), "technique");
@@ -227,7 +227,7 @@ bool KDuzWriterCollada::ExportMeshTextures(KDuzMesh* mesh, KDuzNode* node) {
                 const KString imageId = t + "-image";
                 const KString label = t + "-" + n;
                 if (mImageIds.insert(std::string(imageId.Buffer())).second) {
-                    xmlNode* image = ColladaNewChild(Library(mLibraryImages, "library_images"), "image");
+                    xmlNode* image = ColladaNewChild(Library(mImagesPart, "library_images"), "image");
                     ColladaSetAttribute(image, "id", imageId);
                     ColladaSetAttribute(image, "name", t);
                     ColladaNewChild(image, "init_from", ImageReference(texture->GetFileName()).c_str());

@@ -125,6 +125,8 @@ xmlNode* KDuzWriterCollada::ExportNodeTree(xmlNode* parent, KDuzNode* node) {
     while (!stack.empty()) {
         const Pending pending = stack.back();
         stack.pop_back();
+        // What came before the new element is finished: written out.
+        mVisualScenesPart.FlushBefore(pending.parent);
         xmlNode* element = ExportNode(pending.parent, pending.node);
         if (pending.node == node) top = element;
         if (element == nullptr) {

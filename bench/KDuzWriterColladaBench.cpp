@@ -6,18 +6,18 @@
 // small elements (no more: the renaming of names before the write walks the
 // children in time that grows with the child index, so 10^5 nodes take
 // minutes). Counters: ns_per_polygon / ns_per_node, file_MB, and peak_MiB,
-// the resident peak during the write over what was resident before it (the
-// scene is already made), so it is what the write itself holds.
+// the heap peak during the write over the heap in use before it (every
+// allocation counted, libxml2's too; the scene is already made), so it is
+// what the write itself holds.
 #include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "bench/BenchHeapPeak.h"
 #include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerElement.h"
@@ -36,21 +36,10 @@ std::string BenchPath() {
     return (std::filesystem::temp_directory_path() / ("colladabench_" + std::to_string(::getpid()) + ".dae")).string();
 }
 
-// The resident peak ("VmHWM") is reset to what is resident now, so each
-// write's peak is measured from its own start.
-void ResetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-}
-
-int64_t ProcStatusBytes(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t length = std::strlen(key);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, key) == 0) return std::stoll(line.substr(length + 1)) * 1024;
-    }
-    return 0;
+void CountPolygons(benchmark::State& state, int side) {
+    state.SetItemsProcessed(state.iterations() * int64_t{side} * side);
+    state.counters["ns_per_polygon"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * side * side, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 bool WriteOnce(KDuzSdkManager* manager, KDuzScene* scene, const std::string& path) {
@@ -69,10 +58,9 @@ void WriteScene(benchmark::State& state, KDuzSdkManager* manager, KDuzScene* sce
     int64_t peak = 0;
     if (!WriteOnce(manager, scene, path)) state.SkipWithError("write failed");
     for (auto _ : state) {
-        ResetPeak();
-        const int64_t resident = ProcStatusBytes("VmRSS");
+        duzbench::MarkHeapBase();
         if (!WriteOnce(manager, scene, path)) state.SkipWithError("write failed");
-        peak = std::max(peak, ProcStatusBytes("VmHWM") - resident);
+        peak = std::max(peak, duzbench::HeapPeakSinceBase());
     }
     const int64_t bytes = static_cast<int64_t>(std::filesystem::file_size(path));
     state.SetBytesProcessed(state.iterations() * bytes);
@@ -119,9 +107,7 @@ void ColladaWrite(benchmark::State& state) {
     KDuzScene* scene = KDuzScene::Create(manager, "");
     BuildScene(manager, scene, side);
     WriteScene(state, manager, scene, BenchPath());
-    state.SetItemsProcessed(state.iterations() * int64_t{side} * side);
-    state.counters["ns_per_polygon"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * side * side, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    CountPolygons(state, side);
     manager->Destroy();
 }
 BENCHMARK(ColladaWrite)->Arg(316)->Arg(1000)->ArgName("side")->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -145,12 +131,28 @@ void ColladaWriteNodes(benchmark::State& state) {
 }
 BENCHMARK(ColladaWriteNodes)->Arg(3000)->Arg(10000)->ArgName("nodes")->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The numbers of the grid's document: positions, normals and UVs per point,
+// then point, normal and UV index per corner.
+template <class Number, class Integer>
+void GridNumbers(int side, Number&& number, Integer&& integer) {
+    const int row = side + 1;
+    for (int i = 0; i < row * row; ++i) {
+        number((i % row) * 0.1), number((i / row) * 0.1), number(((i % row) * (i / row)) % 7 * 0.01);
+        number(0), number(0), number(1);
+        number((i % row) / double(row)), number((i / row) / double(row));
+    }
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int a = y * row + x;
+            for (int corner : {a, a + 1, a + row + 1, a + row}) integer(corner), integer(corner), integer(corner);
+        }
+}
+
 // The same numbers as the document's sources and polygons, with
 // std::to_chars (six decimals, as the document has them) into a buffer of
 // a megabyte written to the file as it fills.
 void ToCharsBaseline(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
-    const int row = side + 1;
     const std::string path = BenchPath();
     for (auto _ : state) {
         FILE* file = std::fopen(path.c_str(), "wb");
@@ -178,24 +180,13 @@ void ToCharsBaseline(benchmark::State& state) {
             *end++ = ' ';
             text.append(buffer, end);
         };
-        for (int i = 0; i < row * row; ++i) {  // positions, normals, uvs
-            number((i % row) * 0.1), number((i / row) * 0.1), number(((i % row) * (i / row)) % 7 * 0.01);
-            number(0), number(0), number(1);
-            number((i % row) / double(row)), number((i / row) / double(row));
-        }
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x) {
-                const int a = y * row + x;
-                for (int corner : {a, a + 1, a + row + 1, a + row}) integer(corner), integer(corner), integer(corner);
-            }
+        GridNumbers(side, number, integer);
         std::fwrite(text.data(), 1, text.size(), file);
         total += static_cast<int64_t>(text.size());
         std::fclose(file);
         state.SetBytesProcessed(state.bytes_processed() + total);
     }
-    state.SetItemsProcessed(state.iterations() * int64_t{side} * side);
-    state.counters["ns_per_polygon"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * side * side, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    CountPolygons(state, side);
     std::filesystem::remove(path);
 }
 BENCHMARK(ToCharsBaseline)->Arg(316)->Arg(1000)->ArgName("side")->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -204,31 +195,19 @@ BENCHMARK(ToCharsBaseline)->Arg(316)->Arg(1000)->ArgName("side")->Unit(benchmark
 // snprintf into one growing buffer and written to the file.
 void SnprintfBaseline(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
-    const int row = side + 1;
     const std::string path = BenchPath();
     for (auto _ : state) {
         std::string text;
         char buffer[64];
         auto number = [&](double v) { text.append(buffer, static_cast<size_t>(std::snprintf(buffer, 64, "%f ", v))); };
         auto integer = [&](int v) { text.append(buffer, static_cast<size_t>(std::snprintf(buffer, 64, "%d ", v))); };
-        for (int i = 0; i < row * row; ++i) {  // positions, normals, uvs
-            number((i % row) * 0.1), number((i / row) * 0.1), number(((i % row) * (i / row)) % 7 * 0.01);
-            number(0), number(0), number(1);
-            number((i % row) / double(row)), number((i / row) / double(row));
-        }
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x) {
-                const int a = y * row + x;
-                for (int corner : {a, a + 1, a + row + 1, a + row}) integer(corner), integer(corner), integer(corner);
-            }
+        GridNumbers(side, number, integer);
         FILE* file = std::fopen(path.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), file);
         std::fclose(file);
         state.SetBytesProcessed(state.bytes_processed() + static_cast<int64_t>(text.size()));
     }
-    state.SetItemsProcessed(state.iterations() * int64_t{side} * side);
-    state.counters["ns_per_polygon"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * side * side, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    CountPolygons(state, side);
     std::filesystem::remove(path);
 }
 BENCHMARK(SnprintfBaseline)->Arg(316)->Arg(1000)->ArgName("side")->Unit(benchmark::kMillisecond);

@@ -182,7 +182,7 @@ void ColladaXmlStream::WriteStartTag(const xmlNode* element, int level, bool ind
         Append(reinterpret_cast<const char*>(attribute->name));
         Append("=\"");
         for (const xmlNode* text = attribute->children; text != nullptr; text = text->next)
-            if (text->content != nullptr) EscapeAttribute(reinterpret_cast<const char*>(text->content));
+            if (text->content != nullptr) Escape(reinterpret_cast<const char*>(text->content), true);
         Append("\"");
     }
 }
@@ -225,7 +225,7 @@ void ColladaXmlStream::WriteTree(const xmlNode* element, int level) {
                 continue;
             }
         } else if (node->type == XML_TEXT_NODE && node->content != nullptr) {
-            EscapeText(reinterpret_cast<const char*>(node->content));
+            Escape(reinterpret_cast<const char*>(node->content), false);
         }
         // Past the node: its line end, then the next sibling or the parent's end.
         while (true) {
@@ -248,7 +248,9 @@ void ColladaXmlStream::WriteTree(const xmlNode* element, int level) {
     }
 }
 
-void ColladaXmlStream::EscapeText(std::string_view text) {
+void ColladaXmlStream::Escape(std::string_view text, bool attribute) {
+    // As libxml2 escapes: in attribute values also quotes and the blanks a
+    // parser would normalise.
     std::size_t from = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char* replacement = nullptr;
@@ -257,29 +259,12 @@ void ColladaXmlStream::EscapeText(std::string_view text) {
             case '>': replacement = "&gt;"; break;
             case '&': replacement = "&amp;"; break;
             case '\r': replacement = "&#13;"; break;
-            default: continue;
+            case '"': replacement = attribute ? "&quot;" : nullptr; break;
+            case '\n': replacement = attribute ? "&#10;" : nullptr; break;
+            case '\t': replacement = attribute ? "&#9;" : nullptr; break;
+            default: break;
         }
-        Append(text.substr(from, i - from));
-        Append(replacement);
-        from = i + 1;
-    }
-    Append(text.substr(from));
-}
-
-void ColladaXmlStream::EscapeAttribute(std::string_view text) {
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* replacement = nullptr;
-        switch (text[i]) {
-            case '<': replacement = "&lt;"; break;
-            case '>': replacement = "&gt;"; break;
-            case '&': replacement = "&amp;"; break;
-            case '"': replacement = "&quot;"; break;
-            case '\n': replacement = "&#10;"; break;
-            case '\r': replacement = "&#13;"; break;
-            case '\t': replacement = "&#9;"; break;
-            default: continue;
-        }
+        if (replacement == nullptr) continue;
         Append(text.substr(from, i - from));
         Append(replacement);
         from = i + 1;
@@ -312,13 +297,13 @@ void ColladaXmlStream::Attribute(const char* name, std::string_view value) {
     Append(" ");
     Append(name);
     Append("=\"");
-    EscapeAttribute(value);
+    Escape(value, true);
     Append("\"");
 }
 
 void ColladaXmlStream::Text(std::string_view text) {
     BeginText();
-    EscapeText(text);
+    Escape(text, false);
 }
 
 void ColladaXmlStream::PlainDouble(double value) {

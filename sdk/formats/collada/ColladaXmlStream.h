@@ -122,8 +122,7 @@ private:
     void WriteStartTag(const xmlNode* element, int level, bool indent);
     void WriteChildrenBefore(xmlNode* element, const xmlNode* stop, int level);
     void Indent(int level);
-    void EscapeText(std::string_view text);
-    void EscapeAttribute(std::string_view text);
+    void Escape(std::string_view text, bool attribute);
     void CloseStartTag(bool text);
     void BeginText() {
         if (!mDirect.empty()) {

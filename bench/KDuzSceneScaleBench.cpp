@@ -16,12 +16,16 @@
 //                                the step, over what it held before it
 //   file_MB, peak_read_per_file  the file's size, and the read's peak over it
 // Time per item should stay flat as N grows by a thousand. The 10^6 runs
-// are made only when DUZ_SCALE_MILLION=1 is set (see ScaleSizes).
+// are made only when DUZ_SCALE_MILLION=1 is set, and the 10^5 model runs
+// (several GiB) only when DUZ_SCALE_MODELS=1 is set (see ScaleSizes).
 //
 // The baseline in the same run, StructNodesBaseline/N, is the floor of any such
 // representation: a plain struct per node with a name, a parent, a child
 // list and 68 properties of three doubles, allocated one by one, written
 // with one fwrite per node and read back the same way.
+// ModelsFieldParseBaseline/N reads the file of ModelsWithMaterials/N into
+// the field file and visits every field, as any reader of it must: its
+// read_us and peak_read_per_file are the floor of the model import's.
 #include <malloc.h>
 #include <unistd.h>
 
@@ -46,6 +50,8 @@
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzNull.h"
 #include "sdk/scene/KDuzScene.h"
+
+#include "bench/KDuzParseBaseline.h"
 
 #include <benchmark/benchmark.h>
 
@@ -196,6 +202,41 @@ void RunScale(benchmark::State& state, KDuzNode* (*make)(KDuzSdkManager*, int)) 
     std::filesystem::remove(path);
 }
 
+void ModelsFieldParseBaseline(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const std::string path = BenchPath("_fields.duz");
+    {
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "");
+        for (int i = 0; i < count; ++i) scene->GetRootNode()->AddChild(MakeModel(manager, i));
+        KDuzExporter* exporter = KDuzExporter::Create(manager, "");
+        auto* options = KDuzStreamOptionsDuzWriter::Create(manager, "");
+        options->Reset();
+        exporter->Initialize(path.c_str());
+        exporter->SetFileFormat(0);
+        if (!exporter->Export(scene, options)) state.SkipWithError("export failed");
+        manager->Destroy();
+        malloc_trim(0);
+    }
+    const auto fileBytes = static_cast<int64_t>(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        ResetPeak();
+        const int64_t resident = ResidentBytes();
+        const Clock::time_point start = Clock::now();
+        KDuz duz;
+        if (!duz.ProjectOpen(path.c_str())) state.SkipWithError("open");
+        benchmark::DoNotOptimize(duzbench::WalkBlock(duz, 0));
+        duz.ProjectClose();
+        const double readSeconds = SecondsSince(start);
+        const int64_t peakRead = PeakBytes() - resident;
+        state.counters["read_us"] = readSeconds / count * 1e6;
+        state.counters["peak_read_MiB"] = static_cast<double>(peakRead) / 1048576.0;
+        state.counters["file_MB"] = static_cast<double>(fileBytes) / 1e6;
+        state.counters["peak_read_per_file"] = static_cast<double>(peakRead) / static_cast<double>(fileBytes);
+    }
+    std::filesystem::remove(path);
+}
+
 void Nodes(benchmark::State& state) { RunScale(state, &MakePlainNode); }
 void NullNodes(benchmark::State& state) { RunScale(state, &MakeNullNode); }
 void ModelsWithMaterials(benchmark::State& state) { RunScale(state, &MakeModel); }
@@ -264,20 +305,32 @@ void StructNodesBaseline(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 
-// Up to 10^5 items by default; DUZ_SCALE_MILLION=1 adds the 10^6 runs
-// (about 10 GiB and a quarter of an hour each, for a run by hand).
-void ScaleSizes(benchmark::internal::Benchmark* bench, std::initializer_list<int64_t> sizes) {
+// The sizes given, plus `large` when the environment variable is "1" (a
+// run by hand: 10^6 nodes take about 10 GiB and a quarter of an hour, 10^5
+// models several GiB).
+void ScaleSizes(benchmark::internal::Benchmark* bench, std::initializer_list<int64_t> sizes,
+                const char* variable, int64_t large) {
     for (int64_t size : sizes) bench->Arg(size);
-    const char* million = std::getenv("DUZ_SCALE_MILLION");
-    if (million != nullptr && std::strcmp(million, "1") == 0) bench->Arg(1000000);
+    const char* value = std::getenv(variable);
+    if (value != nullptr && std::strcmp(value, "1") == 0) bench->Arg(large);
     bench->Iterations(1)->Unit(benchmark::kMillisecond);
+}
+
+void NodeSizes(benchmark::internal::Benchmark* bench, std::initializer_list<int64_t> sizes) {
+    ScaleSizes(bench, sizes, "DUZ_SCALE_MILLION", 1000000);
+}
+
+// 16,000 models is the file of the import figures; 3 * 10^4 stays under 2 GiB.
+void ModelSizes(benchmark::internal::Benchmark* bench) {
+    ScaleSizes(bench, {1000, 10000, 16000, 30000}, "DUZ_SCALE_MODELS", 100000);
 }
 
 }  // namespace
 
-BENCHMARK(StructNodesBaseline)->Apply([](auto* b) { ScaleSizes(b, {1000, 100000}); });
-BENCHMARK(Nodes)->Apply([](auto* b) { ScaleSizes(b, {1000, 10000, 100000}); });
-BENCHMARK(NullNodes)->Apply([](auto* b) { ScaleSizes(b, {1000, 10000, 100000}); });
-BENCHMARK(ModelsWithMaterials)->Arg(1000)->Arg(16000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(StructNodesBaseline)->Apply([](auto* b) { NodeSizes(b, {1000, 100000}); });
+BENCHMARK(Nodes)->Apply([](auto* b) { NodeSizes(b, {1000, 10000, 100000}); });
+BENCHMARK(NullNodes)->Apply([](auto* b) { NodeSizes(b, {1000, 10000, 100000}); });
+BENCHMARK(ModelsFieldParseBaseline)->Apply(ModelSizes);
+BENCHMARK(ModelsWithMaterials)->Apply(ModelSizes);
 
 }  // namespace duzsdk

@@ -49,7 +49,9 @@ public:
     bool CopyFrom(const KDuzGeometryBase& other);
 
 private:
-    KTypedArray<KgeTVector> mControlPoints{256};
+    // Small blocks: most geometries are small, and a count read from a file
+    // sizes the array at once (InitControlPoints).
+    KTypedArray<KgeTVector> mControlPoints{8};
 };
 
 }  // namespace duzsdk

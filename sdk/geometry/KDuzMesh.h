@@ -172,8 +172,10 @@ private:
     bool mVClosed = false;
     bool mUTopCap = false;
     bool mVTopCap = false;
-    KTypedArray<KDuzMeshPolygon> mPolygons{256};
-    KTypedArray<int> mPolygonVertices{1024};
+    // Small blocks, so a small mesh stays small; larger ones grow by a
+    // quarter at a time, and a reader sizes them once from the file.
+    KTypedArray<KDuzMeshPolygon> mPolygons{8};
+    KTypedArray<int> mPolygonVertices{32};
     KTypedArray<int> mEdges{16};
 };
 

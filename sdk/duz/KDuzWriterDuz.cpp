@@ -298,7 +298,7 @@ bool KDuzWriterDuz::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, IDu
 
     auto check = [&]() {
         if (!FileInError()) return true;
-        mError.SetLastError(eOutOfDiskSpace);
+        SetFieldFileError(GetFieldFile());
         result = false;
         return false;
     };

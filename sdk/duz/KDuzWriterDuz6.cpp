@@ -127,11 +127,9 @@ bool KDuzWriterDuz6::FileClose() {
     }
     // The last buffered bytes can still fail to reach the disk.
     const bool healthy = !mFile->GetError().HasError();
+    if (!healthy) SetFieldFileError(mFile);
     mFile->ProjectClose();
-    if (!healthy) {
-        mError.SetLastError(eOutOfDiskSpace);
-        return false;
-    }
+    if (!healthy) return false;
     return true;
 }
 
@@ -347,12 +345,12 @@ bool KDuzWriterDuz6::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, ID
 
     if (!refused) {
         if (!WriteDefinitions(scene) || FileInError()) {
-            mError.SetLastError(eOutOfDiskSpace);
+            SetFieldFileError(GetFieldFile());
             refused = true;
         } else {
             WriteObjects(scene);
             if (FileInError()) {
-                mError.SetLastError(eOutOfDiskSpace);
+                SetFieldFileError(GetFieldFile());
                 refused = true;
             }
         }
@@ -365,7 +363,7 @@ bool KDuzWriterDuz6::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, ID
             if (failed) return;
             write();
             if (FileInError()) {
-                mError.SetLastError(eOutOfDiskSpace);
+                SetFieldFileError(GetFieldFile());
                 failed = true;
             }
         };
@@ -384,7 +382,7 @@ bool KDuzWriterDuz6::WriteScene(KDuzScene* scene, KDuzStreamOptions* options, ID
             WriteShadowPlanes(scene);
             WriteTimeSettings(scene);
             WriteRendererSetting(scene);
-            if (FileInError()) mError.SetLastError(eOutOfDiskSpace);
+            if (FileInError()) SetFieldFileError(GetFieldFile());
             duz->FieldWriteBlockEnd();
             duz->FieldWriteEnd();
         }

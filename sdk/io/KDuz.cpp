@@ -398,6 +398,8 @@ bool KDuz::WriteFooter(int64_t sectionStart, int version)
     FlushWrites();
     const int64_t before = stream_->Tell();
     const int64_t padding = 16 - (before % 16);
+    if (!BinaryEndFits(before + padding + kFooterBlockSize + 16))
+        return false;
     unsigned char zeros[kFooterBlockSize] = {};
     if (stream_->Write(zeros, static_cast<size_t>(padding)) != static_cast<size_t>(padding))
         return false;

@@ -85,6 +85,10 @@ public:
     static constexpr int kMaxWriteLevels = 200;
     static constexpr int kHeaderSize = 27;
     static constexpr int kNullRecordSize = 13;
+    // Offsets and lengths of the binary encoding are 32-bit: no byte of a
+    // binary file may lie at or beyond this position.
+    static constexpr int64_t kBinaryFileLimit = int64_t(0xffffffff);
+    static const char* const kBinaryLimitText;
     static constexpr int kFooterBlockSize = 128;
     static constexpr int kEncipheringBlockSize = 160;
     static constexpr int kHeaderExtensionVersion = 1003;
@@ -292,6 +296,9 @@ private:
     // Writes go through a buffer of their own: values are small and record
     // headers are patched after the fact, mostly while still in the buffer.
     bool WriteBytes(const void* data, size_t count);
+    // False, with the error set, when a binary file would pass its limit
+    // by ending at `end`.
+    bool BinaryEndFits(int64_t end);
     bool FlushWrites();
     bool CheckStreamError();
     bool WriteGuard(int* result);

@@ -39,11 +39,28 @@ namespace {
 constexpr size_t kWriteBufferSize = 256 * 1024;
 }
 
+const char* const KDuz::kBinaryLimitText =
+    "Write field error : a binary DUZ file cannot pass 4 GiB (4294967295 bytes; its offsets are 32-bit); "
+    "write this scene as ASCII";
+
+bool KDuz::BinaryEndFits(int64_t end)
+{
+    if (!binary_ || end <= kBinaryFileLimit)
+        return true;
+    if (!error_.HasError())
+        error_.SetLastErrorWithText(kErrorNoSpaceLeft, kBinaryLimitText);
+    return false;
+}
+
 bool KDuz::WriteBytes(const void* data, size_t count)
 {
     if (count == 0)
         return true;
     if (stream_ == nullptr)
+        return false;
+    // Every offset the file stores is a position that was written: with no
+    // byte past the limit, none of them can wrap.
+    if (binary_ && !BinaryEndFits(WritePosition() + static_cast<int64_t>(count)))
         return false;
     if (writeBufferStart_ < 0) {
         writeBufferStart_ = stream_->Tell();
@@ -226,11 +243,10 @@ int KDuz::FieldWriteBegin(const char* name)
             return kErrorInvalidData;
         }
         const int64_t position = WritePosition();
-        if (position < 0 || position > int64_t(0xffffffffu) - kNullRecordSize - 255) {
-            // Record offsets are 32-bit in the file.
-            error_.SetLastErrorWithText(kErrorNoSpaceLeft, "Write field error : file larger than 4 GB");
-            return kErrorNoSpaceLeft;
-        }
+        // Refused before the previous record is closed on it: the file
+        // keeps no record whose end lies past the limit.
+        if (position < 0 || !BinaryEndFits(position + kNullRecordSize + static_cast<int64_t>(length)))
+            return error_.GetLastErrorIndex();
         PatchOpenRecord(position);
         slots_[level_] = RecordSlot{position, 0, 0, 0};
         unsigned char header[kNullRecordSize + 255] = {};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/PlatformFile.h"
+#include "sdk/io/KDuz.h"
 #include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 
@@ -42,6 +43,19 @@ bool KDuzWriter::CopyTextureFileTo(const char* source, const char* target) {
         return false;
     }
     return true;
+}
+
+void KDuzWriter::SetFieldFileError(const KDuz* file) {
+    // Only a reason of the field file's own is carried: its table text
+    // ("No space left on device") says no more than the writer's.
+    const int index = file != nullptr ? file->GetLastErrorID() : -1;
+    const char* text = index >= 0 ? file->GetLastErrorString() : nullptr;
+    const bool ownReason = text != nullptr && text[0] != '\0' &&
+                           (index >= KDuz::kErrorTableSize || std::strcmp(text, KDuz::kErrorTexts[index]) != 0);
+    if (ownReason)
+        mError.SetLastErrorWithText(eOutOfDiskSpace, text);
+    else
+        mError.SetLastError(eOutOfDiskSpace);
 }
 
 KDuzNode* KDuzWriter::FindFlaggedNodeInChain(KDuzScene* scene) {

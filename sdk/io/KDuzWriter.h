@@ -10,6 +10,7 @@
 
 namespace duzsdk {
 
+class KDuz;
 class KDuzNode;
 class KDuzScene;
 class KDuzSdkManager;
@@ -61,6 +62,10 @@ protected:
     // FIFO would block); anything else is skipped with a warning in the
     // message text. A copy is whole or absent. False when nothing was copied.
     bool CopyTextureFileTo(const char* source, const char* target);
+    // A write that the field file refused: out of disk space, with the
+    // field file's own reason when it gives one (a binary file's size
+    // limit, a value it cannot store).
+    void SetFieldFileError(const KDuz* file);
 
     KDuzSdkManager* mManager;
     KErrorState mError;

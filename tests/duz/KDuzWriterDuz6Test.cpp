@@ -197,6 +197,17 @@ TEST_F(Duz6WriterTest, AFailedExportKeepsThePreviousFileAndLeavesNoTemporary) {
     EXPECT_EQ(files, 1);
 }
 
+TEST_F(Duz6WriterTest, AFailedExportGivesTheFieldFileReasonNotAFullDisk) {
+    // ASCII has no escapes: a name holding a double quote cannot be stored.
+    KDuzNode* node = KDuzNode::Create(manager, "Say\"Hi\"");
+    scene->GetRootNode()->AddChild(node);
+    for (const int format : {static_cast<int>(kAscii), 4}) {
+        SCOPED_TRACE(format);
+        EXPECT_FALSE(Export(scene, PathOf("quoted.duz"), format));
+        EXPECT_NE(lastExportError.find("quote"), std::string::npos) << lastExportError;
+    }
+}
+
 TEST_F(Duz6WriterTest, TheFormatComesFromTheIndexOrTheExtension) {
     // By extension: the first writer for "duz" is the binary one.
     KDuzExporter* exporter = KDuzExporter::Create(manager, "");

@@ -651,3 +651,37 @@ TEST(KDuzBinary, LargeValueListsAreReadWhenSelected)
     duz.FieldReadEnd();
     expectDoubles("B", -1.0);
 }
+
+TEST(KDuzBinary, WritesStopAtTheFourGiBLimitWithoutAWrappedOffset)
+{
+    // A section appended to a file that ends just below 4 GiB. The file is
+    // sparse: the test writes kilobytes, not gigabytes.
+    TempFolder folder;
+    const std::string path = folder.File("large.duz");
+    {
+        KDuz duz;
+        ASSERT_TRUE(duz.ProjectCreateFile(path.c_str(), true, false));
+        duz.FieldWriteBegin("Main");
+        duz.FieldWriteInt(1);
+        duz.FieldWriteEnd();
+        duz.ProjectClose();
+    }
+    std::filesystem::resize_file(path, uintmax_t(0xfffff000u));
+    KDuz duz;
+    ASSERT_TRUE(duz.ProjectOpenForUpdate(path.c_str(), true, false)) << duz.GetLastErrorString();
+    ASSERT_TRUE(duz.ProjectCreateSection(false)) << duz.GetLastErrorString();
+    // Each field passes the limit in its values, not at its start.
+    const std::vector<char> chunk(1000, 'x');
+    int fields = 0;
+    while (duz.GetLastErrorID() < 0 && fields < 100) {
+        duz.FieldWriteBegin("Chunk");
+        duz.FieldWriteRaw(chunk.data(), static_cast<uint32_t>(chunk.size()));
+        duz.FieldWriteEnd();
+        ++fields;
+    }
+    EXPECT_GT(fields, 1);
+    EXPECT_EQ(duz.GetLastErrorID(), KDuz::kErrorNoSpaceLeft);
+    EXPECT_NE(std::string(duz.GetLastErrorString()).find("4 GiB"), std::string::npos) << duz.GetLastErrorString();
+    duz.ProjectClose();
+    EXPECT_LE(std::filesystem::file_size(path), uintmax_t(KDuz::kBinaryFileLimit));
+}

@@ -8,9 +8,11 @@
 
 namespace duzsdk {
 
+using kfcurve_detail::Difference;
 using kfcurve_detail::Lerp;
 using kfcurve_detail::SaturateTicks;
 using kfcurve_detail::SecondsBetween;
+using kfcurve_detail::ToFloat;
 
 namespace {
 
@@ -30,7 +32,7 @@ struct Bezier {
     // d/ds, by de Casteljau on the differences of the control values.
     double Slope(double s) const
     {
-        const float d0 = p1 - p0, d1 = p2 - p1, d2 = p3 - p2;
+        const float d0 = Difference(p1, p0), d1 = Difference(p2, p1), d2 = Difference(p3, p2);
         const float a = Lerp(d0, d1, s), b = Lerp(d1, d2, s);
         return 3.0 * Lerp(a, b, s);
     }
@@ -187,18 +189,18 @@ float KFCurve::EvaluateIndex(double position) const
     case kFCurveInterpolationConstant:
         return (key.mFlags & kFCurveConstantNext) ? v1 : v0;
     case kFCurveInterpolationLinear:
-        return static_cast<float>(v0 + (static_cast<double>(v1) - v0) * f);
+        return ToFloat(v0 + (static_cast<double>(v1) - v0) * f);
     case kFCurveInterpolationCubic: {
         const double span = SecondsBetween(key.mTime, T(k + 1));
         const double d0 = ComputeRightDerivative(k);
         const double d1 = ComputeLeftDerivative(k + 1);
         if ((key.mFlags & kFCurveWeightedAll) == 0) {
-            const Bezier b{v0, static_cast<float>(v0 + d0 * span / 3.0), static_cast<float>(v1 - d1 * span / 3.0), v1};
+            const Bezier b{v0, ToFloat(v0 + d0 * span / 3.0), ToFloat(v1 - d1 * span / 3.0), v1};
             return b.At(f);
         }
         const float w1 = KeyGetRightWeight(k), w2 = KeyGetLeftWeight(k + 1);
         const double s = KFCurveBezierSolve(f, w1, w2);
-        const Bezier b{v0, static_cast<float>(v0 + d0 * span * w1), static_cast<float>(v1 - d1 * span * w2), v1};
+        const Bezier b{v0, ToFloat(v0 + d0 * span * w1), ToFloat(v1 - d1 * span * w2), v1};
         return b.At(s);
     }
     default:
@@ -217,9 +219,9 @@ float KFCurve::Evaluate(KTime time, int* lastIndex) const
             if (mPreExtrapolationCount != -1) {
                 const __int128 reach = span * mPreExtrapolationCount;
                 if (static_cast<__int128>(t) < t0 - reach)
-                    return static_cast<float>(V(0) - slope * (static_cast<double>(reach) / kfcurve_detail::kTicksPerSecond));
+                    return ToFloat(V(0) - slope * (static_cast<double>(reach) / kfcurve_detail::kTicksPerSecond));
             }
-            return static_cast<float>(V(0) + slope * SecondsBetween(t0, t));
+            return ToFloat(V(0) + slope * SecondsBetween(t0, t));
         }
         if (mPostExtrapolation == kFCurveExtrapolationKeepSlope && t > tn) {
             const double slope = ComputeLeftDerivative(mKeyCount - 1);
@@ -227,9 +229,9 @@ float KFCurve::Evaluate(KTime time, int* lastIndex) const
             if (mPostExtrapolationCount != -1) {
                 const __int128 reach = span * mPostExtrapolationCount;
                 if (static_cast<__int128>(t) > tn + reach)
-                    return static_cast<float>(vn + slope * (static_cast<double>(reach) / kfcurve_detail::kTicksPerSecond));
+                    return ToFloat(vn + slope * (static_cast<double>(reach) / kfcurve_detail::kTicksPerSecond));
             }
-            return static_cast<float>(vn + slope * SecondsBetween(tn, t));
+            return ToFloat(vn + slope * SecondsBetween(tn, t));
         }
     }
     return EvaluateIndex(KeyFindExtrapolated(time, lastIndex));
@@ -266,21 +268,21 @@ float KFCurve::EvaluateLeftDerivative(KTime time, int* lastIndex) const
     case kFCurveInterpolationConstant:
         return 0.0f;
     case kFCurveInterpolationLinear:
-        return static_cast<float>((static_cast<double>(v1) - v0) / span);
+        return ToFloat((static_cast<double>(v1) - v0) / span);
     case kFCurveInterpolationCubic: {
         const double d0 = ComputeRightDerivative(k);
         const double d1 = ComputeLeftDerivative(k + 1);
         if ((key.mFlags & kFCurveWeightedAll) == 0) {
-            const Bezier b{v0, static_cast<float>(v0 + d0 * span / 3.0), static_cast<float>(v1 - d1 * span / 3.0), v1};
-            return static_cast<float>(b.Slope(f) / span);
+            const Bezier b{v0, ToFloat(v0 + d0 * span / 3.0), ToFloat(v1 - d1 * span / 3.0), v1};
+            return ToFloat(b.Slope(f) / span);
         }
         const float w1 = KeyGetRightWeight(k), w2 = KeyGetLeftWeight(k + 1);
         const double s = KFCurveBezierSolve(f, w1, w2);
-        const Bezier value{v0, static_cast<float>(v0 + d0 * span * w1), static_cast<float>(v1 - d1 * span * w2), v1};
+        const Bezier value{v0, ToFloat(v0 + d0 * span * w1), ToFloat(v1 - d1 * span * w2), v1};
         const Bezier abscissa{0.0f, w1, 1.0f - w2, 1.0f};
         const double dx = abscissa.Slope(s) * span;
         if (dx == 0.0) return 0.0f;
-        return static_cast<float>(value.Slope(s) / dx);
+        return ToFloat(value.Slope(s) / dx);
     }
     default:
         return 0.0f;

@@ -9,7 +9,9 @@
 
 namespace duzsdk {
 
+using kfcurve_detail::Difference;
 using kfcurve_detail::SecondsBetween;
+using kfcurve_detail::ToFloat;
 
 namespace {
 
@@ -22,12 +24,13 @@ bool HasTCB(const KFCurveKey& k) { return (k.GetTangentMode() & kFCurveTangentTC
 bool IsCubicAuto(const KFCurveKey& k) { return k.IsCubic() && HasAuto(k); }
 
 // Chord from key a to key b; a span of zero or less (keys moved onto one time)
-// has no slope to offer and counts as flat.
+// has no slope to offer and counts as flat. A steep chord (keys far apart in
+// value, close in time) is held at the largest float, not made infinite.
 float Chord(const KFCurve& c, int a, int b)
 {
-    const float dv = c.KeyRecord(b).mValue - c.KeyRecord(a).mValue;
+    const float dv = Difference(c.KeyRecord(b).mValue, c.KeyRecord(a).mValue);
     const float dt = static_cast<float>(SecondsBetween(c.KeyRecord(a).mTime, c.KeyRecord(b).mTime));
-    return dt > 0.0f ? dv / dt : 0.0f;
+    return dt > 0.0f ? ToFloat(static_cast<double>(dv) / dt) : 0.0f;
 }
 
 // TCB slope rules, as a function of the key's chords.
@@ -126,7 +129,7 @@ float KFCurveAutoToLeftDerivative(double autoValue, const KFCurve& curve, int in
     if (curve.KeyGetCount() == 0) return 0.0f;
     float l, r;
     KFCurveGetChordSlopes(curve, index, &l, &r);
-    return static_cast<float>(KFCurveAutoBlend(autoValue, l, r, false));
+    return ToFloat(KFCurveAutoBlend(autoValue, l, r, false));
 }
 
 float KFCurveAutoToRightDerivative(double autoValue, const KFCurve& curve, int index)
@@ -134,7 +137,7 @@ float KFCurveAutoToRightDerivative(double autoValue, const KFCurve& curve, int i
     if (curve.KeyGetCount() == 0) return 0.0f;
     float l, r;
     KFCurveGetChordSlopes(curve, index, &l, &r);
-    return static_cast<float>(KFCurveAutoBlend(autoValue, r, l, true));
+    return ToFloat(KFCurveAutoBlend(autoValue, r, l, true));
 }
 
 float KFCurveLeftDerivativeToAuto(double derivative, const KFCurve& curve, int index)
@@ -142,7 +145,7 @@ float KFCurveLeftDerivativeToAuto(double derivative, const KFCurve& curve, int i
     if (curve.KeyGetCount() == 0) return 0.0f;
     float l, r;
     KFCurveGetChordSlopes(curve, index, &l, &r);
-    return static_cast<float>(KFCurveAutoUnblend(derivative, l, r, false));
+    return ToFloat(KFCurveAutoUnblend(derivative, l, r, false));
 }
 
 float KFCurveRightDerivativeToAuto(double derivative, const KFCurve& curve, int index)
@@ -150,7 +153,7 @@ float KFCurveRightDerivativeToAuto(double derivative, const KFCurve& curve, int 
     if (curve.KeyGetCount() == 0) return 0.0f;
     float l, r;
     KFCurveGetChordSlopes(curve, index, &l, &r);
-    return static_cast<float>(KFCurveAutoUnblend(derivative, r, l, true));
+    return ToFloat(KFCurveAutoUnblend(derivative, r, l, true));
 }
 
 void KFCurveDerivativesToAutos(double leftDerivative, double rightDerivative, float* leftAuto, float* rightAuto,
@@ -217,10 +220,10 @@ float KFCurve::ComputeRightDerivative(int index) const
             bool rightFlat = false;
             KeyIsClamped(index, nullptr, &rightFlat);
             if (n < 2 || rightFlat) return 0.0f;
-            return static_cast<float>(KFCurveAutoBlend(k.mData[0], r, l, true));
+            return ToFloat(KFCurveAutoBlend(k.mData[0], r, l, true));
         }
         case kFCurveTangentTCB:
-            return static_cast<float>(TCBRight(k.mData[0], k.mData[1], k.GetData2(), l, r, index == 0));
+            return ToFloat(TCBRight(k.mData[0], k.mData[1], k.GetData2(), l, r, index == 0));
         default:
             return 0.0f;
         }
@@ -257,7 +260,7 @@ float KFCurve::ComputeLeftDerivative(int index) const
             return p.mData[1];
         case kFCurveTangentAuto:
         case kFCurveTangentAutoBreak:
-            return static_cast<float>(KFCurveAutoBlend(p.mData[1], l, r, false));
+            return ToFloat(KFCurveAutoBlend(p.mData[1], l, r, false));
         case kFCurveTangentTCB:
             if (k.GetInterpolation() == kFCurveInterpolationLinear) return last ? 0.0f : ComputeRightDerivative(index);
             return 0.0f;
@@ -270,10 +273,10 @@ float KFCurve::ComputeLeftDerivative(int index) const
         if (pTCB) return last ? 0.0f : k.mData[0];
         return p.mData[1];
     case kFCurveTangentUserBreak:
-        if (pTCB) return static_cast<float>(TCBLeft(p.mData[0], p.mData[1], p.GetData2(), l, r, last));
+        if (pTCB) return ToFloat(TCBLeft(p.mData[0], p.mData[1], p.GetData2(), l, r, last));
         return p.mData[1];
     case kFCurveTangentTCB:
-        return static_cast<float>(TCBLeft(k.mData[0], k.mData[1], k.GetData2(), l, r, last));
+        return ToFloat(TCBLeft(k.mData[0], k.mData[1], k.GetData2(), l, r, last));
     case kFCurveTangentAuto:
     case kFCurveTangentAutoBreak: {
         bool leftFlat = false;
@@ -281,7 +284,7 @@ float KFCurve::ComputeLeftDerivative(int index) const
         if (n < 2 || leftFlat) return 0.0f;
         double x = p.mData[1];
         if (pTCB) x = (k.mFlags & kFCurveTangentBreak) ? 100.0 : (last ? 0.0 : -static_cast<double>(k.mData[0]));
-        return static_cast<float>(KFCurveAutoBlend(x, l, r, false));
+        return ToFloat(KFCurveAutoBlend(x, l, r, false));
     }
     default:
         return 0.0f;
@@ -654,7 +657,7 @@ float KFCurve::KeyGetRightBezierValue(int index) const
         return k.mValue;
     case kFCurveInterpolationLinear:
     case kFCurveInterpolationCubic:
-        return static_cast<float>(k.mValue + ComputeRightDerivative(index) * SecondsBetween(k.mTime, T(index + 1)) / 3.0);
+        return ToFloat(k.mValue + ComputeRightDerivative(index) * SecondsBetween(k.mTime, T(index + 1)) / 3.0);
     default:
         return 0.0f;
     }
@@ -670,7 +673,7 @@ float KFCurve::KeyGetLeftBezierValue(int index) const
         return V(index);
     case kFCurveInterpolationLinear:
     case kFCurveInterpolationCubic:
-        return static_cast<float>(V(index) - ComputeLeftDerivative(index) * SecondsBetween(p.mTime, T(index)) / 3.0);
+        return ToFloat(V(index) - ComputeLeftDerivative(index) * SecondsBetween(p.mTime, T(index)) / 3.0);
     default:
         return 0.0f;
     }

@@ -16,8 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "KFCurveTestUtil.h"
@@ -253,6 +255,58 @@ TEST(KFCurveEvaluateTest, ExtremeTimesStayFinite)
         const float v = curve.Evaluate(KTime(t));
         EXPECT_TRUE(v >= 0.0f && v <= 10.0f) << t;
     }
+}
+
+// Keys at the float limit a frame away from ordinary keys: the chords and the
+// Bezier control values leave the float range. Values and slopes stay finite
+// everywhere (they used to become infinite, and then NaN in the segments next
+// to such a key); in the range they are what they were.
+TEST(KFCurveEvaluateTest, KeysAtTheFloatLimitGiveFiniteValuesAndSlopes)
+{
+    const double frame = 1.0 / 30.0;
+    const std::vector<std::vector<KeySpec>> tables = {
+        // An ordinary auto segment whose next chord falls to -FLT_MAX.
+        {{0, 72.65f}, {8 * frame, 0.0f}, {9 * frame, -FLT_MAX, L, 0}, {13 * frame, 54.77f}},
+        // The limit key itself cubic, between auto and TCB-like neighbours.
+        {{0, 0.0f}, {frame, -FLT_MAX}, {2 * frame, 95.0f}, {3 * frame, -95.0f}},
+        // Both limits one frame apart: a chord beyond twice the largest float.
+        {{0, FLT_MAX}, {frame, -FLT_MAX}, {2 * frame, FLT_MAX}},
+        // A user slope at the limit.
+        {{0, 1.0f, B, kUser, FLT_MAX, FLT_MAX}, {frame, 2.0f, B, kUser, -FLT_MAX, -FLT_MAX}, {2 * frame, 0.0f}},
+    };
+    for (size_t t = 0; t < tables.size(); ++t) {
+        SCOPED_TRACE("table " + std::to_string(t));
+        for (const int weighted : {0, 1}) {
+            KFCurve* curve = Build(tables[t]);
+            curve->SetPreExtrapolation(kFCurveExtrapolationKeepSlope);
+            curve->SetPostExtrapolation(kFCurveExtrapolationKeepSlope);
+            curve->SetPreExtrapolationCount(-1);
+            curve->SetPostExtrapolationCount(-1);
+            if (weighted)
+                for (int k = 0; k + 1 < curve->KeyGetCount(); ++k) {
+                    curve->KeySetRightWeighted(k, true);
+                    curve->KeySetRightWeight(k, 0.2f);
+                }
+            for (int k = 0; k < curve->KeyGetCount(); ++k) {
+                EXPECT_TRUE(std::isfinite(curve->ComputeLeftDerivative(k))) << k;
+                EXPECT_TRUE(std::isfinite(curve->ComputeRightDerivative(k))) << k;
+                EXPECT_EQ(curve->Evaluate(curve->KeyGetTime(k)), curve->KeyGetValue(k)) << k;
+            }
+            const double last = tables[t].back().seconds;
+            for (double at = -frame; at <= last + frame; at += frame / 8) {
+                EXPECT_TRUE(std::isfinite(curve->Evaluate(Sec(at)))) << weighted << " at " << at;
+                EXPECT_TRUE(std::isfinite(curve->EvaluateLeftDerivative(Sec(at)))) << weighted << " at " << at;
+            }
+            KFCurveObjectDelete(curve);
+        }
+    }
+    // Slopes in the float range are as before; a steeper chord is held at
+    // the largest float, and the auto key takes the mean of its chords.
+    KFCurve* curve = Build(tables[0]);
+    const double d0 = curve->ComputeRightDerivative(0);
+    EXPECT_NEAR(d0, (0.0 - 72.65) / (8 * frame), 1e-3);
+    EXPECT_FLOAT_EQ(curve->ComputeLeftDerivative(1), -FLT_MAX / 2);
+    KFCurveObjectDelete(curve);
 }
 
 TEST(KFCurveEvaluateTest, KeyFindPositions)

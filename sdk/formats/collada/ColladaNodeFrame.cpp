@@ -12,6 +12,9 @@ namespace duzsdk {
 const char* const kColladaPostRotationInverseSids[3] = {"postRotationInverseX", "postRotationInverseY",
                                                          "postRotationInverseZ"};
 
+const char* const kColladaAuthoringTool = "DUZ COLLADA exporter";
+const char* const kColladaParentTurnInverseSid = "parentTurnInverse";
+
 KgeMatrix ColladaAxisRotation(double x, double y, double z, double angle) {
     KgeMatrix matrix;
     const double length = std::sqrt(x * x + y * y + z * z);
@@ -32,6 +35,31 @@ KgeMatrix ColladaAttributeFrameTurn(KDuzObject* attribute) {
         }
         default: return KgeMatrix();
     }
+}
+
+KgeMatrix ColladaChildFrameFix(KDuzNode* parent, bool toDocument, bool afterTurn) {
+    if (parent == nullptr) return KgeMatrix();
+    const KgeMatrix turn = ColladaAttributeFrameTurn(parent->GetNodeAttribute());
+    const KgeMatrix rotation = toDocument ? turn.InverseOrthogonal() : turn;
+    if (!afterTurn) return rotation;
+    const auto scaling = parent->GetLclScaling();
+    const KgeTVector scale(scaling[0], scaling[1], scaling[2], 0.0);
+    // A flat scale has no inverse: the turn alone is the best there is.
+    if (!(scale[0] != 0.0 && scale[1] != 0.0 && scale[2] != 0.0)) return rotation;
+    auto move = [](const KgeTVector& by, double sign) {
+        KgeMatrix m;
+        m.SetTRS(KgeTVector(sign * by[0], sign * by[1], sign * by[2], 0.0), KgeTVector(), KgeTVector(1.0, 1.0, 1.0, 0.0));
+        return m;
+    };
+    KgeMatrix scaleMatrix;
+    scaleMatrix.SetTRS(KgeTVector(), KgeTVector(), scale);
+    const KgeTVector scalingPivot = parent->GetScalingPivot(0);
+    const KgeMatrix after = move(parent->GetRotationPivot(0), -1.0)
+                                .MultiplyAffine(move(parent->GetScalingOffset(0), 1.0))
+                                .MultiplyAffine(move(scalingPivot, 1.0))
+                                .MultiplyAffine(scaleMatrix)
+                                .MultiplyAffine(move(scalingPivot, -1.0));
+    return after.InverseOrthogonal().MultiplyAffine(rotation).MultiplyAffine(after);
 }
 
 void ColladaStackCheck::Add(Slot slot, int axis) {

@@ -9,6 +9,7 @@
 
 namespace duzsdk {
 
+class KDuzNode;
 class KDuzObject;
 
 // Sids of the rotations that together make the inverse of the node's
@@ -25,6 +26,21 @@ KgeMatrix ColladaAxisRotation(double x, double y, double z, double angle);
 // -Y, where the document's look and shine along -Z. Identity for any other
 // attribute.
 KgeMatrix ColladaAttributeFrameTurn(KDuzObject* attribute);
+
+// The authoring tool our writer names: the reader knows its documents by it.
+extern const char* const kColladaAuthoringTool;
+
+// Sid of the element the writer puts first in each child of a turned node, so
+// that the child stays where it is in our scene: it undoes the parent's turn.
+extern const char* const kColladaParentTurnInverseSid;
+
+// What a child of parent needs in front of its own transforms for its place
+// to stay the same between our frame and the document's, where parent's
+// frame is turned (T Roff Rp Rpre R Rpost^-1 [turn] Rp^-1 Soff Sp S Sp^-1):
+// to the document, B^-1 turn^-1 B, with B the part after the turn; from the
+// document, its inverse. afterTurn false: the turn is the last of the parent's
+// transforms (B is the identity). Identity for a parent that is not turned.
+KgeMatrix ColladaChildFrameFix(KDuzNode* parent, bool toDocument, bool afterTurn);
 
 // Whether a node's transform elements, met in document order, can be held
 // element by element by T Roff Rp Rpre R Rpost^-1 Rp^-1 Soff Sp S Sp^-1.

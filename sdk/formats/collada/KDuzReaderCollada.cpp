@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/PlatformFile.h"
+#include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzGeometry.h"
 #include "sdk/geometry/KDuzLayer.h"
@@ -244,6 +245,7 @@ void KDuzReaderCollada::ClearTables() {
     mTakeVisualSceneMeshes = false;
     mSceneNodes.clear();
     mSharedLibrariesRead = false;
+    mOwnDocument = false;
     mSceneElement = nullptr;
     mVisualSceneElement = nullptr;
     mTakeSpanSet = false;
@@ -462,7 +464,10 @@ bool KDuzReaderCollada::ReadAsset(xmlNode* asset, KDuzScene* scene, KDuzSceneInf
             if (settings != nullptr) settings->SetSystemUnit(KDuzSystemUnit(meter * 100.0));
         } else if (name == "contributor") {
             for (xmlNode* part = child->children; part != nullptr; part = part->next) {
-                if (info == nullptr) break;
+                if (ColladaIsElement(part, "authoring_tool") &&
+                    ColladaGetContent(part) == KString(kColladaAuthoringTool))
+                    mOwnDocument = true;
+                if (info == nullptr) continue;
                 if (ColladaIsElement(part, "author")) info->author = ColladaGetContent(part);
                 else if (ColladaIsElement(part, "comments")) info->comment = ColladaGetContent(part);
             }

@@ -157,8 +157,9 @@ private:
 
     // ---- visual scenes and nodes ----
     bool ReadVisualScene(xmlNode* visualScene);
-    bool ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth);
-    bool ReadNodeTransforms(xmlNode* element, KDuzNode* node);
+    // parent: the node the element's node will hang under, when there is one.
+    bool ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth, KDuzNode* parent = nullptr);
+    bool ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDuzNode* parent);
     bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
     // Reads the node an instance_node names as a child of parent.
@@ -222,6 +223,8 @@ private:
     std::vector<KDuzPose*> mPoses;
     std::unordered_map<std::string, KDuzNode*> mSceneNodes;
     bool mSharedLibrariesRead = false;
+    // Written by our own writer (its authoring tool).
+    bool mOwnDocument = false;
     std::set<KDuzSurfaceMaterial*> mReplacedMaterials;
     // Clusters made by this read: only these are relinked to joints.
     std::vector<KDuzCluster*> mCreatedClusters;

@@ -148,7 +148,7 @@ bool KDuzReaderCollada::ReadVisualScene(xmlNode* visualScene) {
     return true;
 }
 
-bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth) {
+bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth, KDuzNode* parent) {
     if (depth > kMaxNodeDepth) {
         NotifyError(KString("nodes nested too deeply at node ") + id);
         return false;
@@ -159,7 +159,7 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
         NotifyError(KString("too many nodes made by instance_node"));
         return false;
     }
-    if (!ReadNodeTransforms(element, node)) return false;
+    if (!ReadNodeTransforms(element, node, parent)) return false;
     const KString type = ColladaGetAttribute(element, "type");
     const KString sid = ColladaGetAttribute(element, "sid");
     if (!sid.IsEmpty()) mNodeSids.emplace(node->GetName(), sid);
@@ -186,7 +186,7 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
             if (!CheckCameraName(childId)) continue;
             KDuzNode* childNode = KDuzNode::Create(mManager, childId.Buffer());
             if (childNode == nullptr) return false;
-            mSuccess = ReadNode(child, childNode, childId, depth + 1);
+            mSuccess = ReadNode(child, childNode, childId, depth + 1, node);
             if (!mSuccess) return false;
             node->AddChild(childNode);
         } else if (name == "lookat" || name == "matrix" || name == "rotate" || name == "scale" ||
@@ -237,7 +237,7 @@ bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, in
     KDuzNode* node = KDuzNode::Create(mManager, name.Buffer());
     if (node == nullptr) return false;
     mExpanding.push_back(target);
-    mSuccess = ReadNode(target, node, name, depth + 1);
+    mSuccess = ReadNode(target, node, name, depth + 1, parent);
     mExpanding.pop_back();
     if (!mSuccess) return false;
     parent->AddChild(node);
@@ -393,7 +393,7 @@ bool KDuzReaderCollada::MakeJoint(KDuzNode* node, const KString& id) {
     return true;
 }
 
-bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
+bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDuzNode* parent) {
     int order[3] = {-1, -1, -1};
     int count = 0;
     const KString nodeName(node->GetName());
@@ -403,6 +403,14 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
     KgeMatrix stack;
     ColladaStackCheck check;
     ColladaStackCheck ignored;
+    // Under a turned camera or light node, a child lands where it does in the
+    // document: the parent's turn is undone in front of its transforms. Our
+    // own documents undo it in their first element, skipped below; our older
+    // ones wrote the child in the turned frame and read as they did.
+    if (!mOwnDocument) {
+        stack = ColladaChildFrameFix(parent, false, true);
+        if (stack.IsNotEqual(KgeMatrix())) check.AddMatrix();
+    }
     KgeMatrix postInverse;
     bool hasPostInverse = false;
     std::vector<KString> targets;
@@ -411,6 +419,7 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node) {
         const KString name(ColladaElementName(child));
         const KString sid = ColladaGetAttribute(child, "sid");
         const KString key = nodeName + "/" + sid;
+        if (mOwnDocument && sid == kColladaParentTurnInverseSid) continue;
         if (name == "perspective") {
             NotifyWarning(KString("<perspective> is not supported."));
         } else if (name == "matrix") {

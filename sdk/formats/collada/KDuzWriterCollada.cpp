@@ -15,6 +15,7 @@
 #include "sdk/animation/KDuzTakeNode.h"
 #include "sdk/animation/KFCurve.h"
 #include "sdk/base/KPath.h"
+#include "sdk/formats/collada/ColladaNodeFrame.h"
 #include "sdk/formats/collada/ColladaXmlWrite.h"
 #include "sdk/geometry/KDuzLayer.h"
 #include "sdk/geometry/KDuzLayerContainer.h"
@@ -282,7 +283,7 @@ bool KDuzWriterCollada::WriteAsset(xmlNode* root) {
     if (asset == nullptr) return false;
     xmlNode* contributor = ColladaNewChild(asset, "contributor");
     if (info != nullptr) ColladaNewChild(contributor, "author", info->author.Buffer());
-    ColladaNewChild(contributor, "authoring_tool", "DUZ COLLADA exporter");
+    ColladaNewChild(contributor, "authoring_tool", kColladaAuthoringTool);
     if (info != nullptr) ColladaNewChild(contributor, "comments", info->comment.Buffer());
     const KString now = UtcTimeText();
     ColladaNewChild(asset, "created", now.Buffer());

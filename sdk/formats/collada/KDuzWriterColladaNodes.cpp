@@ -183,6 +183,14 @@ bool KDuzWriterCollada::ExportNodeTransforms(xmlNode* element, KDuzNode* node) {
     if (KDuzNode::GetAttributeTypeOf(attribute) == KDuzNodeAttribute::eMesh && SkinClusterCount(attribute) > 0)
         return true;
 
+    // A child of a turned camera or light node first undoes the turn, so it
+    // lands where it is in our scene.
+    const KgeMatrix fix = ColladaChildFrameFix(node->GetParent(), true, !mSingleMatrix);
+    if (fix.IsNotEqual(KgeMatrix())) {
+        xmlNode* matrix = ColladaNewChild(element, "matrix", ColladaMatrixToText(fix).Buffer());
+        ColladaSetAttribute(matrix, "sid", kColladaParentTurnInverseSid);
+    }
+
     // Cameras and lights: the document's frame is ours turned to its axes.
     const KgeMatrix turn = ColladaAttributeFrameTurn(attribute);
     if (mSingleMatrix) {

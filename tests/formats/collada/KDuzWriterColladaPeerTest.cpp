@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "formats/collada/ColladaTestSupport.h"
 #include "formats/collada/ColladaWriterFixture.h"
+#include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/geometry/KDuzCluster.h"
 #include "sdk/geometry/KDuzSkin.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -135,6 +137,95 @@ TEST_F(ColladaPeerFrameTest, FramesDirectionsAndSkinsMatchThePeer) {
                    "directional light direction");
         ExpectNear(PeerNumbers(peer, "bound controller BodyController", "positions"), WorldPoints(bodyNode, bodyGlobal),
                    "skinned mesh at its bind");
+    }
+}
+
+// A mesh under a camera and one under a spot light: the turn the writer
+// gives those nodes is undone for their children, so pycollada places them
+// where ours are, in both transform modes, also under a camera with a scale
+// and pivots; our reader gives back the same frames. A
+// document of the old writer (children in the turned frame, no undoing
+// element) reads as before; one from another tool gets its children where
+// that tool placed them.
+TEST_F(ColladaPeerFrameTest, ChildrenOfCamerasAndLightsStayWhereTheyAre) {
+    KDuzNode* eye = Active(AddNode("Eye", KDuzCamera::Create(manager, "")), {0, 0, 5}, {0, 45, 0},
+                           KgeTVector(0, 0, 10, 0));
+    KDuzLight* spot = KDuzLight::Create(manager, "");
+    spot->SetLightType(KDuzLight::eSpot);
+    KDuzNode* lamp = Active(AddNode("Lamp", spot), {0, 4, 0}, {30, 0, 0}, KgeTVector(0, 0, 0, 0));
+    KDuzNode* rig = Active(AddNode("Rig", KDuzCamera::Create(manager, "")), {1, 1, 1}, {0, 0, 20},
+                           KgeTVector(5, 0, 0, 0));
+    rig->SetLclScaling({2, 2, 2});
+    rig->SetRotationPivot(0, KgeTVector(0.5, 0, 0, 0));
+    rig->SetScalingPivot(0, KgeTVector(0, 1, 0, 0));
+    struct Child {
+        const char* name;
+        KDuzNode* parent;
+        KDuzNode* node = nullptr;
+        KgeMatrix global;
+    };
+    Child children[] = {{"OnEye", eye, nullptr, {}}, {"OnLamp", lamp, nullptr, {}}, {"OnRig", rig, nullptr, {}}};
+    for (Child& child : children) {
+        child.node = Active(AddNode(child.name, Pyramid(), child.parent), {1, 2, 3}, {0, 30, 0}, KgeTVector());
+        child.global = child.node->GetGlobalTransform();
+    }
+    auto readBack = [&](const std::string& path) {
+        KDuzScene* read = KDuzScene::Create(manager, "");
+        KDuzReaderCollada reader(manager);
+        EXPECT_TRUE(reader.FileOpen(path.c_str()));
+        KDuzStreamOptions* options = reader.GetReadOptions(false);
+        EXPECT_TRUE(reader.Read(read, options));
+        options->Destroy();
+        reader.FileClose();
+        return read;
+    };
+    auto expectFrame = [](KDuzScene* read, const char* name, const KgeMatrix& expected) {
+        KDuzNode* node = read->FindNode(name);
+        ASSERT_NE(node, nullptr) << name;
+        const KgeMatrix global = node->GetGlobalTransform();
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(global.Data()[i], expected.Data()[i], 1e-4) << name << " " << i;
+    };
+
+    for (const bool singleMatrix : {false, true}) {
+        SCOPED_TRACE(singleMatrix ? "single matrix" : "transform elements");
+        const std::string path = Write(singleMatrix);
+        ASSERT_FALSE(path.empty());
+        ExpectValidDocument(path);
+        const std::string peer = LoadWithPeer(path);
+        SCOPED_TRACE(peer);
+        for (const Child& child : children)
+            ExpectNear(PeerNumbers(peer, "bound geometry " + std::string(child.name) + "-lib", "positions"),
+                       WorldPoints(child.node, child.global), child.name);
+        KDuzScene* read = readBack(path);
+        for (const Child& child : children) expectFrame(read, child.name, child.global);
+        read->Destroy();
+    }
+
+    // The old writer's shape: the same document without the undoing element.
+    // The old writer and reader agreed on the turned frame, so its children
+    // come back where they were.
+    const std::string path = Write();
+    ASSERT_FALSE(path.empty());
+    const std::string text = ReadFile(path);
+    std::string old = text;
+    for (size_t at; (at = old.find("<matrix sid=\"parentTurnInverse\">")) != std::string::npos;)
+        old.erase(at, old.find("</matrix>", at) + 9 - at);
+    ASSERT_NE(old, text);
+    // Another tool's document in the new shape: the undoing element is one
+    // of its children's transforms, which land where pycollada puts them.
+    std::string foreign = text;
+    const std::string tool = "<authoring_tool>DUZ COLLADA exporter</authoring_tool>";
+    ASSERT_TRUE(Has(foreign, tool));
+    foreign.replace(foreign.find(tool), tool.size(), "<authoring_tool>another tool</authoring_tool>");
+    for (const std::string* document : {&old, &foreign}) {
+        SCOPED_TRACE(document == &old ? "old writer" : "another tool");
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << *document;
+        KDuzScene* read = readBack(path);
+        for (const Child& child : children) {
+            expectFrame(read, child.parent->GetName(), child.parent->GetGlobalTransform());
+            expectFrame(read, child.name, child.global);
+        }
+        read->Destroy();
     }
 }
 

@@ -238,6 +238,8 @@ void KDuzReaderCollada::ClearTables() {
     mNodeSids.clear();
     mSkeletonRoots.clear();
     mNodeElements.clear();
+    mTexcoordSets.clear();
+    mTexcoordSetsRead = false;
     mExpanding.clear();
     mInstancedNodes = 0;
     mMeshUses.clear();

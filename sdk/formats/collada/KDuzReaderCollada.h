@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -48,7 +49,8 @@ struct ColladaTransformTarget {
 // A texture bound to a material: layer and texture channel.
 struct ColladaTextureBinding {
     KDuzTexture* texture = nullptr;
-    int layer = 0;
+    // The texture's "texcoord": the name an instance_material binds to a set.
+    KString texcoord;
     int channel = 3;
 };
 
@@ -78,6 +80,9 @@ int ColladaRotationOrderFromAxes(const int order[3], int count);
 // Splits an animation target into element id, key and member.
 void ColladaSplitTarget(const KString& target, KString& elementId, KString& key, KString& member);
 void ColladaSetNodeTransformFromMatrix(KDuzNode* node, const KgeMatrix& matrix);
+
+// Calls visit on every element under root (root included), without recursion.
+void ColladaForEachElement(xmlNode* root, const std::function<void(xmlNode*)>& visit);
 void ColladaCopyNodeTransform(KDuzNode* destination, KDuzNode* source);
 void ColladaCopyLight(KDuzLight* destination, KDuzLight* source);
 void ColladaCopyCamera(KDuzCamera* destination, KDuzCamera* source);
@@ -110,6 +115,8 @@ public:
 
     // Deepest node nesting followed; deeper documents are refused.
     static constexpr int kMaxNodeDepth = 200;
+    // Highest input set (our layer) read.
+    static constexpr int kMaxTexcoordSet = 63;
     // Most nodes that instance_node elements may make in one read.
     static constexpr int kMaxInstancedNodes = 10000;
 
@@ -165,7 +172,12 @@ private:
     // Reads the node an instance_node names as a child of parent.
     bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth);
     bool BindMaterials(xmlNode* instance, KDuzNode* node);
-    void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const std::vector<ColladaTextureBinding>& bindings);
+    void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const KString& symbol,
+                              const std::vector<ColladaTextureBinding>& bindings);
+    // The texture coordinate set (our layer) that the instance_material of
+    // symbol binds texcoord to; 0 when none does. The document's first
+    // instance_material of a symbol holds.
+    int TexcoordLayer(const KString& symbol, const KString& texcoord);
     bool MakeJoint(KDuzNode* node, const KString& id);
     bool CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth);
     bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
@@ -235,6 +247,9 @@ private:
     // The document's nodes by id, the ones being instanced now, and how many
     // nodes instances made.
     std::unordered_map<std::string, xmlNode*> mNodeElements;
+    // Material symbol to its bind_vertex_input (texcoord, set) pairs.
+    std::unordered_map<std::string, std::vector<std::pair<KString, int>>> mTexcoordSets;
+    bool mTexcoordSetsRead = false;
     std::vector<const xmlNode*> mExpanding;
     int mInstancedNodes = 0;
     // Instances left to copy each library mesh; copies of the visual scene

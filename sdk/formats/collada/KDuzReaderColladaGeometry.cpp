@@ -26,7 +26,7 @@ namespace duzsdk {
 namespace {
 
 // Layer sets beyond this are refused: each one is a layer of the mesh.
-constexpr int kMaxLayerSet = 63;
+constexpr int kMaxLayerSet = KDuzReaderCollada::kMaxTexcoordSet;
 // Offsets beyond this cannot come from a real tuple layout.
 constexpr int kMaxInputOffset = 1 << 16;
 
@@ -402,8 +402,8 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
             const auto bindings = mTextureBindings.find(symbol.Buffer());
             if (bindings != mTextureBindings.end()) {
                 for (const ColladaTextureBinding& binding : bindings->second) {
-                    KDuzLayer* layer = target->GetLayer(binding.layer);
-                    if (layer == nullptr) layer = target->GetLayer(target->CreateLayer());
+                    const int layerIndex = TexcoordLayer(symbol, binding.texcoord);
+                    KDuzLayer* layer = LayerAt(target, layerIndex);
                     if (layer == nullptr || binding.texture == nullptr) continue;
                     KDuzLayerElementTexture* element = layer->GetTexturesOfType(binding.channel);
                     if (element == nullptr)
@@ -419,7 +419,8 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                         if (direct[i] != nullptr && std::strcmp(direct[i]->GetName(), binding.texture->GetName()) == 0)
                             position = i;
                     if (position < 0) position = direct.Add(binding.texture);
-                    textureIndex = position;
+                    // The polygons' own texture index is the first layer's.
+                    if (layerIndex == 0) textureIndex = position;
                     groupTextures.emplace_back(element, position);
                     if (std::find(boundTextureElements.begin(), boundTextureElements.end(), element) ==
                         boundTextureElements.end())

@@ -278,8 +278,40 @@ bool KDuzReaderCollada::ReadTexture(xmlNode* textureElement, const KString& effe
     }
     texture->SetFileName(image->second->GetFileName());
     texture->SetRelativeFileName(image->second->GetRelativeFileName());
-    mTextureBindings[effectId.Buffer()].push_back(ColladaTextureBinding{texture, 0, channel});
+    mTextureBindings[effectId.Buffer()].push_back(
+        ColladaTextureBinding{texture, ColladaGetAttribute(textureElement, "texcoord"), channel});
     return true;
+}
+
+int KDuzReaderCollada::TexcoordLayer(const KString& symbol, const KString& texcoord) {
+    if (!mTexcoordSetsRead) {
+        // Once for the whole document: a material's textures are bound when
+        // its geometry is read, before the node that instances it.
+        mTexcoordSetsRead = true;
+        ColladaForEachElement(xmlDocGetRootElement(mDocument), [&](xmlNode* element) {
+            if (!ColladaIsElement(element, "instance_material")) return;
+            const auto [entry, added] = mTexcoordSets.try_emplace(ColladaGetAttribute(element, "symbol").Buffer());
+            if (!added) return;
+            for (xmlNode* bind = element->children; bind != nullptr; bind = bind->next) {
+                if (!ColladaIsElement(bind, "bind_vertex_input") ||
+                    !(ColladaGetAttribute(bind, "input_semantic") == "TEXCOORD"))
+                    continue;
+                const KString setText = ColladaGetAttribute(bind, "input_set");
+                const char* cursor = setText.Buffer();
+                const int set = setText.IsEmpty() ? 0 : ColladaScanInt(cursor);
+                if (set < 0 || set > kMaxTexcoordSet) {
+                    NotifyWarning(KString("invalid input_set in <bind_vertex_input>: ") + setText);
+                    continue;
+                }
+                entry->second.emplace_back(ColladaGetAttribute(bind, "semantic"), set);
+            }
+        });
+    }
+    const auto found = mTexcoordSets.find(symbol.Buffer());
+    if (found == mTexcoordSets.end()) return 0;
+    for (const auto& [semantic, set] : found->second)
+        if (semantic == texcoord) return set;
+    return 0;
 }
 
 bool KDuzReaderCollada::ReadMaterial(xmlNode* materialElement) {

@@ -87,6 +87,18 @@ bool IsInstance(const xmlNode* child) {
 
 }  // namespace
 
+void ColladaForEachElement(xmlNode* root, const std::function<void(xmlNode*)>& visit) {
+    std::vector<xmlNode*> pending{root};
+    while (!pending.empty()) {
+        xmlNode* element = pending.back();
+        pending.pop_back();
+        if (element == nullptr) continue;
+        visit(element);
+        for (xmlNode* child = element->children; child != nullptr; child = child->next)
+            if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
+    }
+}
+
 bool ColladaReadLookAt(const xmlNode* node, KgeTVector& eye, KgeTVector& interest, KgeTVector& up,
                        KgeMatrix& matrix) {
     xmlNode* lookat = ColladaFindChildByName(node, "lookat");
@@ -208,18 +220,11 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
 bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth) {
     if (mNodeElements.empty()) {
         // Every node of the document by id, for the instances to follow.
-        std::vector<xmlNode*> pending{xmlDocGetRootElement(mDocument)};
-        while (!pending.empty()) {
-            xmlNode* element = pending.back();
-            pending.pop_back();
-            if (element == nullptr) continue;
-            if (ColladaIsElement(element, "node")) {
-                const KString id = ColladaGetAttribute(element, "id");
-                if (!id.IsEmpty()) mNodeElements.emplace(id.Buffer(), element);
-            }
-            for (xmlNode* child = element->children; child != nullptr; child = child->next)
-                if (child->type == XML_ELEMENT_NODE) pending.push_back(child);
-        }
+        ColladaForEachElement(xmlDocGetRootElement(mDocument), [&](xmlNode* element) {
+            if (!ColladaIsElement(element, "node")) return;
+            const KString id = ColladaGetAttribute(element, "id");
+            if (!id.IsEmpty()) mNodeElements.emplace(id.Buffer(), element);
+        });
     }
     const ColladaUrl url = ColladaGetUrl(instance);
     const auto found = mNodeElements.find(url.id.Buffer());
@@ -326,18 +331,20 @@ bool KDuzReaderCollada::BindMaterials(xmlNode* instance, KDuzNode* node) {
             const auto bindings = mTextureBindings.find(targetId.Buffer());
             auto* mesh = dynamic_cast<KDuzMesh*>(geometry);
             if (symbol != targetId && bindings != mTextureBindings.end() && mesh != nullptr)
-                BindMaterialTextures(mesh, index, bindings->second);
+                BindMaterialTextures(mesh, index, symbol, bindings->second);
         }
     }
     return true;
 }
 
-void KDuzReaderCollada::BindMaterialTextures(KDuzMesh* mesh, int materialIndex,
+void KDuzReaderCollada::BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const KString& symbol,
                                              const std::vector<ColladaTextureBinding>& bindings) {
     const KDuzLayerElementMaterial* materials = mesh->GetLayer(0)->GetMaterials();
     const int polygons = mesh->GetPolygonCount();
     for (const ColladaTextureBinding& binding : bindings) {
-        KDuzLayer* layer = mesh->GetLayer(binding.layer);
+        // A set the mesh has no layer for leaves the texture on the first.
+        KDuzLayer* layer = mesh->GetLayer(TexcoordLayer(symbol, binding.texcoord));
+        if (layer == nullptr) layer = mesh->GetLayer(0);
         if (layer == nullptr || binding.texture == nullptr) continue;
         KDuzLayerElementTexture* element = layer->GetTexturesOfType(binding.channel);
         if (element == nullptr)

@@ -131,7 +131,15 @@ TEST_F(ColladaPeerTest, MeshMaterialsNodesCamerasAndLights) {
             EXPECT_TRUE(material->Is(KDuzSurfaceLambert::ClassId()));
         }
         if (m[4] == "texture") {
-            const KDuzLayerElementTexture* textures = mesh->GetLayer(0)->GetTexturesOfType(3);
+            // On the layer of the coordinate set the instance binds.
+            ASSERT_EQ(m[6], "set");
+            const int set = std::stoi(m[7]);
+            ASSERT_NE(mesh->GetLayer(set), nullptr);
+            const KDuzLayerElementTexture* textures = mesh->GetLayer(set)->GetTexturesOfType(3);
+            for (int l = 0; l < mesh->GetLayerCount(); ++l) {
+                if (l == set) continue;
+                EXPECT_EQ(mesh->GetLayer(l)->GetTexturesOfType(3), nullptr) << l;
+            }
             ASSERT_NE(textures, nullptr);
             ASSERT_EQ(textures->GetDirectArray().Count(), 1);
             EXPECT_EQ("./" + std::string(textures->GetDirectArray()[0]->GetFileName()), m[5]);

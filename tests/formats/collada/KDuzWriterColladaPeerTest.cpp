@@ -71,6 +71,18 @@ protected:
         return node;
     }
 
+    // The document as our reader reads it, in a new scene of the manager.
+    KDuzScene* ReadBack(const std::string& path) {
+        KDuzScene* read = KDuzScene::Create(manager, "");
+        KDuzReaderCollada reader(manager);
+        EXPECT_TRUE(reader.FileOpen(path.c_str()));
+        KDuzStreamOptions* options = reader.GetReadOptions(false);
+        EXPECT_TRUE(reader.Read(read, options));
+        options->Destroy();
+        reader.FileClose();
+        return read;
+    }
+
     std::vector<KgeTVector> WorldPoints(KDuzNode* node, const KgeMatrix& global) {
         auto* mesh = static_cast<KDuzMesh*>(node->GetNodeAttribute());
         std::vector<KgeTVector> points;
@@ -169,16 +181,6 @@ TEST_F(ColladaPeerFrameTest, ChildrenOfCamerasAndLightsStayWhereTheyAre) {
         child.node = Active(AddNode(child.name, Pyramid(), child.parent), {1, 2, 3}, {0, 30, 0}, KgeTVector());
         child.global = child.node->GetGlobalTransform();
     }
-    auto readBack = [&](const std::string& path) {
-        KDuzScene* read = KDuzScene::Create(manager, "");
-        KDuzReaderCollada reader(manager);
-        EXPECT_TRUE(reader.FileOpen(path.c_str()));
-        KDuzStreamOptions* options = reader.GetReadOptions(false);
-        EXPECT_TRUE(reader.Read(read, options));
-        options->Destroy();
-        reader.FileClose();
-        return read;
-    };
     auto expectFrame = [](KDuzScene* read, const char* name, const KgeMatrix& expected) {
         KDuzNode* node = read->FindNode(name);
         ASSERT_NE(node, nullptr) << name;
@@ -196,7 +198,7 @@ TEST_F(ColladaPeerFrameTest, ChildrenOfCamerasAndLightsStayWhereTheyAre) {
         for (const Child& child : children)
             ExpectNear(PeerNumbers(peer, "bound geometry " + std::string(child.name) + "-lib", "positions"),
                        WorldPoints(child.node, child.global), child.name);
-        KDuzScene* read = readBack(path);
+        KDuzScene* read = ReadBack(path);
         for (const Child& child : children) expectFrame(read, child.name, child.global);
         read->Destroy();
     }
@@ -220,7 +222,7 @@ TEST_F(ColladaPeerFrameTest, ChildrenOfCamerasAndLightsStayWhereTheyAre) {
     for (const std::string* document : {&old, &foreign}) {
         SCOPED_TRACE(document == &old ? "old writer" : "another tool");
         std::ofstream(path, std::ios::binary | std::ios::trunc) << *document;
-        KDuzScene* read = readBack(path);
+        KDuzScene* read = ReadBack(path);
         for (const Child& child : children) {
             expectFrame(read, child.parent->GetName(), child.parent->GetGlobalTransform());
             expectFrame(read, child.name, child.global);
@@ -272,6 +274,20 @@ TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
     const std::vector<double> uvsSeen = PeerNumbers(peer, "corners Skin", "uv");
     ASSERT_EQ(uvsSeen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(uvsSeen[i], expected[i], kPeerWriteTolerance) << i;
+
+    // Our reader puts the texture back on the second layer, by the binding.
+    KDuzScene* read = ReadBack(path);
+    KDuzNode* statue = read->FindNode("Statue");
+    ASSERT_NE(statue, nullptr);
+    auto* readMesh = dynamic_cast<KDuzMesh*>(statue->GetNodeAttribute());
+    ASSERT_NE(readMesh, nullptr);
+    ASSERT_GE(readMesh->GetLayerCount(), 2);
+    EXPECT_EQ(readMesh->GetLayer(0)->GetTexturesOfType(3), nullptr);
+    const KDuzLayerElementTexture* readTextures = readMesh->GetLayer(1)->GetTexturesOfType(3);
+    ASSERT_NE(readTextures, nullptr);
+    ASSERT_EQ(readTextures->GetDirectArray().Count(), 1);
+    EXPECT_EQ(std::string(readTextures->GetDirectArray()[0]->GetFileName()), (folder / "checker.png").string());
+    read->Destroy();
 }
 
 TEST_F(ColladaPeerFrameTest, ObjectsWithoutNamesGetValidUniqueIds) {

@@ -30,7 +30,8 @@ def make_scene(path):
     image = material.CImage("tex-img", "./tex/a.png")
     surface = material.Surface("tex-surface", image)
     sampler = material.Sampler2D("tex-sampler", surface)
-    texture_map = material.Map(sampler, "UVSET0")
+    # The texture reads the second coordinate set, bound by the instance.
+    texture_map = material.Map(sampler, "UVSET1")
     fx_a = material.Effect("fxA", [surface, sampler], "phong", diffuse=texture_map,
                            specular=(0.5, 0.25, 0.125), shininess=12.0)
     fx_b = material.Effect("fxB", [], "lambert", diffuse=(0.25, 0.5, 0.75))
@@ -73,7 +74,7 @@ def make_scene(path):
     ambient = light.AmbientLight("amb", (0.125, 0.25, 0.375))
     doc.lights.extend([sun, bulb, spot, ambient])
 
-    bound = [scene.MaterialNode("symA", mat_a, inputs=[("UVSET0", "TEXCOORD", "0")]),
+    bound = [scene.MaterialNode("symA", mat_a, inputs=[("UVSET1", "TEXCOORD", "1")]),
              scene.MaterialNode("symB", mat_b, inputs=[])]
     matrix = numpy.array([1, 0, 0, 4, 0, 0, -1, 5, 0, 1, 0, 6, 0, 0, 0, 1], dtype=numpy.float32)
     box = scene.Node("box", children=[scene.GeometryNode(geom, bound)],
@@ -180,7 +181,9 @@ def expect_scene(path, out):
         for symbol, node in sorted(bound.materialnodebysymbol.items()):
             effect = node.target.effect
             if isinstance(effect.diffuse, material.Map):
-                value = "texture " + effect.diffuse.sampler.surface.image.path
+                sets = [s for semantic, kind, s in node.inputs
+                        if semantic == effect.diffuse.texcoord and kind == "TEXCOORD"]
+                value = "texture %s set %s" % (effect.diffuse.sampler.surface.image.path, sets[0])
             else:
                 value = "color " + fmt(effect.diffuse[:3])
             out.append("material %s %s %s %s" % (symbol, node.target.id, effect.shadingtype, value))

@@ -81,6 +81,10 @@ int ColladaRotationOrderFromAxes(const int order[3], int count);
 void ColladaSplitTarget(const KString& target, KString& elementId, KString& key, KString& member);
 void ColladaSetNodeTransformFromMatrix(KDuzNode* node, const KgeMatrix& matrix);
 
+// Whether two textures read stand for one image: the same name and file
+// (images of one name may hold different files).
+bool ColladaSameTexture(const KDuzTexture* a, const KDuzTexture* b);
+
 // Calls visit on every element under root (root included), without recursion.
 void ColladaForEachElement(xmlNode* root, const std::function<void(xmlNode*)>& visit);
 void ColladaCopyNodeTransform(KDuzNode* destination, KDuzNode* source);

@@ -416,7 +416,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                     auto& direct = element->GetDirectArray();
                     int position = -1;
                     for (int i = 0; i < direct.Count(); ++i)
-                        if (direct[i] != nullptr && std::strcmp(direct[i]->GetName(), binding.texture->GetName()) == 0)
+                        if (ColladaSameTexture(direct[i], binding.texture))
                             position = i;
                     if (position < 0) position = direct.Add(binding.texture);
                     // The polygons' own texture index is the first layer's.

@@ -2,6 +2,8 @@
 // it per material, a texture per image and per texture reference.
 #include <strings.h>
 
+#include <cstring>
+
 #include "sdk/base/KPath.h"
 #include "sdk/formats/collada/KDuzReaderCollada.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -84,7 +86,9 @@ bool KDuzReaderCollada::ReadImage(xmlNode* image) {
         NotifyWarning(KString("Image file path ") + path +
                       " does not begin with \"./\", \"file://\" or \"file:///\". Some textures might not be loaded.");
     }
-    KDuzTexture* texture = KDuzTexture::Create(mManager, id.Buffer());
+    // Named as the document names the image; by its id when it has no name.
+    const KString name = ColladaGetAttribute(image, "name");
+    KDuzTexture* texture = KDuzTexture::Create(mManager, (name.IsEmpty() ? id : name).Buffer());
     if (texture == nullptr) return false;
     path.ReplaceFirst("|", ":");
     texture->SetFileName(path.Buffer());
@@ -245,7 +249,7 @@ bool KDuzReaderCollada::ReadTexture(xmlNode* textureElement, const KString& effe
         NotifyWarning(KString("Image not found: ") + imageId + ". The texture is not read.");
         return false;
     }
-    KDuzTexture* texture = KDuzTexture::Create(mManager, imageId.Buffer());
+    KDuzTexture* texture = KDuzTexture::Create(mManager, image->second->GetName());
     if (texture == nullptr) return false;
     xmlNode* maya = ColladaFindTechniqueByProfile(ColladaFindChildByName(textureElement, "extra"), "MAYA");
     if (maya != nullptr) {
@@ -281,6 +285,11 @@ bool KDuzReaderCollada::ReadTexture(xmlNode* textureElement, const KString& effe
     mTextureBindings[effectId.Buffer()].push_back(
         ColladaTextureBinding{texture, ColladaGetAttribute(textureElement, "texcoord"), channel});
     return true;
+}
+
+bool ColladaSameTexture(const KDuzTexture* a, const KDuzTexture* b) {
+    return a != nullptr && b != nullptr && std::strcmp(a->GetName(), b->GetName()) == 0 &&
+           std::strcmp(a->GetFileName(), b->GetFileName()) == 0;
 }
 
 int KDuzReaderCollada::TexcoordLayer(const KString& symbol, const KString& texcoord) {

@@ -172,7 +172,8 @@ TEST_F(ColladaMaterialTest, TexturesBindToTheFirstMaterialOfTheirEffect) {
 
 // The shape other tools write: geometries before materials, primitives
 // named by the material's id, textures through a sampler, and images
-// declared in the effect or its profile.
+// declared in the effect or its profile. A texture takes the image's name,
+// or its id when it has none.
 TEST_F(ColladaMaterialTest, TexturesOfMaterialsNamedByIdAndImagesInsideTheEffect) {
     const std::string sampler =
         "<newparam sid=\"surf\"><surface type=\"2D\"><init_from>img</init_from></surface></newparam>"
@@ -181,18 +182,24 @@ TEST_F(ColladaMaterialTest, TexturesOfMaterialsNamedByIdAndImagesInsideTheEffect
     const std::string technique =
         "<technique sid=\"t\"><phong><diffuse><texture texture=\"samp\" texcoord=\"UV0\"/></diffuse></phong>"
         "</technique>";
+    const std::string named = "<image id=\"img\" name=\"Bark\"><init_from>./tex/a.png</init_from></image>";
     struct Case {
         const char* where;
         std::string effect;
         std::string images;
+        const char* texture;
     };
     const Case cases[] = {
         {"image in the profile", "<effect id=\"fx\"><profile_COMMON>" + image + sampler + technique +
-                                     "</profile_COMMON></effect>", ""},
+                                     "</profile_COMMON></effect>", "", "img"},
         {"image in the effect", "<effect id=\"fx\">" + image + "<profile_COMMON>" + sampler + technique +
-                                    "</profile_COMMON></effect>", ""},
+                                    "</profile_COMMON></effect>", "", "img"},
         {"image in the library", "<effect id=\"fx\"><profile_COMMON>" + sampler + technique +
-                                     "</profile_COMMON></effect>", image},
+                                     "</profile_COMMON></effect>", image, "img"},
+        {"named image in the profile", "<effect id=\"fx\"><profile_COMMON>" + named + sampler + technique +
+                                           "</profile_COMMON></effect>", "", "Bark"},
+        {"named image in the library", "<effect id=\"fx\"><profile_COMMON>" + sampler + technique +
+                                           "</profile_COMMON></effect>", named, "Bark"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where);
@@ -223,6 +230,7 @@ TEST_F(ColladaMaterialTest, TexturesOfMaterialsNamedByIdAndImagesInsideTheEffect
         ASSERT_NE(textures, nullptr);
         ASSERT_EQ(textures->GetDirectArray().Count(), 1);
         EXPECT_STREQ(textures->GetDirectArray()[0]->GetFileName(), "tex/a.png");
+        EXPECT_STREQ(textures->GetDirectArray()[0]->GetName(), c.texture);
         ASSERT_EQ(textures->GetIndexArray().Count(), 1);
         EXPECT_EQ(textures->GetIndexArray()[0], 0);
     }

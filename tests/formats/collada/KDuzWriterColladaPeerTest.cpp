@@ -275,7 +275,8 @@ TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
     ASSERT_EQ(uvsSeen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(uvsSeen[i], expected[i], kPeerWriteTolerance) << i;
 
-    // Our reader puts the texture back on the second layer, by the binding.
+    // Our reader puts the texture back on the second layer, by the binding,
+    // under its own name.
     KDuzScene* read = ReadBack(path);
     KDuzNode* statue = read->FindNode("Statue");
     ASSERT_NE(statue, nullptr);
@@ -287,6 +288,8 @@ TEST_F(ColladaPeerFrameTest, TextureOnTheSecondUvSetBindsItsCoordinates) {
     ASSERT_NE(readTextures, nullptr);
     ASSERT_EQ(readTextures->GetDirectArray().Count(), 1);
     EXPECT_EQ(std::string(readTextures->GetDirectArray()[0]->GetFileName()), (folder / "checker.png").string());
+    // Named as ours is: the image's name, not its id.
+    EXPECT_STREQ(readTextures->GetDirectArray()[0]->GetName(), "Checker");
     read->Destroy();
 }
 

@@ -119,4 +119,62 @@ void BM_HashSetLookupBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_HashSetLookupBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// Copying a tree as readers do: n children under one root are walked by
+// index, forward while each copy joins another root, and backward as a
+// pre-order stack does. Walks by index go on from where the last one
+// stopped; connections elsewhere must not send them back to the start.
+// Reported per child; the baseline in the same run walks a vector.
+void BM_WalkChildrenWhileConnecting(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const bool backward = state.range(1) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "scene");
+        KDuzNode* source = scene->GetRootNode();
+        for (int i = 0; i < n; ++i) source->AddChild(KDuzNode::Create(manager, "node"));
+        KDuzNode* target = KDuzNode::Create(manager, "target");
+        std::vector<KDuzNode*> copies;
+        for (int i = 0; i < n; ++i) copies.push_back(KDuzNode::Create(manager, "copy"));
+        state.ResumeTiming();
+        int found = 0;
+        if (backward) {
+            for (int i = source->GetChildCount() - 1; i >= 0; --i) found += source->GetChild(i) != nullptr;
+        } else {
+            for (int i = 0; i < source->GetChildCount(); ++i) {
+                found += source->GetChild(i) != nullptr;
+                target->AddChild(copies[static_cast<size_t>(i)]);
+            }
+        }
+        benchmark::DoNotOptimize(found);
+        state.PauseTiming();
+        manager->Destroy();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["time_per_child"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_WalkChildrenWhileConnecting)
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}})
+    ->ArgNames({"children", "backward"})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_WalkVectorBaseline(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    std::vector<std::unique_ptr<int>> children;
+    for (int i = 0; i < n; ++i) children.push_back(std::make_unique<int>(i));
+    std::vector<int*> copies;
+    copies.reserve(static_cast<size_t>(n));
+    for (auto _ : state) {
+        copies.clear();
+        for (auto& child : children) copies.push_back(child.get());
+        benchmark::DoNotOptimize(copies.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["time_per_child"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_WalkVectorBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

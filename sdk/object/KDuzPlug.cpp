@@ -176,11 +176,15 @@ bool KDuzPlug::IsConnectedDstObject(const KDuzObject* object) const {
            object->GetInternalPlug()->IsSourceConnected(plug);
 }
 
-KDuzPlug::SideCursor& KDuzPlug::CursorFor(bool sources, const KClassIdInfo* info) const {
-    const uint64_t epoch = KPlug::GetConnectionEpoch();
-    if (mCursor.epoch != epoch || mCursor.info != info || mCursor.sources != sources) {
+KDuzPlug::SideCursor& KDuzPlug::CursorFor(const KPlug* plug, bool sources, const KClassIdInfo* info) const {
+    const uint64_t stamp = plug->GetListStamp();
+    const uint64_t publicEpoch = KPlug::GetPublicEpoch();
+    if (mCursor.plug != plug || mCursor.stamp != stamp || mCursor.publicEpoch != publicEpoch ||
+        mCursor.info != info || mCursor.sources != sources) {
         mCursor = SideCursor();
-        mCursor.epoch = epoch;
+        mCursor.plug = plug;
+        mCursor.stamp = stamp;
+        mCursor.publicEpoch = publicEpoch;
         mCursor.info = info;
         mCursor.sources = sources;
     }
@@ -190,7 +194,7 @@ KDuzPlug::SideCursor& KDuzPlug::CursorFor(bool sources, const KClassIdInfo* info
 int KDuzPlug::CountKept(bool sources, const KClassIdInfo* info) const {
     const KPlug* plug = GetInternalPlug();
     if (plug == nullptr) return 0;
-    SideCursor& cursor = CursorFor(sources, info);
+    SideCursor& cursor = CursorFor(plug, sources, info);
     if (cursor.count < 0) cursor.count = CountSide(plug, sources, info);
     return cursor.count;
 }
@@ -198,12 +202,24 @@ int KDuzPlug::CountKept(bool sources, const KClassIdInfo* info) const {
 KDuzObject* KDuzPlug::KeptAt(bool sources, const KClassIdInfo* info, int index) const {
     const KPlug* plug = GetInternalPlug();
     if (plug == nullptr || index < 0) return nullptr;
-    SideCursor& cursor = CursorFor(sources, info);
+    SideCursor& cursor = CursorFor(plug, sources, info);
     if (cursor.count >= 0 && index >= cursor.count) return nullptr;
     auto at = [&](int position) {
         return KDuzGetPublicObject(sources ? plug->GetSource(position) : plug->GetDestination(position));
     };
     if (index == cursor.index) return at(cursor.position);
+    if (cursor.index >= 0 && index < cursor.index && cursor.index - index <= index) {
+        // Back from where the last walk stopped: loops that go from the
+        // last index down stay linear.
+        int kept = cursor.index;
+        for (int position = cursor.position - 1; position >= 0; --position) {
+            KDuzObject* object = at(position);
+            if (!Keeps(object, info) || --kept != index) continue;
+            cursor.index = kept;
+            cursor.position = position;
+            return object;
+        }
+    }
     int kept = -1;
     int position = -1;
     if (index > cursor.index) {   // go on from where the last walk stopped

@@ -94,15 +94,20 @@ private:
     // asking for objects 0, 1, 2 ... in turn (or for the count after it) does
     // not walk the whole side each time. Valid while the connection epoch
     // is unchanged.
+    // Good while the walked plug's lists and the public objects behind them
+    // stay as they were: changes elsewhere leave it alone, so a loop over
+    // GetChild(i) that connects other objects stays linear.
     struct SideCursor {
-        uint64_t epoch = 0;
+        const KPlug* plug = nullptr;
+        uint64_t stamp = 0;
+        uint64_t publicEpoch = 0;
         const KClassIdInfo* info = nullptr;
         bool sources = true;
         int index = -1;      // the last kept object found ...
         int position = -1;   // ... and its place in the connection list
         int count = -1;      // kept objects on the side, -1 while unknown
     };
-    SideCursor& CursorFor(bool sources, const KClassIdInfo* info) const;
+    SideCursor& CursorFor(const KPlug* plug, bool sources, const KClassIdInfo* info) const;
     int CountKept(bool sources, const KClassIdInfo* info) const;
     KDuzObject* KeptAt(bool sources, const KClassIdInfo* info, int index) const;
 

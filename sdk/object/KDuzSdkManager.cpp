@@ -141,10 +141,12 @@ void KDuzSdkManager::CollectObjects(const KClassId& classId, std::vector<KDuzObj
 const std::vector<KDuzObject*>& KDuzSdkManager::ObjectsOf(const KClassId& classId) const {
     KClassId scratch;
     const KClassIdInfo* info = ObjectsOrAll(classId, scratch).GetInfo();
-    const uint64_t epoch = KPlug::GetConnectionEpoch();
-    if (mObjectCache.epoch != epoch || mObjectCache.info != info) {
+    const uint64_t stamp = mRegistry != nullptr ? mRegistry->GetListStamp() : 0;
+    const uint64_t publicEpoch = KPlug::GetPublicEpoch();
+    if (mObjectCache.stamp != stamp || mObjectCache.publicEpoch != publicEpoch || mObjectCache.info != info) {
         CollectObjects(classId, mObjectCache.objects);
-        mObjectCache.epoch = epoch;
+        mObjectCache.stamp = stamp;
+        mObjectCache.publicEpoch = publicEpoch;
         mObjectCache.info = info;
     }
     return mObjectCache.objects;

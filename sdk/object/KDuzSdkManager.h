@@ -156,8 +156,10 @@ private:
     std::vector<OwnedElement> mLayerElements[eDuzLayerElementListCount];
     KDuzUserNotification* mUserNotification = nullptr;
     KObjectList* mRegistry = nullptr;
+    // Good while the registry's list and the public objects stay as they were.
     struct ObjectListCache {
-        uint64_t epoch = 0;
+        uint64_t stamp = 0;
+        uint64_t publicEpoch = 0;
         const KClassIdInfo* info = nullptr;
         std::vector<KDuzObject*> objects;
     };

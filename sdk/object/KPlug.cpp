@@ -23,25 +23,26 @@ using EntryCounts = std::unordered_map<const KPlug*, int>;
 
 // The list and its counts change together, only through these.
 uint64_t gConnectionEpoch = 1;
+uint64_t gPublicEpoch = 1;
 
-int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos,
+int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp, int pos,
                 KPlugConnection entry) {
-    ++gConnectionEpoch;
+    stamp = ++gConnectionEpoch;
     if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
     list.insert(list.begin() + pos, entry);
     ++counts[entry.plug];
     return pos;
 }
 
-void EraseEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, int pos) {
-    ++gConnectionEpoch;
+void EraseEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp, int pos) {
+    stamp = ++gConnectionEpoch;
     auto it = counts.find(list[pos].plug);
     if (it != counts.end() && --it->second <= 0) counts.erase(it);
     list.erase(list.begin() + pos);
 }
 
-void ClearEntries(std::vector<KPlugConnection>& list, EntryCounts& counts) {
-    ++gConnectionEpoch;
+void ClearEntries(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp) {
+    stamp = ++gConnectionEpoch;
     list.clear();
     counts.clear();
 }
@@ -86,7 +87,7 @@ struct ChildInsert {
 
 }  // namespace
 
-KPlug::KPlug() : mFilter(PlugTypeInfoGet(kPlugTypeNone)) { ++gLivePlugs; }
+KPlug::KPlug() : mFilter(PlugTypeInfoGet(kPlugTypeNone)), mListStamp(++gConnectionEpoch) { ++gLivePlugs; }
 
 KPlug::~KPlug() {
     mFlags |= kTornDown;   // nothing may report on a plug that is going away
@@ -108,7 +109,12 @@ int KPlug::GetLiveCount() { return gLivePlugs; }
 
 uint64_t KPlug::GetConnectionEpoch() { return gConnectionEpoch; }
 
-void KPlug::AdvanceConnectionEpoch() { ++gConnectionEpoch; }
+void KPlug::AdvanceConnectionEpoch() {
+    ++gConnectionEpoch;
+    ++gPublicEpoch;
+}
+
+uint64_t KPlug::GetPublicEpoch() { return gPublicEpoch; }
 
 KPlugTypeInfo* KPlug::ClassTypeInfo() { return PlugTypeInfoGetRecord(kPlugTypeKPlug); }
 
@@ -299,15 +305,15 @@ bool KPlug::RemoveChildPlug(KPlug* plug) {
 void KPlug::RegisterChild(KPlug* child) {
     if (std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end()) return;
     mChildren.push_back(child);
-    ClearEntries(child->mSources, child->mSourceCounts);
-    ClearEntries(child->mDestinations, child->mDestinationCounts);
+    ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
+    ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
     for (const KPlugConnection& entry : mSources) {
         if (child->AcceptsSource(entry.plug))
-            InsertEntry(child->mSources, child->mSourceCounts, -1, entry);
+            InsertEntry(child->mSources, child->mSourceCounts, child->mListStamp, -1, entry);
     }
     for (const KPlugConnection& entry : mDestinations) {
         if (child->AcceptsDestination(entry.plug))
-            InsertEntry(child->mDestinations, child->mDestinationCounts, -1, entry);
+            InsertEntry(child->mDestinations, child->mDestinationCounts, child->mListStamp, -1, entry);
     }
 }
 
@@ -315,8 +321,8 @@ void KPlug::UnregisterChild(KPlug* child) {
     auto it = std::find(mChildren.begin(), mChildren.end(), child);
     if (it != mChildren.end()) mChildren.erase(it);
     // A detached child no longer mirrors anything.
-    ClearEntries(child->mSources, child->mSourceCounts);
-    ClearEntries(child->mDestinations, child->mDestinationCounts);
+    ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
+    ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
 }
 
 KPlug* KPlug::GetChildPlugAt(int index) const {
@@ -363,8 +369,8 @@ void KPlug::DestroyChildPlugs() {
     while (!mChildren.empty()) {
         KPlug* child = mChildren.back();
         mChildren.pop_back();
-        ClearEntries(child->mSources, child->mSourceCounts);
-        ClearEntries(child->mDestinations, child->mDestinationCounts);
+        ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
+        ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
         if (child->mFlags & kCreatedByOwner) {
             child->mOwner = nullptr;
             child->mFlags |= kTornDown;
@@ -484,18 +490,18 @@ bool KPlug::Connect(KPlug* S, KPlug* D, KPlug* beforeInD, KPlug* beforeInS, int 
 
     // Handlers of the events above may have changed the lists: InsertEntry
     // clamps the positions.
-    const int dIndex = InsertEntry(D->mSources, D->mSourceCounts, dPos, {S, F});
+    const int dIndex = InsertEntry(D->mSources, D->mSourceCounts, D->mListStamp, dPos, {S, F});
     int sIndex = -1;
     if (oneWay) {
         S->mOneWaySinks.push_back(D);
     } else {
-        sIndex = InsertEntry(S->mDestinations, S->mDestinationCounts, sPos, {D, F});
+        sIndex = InsertEntry(S->mDestinations, S->mDestinationCounts, S->mListStamp, sPos, {D, F});
     }
     for (ChildInsert& c : dChildren)
-        c.position = InsertEntry(c.child->mSources, c.child->mSourceCounts, c.position, {S, F});
+        c.position = InsertEntry(c.child->mSources, c.child->mSourceCounts, c.child->mListStamp, c.position, {S, F});
     for (ChildInsert& c : sChildren)
         c.position =
-            InsertEntry(c.child->mDestinations, c.child->mDestinationCounts, c.position, {D, F});
+            InsertEntry(c.child->mDestinations, c.child->mDestinationCounts, c.child->mListStamp, c.position, {D, F});
 
     D->SendConnectionEvent(nullptr, kEventSourceAdded, D, dIndex, S, F, nullptr);
     if (!oneWay) S->SendConnectionEvent(nullptr, kEventDestinationAdded, S, sIndex, D, F, nullptr);
@@ -584,15 +590,15 @@ bool KPlug::Disconnect(KPlug* S, KPlug* D, int iHint, int jHint, bool force) {
             auto it = std::find(S->mOneWaySinks.begin(), S->mOneWaySinks.end(), D);
             if (it != S->mOneWaySinks.end()) S->mOneWaySinks.erase(it);
         }
-        EraseEntry(D->mSources, D->mSourceCounts, i);
+        EraseEntry(D->mSources, D->mSourceCounts, D->mListStamp, i);
     }
-    if (j != -1) EraseEntry(S->mDestinations, S->mDestinationCounts, j);
+    if (j != -1) EraseEntry(S->mDestinations, S->mDestinationCounts, S->mListStamp, j);
     for (std::size_t k = 0; k < dChildren.size(); ++k)
         if (dChildIndex[k] != -1)
-            EraseEntry(dChildren[k]->mSources, dChildren[k]->mSourceCounts, dChildIndex[k]);
+            EraseEntry(dChildren[k]->mSources, dChildren[k]->mSourceCounts, dChildren[k]->mListStamp, dChildIndex[k]);
     for (std::size_t k = 0; k < sChildren.size(); ++k)
         if (sChildIndex[k] != -1)
-            EraseEntry(sChildren[k]->mDestinations, sChildren[k]->mDestinationCounts,
+            EraseEntry(sChildren[k]->mDestinations, sChildren[k]->mDestinationCounts, sChildren[k]->mListStamp,
                        sChildIndex[k]);
 
     if (i != -1) D->SendConnectionEvent(nullptr, kEventSourceRemoved, D, i, S, 0, nullptr);

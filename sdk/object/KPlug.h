@@ -195,6 +195,12 @@ public:
     // knows when it is stale.
     static uint64_t GetConnectionEpoch();
     static void AdvanceConnectionEpoch();
+    // A value of the epoch taken whenever this plug's own lists change: a
+    // cached walk over them stays good while it and the public epoch hold,
+    // whatever happens to other plugs.
+    uint64_t GetListStamp() const { return mListStamp; }
+    // Grows only when a public object leaves its internal twin.
+    static uint64_t GetPublicEpoch();
 
     // The walks behind DisconnectAll; force skips the filters.
     void DisconnectAllSourcesImpl(bool force);
@@ -239,6 +245,7 @@ private:
     std::vector<KPlugListener*>* mListeners = nullptr;
     int mDispatchDepth = 0;
     int mWalkDepth = 0;
+    uint64_t mListStamp;
     // Sinks that hold this plug as a one-way source; they are cut when this
     // plug goes, so no sink keeps a pointer to a dead source.
     std::vector<KPlug*> mOneWaySinks;

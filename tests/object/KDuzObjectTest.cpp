@@ -345,6 +345,14 @@ TEST_F(KDuzObjectTest, IndexedSourcesFollowChangesBetweenCalls) {
     EXPECT_EQ(node->GetSrcObject(nodes, 2), children[2]);   // the same again
     EXPECT_EQ(node->GetSrcObject(KDuzClassIdOf(eDuzClassMesh), 1)->GetName(), std::string("m"));
     EXPECT_EQ(node->GetSrcObject(nodes, 3), children[3]);   // another class asked in between
+    for (int i = 5; i >= 0; --i)   // from the last down, as a pre-order stack walks
+        EXPECT_EQ(node->GetSrcObject(nodes, i), children[static_cast<size_t>(i)]) << i;
+    // Connections between other objects leave the walk where it stands.
+    auto* other = Make<Node>("other");
+    EXPECT_EQ(node->GetSrcObject(nodes, 2), children[2]);
+    ASSERT_TRUE(other->ConnectSrcObject(Make<Node>("elsewhere")));
+    EXPECT_EQ(node->GetSrcObject(nodes, 3), children[3]);
+    EXPECT_EQ(node->GetSrcObjectCount(nodes), 6);
 
     // Cut one while a walk stands past it, then go on.
     EXPECT_EQ(node->GetSrcObject(nodes, 4), children[4]);
@@ -358,6 +366,16 @@ TEST_F(KDuzObjectTest, IndexedSourcesFollowChangesBetweenCalls) {
     children[5]->Destroy();
     EXPECT_EQ(node->GetSrcObjectCount(nodes), 4);
     EXPECT_EQ(node->GetSrcObject(nodes, 4), nullptr);
+    // A source that leaves for another object leaves this walk; back, it
+    // comes last.
+    EXPECT_EQ(node->GetSrcObject(nodes, 3), children[4]);
+    ASSERT_TRUE(node->DisconnectSrcObject(children[0]));
+    ASSERT_TRUE(other->ConnectSrcObject(children[0]));
+    EXPECT_EQ(node->GetSrcObjectCount(nodes), 3);
+    EXPECT_EQ(node->GetSrcObject(nodes, 2), children[4]);
+    EXPECT_EQ(node->GetSrcObject(nodes, 0), children[2]);
+    ASSERT_TRUE(node->ConnectSrcObject(children[0]));
+    EXPECT_EQ(node->GetSrcObject(nodes, 3), children[0]);
     // The manager's own lists follow creation and destruction the same way.
     const int before = manager->GetObjectCount(nodes);
     EXPECT_EQ(manager->GetObject(nodes, before), nullptr);

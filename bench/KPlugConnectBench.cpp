@@ -156,7 +156,7 @@ void BM_WalkChildrenWhileConnecting(benchmark::State& state) {
         benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_WalkChildrenWhileConnecting)
-    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}})
+    ->ArgsProduct({{1000, 10000}, {0, 1}})
     ->ArgNames({"children", "backward"})
     ->Unit(benchmark::kMillisecond);
 
@@ -175,6 +175,6 @@ void BM_WalkVectorBaseline(benchmark::State& state) {
     state.counters["time_per_child"] =
         benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_WalkVectorBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkVectorBaseline)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

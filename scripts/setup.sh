@@ -10,7 +10,7 @@ packages=(
   python3-ezdxf lib3ds-dev
   libgcrypt20-dev
   libtiff-dev zlib1g-dev
-  libxml2-dev python3-collada
+  libxml2-dev python3-collada opencollada-tools
   libbullet-dev libsdl2-mixer-dev
   clang libclang-rt-14-dev
   freeglut3-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dri xvfb xauth python3

@@ -158,6 +158,33 @@ KgeTVector Normalized(const KgeTVector& vector) {
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
 }
 
+// Adds a face to its smoothing group's runs: it joins the last run when
+// alike and its corners follow that run's.
+void AppendFace(ObjBlockArray<ObjFace>& runs, const ObjFace& face) {
+    if (!runs.empty()) {
+        ObjFace& last = runs[runs.size() - 1];
+        const long long end = last.firstCorner + static_cast<long long>(last.count) * last.cornerCount;
+        if (last.cornerCount == face.cornerCount && last.material == face.material &&
+            last.allNormals == face.allNormals && last.allUvs == face.allUvs && end == face.firstCorner &&
+            last.count < INT_MAX) {
+            ++last.count;
+            return;
+        }
+    }
+    runs.push_back(face);
+}
+
+// Calls visit with each face of the runs in order, as a run of one.
+template <class Visit>
+void ForEachFace(const ObjBlockArray<ObjFace>& runs, Visit&& visit) {
+    for (size_t r = 0; r < runs.size(); ++r) {
+        ObjFace face = runs[r];
+        const int count = face.count;
+        face.count = 1;
+        for (int i = 0; i < count; ++i, face.firstCorner += face.cornerCount) visit(face);
+    }
+}
+
 // Through the platform layer's open: only a regular file is read, and a
 // FIFO or device is refused at once instead of blocking or never ending.
 FILE* OpenRegularFile(const char* path) { return duzplatform::OpenFile(path, "rb"); }
@@ -438,7 +465,7 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             face.material = currentMaterial;
             if (!ParseFace(rest, group, face)) continue;
             const bool hasTexture = face.material >= 0 && mUsed[face.material].texture != nullptr;
-            group.faces[static_cast<unsigned>(smoothing)].push_back(face);
+            AppendFace(group.faces[static_cast<unsigned>(smoothing)], face);
             if (!face.allNormals) group.allFacesHaveNormals = false;
             if (!face.allUvs) group.allFacesHaveUvs = false;
             if (hasTexture) group.someFaceHasTexture = true;
@@ -788,76 +815,53 @@ KgeTVector KDuzReaderObj::FaceNormal(const ObjGroup& group, const ObjFace& face)
     return Normalized(KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0));
 }
 
-void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
-    for (auto& [smoothing, faces] : group.faces) {
-        if (smoothing == 0) {
-            // Flat: a face lacking any normal takes its face normal at every corner.
-            for (size_t f = 0; f < faces.size(); ++f) {
-                const ObjFace& face = faces[f];
-                if (face.allNormals) continue;
-                const int index = static_cast<int>(mNormals.size());
-                mNormals.push_back(XyzOf(FaceNormal(group, face)));
-                for (int c = 0; c < face.cornerCount; ++c) group.corners.SetNormal(face.firstCorner + c, index);
+// Makes the normals of one smoothing group's vertices: each the normalised
+// sum of the normals of the vertex's corners there, face normals standing in
+// where a corner lacks one. The sums are made in place in mNormals, so a
+// vertex costs its normal and nothing more; mSumOfVertex gives each vertex
+// its normal, and entries below this group's first made normal (left by
+// earlier groups) do not count, so nothing needs resetting between groups.
+void KDuzReaderObj::MakeSmoothNormals(const ObjGroup& group, const ObjBlockArray<ObjFace>& faces) {
+    if (mSumOfVertex.size() != mPositions.size()) mSumOfVertex.assign(mPositions.size(), -1);
+    const int first = static_cast<int>(mNormals.size());
+    ForEachFace(faces, [&](const ObjFace& face) {
+        ObjNormal faceNormal{};
+        bool haveFaceNormal = false;
+        for (int c = 0; c < face.cornerCount; ++c) {
+            const ObjIndexTriple corner = group.corners[static_cast<size_t>(face.firstCorner + c)];
+            int& at = mSumOfVertex[static_cast<size_t>(corner.vertex)];
+            if (at < first) {
+                at = static_cast<int>(mNormals.size());
+                mNormals.push_back(ObjNormal{0.0, 0.0, 0.0});
             }
-            continue;
+            ObjNormal add;
+            if (corner.normal >= 0) {
+                add = mNormals[static_cast<size_t>(corner.normal)];
+            } else {
+                if (!haveFaceNormal) faceNormal = XyzOf(FaceNormal(group, face));
+                haveFaceNormal = true;
+                add = faceNormal;
+            }
+            ObjNormal& sum = mNormals[static_cast<size_t>(at)];
+            for (int k = 0; k < 3; ++k) sum[k] += add[k];
         }
-        // Smooth: a vertex with a corner lacking a normal gets the normalised
-        // sum of its corners' normals (face normals where they lack one).
-        // The vertex-to-sum index is one int per position, made once for
-        // the whole read and reset through the sums, so each smoothing group
-        // costs its own corners only.
-        if (mSumOfVertex.size() != mPositions.size()) mSumOfVertex.assign(mPositions.size(), -1);
-        ObjBlockArray<ObjNormalSum> sums;
-        auto sumOf = [&](int vertex) -> ObjNormalSum& {
-            int& at = mSumOfVertex[static_cast<size_t>(vertex)];
-            if (at < 0) {
-                at = static_cast<int>(sums.size());
-                sums.emplace_back().vertex = vertex;
-            }
-            return sums[static_cast<size_t>(at)];
-        };
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
-            ObjNormal faceNormal{};
-            bool haveFaceNormal = false;
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
-                ObjNormalSum& sum = sumOf(corner.vertex);
-                const ObjNormal* add = nullptr;
-                if (corner.normal >= 0) {
-                    add = &mNormals[corner.normal];
-                } else {
-                    if (!haveFaceNormal) faceNormal = XyzOf(FaceNormal(group, face));
-                    haveFaceNormal = true;
-                    add = &faceNormal;
-                }
-                for (int k = 0; k < 3; ++k) sum.total[k] += (*add)[k];
-            }
-        }
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
-                if (corner.normal >= 0) continue;
-                ObjNormalSum& sum = sumOf(corner.vertex);
-                if (sum.index < 0) {
-                    sum.index = static_cast<int>(mNormals.size());
-                    mNormals.push_back(XyzOf(Normalized(KgeTVector(sum.total[0], sum.total[1], sum.total[2], 0.0))));
-                }
-                group.corners.SetNormal(face.firstCorner + c, sum.index);
-            }
-        }
-        for (size_t i = 0; i < sums.size(); ++i) mSumOfVertex[static_cast<size_t>(sums[i].vertex)] = -1;
+    });
+    for (size_t i = static_cast<size_t>(first); i < mNormals.size(); ++i) {
+        ObjNormal& sum = mNormals[i];
+        sum = XyzOf(Normalized(KgeTVector(sum[0], sum[1], sum[2], 0.0)));
     }
 }
 
 KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
-    if (!group.allFacesHaveNormals) GenerateNormals(group);
     KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
     if (mesh == nullptr) return nullptr;
     // UVs are kept only when every corner of the group has one; then every
     // control point has a UV of its own, numbered as the point.
     const bool withUvs = group.allFacesHaveUvs;
+    // Normals are made for corners lacking one, a smoothing group at a time
+    // just before its corners are keyed: flat faces take their face normal
+    // at every corner, smooth ones their vertex's made normal.
+    const bool makeNormals = !group.allFacesHaveNormals;
 
     // Each corner's key is replaced in place by its control point's number:
     // the corners are not needed as keys once the points are known.
@@ -865,15 +869,24 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
     {
         ObjPointTable table;
         for (auto& [smoothing, faces] : group.faces) {
-            for (size_t f = 0; f < faces.size(); ++f) {
-                const ObjFace& face = faces[f];
+            const bool smooth = makeNormals && smoothing != 0;
+            const bool flat = makeNormals && smoothing == 0;
+            if (smooth) MakeSmoothNormals(group, faces);
+            ForEachFace(faces, [&](const ObjFace& face) {
+                int faceNormal = -1;
+                if (flat && !face.allNormals) {
+                    faceNormal = static_cast<int>(mNormals.size());
+                    mNormals.push_back(XyzOf(FaceNormal(group, face)));
+                }
                 for (int c = 0; c < face.cornerCount; ++c) {
                     const size_t at = static_cast<size_t>(face.firstCorner + c);
                     ObjIndexTriple key = group.corners[at];
+                    if (faceNormal >= 0) key.normal = faceNormal;
+                    else if (smooth && key.normal < 0) key.normal = mSumOfVertex[static_cast<size_t>(key.vertex)];
                     if (!withUvs) key.uv = -1;
                     group.corners.SetVertex(at, table.FindOrAdd(key, pointKeys));
                 }
-            }
+            });
         }
     }
     group.corners.ClearUvsAndNormals();
@@ -941,8 +954,7 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
     KTypedArray<int>& polygonVertices = mesh->GetPolygonVertexArray();
     if (polygonVertices.Resize(static_cast<int>(group.corners.size()))) polygonVertices.Empty();
     for (const auto& [smoothing, faces] : group.faces) {
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
+        ForEachFace(faces, [&](const ObjFace& face) {
             int materialIndex = 0;
             int textureIndex = 0;
             if (face.material >= 0) {
@@ -962,7 +974,7 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
                 mesh->AddPolygon(point, withUvs ? point : -1);
             }
             mesh->EndPolygon();
-        }
+        });
     }
     return mesh;
 }

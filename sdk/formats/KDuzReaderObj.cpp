@@ -949,34 +949,98 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
             }
         }
     }
-    KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
-    if (polygons.Resize(group.faceCount)) polygons.Empty();
-    KTypedArray<int>& polygonVertices = mesh->GetPolygonVertexArray();
-    if (polygonVertices.Resize(static_cast<int>(group.corners.size()))) polygonVertices.Empty();
+    FillPolygons(*mesh, group, withUvs);
+    return mesh;
+}
+
+// The polygons, their corners and layer 0's per-polygon and per-corner
+// indices, written straight into arrays sized once, as BeginPolygon and
+// AddPolygon leave them face by face (elements made on the first polygon
+// included). A used material's or texture's index in the mesh is looked
+// up once and kept.
+void KDuzReaderObj::FillPolygons(KDuzMesh& mesh, const ObjGroup& group, bool withUvs) {
+    const int polygonCount = group.faceCount;
+    const int cornerCount = static_cast<int>(group.corners.size());
+    KTypedArray<KDuzMeshPolygon>& polygons = mesh.GetPolygonArray();
+    KTypedArray<int>& polygonVertices = mesh.GetPolygonVertexArray();
+    if (polygonCount == 0 || !polygons.Resize(polygonCount) || !polygonVertices.Resize(cornerCount)) {
+        polygons.Empty();
+        polygonVertices.Empty();
+        return;
+    }
+    KDuzLayer* layer = mesh.GetLayer(0);
+    // The index arrays to fill: an element's, sized, when it maps as they need.
+    auto byPolygon = [polygonCount](KDuzLayerElement* element) -> int* {
+        if (element == nullptr || element->GetMappingMode() != KDuzLayerElement::eByPolygon) return nullptr;
+        const KDuzLayerElement::EReferenceMode reference = element->GetReferenceMode();
+        if (reference != KDuzLayerElement::eIndex && reference != KDuzLayerElement::eIndexToDirect) return nullptr;
+        KTypedArray<int>& indices = element->GetIndexArray();
+        return indices.SetCount(polygonCount) ? indices.Data() : nullptr;
+    };
+    int* uvIndices = nullptr;
+    if (withUvs && layer != nullptr) {
+        KDuzLayerElementUV* uvs = layer->GetUVsOfType(kDiffuseChannel);
+        if (uvs != nullptr && uvs->GetMappingMode() == KDuzLayerElement::eByPolygonVertex &&
+            uvs->GetReferenceMode() == KDuzLayerElement::eIndexToDirect && uvs->GetIndexArray().SetCount(cornerCount)) {
+            uvIndices = uvs->GetIndexArray().Data();
+        }
+    }
+    int* materialIndices = nullptr;
+    int* textureIndices = nullptr;
+    constexpr int kUnknown = -2;
+    std::vector<int> materialOfUsed(mUsed.size(), kUnknown);
+    std::vector<int> textureOfUsed(mUsed.size(), kUnknown);
+    int polygon = 0;
+    int corner = 0;
     for (const auto& [smoothing, faces] : group.faces) {
-        ForEachFace(faces, [&](const ObjFace& face) {
+        for (size_t r = 0; r < faces.size(); ++r) {
+            const ObjFace& run = faces[r];
             int materialIndex = 0;
             int textureIndex = 0;
-            if (face.material >= 0) {
-                const UsedMaterial& used = mUsed[face.material];
+            if (run.material >= 0) {
+                const size_t usedIndex = static_cast<size_t>(run.material);
+                const UsedMaterial& used = mUsed[usedIndex];
                 if (mUseMaterials && used.material != nullptr) {
-                    materialIndex = mesh->GetMaterialIndex(used.material->GetName());
-                    if (materialIndex < 0) materialIndex = mesh->AddMaterial(used.material);
+                    materialIndex = materialOfUsed[usedIndex];
+                    if (materialIndex == kUnknown) {
+                        materialIndex = mesh.GetMaterialIndex(used.material->GetName());
+                        if (materialIndex < 0) materialIndex = mesh.AddMaterial(used.material);
+                        if (materialIndex >= 0) materialOfUsed[usedIndex] = materialIndex;
+                    }
                 }
                 if (used.texture != nullptr) {
-                    textureIndex = mesh->GetTextureIndex(used.texture->GetName(), 0, kDiffuseChannel);
-                    if (textureIndex < 0) textureIndex = mesh->AddTexture(used.texture, 0, kDiffuseChannel);
+                    textureIndex = textureOfUsed[usedIndex];
+                    if (textureIndex == kUnknown) {
+                        textureIndex = mesh.GetTextureIndex(used.texture->GetName(), 0, kDiffuseChannel);
+                        if (textureIndex < 0) textureIndex = mesh.AddTexture(used.texture, 0, kDiffuseChannel);
+                        if (textureIndex >= 0) textureOfUsed[usedIndex] = textureIndex;
+                    }
                 }
             }
-            mesh->BeginPolygon(materialIndex, textureIndex, -1, true);
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const int point = group.corners.Vertex(static_cast<size_t>(face.firstCorner + c));
-                mesh->AddPolygon(point, withUvs ? point : -1);
+            if (polygon == 0 && layer != nullptr) {
+                // The first polygon makes the material and texture elements when missing.
+                KDuzLayerElementMaterial* materials = layer->GetMaterials();
+                if (materials == nullptr && materialIndex != -1)
+                    materials = layer->SetMaterials(KDuzCreateLayerElementMaterial(mManager, ""));
+                KDuzLayerElementTexture* textures = layer->GetTextures();
+                if (textures == nullptr && textureIndex != -1)
+                    textures = layer->SetTextures(KDuzCreateLayerElementTexture(mManager, ""));
+                materialIndices = byPolygon(materials);
+                textureIndices = byPolygon(textures);
             }
-            mesh->EndPolygon();
-        });
+            for (int i = 0; i < run.count; ++i, ++polygon) {
+                polygons[polygon] = KDuzMeshPolygon{corner, run.cornerCount, -1};
+                if (materialIndices != nullptr) materialIndices[polygon] = materialIndex;
+                if (textureIndices != nullptr) textureIndices[polygon] = textureIndex;
+                const size_t first = static_cast<size_t>(run.firstCorner) + static_cast<size_t>(i) * run.cornerCount;
+                for (int c = 0; c < run.cornerCount; ++c, ++corner) {
+                    const int point = group.corners.Vertex(first + static_cast<size_t>(c));
+                    polygonVertices[corner] = point;
+                    if (uvIndices != nullptr) uvIndices[corner] = point;
+                }
+            }
+        }
     }
-    return mesh;
 }
 
 bool KDuzReaderObj::BuildScene(KDuzScene* scene) {

@@ -114,6 +114,7 @@ private:
     void MakeSmoothNormals(const ObjGroup& group, const ObjBlockArray<ObjFace>& faces);
     KgeTVector FaceNormal(const ObjGroup& group, const ObjFace& face) const;
     KDuzMesh* BuildGroupMesh(ObjGroup& group, bool lastGroup);
+    void FillPolygons(KDuzMesh& mesh, const ObjGroup& group, bool withUvs);
     bool BuildScene(KDuzScene* scene);
     void Reset();
 

@@ -146,6 +146,43 @@ bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, lo
     return true;
 }
 
+// Up to 18 digits at p, which moves past them; false without any or with
+// more (the general path reads those).
+bool ReadShortNumber(const char*& p, const char* end, long long& value) {
+    const char* const start = p;
+    long long digits = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+        if (p - start < 18) digits = digits * 10 + (*p - '0');
+        ++p;
+    }
+    value = digits;
+    return p > start && p - start < 19;
+}
+
+// The corner at p when it is written as nearly every file writes corners,
+// "v", "v/t", "v/t/n" or "v//n" in short plain numbers, a vertex other than
+// 0 and a blank or the end after it: what ParseFaceVertex gives for it, in
+// one pass and without finding the word first. Returns the end of the
+// corner; null for anything else, which goes to ParseFaceVertex.
+const char* ReadPlainCorner(const char* p, const char* end, long long& vertex, long long& uv, long long& normal) {
+    uv = normal = 0;
+    bool plain = ReadShortNumber(p, end, vertex);
+    if (plain && p < end && *p == '/') {
+        ++p;
+        if (p < end && *p == '/') {
+            ++p;
+            plain = ReadShortNumber(p, end, normal);
+        } else {
+            plain = ReadShortNumber(p, end, uv);
+            if (plain && p < end && *p == '/') {
+                ++p;
+                plain = ReadShortNumber(p, end, normal);
+            }
+        }
+    }
+    return plain && vertex != 0 && (p == end || IsBlank(*p)) ? p : nullptr;
+}
+
 ObjNormal XyzOf(const KgeTVector& vector) {
     const double* v = vector.Data();
     return ObjNormal{v[0], v[1], v[2]};
@@ -541,14 +578,22 @@ bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& f
     const size_t first = group.corners.size();
     face.firstCorner = static_cast<int>(first);
     int written = 0;
+    const char* at = rest.data();
+    const char* const end = at + rest.size();
     for (;;) {
-        const std::string_view word = NextWord(rest);
-        if (word.empty()) break;
+        while (at < end && IsBlank(*at)) ++at;
+        if (at == end) break;
         long long v = 0, t = 0, n = 0;
-        if (!ParseFaceVertex(word, v, t, n)) {
-            group.corners.Truncate(first);
-            return false;
+        const char* next = ReadPlainCorner(at, end, v, t, n);
+        if (next == nullptr) {
+            next = at;
+            while (next < end && !IsBlank(*next)) ++next;
+            if (!ParseFaceVertex(std::string_view(at, static_cast<size_t>(next - at)), v, t, n)) {
+                group.corners.Truncate(first);
+                return false;
+            }
         }
+        at = next;
         ++written;
         ObjIndexTriple corner{ResolveIndex(v, positions), ResolveIndex(t, uvs), ResolveIndex(n, normals)};
         // A corner naming no position read so far is left out.

@@ -3,8 +3,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
@@ -35,7 +37,14 @@ constexpr int kMappingByPolygonVertex = 2;
 constexpr int kDiffuseChannel = 3;
 constexpr int kCsTypeBspline = 3;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
+// Blanks by character, one look-up a character on the hot paths.
+constexpr std::array<bool, 256> kBlanks = [] {
+    std::array<bool, 256> blanks{};
+    for (const unsigned char c : {' ', '\t', '\f', '\v', '\r', '\n'}) blanks[c] = true;
+    return blanks;
+}();
+
+bool IsBlank(char c) { return kBlanks[static_cast<unsigned char>(c)]; }
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -54,6 +63,41 @@ std::string_view NextWord(std::string_view& text) {
     return word;
 }
 
+// A whole word "d", "-d", "d.d" or "-d.d" whose digits, the point left out,
+// make an integer of at most 2^53, as most numbers in files are written:
+// that integer and the power of ten it is divided by are both exact doubles,
+// so the one division rounds correctly and gives what from_chars gives.
+// False for anything else, which from_chars reads.
+bool ReadPlainDecimal(std::string_view word, double& value) {
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = word.data();
+    const char* const end = p + word.size();
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    uint64_t digits = 0;
+    int count = 0;
+    int fraction = -1;   // digits after the point; -1 without a point
+    const char* const start = p;
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned char>(*p - '0');
+        if (d < 10) {
+            if (++count > 19) return false;
+            digits = digits * 10 + d;
+            if (fraction >= 0) ++fraction;
+        } else if (*p == '.' && fraction < 0 && p > start) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || fraction == 0 || digits > (uint64_t{1} << 53) || fraction > 22) return false;
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fraction < 0 ? 0 : fraction];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 // Reads up to `max` numbers from the front of text, locale-free; stops at
 // the first word that is not a number. Returns how many were read.
 int ParseDoubles(std::string_view text, double* out, int max) {
@@ -63,8 +107,10 @@ int ParseDoubles(std::string_view text, double* out, int max) {
         if (word.empty()) break;
         if (word.front() == '+') word.remove_prefix(1);
         double value = 0.0;
-        const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (result.ec != std::errc() || word.empty()) break;
+        if (!ReadPlainDecimal(word, value)) {
+            const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+            if (result.ec != std::errc() || word.empty()) break;
+        }
         out[count++] = value;
     }
     return count;

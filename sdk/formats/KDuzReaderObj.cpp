@@ -76,24 +76,24 @@ bool ReadPlainDecimal(std::string_view word, double& value) {
     const char* const end = p + word.size();
     const bool negative = p < end && *p == '-';
     if (negative) ++p;
+    // At most 19 characters, so at most 19 digits: they cannot overflow,
+    // and a fraction has at most 18.
+    if (end - p > 19) return false;
     uint64_t digits = 0;
-    int count = 0;
-    int fraction = -1;   // digits after the point; -1 without a point
     const char* const start = p;
-    for (; p < end; ++p) {
-        const unsigned d = static_cast<unsigned char>(*p - '0');
-        if (d < 10) {
-            if (++count > 19) return false;
-            digits = digits * 10 + d;
-            if (fraction >= 0) ++fraction;
-        } else if (*p == '.' && fraction < 0 && p > start) {
-            fraction = 0;
-        } else {
-            return false;
-        }
+    auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    while (p < end && isDigit(*p)) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+    if (p == start) return false;
+    int fraction = 0;
+    if (p < end) {
+        if (*p++ != '.') return false;
+        const char* const point = p;
+        while (p < end && isDigit(*p)) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<int>(p - point);
+        if (fraction == 0 || p != end) return false;
     }
-    if (count == 0 || fraction == 0 || digits > (uint64_t{1} << 53) || fraction > 22) return false;
-    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fraction < 0 ? 0 : fraction];
+    if (digits > (uint64_t{1} << 53)) return false;
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fraction];
     value = negative ? -magnitude : magnitude;
     return true;
 }

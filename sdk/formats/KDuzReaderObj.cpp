@@ -3,6 +3,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <climits>
@@ -290,6 +291,17 @@ public:
             }
             const ObjIndexTriple& other = keys[static_cast<size_t>(point)];
             if (other.vertex == key.vertex && other.uv == key.uv && other.normal == key.normal) return point;
+        }
+    }
+
+    // Room for `points` points at once, so a table whose size is known
+    // roughly is not grown and rehashed step by step.
+    void Reserve(size_t points) {
+        size_t size = 1024;
+        while (size < (points + 1) * 2) size *= 2;
+        if (size > mSlots.size()) {
+            mSlots.assign(size, -1);
+            mMask = size - 1;
         }
     }
 
@@ -958,7 +970,10 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
     // the corners are not needed as keys once the points are known.
     ObjBlockArray<ObjIndexTriple> pointKeys;
     {
+        // A group has at most a point per corner and, in most files, about
+        // one per position it uses.
         ObjPointTable table;
+        table.Reserve(std::min(group.corners.size(), mPositions.size()));
         for (auto& [smoothing, faces] : group.faces) {
             const bool smooth = makeNormals && smoothing != 0;
             const bool flat = makeNormals && smoothing == 0;

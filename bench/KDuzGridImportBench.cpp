@@ -421,11 +421,19 @@ void Sizes(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+// The triangle grid at about 1, 10, 50 and 190 MB.
+void PlainSizes(benchmark::internal::Benchmark* b)
+{
+    for (int n : {128, 372, 806, 1536})
+        b->Arg(n);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 BENCHMARK(DuzAsciiImport)->Apply(Sizes);
 BENCHMARK(TinyObjLoad)->Apply(Sizes);
 BENCHMARK(ObjRead)->Apply(Sizes);
-BENCHMARK(TinyObjLoadPlain)->Apply(Sizes);
-BENCHMARK(ObjReadPlain)->Apply(Sizes);
+BENCHMARK(TinyObjLoadPlain)->Apply(PlainSizes);
+BENCHMARK(ObjReadPlain)->Apply(PlainSizes);
 BENCHMARK(DuzBinaryImport)->Apply(Sizes);
 BENCHMARK(PlainFread)->Apply(Sizes);
 

@@ -3,8 +3,11 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
@@ -35,7 +38,14 @@ constexpr int kMappingByPolygonVertex = 2;
 constexpr int kDiffuseChannel = 3;
 constexpr int kCsTypeBspline = 3;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
+// Blanks by character, one look-up a character on the hot paths.
+constexpr std::array<bool, 256> kBlanks = [] {
+    std::array<bool, 256> blanks{};
+    for (const unsigned char c : {' ', '\t', '\f', '\v', '\r', '\n'}) blanks[c] = true;
+    return blanks;
+}();
+
+bool IsBlank(char c) { return kBlanks[static_cast<unsigned char>(c)]; }
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -54,6 +64,41 @@ std::string_view NextWord(std::string_view& text) {
     return word;
 }
 
+// A whole word "d", "-d", "d.d" or "-d.d" whose digits, the point left out,
+// make an integer of at most 2^53, as most numbers in files are written:
+// that integer and the power of ten it is divided by are both exact doubles,
+// so the one division rounds correctly and gives what from_chars gives.
+// False for anything else, which from_chars reads.
+bool ReadPlainDecimal(std::string_view word, double& value) {
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* p = word.data();
+    const char* const end = p + word.size();
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    // At most 19 characters, so at most 19 digits: they cannot overflow,
+    // and a fraction has at most 18.
+    if (end - p > 19) return false;
+    uint64_t digits = 0;
+    const char* const start = p;
+    auto isDigit = [](char c) { return static_cast<unsigned char>(c - '0') < 10; };
+    while (p < end && isDigit(*p)) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+    if (p == start) return false;
+    int fraction = 0;
+    if (p < end) {
+        if (*p++ != '.') return false;
+        const char* const point = p;
+        while (p < end && isDigit(*p)) digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+        fraction = static_cast<int>(p - point);
+        if (fraction == 0 || p != end) return false;
+    }
+    if (digits > (uint64_t{1} << 53)) return false;
+    const double magnitude = static_cast<double>(digits) / kPowersOfTen[fraction];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 // Reads up to `max` numbers from the front of text, locale-free; stops at
 // the first word that is not a number. Returns how many were read.
 int ParseDoubles(std::string_view text, double* out, int max) {
@@ -63,8 +108,10 @@ int ParseDoubles(std::string_view text, double* out, int max) {
         if (word.empty()) break;
         if (word.front() == '+') word.remove_prefix(1);
         double value = 0.0;
-        const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (result.ec != std::errc() || word.empty()) break;
+        if (!ReadPlainDecimal(word, value)) {
+            const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+            if (result.ec != std::errc() || word.empty()) break;
+        }
         out[count++] = value;
     }
     return count;
@@ -146,6 +193,43 @@ bool ParseFaceVertex(std::string_view text, long long& vertex, long long& uv, lo
     return true;
 }
 
+// Up to 18 digits at p, which moves past them; false without any or with
+// more (the general path reads those).
+bool ReadShortNumber(const char*& p, const char* end, long long& value) {
+    const char* const start = p;
+    long long digits = 0;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+        if (p - start < 18) digits = digits * 10 + (*p - '0');
+        ++p;
+    }
+    value = digits;
+    return p > start && p - start < 19;
+}
+
+// The corner at p when it is written as nearly every file writes corners,
+// "v", "v/t", "v/t/n" or "v//n" in short plain numbers, a vertex other than
+// 0 and a blank or the end after it: what ParseFaceVertex gives for it, in
+// one pass and without finding the word first. Returns the end of the
+// corner; null for anything else, which goes to ParseFaceVertex.
+const char* ReadPlainCorner(const char* p, const char* end, long long& vertex, long long& uv, long long& normal) {
+    uv = normal = 0;
+    bool plain = ReadShortNumber(p, end, vertex);
+    if (plain && p < end && *p == '/') {
+        ++p;
+        if (p < end && *p == '/') {
+            ++p;
+            plain = ReadShortNumber(p, end, normal);
+        } else {
+            plain = ReadShortNumber(p, end, uv);
+            if (plain && p < end && *p == '/') {
+                ++p;
+                plain = ReadShortNumber(p, end, normal);
+            }
+        }
+    }
+    return plain && vertex != 0 && (p == end || IsBlank(*p)) ? p : nullptr;
+}
+
 ObjNormal XyzOf(const KgeTVector& vector) {
     const double* v = vector.Data();
     return ObjNormal{v[0], v[1], v[2]};
@@ -156,6 +240,33 @@ KgeTVector Normalized(const KgeTVector& vector) {
     const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     if (length == 0.0 || !std::isfinite(length)) return KgeTVector(0.0, 0.0, 0.0, 0.0);
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
+}
+
+// Adds a face to its smoothing group's runs: it joins the last run when
+// alike and its corners follow that run's.
+void AppendFace(ObjBlockArray<ObjFace>& runs, const ObjFace& face) {
+    if (!runs.empty()) {
+        ObjFace& last = runs[runs.size() - 1];
+        const long long end = last.firstCorner + static_cast<long long>(last.count) * last.cornerCount;
+        if (last.cornerCount == face.cornerCount && last.material == face.material &&
+            last.allNormals == face.allNormals && last.allUvs == face.allUvs && end == face.firstCorner &&
+            last.count < INT_MAX) {
+            ++last.count;
+            return;
+        }
+    }
+    runs.push_back(face);
+}
+
+// Calls visit with each face of the runs in order, as a run of one.
+template <class Visit>
+void ForEachFace(const ObjBlockArray<ObjFace>& runs, Visit&& visit) {
+    for (size_t r = 0; r < runs.size(); ++r) {
+        ObjFace face = runs[r];
+        const int count = face.count;
+        face.count = 1;
+        for (int i = 0; i < count; ++i, face.firstCorner += face.cornerCount) visit(face);
+    }
 }
 
 // Through the platform layer's open: only a regular file is read, and a
@@ -180,6 +291,17 @@ public:
             }
             const ObjIndexTriple& other = keys[static_cast<size_t>(point)];
             if (other.vertex == key.vertex && other.uv == key.uv && other.normal == key.normal) return point;
+        }
+    }
+
+    // Room for `points` points at once, so a table whose size is known
+    // roughly is not grown and rehashed step by step.
+    void Reserve(size_t points) {
+        size_t size = 1024;
+        while (size < (points + 1) * 2) size *= 2;
+        if (size > mSlots.size()) {
+            mSlots.assign(size, -1);
+            mMask = size - 1;
         }
     }
 
@@ -438,7 +560,7 @@ bool KDuzReaderObj::ReadStatements(KDuzScene* /*scene*/) {
             face.material = currentMaterial;
             if (!ParseFace(rest, group, face)) continue;
             const bool hasTexture = face.material >= 0 && mUsed[face.material].texture != nullptr;
-            group.faces[static_cast<unsigned>(smoothing)].push_back(face);
+            AppendFace(group.faces[static_cast<unsigned>(smoothing)], face);
             if (!face.allNormals) group.allFacesHaveNormals = false;
             if (!face.allUvs) group.allFacesHaveUvs = false;
             if (hasTexture) group.someFaceHasTexture = true;
@@ -514,14 +636,22 @@ bool KDuzReaderObj::ParseFace(std::string_view rest, ObjGroup& group, ObjFace& f
     const size_t first = group.corners.size();
     face.firstCorner = static_cast<int>(first);
     int written = 0;
+    const char* at = rest.data();
+    const char* const end = at + rest.size();
     for (;;) {
-        const std::string_view word = NextWord(rest);
-        if (word.empty()) break;
+        while (at < end && IsBlank(*at)) ++at;
+        if (at == end) break;
         long long v = 0, t = 0, n = 0;
-        if (!ParseFaceVertex(word, v, t, n)) {
-            group.corners.Truncate(first);
-            return false;
+        const char* next = ReadPlainCorner(at, end, v, t, n);
+        if (next == nullptr) {
+            next = at;
+            while (next < end && !IsBlank(*next)) ++next;
+            if (!ParseFaceVertex(std::string_view(at, static_cast<size_t>(next - at)), v, t, n)) {
+                group.corners.Truncate(first);
+                return false;
+            }
         }
+        at = next;
         ++written;
         ObjIndexTriple corner{ResolveIndex(v, positions), ResolveIndex(t, uvs), ResolveIndex(n, normals)};
         // A corner naming no position read so far is left out.
@@ -788,92 +918,81 @@ KgeTVector KDuzReaderObj::FaceNormal(const ObjGroup& group, const ObjFace& face)
     return Normalized(KgeTVector(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0], 0.0));
 }
 
-void KDuzReaderObj::GenerateNormals(ObjGroup& group) {
-    for (auto& [smoothing, faces] : group.faces) {
-        if (smoothing == 0) {
-            // Flat: a face lacking any normal takes its face normal at every corner.
-            for (size_t f = 0; f < faces.size(); ++f) {
-                const ObjFace& face = faces[f];
-                if (face.allNormals) continue;
-                const int index = static_cast<int>(mNormals.size());
-                mNormals.push_back(XyzOf(FaceNormal(group, face)));
-                for (int c = 0; c < face.cornerCount; ++c) group.corners.SetNormal(face.firstCorner + c, index);
+// Makes the normals of one smoothing group's vertices: each the normalised
+// sum of the normals of the vertex's corners there, face normals standing in
+// where a corner lacks one. The sums are made in place in mNormals, so a
+// vertex costs its normal and nothing more; mSumOfVertex gives each vertex
+// its normal, and entries below this group's first made normal (left by
+// earlier groups) do not count, so nothing needs resetting between groups.
+void KDuzReaderObj::MakeSmoothNormals(const ObjGroup& group, const ObjBlockArray<ObjFace>& faces) {
+    if (mSumOfVertex.size() != mPositions.size()) mSumOfVertex.assign(mPositions.size(), -1);
+    const int first = static_cast<int>(mNormals.size());
+    ForEachFace(faces, [&](const ObjFace& face) {
+        ObjNormal faceNormal{};
+        bool haveFaceNormal = false;
+        for (int c = 0; c < face.cornerCount; ++c) {
+            const ObjIndexTriple corner = group.corners[static_cast<size_t>(face.firstCorner + c)];
+            int& at = mSumOfVertex[static_cast<size_t>(corner.vertex)];
+            if (at < first) {
+                at = static_cast<int>(mNormals.size());
+                mNormals.push_back(ObjNormal{0.0, 0.0, 0.0});
             }
-            continue;
+            ObjNormal add;
+            if (corner.normal >= 0) {
+                add = mNormals[static_cast<size_t>(corner.normal)];
+            } else {
+                if (!haveFaceNormal) faceNormal = XyzOf(FaceNormal(group, face));
+                haveFaceNormal = true;
+                add = faceNormal;
+            }
+            ObjNormal& sum = mNormals[static_cast<size_t>(at)];
+            for (int k = 0; k < 3; ++k) sum[k] += add[k];
         }
-        // Smooth: a vertex with a corner lacking a normal gets the normalised
-        // sum of its corners' normals (face normals where they lack one).
-        // The vertex-to-sum index is one int per position, made once for
-        // the whole read and reset through the sums, so each smoothing group
-        // costs its own corners only.
-        if (mSumOfVertex.size() != mPositions.size()) mSumOfVertex.assign(mPositions.size(), -1);
-        ObjBlockArray<ObjNormalSum> sums;
-        auto sumOf = [&](int vertex) -> ObjNormalSum& {
-            int& at = mSumOfVertex[static_cast<size_t>(vertex)];
-            if (at < 0) {
-                at = static_cast<int>(sums.size());
-                sums.emplace_back().vertex = vertex;
-            }
-            return sums[static_cast<size_t>(at)];
-        };
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
-            ObjNormal faceNormal{};
-            bool haveFaceNormal = false;
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
-                ObjNormalSum& sum = sumOf(corner.vertex);
-                const ObjNormal* add = nullptr;
-                if (corner.normal >= 0) {
-                    add = &mNormals[corner.normal];
-                } else {
-                    if (!haveFaceNormal) faceNormal = XyzOf(FaceNormal(group, face));
-                    haveFaceNormal = true;
-                    add = &faceNormal;
-                }
-                for (int k = 0; k < 3; ++k) sum.total[k] += (*add)[k];
-            }
-        }
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const ObjIndexTriple corner = group.corners[face.firstCorner + c];
-                if (corner.normal >= 0) continue;
-                ObjNormalSum& sum = sumOf(corner.vertex);
-                if (sum.index < 0) {
-                    sum.index = static_cast<int>(mNormals.size());
-                    mNormals.push_back(XyzOf(Normalized(KgeTVector(sum.total[0], sum.total[1], sum.total[2], 0.0))));
-                }
-                group.corners.SetNormal(face.firstCorner + c, sum.index);
-            }
-        }
-        for (size_t i = 0; i < sums.size(); ++i) mSumOfVertex[static_cast<size_t>(sums[i].vertex)] = -1;
+    });
+    for (size_t i = static_cast<size_t>(first); i < mNormals.size(); ++i) {
+        ObjNormal& sum = mNormals[i];
+        sum = XyzOf(Normalized(KgeTVector(sum[0], sum[1], sum[2], 0.0)));
     }
 }
 
 KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
-    if (!group.allFacesHaveNormals) GenerateNormals(group);
     KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
     if (mesh == nullptr) return nullptr;
     // UVs are kept only when every corner of the group has one; then every
     // control point has a UV of its own, numbered as the point.
     const bool withUvs = group.allFacesHaveUvs;
+    // Normals are made for corners lacking one, a smoothing group at a time
+    // just before its corners are keyed: flat faces take their face normal
+    // at every corner, smooth ones their vertex's made normal.
+    const bool makeNormals = !group.allFacesHaveNormals;
 
     // Each corner's key is replaced in place by its control point's number:
     // the corners are not needed as keys once the points are known.
     ObjBlockArray<ObjIndexTriple> pointKeys;
     {
+        // A group has at most a point per corner and, in most files, about
+        // one per position it uses.
         ObjPointTable table;
+        table.Reserve(std::min(group.corners.size(), mPositions.size()));
         for (auto& [smoothing, faces] : group.faces) {
-            for (size_t f = 0; f < faces.size(); ++f) {
-                const ObjFace& face = faces[f];
+            const bool smooth = makeNormals && smoothing != 0;
+            const bool flat = makeNormals && smoothing == 0;
+            if (smooth) MakeSmoothNormals(group, faces);
+            ForEachFace(faces, [&](const ObjFace& face) {
+                int faceNormal = -1;
+                if (flat && !face.allNormals) {
+                    faceNormal = static_cast<int>(mNormals.size());
+                    mNormals.push_back(XyzOf(FaceNormal(group, face)));
+                }
                 for (int c = 0; c < face.cornerCount; ++c) {
                     const size_t at = static_cast<size_t>(face.firstCorner + c);
                     ObjIndexTriple key = group.corners[at];
+                    if (faceNormal >= 0) key.normal = faceNormal;
+                    else if (smooth && key.normal < 0) key.normal = mSumOfVertex[static_cast<size_t>(key.vertex)];
                     if (!withUvs) key.uv = -1;
                     group.corners.SetVertex(at, table.FindOrAdd(key, pointKeys));
                 }
-            }
+            });
         }
     }
     group.corners.ClearUvsAndNormals();
@@ -936,35 +1055,98 @@ KDuzMesh* KDuzReaderObj::BuildGroupMesh(ObjGroup& group, bool lastGroup) {
             }
         }
     }
-    KTypedArray<KDuzMeshPolygon>& polygons = mesh->GetPolygonArray();
-    if (polygons.Resize(group.faceCount)) polygons.Empty();
-    KTypedArray<int>& polygonVertices = mesh->GetPolygonVertexArray();
-    if (polygonVertices.Resize(static_cast<int>(group.corners.size()))) polygonVertices.Empty();
-    for (const auto& [smoothing, faces] : group.faces) {
-        for (size_t f = 0; f < faces.size(); ++f) {
-            const ObjFace& face = faces[f];
-            int materialIndex = 0;
-            int textureIndex = 0;
-            if (face.material >= 0) {
-                const UsedMaterial& used = mUsed[face.material];
-                if (mUseMaterials && used.material != nullptr) {
-                    materialIndex = mesh->GetMaterialIndex(used.material->GetName());
-                    if (materialIndex < 0) materialIndex = mesh->AddMaterial(used.material);
-                }
-                if (used.texture != nullptr) {
-                    textureIndex = mesh->GetTextureIndex(used.texture->GetName(), 0, kDiffuseChannel);
-                    if (textureIndex < 0) textureIndex = mesh->AddTexture(used.texture, 0, kDiffuseChannel);
-                }
-            }
-            mesh->BeginPolygon(materialIndex, textureIndex, -1, true);
-            for (int c = 0; c < face.cornerCount; ++c) {
-                const int point = group.corners.Vertex(static_cast<size_t>(face.firstCorner + c));
-                mesh->AddPolygon(point, withUvs ? point : -1);
-            }
-            mesh->EndPolygon();
+    FillPolygons(*mesh, group, withUvs);
+    return mesh;
+}
+
+// The polygons, their corners and layer 0's per-polygon and per-corner
+// indices, written straight into arrays sized once, as BeginPolygon and
+// AddPolygon leave them face by face (elements made on the first polygon
+// included). A used material's or texture's index in the mesh is looked
+// up once and kept.
+void KDuzReaderObj::FillPolygons(KDuzMesh& mesh, const ObjGroup& group, bool withUvs) {
+    const int polygonCount = group.faceCount;
+    const int cornerCount = static_cast<int>(group.corners.size());
+    KTypedArray<KDuzMeshPolygon>& polygons = mesh.GetPolygonArray();
+    KTypedArray<int>& polygonVertices = mesh.GetPolygonVertexArray();
+    if (polygonCount == 0 || !polygons.Resize(polygonCount) || !polygonVertices.Resize(cornerCount)) {
+        polygons.Empty();
+        polygonVertices.Empty();
+        return;
+    }
+    KDuzLayer* layer = mesh.GetLayer(0);
+    // The index arrays to fill: an element's, sized, when it maps as they need.
+    auto byPolygon = [polygonCount](KDuzLayerElement* element) -> int* {
+        if (element == nullptr || element->GetMappingMode() != KDuzLayerElement::eByPolygon) return nullptr;
+        const KDuzLayerElement::EReferenceMode reference = element->GetReferenceMode();
+        if (reference != KDuzLayerElement::eIndex && reference != KDuzLayerElement::eIndexToDirect) return nullptr;
+        KTypedArray<int>& indices = element->GetIndexArray();
+        return indices.SetCount(polygonCount) ? indices.Data() : nullptr;
+    };
+    int* uvIndices = nullptr;
+    if (withUvs && layer != nullptr) {
+        KDuzLayerElementUV* uvs = layer->GetUVsOfType(kDiffuseChannel);
+        if (uvs != nullptr && uvs->GetMappingMode() == KDuzLayerElement::eByPolygonVertex &&
+            uvs->GetReferenceMode() == KDuzLayerElement::eIndexToDirect && uvs->GetIndexArray().SetCount(cornerCount)) {
+            uvIndices = uvs->GetIndexArray().Data();
         }
     }
-    return mesh;
+    int* materialIndices = nullptr;
+    int* textureIndices = nullptr;
+    constexpr int kUnknown = -2;
+    std::vector<int> materialOfUsed(mUsed.size(), kUnknown);
+    std::vector<int> textureOfUsed(mUsed.size(), kUnknown);
+    int polygon = 0;
+    int corner = 0;
+    for (const auto& [smoothing, faces] : group.faces) {
+        for (size_t r = 0; r < faces.size(); ++r) {
+            const ObjFace& run = faces[r];
+            int materialIndex = 0;
+            int textureIndex = 0;
+            if (run.material >= 0) {
+                const size_t usedIndex = static_cast<size_t>(run.material);
+                const UsedMaterial& used = mUsed[usedIndex];
+                if (mUseMaterials && used.material != nullptr) {
+                    materialIndex = materialOfUsed[usedIndex];
+                    if (materialIndex == kUnknown) {
+                        materialIndex = mesh.GetMaterialIndex(used.material->GetName());
+                        if (materialIndex < 0) materialIndex = mesh.AddMaterial(used.material);
+                        if (materialIndex >= 0) materialOfUsed[usedIndex] = materialIndex;
+                    }
+                }
+                if (used.texture != nullptr) {
+                    textureIndex = textureOfUsed[usedIndex];
+                    if (textureIndex == kUnknown) {
+                        textureIndex = mesh.GetTextureIndex(used.texture->GetName(), 0, kDiffuseChannel);
+                        if (textureIndex < 0) textureIndex = mesh.AddTexture(used.texture, 0, kDiffuseChannel);
+                        if (textureIndex >= 0) textureOfUsed[usedIndex] = textureIndex;
+                    }
+                }
+            }
+            if (polygon == 0 && layer != nullptr) {
+                // The first polygon makes the material and texture elements when missing.
+                KDuzLayerElementMaterial* materials = layer->GetMaterials();
+                if (materials == nullptr && materialIndex != -1)
+                    materials = layer->SetMaterials(KDuzCreateLayerElementMaterial(mManager, ""));
+                KDuzLayerElementTexture* textures = layer->GetTextures();
+                if (textures == nullptr && textureIndex != -1)
+                    textures = layer->SetTextures(KDuzCreateLayerElementTexture(mManager, ""));
+                materialIndices = byPolygon(materials);
+                textureIndices = byPolygon(textures);
+            }
+            for (int i = 0; i < run.count; ++i, ++polygon) {
+                polygons[polygon] = KDuzMeshPolygon{corner, run.cornerCount, -1};
+                if (materialIndices != nullptr) materialIndices[polygon] = materialIndex;
+                if (textureIndices != nullptr) textureIndices[polygon] = textureIndex;
+                const size_t first = static_cast<size_t>(run.firstCorner) + static_cast<size_t>(i) * run.cornerCount;
+                for (int c = 0; c < run.cornerCount; ++c, ++corner) {
+                    const int point = group.corners.Vertex(first + static_cast<size_t>(c));
+                    polygonVertices[corner] = point;
+                    if (uvIndices != nullptr) uvIndices[corner] = point;
+                }
+            }
+        }
+    }
 }
 
 bool KDuzReaderObj::BuildScene(KDuzScene* scene) {

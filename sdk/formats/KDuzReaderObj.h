@@ -28,10 +28,14 @@ class KDuzNode;
 class KDuzSurfaceMaterial;
 class KDuzTexture;
 
-// One "f" statement: its corners live in the group's corner list.
+// One "f" statement, or a run of them alike: faces of one corner count,
+// material and flags whose corners follow each other in the group's corner
+// list. A mesh of triangles in one material is then a handful of runs
+// instead of a record per face.
 struct ObjFace {
     int firstCorner = 0;
     int cornerCount = 0;
+    int count = 1;       // faces in the run
     int material = -1;   // index into the reader's used-material list
     bool allNormals = true;
     bool allUvs = true;
@@ -39,13 +43,6 @@ struct ObjFace {
 
 // A normal as read or made: x, y, z (its w is always 0).
 using ObjNormal = std::array<double, 3>;
-
-// The normal sum of one vertex of a smoothing group while normals are made.
-struct ObjNormalSum {
-    double total[3] = {0.0, 0.0, 0.0};
-    int vertex = -1;
-    int index = -1;   // the normal made from the sum; -1 before
-};
 
 // The free-form state set by "cstype" and "deg".
 struct ObjFreeForm {
@@ -114,9 +111,10 @@ private:
     KDuzSurfaceMaterial* MakeMaterial(const std::string& name, const MtlEntry& entry, KDuzTexture*& texture);
     void ReadSurface(std::string_view rest, const ObjFreeForm& form, int material, const std::string& groupName);
     void DestroySurfaceNodes();
-    void GenerateNormals(ObjGroup& group);
+    void MakeSmoothNormals(const ObjGroup& group, const ObjBlockArray<ObjFace>& faces);
     KgeTVector FaceNormal(const ObjGroup& group, const ObjFace& face) const;
     KDuzMesh* BuildGroupMesh(ObjGroup& group, bool lastGroup);
+    void FillPolygons(KDuzMesh& mesh, const ObjGroup& group, bool withUvs);
     bool BuildScene(KDuzScene* scene);
     void Reset();
 
@@ -144,7 +142,8 @@ private:
     ObjBlockArray<KgeTVector> mPositions;
     ObjBlockArray<KgeUVVector> mUvs;
     ObjBlockArray<ObjNormal> mNormals;
-    // Per position, its sum while a smoothing group's normals are made (-1: none).
+    // Per position, the normal made for it in a smoothing group: an index
+    // into mNormals, current only at or above the group's first made normal.
     std::vector<int> mSumOfVertex;
     int mParameterVertexCount = 0;
     // Surface nodes made while reading, added to the scene once the read succeeds.

@@ -1,7 +1,8 @@
 // A growable array of the OBJ reader kept in blocks of a fixed number of
 // elements. Growing never moves what is stored and never holds more than
 // one block beyond the count, so a large file's vertex and corner lists
-// cost their own size instead of a vector's doubling and copying.
+// cost their own size instead of a vector's doubling and copying. A block is
+// not cleared when made: each element is written as it is added.
 #pragma once
 #include <cstddef>
 #include <memory>
@@ -26,7 +27,7 @@ public:
 
     template <class... Args>
     T& emplace_back(Args&&... args) {
-        if ((mCount >> kShift) == mBlocks.size()) mBlocks.push_back(std::make_unique<T[]>(kBlock));
+        if ((mCount >> kShift) == mBlocks.size()) mBlocks.push_back(std::make_unique_for_overwrite<T[]>(kBlock));
         T& slot = (*this)[mCount++];
         slot = T(std::forward<Args>(args)...);
         return slot;

@@ -372,6 +372,108 @@ TEST_F(ObjReaderTest, MadeNormalsMixWithReadOnesPerSmoothingGroup) {
     }
 }
 
+TEST_F(ObjReaderTest, FacesKeepTheirOrderSizesAndMaterialsAcrossSmoothingSwitches) {
+    // Runs of alike faces broken by a material, a corner count and smoothing
+    // groups left and taken up again: the mesh lists smoothing group 1's
+    // faces, then group 2's, each in file order, every corner on its own face.
+    Write("two.mtl", "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n");
+    const std::string text =
+        "mtllib two.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\n"
+        "usemtl red\ns 1\nf 1 2 3\nf 1 3 4\n"
+        "s 2\nf 2 5 3\nf 2 3 1\n"
+        "s 1\nf 1 2 4\nusemtl blue\nf 2 3 4\nf 1 2 3 4\n"
+        "s 2\nf 5 3 2\n";
+    ASSERT_TRUE(Read(text));
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    const int expected[][4] = {{1, 2, 3}, {1, 3, 4}, {1, 2, 4}, {2, 3, 4}, {1, 2, 3, 4},   // s 1
+                               {2, 5, 3}, {2, 3, 1}, {5, 3, 2}};                           // s 2
+    const int materials[] = {0, 0, 0, 1, 1, 0, 0, 1};
+    ASSERT_EQ(mesh->GetPolygonCount(), 8);
+    ASSERT_TRUE(mesh->CheckPolygonVertices());
+    const int* materialIndices = mesh->GetMaterialIndices();
+    ASSERT_NE(materialIndices, nullptr);
+    for (int p = 0; p < 8; ++p) {
+        SCOPED_TRACE(p);
+        const int size = expected[p][3] == 0 ? 3 : 4;
+        ASSERT_EQ(mesh->GetPolygonSize(p), size);
+        for (int k = 0; k < size; ++k) {
+            const KgeTVector& v = mesh->GetControlPoints()[mesh->GetPolygonVertex(p, k)];
+            const double x[] = {0, 0, 1, 1, 0, 2};   // by 1-based position
+            const double y[] = {0, 0, 0, 1, 1, 0};
+            EXPECT_EQ(v[0], x[expected[p][k]]);
+            EXPECT_EQ(v[1], y[expected[p][k]]);
+        }
+        EXPECT_EQ(materialIndices[p], materials[p]);
+    }
+}
+
+TEST_F(ObjReaderTest, NumbersReadAsTheStandardLibraryReadsThem) {
+    // Each spelling as the x of a vertex: short plain decimals take a quicker
+    // path than the rest, and every one must give the same double as strtod.
+    const char* const spellings[] = {
+        "0.1", "-0.5", "0.30000000000000004", "123456.789012345", "-0", "7", "+2.5", "1e-3",
+        "9007199254740993", "123456789012345678901", "0.1234567890123456789", "1.", ".5",
+        "00012.50", "4.9406564584124654e-324", "1.7976931348623157e308",
+    };
+    // One smoothing group, so that a position is one control point.
+    std::string text = "s 1\n";
+    for (const char* spelling : spellings) text += std::string("v ") + spelling + " 0 0\n";
+    const int count = static_cast<int>(std::size(spellings));
+    for (int i = 1; i + 2 <= count; i += 3) {
+        text += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
+    }
+    text += "f " + std::to_string(count - 2) + " " + std::to_string(count - 1) + " " + std::to_string(count) + "\n";
+    ASSERT_TRUE(Read(text));
+    KDuzMesh* mesh = MeshOf(Nodes()[0]);
+    // Points in the order the faces name them: positions 1 .. count, each once.
+    ASSERT_EQ(mesh->GetControlPointsCount(), count);
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(spellings[i]);
+        const char* spelling = spellings[i][0] == '+' ? spellings[i] + 1 : spellings[i];
+        const double expected = std::strtod(spelling, nullptr);
+        const double x = mesh->GetControlPoints()[i][0];
+        EXPECT_EQ(std::memcmp(&x, &expected, sizeof x), 0) << x << " " << expected;
+    }
+}
+
+TEST_F(ObjReaderTest, CornerNumbersOfEveryLengthNameTheSamePosition) {
+    // Up to 18 digits a corner is read in one pass; longer ones go the
+    // general way. Leading zeros keep the number; slashes give the same
+    // position in every form.
+    struct Case {
+        const char* face;
+        int polygons;
+    };
+    const Case cases[] = {
+        {"f 1 2 3\n", 1},
+        {"f 000000000000000001 2 3\n", 1},     // 18 digits
+        {"f 0000000000000000001 2 3\n", 1},    // 19 digits
+        {"f 00000000000000000000000001/1 2/1 3/1\n", 1},
+        {"f 1//1 2//1 3//1\n", 1},
+        {"f 1/1/1 2/1/1 3/1/1\n", 1},
+        {"f 1/1/ 2/1/ 3/1/\n", 1},
+        {"f 1x 2 3\n", 0},                     // not a corner: the face is dropped
+        {"f 0 2 3\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face);
+        manager->Destroy();
+        manager = KDuzSdkManager::Create();
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n") + c.face));
+        const auto nodes = Nodes();
+        const int polygons = nodes.empty() ? 0 : MeshOf(nodes[0])->GetPolygonCount();
+        ASSERT_EQ(polygons, c.polygons);
+        if (polygons == 0) continue;
+        KDuzMesh* mesh = MeshOf(nodes[0]);
+        for (int k = 0; k < 3; ++k) {
+            const KgeTVector& v = mesh->GetControlPoints()[mesh->GetPolygonVertex(0, k)];
+            EXPECT_EQ(v[0], k == 1 ? 1.0 : 0.0);
+            EXPECT_EQ(v[1], k == 2 ? 1.0 : 0.0);
+        }
+    }
+}
+
 TEST_F(ObjReaderTest, MaterialsComeFromTheLibraryBesideTheFile) {
     Write("parts.mtl",
           "newmtl matte\nillum 1\nKd 0.5 0.25 1\nd 0.25\n"

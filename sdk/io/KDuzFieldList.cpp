@@ -576,9 +576,11 @@ constexpr TokenBreaks kTokenBreaks;
 // with whatever ends the run.
 void CountPlainValues(KDuzAsciiText& text, KDuzAsciiCursor* cursor, KDuzFieldInstance* occurrence)
 {
+    // A run stops at its line's end, which the held text reaches.
+    const int64_t limit = text.Reach(cursor->position, cursor->end);
     const char* const origin = text.At(cursor->position);
     const char* p = origin;
-    const char* const e = text.At(cursor->end);
+    const char* const e = text.At(limit);
     const char* resume = p;  // just after the last counted value's ','
     int counted = 0;
     while (p < e) {

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -40,6 +41,16 @@ double KiBPerNode(int64_t bytes) { return static_cast<double>(bytes) / kNodes / 
 
 int64_t HeapInUse() { return duzbench::gHeapInUse.load(); }
 
+// Seconds since the last call (reported beside the figures, never checked).
+double Lap()
+{
+    static auto last = std::chrono::steady_clock::now();
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - last).count();
+    last = now;
+    return seconds;
+}
+
 TEST(KDuzSceneScaleCheck, NullNodesStayWithinTheirMemoryBounds)
 {
     if (!DUZ_BENCH_TRACK_HEAP)
@@ -50,6 +61,7 @@ TEST(KDuzSceneScaleCheck, NullNodesStayWithinTheirMemoryBounds)
 
     KDuzSdkManager* manager = KDuzSdkManager::Create();
     KDuzScene* scene = KDuzScene::Create(manager, "");
+    Lap();
     duzbench::MarkHeapBase();
     const int64_t beforeMake = HeapInUse();
     for (int i = 0; i < kNodes; ++i) {
@@ -58,6 +70,7 @@ TEST(KDuzSceneScaleCheck, NullNodesStayWithinTheirMemoryBounds)
         scene->GetRootNode()->AddChild(node);
     }
     const double made = KiBPerNode(HeapInUse() - beforeMake);
+    const double makeSeconds = Lap();
 
     duzbench::MarkHeapBase();
     KDuzExporter* exporter = KDuzExporter::Create(manager, "");
@@ -69,7 +82,9 @@ TEST(KDuzSceneScaleCheck, NullNodesStayWithinTheirMemoryBounds)
     exporter->Destroy();
     options->Destroy();
     const double writePeak = KiBPerNode(duzbench::HeapPeakSinceBase());
+    const double writeSeconds = Lap();
     manager->Destroy();
+    const double destroySeconds = Lap();
     ASSERT_TRUE(exported);
     const double fileKiB = KiBPerNode(static_cast<int64_t>(std::filesystem::file_size(path)));
 
@@ -82,12 +97,15 @@ TEST(KDuzSceneScaleCheck, NullNodesStayWithinTheirMemoryBounds)
     importer->Destroy();
     const double readPeak = KiBPerNode(duzbench::HeapPeakSinceBase());
     const double readHeld = KiBPerNode(HeapInUse() - beforeRead);
+    const double readSeconds = Lap();
     const int children = read->GetRootNode()->GetChildCount();
     manager->Destroy();
     std::filesystem::remove(path);
 
     std::printf("KiB per node: made %.2f, write peak %.2f, file %.2f, read %.2f, read peak %.2f\n", made,
                 writePeak, fileKiB, readHeld, readPeak);
+    std::printf("seconds: make %.1f, write %.1f, destroy %.1f, read %.1f, destroy %.1f\n", makeSeconds,
+                writeSeconds, destroySeconds, readSeconds, Lap());
     ASSERT_TRUE(imported);
     EXPECT_EQ(children, kNodes);
     EXPECT_LE(made, kMadeBound);

@@ -15,10 +15,11 @@ namespace duzsdk {
 
 namespace {
 
-// The first chunk covers the header of any file; later chunks grow with the
-// text read so far, so a whole file takes few reads.
+// A read that starts a window takes a small chunk first (a header, a look at
+// one block); the chunks grow as the reading goes on through the file.
 constexpr int64_t kFirstChunk = 64 * 1024;
-constexpr int64_t kLargestChunk = 16 * 1024 * 1024;
+constexpr int64_t kDefaultChunk = 4 * 1024 * 1024;
+int64_t gChunkSize = kDefaultChunk;
 
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
@@ -26,18 +27,27 @@ char gEmptyText[1] = {0};
 
 }  // namespace
 
+void KDuzAsciiText::SetChunkSize(int64_t bytes) { gChunkSize = bytes > 0 ? bytes : kDefaultChunk; }
+
 KDuzAsciiText::KDuzAsciiText(KChainedFile* stream, int64_t base)
-    : stream_(stream), base_(base < 0 ? 0 : base), text_(gEmptyText)
+    : stream_(stream),
+      base_(base < 0 ? 0 : base),
+      chunk_(gChunkSize),
+      windowBegin_(base_),
+      windowEnd_(base_),
+      lineEnd_(base_),
+      runStart_(base_),
+      window_(gEmptyText)
 {
 }
 
 KDuzAsciiText::~KDuzAsciiText()
 {
-    if (text_ != gEmptyText)
-        KMemFree(text_);
+    if (window_ != gEmptyText)
+        KMemFree(window_);
 }
 
-bool KDuzAsciiText::LoadMore()
+int64_t KDuzAsciiText::TextEnd()
 {
     if (size_ < 0) {
         // The size the stream has now bounds every read: a device or a file
@@ -53,32 +63,79 @@ bool KDuzAsciiText::LoadMore()
             stream_->SeekFromStart(saved);
         }
     }
-    if (loaded_ >= size_)
+    return base_ + size_;
+}
+
+void KDuzAsciiText::Seat(int64_t position)
+{
+    if (position >= windowBegin_ && position <= windowEnd_)
+        return;
+    windowBegin_ = windowEnd_ = lineEnd_ = runStart_ = position;
+    if (window_ != gEmptyText)
+        window_[0] = '\0';
+}
+
+bool KDuzAsciiText::LoadMore(int64_t keep)
+{
+    const int64_t textEnd = TextEnd();
+    if (windowEnd_ >= textEnd)
         return false;
-    // The first chunk is all a look at the header needs; past it the buffer
-    // takes the whole rest of the file at once, so it moves at most once.
-    const int64_t capacity = loaded_ == 0 ? std::min(size_, kFirstChunk) : size_;
-    if (capacity > capacity_) {
-        void* old = text_ == gEmptyText ? nullptr : text_;
-        char* text = static_cast<char*>(KMemRealloc(old, static_cast<size_t>(capacity) + 1));
-        if (text == nullptr) {
-            size_ = loaded_;
+    const int64_t chunk =
+        std::min({chunk_, std::max(kFirstChunk, windowEnd_ - runStart_), textEnd - windowEnd_});
+    int64_t held = windowEnd_ - windowBegin_;
+    if (held + chunk > capacity_) {
+        // What lies before `keep` is behind every reader now.
+        const int64_t drop = std::clamp<int64_t>(keep - windowBegin_, 0, held);
+        if (drop > 0) {
+            std::memmove(window_, window_ + drop, static_cast<size_t>(held - drop));
+            windowBegin_ += drop;
+            held -= drop;
+            lineEnd_ = std::max(lineEnd_, windowBegin_);
+        }
+    }
+    if (held + chunk > capacity_) {
+        // A line longer than the window: the buffer grows, at most to the
+        // rest of the text.
+        const int64_t capacity = std::min(std::max(held + chunk, capacity_ * 2), textEnd - windowBegin_);
+        void* old = window_ == gEmptyText ? nullptr : window_;
+        char* window = static_cast<char*>(KMemRealloc(old, static_cast<size_t>(capacity) + 1));
+        if (window == nullptr) {
+            size_ = windowEnd_ - base_;
             return false;
         }
-        text_ = text;
+        window_ = window;
         capacity_ = capacity;
     }
-    const int64_t chunk = std::min(capacity_ - loaded_, std::clamp(loaded_, kFirstChunk, kLargestChunk));
+    char* const into = window_ + held;
     size_t got = 0;
-    if (stream_->SeekFromStart(base_ + loaded_))
-        got = stream_->Read(text_ + loaded_, static_cast<size_t>(chunk));
+    if (stream_->SeekFromStart(windowEnd_))
+        got = stream_->Read(into, static_cast<size_t>(chunk));
     if (got == 0) {
-        size_ = loaded_;  // the stream ended early
+        size_ = windowEnd_ - base_;  // the stream ended early
         return false;
     }
-    loaded_ += static_cast<int64_t>(got);
-    text_[loaded_] = '\0';
+    for (size_t i = got; i > 0; --i) {
+        if (IsLineEnd(into[i - 1])) {
+            lineEnd_ = windowEnd_ + static_cast<int64_t>(i);
+            break;
+        }
+    }
+    windowEnd_ += static_cast<int64_t>(got);
+    into[got] = '\0';
     return true;
+}
+
+int64_t KDuzAsciiText::Reach(int64_t from, int64_t end)
+{
+    Seat(from);
+    while (true) {
+        if (from < lineEnd_)
+            return std::min(end, lineEnd_);
+        if (windowEnd_ >= end)
+            return end;
+        if (!LoadMore(from))
+            return windowEnd_;
+    }
 }
 
 const KDuzAsciiText::Block* KDuzAsciiText::FindBlock(int64_t open) const
@@ -99,12 +156,16 @@ KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, 
     bool inQuote = false;
     bool lineStart = true;
     bool inComment = false;
-    int64_t i = std::max<int64_t>(position - base_, 0);
+    // Only the text ahead of the walk is held: it never looks back.
+    int64_t walked = std::max(position, base_);
+    Seat(walked);
     while (true) {
-        if (i >= loaded_ && !LoadMore())
+        if (walked >= windowEnd_ && !LoadMore(walked))
             break;
-        const char* t = text_;
-        const int64_t n = loaded_;
+        const int64_t origin = walked;
+        const char* t = At(origin);
+        const int64_t n = windowEnd_ - origin;
+        int64_t i = 0;
         while (i < n) {
             const char c = t[i];
             if (IsLineEnd(c)) {
@@ -154,23 +215,23 @@ KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, 
                 inQuote = true;
             } else if (d == '{') {
                 if (depth == 0 && stopAtOpen) {
-                    *at = base_ + i;
+                    *at = origin + i;
                     return Stop::kOpen;
                 }
                 ++depth;
                 if (record && depth <= kRecordedDepth) {
-                    blocks_.push_back({base_ + i + 1, -1});
-                    open.push_back(base_ + i + 1);
+                    blocks_.push_back({origin + i + 1, -1});
+                    open.push_back(origin + i + 1);
                 }
             } else {
                 if (depth == 0) {
-                    *at = base_ + i;
+                    *at = origin + i;
                     return Stop::kClose;
                 }
                 if (record && depth <= kRecordedDepth) {
                     const int64_t start = open.back();
                     open.pop_back();
-                    if (blocks_.back().open == start && base_ + i - start < kSmallBlock) {
+                    if (blocks_.back().open == start && origin + i - start < kSmallBlock) {
                         // Nothing recorded inside and short: walked again
                         // when needed, at little cost, instead of being kept.
                         blocks_.pop_back();
@@ -179,15 +240,16 @@ KDuzAsciiText::Stop KDuzAsciiText::WalkLevel(int64_t position, bool stopAtOpen, 
                             blocks_.begin(), blocks_.end(), start,
                             [](const Block& block, int64_t value) { return block.open < value; });
                         if (found != blocks_.end() && found->open == start)
-                            found->close = base_ + i;
+                            found->close = origin + i;
                     }
                 }
                 --depth;
             }
             ++i;
         }
+        walked = origin + i;
     }
-    *at = base_ + loaded_;
+    *at = walked;
     return depth == 0 ? Stop::kEnd : Stop::kDamaged;
 }
 
@@ -211,11 +273,26 @@ bool IsBlank(char c, bool quoteOpen) { return c == ' ' || c == '\t' || c == '\0'
 
 bool KDuzAsciiCursor::Next(KDuzAsciiText& text, KDuzAsciiToken* token)
 {
-    const char* p = text.At(position);
-    const char* const e = text.At(end);
+    // The held text ends after a line end (or at `end`): a token that starts
+    // in it ends in it, and only the blanks before one may need more.
+    int64_t limit = text.Reach(position, end);
+    const char* origin = text.At(position);
+    const char* p = origin;
+    const char* e = text.At(limit);
     // Blanks, line ends, comment lines and stray delimiters.
     while (true) {
         if (p >= e) {
+            const int64_t at = position + (p - origin);
+            if (at < end && limit < end) {
+                position = at;
+                limit = text.Reach(position, end);
+                if (limit > position) {
+                    origin = text.At(position);
+                    p = origin;
+                    e = text.At(limit);
+                    continue;
+                }
+            }
             position = end;
             return false;
         }
@@ -244,14 +321,14 @@ bool KDuzAsciiCursor::Next(KDuzAsciiText& text, KDuzAsciiToken* token)
             continue;
         }
         if (!quoteOpen && c == '{') {
-            const int64_t open = position + (p - text.At(position)) + 1;
+            const int64_t open = position + (p - origin) + 1;
             const int64_t close = text.BlockClose(open);
             if (close < 0 || close >= end) {
                 damaged = true;
                 position = end;
                 return false;
             }
-            token->text = text.At(open - 1);  // the walk may have read more text
+            token->text = "{";  // the walk may have moved the held text
             token->length = 0;
             token->delimiter = '@';
             token->quoted = false;
@@ -268,7 +345,6 @@ bool KDuzAsciiCursor::Next(KDuzAsciiText& text, KDuzAsciiToken* token)
         }
         break;
     }
-    const char* const origin = text.At(position);
     token->begin = position + (p - origin);
     token->block = 0;
     token->quoteOpenBefore = quoteOpen;

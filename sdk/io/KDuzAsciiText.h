@@ -9,10 +9,13 @@ namespace duzsdk {
 class KChainedFile;
 
 // The text of an ASCII field file from a start position to its end, read
-// from the stream once, in chunks and only as far as a reader needs it, and
-// never past the size the stream had when the text was first asked for. It
-// also remembers where every block it has walked over ends, so each level of
-// nesting is split into fields from its own text only.
+// from the stream in chunks and only as far as a reader needs it, and never
+// past the size the stream had when the text was first asked for. Only a
+// window of it is held: text behind the window is dropped as the readers go
+// on and read again when one goes back, so a file of gigabytes is read with a
+// few megabytes of text in memory. It also remembers where every block it has
+// walked over ends, so each level of nesting is split into fields from its
+// own text only.
 //
 // Rules of the text (those of the pre-scan of the encoding): a line whose
 // first non-blank character is ';' is a comment; a double quote opens a text
@@ -46,11 +49,23 @@ public:
     // `open` (just after its '{'); -1 when the text ends first.
     int64_t BlockClose(int64_t open);
 
-    // The loaded text from file position `position`; valid up to Loaded(),
-    // where a NUL follows the text, and until the next walk reads more.
-    const char* At(int64_t position) const { return text_ + (position - base_); }
-    int64_t Base() const { return base_; }
-    int64_t Loaded() const { return base_ + loaded_; }
+    // Holds the text from `from` (a file position) through the last line end
+    // of what it reads, or through `end` when that comes first, and returns
+    // where that held text ends (`end`, a position just after a line end, or
+    // the end of the text). A token never runs past a line end, so a scan
+    // that starts before the returned position and stops at line ends sees
+    // the same text it would see with the whole file in memory.
+    int64_t Reach(int64_t from, int64_t end);
+
+    // The held text at file position `position`, which the last Reach or
+    // walk covered; valid until the next Reach or walk. A NUL follows the
+    // held text.
+    const char* At(int64_t position) const { return window_ + (position - windowBegin_); }
+
+    // Bytes read from the stream per chunk, for tests that make every token
+    // cross a chunk's end; 0 restores the default. Applies to texts made
+    // afterwards.
+    static void SetChunkSize(int64_t bytes);
 
 private:
     struct Block {
@@ -58,9 +73,14 @@ private:
         int64_t close;  // the '}', -1 while unknown
     };
 
-    // Reads the next chunk; false at the end of the text.
-    bool LoadMore();
+    // Reads the next chunk after the window, first dropping the held text
+    // before `keep` (within the window) when the buffer is full; false at
+    // the end of the text.
+    bool LoadMore(int64_t keep);
+    // Moves the window to start, empty, at `position` unless it holds it.
+    void Seat(int64_t position);
     const Block* FindBlock(int64_t open) const;
+    int64_t TextEnd();
 
     static constexpr int64_t kSmallBlock = 256;
     static constexpr int64_t kRecordedDepth = 256;
@@ -68,9 +88,15 @@ private:
     KChainedFile* stream_;
     int64_t base_;
     int64_t size_ = -1;  // bytes from base_ to the end of the stream, -1 until measured
-    int64_t loaded_ = 0;
+    int64_t chunk_;
+    // The held text: file positions [windowBegin_, windowEnd_), and just
+    // after the last line end in it (windowBegin_ when there is none).
+    int64_t windowBegin_;
+    int64_t windowEnd_;
+    int64_t lineEnd_;
+    int64_t runStart_;  // where the window was last seated: chunks grow from there
     int64_t capacity_ = 0;
-    char* text_;
+    char* window_;
     std::vector<Block> blocks_;  // sorted by open
 };
 

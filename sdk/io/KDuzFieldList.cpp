@@ -210,10 +210,29 @@ KDuzFieldList::~KDuzFieldList()
     Clear();
 }
 
+KDuzFieldList::FieldPool::~FieldPool()
+{
+    for (KDuzField* field : fields)
+        delete field;
+}
+
+void KDuzFieldList::Recycle(KDuzField* field)
+{
+    if (pool_ == nullptr || pool_->fields.size() >= kPooledFields ||
+        field->instances.capacity() > kPooledInstances) {
+        delete field;
+        return;
+    }
+    field->instances.clear();
+    field->lastAdded = -1;
+    field->readCursor = 0;
+    pool_->fields.push_back(field);
+}
+
 void KDuzFieldList::Clear()
 {
     for (KDuzField* field : fields_)
-        delete field;
+        Recycle(field);
     fields_.clear();
     byName_.clear();
     sorted_.clear();
@@ -240,7 +259,13 @@ KDuzFieldInstance* KDuzFieldList::AddFieldInstance(const char* name, size_t leng
     auto found = byName_.find(key);
     KDuzField* field;
     if (found == byName_.end()) {
-        field = new KDuzField(name, length);
+        if (pool_ != nullptr && !pool_->fields.empty()) {
+            field = pool_->fields.back();
+            pool_->fields.pop_back();
+            field->name.assign(name, length);
+        } else {
+            field = new KDuzField(name, length);
+        }
         byName_.emplace(std::move(key), static_cast<int>(fields_.size()));
         fields_.push_back(field);
         sortedDirty_ = true;
@@ -385,6 +410,9 @@ KDuzFieldList* KDuzFieldList::CreateChildList(int64_t position, int64_t end)
     if (binary_ && deferred_ == nullptr)
         deferred_ = std::make_shared<DeferredBuffer>();
     child_->deferred_ = deferred_;
+    if (pool_ == nullptr)
+        pool_ = std::make_shared<FieldPool>();
+    child_->pool_ = pool_;
     if (binary_ && region_ != nullptr && position >= regionOffset_ && position < regionOffset_ + regionLength_) {
         child_->region_ = region_;
         child_->regionOffset_ = regionOffset_;
@@ -576,9 +604,11 @@ constexpr TokenBreaks kTokenBreaks;
 // with whatever ends the run.
 void CountPlainValues(KDuzAsciiText& text, KDuzAsciiCursor* cursor, KDuzFieldInstance* occurrence)
 {
+    // A run stops at its line's end, which the held text reaches.
+    const int64_t limit = text.Reach(cursor->position, cursor->end);
     const char* const origin = text.At(cursor->position);
     const char* p = origin;
-    const char* const e = text.At(cursor->end);
+    const char* const e = text.At(limit);
     const char* resume = p;  // just after the last counted value's ','
     int counted = 0;
     while (p < e) {

@@ -189,6 +189,19 @@ private:
     };
     std::shared_ptr<DeferredBuffer> deferred_;
 
+    // Fields of the blocks a reader has left, emptied with their occurrence
+    // storage kept, for the next block it enters (a file is mostly many
+    // blocks of the same few fields); shared by a list and the lists nested
+    // in it. Only modest fields are kept, and only so many.
+    struct FieldPool {
+        ~FieldPool();
+        std::vector<KDuzField*> fields;
+    };
+    static constexpr size_t kPooledFields = 256;
+    static constexpr size_t kPooledInstances = 1024;
+    void Recycle(KDuzField* field);
+    std::shared_ptr<FieldPool> pool_;
+
     KDuzFieldList* child_ = nullptr;
     KDuzFieldList* parent_ = nullptr;
 };

@@ -282,9 +282,12 @@ bool FastAsciiNumber(KDuzAsciiText& text, KDuzFieldInstance* instance, T* out, P
     if (instance->valueCursor < 0 || instance->valueCursor >= instance->valueCount)
         return false;
     KDuzAsciiCursor& cursor = instance->cursor;
+    // A number stops at its line's end, which the held text reaches; blanks
+    // that run past the held text are left to the token path.
+    const int64_t limit = text.Reach(cursor.position, cursor.end);
     const char* const origin = text.At(cursor.position);
     const char* p = origin;
-    const char* const e = text.At(cursor.end);
+    const char* const e = text.At(limit);
     bool lineStart = cursor.lineStart;
     bool lineEnd = false;
     while (p < e) {

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "sdk/io/KDuzAsciiText.h"
 #include "sdk/io/KDuzImporter.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/scene/KDuzNode.h"
@@ -223,6 +224,24 @@ TEST(SceneDumpGolden, BinaryRewritesOfTheReaderFixturesImportAsStored) {
 
 TEST(SceneDumpGolden, BinaryRewritesOfTheBundledModelsImportAsStored) {
     CheckFolder(AssetFolder(), "assets", true);
+}
+
+// The text reader holds only a window of a file's text and reads again what
+// it dropped. Chunks of one byte put a chunk's end inside every token, blank
+// run and comment, and chunks of a few tokens do so at random places; both
+// make every block a reader enters or goes back to lie before the window:
+// the scenes must not change.
+TEST(SceneDumpGolden, TextFilesReadThroughSmallWindowsImportAsStored) {
+    if (Rewriting()) return;
+    struct ChunkGuard {
+        ~ChunkGuard() { KDuzAsciiText::SetChunkSize(0); }
+    } guard;
+    for (const int64_t chunk : {1, 64}) {
+        SCOPED_TRACE("chunk of " + std::to_string(chunk) + " bytes");
+        KDuzAsciiText::SetChunkSize(chunk);
+        CheckFolder(DumpFolder().parent_path() / "duz6", "duz6");
+        CheckFolder(AssetFolder(), "assets");
+    }
 }
 
 // Every file imported in turn into one scene, which the reader clears first,

@@ -157,6 +157,10 @@ private:
     // instances nodes, whose instances repeat).
     bool TakesLastMeshUse(const KDuzObject* mesh);
     void CountMeshUses();
+    // Destroys a library mesh whose last instance took its arrays; its
+    // entry stays, without a mesh (an instance counted wrongly finds none
+    // rather than a freed one).
+    void ReleaseLibraryMesh(KDuzObject*& entry);
     bool BuildMorphShapes(KDuzMesh* mesh, const KString& nodeName, const ColladaController& controller);
     bool CopyNodeForInstance(KDuzNode* destination, KDuzNode* source);
 
@@ -171,7 +175,9 @@ private:
     // parent: the node the element's node will hang under, when there is one.
     bool ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth, KDuzNode* parent = nullptr);
     bool ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDuzNode* parent);
-    bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
+    // attribute: the library's entry; emptied when this instance was the
+    // last of a mesh, which it took.
+    bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject*& attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
     // Reads the node an instance_node names as a child of parent.
     bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth);

@@ -549,7 +549,7 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDu
     return true;
 }
 
-bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute) {
+bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject*& attribute) {
     switch (KDuzNode::GetAttributeTypeOf(attribute)) {
         case kNull: {
             node->SetNodeAttribute(KDuzNull::Create(mManager, ""));
@@ -597,8 +597,11 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             node->SetNodeAttribute(mesh);
-            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), TakesLastMeshUse(attribute));
+            const bool last = TakesLastMeshUse(attribute);
+            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), last);
             node->SetShadingMode(kShadingModeTextured);
+            // Nothing instances the library's mesh again: its emptied shell goes.
+            if (last) ReleaseLibraryMesh(attribute);
             return true;
         }
         case kNurb:
@@ -659,12 +662,30 @@ bool KDuzReaderCollada::ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode
 bool KDuzReaderCollada::CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth) {
     if (depth > kMaxNodeDepth + 1) return false;
     if (!CopyNodeForInstance(destination, source)) return false;
-    for (int i = 0; i < source->GetChildCount(); ++i) {
+    // The last copy of a visual scene without skins or poses (whose links
+    // and entries name its nodes until the copy is relinked) lets each node
+    // go once copied: the scene's nodes then never exist twice over.
+    const bool release = mTakeVisualSceneMeshes && mCreatedClusters.empty() && mPoses.empty();
+    for (int i = 0; i < source->GetChildCount();) {
         KDuzNode* child = source->GetChild(i);
-        if (child == nullptr) continue;
+        if (child == nullptr) {
+            ++i;
+            continue;
+        }
         KDuzNode* copy = KDuzNode::Create(mManager, child->GetName());
         if (copy == nullptr || !CopyNodeTree(copy, child, depth + 1)) return false;
         destination->AddChild(copy);
+        if (!release || child->GetChildCount() != 0) {
+            ++i;
+            continue;
+        }
+        while (child->GetNodeAttribute() != nullptr) {
+            KDuzObject* detached = child->SetNodeAttribute(nullptr);
+            if (detached == nullptr) break;
+            detached->Destroy();
+        }
+        source->RemoveChild(child);
+        child->Destroy();
     }
     return true;
 }

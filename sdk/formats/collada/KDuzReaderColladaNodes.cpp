@@ -662,30 +662,12 @@ bool KDuzReaderCollada::ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode
 bool KDuzReaderCollada::CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth) {
     if (depth > kMaxNodeDepth + 1) return false;
     if (!CopyNodeForInstance(destination, source)) return false;
-    // The last copy of a visual scene without skins or poses (whose links
-    // and entries name its nodes until the copy is relinked) lets each node
-    // go once copied: the scene's nodes then never exist twice over.
-    const bool release = mTakeVisualSceneMeshes && mCreatedClusters.empty() && mPoses.empty();
-    for (int i = 0; i < source->GetChildCount();) {
+    for (int i = 0; i < source->GetChildCount(); ++i) {
         KDuzNode* child = source->GetChild(i);
-        if (child == nullptr) {
-            ++i;
-            continue;
-        }
+        if (child == nullptr) continue;
         KDuzNode* copy = KDuzNode::Create(mManager, child->GetName());
         if (copy == nullptr || !CopyNodeTree(copy, child, depth + 1)) return false;
         destination->AddChild(copy);
-        if (!release || child->GetChildCount() != 0) {
-            ++i;
-            continue;
-        }
-        while (child->GetNodeAttribute() != nullptr) {
-            KDuzObject* detached = child->SetNodeAttribute(nullptr);
-            if (detached == nullptr) break;
-            detached->Destroy();
-        }
-        source->RemoveChild(child);
-        child->Destroy();
     }
     return true;
 }

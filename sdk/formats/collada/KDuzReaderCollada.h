@@ -152,15 +152,11 @@ private:
     // arrays) are moved rather than copied, and the source is left empty: for
     // the last user of a mesh that is not read again.
     bool CopyMesh(KDuzMesh* destination, KDuzMesh* source, bool take = false);
-    // True when this instance is the last one to copy a library mesh (counted
+    // True when this instance is the last one to use a library mesh (counted
     // once over the document; never for a morph target or a document that
     // instances nodes, whose instances repeat).
     bool TakesLastMeshUse(const KDuzObject* mesh);
     void CountMeshUses();
-    // Destroys a library mesh whose last instance took its arrays; its
-    // entry stays, without a mesh (an instance counted wrongly finds none
-    // rather than a freed one).
-    void ReleaseLibraryMesh(KDuzObject*& entry);
     bool BuildMorphShapes(KDuzMesh* mesh, const KString& nodeName, const ColladaController& controller);
     bool CopyNodeForInstance(KDuzNode* destination, KDuzNode* source);
 
@@ -175,9 +171,7 @@ private:
     // parent: the node the element's node will hang under, when there is one.
     bool ReadNode(xmlNode* element, KDuzNode* node, const KString& id, int depth, KDuzNode* parent = nullptr);
     bool ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDuzNode* parent);
-    // attribute: the library's entry; emptied when this instance was the
-    // last of a mesh, which it took.
-    bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject*& attribute);
+    bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
     // Reads the node an instance_node names as a child of parent.
     bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth);

@@ -233,14 +233,6 @@ bool KDuzReaderCollada::TakesLastMeshUse(const KDuzObject* mesh) {
     return found != mMeshUses.end() && --found->second == 0;
 }
 
-void KDuzReaderCollada::ReleaseLibraryMesh(KDuzObject*& entry) {
-    KDuzObject* mesh = entry;
-    if (mesh == nullptr) return;
-    entry = nullptr;
-    mMeshUses.erase(mesh);
-    mesh->Destroy();
-}
-
 bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
     const KString id = ColladaGetAttribute(geometry, "id");
     KDuzMesh* mesh = nullptr;

@@ -549,7 +549,7 @@ bool KDuzReaderCollada::ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDu
     return true;
 }
 
-bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject*& attribute) {
+bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute) {
     switch (KDuzNode::GetAttributeTypeOf(attribute)) {
         case kNull: {
             node->SetNodeAttribute(KDuzNull::Create(mManager, ""));
@@ -594,14 +594,20 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             node->SetNodeAttribute(KDuzSkeleton::Create(mManager, ""));
             return true;
         case kMesh: {
+            auto* library = static_cast<KDuzMesh*>(attribute);
+            // The last instance of a library mesh is the mesh itself: a copy
+            // that took all its arrays would hold the same, and both would
+            // stay until the read ends.
+            if (TakesLastMeshUse(attribute) && library->GetLayer(0) != nullptr) {
+                node->SetNodeAttribute(library);
+                node->SetShadingMode(kShadingModeTextured);
+                return true;
+            }
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             node->SetNodeAttribute(mesh);
-            const bool last = TakesLastMeshUse(attribute);
-            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), last);
+            CopyMesh(mesh, library, false);
             node->SetShadingMode(kShadingModeTextured);
-            // Nothing instances the library's mesh again: its emptied shell goes.
-            if (last) ReleaseLibraryMesh(attribute);
             return true;
         }
         case kNurb:

@@ -384,11 +384,10 @@ TEST_F(ColladaGeometryTest, MeshUsedSeveralTimesIsWholeForEveryUser) {
     }
 }
 
-// A library mesh is a step of the read: once its last instance took its
-// arrays, it leaves the manager; the meshes left are the scene's and the
-// visual scene's. A mesh instanced twice, and nested nodes, keep what they
-// read.
-TEST_F(ColladaGeometryTest, LibraryMeshesGoOnceTaken) {
+// The last instance of a library mesh uses the mesh itself: a read leaves
+// the scene's meshes and the visual scene's, and no emptied library mesh.
+// A mesh instanced twice, and nested nodes, keep what they read.
+TEST_F(ColladaGeometryTest, LastInstanceOfALibraryMeshUsesIt) {
     const std::string triangles =
         "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
         "<p>0 1 2 4 5 6</p></triangles>";

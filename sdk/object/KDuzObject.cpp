@@ -512,6 +512,13 @@ KDuzProperty* KDuzObject::FindWrapperOf(const KProperty* property) const {
     return nullptr;
 }
 
+bool KDuzObject::HasHandleFor(const KProperty* property) const {
+    if (property == nullptr) return false;
+    for (const Slot& slot : mProperties)
+        if (!slot.IsPending() && slot.Handle()->IsBoundTo(property)) return true;
+    return false;
+}
+
 bool KDuzObject::AddProperty(const KDuzProperty& property) {
     if (!property.IsValid()) return false;
     if (!mPropertyRecords.insert(property.GetRecord()).second) return true;   // held already

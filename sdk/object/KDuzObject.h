@@ -215,6 +215,8 @@ public:
     // the property count.
     KDuzProperty FindPropertyFrom(const char* name, int start, int count) const;
     KDuzProperty* FindWrapperOf(const KProperty* property) const;
+    // Whether a handle of its own wraps the internal property; asking makes none.
+    bool HasHandleFor(const KProperty* property) const;
     // Keeps a handle on the property (once) and binds it.
     bool AddProperty(const KDuzProperty& property);
     void RemoveProperty(const KDuzProperty& property);

@@ -291,6 +291,11 @@ private:
     void RecomputeDisplayValues();
     bool SetTarget(const char* propertyName, KDuzObject* object);
     KDuzNode* GetTarget(const char* propertyName) const;
+    // A transform channel's value (id of the node's property list) read or
+    // written without making a handle for it, unless one exists or the
+    // take's curves follow the value.
+    duzVectorTemplate3<double> ReadChannel(int id) const;
+    bool WriteChannel(int id, const duzVectorTemplate3<double>& v);
     KgeTVector LocalDefault(int channel, bool applyLimits);
     KgeTVector LocalAtTime(int channel, KTime time, bool applyLimits);
     void ApplyLimits(int channel, KgeTVector& v) const;

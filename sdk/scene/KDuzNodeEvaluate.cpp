@@ -217,6 +217,8 @@ bool KDuzNode::GetQuaternionInterpolate(int set) const {
 }
 
 void KDuzNode::SetPivotState(int set, int state) {
+    // The state it has already: set 1 is not made for it.
+    if (GetPivotSet(set) != nullptr && GetPivotState(set) == state) return;
     if (KDuzNodePivotSet* pivots = PivotSet(set)) pivots->state = state;
 }
 

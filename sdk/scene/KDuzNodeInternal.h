@@ -113,6 +113,8 @@ public:
     KDuzNode* GetNode() const { return mNode; }
     // The property, made now when it was not yet.
     KProperty* Property(EDuzNodeProperty id) const;
+    // The property when it is made, else null (nothing is made by asking).
+    KProperty* MadeProperty(EDuzNodeProperty id) const { return mProperties[id]; }
     // The node's properties are slots of one table shared by every node
     // (only the channels are made with the node): this makes one.
     void MakeSlotProperty(int id);

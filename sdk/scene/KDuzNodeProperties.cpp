@@ -632,12 +632,6 @@ void KDuzNode::UpdatePivotsAndLimitsFromProperties() {
 
 namespace {
 
-duzVectorTemplate3<double> ReadVector3(const KDuzObject& node, const char* name) {
-    KDuzProperty property = node.FindProperty(name);
-    if (!property.IsValid()) return duzVectorTemplate3<double>(0.0, 0.0, 0.0);
-    return property.GetDouble3();
-}
-
 bool WriteVector3(KDuzObject& node, const char* name, const duzVectorTemplate3<double>& v) {
     KDuzProperty property = node.FindProperty(name);
     if (!property.IsValid()) return false;
@@ -646,21 +640,47 @@ bool WriteVector3(KDuzObject& node, const char* name, const duzVectorTemplate3<d
 
 }  // namespace
 
-duzVectorTemplate3<double> KDuzNode::GetLclTranslation() const {
-    return ReadVector3(*this, "Lcl Translation");
+duzVectorTemplate3<double> KDuzNode::ReadChannel(int id) const {
+    const double* fallback = kDuzNodeProperties[id].defaultValue;
+    double values[4] = {fallback[0], fallback[1], fallback[2], 1.0};
+    // An unmade channel holds its default.
+    if (KProperty* property = mInternal != nullptr ? mInternal->MadeProperty(static_cast<EDuzNodeProperty>(id)) : nullptr)
+        property->GetDoubles(values);
+    return duzVectorTemplate3<double>(values[0], values[1], values[2]);
 }
-duzVectorTemplate3<double> KDuzNode::GetLclRotation() const { return ReadVector3(*this, "Lcl Rotation"); }
-duzVectorTemplate3<double> KDuzNode::GetLclScaling() const { return ReadVector3(*this, "Lcl Scaling"); }
+
+bool KDuzNode::WriteChannel(int id, const duzVectorTemplate3<double>& v) {
+    const char* name = kDuzNodeProperties[id].name;
+    if (mInternal == nullptr) return WriteVector3(*this, name, v);
+    KProperty* property = mInternal->MadeProperty(static_cast<EDuzNodeProperty>(id));
+    const double* fallback = kDuzNodeProperties[id].defaultValue;
+    if (property == nullptr && v[0] == fallback[0] && v[1] == fallback[1] && v[2] == fallback[2]) {
+        // Its default: nothing to make.
+        TouchTransforms();
+        return true;
+    }
+    if (property == nullptr) property = mInternal->Property(static_cast<EDuzNodeProperty>(id));
+    // A handle, or curves that copy the value, hear of it through the handle.
+    if (property == nullptr || HasHandleFor(property) || TakesFollowValueOf(name)) return WriteVector3(*this, name, v);
+    double values[4] = {0.0, 0.0, 0.0, 1.0};
+    property->GetDoubles(values);
+    values[0] = v[0];
+    values[1] = v[1];
+    values[2] = v[2];
+    property->SetDoubles(values);
+    TouchTransforms();   // what the node hears of a change through a handle
+    return true;
+}
+
+duzVectorTemplate3<double> KDuzNode::GetLclTranslation() const { return ReadChannel(eNodeLclTranslation); }
+duzVectorTemplate3<double> KDuzNode::GetLclRotation() const { return ReadChannel(eNodeLclRotation); }
+duzVectorTemplate3<double> KDuzNode::GetLclScaling() const { return ReadChannel(eNodeLclScaling); }
 
 bool KDuzNode::SetLclTranslation(const duzVectorTemplate3<double>& v) {
-    return WriteVector3(*this, "Lcl Translation", v);
+    return WriteChannel(eNodeLclTranslation, v);
 }
-bool KDuzNode::SetLclRotation(const duzVectorTemplate3<double>& v) {
-    return WriteVector3(*this, "Lcl Rotation", v);
-}
-bool KDuzNode::SetLclScaling(const duzVectorTemplate3<double>& v) {
-    return WriteVector3(*this, "Lcl Scaling", v);
-}
+bool KDuzNode::SetLclRotation(const duzVectorTemplate3<double>& v) { return WriteChannel(eNodeLclRotation, v); }
+bool KDuzNode::SetLclScaling(const duzVectorTemplate3<double>& v) { return WriteChannel(eNodeLclScaling, v); }
 
 void KDuzNode::SetTransformationInheritType(int type) {
     if (mInternal == nullptr) return;

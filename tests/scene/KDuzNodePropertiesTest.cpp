@@ -277,6 +277,44 @@ TEST_F(NodeTest, LocalTransformPropertiesReachTheDefaultTake) {
     EXPECT_FLOAT_EQ(take->GetScalingXCurve()->GetDefaultValue(), 2.0f);
 }
 
+// The local transform is read and written without handles while no take
+// follows it: a value set makes only its channel, a default makes nothing,
+// and listeners on the node still hear the change.
+TEST_F(NodeTest, LocalTransformTakesNoHandles) {
+    KDuzNode* node = Node();
+    KDuzNode_internal* internal = node->GetNodeInternal();
+    auto handles = [&] {
+        int made = 0;
+        for (int i = 0; i < node->GetPropertyCount(); ++i) made += node->IsPropertyHandleMade(i);
+        return made;
+    };
+    const int before = handles();
+    int heard = 0;
+    auto hear = [](void* target, int, int, KPlug*, const void*, const void*, int) {
+        ++*static_cast<int*>(target);
+        return true;
+    };
+    KPlugListener* ear = internal->AddListener(&heard, hear, hear, nullptr);
+    ASSERT_TRUE(node->SetLclTranslation(Vector3(1, 2, 3)));
+    ASSERT_TRUE(node->SetLclScaling(Vector3(1, 1, 1)));
+    ASSERT_TRUE(node->SetLclRotation(Vector3(0, 0, 0)));
+    internal->RemoveListener(ear);
+    EXPECT_GT(heard, 0);
+    EXPECT_EQ(MadeCount(internal), 1);
+    EXPECT_NE(internal->MadeProperty(eNodeLclTranslation), nullptr);
+    EXPECT_EQ(node->GetLclTranslation(), Vector3(1, 2, 3));
+    EXPECT_EQ(node->GetLclScaling(), Vector3(1, 1, 1));
+    EXPECT_EQ(handles(), before);
+    EXPECT_EQ(MadeCount(internal), 1);
+
+    // A handle made later sees the value, and writes go through it.
+    KDuzProperty translation = node->FindProperty("Lcl Translation");
+    EXPECT_EQ(translation.GetDouble3(), Vector3(1, 2, 3));
+    ASSERT_TRUE(node->SetLclTranslation(Vector3(4, 5, 6)));
+    EXPECT_EQ(translation.GetDouble3(), Vector3(4, 5, 6));
+    EXPECT_EQ(node->GetLclTranslation(), Vector3(4, 5, 6));
+}
+
 TEST_F(NodeTest, InheritTypeAndRotationActive) {
     KDuzNode* node = Node();
     node->SetTransformationInheritType(2);

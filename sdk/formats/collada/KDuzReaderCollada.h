@@ -150,9 +150,9 @@ private:
     bool ReadPrimitives(xmlNode* mesh, KDuzMesh* target);
     // With `take`, the source's big arrays (points, polygons, layer element
     // arrays) are moved rather than copied, and the source is left empty: for
-    // the last user of a mesh that is not read again.
+    // the last copy of a visual scene, whose meshes are not read again.
     bool CopyMesh(KDuzMesh* destination, KDuzMesh* source, bool take = false);
-    // True when this instance is the last one to copy a library mesh (counted
+    // True when this instance is the last one to use a library mesh (counted
     // once over the document; never for a morph target or a document that
     // instances nodes, whose instances repeat).
     bool TakesLastMeshUse(const KDuzObject* mesh);

@@ -506,18 +506,67 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
         }
 
         // ---- polygons ----
-        // Every corner made, as the tuple it came from: strips and fans use a
-        // tuple in several triangles, and polygons of fewer than three
-        // corners are left out with theirs.
+        // The polygons as tuples of the lists: strips and fans use a tuple
+        // in several triangles, and polygons of fewer than three corners are
+        // left out with theirs. Walked once to make the polygons and once
+        // per input for its values, so no list of corners is kept (a big
+        // mesh would have one entry per corner).
         long long groupTuples = 0;
         for (const ColladaIntArray& list : lists) groupTuples += list.Count() / width;
         const bool sharedTuples = group.kind == GroupKind::eTristrips || group.kind == GroupKind::eTrifans;
-        std::vector<Corner> corners;
-        corners.reserve(static_cast<size_t>(sharedTuples ? 3 * groupTuples : groupTuples));
-        Reserve(target->GetPolygonVertexArray(), static_cast<long long>(corners.capacity()));
+        Reserve(target->GetPolygonVertexArray(), sharedTuples ? 3 * groupTuples : groupTuples);
+        if (group.kind == GroupKind::eTriangles) Reserve(target->GetPolygonArray(), (groupTuples + 2) / 3);
+        else if (sharedTuples) Reserve(target->GetPolygonArray(), groupTuples);
         const int firstPolygon = target->GetPolygonCount();
         const int firstCorner = target->GetPolygonVertexCount();
-        auto addPolygon = [&](const Corner* polygon, int size) {
+        // visit(corners, size) for every polygon in order, until it returns false.
+        auto walk = [&](bool countSkipped, auto&& visit) {
+            std::vector<Corner> polygon;
+            if (group.kind == GroupKind::ePolylist) {
+                size_t listIndex = 0;
+                int position = 0;
+                for (const int size : vcount) {
+                    polygon.clear();
+                    for (int c = 0; c < size; ++c) {
+                        while (position >= lists[listIndex].Count()) {
+                            ++listIndex;
+                            position = 0;
+                        }
+                        polygon.push_back(Corner{static_cast<int>(listIndex), position});
+                        position += width;
+                    }
+                    if (!visit(polygon.data(), size)) return false;
+                }
+                return true;
+            }
+            for (size_t listIndex = 0; listIndex < lists.size(); ++listIndex) {
+                const int tuples = lists[listIndex].Count() / width;
+                auto tuple = [&](int k) { return Corner{static_cast<int>(listIndex), k * width}; };
+                if (group.kind == GroupKind::ePolygons) {
+                    polygon.clear();
+                    for (int k = 0; k < tuples; ++k) polygon.push_back(tuple(k));
+                    if (!visit(polygon.data(), tuples)) return false;
+                } else if (group.kind == GroupKind::eTriangles) {
+                    for (int k = 0; k < tuples; k += 3) {
+                        const Corner triangle[3] = {tuple(k), tuple(std::min(k + 1, tuples - 1)),
+                                                    tuple(std::min(k + 2, tuples - 1))};
+                        if (!visit(triangle, std::min(3, tuples - k))) return false;
+                    }
+                } else {
+                    // Strips turn every other triangle to keep one winding.
+                    for (int k = 0; k + 2 < tuples; ++k) {
+                        const bool strip = group.kind == GroupKind::eTristrips;
+                        const Corner triangle[3] = {
+                            strip ? tuple(k % 2 == 0 ? k : k + 1) : tuple(0),
+                            strip ? tuple(k % 2 == 0 ? k + 1 : k) : tuple(k + 1), tuple(k + 2)};
+                        if (!visit(triangle, 3)) return false;
+                    }
+                    if (countSkipped && tuples < 3 && tuples > 0) ++skippedPolygons;
+                }
+            }
+            return true;
+        };
+        const bool made = walk(true, [&](const Corner* polygon, int size) {
             if (size < 3) {
                 ++skippedPolygons;
                 return true;
@@ -530,53 +579,11 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                     return false;
                 }
                 target->AddPolygon(index, -1);
-                corners.push_back(polygon[c]);
             }
             return true;
-        };
-        std::vector<Corner> polygon;
-        if (group.kind == GroupKind::ePolylist) {
-            size_t listIndex = 0;
-            int position = 0;
-            for (const int size : vcount) {
-                polygon.clear();
-                for (int c = 0; c < size; ++c) {
-                    while (position >= lists[listIndex].Count()) {
-                        ++listIndex;
-                        position = 0;
-                    }
-                    polygon.push_back(Corner{static_cast<int>(listIndex), position});
-                    position += width;
-                }
-                if (!addPolygon(polygon.data(), size)) return false;
-            }
-        } else {
-            for (size_t listIndex = 0; listIndex < lists.size(); ++listIndex) {
-                const int tuples = lists[listIndex].Count() / width;
-                auto tuple = [&](int k) { return Corner{static_cast<int>(listIndex), k * width}; };
-                if (group.kind == GroupKind::ePolygons) {
-                    polygon.clear();
-                    for (int k = 0; k < tuples; ++k) polygon.push_back(tuple(k));
-                    if (!addPolygon(polygon.data(), tuples)) return false;
-                } else if (group.kind == GroupKind::eTriangles) {
-                    for (int k = 0; k < tuples; k += 3) {
-                        const Corner triangle[3] = {tuple(k), tuple(std::min(k + 1, tuples - 1)),
-                                                    tuple(std::min(k + 2, tuples - 1))};
-                        if (!addPolygon(triangle, std::min(3, tuples - k))) return false;
-                    }
-                } else {
-                    // Strips turn every other triangle to keep one winding.
-                    for (int k = 0; k + 2 < tuples; ++k) {
-                        const bool strip = group.kind == GroupKind::eTristrips;
-                        const Corner triangle[3] = {
-                            strip ? tuple(k % 2 == 0 ? k : k + 1) : tuple(0),
-                            strip ? tuple(k % 2 == 0 ? k + 1 : k) : tuple(k + 1), tuple(k + 2)};
-                        if (!addPolygon(triangle, 3)) return false;
-                    }
-                    if (tuples < 3 && tuples > 0) ++skippedPolygons;
-                }
-            }
-        }
+        });
+        if (!made) return false;
+        const long long groupCorners = static_cast<long long>(target->GetPolygonVertexCount()) - firstCorner;
         const int lastPolygon = target->GetPolygonCount();
         ranges.push_back(GroupRange{firstPolygon, lastPolygon, materialIndex});
         for (const auto& [element, position] : groupTextures) FillIndices(element, firstPolygon, lastPolygon, position);
@@ -598,16 +605,19 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
             const KString elementName = ColladaGetAttribute(source, "name");
             const KString readError = KString("reading array in <source>: ") + record.source;
             auto forEachIndex = [&](int count, auto&& use) {
-                for (const Corner& corner : corners) {
-                    const int index = lists[corner.list][corner.position + record.offset];
-                    if (index < 0 || index >= count) {
-                        NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " +
-                                    KString(index));
-                        return false;
+                return walk(false, [&](const Corner* polygon, int size) {
+                    if (size < 3) return true;
+                    for (int c = 0; c < size; ++c) {
+                        const int index = lists[polygon[c].list][polygon[c].position + record.offset];
+                        if (index < 0 || index >= count) {
+                            NotifyError(KString("index out of range for ") + record.semantic + " in mesh: " +
+                                        KString(index));
+                            return false;
+                        }
+                        use(index);
                     }
-                    use(index);
-                }
-                return true;
+                    return true;
+                });
             };
             if (record.semantic == "NORMAL") {
                 normalsSeen = true;
@@ -623,7 +633,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetReferenceMode(KDuzLayerElement::eDirect);
                 element->SetName(elementName.Buffer());
                 cornerElements.Pad(element, firstCorner);
-                Reserve(element->GetDirectArray(), static_cast<long long>(corners.size()));
+                Reserve(element->GetDirectArray(), groupCorners);
                 if (!forEachIndex(values.Count(), [&](int index) { element->GetDirectArray().Add(values[index]); }))
                     return false;
             } else if (record.semantic == "COLOR") {
@@ -641,7 +651,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetName(elementName.Buffer());
                 cornerElements.Pad(element, firstCorner);
                 const int base = cornerElements.Base(element, record.source, values);
-                Reserve(element->GetIndexArray(), static_cast<long long>(corners.size()));
+                Reserve(element->GetIndexArray(), groupCorners);
                 if (!forEachIndex(values.Count(), [&](int index) { element->GetIndexArray().Add(base + index); }))
                     return false;
             } else if (record.semantic == "UV" || record.semantic == "TEXCOORD") {
@@ -658,7 +668,7 @@ bool KDuzReaderCollada::ReadPrimitives(xmlNode* mesh, KDuzMesh* target) {
                 element->SetName(elementName.Buffer());
                 cornerElements.Pad(element, firstCorner);
                 const int base = cornerElements.Base(element, record.source, values);
-                Reserve(element->GetIndexArray(), static_cast<long long>(corners.size()));
+                Reserve(element->GetIndexArray(), groupCorners);
                 if (!forEachIndex(values.Count(), [&](int index) { element->GetIndexArray().Add(base + index); }))
                     return false;
             } else {

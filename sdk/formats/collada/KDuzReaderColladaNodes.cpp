@@ -594,10 +594,19 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             node->SetNodeAttribute(KDuzSkeleton::Create(mManager, ""));
             return true;
         case kMesh: {
+            auto* library = static_cast<KDuzMesh*>(attribute);
+            // The last instance of a library mesh is the mesh itself: a copy
+            // that took all its arrays would hold the same, and both would
+            // stay until the read ends.
+            if (TakesLastMeshUse(attribute) && library->GetLayer(0) != nullptr) {
+                node->SetNodeAttribute(library);
+                node->SetShadingMode(kShadingModeTextured);
+                return true;
+            }
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             node->SetNodeAttribute(mesh);
-            CopyMesh(mesh, static_cast<KDuzMesh*>(attribute), TakesLastMeshUse(attribute));
+            CopyMesh(mesh, library, false);
             node->SetShadingMode(kShadingModeTextured);
             return true;
         }

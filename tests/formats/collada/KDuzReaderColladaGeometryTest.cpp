@@ -7,6 +7,7 @@
 #include "sdk/geometry/KDuzShape.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
 
+#include <string>
 #include <vector>
 
 namespace colladatest {
@@ -381,6 +382,56 @@ TEST_F(ColladaGeometryTest, MeshUsedSeveralTimesIsWholeForEveryUser) {
                 EXPECT_EQ(mesh->GetShape(s)->GetControlPointsCount(), 8);
         }
     }
+}
+
+// The last instance of a library mesh uses the mesh itself: a read leaves
+// the scene's meshes and the visual scene's, and no emptied library mesh.
+// A mesh instanced twice, and nested nodes, keep what they read.
+TEST_F(ColladaGeometryTest, LastInstanceOfALibraryMeshUsesIt) {
+    const std::string triangles =
+        "<triangles count=\"2\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<p>0 1 2 4 5 6</p></triangles>";
+    const std::string second =
+        "<geometry id=\"h\"><mesh>"
+        "<source id=\"hp\"><float_array id=\"hpa\" count=\"9\">0 0 0 1 0 0 0 1 0</float_array>"
+        "<technique_common><accessor source=\"#hpa\" count=\"3\" stride=\"3\"/></technique_common></source>"
+        "<vertices id=\"hv\"><input semantic=\"POSITION\" source=\"#hp\"/></vertices>"
+        "<triangles count=\"1\"><input semantic=\"VERTEX\" source=\"#hv\" offset=\"0\"/><p>0 1 2</p>"
+        "</triangles></mesh></geometry>";
+    const std::string library = Geometry(triangles);
+    const std::string geometries =
+        library.substr(0, library.size() - std::string("</library_geometries>").size()) + second +
+        "</library_geometries>";
+    ASSERT_TRUE(Read(Doc(geometries +
+                         Scene("<node id=\"a\"><instance_geometry url=\"#g\"/>"
+                               "<node id=\"b\"><translate>1 2 3</translate><instance_geometry url=\"#h\"/>"
+                               "<node id=\"c\"/></node></node>"
+                               "<node id=\"d\"><instance_geometry url=\"#g\"/></node>"))))
+        << AllSaid();
+    struct Expected {
+        const char* name;
+        const char* parent;
+        int points;
+        int polygons;
+    };
+    for (const Expected& e : {Expected{"a", "", 8, 2}, Expected{"b", "a", 3, 1}, Expected{"c", "b", -1, -1},
+                              Expected{"d", "", 8, 2}}) {
+        SCOPED_TRACE(e.name);
+        KDuzNode* node = Node(e.name);
+        ASSERT_NE(node, nullptr);
+        ASSERT_NE(node->GetParent(), nullptr);
+        EXPECT_STREQ(node->GetParent()->GetName(), *e.parent != 0 ? e.parent : scene->GetRootNode()->GetName());
+        auto* mesh = dynamic_cast<KDuzMesh*>(node->GetNodeAttribute());
+        if (e.points < 0) {
+            EXPECT_EQ(mesh, nullptr);
+            continue;
+        }
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(mesh->GetControlPointsCount(), e.points);
+        EXPECT_EQ(mesh->GetPolygonCount(), e.polygons);
+    }
+    EXPECT_EQ(Node("b")->GetLclTranslation(), duzVectorTemplate3<double>(1, 2, 3));
+    EXPECT_EQ(manager->GetObjectCount(KDuzMesh::ClassId()), 3 + 3);
 }
 
 }  // namespace

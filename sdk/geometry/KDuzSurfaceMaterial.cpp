@@ -14,7 +14,9 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -357,12 +359,27 @@ KDuzSurfaceMaterial& KDuzSurfaceMaterial::CopyFrom(const KDuzSurfaceMaterial& so
 }
 
 bool KDuzSurfaceMaterial::IsEqual(const KDuzSurfaceMaterial& other) const {
-    for (int i = 0; i < GetPropertyCount(); ++i) {
-        const KDuzProperty mine = GetPropertyAt(i);
-        const KDuzProperty theirs = other.FindPropertyOfType(mine.GetName(), mine.GetDataType(), true);
-        if (!theirs.IsValid() || !mine.ValueEquals(theirs)) return false;
+    // Both sides are only read: their properties stay without handles. The
+    // other's indices by name, so that the look-ups stay linear.
+    std::unordered_map<std::string, std::vector<int>> theirIndices;
+    for (int j = 0; j < other.GetPropertyCount(); ++j) theirIndices[other.GetPropertyNameAt(j)].push_back(j);
+    bool equal = true;
+    for (int i = 0; i < GetPropertyCount() && equal; ++i) {
+        PeekPropertyAt(i, [&](KDuzProperty& mine) {
+            const auto named = theirIndices.find(mine.GetName());
+            bool found = false;
+            // The first of that name and data type, as FindPropertyOfType finds it.
+            for (size_t k = 0; named != theirIndices.end() && k < named->second.size() && !found; ++k) {
+                other.PeekPropertyAt(named->second[k], [&](KDuzProperty& theirs) {
+                    if (!theirs.IsValid() || theirs.GetDataType() != mine.GetDataType()) return;
+                    found = true;
+                    equal = mine.ValueEquals(theirs);
+                });
+            }
+            if (!found) equal = false;
+        });
     }
-    return true;
+    return equal;
 }
 
 void KDuzSurfaceMaterial::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {

@@ -203,6 +203,37 @@ TEST_F(KDuzSurfaceMaterialTest, IsEqualLooksOnlyAtThisMaterialsProperties) {
     EXPECT_FALSE(fresh->IsEqual(*phong));
 }
 
+// Comparing reads both sides without making their handles, and finds the
+// other's property by name and data type as a look-up by name would.
+TEST_F(KDuzSurfaceMaterialTest, IsEqualMakesNoHandles) {
+    KDuzSurfacePhong* a = KDuzSurfacePhong::Create(manager, "a");
+    KDuzSurfacePhong* b = KDuzSurfacePhong::Create(manager, "b");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    auto handles = [](const KDuzObject* material) {
+        int made = 0;
+        for (int i = 0; i < material->GetPropertyCount(); ++i) made += material->IsPropertyHandleMade(i) ? 1 : 0;
+        return made;
+    };
+    EXPECT_TRUE(a->IsEqual(*b));
+    EXPECT_TRUE(a->IsEqual(*a));
+    b->SetMultiLayerValue(true);
+    EXPECT_FALSE(a->IsEqual(*b));
+    EXPECT_FALSE(b->IsEqual(*a));
+    EXPECT_EQ(handles(a), 0);
+    EXPECT_EQ(handles(b), 0);
+    EXPECT_TRUE(b->GetMultiLayerValue());
+
+    // A property of the same name but another type in front does not hide
+    // the one of the right type.
+    b->SetMultiLayerValue(false);
+    KDuzProperty::Create(a, "Glow", PropertyDataTypeFromName("Number"));
+    KDuzProperty::Create(b, "Glow", PropertyDataTypeFromName("Bool"));
+    EXPECT_FALSE(a->IsEqual(*b));
+    KDuzProperty::Create(b, "Glow", PropertyDataTypeFromName("Number"), "", true);
+    EXPECT_TRUE(a->IsEqual(*b));
+}
+
 TEST_F(KDuzSurfaceMaterialTest, CopyKeepsAnimatedChannelsLinkedToTheCopiedTake) {
     KDuzSurfaceLambert* source = KDuzSurfaceLambert::Create(manager, "source");
     KDuzSurfaceLambert* target = KDuzSurfaceLambert::Create(manager, "target");

@@ -395,10 +395,13 @@ void KDuzSurfaceMaterial::AddPropertiesToTakeNode(KDuzTakeNode* takeNode) {
 
 void KDuzSurfaceMaterial::SettleLateHandle(KDuzProperty& handle, const KProperty* property) const {
     const KDuzSurfaceMaterial_internal* internal = Twin();
-    const int slot = property != nullptr ? property->GetListSlot() : -1;
-    if (internal == nullptr || slot < 0 || slot >= internal->GetBuiltInCount() ||
-        property->GetOwnerObject() != internal)
-        return;
+    if (internal == nullptr || property == nullptr || property->GetOwnerObject() != internal) return;
+    // Known by its getter, not by its slot: a built-in keeps it when a
+    // rename or removal takes the properties out of their slots.
+    bool builtIn = false;
+    for (int id = 0; id < internal->GetBuiltInCount() && !builtIn; ++id)
+        builtIn = property->GetInfo().getter == kAccessors[static_cast<size_t>(id)].getter;
+    if (!builtIn) return;
     // As a built-in handle made with the material: flagged built-in, with
     // open limits; flag 8 of the internal property is not a letter of it.
     unsigned flags = kDuzPropertyBuiltIn;

@@ -234,6 +234,30 @@ TEST_F(KDuzSurfaceMaterialTest, IsEqualMakesNoHandles) {
     EXPECT_TRUE(a->IsEqual(*b));
 }
 
+// Removing a built-in from the middle takes the others out of their shared
+// slots; handles made for them afterwards still look as they always did.
+TEST_F(KDuzSurfaceMaterialTest, BuiltInsKeepTheirSettingsWhenOneIsRemoved) {
+    KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(manager, "phong");
+    ASSERT_NE(phong, nullptr);
+    const Vector3 red(1.0, 0.0, 0.0);
+    ASSERT_TRUE(phong->GetSpecularColor().SetValue(&red, eValueKindDouble3));
+    phong->GetEmissiveColor().DestroyProperty();
+    EXPECT_FALSE(phong->FindProperty("EmissiveColor").IsValid());
+    EXPECT_EQ(phong->GetPropertyCount(), 15);
+    for (int i = 0; i < phong->GetPropertyCount(); ++i) {
+        const KDuzProperty property = phong->GetPropertyAt(i);
+        SCOPED_TRACE(property.GetName());
+        EXPECT_EQ(property.GetFlags(), kDuzPropertyBuiltIn);
+        EXPECT_LT(property.GetMinLimit(), -1e300);
+        EXPECT_GT(property.GetMaxLimit(), 1e300);
+    }
+    EXPECT_EQ(phong->GetSpecularColor().GetDouble3()[0], 1.0);
+    EXPECT_EQ(phong->GetBuiltInDouble3(eMaterialSpecularColor)[0], 1.0);
+    const double factor = 0.25;
+    ASSERT_TRUE(phong->GetDiffuseFactor().SetValue(&factor, eValueKindDouble));
+    EXPECT_EQ(phong->GetBuiltInDouble(eMaterialDiffuseFactor), 0.25);
+}
+
 TEST_F(KDuzSurfaceMaterialTest, CopyKeepsAnimatedChannelsLinkedToTheCopiedTake) {
     KDuzSurfaceLambert* source = KDuzSurfaceLambert::Create(manager, "source");
     KDuzSurfaceLambert* target = KDuzSurfaceLambert::Create(manager, "target");

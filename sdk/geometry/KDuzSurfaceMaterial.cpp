@@ -35,8 +35,8 @@ struct BuiltInRow {
     Kind kind;
 };
 
-// In the order of EDuzMaterialProperty; the Lambert and Phong rows take
-// their names, types and defaults from the public tables.
+// In the order of EDuzMaterialProperty. The Lambert and Phong rows are
+// checked against the public tables below, which give their defaults.
 constexpr BuiltInRow kBuiltIns[eMaterialPropertyCount] = {
     {"ShadingModel", "KString", Kind::Text},
     {"MultiLayer", "Bool", Kind::Flag},
@@ -159,17 +159,19 @@ const KPropertySlotTable* SlotTableOf(int builtInCount, KPropertySlotTable::Fact
     static const KPropertySlotTable base = make(kDuzMaterialBuiltInCount);
     static const KPropertySlotTable lambert = make(kDuzLambertBuiltInCount);
     static const KPropertySlotTable phong = make(eMaterialPropertyCount);
-    if (builtInCount == kDuzMaterialBuiltInCount) return &base;
-    if (builtInCount == kDuzLambertBuiltInCount) return &lambert;
+    if (builtInCount <= kDuzMaterialBuiltInCount) return &base;
+    if (builtInCount <= kDuzLambertBuiltInCount) return &lambert;
     return &phong;
 }
 
 }  // namespace
 
 KDuzSurfaceMaterial_internal::KDuzSurfaceMaterial_internal(KDuzSurfaceMaterial* material, int builtInCount)
-    : KDuzTakeNodeContainer_internal(material), mBuiltInCount(builtInCount) {
+    : KDuzTakeNodeContainer_internal(material) {
+    const KPropertySlotTable* table = SlotTableOf(builtInCount, &MakeSlot);
+    mBuiltInCount = table->GetCount();
     for (int id = 0; id < eMaterialPropertyCount; ++id) DefaultValues(id, mValues[id]);
-    ListSlots(SlotTableOf(builtInCount, &MakeSlot));
+    ListSlots(table);
 }
 
 KPlugTypeInfo* KDuzSurfaceMaterial_internal::GetPlugTypeInfo() const {
@@ -227,9 +229,10 @@ KDuzSurfaceMaterial::KDuzSurfaceMaterial(KDuzSdkManager* manager, const char* na
     SetInternalObject(internal);
     WrapInternalProperties();
     CreateDefaultTakeNode();
-    internal->MutableShadingModelText() = builtInCount == kDuzMaterialBuiltInCount ? "unknown"
-                                          : builtInCount == kDuzLambertBuiltInCount ? "Lambert"
-                                                                                    : "Phong";
+    const int count = internal->GetBuiltInCount();
+    internal->MutableShadingModelText() = count == kDuzMaterialBuiltInCount  ? "unknown"
+                                          : count == kDuzLambertBuiltInCount ? "Lambert"
+                                                                             : "Phong";
 }
 
 KDuzSurfaceMaterial::~KDuzSurfaceMaterial() = default;

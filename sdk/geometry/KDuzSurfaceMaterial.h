@@ -48,7 +48,8 @@ inline constexpr int kDuzLambertBuiltInCount = 11;
 // ten times what the rest of a material does.
 class KDuzSurfaceMaterial_internal : public KDuzTakeNodeContainer_internal {
 public:
-    // Lists the first builtInCount built-in properties.
+    // Lists the first builtInCount built-in properties (2, 11 or 16; any
+    // other count takes the next of these).
     KDuzSurfaceMaterial_internal(KDuzSurfaceMaterial* material, int builtInCount);
     KPlugTypeInfo* GetPlugTypeInfo() const override;
     int GetStaticTypeNumber() const override;
@@ -69,7 +70,7 @@ public:
 private:
     static void MakeSlot(KObject* owner, int slot);
 
-    int mBuiltInCount;
+    int mBuiltInCount = 0;
     KString mShadingModel;
     double mValues[eMaterialPropertyCount][4];
     // The internal flags of each built-in, kept while its property is not made.

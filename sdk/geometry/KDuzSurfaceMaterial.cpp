@@ -183,8 +183,8 @@ int KDuzSurfaceMaterial_internal::GetStaticTypeNumber() const { return kTypeNumb
 void KDuzSurfaceMaterial_internal::MakeSlot(KObject* owner, int slot) {
     auto* internal = static_cast<KDuzSurfaceMaterial_internal*>(owner);
     if (internal == nullptr || slot < 0 || slot >= internal->mBuiltInCount) return;
-    // Made as a public property binds a new internal one, so that a
-    // handle made late shows what an early one did.
+    // Made the way binding a public property makes an internal one, so
+    // that a handle made late shows what an early one did.
     const PropertyDataType type = PropertyDataTypeFromName(kBuiltIns[slot].dataType);
     const KDataType* dataType = KDataTypeFindByName(type.GetName());
     int code = dataType != nullptr ? KDataTypeToPropertyTypeCode(dataType) : KPropertyTypeFromName(type.GetName());

@@ -109,9 +109,8 @@ KDuzSurfaceMaterial* KDuz6ReadMaterial(const KDuz6RecordContext& context, const 
         material = KDuzSurfaceMaterial::Create(context.manager, name);
     if (material == nullptr)
         return nullptr;
-    material->GetShadingModel().SetValue(&shadingModel, eValueKindString);
-    const bool multiLayer = file.FieldReadIntOrDefault("MultiLayer", 0) != 0;
-    material->GetMultiLayer().SetValue(&multiLayer, eValueKindBool);
+    material->SetShadingModelText(shadingModel);
+    material->SetMultiLayerValue(file.FieldReadIntOrDefault("MultiLayer", 0) != 0);
     ReadProperties60(context, material);
     if (version < 102)
         ConvertOldMaterial(material);

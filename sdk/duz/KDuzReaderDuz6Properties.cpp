@@ -254,7 +254,7 @@ constexpr unsigned kLetterFlags = kDuzPropertyAnimatable | kDuzPropertyUser | kD
 // the property has no handle yet, is no user property, the field's flags
 // are its own, and
 // either the value is the same too (with no take curves following it) or
-// the property is a node's and not animatable: then the value is stored
+// the property is not animatable and its class lets a reader store it
 // without a handle. Such a property stays without a
 // handle (or unmade), so a read scene costs what a made one does.
 bool ReadWithoutHandle(KDuz& duz, KDuzObject* owner, int index, unsigned flags, bool noValue,
@@ -262,25 +262,28 @@ bool ReadWithoutHandle(KDuz& duz, KDuzObject* owner, int index, unsigned flags, 
     // A user property's tail may follow: it gets its handle.
     const bool handleMade = owner->IsPropertyHandleMade(index) || (flags & kDuzPropertyUser) != 0;
     // A node's own report of a change of a property that is not animatable
-    // only touches the transforms; other classes may do more with it.
+    // only touches the transforms; a class that stores read values without
+    // a handle has no more to do for such a change.
     const bool node = dynamic_cast<KDuzNode*>(owner) != nullptr;
+    const bool storable = !(flags & kDuzPropertyAnimatable) && owner->StoresReadValueWithoutHandle(index);
     bool done = false;
     bool same = false;
     owner->PeekPropertyAt(index, [&](KDuzProperty& property) {
         if (!noValue) value.Read(duz, property.GetDataType().GetValueKind());
         if (handleMade || !property.IsValid() || (property.GetFlags() & kLetterFlags) != flags) return;
         same = noValue || value.SameAs(property);
-        if (!same && !(flags & kDuzPropertyAnimatable) && node) {
+        if (!same && storable) {
             value.Store(property);
-            KDuzNode::TouchTransforms();   // what the node's own report of the change does
+            if (node) KDuzNode::TouchTransforms();   // what the node's own report of the change does
             done = true;
         }
     });
-    if (done || !same || owner->IsPropertyHandleMade(index)) return done;
-    if (flags & kDuzPropertyAnimatable) {
+    if (!done && (!same || owner->IsPropertyHandleMade(index))) return false;
+    if (!done && (flags & kDuzPropertyAnimatable)) {
         auto* container = dynamic_cast<KDuzTakeNodeContainer*>(owner->GetTakeNodeContainer());
         if (container != nullptr && container->TakesFollowValueOf(owner->GetPropertyNameAt(index))) return false;
     }
+    owner->PropertyReadWithoutHandle(index);
     return true;
 }
 

@@ -353,13 +353,11 @@ void KDuzReaderDuz::MergeDuplicateMaterials(KDuzScene* scene) {
         if (auto* material = dynamic_cast<KDuzSurfaceMaterial*>(object)) materials.push_back(material);
     // Equal materials have equal shading models and, with a diffuse colour,
     // equal diffuse colours.
+    // Read from the values: the materials stay without handles.
     auto key = [](const KDuzSurfaceMaterial* material) {
-        KString model;
-        material->GetShadingModel().GetValue(&model, eValueKindString);
-        std::string text = model.Buffer();
-        if (auto* lambert = dynamic_cast<const KDuzSurfaceLambert*>(material)) {
-            duzVectorTemplate3<double> diffuse(0.0, 0.0, 0.0);
-            lambert->GetDiffuseColor().GetValue(&diffuse, eValueKindDouble3);
+        std::string text = material->GetShadingModelText().Buffer();
+        if (dynamic_cast<const KDuzSurfaceLambert*>(material) != nullptr) {
+            const duzVectorTemplate3<double> diffuse = material->GetBuiltInDouble3(eMaterialDiffuseColor);
             for (int i = 0; i < 3; ++i) text += '\n' + std::to_string(diffuse[i] + 0.0);
         }
         return text;

@@ -394,6 +394,9 @@ void KDuzPrepareShapeChannelsForWrite(KDuzNode* root) {
         auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
         if (geometry == nullptr) return;
         geometry->ClearShapeChannelNames();
+        // Without shapes there is no channel to rename: the takes are not
+        // asked for, as that fills a node's default take for good.
+        if (geometry->GetShapeCount() == 0) return;
         for (int t = 0; t < node->GetTakeNodeCount(); ++t)
             geometry->PrepareShapeChannelsForWrite(node->GetTakeNodeAt(t));
     });
@@ -403,8 +406,10 @@ void KDuzRestoreShapeChannelsAfterWrite(KDuzNode* root) {
     KDuzWriterDuz::VisitPostOrder(root, [](KDuzNode* node) {
         auto* geometry = dynamic_cast<KDuzGeometry*>(node->GetGeometry());
         if (geometry == nullptr) return;
-        for (int t = 0; t < node->GetTakeNodeCount(); ++t)
-            geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
+        if (geometry->GetShapeCount() > 0) {
+            for (int t = 0; t < node->GetTakeNodeCount(); ++t)
+                geometry->RestoreShapeChannelsAfterWrite(node->GetTakeNodeAt(t));
+        }
         geometry->ClearShapeChannelNames();
     });
 }

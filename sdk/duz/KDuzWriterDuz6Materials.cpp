@@ -25,9 +25,10 @@ namespace duzsdk {
 
 namespace {
 
-duzVectorTemplate3<double> Scaled(const KDuzProperty& color, const KDuzProperty& factor) {
-    const duzVectorTemplate3<double> c = color.GetDouble3();
-    const double f = factor.GetDouble();
+duzVectorTemplate3<double> Scaled(const KDuzSurfaceMaterial& material, EDuzMaterialProperty color,
+                                  EDuzMaterialProperty factor) {
+    const duzVectorTemplate3<double> c = material.GetBuiltInDouble3(color);
+    const double f = material.GetBuiltInDouble(factor);
     return duzVectorTemplate3<double>(c[0] * f, c[1] * f, c[2] * f);
 }
 
@@ -39,19 +40,19 @@ double Mean(const duzVectorTemplate3<double>& c) { return (c[0] + c[1] + c[2]) /
 class CompatibilityProperties {
 public:
     explicit CompatibilityProperties(KDuzSurfaceMaterial* material) : mMaterial(material) {
-        auto* lambert = dynamic_cast<KDuzSurfaceLambert*>(material);
-        if (lambert == nullptr) return;
-        AddVector("Emissive", Scaled(lambert->GetEmissiveColor(), lambert->GetEmissiveFactor()));
-        AddVector("Ambient", Scaled(lambert->GetAmbientColor(), lambert->GetAmbientFactor()));
-        AddVector("Diffuse", Scaled(lambert->GetDiffuseColor(), lambert->GetDiffuseFactor()));
-        AddDouble("Opacity", 1.0 - Mean(lambert->GetTransparentColor().GetDouble3()) *
-                                       lambert->GetTransparencyFactor().GetDouble());
-        auto* phong = dynamic_cast<KDuzSurfacePhong*>(material);
-        if (phong == nullptr) return;
-        AddVector("Specular", Scaled(phong->GetSpecularColor(), phong->GetSpecularFactor()));
-        AddDouble("Shininess", phong->GetShininessExponent().GetDouble());
+        // Read from the values: the built-ins stay without handles.
+        const KDuzSurfaceMaterial& m = *material;
+        if (dynamic_cast<KDuzSurfaceLambert*>(material) == nullptr) return;
+        AddVector("Emissive", Scaled(m, eMaterialEmissiveColor, eMaterialEmissiveFactor));
+        AddVector("Ambient", Scaled(m, eMaterialAmbientColor, eMaterialAmbientFactor));
+        AddVector("Diffuse", Scaled(m, eMaterialDiffuseColor, eMaterialDiffuseFactor));
+        AddDouble("Opacity", 1.0 - Mean(m.GetBuiltInDouble3(eMaterialTransparentColor)) *
+                                       m.GetBuiltInDouble(eMaterialTransparencyFactor));
+        if (dynamic_cast<KDuzSurfacePhong*>(material) == nullptr) return;
+        AddVector("Specular", Scaled(m, eMaterialSpecularColor, eMaterialSpecularFactor));
+        AddDouble("Shininess", m.GetBuiltInDouble(eMaterialShininessExponent));
         AddDouble("Reflectivity",
-                  Mean(phong->GetReflectionColor().GetDouble3()) * phong->GetReflectionFactor().GetDouble());
+                  Mean(m.GetBuiltInDouble3(eMaterialReflectionColor)) * m.GetBuiltInDouble(eMaterialReflectionFactor));
     }
     ~CompatibilityProperties() {
         for (KDuzProperty& property : mAdded) property.DestroyProperty();
@@ -90,10 +91,8 @@ void KDuzWriterDuz6::WriteMaterial(KDuzSurfaceMaterial* material) {
     KDuz& duz = *GetFieldFile();
     WriteRecordHead(duz6::kMaterial, material);
     KDuz6WriteIntField(duz, duz6::kVersion, duz6::kMaterialVersion);
-    duz.FieldWriteNamedString("ShadingModel", material->GetShadingModel().GetString().Lower().Buffer());
-    bool multiLayer = false;
-    material->GetMultiLayer().GetValue(&multiLayer, eValueKindBool);
-    KDuz6WriteIntField(duz, "MultiLayer", multiLayer ? 1 : 0);
+    duz.FieldWriteNamedString("ShadingModel", material->GetShadingModelText().Lower().Buffer());
+    KDuz6WriteIntField(duz, "MultiLayer", material->GetMultiLayerValue() ? 1 : 0);
     {
         const CompatibilityProperties compatibility(material);
         WriteProperties(material);

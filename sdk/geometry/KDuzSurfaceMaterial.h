@@ -16,11 +16,65 @@ namespace duzsdk {
 class KDuzSdkManager;
 class KDuzSurfaceMaterial;
 
+// The built-in properties in the order a Phong material lists them: a
+// Lambert material has the first kDuzLambertBuiltInCount, the base
+// material the first kDuzMaterialBuiltInCount.
+enum EDuzMaterialProperty : int {
+    eMaterialShadingModel,
+    eMaterialMultiLayer,
+    eMaterialEmissiveColor,
+    eMaterialEmissiveFactor,
+    eMaterialAmbientColor,
+    eMaterialAmbientFactor,
+    eMaterialDiffuseColor,
+    eMaterialDiffuseFactor,
+    eMaterialBump,
+    eMaterialTransparentColor,
+    eMaterialTransparencyFactor,
+    eMaterialSpecularColor,
+    eMaterialSpecularFactor,
+    eMaterialShininessExponent,
+    eMaterialReflectionColor,
+    eMaterialReflectionFactor,
+    eMaterialPropertyCount
+};
+inline constexpr int kDuzMaterialBuiltInCount = 2;
+inline constexpr int kDuzLambertBuiltInCount = 11;
+
+// The built-in values live here, not in properties: the internal object
+// lists them as shared slots, and a property (with its handle) is made only
+// for one that is asked for, connected or animated. Most materials are only
+// made, read and written, and sixteen properties with their handles cost
+// ten times what the rest of a material does.
 class KDuzSurfaceMaterial_internal : public KDuzTakeNodeContainer_internal {
 public:
-    explicit KDuzSurfaceMaterial_internal(KDuzSurfaceMaterial* material);
+    // Lists the first builtInCount built-in properties (2, 11 or 16; any
+    // other count takes the next of these).
+    KDuzSurfaceMaterial_internal(KDuzSurfaceMaterial* material, int builtInCount);
     KPlugTypeInfo* GetPlugTypeInfo() const override;
     int GetStaticTypeNumber() const override;
+    void SlotReleased(int slot, KProperty* property) override;
+
+    int GetBuiltInCount() const { return mBuiltInCount; }
+    // The four doubles of a built-in value (a number or flag uses the first).
+    const double* Values(int id) const { return mValues[id]; }
+    double* MutableValues(int id) { return mValues[id]; }
+    const KString& ShadingModelText() const { return mShadingModel; }
+    KString& MutableShadingModelText() { return mShadingModel; }
+    // Whether a value may be stored here without its property: the slot is
+    // not made and nothing listens to the object.
+    bool StoresQuietly(int id) const;
+    // What a reader's flag update leaves on the internal property: its flag 8.
+    void MarkRead(int id);
+
+private:
+    static void MakeSlot(KObject* owner, int slot);
+
+    int mBuiltInCount = 0;
+    KString mShadingModel;
+    double mValues[eMaterialPropertyCount][4];
+    // The internal flags of each built-in, kept while its property is not made.
+    int mPropertyFlags[eMaterialPropertyCount] = {};
 };
 
 // The material's one error text.
@@ -49,10 +103,25 @@ public:
     KDuzObject* Clone(int cloneType) override;
     KString GetTypeName() const override { return KString(); }
     void AddPropertiesToTakeNode(KDuzTakeNode* takeNode) override;
+    void SettleLateHandle(KDuzProperty& handle, const KProperty* property) const override;
+    bool StoresReadValueWithoutHandle(int index) const override;
+    void PropertyReadWithoutHandle(int index) override;
 
     // ---- properties ----
-    KDuzProperty GetShadingModel() const { return mShadingModel; }
-    KDuzProperty GetMultiLayer() const { return mMultiLayer; }
+    KDuzProperty GetShadingModel() const { return GetBuiltIn(eMaterialShadingModel); }
+    KDuzProperty GetMultiLayer() const { return GetBuiltIn(eMaterialMultiLayer); }
+    // The handle of a built-in property this material has, made when first
+    // asked for; invalid for one it does not have.
+    KDuzProperty GetBuiltIn(EDuzMaterialProperty id) const;
+    // Built-in values read and set without making handles.
+    KString GetShadingModelText() const;
+    void SetShadingModelText(const KString& text);
+    bool GetMultiLayerValue() const;
+    void SetMultiLayerValue(bool multiLayer);
+    // A number (0 for a colour or a built-in this material lacks).
+    double GetBuiltInDouble(EDuzMaterialProperty id) const;
+    // A colour or vector (zeros for a number or a built-in this material lacks).
+    Vector3 GetBuiltInDouble3(EDuzMaterialProperty id) const;
 
     // Copies the take nodes and name, then every property by name and data
     // type (creating those this material lacks). Returns this material.
@@ -65,13 +134,20 @@ public:
     KErrorState& GetMaterialError() { return mMaterialError; }
 
 protected:
-    void InitDefaults();
-    KDuzTypedProperty<KString>& ShadingModelProperty() { return mShadingModel; }
+    // A material listing the first builtInCount built-in properties.
+    KDuzSurfaceMaterial(KDuzSdkManager* manager, const char* name, int builtInCount);
+    // Copies the built-in values from first to last - 1 from the source.
+    void CopyBuiltIns(const KDuzSurfaceMaterial& source, int first, int last);
 
 private:
+    KDuzSurfaceMaterial_internal* Twin() const;
+    // The index of the entry listing a built-in; -1 when it is gone.
+    int EntryOfBuiltIn(int id) const;
+    // Stores a built-in value: through its handle when it has one, quietly
+    // when nothing can hear it, else through a new handle.
+    void StoreBuiltIn(int id, const void* value, int kind);
+
     KErrorState mMaterialError;
-    KDuzTypedProperty<KString> mShadingModel;
-    KDuzTypedProperty<bool> mMultiLayer;
 };
 
 class KDuzSurfaceLambert : public KDuzSurfaceMaterial {
@@ -87,32 +163,18 @@ public:
     KDuzObject* Clone(int cloneType) override;
     KDuzSurfaceMaterial& CopyFrom(const KDuzSurfaceMaterial& source) override;
 
-    KDuzProperty GetEmissiveColor() const { return mEmissiveColor; }
-    KDuzProperty GetEmissiveFactor() const { return mEmissiveFactor; }
-    KDuzProperty GetAmbientColor() const { return mAmbientColor; }
-    KDuzProperty GetAmbientFactor() const { return mAmbientFactor; }
-    KDuzProperty GetDiffuseColor() const { return mDiffuseColor; }
-    KDuzProperty GetDiffuseFactor() const { return mDiffuseFactor; }
-    KDuzProperty GetTransparentColor() const { return mTransparentColor; }
-    KDuzProperty GetTransparencyFactor() const { return mTransparencyFactor; }
+    KDuzProperty GetEmissiveColor() const { return GetBuiltIn(eMaterialEmissiveColor); }
+    KDuzProperty GetEmissiveFactor() const { return GetBuiltIn(eMaterialEmissiveFactor); }
+    KDuzProperty GetAmbientColor() const { return GetBuiltIn(eMaterialAmbientColor); }
+    KDuzProperty GetAmbientFactor() const { return GetBuiltIn(eMaterialAmbientFactor); }
+    KDuzProperty GetDiffuseColor() const { return GetBuiltIn(eMaterialDiffuseColor); }
+    KDuzProperty GetDiffuseFactor() const { return GetBuiltIn(eMaterialDiffuseFactor); }
+    KDuzProperty GetTransparentColor() const { return GetBuiltIn(eMaterialTransparentColor); }
+    KDuzProperty GetTransparencyFactor() const { return GetBuiltIn(eMaterialTransparencyFactor); }
     // "Bump" has no accessor of its own; callers find it by name.
 
 protected:
-    void InitDefaults();
-    // The Lambert values alone, without the base defaults.
-    void SetLambertDefaults();
-
-private:
-    friend class KDuzSurfacePhong;
-    KDuzTypedProperty<Vector3> mEmissiveColor;
-    KDuzTypedProperty<double> mEmissiveFactor;
-    KDuzTypedProperty<Vector3> mAmbientColor;
-    KDuzTypedProperty<double> mAmbientFactor;
-    KDuzTypedProperty<Vector3> mDiffuseColor;
-    KDuzTypedProperty<double> mDiffuseFactor;
-    KDuzTypedProperty<Vector3> mBump;
-    KDuzTypedProperty<Vector3> mTransparentColor;
-    KDuzTypedProperty<double> mTransparencyFactor;
+    KDuzSurfaceLambert(KDuzSdkManager* manager, const char* name, int builtInCount);
 };
 
 // A Phong material is laid out as a Lambert one, but its registered parent
@@ -131,21 +193,11 @@ public:
     KDuzObject* Clone(int cloneType) override;
     KDuzSurfaceMaterial& CopyFrom(const KDuzSurfaceMaterial& source) override;
 
-    KDuzProperty GetSpecularColor() const { return mSpecularColor; }
-    KDuzProperty GetSpecularFactor() const { return mSpecularFactor; }
-    KDuzProperty GetShininessExponent() const { return mShininessExponent; }
-    KDuzProperty GetReflectionColor() const { return mReflectionColor; }
-    KDuzProperty GetReflectionFactor() const { return mReflectionFactor; }
-
-protected:
-    void InitDefaults();
-
-private:
-    KDuzTypedProperty<Vector3> mSpecularColor;
-    KDuzTypedProperty<double> mSpecularFactor;
-    KDuzTypedProperty<double> mShininessExponent;
-    KDuzTypedProperty<Vector3> mReflectionColor;
-    KDuzTypedProperty<double> mReflectionFactor;
+    KDuzProperty GetSpecularColor() const { return GetBuiltIn(eMaterialSpecularColor); }
+    KDuzProperty GetSpecularFactor() const { return GetBuiltIn(eMaterialSpecularFactor); }
+    KDuzProperty GetShininessExponent() const { return GetBuiltIn(eMaterialShininessExponent); }
+    KDuzProperty GetReflectionColor() const { return GetBuiltIn(eMaterialReflectionColor); }
+    KDuzProperty GetReflectionFactor() const { return GetBuiltIn(eMaterialReflectionFactor); }
 };
 
 // The built-in material properties in the order a material lists them

@@ -302,6 +302,7 @@ KDuzProperty* KDuzObject::HandleAt(size_t index) const {
     KProperty* internal = slot.Internal();
     internal->SetAwaitingWrapper(false);
     auto* handle = new KDuzProperty(mManager, internal);
+    SettleLateHandle(*handle, internal);
     slot = Slot::OfHandle(handle);
     --mPendingCount;
     mPropertyRecords.insert(handle->GetRecord());
@@ -338,6 +339,7 @@ KDuzObject::PropertyPeek KDuzObject::BeginPeek(int index) const {
     // Unowned: nothing it does reaches the object, and it frees only its
     // own record.
     peek.handle = KDuzProperty(mManager, property);
+    SettleLateHandle(peek.handle, property);
     peek.transient = true;
     return peek;
 }
@@ -382,6 +384,25 @@ int KDuzObject::FindUnmadeEntry(int slot) const {
         return static_cast<int>(guess);
     for (size_t i = 0; i < mProperties.size(); ++i) {
         if (mProperties[i].IsUnmade() && mProperties[i].InternalSlot() == slot) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int KDuzObject::GetInternalSlotAt(int index) const {
+    if (index < 0 || index >= GetPropertyCount()) return -1;
+    const Slot& entry = mProperties[static_cast<size_t>(index)];
+    if (entry.IsUnmade()) return entry.InternalSlot();
+    const KProperty* property = entry.IsPending() ? entry.Internal() : entry.Handle()->GetBoundProperty();
+    return property != nullptr ? property->GetListSlot() : -1;
+}
+
+int KDuzObject::FindEntryOfInternalSlot(int slot) const {
+    if (slot < 0) return -1;
+    // Usually listed in order from the first listing on.
+    const int guess = mUnmadeBase + slot;
+    if (GetInternalSlotAt(guess) == slot) return guess;
+    for (int i = 0; i < GetPropertyCount(); ++i) {
+        if (GetInternalSlotAt(i) == slot) return i;
     }
     return -1;
 }

@@ -157,6 +157,16 @@ public:
     // Whether WrapInternalProperties may list animatable internal
     // properties without a handle too (nothing waits on them being added).
     virtual bool DefersAnimatableProperties() const { return false; }
+    // A handle made late (or for a peek) for a listed internal property
+    // starts with the settings the internal property shows; a class that
+    // keeps a built-in property's public settings apart puts them here.
+    virtual void SettleLateHandle(KDuzProperty& /*handle*/, const KProperty* /*property*/) const {}
+    // Whether a reader may store a value it read into the property at index
+    // through a peek, without making the property's handle.
+    virtual bool StoresReadValueWithoutHandle(int /*index*/) const { return false; }
+    // A reader took the property at index from a file without making its
+    // handle (its value was stored or already the same).
+    virtual void PropertyReadWithoutHandle(int /*index*/) {}
     virtual void AddPropertiesToTakeNode(KDuzTakeNode* /*takeNode*/) {}
     // Copies every property's value into its curve node of that take;
     // the property count, or 0 when there is no container.
@@ -204,6 +214,12 @@ public:
         use(peek.handle);
         EndPeek(peek);
     }
+    // The shared slot of the internal object the property at index stands
+    // for, made or not; -1 for none or outside 0 .. count - 1.
+    int GetInternalSlotAt(int index) const;
+    // The index of the property standing for a shared slot of the internal
+    // object; -1 for none.
+    int FindEntryOfInternalSlot(int slot) const;
     // Whether the property at index has a handle of its own yet.
     bool IsPropertyHandleMade(int index) const {
         return index >= 0 && index < GetPropertyCount() && !mProperties[static_cast<size_t>(index)].IsPending();

@@ -491,6 +491,14 @@ void KDuzProperty::ModifyFlag(unsigned bits, bool on) {
     if (info != 0) p->GetInfo().ModifyFlags(info, on);
 }
 
+void KDuzProperty::InitRecordSettings(unsigned flags, double minimum, double maximum) {
+    KDuzProperty_internal* r = GetRecord();
+    if (r == nullptr) return;
+    r->flags = flags;
+    r->minLimit = minimum;
+    r->maxLimit = maximum;
+}
+
 bool KDuzProperty::GetFlag(unsigned bits) const { return (GetFlags() & bits) != 0; }
 
 unsigned KDuzProperty::GetFlags() const {

@@ -165,6 +165,10 @@ public:
     // ---- binding, driven by the owner ----
     bool BindToOwnerInternal();
     bool UnbindInternal();
+    // Sets the record's flags and limits as they are, without passing them
+    // on to the internal property: a handle made late takes the settings
+    // its object kept for it.
+    void InitRecordSettings(unsigned flags, double minimum, double maximum);
 
     // The record, for the object layer; null when invalid.
     KDuzProperty_internal* GetRecord() const;

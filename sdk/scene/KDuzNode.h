@@ -105,6 +105,9 @@ public:
     // A fresh node's default take: the transform and visibility channels.
     void FillDefaultTakeLater(KDuzTakeNode* takeNode) override;
     void PropertyChanged(KDuzProperty& property) override;
+    // The node's report of a change of a property that is not animatable
+    // only touches the transforms, which a reader does itself.
+    bool StoresReadValueWithoutHandle(int /*index*/) const override { return true; }
     bool ConnectNotify(const KDuzConnectEvent& event) override;
     // By name; both drop the transform caches.
     bool SetCurrentTakeNodeByName(const char* name) override;

@@ -2,6 +2,7 @@
 // properties for it, and reading a file makes only what the file changes:
 // a written or read scene costs what a scene made in code does.
 #include "KDuzWriterDuz6TestSupport.h"
+#include "sdk/geometry/KDuzMesh.h"
 #include "sdk/object/KDuzProperty.h"
 #include "sdk/object/KProperty.h"
 #include "sdk/scene/KDuzNode.h"
@@ -123,6 +124,24 @@ TEST_P(PropertyFootprint, ReadingMakesOnlyWhatTheFileChanges) {
     EXPECT_FALSE(hidden->GetVisibility());
     EXPECT_TRUE(hidden->FindProperty("Show").GetFlag(kDuzPropertyAnimatable));
     EXPECT_FALSE(root->FindChild("Plain", false)->FindProperty("Show").GetFlag(kDuzPropertyAnimatable));
+}
+
+// A mesh without shapes has no shape channels to rename for the write:
+// its node's default take stays unfilled, and its channels without handles.
+TEST_P(PropertyFootprint, WritingAMeshWithoutShapesLeavesTheTakeUnfilled) {
+    KDuzNode* node = KDuzNode::Create(manager, "Quad");
+    KDuzMesh* mesh = KDuzMesh::Create(manager, "");
+    mesh->InitControlPoints(4);
+    mesh->BeginPolygon();
+    for (int corner = 0; corner < 4; ++corner) mesh->AddPolygon(corner);
+    mesh->EndPolygon();
+    node->SetNodeAttribute(mesh);
+    scene->GetRootNode()->AddChild(node);
+    ASSERT_TRUE(node->IsTakeContentPending());
+    const std::string before = MadeMap(node);
+    ASSERT_TRUE(Export(scene, PathOf("quad.duz"), GetParam())) << lastExportError;
+    EXPECT_TRUE(node->IsTakeContentPending());
+    EXPECT_EQ(MadeMap(node), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, PropertyFootprint, ::testing::Values(duztest::kBinary, duztest::kAscii),

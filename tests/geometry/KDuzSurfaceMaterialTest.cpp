@@ -203,6 +203,61 @@ TEST_F(KDuzSurfaceMaterialTest, IsEqualLooksOnlyAtThisMaterialsProperties) {
     EXPECT_FALSE(fresh->IsEqual(*phong));
 }
 
+// Comparing reads both sides without making their handles, and finds the
+// other's property by name and data type as a look-up by name would.
+TEST_F(KDuzSurfaceMaterialTest, IsEqualMakesNoHandles) {
+    KDuzSurfacePhong* a = KDuzSurfacePhong::Create(manager, "a");
+    KDuzSurfacePhong* b = KDuzSurfacePhong::Create(manager, "b");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    auto handles = [](const KDuzObject* material) {
+        int made = 0;
+        for (int i = 0; i < material->GetPropertyCount(); ++i) made += material->IsPropertyHandleMade(i) ? 1 : 0;
+        return made;
+    };
+    EXPECT_TRUE(a->IsEqual(*b));
+    EXPECT_TRUE(a->IsEqual(*a));
+    b->SetMultiLayerValue(true);
+    EXPECT_FALSE(a->IsEqual(*b));
+    EXPECT_FALSE(b->IsEqual(*a));
+    EXPECT_EQ(handles(a), 0);
+    EXPECT_EQ(handles(b), 0);
+    EXPECT_TRUE(b->GetMultiLayerValue());
+
+    // A property of the same name but another type in front does not hide
+    // the one of the right type.
+    b->SetMultiLayerValue(false);
+    KDuzProperty::Create(a, "Glow", PropertyDataTypeFromName("Number"));
+    KDuzProperty::Create(b, "Glow", PropertyDataTypeFromName("Bool"));
+    EXPECT_FALSE(a->IsEqual(*b));
+    KDuzProperty::Create(b, "Glow", PropertyDataTypeFromName("Number"), "", true);
+    EXPECT_TRUE(a->IsEqual(*b));
+}
+
+// Removing a built-in from the middle takes the others out of their shared
+// slots; handles made for them afterwards still look as they always did.
+TEST_F(KDuzSurfaceMaterialTest, BuiltInsKeepTheirSettingsWhenOneIsRemoved) {
+    KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(manager, "phong");
+    ASSERT_NE(phong, nullptr);
+    const Vector3 red(1.0, 0.0, 0.0);
+    ASSERT_TRUE(phong->GetSpecularColor().SetValue(&red, eValueKindDouble3));
+    phong->GetEmissiveColor().DestroyProperty();
+    EXPECT_FALSE(phong->FindProperty("EmissiveColor").IsValid());
+    EXPECT_EQ(phong->GetPropertyCount(), 15);
+    for (int i = 0; i < phong->GetPropertyCount(); ++i) {
+        const KDuzProperty property = phong->GetPropertyAt(i);
+        SCOPED_TRACE(property.GetName());
+        EXPECT_EQ(property.GetFlags(), kDuzPropertyBuiltIn);
+        EXPECT_LT(property.GetMinLimit(), -1e300);
+        EXPECT_GT(property.GetMaxLimit(), 1e300);
+    }
+    EXPECT_EQ(phong->GetSpecularColor().GetDouble3()[0], 1.0);
+    EXPECT_EQ(phong->GetBuiltInDouble3(eMaterialSpecularColor)[0], 1.0);
+    const double factor = 0.25;
+    ASSERT_TRUE(phong->GetDiffuseFactor().SetValue(&factor, eValueKindDouble));
+    EXPECT_EQ(phong->GetBuiltInDouble(eMaterialDiffuseFactor), 0.25);
+}
+
 TEST_F(KDuzSurfaceMaterialTest, CopyKeepsAnimatedChannelsLinkedToTheCopiedTake) {
     KDuzSurfaceLambert* source = KDuzSurfaceLambert::Create(manager, "source");
     KDuzSurfaceLambert* target = KDuzSurfaceLambert::Create(manager, "target");

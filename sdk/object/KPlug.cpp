@@ -10,7 +10,7 @@ int gLivePlugs = 0;
 
 // Position of the entry for plug, searched from the end; the end when the
 // plug is null or absent.
-int InsertPosition(const std::vector<KPlugConnection>& list, const KPlug* before) {
+int InsertPosition(const KPlugConnectionList& list, const KPlug* before) {
     if (before != nullptr) {
         for (int i = static_cast<int>(list.size()) - 1; i >= 0; --i) {
             if (list[i].plug == before) return i;
@@ -25,34 +25,47 @@ using EntryCounts = std::unordered_map<const KPlug*, int>;
 uint64_t gConnectionEpoch = 1;
 uint64_t gPublicEpoch = 1;
 
-int InsertEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp, int pos,
+int InsertEntry(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp, int pos,
                 KPlugConnection entry) {
     stamp = ++gConnectionEpoch;
     if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
-    list.insert(list.begin() + pos, entry);
+    list.insert(static_cast<std::size_t>(pos), entry);
     ++counts[entry.plug];
     return pos;
 }
 
-void EraseEntry(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp, int pos) {
+void EraseEntry(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp, int pos) {
     stamp = ++gConnectionEpoch;
     auto it = counts.find(list[pos].plug);
     if (it != counts.end() && --it->second <= 0) counts.erase(it);
-    list.erase(list.begin() + pos);
+    list.erase(static_cast<std::size_t>(pos));
 }
 
-void ClearEntries(std::vector<KPlugConnection>& list, EntryCounts& counts, uint64_t& stamp) {
+void ClearEntries(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp) {
     stamp = ++gConnectionEpoch;
     list.clear();
     counts.clear();
 }
 
 // Only a plug with an entry needs the walk; the last entry wins, as always.
-int FindFromEnd(const std::vector<KPlugConnection>& list, const EntryCounts& counts,
+// A plug with one entry is looked for from both ends at once: objects are
+// mostly let go in the order they were made or in reverse, so their entry
+// sits near one end of a long list (a scene's, a root's, the registry's).
+int FindFromEnd(const KPlugConnectionList& list, const EntryCounts& counts,
                 const KPlug* plug) {
-    if (counts.find(plug) == counts.end()) return -1;
-    for (int i = static_cast<int>(list.size()) - 1; i >= 0; --i) {
-        if (list[i].plug == plug) return i;
+    const auto found = counts.find(plug);
+    if (found == counts.end()) return -1;
+    int low = 0;
+    int high = static_cast<int>(list.size()) - 1;
+    if (found->second == 1) {
+        for (; low <= high; ++low, --high) {
+            if (list[high].plug == plug) return high;
+            if (list[low].plug == plug) return low;
+        }
+        return -1;
+    }
+    for (; high >= 0; --high) {
+        if (list[high].plug == plug) return high;
     }
     return -1;
 }
@@ -60,8 +73,8 @@ int FindFromEnd(const std::vector<KPlugConnection>& list, const EntryCounts& cou
 // A mirroring child keeps its owner's entries as an ordered subsequence.
 // Its insert position is that of its first entry at or after the owner's
 // position; one merged walk finds it without rescanning the owner's list.
-int ChildInsertPosition(const std::vector<KPlugConnection>& ownerList,
-                        const std::vector<KPlugConnection>& childList, int ownerPosition) {
+int ChildInsertPosition(const KPlugConnectionList& ownerList,
+                        const KPlugConnectionList& childList, int ownerPosition) {
     // Appending to the owner appends to the child: no walk needed.
     if (ownerPosition >= static_cast<int>(ownerList.size())) return static_cast<int>(childList.size());
     std::size_t j = 0;

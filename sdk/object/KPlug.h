@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "sdk/object/KPlugConnectionList.h"
 #include "sdk/object/KPlugHandle.h"
 #include "sdk/object/KPlugType.h"
 
@@ -14,12 +15,6 @@
 namespace duzsdk {
 
 class KObjectSpace;
-
-// One entry of a connection list.
-struct KPlugConnection {
-    KPlug* plug;
-    int flags;
-};
 
 // Connection flag: the entry was made into a one-way sink.
 inline constexpr int kConnectionOneWay = 0x2;
@@ -232,8 +227,8 @@ private:
 
     KPlugHandle* mHandle = nullptr;
     KPlug* mOwner = nullptr;
-    std::vector<KPlugConnection> mSources;
-    std::vector<KPlugConnection> mDestinations;
+    KPlugConnectionList mSources;
+    KPlugConnectionList mDestinations;
     // Number of entries per plug in each list, kept with every change to it,
     // so asking about a plug that is not connected (what every connect does)
     // needs no walk over lists that can hold a whole scene.

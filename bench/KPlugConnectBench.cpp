@@ -3,6 +3,7 @@
 // there) and adding many nodes under a scene's root (each node joins the
 // scene's list of objects). Quadrupling the count should roughly quadruple
 // the time, and the time per item stay flat.
+#include "bench/BenchHeapPeak.h"
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KDuzSdkManager.h"
 #include "sdk/object/KPlug.h"
@@ -11,7 +12,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <unordered_set>
 #include <vector>
 
@@ -118,6 +122,74 @@ void BM_HashSetLookupBaseline(benchmark::State& state) {
         benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_HashSetLookupBaseline)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// Heap bytes one object costs once it is in a scene, measured the same way
+// as the links below are made.
+int64_t ObjectFootprint() {
+    static const int64_t bytes = [] {
+        constexpr int kCount = 2000;
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "scene");
+        duzbench::MarkHeapBase();
+        for (int i = 0; i < kCount; ++i) scene->ConnectSrcObject(KDuzObject::Create(manager, "object"));
+        const int64_t perObject = duzbench::HeapPeakSinceBase() / kCount;
+        manager->Destroy();
+        return perObject;
+    }();
+    return bytes;
+}
+
+// The same link made with standard containers on objects of our objects'
+// footprint: each object a block of that many bytes made in the same order,
+// holding a list of destinations and a count per destination; the anchor a
+// list of sources with its counts. A link touches memory spread as far apart
+// as ours, so cache misses grow with n here too: the ratio of the two is
+// what shows whether a link does more than a constant amount of work.
+struct BaselineObject {
+    std::vector<BaselineObject*> destinations;
+    std::unordered_map<const BaselineObject*, int> destinationCounts;
+};
+
+void BM_LinkBaselineSameFootprint(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const auto footprint = static_cast<size_t>(std::max<int64_t>(ObjectFootprint(), sizeof(BaselineObject)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<std::unique_ptr<char[]>> blocks;
+        std::vector<BaselineObject*> objects;
+        blocks.reserve(static_cast<size_t>(n));
+        objects.reserve(static_cast<size_t>(n));
+        std::unordered_map<const BaselineObject*, int> sceneCounts;
+        std::vector<BaselineObject*> sceneSources;
+        for (int i = 0; i < n; ++i) {
+            blocks.push_back(std::make_unique<char[]>(footprint));
+            auto* object = new (blocks.back().get()) BaselineObject;
+            objects.push_back(object);
+            sceneSources.push_back(object);
+            ++sceneCounts[object];
+        }
+        std::vector<BaselineObject*> anchorSources;
+        std::unordered_map<const BaselineObject*, int> anchorCounts;
+        state.ResumeTiming();
+        for (BaselineObject* object : objects) {
+            if (sceneCounts.count(object) == 0 || anchorCounts.count(object) != 0) continue;
+            anchorSources.push_back(object);
+            ++anchorCounts[object];
+            object->destinations.push_back(nullptr);
+            ++object->destinationCounts[nullptr];
+        }
+        benchmark::DoNotOptimize(anchorSources.size());
+        state.PauseTiming();
+        for (BaselineObject* object : objects) object->~BaselineObject();
+        blocks.clear();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+    state.counters["time_per_link"] =
+        benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["object_bytes"] = static_cast<double>(footprint);
+}
+BENCHMARK(BM_LinkBaselineSameFootprint)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 // Copying a tree as readers do: n children under one root are walked by
 // index, forward while each copy joins another root, and backward as a

@@ -4,6 +4,8 @@
 // files, stores the values without handles.
 #include "KDuzWriterDuzTestSupport.h"
 #include "sdk/duz/KDuzReaderDuz.h"
+#include "sdk/io/IDuzObject.h"
+#include "sdk/object/PropertyDataTypeMap.h"
 #include "sdk/io/KDuzStreamOptionsDuz.h"
 #include "support/MaterialHandles.h"
 
@@ -88,6 +90,44 @@ TEST_F(Duz5MaterialFootprint, WrittenAndReadWithoutHandles) {
     EXPECT_EQ(back->GetBuiltInDouble(eMaterialDiffuseFactor), 1.0);
     EXPECT_NEAR(back->GetBuiltInDouble(eMaterialShininessExponent),
                 phong->GetBuiltInDouble(eMaterialShininessExponent), 1e-12);
+}
+
+// The handles a node has made; a write is to add none.
+int MadeHandles(const KDuzObject* object) {
+    int made = 0;
+    for (int i = 0; i < object->GetPropertyCount(); ++i) made += object->IsPropertyHandleMade(i) ? 1 : 0;
+    return made;
+}
+
+// The model records read the node's properties without handles: the walk
+// for user properties, and in the layered layout the "Properties" block
+// over every property, leave them unmade (the record still asks for its
+// transform and a few others by name). A user property is still written.
+TEST_F(Duz5MaterialFootprint, ModelsAreWrittenWithoutNodeHandles) {
+    AddModel();
+    KDuzNode* node = scene->GetRootNode()->GetChild(0);
+    KDuzProperty tag = KDuzProperty::Create(node, "Tag", PropertyDataTypeFromName("Number"));
+    tag.ModifyFlag(kDuzPropertyUser, true);
+    const double value = 0.625;
+    ASSERT_TRUE(tag.SetValue(&value, eValueKindDouble));
+    int made = -1;
+    for (const bool layered : {false, true}) {
+        SCOPED_TRACE(layered ? "layered" : "version 5 layout");
+        const std::string path = PathOf(layered ? "layered.duz" : "five.duz");
+        IDuzObject* file = IDuzObject::Create();
+        file->SetPropertyFormatFlag(!layered);
+        ASSERT_TRUE(file->ProjectCreateFile(path.c_str(), false, false));
+        KDuzWriterDuz writer(manager, nullptr);
+        EXPECT_TRUE(writer.WriteScene(scene, WriteOptions(), file));
+        file->ProjectClose();
+        file->Destroy();
+        if (made < 0) made = MadeHandles(node);
+        EXPECT_LT(MadeHandles(node), node->GetPropertyCount() / 4);
+        EXPECT_EQ(MadeHandles(node), made);
+        const std::string model = Block(duztest::ReadFileBytes(path), "Model: \"Model::Tri\"");
+        EXPECT_TRUE(Has(Block(model, "UserProperty: "), "0.625")) << model;
+        EXPECT_EQ(Has(model, "Properties: "), layered);
+    }
 }
 
 // A material inline in an old model record: its fields become values

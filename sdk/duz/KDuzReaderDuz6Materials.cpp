@@ -27,27 +27,44 @@ void ReadProperties60(const KDuz6RecordContext& context, KDuzObject* object)
         context.readProperties60(object);
 }
 
-// Sets a property from an old-style one of the material, when the material
-// has a property of that name (found without regard to case).
-void CarryColor(KDuzSurfaceMaterial* material, const char* oldName, KDuzProperty color, KDuzProperty factor)
+// Reads an old-style property of the material (its name found without
+// regard to case) without making its handle; false when there is none. A
+// value of another kind leaves out as it was, and still counts.
+bool ReadOldValue(const KDuzSurfaceMaterial* material, const char* oldName, void* out, int kind)
 {
-    const KDuzProperty old = material->FindProperty(oldName, false);
-    if (!old.IsValid())
+    for (int i = 0; i < material->GetPropertyCount(); ++i) {
+        if (strcasecmp(material->GetPropertyNameAt(i), oldName) != 0)
+            continue;
+        bool found = false;
+        material->PeekPropertyAt(i, [&](KDuzProperty& old) {
+            found = old.IsValid();
+            if (found)
+                old.GetValue(out, kind);
+        });
+        return found;
+    }
+    return false;
+}
+
+// Sets a built-in from an old-style property of the material, when the
+// material has one of that name; the built-ins keep going without handles.
+void CarryColor(KDuzSurfaceMaterial* material, const char* oldName, EDuzMaterialProperty color,
+                EDuzMaterialProperty factor)
+{
+    duzVectorTemplate3<double> value(0.0, 0.0, 0.0);
+    if (!ReadOldValue(material, oldName, &value, eValueKindDouble3))
         return;
-    const duzVectorTemplate3<double> value = old.GetDouble3();
-    color.SetValue(&value, eValueKindDouble3);
-    const double one = 1.0;
-    factor.SetValue(&one, eValueKindDouble);
+    material->SetBuiltInDouble3(color, value);
+    material->SetBuiltInDouble(factor, 1.0);
 }
 
 template <class Transform>
-void CarryDouble(KDuzSurfaceMaterial* material, const char* oldName, KDuzProperty target, Transform transform)
+void CarryDouble(KDuzSurfaceMaterial* material, const char* oldName, EDuzMaterialProperty target, Transform transform)
 {
-    const KDuzProperty old = material->FindProperty(oldName, false);
-    if (!old.IsValid())
+    double value = 0.0;
+    if (!ReadOldValue(material, oldName, &value, eValueKindDouble))
         return;
-    const double value = transform(old.GetDouble());
-    target.SetValue(&value, eValueKindDouble);
+    material->SetBuiltInDouble(target, transform(value));
 }
 
 // Materials written before version 102 kept their colours in the old
@@ -57,17 +74,15 @@ void ConvertOldMaterial(KDuzSurfaceMaterial* material)
     const bool phong = material->Is(KDuzSurfacePhong::ClassId());
     if (!phong && !material->Is(KDuzSurfaceLambert::ClassId()))
         return;
-    auto* lambert = static_cast<KDuzSurfaceLambert*>(material);
-    CarryColor(material, "Emissive", lambert->GetEmissiveColor(), lambert->GetEmissiveFactor());
-    CarryColor(material, "Ambient", lambert->GetAmbientColor(), lambert->GetAmbientFactor());
-    CarryColor(material, "Diffuse", lambert->GetDiffuseColor(), lambert->GetDiffuseFactor());
-    CarryDouble(material, "Opacity", lambert->GetTransparencyFactor(), [](double v) { return 1.0 - v; });
+    CarryColor(material, "Emissive", eMaterialEmissiveColor, eMaterialEmissiveFactor);
+    CarryColor(material, "Ambient", eMaterialAmbientColor, eMaterialAmbientFactor);
+    CarryColor(material, "Diffuse", eMaterialDiffuseColor, eMaterialDiffuseFactor);
+    CarryDouble(material, "Opacity", eMaterialTransparencyFactor, [](double v) { return 1.0 - v; });
     if (!phong)
         return;
-    auto* surface = static_cast<KDuzSurfacePhong*>(material);
-    CarryColor(material, "Specular", surface->GetSpecularColor(), surface->GetSpecularFactor());
-    CarryDouble(material, "Shininess", surface->GetShininessExponent(), [](double v) { return v; });
-    CarryDouble(material, "Reflectivity", surface->GetReflectionFactor(), [](double v) { return v; });
+    CarryColor(material, "Specular", eMaterialSpecularColor, eMaterialSpecularFactor);
+    CarryDouble(material, "Shininess", eMaterialShininessExponent, [](double v) { return v; });
+    CarryDouble(material, "Reflectivity", eMaterialReflectionFactor, [](double v) { return v; });
 }
 
 // The flat values a writer adds beside a material's own colours, for older

@@ -439,41 +439,38 @@ bool KDuzReaderDuz::ReadOldMaterial(KDuzSurfaceMaterial* material) {
     material->SetName(KDuz6StripPrefix(NextText(*duz)).Buffer());
     if (!duz->FieldReadBlockBegin()) return true;
     const KString model = KString(duz->FieldReadStringOrDefault("ShadingModel", "phong")).Lower();
-    material->GetShadingModel().SetValue(&model, eValueKindString);
+    // Through the material's values: a material read makes no handles.
+    material->SetShadingModelText(model);
     auto* lambert = dynamic_cast<KDuzSurfaceLambert*>(material);
     auto* phong = dynamic_cast<KDuzSurfacePhong*>(material);
     double v[3] = {0.0, 0.0, 0.0};
-    auto colour = [&](const char* field, KDuzProperty color, KDuzProperty factor) {
+    auto colour = [&](const char* field, EDuzMaterialProperty color, EDuzMaterialProperty factor) {
         if (!KDuz6ReadDoublesField(*duz, field, v, 3)) return;
-        const duzVectorTemplate3<double> value = Vec3(v);
-        color.SetValue(&value, eValueKindDouble3);
-        const double one = 1.0;
-        factor.SetValue(&one, eValueKindDouble);
+        material->SetBuiltInDouble3(color, Vec3(v));
+        material->SetBuiltInDouble(factor, 1.0);
     };
     if (lambert != nullptr) {
-        colour("Ambient", lambert->GetAmbientColor(), lambert->GetAmbientFactor());
-        colour("Diffuse", lambert->GetDiffuseColor(), lambert->GetDiffuseFactor());
+        colour("Ambient", eMaterialAmbientColor, eMaterialAmbientFactor);
+        colour("Diffuse", eMaterialDiffuseColor, eMaterialDiffuseFactor);
     }
-    if (phong != nullptr) colour("Specular", phong->GetSpecularColor(), phong->GetSpecularFactor());
-    if (lambert != nullptr) colour("Emissive", lambert->GetEmissiveColor(), lambert->GetEmissiveFactor());
+    if (phong != nullptr) colour("Specular", eMaterialSpecularColor, eMaterialSpecularFactor);
+    if (lambert != nullptr) colour("Emissive", eMaterialEmissiveColor, eMaterialEmissiveFactor);
+    const duzVectorTemplate3<double> white(1.0, 1.0, 1.0);
     if (phong != nullptr && duz->FieldReadBegin("Shininess")) {
         double shininess = duz->FieldReadDouble();
         if (duz->GetSectionVersion(duz->GetCurrentSectionIndex()) < 3000) shininess /= 1.28;
-        phong->GetShininessExponent().SetValue(&shininess, eValueKindDouble);
+        material->SetBuiltInDouble(eMaterialShininessExponent, shininess);
         duz->FieldReadEnd();
     }
     if (phong != nullptr && duz->FieldReadBegin("Reflectivity")) {
-        const double factor = duz->FieldReadDouble();
-        phong->GetReflectionFactor().SetValue(&factor, eValueKindDouble);
-        const duzVectorTemplate3<double> white(1.0, 1.0, 1.0);
-        phong->GetReflectionColor().SetValue(&white, eValueKindDouble3);
+        material->SetBuiltInDouble(eMaterialReflectionFactor, duz->FieldReadDouble());
+        material->SetBuiltInDouble3(eMaterialReflectionColor, white);
         duz->FieldReadEnd();
     }
     if (lambert != nullptr && duz->FieldReadBegin("Alpha")) {
         const double transparency = 1.0 - duz->FieldReadDouble();
-        const duzVectorTemplate3<double> white(1.0, 1.0, 1.0);
-        lambert->GetTransparentColor().SetValue(&white, eValueKindDouble3);
-        lambert->GetTransparencyFactor().SetValue(&transparency, eValueKindDouble);
+        material->SetBuiltInDouble3(eMaterialTransparentColor, white);
+        material->SetBuiltInDouble(eMaterialTransparencyFactor, transparency);
         duz->FieldReadEnd();
     }
     if (duz->FieldGetInstanceCount(duz5::kProperties) > 0) ReadOldProperties(material);

@@ -77,8 +77,7 @@ bool KDuzReaderDuz::ReadObject(KDuzScene* scene, const KString& kind, const KStr
         KDuzSurfaceMaterial* material = KDuz6ReadMaterial(MakeRecordContext(), name.Buffer(), subType.Buffer());
         if (material != nullptr) {
             // Version 5 keeps the shading model in lower case.
-            const KString model = material->GetShadingModel().GetString().Lower();
-            material->GetShadingModel().SetValue(&model, eValueKindString);
+            material->SetShadingModelText(material->GetShadingModelText().Lower());
         }
         Register(scene, fullName, material);
         return true;

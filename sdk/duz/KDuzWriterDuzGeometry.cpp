@@ -276,66 +276,67 @@ void KDuzWriterDuz::WritePropertiesBlock(KDuzNode* node) {
     duz.FieldWriteBegin(duz5::kProperties);
     duz.FieldWriteBlockBegin();
     KDuz6WriteIntField(duz, "Version", 100);
-    auto writeAll = [&duz](KDuzObject* object) {
-        for (int i = 0; i < object->GetPropertyCount(); ++i) {
-            const KDuzProperty property = object->GetPropertyAt(i);
-            if (!property.IsValid() || property.GetFlag(kNotSavedFlag)) continue;
-            const int kind = property.GetValueKind();
-            if (kind < eValueKindBool || kind > eValueKindTime) continue;
-            duz.FieldWriteBegin(property.GetName());
-            switch (kind) {
-                case eValueKindBool: {
-                    bool value = false;
-                    property.GetValue(&value, eValueKindBool);
-                    duz.FieldWriteInt(value ? 1 : 0);
-                    break;
-                }
-                case eValueKindInt:
-                case eValueKindEnum: {
-                    int value = 0;
-                    property.GetValue(&value, kind);
-                    duz.FieldWriteInt(value);
-                    break;
-                }
-                case eValueKindFloat: {
-                    float value = 0.0f;
-                    property.GetValue(&value, eValueKindFloat);
-                    duz.FieldWriteFloat(value);
-                    break;
-                }
-                case eValueKindDouble:
-                    duz.FieldWriteDouble(property.GetDouble());
-                    break;
-                case eValueKindDouble3: {
-                    const duzVectorTemplate3<double> value = property.GetDouble3();
-                    for (int k = 0; k < 3; ++k) duz.FieldWriteDouble(value[k]);
-                    break;
-                }
-                case eValueKindDouble4: {
-                    double values[4] = {0, 0, 0, 0};
-                    property.GetDouble4(values);
-                    for (double value : values) duz.FieldWriteDouble(value);
-                    break;
-                }
-                case eValueKindMatrix: {
-                    const KgeMatrix value = property.GetMatrix();
-                    for (int k = 0; k < 16; ++k) duz.FieldWriteDouble(value.Data()[k]);
-                    break;
-                }
-                case eValueKindString:
-                    duz.FieldWriteKString(property.GetString());
-                    break;
-                case eValueKindTime: {
-                    KTime value;
-                    property.GetValue(&value, eValueKindTime);
-                    duz.FieldWriteTime(value);
-                    break;
-                }
-                default:
-                    break;
+    // Each property read through a peek: the write makes no handles.
+    auto writeOne = [&duz](const KDuzProperty& property) {
+        if (!property.IsValid() || property.GetFlag(kNotSavedFlag)) return;
+        const int kind = property.GetValueKind();
+        if (kind < eValueKindBool || kind > eValueKindTime) return;
+        duz.FieldWriteBegin(property.GetName());
+        switch (kind) {
+            case eValueKindBool: {
+                bool value = false;
+                property.GetValue(&value, eValueKindBool);
+                duz.FieldWriteInt(value ? 1 : 0);
+                break;
             }
-            duz.FieldWriteEnd();
+            case eValueKindInt:
+            case eValueKindEnum: {
+                int value = 0;
+                property.GetValue(&value, kind);
+                duz.FieldWriteInt(value);
+                break;
+            }
+            case eValueKindFloat: {
+                float value = 0.0f;
+                property.GetValue(&value, eValueKindFloat);
+                duz.FieldWriteFloat(value);
+                break;
+            }
+            case eValueKindDouble:
+                duz.FieldWriteDouble(property.GetDouble());
+                break;
+            case eValueKindDouble3: {
+                const duzVectorTemplate3<double> value = property.GetDouble3();
+                for (int k = 0; k < 3; ++k) duz.FieldWriteDouble(value[k]);
+                break;
+            }
+            case eValueKindDouble4: {
+                double values[4] = {0, 0, 0, 0};
+                property.GetDouble4(values);
+                for (double value : values) duz.FieldWriteDouble(value);
+                break;
+            }
+            case eValueKindMatrix: {
+                const KgeMatrix value = property.GetMatrix();
+                for (int k = 0; k < 16; ++k) duz.FieldWriteDouble(value.Data()[k]);
+                break;
+            }
+            case eValueKindString:
+                duz.FieldWriteKString(property.GetString());
+                break;
+            case eValueKindTime: {
+                KTime value;
+                property.GetValue(&value, eValueKindTime);
+                duz.FieldWriteTime(value);
+                break;
+            }
+            default:
+                break;
         }
+        duz.FieldWriteEnd();
+    };
+    auto writeAll = [&writeOne](KDuzObject* object) {
+        for (int i = 0; i < object->GetPropertyCount(); ++i) object->PeekPropertyAt(i, writeOne);
     };
     writeAll(node);
     if (KDuzObject* attribute = node->GetSrcObject(KDuzNodeAttribute::ClassId(), 0)) writeAll(attribute);

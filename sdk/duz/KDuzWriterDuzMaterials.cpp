@@ -61,8 +61,7 @@ private:
     std::unordered_map<std::string, int> mNextSuffix;
 };
 
-void Scale(const KDuzProperty& color, double factor, double out[3]) {
-    const duzVectorTemplate3<double> c = color.GetDouble3();
+void Scale(const duzVectorTemplate3<double>& c, double factor, double out[3]) {
     for (int k = 0; k < 3; ++k) out[k] = c[k] * factor;
 }
 
@@ -166,41 +165,61 @@ bool KDuzWriterDuz::WriteMediaFile(const char* fileName, bool embed, bool& conve
 
 void KDuzWriterDuz::GetMaterialValues(KDuzSurfaceMaterial* material, KDuzMaterialValues& out) {
     out = KDuzMaterialValues();
-    out.shadingModel = material->GetShadingModel().GetString();
-    if (auto* lambert = dynamic_cast<KDuzSurfaceLambert*>(material)) {
-        Scale(lambert->GetAmbientColor(), lambert->GetAmbientFactor().GetDouble(), out.ambient);
-        Scale(lambert->GetDiffuseColor(), lambert->GetDiffuseFactor().GetDouble(), out.diffuse);
-        Scale(lambert->GetEmissiveColor(), lambert->GetEmissiveFactor().GetDouble(), out.emissive);
-        out.alpha = 1.0 - Mean(lambert->GetTransparentColor().GetDouble3()) * lambert->GetTransparencyFactor().GetDouble();
-        if (auto* phong = dynamic_cast<KDuzSurfacePhong*>(material)) {
-            Scale(phong->GetSpecularColor(), phong->GetSpecularFactor().GetDouble(), out.specular);
-            out.shininess = phong->GetShininessExponent().GetDouble();
-            out.reflectivity = phong->GetReflectionFactor().GetDouble();
+    // Read from the values, or through peeks by name: a write makes no handles.
+    const KDuzSurfaceMaterial& m = *material;
+    out.shadingModel = m.GetShadingModelText();
+    auto builtIn = [&m](EDuzMaterialProperty color, EDuzMaterialProperty factor, double result[3]) {
+        Scale(m.GetBuiltInDouble3(color), m.GetBuiltInDouble(factor), result);
+    };
+    if (dynamic_cast<KDuzSurfaceLambert*>(material) != nullptr) {
+        builtIn(eMaterialAmbientColor, eMaterialAmbientFactor, out.ambient);
+        builtIn(eMaterialDiffuseColor, eMaterialDiffuseFactor, out.diffuse);
+        builtIn(eMaterialEmissiveColor, eMaterialEmissiveFactor, out.emissive);
+        out.alpha = 1.0 - Mean(m.GetBuiltInDouble3(eMaterialTransparentColor)) * m.GetBuiltInDouble(eMaterialTransparencyFactor);
+        if (dynamic_cast<KDuzSurfacePhong*>(material) != nullptr) {
+            builtIn(eMaterialSpecularColor, eMaterialSpecularFactor, out.specular);
+            out.shininess = m.GetBuiltInDouble(eMaterialShininessExponent);
+            out.reflectivity = m.GetBuiltInDouble(eMaterialReflectionFactor);
         }
         return;
     }
-    auto colour = [material](const char* colorName, const char* factorName, double result[3]) {
-        const KDuzProperty color = material->FindProperty(colorName);
-        if (!color.IsValid()) return;
-        const KDuzProperty factor = material->FindProperty(factorName);
-        Scale(color, factor.IsValid() ? factor.GetDouble() : 1.0, result);
+    // A value of another kind reads as zero, as through a handle.
+    auto number = [&m](const char* name, double& value) {
+        bool found = false;
+        value = 0.0;
+        m.PeekPropertyValue(name, &value, eValueKindDouble, &found);
+        return found;
+    };
+    auto triple = [&m](const char* name, duzVectorTemplate3<double>& value) {
+        bool found = false;
+        value = duzVectorTemplate3<double>(0.0, 0.0, 0.0);
+        m.PeekPropertyValue(name, &value, eValueKindDouble3, &found);
+        return found;
+    };
+    auto colour = [&](const char* colorName, const char* factorName, double result[3]) {
+        duzVectorTemplate3<double> color;
+        if (!triple(colorName, color)) return;
+        double factor = 0.0;
+        Scale(color, number(factorName, factor) ? factor : 1.0, result);
     };
     colour("AmbientColor", "AmbientFactor", out.ambient);
     colour("DiffuseColor", "DiffuseFactor", out.diffuse);
     colour("SpecularColor", "SpecularFactor", out.specular);
     colour("EmissiveColor", "EmissiveFactor", out.emissive);
-    const KDuzProperty shininess = material->FindProperty("ShininessExponent");
-    if (shininess.IsValid()) out.shininess = shininess.GetDouble();
-    const KDuzProperty transparent = material->FindProperty("TransparentColor");
-    const KDuzProperty transparency = material->FindProperty("TransparencyFactor");
-    if (transparent.IsValid() && transparency.IsValid())
-        out.alpha = 1.0 - Mean(transparent.GetDouble3()) * transparency.GetDouble();
-    else if (transparency.IsValid())
-        out.alpha = 1.0 - transparency.GetDouble();
-    else if (transparent.IsValid())
-        out.alpha = 1.0 - Mean(transparent.GetDouble3());
-    const KDuzProperty reflection = material->FindProperty("ReflectionFactor");
-    if (reflection.IsValid()) out.reflectivity = reflection.GetDouble();
+    double shininess = 0.0;
+    if (number("ShininessExponent", shininess)) out.shininess = shininess;
+    duzVectorTemplate3<double> transparent;
+    double transparency = 0.0;
+    const bool hasTransparent = triple("TransparentColor", transparent);
+    const bool hasTransparency = number("TransparencyFactor", transparency);
+    if (hasTransparent && hasTransparency)
+        out.alpha = 1.0 - Mean(transparent) * transparency;
+    else if (hasTransparency)
+        out.alpha = 1.0 - transparency;
+    else if (hasTransparent)
+        out.alpha = 1.0 - Mean(transparent);
+    double reflection = 0.0;
+    if (number("ReflectionFactor", reflection)) out.reflectivity = reflection;
 }
 
 bool KDuzWriterDuz::WriteMaterial(KDuzSurfaceMaterial* material) {

@@ -239,8 +239,13 @@ void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
     }
     std::vector<KDuzProperty> user;
     for (int i = 0; i < node->GetPropertyCount(); ++i) {
+        // Looked at through a peek: only a user property gets its handle kept.
+        bool isUser = false;
+        node->PeekPropertyAt(i, [&isUser](KDuzProperty& peeked) {
+            isUser = peeked.IsValid() && peeked.GetFlag(kUserPropertyFlag);
+        });
+        if (!isUser) continue;
         const KDuzProperty property = node->GetPropertyAt(i);
-        if (!property.IsValid() || !property.GetFlag(kUserPropertyFlag)) continue;
         user.push_back(property);
         const KString name = UserPropertyFileName(property);
         rows.emplace_back(name, name);

@@ -27,11 +27,10 @@ std::string Name(const char (&text)[N]) {
     return std::string(text, strnlen(text, N));
 }
 
-void SetColor(KDuzProperty property, const FtkColorF& c) {
-    const duzVectorTemplate3<double> color(c.r, c.g, c.b);
-    property.SetValue(&color, eValueKindDouble3);
+// Through the material's values: a material read makes no handles.
+void SetColor(KDuzSurfaceMaterial* material, EDuzMaterialProperty id, const FtkColorF& c) {
+    material->SetBuiltInDouble3(id, duzVectorTemplate3<double>(c.r, c.g, c.b));
 }
-void SetDouble(KDuzProperty property, double value) { property.SetValue(&value, eValueKindDouble); }
 
 }  // namespace
 
@@ -95,20 +94,20 @@ bool KDuzReader3DS::ReadMaterials() {
             pair.second = ReadTexture(record, static_cast<int>(i), true);
             mTextureMap[name] = pair;
         }
-        SetColor(phong->GetAmbientColor(), record.ambient);
-        SetDouble(phong->GetAmbientFactor(), 1.0);
-        SetColor(phong->GetDiffuseColor(), record.diffuse);
-        SetDouble(phong->GetDiffuseFactor(), 1.0);
-        SetColor(phong->GetSpecularColor(), record.specular);
-        SetDouble(phong->GetSpecularFactor(), record.shinStrength / 0.75);
-        SetDouble(phong->GetShininessExponent(),
+        SetColor(phong, eMaterialAmbientColor, record.ambient);
+        phong->SetBuiltInDouble(eMaterialAmbientFactor, 1.0);
+        SetColor(phong, eMaterialDiffuseColor, record.diffuse);
+        phong->SetBuiltInDouble(eMaterialDiffuseFactor, 1.0);
+        SetColor(phong, eMaterialSpecularColor, record.specular);
+        phong->SetBuiltInDouble(eMaterialSpecularFactor, record.shinStrength / 0.75);
+        phong->SetBuiltInDouble(eMaterialShininessExponent,
                   std::pow(2.0, 10.0 * std::min(2.0 * static_cast<double>(record.shininess), 1.0)));
         if (record.selfIllumPct != 0.0f) {
-            SetColor(phong->GetEmissiveColor(), record.diffuse);
-            SetDouble(phong->GetEmissiveFactor(), record.selfIllumPct);
+            SetColor(phong, eMaterialEmissiveColor, record.diffuse);
+            phong->SetBuiltInDouble(eMaterialEmissiveFactor, record.selfIllumPct);
         }
-        SetDouble(phong->GetTransparencyFactor(), record.transparency);
-        SetColor(phong->GetTransparentColor(), FtkColorF{1.0f, 1.0f, 1.0f});
+        phong->SetBuiltInDouble(eMaterialTransparencyFactor, record.transparency);
+        SetColor(phong, eMaterialTransparentColor, FtkColorF{1.0f, 1.0f, 1.0f});
     }
     return true;
 }

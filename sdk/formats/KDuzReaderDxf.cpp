@@ -436,7 +436,7 @@ KDuzSurfaceLambert* KDuzReaderDxf::MaterialOfColour(int n) {
         double rgb[3] = {1.0, 1.0, 1.0};
         ColorIndexToRgb(n, rgb);
         const duzVectorTemplate3<double> colour(rgb[0], rgb[1], rgb[2]);
-        material->GetDiffuseColor().SetValue(&colour, eValueKindDouble3);
+        material->SetBuiltInDouble3(eMaterialDiffuseColor, colour);
         mMaterials[n] = material;
     }
     return mMaterials[n];

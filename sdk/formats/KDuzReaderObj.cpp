@@ -328,11 +328,10 @@ private:
     size_t mMask = 0;
 };
 
-void SetColor(KDuzProperty property, const double* rgb) {
-    const duzVectorTemplate3<double> color(rgb[0], rgb[1], rgb[2]);
-    property.SetValue(&color, eValueKindDouble3);
+// Through the material's values: a material read makes no handles.
+void SetColor(KDuzSurfaceMaterial* material, EDuzMaterialProperty id, const double* rgb) {
+    material->SetBuiltInDouble3(id, duzVectorTemplate3<double>(rgb[0], rgb[1], rgb[2]));
 }
-void SetDouble(KDuzProperty property, double value) { property.SetValue(&value, eValueKindDouble); }
 
 }  // namespace
 
@@ -856,24 +855,24 @@ KDuzSurfaceMaterial* KDuzReaderObj::MakeMaterial(const std::string& name, const 
     }
     if (lambert == nullptr) return nullptr;
     if (entry.hasKa) {
-        SetColor(lambert->GetAmbientColor(), entry.ka);
-        SetDouble(lambert->GetAmbientFactor(), 1.0);
+        SetColor(lambert, eMaterialAmbientColor, entry.ka);
+        lambert->SetBuiltInDouble(eMaterialAmbientFactor, 1.0);
     }
     if (entry.hasKd) {
-        SetColor(lambert->GetDiffuseColor(), entry.kd);
-        SetDouble(lambert->GetDiffuseFactor(), 1.0);
+        SetColor(lambert, eMaterialDiffuseColor, entry.kd);
+        lambert->SetBuiltInDouble(eMaterialDiffuseFactor, 1.0);
     }
     if (entry.hasTr) {
         const double white[3] = {1.0, 1.0, 1.0};
-        SetColor(lambert->GetTransparentColor(), white);
-        SetDouble(lambert->GetTransparencyFactor(), 1.0 - entry.tr);
+        SetColor(lambert, eMaterialTransparentColor, white);
+        lambert->SetBuiltInDouble(eMaterialTransparencyFactor, 1.0 - entry.tr);
     }
     if (phong != nullptr) {
         if (entry.hasKs) {
-            SetColor(phong->GetSpecularColor(), entry.ks);
-            SetDouble(phong->GetSpecularFactor(), 1.0);
+            SetColor(phong, eMaterialSpecularColor, entry.ks);
+            phong->SetBuiltInDouble(eMaterialSpecularFactor, 1.0);
         }
-        SetDouble(phong->GetShininessExponent(), entry.ns);
+        phong->SetBuiltInDouble(eMaterialShininessExponent, entry.ns);
     }
     texture = nullptr;
     if (!entry.mapKd.empty()) {

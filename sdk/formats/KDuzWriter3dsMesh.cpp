@@ -61,10 +61,9 @@ int ElementEntry(const KDuzLayerElement* element, int position) {
     return position < indices.Count() ? indices[position] : -1;
 }
 
+// Through a peek: a material written makes no handles.
 bool ReadDoubles(const KDuzObject* object, const char* name, double* out, int count) {
-    const KDuzProperty property = object->FindProperty(name);
-    if (!property.IsValid()) return false;
-    return property.GetValue(out, count == 3 ? eValueKindDouble3 : eValueKindDouble);
+    return object->PeekPropertyValue(name, out, count == 3 ? eValueKindDouble3 : eValueKindDouble);
 }
 
 FtkColorF ToColor(const double rgb[3], double factor) {

@@ -102,17 +102,15 @@ KgeTVector Normalized(const KgeTVector& v) {
     return KgeTVector(v[0] / length, v[1] / length, v[2] / length, 0.0);
 }
 
+// Through peeks: a material written makes no handles.
 bool ReadColor(const KDuzObject* material, const char* name, double rgb[3]) {
-    const KDuzProperty property = material->FindProperty(name);
-    if (!property.IsValid()) return false;
     double value[3] = {0.0, 0.0, 0.0};
-    if (!property.GetValue(value, eValueKindDouble3)) return false;
+    if (!material->PeekPropertyValue(name, value, eValueKindDouble3)) return false;
     std::copy(value, value + 3, rgb);
     return true;
 }
 bool ReadDouble(const KDuzObject* material, const char* name, double& out) {
-    const KDuzProperty property = material->FindProperty(name);
-    return property.IsValid() && property.GetValue(&out, eValueKindDouble);
+    return material->PeekPropertyValue(name, &out, eValueKindDouble);
 }
 
 // A layer element as the faces need it: the direct-array entry of one
@@ -502,30 +500,23 @@ void KDuzWriterObj::WriteMaterial(const ObjMaterialRecord& record) {
     auto* lambert = dynamic_cast<const KDuzSurfaceLambert*>(material);
     auto* phong = dynamic_cast<const KDuzSurfacePhong*>(material);
     if (lambert != nullptr) {
-        double color[3] = {0.0, 0.0, 0.0};
-        double factor = 1.0;
-        auto colorLine = [&](const char* keyword, const KDuzProperty& colorProperty, const KDuzProperty& factorProperty) {
-            color[0] = color[1] = color[2] = 0.0;
-            factor = 1.0;
-            colorProperty.GetValue(color, eValueKindDouble3);
-            factorProperty.GetValue(&factor, eValueKindDouble);
-            line3(keyword, color, factor);
+        // From the material's values: its built-ins stay without handles.
+        auto colorLine = [&](const char* keyword, EDuzMaterialProperty colorId, EDuzMaterialProperty factorId) {
+            const duzVectorTemplate3<double> value = material->GetBuiltInDouble3(colorId);
+            const double color[3] = {value[0], value[1], value[2]};
+            line3(keyword, color, material->GetBuiltInDouble(factorId));
         };
-        colorLine("Ka", lambert->GetAmbientColor(), lambert->GetAmbientFactor());
-        colorLine("Kd", lambert->GetDiffuseColor(), lambert->GetDiffuseFactor());
+        colorLine("Ka", eMaterialAmbientColor, eMaterialAmbientFactor);
+        colorLine("Kd", eMaterialDiffuseColor, eMaterialDiffuseFactor);
         if (phong != nullptr) {
-            colorLine("Ks", phong->GetSpecularColor(), phong->GetSpecularFactor());
+            colorLine("Ks", eMaterialSpecularColor, eMaterialSpecularFactor);
             out.Text("illum 2\n", 8);
-            double shininess = 0.0;
-            phong->GetShininessExponent().GetValue(&shininess, eValueKindDouble);
-            line1("Ns", shininess);
+            line1("Ns", material->GetBuiltInDouble(eMaterialShininessExponent));
         } else {
             out.Text("illum 1\n", 8);
         }
-        color[0] = color[1] = color[2] = 0.0;
-        factor = 1.0;
-        lambert->GetTransparentColor().GetValue(color, eValueKindDouble3);
-        lambert->GetTransparencyFactor().GetValue(&factor, eValueKindDouble);
+        const duzVectorTemplate3<double> color = material->GetBuiltInDouble3(eMaterialTransparentColor);
+        const double factor = material->GetBuiltInDouble(eMaterialTransparencyFactor);
         line1(kOpacityKeyword, 1.0 - (color[0] + color[1] + color[2]) / 3.0 * factor);
         return;
     }

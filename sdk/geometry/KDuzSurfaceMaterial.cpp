@@ -319,6 +319,42 @@ KDuzSurfaceMaterial::Vector3 KDuzSurfaceMaterial::GetBuiltInDouble3(EDuzMaterial
     return Vector3(values[0], values[1], values[2]);
 }
 
+void KDuzSurfaceMaterial::SetBuiltInDouble(EDuzMaterialProperty id, double value) {
+    if (id >= 0 && id < eMaterialPropertyCount && kBuiltIns[id].kind == Kind::Number)
+        StoreBuiltIn(id, &value, eValueKindDouble);
+}
+
+void KDuzSurfaceMaterial::SetBuiltInDouble3(EDuzMaterialProperty id, const Vector3& value) {
+    if (id >= 0 && id < eMaterialPropertyCount && kBuiltIns[id].kind == Kind::Triple)
+        StoreBuiltIn(id, &value, eValueKindDouble3);
+}
+
+bool KDuzSurfaceMaterial::CopyBuiltInAt(const KDuzSurfaceMaterial& source, int index) {
+    const KDuzSurfaceMaterial_internal* from = source.Twin();
+    const int slot = source.GetInternalSlotAt(index);
+    if (from == nullptr || slot < 0 || slot >= from->GetBuiltInCount()) return false;
+    // The first property of that name here is the same built-in, so it is
+    // the one of that data type a search by name and type finds.
+    const int target = EntryOfBuiltIn(slot);
+    if (target < 0 || FindPropertyIndex(kBuiltIns[slot].name) != target) return false;
+    const double* values = from->Values(slot);
+    switch (kBuiltIns[slot].kind) {
+        case Kind::Text: StoreBuiltIn(slot, &from->ShadingModelText(), eValueKindString); break;
+        case Kind::Flag: {
+            const bool flag = values[0] != 0.0;
+            StoreBuiltIn(slot, &flag, eValueKindBool);
+            break;
+        }
+        case Kind::Number: StoreBuiltIn(slot, &values[0], eValueKindDouble); break;
+        case Kind::Triple: {
+            const Vector3 triple(values[0], values[1], values[2]);
+            StoreBuiltIn(slot, &triple, eValueKindDouble3);
+            break;
+        }
+    }
+    return true;
+}
+
 void KDuzSurfaceMaterial::CopyBuiltIns(const KDuzSurfaceMaterial& source, int first, int last) {
     const KDuzSurfaceMaterial_internal* from = source.Twin();
     if (from == nullptr) return;
@@ -348,6 +384,9 @@ KDuzSurfaceMaterial& KDuzSurfaceMaterial::CopyFrom(const KDuzSurfaceMaterial& so
     CopyTakeNodes(source);
     const int count = source.GetPropertyCount();
     for (int i = 0; i < count; ++i) {
+        // Built-ins on both sides go value to value: a copy (or a clone)
+        // makes no handles either.
+        if (CopyBuiltInAt(source, i)) continue;
         // The source is only read: its properties stay without handles.
         source.PeekPropertyAt(i, [&](KDuzProperty& from) {
             if (!from.IsValid()) return;

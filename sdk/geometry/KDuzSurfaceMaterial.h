@@ -122,6 +122,12 @@ public:
     double GetBuiltInDouble(EDuzMaterialProperty id) const;
     // A colour or vector (zeros for a number or a built-in this material lacks).
     Vector3 GetBuiltInDouble3(EDuzMaterialProperty id) const;
+    // Set as the handle's SetValue would: without a handle while the
+    // property is not made and nothing can hear the change, else through
+    // the handle. A built-in this material lacks, or of another kind,
+    // stays as it is.
+    void SetBuiltInDouble(EDuzMaterialProperty id, double value);
+    void SetBuiltInDouble3(EDuzMaterialProperty id, const Vector3& value);
 
     // Copies the take nodes and name, then every property by name and data
     // type (creating those this material lacks). Returns this material.
@@ -146,6 +152,10 @@ private:
     // Stores a built-in value: through its handle when it has one, quietly
     // when nothing can hear it, else through a new handle.
     void StoreBuiltIn(int id, const void* value, int kind);
+    // Copies the property at index of the source into the built-in of this
+    // material FindPropertyOfType would find for it, without handles on
+    // either side; false (nothing copied) when either is not a built-in.
+    bool CopyBuiltInAt(const KDuzSurfaceMaterial& source, int index);
 
     KErrorState mMaterialError;
 };

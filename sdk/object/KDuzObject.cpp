@@ -486,6 +486,20 @@ int KDuzObject::FindIndexByName(const char* name) const {
     return mNameIndex->FindFirst(HashName(name), [&](size_t i) { return NameMatches(SlotName(i), name, true); });
 }
 
+bool KDuzObject::PeekPropertyValue(const char* name, void* out, int kind, bool* found) const {
+    const int index = FindPropertyIndex(name);
+    bool valid = false;
+    bool read = false;
+    if (index >= 0) {
+        PeekPropertyAt(index, [&](KDuzProperty& property) {
+            valid = property.IsValid();
+            read = valid && property.GetValue(out, kind);
+        });
+    }
+    if (found != nullptr) *found = valid;
+    return read;
+}
+
 KDuzProperty KDuzObject::FindProperty(const char* name, bool caseSensitive) const {
     if (name == nullptr) return KDuzProperty::Invalid;
     if (caseSensitive) {

@@ -220,6 +220,14 @@ public:
     // The index of the property standing for a shared slot of the internal
     // object; -1 for none.
     int FindEntryOfInternalSlot(int slot) const;
+    // The index of the property FindProperty finds by exact name, without
+    // making its handle; -1 for none.
+    int FindPropertyIndex(const char* name) const { return name != nullptr ? FindIndexByName(name) : -1; }
+    // Reads the value of that property as its handle's GetValue would,
+    // through a peek: a writer reading a few values by name makes nothing.
+    // False when there is none or its value does not convert to kind (out
+    // is left as it was); found, when given, tells the two apart.
+    bool PeekPropertyValue(const char* name, void* out, int kind, bool* found = nullptr) const;
     // Whether the property at index has a handle of its own yet.
     bool IsPropertyHandleMade(int index) const {
         return index >= 0 && index < GetPropertyCount() && !mProperties[static_cast<size_t>(index)].IsPending();

@@ -3,6 +3,7 @@
 #include "sdk/animation/KFCurve.h"
 #include "sdk/animation/KFCurveNode.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/object/KObject.h"
 #include "sdk/object/PropertyDataTypeMap.h"
 #include "sdk/scene/KDuzRGBAColor.h"
 
@@ -180,6 +181,61 @@ TEST_F(KDuzSurfaceMaterialTest, CopyAddsUserPropertiesByNameAndType) {
     EXPECT_EQ(target->GetDiffuseColor().GetDouble3()[1], 0.6);
     // The name comes along with the take nodes.
     EXPECT_STREQ(target->GetName(), "source");
+}
+
+// Copies and clones go value to value: neither side makes a built-in
+// handle, every built-in arrives (text and flag included), and a built-in
+// the target lacks still becomes a property of its own.
+TEST_F(KDuzSurfaceMaterialTest, CopyAndCloneMakeNoBuiltInHandles) {
+    KDuzSurfacePhong* phong = KDuzSurfacePhong::Create(manager, "shiny");
+    ASSERT_NE(phong, nullptr);
+    phong->SetShadingModelText(KString("Custom"));
+    phong->SetMultiLayerValue(true);
+    for (int id = eMaterialEmissiveColor; id < eMaterialPropertyCount; ++id) {
+        const auto which = static_cast<EDuzMaterialProperty>(id);
+        phong->SetBuiltInDouble(which, 0.125 * id);
+        phong->SetBuiltInDouble3(which, Vector3(0.5 * id, -1.0, 0.25));
+    }
+    const std::string unmade(2 * eMaterialPropertyCount, '-');
+    auto made = [](const KDuzSurfaceMaterial* material) {
+        std::string map;
+        for (int i = 0; i < material->GetPropertyCount(); ++i) {
+            const int slot = material->GetInternalSlotAt(i);
+            if (slot < 0) continue;
+            map += material->IsPropertyHandleMade(i) ? 'H' : '-';
+            map += material->GetInternalObject()->PeekProperty(slot) != nullptr ? 'P' : '-';
+        }
+        return map;
+    };
+    ASSERT_EQ(made(phong), unmade);
+
+    auto* clone = dynamic_cast<KDuzSurfacePhong*>(phong->Clone(2));
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(made(phong), unmade);
+    EXPECT_EQ(made(clone), unmade);
+    EXPECT_STREQ(clone->GetShadingModelText().Buffer(), "Custom");
+    EXPECT_TRUE(clone->GetMultiLayerValue());
+    for (int id = eMaterialEmissiveColor; id < eMaterialPropertyCount; ++id) {
+        const auto which = static_cast<EDuzMaterialProperty>(id);
+        SCOPED_TRACE(id);
+        EXPECT_EQ(clone->GetBuiltInDouble(which), phong->GetBuiltInDouble(which));
+        EXPECT_EQ(clone->GetBuiltInDouble3(which)[0], phong->GetBuiltInDouble3(which)[0]);
+    }
+    EXPECT_TRUE(phong->IsEqual(*clone));
+
+    // Into a Lambert: the Phong-only built-ins become properties of the target.
+    KDuzSurfaceLambert* lambert = KDuzSurfaceLambert::Create(manager, "matte");
+    lambert->CopyFrom(*phong);
+    EXPECT_EQ(made(phong), unmade);
+    EXPECT_EQ(made(lambert), std::string(2 * kDuzLambertBuiltInCount, '-'));
+    EXPECT_EQ(lambert->GetBuiltInDouble3(eMaterialDiffuseColor)[0], 3.0);
+    EXPECT_EQ(Number(*lambert, "ShininessExponent"), 0.125 * static_cast<int>(eMaterialShininessExponent));
+    // The same as through the handles of a target that has them all.
+    KDuzSurfacePhong* handled = KDuzSurfacePhong::Create(manager, "handled");
+    for (int i = 0; i < handled->GetPropertyCount(); ++i) handled->GetPropertyAt(i);
+    handled->CopyFrom(*phong);
+    EXPECT_TRUE(handled->IsEqual(*clone));
+    EXPECT_TRUE(clone->IsEqual(*handled));
 }
 
 TEST_F(KDuzSurfaceMaterialTest, IsEqualLooksOnlyAtThisMaterialsProperties) {

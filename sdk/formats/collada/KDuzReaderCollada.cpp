@@ -623,7 +623,13 @@ namespace {
 }  // namespace
 
 bool KDuzReaderCollada::InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene) {
-    if (!CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0)) return false;
+    // The last instance takes the visual scene's nodes themselves, each made
+    // once. Skinned documents are copied: their clusters and bind poses are
+    // matched to the copies by name.
+    const bool adopt = mTakeVisualSceneMeshes && mControllers.empty();
+    if (adopt ? !AdoptNodeTree(target, visualScene)
+              : !CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0))
+        return false;
     const auto byName = ColladaNodesByName(target->GetRootNode());
     const auto relinked = RelinkClusters(target->GetRootNode(), byName);
     for (int p = 0; p < visualScene->GetPoseCount(); ++p) {

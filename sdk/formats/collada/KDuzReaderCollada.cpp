@@ -498,7 +498,21 @@ bool KDuzReaderCollada::ReadLibrary(KDuzScene* scene, xmlNode* library) {
         }
         return true;
     };
-    if (is("library_geometries", "GEOMETRY")) return each("geometry", [&](xmlNode* e) { return ReadGeometry(e); });
+    if (is("library_geometries", "GEOMETRY")) {
+        // The mesh holds what its geometry says, and nothing looks at the
+        // element again: it goes at once rather than with the document.
+        for (xmlNode* child = library->children; child != nullptr;) {
+            xmlNode* next = child->next;
+            if (ColladaIsElement(child, "geometry")) {
+                mSuccess = ReadGeometry(child);
+                if (!mSuccess) return false;
+                xmlUnlinkNode(child);
+                xmlFreeNode(child);
+            }
+            child = next;
+        }
+        return true;
+    }
     if (is("library_controllers", "CONTROLLER"))
         return each("controller", [&](xmlNode* e) { return ReadController(e); });
     if (is("library_animations", "ANIMATION")) {

@@ -246,6 +246,8 @@ void KDuzReaderCollada::ClearTables() {
     mMeshUsesCounted = false;
     mTakeVisualSceneMeshes = false;
     mSceneNodes.clear();
+    mInstancingNodes.clear();
+    mInstancingNodesRead = false;
     mSharedLibrariesRead = false;
     mOwnDocument = false;
     mSceneElement = nullptr;

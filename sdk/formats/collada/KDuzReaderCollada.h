@@ -192,8 +192,9 @@ private:
     // same way: node itself, or a copy where a copy would differ.
     KDuzNode* AdoptNode(KDuzNode* node, KDuzScene* visualScene, int depth);
     bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
-    void FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
-                             int depth) const;
+    // The scene node of the first node element of the visual scene that
+    // instances the element of this id; null when there is none.
+    KDuzNode* FirstInstancingNode(const KString& id);
     // The scene's nodes by name (the first in pre-order, as a search from the
     // root finds it), built once for the animation channels.
     KDuzNode* FindSceneNode(const KString& name) const;
@@ -245,6 +246,9 @@ private:
     std::unordered_map<std::string, std::vector<ColladaMorphChannel>> mMorphTable;
     std::vector<KDuzPose*> mPoses;
     std::unordered_map<std::string, KDuzNode*> mSceneNodes;
+    // Element id to the first node instancing it, built once for the channels.
+    std::unordered_map<std::string, KDuzNode*> mInstancingNodes;
+    bool mInstancingNodesRead = false;
     bool mSharedLibrariesRead = false;
     // Written by our own writer (its authoring tool).
     bool mOwnDocument = false;

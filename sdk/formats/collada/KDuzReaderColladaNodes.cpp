@@ -763,21 +763,38 @@ KDuzNode* KDuzReaderCollada::FindSceneNode(const KString& name) const {
     return found != mSceneNodes.end() ? found->second : nullptr;
 }
 
-void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
-                                            int depth) const {
-    if (element == nullptr || element->type != XML_ELEMENT_NODE || depth > kMaxNodeDepth + 1) return;
-    if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) return;
-    xmlNode* instance = nullptr;
-    for (const char* name : {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
-        instance = ColladaFindChildByName(element, name);
-        if (instance != nullptr) break;
+KDuzNode* KDuzReaderCollada::FirstInstancingNode(const KString& id) {
+    if (!mInstancingNodesRead) {
+        // One walk of the visual scene for every channel: the nodes that
+        // instance each element, the first in document order kept. A node
+        // is asked for its camera, controller, geometry or light instance,
+        // in that order.
+        mInstancingNodesRead = true;
+        std::vector<std::pair<const xmlNode*, int>> pending;
+        if (mVisualSceneElement != nullptr) pending.emplace_back(mVisualSceneElement, 0);
+        while (!pending.empty()) {
+            const auto [element, depth] = pending.back();
+            pending.pop_back();
+            if (depth > kMaxNodeDepth + 1) continue;
+            if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) continue;
+            xmlNode* instance = nullptr;
+            for (const char* name : {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
+                instance = ColladaFindChildByName(element, name);
+                if (instance != nullptr) break;
+            }
+            if (instance != nullptr) {
+                // Nodes are named by their "id".
+                mInstancingNodes.try_emplace(ColladaGetAttribute(instance, "url").MidToEnd(1).Buffer(),
+                                             FindSceneNode(ColladaGetAttribute(element, "id")));
+            }
+            const size_t mark = pending.size();
+            for (const xmlNode* child = element->children; child != nullptr; child = child->next)
+                if (child->type == XML_ELEMENT_NODE) pending.emplace_back(child, depth + 1);
+            std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
+        }
     }
-    if (instance != nullptr && ColladaGetAttribute(instance, "url").MidToEnd(1) == id) {
-        // Nodes are named by their "id".
-        out.push_back(FindSceneNode(ColladaGetAttribute(element, "id")));
-    }
-    for (const xmlNode* child = element->children; child != nullptr; child = child->next)
-        FindInstancingNodes(child, id, out, depth + 1);
+    const auto found = mInstancingNodes.find(id.Buffer());
+    return found != mInstancingNodes.end() ? found->second : nullptr;
 }
 
 }  // namespace duzsdk

@@ -778,7 +778,8 @@ KDuzNode* KDuzReaderCollada::FirstInstancingNode(const KString& id) {
             if (depth > kMaxNodeDepth + 1) continue;
             if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) continue;
             xmlNode* instance = nullptr;
-            for (const char* name : {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
+            for (const char* name :
+                 {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
                 instance = ColladaFindChildByName(element, name);
                 if (instance != nullptr) break;
             }

@@ -255,8 +255,12 @@ void DescribeCurves(const KFCurveNode* curves, std::ostringstream& out) {
 }
 
 void DescribeTree(KDuzNode* node, std::ostringstream& out) {
-    auto vector = [&](const char* label, const KgeTVector& v) { out << ' ' << label << '(' << v[0] << ' ' << v[1] << ' ' << v[2] << ')'; };
-    auto vector3 = [&](const char* label, const duzVectorTemplate3<double>& v) { vector(label, KgeTVector(v[0], v[1], v[2], 0.0)); };
+    auto vector = [&](const char* label, const KgeTVector& v) {
+        out << ' ' << label << '(' << v[0] << ' ' << v[1] << ' ' << v[2] << ')';
+    };
+    auto vector3 = [&](const char* label, const duzVectorTemplate3<double>& v) {
+        vector(label, KgeTVector(v[0], v[1], v[2], 0.0));
+    };
     int order = -1;
     node->GetRotationOrder(0, order);
     // Names are left out: the second tree's are made unique.

@@ -246,6 +246,8 @@ void KDuzReaderCollada::ClearTables() {
     mMeshUsesCounted = false;
     mTakeVisualSceneMeshes = false;
     mSceneNodes.clear();
+    mInstancingNodes.clear();
+    mInstancingNodesRead = false;
     mSharedLibrariesRead = false;
     mOwnDocument = false;
     mSceneElement = nullptr;
@@ -498,7 +500,21 @@ bool KDuzReaderCollada::ReadLibrary(KDuzScene* scene, xmlNode* library) {
         }
         return true;
     };
-    if (is("library_geometries", "GEOMETRY")) return each("geometry", [&](xmlNode* e) { return ReadGeometry(e); });
+    if (is("library_geometries", "GEOMETRY")) {
+        // The mesh holds what its geometry says, and nothing looks at the
+        // element again: it goes at once rather than with the document.
+        for (xmlNode* child = library->children; child != nullptr;) {
+            xmlNode* next = child->next;
+            if (ColladaIsElement(child, "geometry")) {
+                mSuccess = ReadGeometry(child);
+                if (!mSuccess) return false;
+                xmlUnlinkNode(child);
+                xmlFreeNode(child);
+            }
+            child = next;
+        }
+        return true;
+    }
     if (is("library_controllers", "CONTROLLER"))
         return each("controller", [&](xmlNode* e) { return ReadController(e); });
     if (is("library_animations", "ANIMATION")) {
@@ -623,7 +639,13 @@ namespace {
 }  // namespace
 
 bool KDuzReaderCollada::InstanceVisualScene(KDuzScene* target, KDuzScene* visualScene) {
-    if (!CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0)) return false;
+    // The last instance takes the visual scene's nodes themselves, each made
+    // once. Skinned documents are copied: their clusters and bind poses are
+    // matched to the copies by name.
+    const bool adopt = mTakeVisualSceneMeshes && mControllers.empty();
+    if (adopt ? !AdoptNodeTree(target, visualScene)
+              : !CopyNodeTree(target->GetRootNode(), visualScene->GetRootNode(), 0))
+        return false;
     const auto byName = ColladaNodesByName(target->GetRootNode());
     const auto relinked = RelinkClusters(target->GetRootNode(), byName);
     for (int p = 0; p < visualScene->GetPoseCount(); ++p) {

@@ -173,8 +173,8 @@ private:
     bool ReadNodeTransforms(xmlNode* element, KDuzNode* node, KDuzNode* parent);
     bool ReadInstanceAttribute(xmlNode* element, KDuzNode* node, KDuzObject* attribute);
     bool ReadInstance(xmlNode* element, xmlNode* instance, KDuzNode* node);
-    // Reads the node an instance_node names as a child of parent.
-    bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth);
+    // Reads the node an instance_node names, for parent: appended to children.
+    bool ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth, std::vector<KDuzNode*>& children);
     bool BindMaterials(xmlNode* instance, KDuzNode* node);
     void BindMaterialTextures(KDuzMesh* mesh, int materialIndex, const KString& symbol,
                               const std::vector<ColladaTextureBinding>& bindings);
@@ -184,9 +184,17 @@ private:
     int TexcoordLayer(const KString& symbol, const KString& texcoord);
     bool MakeJoint(KDuzNode* node, const KString& id);
     bool CopyNodeTree(KDuzNode* destination, KDuzNode* source, int depth);
+    // Moves the visual scene's nodes under the target's root, each left as
+    // CopyNodeTree would have copied it: for the last instance of a visual
+    // scene, whose nodes are not needed again.
+    bool AdoptNodeTree(KDuzScene* target, KDuzScene* visualScene);
+    // The node to stand for node in the scene, with its subtree taken the
+    // same way: node itself, or a copy where a copy would differ.
+    KDuzNode* AdoptNode(KDuzNode* node, KDuzScene* visualScene, int depth);
     bool ColladaCopyNodeAttribute(KDuzNode* destination, KDuzNode* source);
-    void FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
-                             int depth) const;
+    // The scene node of the first node element of the visual scene that
+    // instances the element of this id; null when there is none.
+    KDuzNode* FirstInstancingNode(const KString& id);
     // The scene's nodes by name (the first in pre-order, as a search from the
     // root finds it), built once for the animation channels.
     KDuzNode* FindSceneNode(const KString& name) const;
@@ -238,6 +246,9 @@ private:
     std::unordered_map<std::string, std::vector<ColladaMorphChannel>> mMorphTable;
     std::vector<KDuzPose*> mPoses;
     std::unordered_map<std::string, KDuzNode*> mSceneNodes;
+    // Element id to the first node instancing it, built once for the channels.
+    std::unordered_map<std::string, KDuzNode*> mInstancingNodes;
+    bool mInstancingNodesRead = false;
     bool mSharedLibrariesRead = false;
     // Written by our own writer (its authoring tool).
     bool mOwnDocument = false;

@@ -113,11 +113,7 @@ bool KDuzReaderCollada::ReadAnimation(xmlNode* animation, KDuzScene* scene, int 
             node = FindSceneNode(shapes->second.front().nodeName);
         } else {
             node = FindSceneNode(elementId);
-            if (node == nullptr && mVisualSceneElement != nullptr) {
-                std::vector<KDuzNode*> instancing;
-                FindInstancingNodes(mVisualSceneElement, elementId, instancing, 0);
-                if (!instancing.empty()) node = instancing.front();
-            }
+            if (node == nullptr) node = FirstInstancingNode(elementId);
         }
         if (node == nullptr) {
             NotifyWarning(KString("node channel not found for animation") + suffix);

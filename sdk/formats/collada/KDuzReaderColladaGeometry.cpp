@@ -147,14 +147,6 @@ void CopyNormals(KDuzGeometryBase* destination, const KDuzGeometryBase* source) 
     }
 }
 
-// The value arrays of a source: float_array, Name_array, IDREF_array and the like.
-bool IsArrayElement(const xmlNode* element) {
-    if (element == nullptr || element->type != XML_ELEMENT_NODE) return false;
-    const char* name = ColladaElementName(element);
-    const size_t length = std::strlen(name);
-    return std::strcmp(name, "array") == 0 || (length > 6 && std::strcmp(name + length - 6, "_array") == 0);
-}
-
 // The direct array of an element whose values grow with the mesh; null for
 // elements of a few shared objects (materials, textures).
 KDynamicArray* GrowingDirectArray(KDuzLayerElement* element) {
@@ -252,11 +244,6 @@ bool KDuzReaderCollada::ReadGeometry(xmlNode* geometry) {
         mesh = KDuzMesh::Create(mManager, "");
         if (mesh == nullptr || !ReadMesh(child, mesh)) return false;
         mNodeAttributes.emplace(id.Buffer(), mesh);
-        // The mesh holds the values now: its sources' texts are not read again.
-        for (xmlNode* source = child->children; source != nullptr; source = source->next)
-            if (ColladaIsElement(source, "source"))
-                for (xmlNode* array = source->children; array != nullptr; array = array->next)
-                    if (IsArrayElement(array)) ColladaReleaseText(array);
     }
     if (mesh == nullptr) {
         NotifyWarning(KString("no mesh found for library ") + id);

@@ -24,8 +24,6 @@ namespace duzsdk {
 
 namespace {
 
-constexpr int kShadingModeTextured = 5;
-
 enum AttributeType {
     kNull = 1, kMarker = 2, kSkeleton = 3, kMesh = 4, kNurb = 5, kPatch = 6,
     kCamera = 7, kCameraSwitcher = 8, kLight = 9
@@ -175,6 +173,10 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
     const KString type = ColladaGetAttribute(element, "type");
     const KString sid = ColladaGetAttribute(element, "sid");
     if (!sid.IsEmpty()) mNodeSids.emplace(node->GetName(), sid);
+    // Children join once the node has its attribute, the order a copy of the
+    // node has them in: a tree taken whole then lands in the scene as a copy
+    // would.
+    std::vector<KDuzNode*> children;
     for (xmlNode* child = element->children; child != nullptr; child = child->next) {
         if (child->type != XML_ELEMENT_NODE) continue;
         const KString name(ColladaElementName(child));
@@ -190,9 +192,9 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
             KDuzNode* holder = KDuzNode::Create(mManager, (KString(node->GetName()) + "-instance").Buffer());
             if (holder == nullptr) return false;
             if (!ReadInstance(child, child, holder)) return false;
-            node->AddChild(holder);
+            children.push_back(holder);
         } else if (name == "instance_node") {
-            if (!ReadInstanceNode(child, node, depth)) return false;
+            if (!ReadInstanceNode(child, node, depth, children)) return false;
         } else if (name == "node") {
             const KString childId = ColladaNodeName(child);
             if (!CheckCameraName(childId)) continue;
@@ -200,7 +202,7 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
             if (childNode == nullptr) return false;
             mSuccess = ReadNode(child, childNode, childId, depth + 1, node);
             if (!mSuccess) return false;
-            node->AddChild(childNode);
+            children.push_back(childNode);
         } else if (name == "lookat" || name == "matrix" || name == "rotate" || name == "scale" ||
                    name == "skew" || name == "translate" || name == "extra" || name == "perspective") {
             // Read by the transform pass.
@@ -209,15 +211,21 @@ bool KDuzReaderCollada::ReadNode(xmlNode* element, KDuzNode* node, const KString
             NotifyWarning(KString("structure ") + name + " is not read");
         }
     }
+    bool made = true;
     if (node->GetNodeAttribute() == nullptr) {
-        if (type == "JOINT") return MakeJoint(node, id);
-        KDuzNull* null = KDuzNull::Create(mManager, "");
-        if (null != nullptr) node->SetNodeAttribute(null);
+        if (type == "JOINT") {
+            made = MakeJoint(node, id);
+        } else {
+            KDuzNull* null = KDuzNull::Create(mManager, "");
+            if (null != nullptr) node->SetNodeAttribute(null);
+        }
     }
-    return true;
+    for (KDuzNode* child : children) node->AddChild(child);
+    return made;
 }
 
-bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth) {
+bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, int depth,
+                                         std::vector<KDuzNode*>& children) {
     if (mNodeElements.empty()) {
         // Every node of the document by id, for the instances to follow.
         ColladaForEachElement(xmlDocGetRootElement(mDocument), [&](xmlNode* element) {
@@ -245,7 +253,7 @@ bool KDuzReaderCollada::ReadInstanceNode(xmlNode* instance, KDuzNode* parent, in
     mSuccess = ReadNode(target, node, name, depth + 1, parent);
     mExpanding.pop_back();
     if (!mSuccess) return false;
-    parent->AddChild(node);
+    children.push_back(node);
     return true;
 }
 
@@ -600,14 +608,12 @@ bool KDuzReaderCollada::ReadInstanceAttribute(xmlNode* element, KDuzNode* node, 
             // stay until the read ends.
             if (TakesLastMeshUse(attribute) && library->GetLayer(0) != nullptr) {
                 node->SetNodeAttribute(library);
-                node->SetShadingMode(kShadingModeTextured);
                 return true;
             }
             KDuzMesh* mesh = KDuzMesh::Create(mManager, "");
             if (mesh == nullptr) return false;
             node->SetNodeAttribute(mesh);
             CopyMesh(mesh, library, false);
-            node->SetShadingMode(kShadingModeTextured);
             return true;
         }
         case kNurb:
@@ -678,26 +684,118 @@ bool KDuzReaderCollada::CopyNodeTree(KDuzNode* destination, KDuzNode* source, in
     return true;
 }
 
+namespace {
+
+// Takes object, and whatever it brings along, out of scene so it can join
+// another: an object keeps the first scene it joins.
+void LeaveScene(KDuzObject* object, KDuzScene* scene) {
+    std::vector<KDuzObject*> pending{object};
+    std::vector<KDuzObject*> sources;
+    while (!pending.empty()) {
+        KDuzObject* current = pending.back();
+        pending.pop_back();
+        if (current == nullptr || current->GetScene() != scene) continue;
+        scene->DisconnectSrcObject(current);
+        KDuzCollectSrcObjects(current, KClassId(), sources);
+        pending.insert(pending.end(), sources.rbegin(), sources.rend());
+    }
+}
+
+}  // namespace
+
+bool KDuzReaderCollada::AdoptNodeTree(KDuzScene* target, KDuzScene* visualScene) {
+    KDuzNode* from = visualScene->GetRootNode();
+    KDuzNode* to = target->GetRootNode();
+    if (from == nullptr || to == nullptr || !CopyNodeForInstance(to, from)) return false;
+    std::vector<KDuzNode*> tops;
+    for (int i = 0; i < from->GetChildCount(); ++i)
+        if (KDuzNode* child = from->GetChild(i)) tops.push_back(child);
+    for (KDuzNode* top : tops) {
+        KDuzNode* adopted = AdoptNode(top, visualScene, 1);
+        if (adopted == nullptr || !to->AddChild(adopted)) return false;
+    }
+    return true;
+}
+
+KDuzNode* KDuzReaderCollada::AdoptNode(KDuzNode* node, KDuzScene* visualScene, int depth) {
+    if (depth > kMaxNodeDepth + 1) return nullptr;
+    LeaveScene(node, visualScene);
+    KDuzNode* adopted = node;
+    KDuzObject* attribute = node->GetNodeAttribute();
+    const int type = attribute != nullptr ? KDuzNode::GetAttributeTypeOf(attribute) : kNull;
+    if (type == kNull || type == kSkeleton || type == kMesh) {
+        // A copy would hold what these hold: the node keeps its attribute
+        // and takes the settings a copy is given.
+        int order = 0;
+        node->GetRotationOrder(0, order);
+        node->SetRotationOrder(0, order);
+        node->SetPivotState(0, 1);
+        node->SetPivotState(1, 1);
+        ColladaCopyNodeTransform(node, node);
+    } else {
+        // Cameras and lights keep more than a copy of them does, and a node
+        // keeps traces of an attribute it let go: such nodes are copied.
+        adopted = KDuzNode::Create(mManager, node->GetName());
+        if (adopted == nullptr || !CopyNodeForInstance(adopted, node)) return nullptr;
+    }
+    std::vector<KDuzNode*> children;
+    for (int i = 0; i < node->GetChildCount(); ++i)
+        if (KDuzNode* child = node->GetChild(i)) children.push_back(child);
+    bool same = adopted == node;
+    std::vector<KDuzNode*> adoptedChildren;
+    adoptedChildren.reserve(children.size());
+    for (KDuzNode* child : children) {
+        KDuzNode* taken = AdoptNode(child, visualScene, depth + 1);
+        if (taken == nullptr) return nullptr;
+        adoptedChildren.push_back(taken);
+        same = same && taken == child;
+    }
+    if (!same) {
+        // Copies stand where their nodes stood, in the same order.
+        for (KDuzNode* child : children) node->RemoveChild(child);
+        for (KDuzNode* child : adoptedChildren) adopted->AddChild(child);
+    }
+    return adopted;
+}
+
 KDuzNode* KDuzReaderCollada::FindSceneNode(const KString& name) const {
     const auto found = mSceneNodes.find(name.Buffer());
     return found != mSceneNodes.end() ? found->second : nullptr;
 }
 
-void KDuzReaderCollada::FindInstancingNodes(const xmlNode* element, const KString& id, std::vector<KDuzNode*>& out,
-                                            int depth) const {
-    if (element == nullptr || element->type != XML_ELEMENT_NODE || depth > kMaxNodeDepth + 1) return;
-    if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) return;
-    xmlNode* instance = nullptr;
-    for (const char* name : {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
-        instance = ColladaFindChildByName(element, name);
-        if (instance != nullptr) break;
+KDuzNode* KDuzReaderCollada::FirstInstancingNode(const KString& id) {
+    if (!mInstancingNodesRead) {
+        // One walk of the visual scene for every channel: the nodes that
+        // instance each element, the first in document order kept. A node
+        // is asked for its camera, controller, geometry or light instance,
+        // in that order.
+        mInstancingNodesRead = true;
+        std::vector<std::pair<const xmlNode*, int>> pending;
+        if (mVisualSceneElement != nullptr) pending.emplace_back(mVisualSceneElement, 0);
+        while (!pending.empty()) {
+            const auto [element, depth] = pending.back();
+            pending.pop_back();
+            if (depth > kMaxNodeDepth + 1) continue;
+            if (!ColladaIsElement(element, "visual_scene") && !ColladaIsElement(element, "node")) continue;
+            xmlNode* instance = nullptr;
+            for (const char* name :
+                 {"instance_camera", "instance_controller", "instance_geometry", "instance_light"}) {
+                instance = ColladaFindChildByName(element, name);
+                if (instance != nullptr) break;
+            }
+            if (instance != nullptr) {
+                // Nodes are named by their "id".
+                mInstancingNodes.try_emplace(ColladaGetAttribute(instance, "url").MidToEnd(1).Buffer(),
+                                             FindSceneNode(ColladaGetAttribute(element, "id")));
+            }
+            const size_t mark = pending.size();
+            for (const xmlNode* child = element->children; child != nullptr; child = child->next)
+                if (child->type == XML_ELEMENT_NODE) pending.emplace_back(child, depth + 1);
+            std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(mark), pending.end());
+        }
     }
-    if (instance != nullptr && ColladaGetAttribute(instance, "url").MidToEnd(1) == id) {
-        // Nodes are named by their "id".
-        out.push_back(FindSceneNode(ColladaGetAttribute(element, "id")));
-    }
-    for (const xmlNode* child = element->children; child != nullptr; child = child->next)
-        FindInstancingNodes(child, id, out, depth + 1);
+    const auto found = mInstancingNodes.find(id.Buffer());
+    return found != mInstancingNodes.end() ? found->second : nullptr;
 }
 
 }  // namespace duzsdk

@@ -3,7 +3,14 @@
 #include "ColladaReaderFixture.h"
 
 #include <cmath>
+#include <map>
+#include <sstream>
+#include <utility>
+#include <vector>
 
+#include "sdk/animation/KDuzTakeNode.h"
+#include "sdk/animation/KFCurveNode.h"
+#include "sdk/geometry/KDuzMesh.h"
 #include "sdk/scene/KDuzCamera.h"
 #include "sdk/scene/KDuzGlobalLightSettings.h"
 #include "sdk/scene/KDuzLight.h"
@@ -235,6 +242,152 @@ TEST_F(ColladaReaderTest, JointNodesBecomeLimbSkeletons) {
     ASSERT_NE(skeleton, nullptr);
     EXPECT_EQ(skeleton->GetSkeletonType(), KDuzSkeleton::eLimbNode);
     EXPECT_EQ(Node("k")->GetParent(), Node("j"));
+}
+
+
+// What a node and its subtree hold, as text: the settings, attribute and
+// take curves that a copy of a node carries.
+void DescribeCurves(const KFCurveNode* curves, std::ostringstream& out) {
+    if (curves == nullptr) return;
+    out << " [" << curves->GetName();
+    for (int i = 0; i < curves->GetChildCount(); ++i) DescribeCurves(curves->GetChild(i), out);
+    out << "]";
+}
+
+void DescribeTree(KDuzNode* node, std::ostringstream& out) {
+    auto vector = [&](const char* label, const KgeTVector& v) {
+        out << ' ' << label << '(' << v[0] << ' ' << v[1] << ' ' << v[2] << ')';
+    };
+    auto vector3 = [&](const char* label, const duzVectorTemplate3<double>& v) {
+        vector(label, KgeTVector(v[0], v[1], v[2], 0.0));
+    };
+    int order = -1;
+    node->GetRotationOrder(0, order);
+    // Names are left out: the second tree's are made unique.
+    out << "children=" << node->GetChildCount() << " shading=" << node->GetShadingMode()
+        << " visible=" << node->GetVisibility() << " pivots=" << node->GetPivotState(0) << node->GetPivotState(1)
+        << " order=" << order << " active=" << node->GetRotationActive();
+    vector3("t", node->GetLclTranslation());
+    vector3("r", node->GetLclRotation());
+    vector3("s", node->GetLclScaling());
+    for (int set = 0; set < 2; ++set) {
+        vector("roff", node->GetRotationOffset(set));
+        vector("rpiv", node->GetRotationPivot(set));
+        vector("pre", node->GetPreRotation(set));
+        vector("post", node->GetPostRotation(set));
+        vector("soff", node->GetScalingOffset(set));
+        vector("spiv", node->GetScalingPivot(set));
+    }
+    KDuzObject* attribute = node->GetNodeAttribute();
+    out << " attributes=" << node->GetNodeAttributeCount() << " type=" << KDuzNode::GetAttributeTypeOf(attribute);
+    if (auto* mesh = dynamic_cast<KDuzMesh*>(attribute)) {
+        out << " points=" << mesh->GetControlPointsCount() << " polygons=" << mesh->GetPolygonCount()
+            << " layers=" << mesh->GetLayerCount() << " materials=" << mesh->GetMaterialCount()
+            << " textures=" << mesh->GetTextureCount();
+        for (int i = 0; i < mesh->GetControlPointsCount(); ++i) vector("p", mesh->GetControlPoints()[i]);
+    } else if (auto* camera = dynamic_cast<KDuzCamera*>(attribute)) {
+        vector("eye", camera->GetPosition());
+        vector("interest", camera->GetInterestPosition());
+        vector("up", camera->GetUpVector());
+        out << " focus=" << camera->GetFocusDistance() << " fov=" << camera->GetFieldOfView();
+    } else if (auto* light = dynamic_cast<KDuzLight*>(attribute)) {
+        out << " light=" << light->GetLightType() << " cone=" << light->GetConeAngle();
+    }
+    out << " takes=" << node->GetTakeNodeCount();
+    if (KDuzTakeNode* take = node->GetCurrentTakeNode()) DescribeCurves(take->GetCurveNode(), out);
+    out << '\n';
+    for (int i = 0; i < node->GetChildCount(); ++i) DescribeTree(node->GetChild(i), out);
+}
+
+// The last instance of a visual scene takes its nodes rather than copying
+// them; the first instance is a copy. Both must hold the same: cameras with a
+// look-at, lights, nodes under turned frames, joints, textured meshes, a
+// second instance on one node and nodes of library_nodes.
+TEST_F(ColladaReaderTest, NodesTakenFromTheVisualSceneHoldWhatCopiesHold) {
+    const std::string libraries =
+        "<library_images><image id=\"img\"><init_from>./checker.png</init_from></image></library_images>"
+        "<library_effects><effect id=\"fx\"><profile_COMMON><technique sid=\"t\"><lambert><diffuse>"
+        "<texture texture=\"img\" texcoord=\"UV0\"/></diffuse></lambert></technique></profile_COMMON>"
+        "</effect></library_effects>"
+        "<library_materials><material id=\"mat\"><instance_effect url=\"#fx\"/></material></library_materials>"
+        "<library_geometries><geometry id=\"g\"><mesh>"
+        "<source id=\"p\"><float_array count=\"9\">0 0 0 1 0 0 0 1 0</float_array><technique_common>"
+        "<accessor count=\"3\" stride=\"3\"/></technique_common></source>"
+        "<source id=\"t\"><float_array count=\"6\">0 0 1 0 0 1</float_array><technique_common>"
+        "<accessor count=\"3\" stride=\"2\"/></technique_common></source>"
+        "<vertices id=\"v\"><input semantic=\"POSITION\" source=\"#p\"/></vertices>"
+        "<triangles count=\"1\" material=\"sym\"><input semantic=\"VERTEX\" source=\"#v\" offset=\"0\"/>"
+        "<input semantic=\"TEXCOORD\" source=\"#t\" offset=\"0\" set=\"0\"/><p>0 1 2</p></triangles>"
+        "</mesh></geometry></library_geometries>"
+        "<library_cameras><camera id=\"C\"><optics><technique_common><perspective><yfov>40</yfov>"
+        "<znear>1</znear><zfar>100</zfar></perspective></technique_common></optics></camera></library_cameras>"
+        "<library_lights><light id=\"L\"><technique_common><spot><color>1 1 1</color></spot>"
+        "</technique_common></light></library_lights>"
+        "<library_nodes><node id=\"lib\"><translate>0 1 0</translate><instance_geometry url=\"#g\"/></node>"
+        "</library_nodes>";
+    const std::string bound =
+        "<instance_geometry url=\"#g\"><bind_material><technique_common>"
+        "<instance_material symbol=\"sym\" target=\"#mat\"><bind_vertex_input semantic=\"UV0\" "
+        "input_semantic=\"TEXCOORD\" input_set=\"0\"/></instance_material></technique_common></bind_material>"
+        "</instance_geometry>";
+    const std::string nodes =
+        "<node id=\"body\"><node id=\"inner\"><translate>1 2 3</translate>" + bound + "</node>" + bound +
+        "<instance_light url=\"#L\"/></node>"
+        "<node id=\"eye\"><lookat>0 0 10 0 0 0 0 1 0</lookat><instance_camera url=\"#C\"/>"
+        "<node id=\"under-eye\"><translate>1 0 0</translate></node></node>"
+        "<node id=\"lamp\"><rotate>1 0 0 45</rotate><instance_light url=\"#L\"/><node id=\"under-lamp\"/></node>"
+        "<node id=\"j\" type=\"JOINT\"><node id=\"k\" type=\"JOINT\"/></node>"
+        "<node id=\"again\">" + bound + "</node>";
+    const int tops = 5;
+    const std::string instanced = "<node id=\"ref\"><instance_node url=\"#lib\"/></node>";
+    for (const std::string& extra : {std::string(), instanced}) {
+        SCOPED_TRACE(extra);
+        scene = KDuzScene::Create(manager, "");
+        ASSERT_TRUE(Read(Doc(libraries + "<library_visual_scenes><visual_scene id=\"vs\">" + nodes + extra +
+                             "</visual_scene></library_visual_scenes><scene><instance_visual_scene url=\"#vs\"/>"
+                             "<instance_visual_scene url=\"#vs\"/></scene>")))
+            << AllSaid();
+        KDuzNode* root = scene->GetRootNode();
+        const int count = tops + (extra.empty() ? 0 : 1);
+        ASSERT_EQ(root->GetChildCount(), 2 * count);
+        for (int i = 0; i < count; ++i) {
+            std::ostringstream copied;
+            std::ostringstream taken;
+            DescribeTree(root->GetChild(i), copied);
+            DescribeTree(root->GetChild(count + i), taken);
+            EXPECT_EQ(taken.str(), copied.str());
+        }
+        // The scene lists both trees' nodes and meshes in the same order.
+        std::map<const KDuzObject*, std::pair<int, int>> places;   // tree, place in it
+        for (int tree = 0; tree < 2; ++tree) {
+            std::vector<KDuzNode*> pending;
+            for (int i = count - 1; i >= 0; --i) pending.push_back(root->GetChild(tree * count + i));
+            int place = 0;
+            while (!pending.empty()) {
+                KDuzNode* node = pending.back();
+                pending.pop_back();
+                places[node] = {tree, place};
+                if (node->GetNodeAttribute() != nullptr) places[node->GetNodeAttribute()] = {tree, place};
+                ++place;
+                for (int i = node->GetChildCount() - 1; i >= 0; --i) pending.push_back(node->GetChild(i));
+            }
+        }
+        std::vector<int> order[2][2];   // [nodes or meshes][tree]
+        for (int i = 0; i < scene->GetNodeCount(); ++i) {
+            const auto found = places.find(scene->GetNode(i));
+            if (found != places.end()) order[0][found->second.first].push_back(found->second.second);
+        }
+        for (int i = 0; i < scene->GetGeometryCount(); ++i) {
+            const auto found = places.find(scene->GetGeometry(i));
+            if (found != places.end()) order[1][found->second.first].push_back(found->second.second);
+        }
+        EXPECT_EQ(order[0][1], order[0][0]);
+        EXPECT_EQ(order[1][1], order[1][0]);
+        EXPECT_FALSE(order[1][0].empty());
+        auto* mesh = dynamic_cast<KDuzMesh*>(root->GetChild(count + tops - 1)->GetNodeAttribute());
+        ASSERT_NE(mesh, nullptr);
+        EXPECT_EQ(mesh->GetTextureCount(), 1);
+    }
 }
 
 }  // namespace

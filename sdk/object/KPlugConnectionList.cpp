@@ -87,6 +87,8 @@ KPlugConnectionList::~KPlugConnectionList() = default;
 
 std::size_t KPlugConnectionList::Dead() const { return mGaps ? mGaps->dead : 0; }
 
+std::size_t KPlugConnectionList::Head() const { return mGaps && !mGaps->Tracking() ? mGaps->head : 0; }
+
 KPlugConnectionList::Gaps& KPlugConnectionList::EnsureGaps() const {
     if (!mGaps) mGaps = std::make_unique<Gaps>();
     return *mGaps;

@@ -67,7 +67,7 @@ public:
     // Constant time unless entries left from the middle since the list was
     // last compacted; logarithmic then.
     const KPlugConnection& operator[](std::size_t index) const { return mSlots[SlotOf(index)]; }
-    const_iterator begin() const { return {mSlots.data(), mSlots.data() + mSlots.size()}; }
+    const_iterator begin() const { return {mSlots.data() + Head(), mSlots.data() + mSlots.size()}; }
     const_iterator end() const { return {mSlots.data() + mSlots.size(), mSlots.data() + mSlots.size()}; }
 
     // pos is clamped to [0, size()].
@@ -93,6 +93,8 @@ private:
     struct Gaps;
 
     std::size_t Dead() const;
+    // Dead slots known to come before the first live one.
+    std::size_t Head() const;
     std::size_t SlotOf(std::size_t index) const;
     std::size_t IndexOf(std::size_t slot) const;
     Gaps& EnsureGaps() const;

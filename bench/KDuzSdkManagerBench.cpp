@@ -59,7 +59,7 @@ BENCHMARK(BM_PropertiesOnOneObject)->RangeMultiplier(2)->Range(1 << 8, 1 << 12)-
 }  // namespace
 
 // Destroying N nodes one by one under a scene's root, in the order they were
-// made and in reverse; each size runs once. per_item_ns is the figure to
+// made, in reverse and shuffled; each size runs once. per_item_ns is the figure to
 // compare: it should stay flat from 10^3 to 10^5. The baseline erases the
 // same pointers from a vector (by value, same order) and from a hash set,
 // the flat floor of any list that must forget an entry.

@@ -44,6 +44,9 @@ unsigned SelectBit(std::uint64_t word, unsigned n) {
 struct KPlugConnectionList::Gaps {
     std::size_t head = 0;   // dead slots before the first live one
     std::size_t dead = 0;   // all dead slots, the head's included
+    // Slots ever dropped from the front. Remembered slots count from the
+    // first slot the list ever had, so dropping the front moves none of them.
+    std::uint32_t dropped = 0;
     // Slots walked for stale remembered slots since they were last all
     // refreshed; past the list's length one pass refreshes them all.
     std::size_t missWork = 0;
@@ -119,10 +122,18 @@ std::size_t KPlugConnectionList::IndexOf(std::size_t slot) const {
     return g.LiveBefore(word) + static_cast<std::size_t>(std::popcount(g.live[word] & below));
 }
 
+std::uint32_t KPlugConnectionList::Stored(std::size_t slot) const {
+    return static_cast<std::uint32_t>(slot) + (mGaps ? mGaps->dropped : 0);
+}
+
+std::size_t KPlugConnectionList::Physical(std::uint32_t stored) const {
+    return static_cast<std::uint32_t>(stored - (mGaps ? mGaps->dropped : 0));
+}
+
 void KPlugConnectionList::Remember(std::size_t slot) {
     Tally& tally = mTally.try_emplace(mSlots[slot].plug, Tally{0, 0}).first->second;
     ++tally.count;
-    tally.slot = static_cast<std::uint32_t>(slot);
+    tally.slot = Stored(slot);
 }
 
 void KPlugConnectionList::Forget(const KPlug* plug) {
@@ -239,6 +250,13 @@ void KPlugConnectionList::CompactIfSparse() {
 }
 
 void KPlugConnectionList::Compact() {
+    Gaps& g = *mGaps;
+    if (!g.Tracking()) {   // only the front is dead: remembered slots hold
+        mSlots.erase(mSlots.begin(), mSlots.begin() + static_cast<std::ptrdiff_t>(g.head));
+        g.dropped += static_cast<std::uint32_t>(g.head);
+        g.Drop();
+        return;
+    }
     mSlots.erase(std::remove_if(mSlots.begin(), mSlots.end(),
                                 [](const KPlugConnection& entry) { return entry.plug == nullptr; }),
                  mSlots.end());
@@ -262,8 +280,8 @@ int KPlugConnectionList::find_last(const KPlug* plug) const {
     Tally& tally = it->second;
     if (tally.count == 1) {
         // Dead slots hold no plug, so a slot holding this one is its entry.
-        if (tally.slot < mSlots.size() && mSlots[tally.slot].plug == plug)
-            return static_cast<int>(IndexOf(tally.slot));
+        const std::size_t slot = Physical(tally.slot);
+        if (slot < mSlots.size() && mSlots[slot].plug == plug) return static_cast<int>(IndexOf(slot));
         return FindStale(plug, tally);
     }
     for (std::size_t slot = mSlots.size(); slot > 0; --slot) {
@@ -285,10 +303,10 @@ int KPlugConnectionList::FindStale(const KPlug* plug, Tally& tally) const {
             if (at == nullptr) continue;
             const auto found = mTally.find(at);
             if (found != mTally.end() && found->second.count == 1)
-                found->second.slot = static_cast<std::uint32_t>(slot);
+                found->second.slot = Stored(slot);
         }
-        if (tally.slot < mSlots.size() && mSlots[tally.slot].plug == plug)
-            return static_cast<int>(IndexOf(tally.slot));
+        const std::size_t slot = Physical(tally.slot);
+        if (slot < mSlots.size() && mSlots[slot].plug == plug) return static_cast<int>(IndexOf(slot));
         return -1;
     }
     std::size_t low = 0;
@@ -296,11 +314,11 @@ int KPlugConnectionList::FindStale(const KPlug* plug, Tally& tally) const {
     while (low < high) {
         g.missWork += 2;
         if (mSlots[high - 1].plug == plug) {
-            tally.slot = static_cast<std::uint32_t>(high - 1);
+            tally.slot = Stored(high - 1);
             return static_cast<int>(IndexOf(high - 1));
         }
         if (mSlots[low].plug == plug) {
-            tally.slot = static_cast<std::uint32_t>(low);
+            tally.slot = Stored(low);
             return static_cast<int>(IndexOf(low));
         }
         ++low;

@@ -87,7 +87,7 @@ private:
     struct Tally {
         int count;
         // Where the plug's entry was put; checked before use, since inserts
-        // in the middle and compaction move entries.
+        // in the middle and compaction of middle gaps move entries.
         std::uint32_t slot;
     };
     struct Gaps;
@@ -98,6 +98,8 @@ private:
     std::size_t SlotOf(std::size_t index) const;
     std::size_t IndexOf(std::size_t slot) const;
     Gaps& EnsureGaps() const;
+    std::uint32_t Stored(std::size_t slot) const;
+    std::size_t Physical(std::uint32_t stored) const;
     void Remember(std::size_t slot);
     void Forget(const KPlug* plug);
     void MarkDead(std::size_t slot);

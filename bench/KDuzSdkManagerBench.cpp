@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <random>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -58,7 +59,7 @@ BENCHMARK(BM_PropertiesOnOneObject)->RangeMultiplier(2)->Range(1 << 8, 1 << 12)-
 }  // namespace
 
 // Destroying N nodes one by one under a scene's root, in the order they were
-// made and in reverse; each size runs once. per_item_ns is the figure to
+// made, in reverse and shuffled; each size runs once. per_item_ns is the figure to
 // compare: it should stay flat from 10^3 to 10^5. The baseline erases the
 // same pointers from a vector (by value, same order) and from a hash set,
 // the flat floor of any list that must forget an entry.
@@ -68,7 +69,12 @@ double SinceNs(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
 }
 
-void DestroyNodes(benchmark::State& state, bool reverse) {
+enum class Order { kCreation, kReverse, kShuffled };
+
+// A fixed seed, so every run destroys in the same order.
+constexpr unsigned kShuffleSeed = 20261211u;
+
+void DestroyNodes(benchmark::State& state, Order order) {
     const int count = static_cast<int>(state.range(0));
     double total = 0;
     for (auto _ : state) {
@@ -80,7 +86,8 @@ void DestroyNodes(benchmark::State& state, bool reverse) {
             nodes.push_back(KDuzNode::Create(manager, ("Node" + std::to_string(i)).c_str()));
             scene->GetRootNode()->AddChild(nodes.back());
         }
-        if (reverse) std::reverse(nodes.begin(), nodes.end());
+        if (order == Order::kReverse) std::reverse(nodes.begin(), nodes.end());
+        if (order == Order::kShuffled) std::shuffle(nodes.begin(), nodes.end(), std::mt19937(kShuffleSeed));
         const auto start = std::chrono::steady_clock::now();
         for (KDuzNode* node : nodes) node->Destroy();
         const double ns = SinceNs(start);
@@ -92,10 +99,37 @@ void DestroyNodes(benchmark::State& state, bool reverse) {
     state.counters["per_item_ns"] = total / static_cast<double>(state.iterations()) / count;
 }
 
-void BM_DestroyNodesInCreationOrder(benchmark::State& state) { DestroyNodes(state, false); }
-void BM_DestroyNodesInReverse(benchmark::State& state) { DestroyNodes(state, true); }
+void BM_DestroyNodesInCreationOrder(benchmark::State& state) { DestroyNodes(state, Order::kCreation); }
+void BM_DestroyNodesInReverse(benchmark::State& state) { DestroyNodes(state, Order::kReverse); }
+void BM_DestroyNodesInRandomOrder(benchmark::State& state) { DestroyNodes(state, Order::kShuffled); }
 BENCHMARK(BM_DestroyNodesInCreationOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime();
 BENCHMARK(BM_DestroyNodesInReverse)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime();
+BENCHMARK(BM_DestroyNodesInRandomOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime();
+
+// The manager's own teardown of a scene whose nodes were made in one order
+// and put below the root in another (shuffled, fixed seed), so neither the
+// registry nor the root lets them go from an end.
+void BM_ManagerTeardownShuffledScene(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    double total = 0;
+    for (auto _ : state) {
+        KDuzSdkManager* manager = KDuzSdkManager::Create();
+        KDuzScene* scene = KDuzScene::Create(manager, "");
+        std::vector<KDuzNode*> nodes;
+        nodes.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            nodes.push_back(KDuzNode::Create(manager, ("Node" + std::to_string(i)).c_str()));
+        std::shuffle(nodes.begin(), nodes.end(), std::mt19937(kShuffleSeed));
+        for (KDuzNode* node : nodes) scene->GetRootNode()->AddChild(node);
+        const auto start = std::chrono::steady_clock::now();
+        manager->Destroy();
+        const double ns = SinceNs(start);
+        state.SetIterationTime(ns * 1e-9);
+        total += ns;
+    }
+    state.counters["per_item_ns"] = total / static_cast<double>(state.iterations()) / count;
+}
+BENCHMARK(BM_ManagerTeardownShuffledScene)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime();
 
 void BM_DestroyBaselineVectorErase(benchmark::State& state) {
     // Finding each pointer in an ordered vector and erasing it there: the

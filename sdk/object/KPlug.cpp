@@ -8,66 +8,32 @@ namespace {
 
 int gLivePlugs = 0;
 
-// Position of the entry for plug, searched from the end; the end when the
-// plug is null or absent.
+// Position of the last entry for plug; the end when the plug is null or
+// absent.
 int InsertPosition(const KPlugConnectionList& list, const KPlug* before) {
-    if (before != nullptr) {
-        for (int i = static_cast<int>(list.size()) - 1; i >= 0; --i) {
-            if (list[i].plug == before) return i;
-        }
-    }
-    return static_cast<int>(list.size());
+    const int found = before != nullptr ? list.find_last(before) : -1;
+    return found != -1 ? found : static_cast<int>(list.size());
 }
 
-using EntryCounts = std::unordered_map<const KPlug*, int>;
-
-// The list and its counts change together, only through these.
+// The list's stamp changes with every edit, only through these.
 uint64_t gConnectionEpoch = 1;
 uint64_t gPublicEpoch = 1;
 
-int InsertEntry(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp, int pos,
-                KPlugConnection entry) {
+int InsertEntry(KPlugConnectionList& list, uint64_t& stamp, int pos, KPlugConnection entry) {
     stamp = ++gConnectionEpoch;
     if (pos < 0 || pos > static_cast<int>(list.size())) pos = static_cast<int>(list.size());
     list.insert(static_cast<std::size_t>(pos), entry);
-    ++counts[entry.plug];
     return pos;
 }
 
-void EraseEntry(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp, int pos) {
+void EraseEntry(KPlugConnectionList& list, uint64_t& stamp, int pos) {
     stamp = ++gConnectionEpoch;
-    auto it = counts.find(list[pos].plug);
-    if (it != counts.end() && --it->second <= 0) counts.erase(it);
     list.erase(static_cast<std::size_t>(pos));
 }
 
-void ClearEntries(KPlugConnectionList& list, EntryCounts& counts, uint64_t& stamp) {
+void ClearEntries(KPlugConnectionList& list, uint64_t& stamp) {
     stamp = ++gConnectionEpoch;
     list.clear();
-    counts.clear();
-}
-
-// Only a plug with an entry needs the walk; the last entry wins, as always.
-// A plug with one entry is looked for from both ends at once: objects are
-// mostly let go in the order they were made or in reverse, so their entry
-// sits near one end of a long list (a scene's, a root's, the registry's).
-int FindFromEnd(const KPlugConnectionList& list, const EntryCounts& counts,
-                const KPlug* plug) {
-    const auto found = counts.find(plug);
-    if (found == counts.end()) return -1;
-    int low = 0;
-    int high = static_cast<int>(list.size()) - 1;
-    if (found->second == 1) {
-        for (; low <= high; ++low, --high) {
-            if (list[high].plug == plug) return high;
-            if (list[low].plug == plug) return low;
-        }
-        return -1;
-    }
-    for (; high >= 0; --high) {
-        if (list[high].plug == plug) return high;
-    }
-    return -1;
 }
 
 // A mirroring child keeps its owner's entries as an ordered subsequence.
@@ -77,12 +43,19 @@ int ChildInsertPosition(const KPlugConnectionList& ownerList,
                         const KPlugConnectionList& childList, int ownerPosition) {
     // Appending to the owner appends to the child: no walk needed.
     if (ownerPosition >= static_cast<int>(ownerList.size())) return static_cast<int>(childList.size());
-    std::size_t j = 0;
-    for (std::size_t i = 0; i < childList.size(); ++i) {
-        while (j < ownerList.size() && ownerList[j].plug != childList[i].plug) ++j;
-        if (j >= ownerList.size()) break;
-        if (static_cast<int>(j) >= ownerPosition) return static_cast<int>(i);
+    auto owner = ownerList.begin();
+    int j = 0;
+    int i = 0;
+    for (const KPlugConnection& entry : childList) {
+        while (owner != ownerList.end() && owner->plug != entry.plug) {
+            ++owner;
+            ++j;
+        }
+        if (owner == ownerList.end()) break;
+        if (j >= ownerPosition) return i;
+        ++owner;
         ++j;
+        ++i;
     }
     return static_cast<int>(childList.size());
 }
@@ -318,15 +291,15 @@ bool KPlug::RemoveChildPlug(KPlug* plug) {
 void KPlug::RegisterChild(KPlug* child) {
     if (std::find(mChildren.begin(), mChildren.end(), child) != mChildren.end()) return;
     mChildren.push_back(child);
-    ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
-    ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
+    ClearEntries(child->mSources, child->mListStamp);
+    ClearEntries(child->mDestinations, child->mListStamp);
     for (const KPlugConnection& entry : mSources) {
         if (child->AcceptsSource(entry.plug))
-            InsertEntry(child->mSources, child->mSourceCounts, child->mListStamp, -1, entry);
+            InsertEntry(child->mSources, child->mListStamp, -1, entry);
     }
     for (const KPlugConnection& entry : mDestinations) {
         if (child->AcceptsDestination(entry.plug))
-            InsertEntry(child->mDestinations, child->mDestinationCounts, child->mListStamp, -1, entry);
+            InsertEntry(child->mDestinations, child->mListStamp, -1, entry);
     }
 }
 
@@ -334,8 +307,8 @@ void KPlug::UnregisterChild(KPlug* child) {
     auto it = std::find(mChildren.begin(), mChildren.end(), child);
     if (it != mChildren.end()) mChildren.erase(it);
     // A detached child no longer mirrors anything.
-    ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
-    ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
+    ClearEntries(child->mSources, child->mListStamp);
+    ClearEntries(child->mDestinations, child->mListStamp);
 }
 
 KPlug* KPlug::GetChildPlugAt(int index) const {
@@ -382,8 +355,8 @@ void KPlug::DestroyChildPlugs() {
     while (!mChildren.empty()) {
         KPlug* child = mChildren.back();
         mChildren.pop_back();
-        ClearEntries(child->mSources, child->mSourceCounts, child->mListStamp);
-        ClearEntries(child->mDestinations, child->mDestinationCounts, child->mListStamp);
+        ClearEntries(child->mSources, child->mListStamp);
+        ClearEntries(child->mDestinations, child->mListStamp);
         if (child->mFlags & kCreatedByOwner) {
             child->mOwner = nullptr;
             child->mFlags |= kTornDown;
@@ -407,11 +380,11 @@ KPlugHandle* KPlug::GetHandle() {
 // ---- queries ---------------------------------------------------------------
 
 int KPlug::FindSource(const KPlug* plug) const {
-    return FindFromEnd(mSources, mSourceCounts, plug);
+    return mSources.find_last(plug);
 }
 
 int KPlug::FindDestination(const KPlug* plug) const {
-    return FindFromEnd(mDestinations, mDestinationCounts, plug);
+    return mDestinations.find_last(plug);
 }
 
 KPlug* KPlug::GetSource(int index) const {
@@ -503,18 +476,18 @@ bool KPlug::Connect(KPlug* S, KPlug* D, KPlug* beforeInD, KPlug* beforeInS, int 
 
     // Handlers of the events above may have changed the lists: InsertEntry
     // clamps the positions.
-    const int dIndex = InsertEntry(D->mSources, D->mSourceCounts, D->mListStamp, dPos, {S, F});
+    const int dIndex = InsertEntry(D->mSources, D->mListStamp, dPos, {S, F});
     int sIndex = -1;
     if (oneWay) {
         S->mOneWaySinks.push_back(D);
     } else {
-        sIndex = InsertEntry(S->mDestinations, S->mDestinationCounts, S->mListStamp, sPos, {D, F});
+        sIndex = InsertEntry(S->mDestinations, S->mListStamp, sPos, {D, F});
     }
     for (ChildInsert& c : dChildren)
-        c.position = InsertEntry(c.child->mSources, c.child->mSourceCounts, c.child->mListStamp, c.position, {S, F});
+        c.position = InsertEntry(c.child->mSources, c.child->mListStamp, c.position, {S, F});
     for (ChildInsert& c : sChildren)
         c.position =
-            InsertEntry(c.child->mDestinations, c.child->mDestinationCounts, c.child->mListStamp, c.position, {D, F});
+            InsertEntry(c.child->mDestinations, c.child->mListStamp, c.position, {D, F});
 
     D->SendConnectionEvent(nullptr, kEventSourceAdded, D, dIndex, S, F, nullptr);
     if (!oneWay) S->SendConnectionEvent(nullptr, kEventDestinationAdded, S, sIndex, D, F, nullptr);
@@ -603,15 +576,15 @@ bool KPlug::Disconnect(KPlug* S, KPlug* D, int iHint, int jHint, bool force) {
             auto it = std::find(S->mOneWaySinks.begin(), S->mOneWaySinks.end(), D);
             if (it != S->mOneWaySinks.end()) S->mOneWaySinks.erase(it);
         }
-        EraseEntry(D->mSources, D->mSourceCounts, D->mListStamp, i);
+        EraseEntry(D->mSources, D->mListStamp, i);
     }
-    if (j != -1) EraseEntry(S->mDestinations, S->mDestinationCounts, S->mListStamp, j);
+    if (j != -1) EraseEntry(S->mDestinations, S->mListStamp, j);
     for (std::size_t k = 0; k < dChildren.size(); ++k)
         if (dChildIndex[k] != -1)
-            EraseEntry(dChildren[k]->mSources, dChildren[k]->mSourceCounts, dChildren[k]->mListStamp, dChildIndex[k]);
+            EraseEntry(dChildren[k]->mSources, dChildren[k]->mListStamp, dChildIndex[k]);
     for (std::size_t k = 0; k < sChildren.size(); ++k)
         if (sChildIndex[k] != -1)
-            EraseEntry(sChildren[k]->mDestinations, sChildren[k]->mDestinationCounts, sChildren[k]->mListStamp,
+            EraseEntry(sChildren[k]->mDestinations, sChildren[k]->mListStamp,
                        sChildIndex[k]);
 
     if (i != -1) D->SendConnectionEvent(nullptr, kEventSourceRemoved, D, i, S, 0, nullptr);

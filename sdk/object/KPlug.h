@@ -9,7 +9,6 @@
 #include "sdk/object/KPlugHandle.h"
 #include "sdk/object/KPlugType.h"
 
-#include <unordered_map>
 #include <vector>
 
 namespace duzsdk {
@@ -143,8 +142,8 @@ public:
     bool SetDestination(int index, KPlug* plug);
 
     // Answered from the entry counts: no walk, however long the list.
-    bool IsSourceConnected(const KPlug* plug) const { return mSourceCounts.count(plug) != 0; }
-    bool IsDestinationConnected(const KPlug* plug) const { return mDestinationCounts.count(plug) != 0; }
+    bool IsSourceConnected(const KPlug* plug) const { return mSources.contains(plug); }
+    bool IsDestinationConnected(const KPlug* plug) const { return mDestinations.contains(plug); }
     int FindSource(const KPlug* plug) const;
     int FindDestination(const KPlug* plug) const;
     int GetSourceCount() const { return static_cast<int>(mSources.size()); }
@@ -229,11 +228,6 @@ private:
     KPlug* mOwner = nullptr;
     KPlugConnectionList mSources;
     KPlugConnectionList mDestinations;
-    // Number of entries per plug in each list, kept with every change to it,
-    // so asking about a plug that is not connected (what every connect does)
-    // needs no walk over lists that can hold a whole scene.
-    std::unordered_map<const KPlug*, int> mSourceCounts;
-    std::unordered_map<const KPlug*, int> mDestinationCounts;
     std::vector<KPlug*> mChildren;
     int mFlags = kAcceptsSources | kAcceptsDestinations | kHeapOwned;
     KPlugFilter* mFilter;

@@ -18,6 +18,8 @@
 
 #include "scene/SceneTestFixture.h"
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -362,6 +364,63 @@ TEST_F(KDuzSceneTest, DestroyingTheSceneDestroysEverythingItHolds) {
 
     scene->Destroy(true);
     EXPECT_EQ(manager->GetObjectCount(), 0);
+}
+
+TEST_F(KDuzSceneTest, DestroyingNodesInShuffledOrderKeepsEveryListInStep) {
+    // Nodes made in one order, put below the root in another and destroyed
+    // in a third, with more added halfway: the root's children, the scene's
+    // nodes and the manager's objects must read in order after each step.
+    const KClassId nodeClass = KDuzClassIdOf(eDuzClassNode);
+    std::vector<KDuzObject*> sceneNodes;
+    for (int i = 0; i < scene->GetNodeCount(); ++i) sceneNodes.push_back(scene->GetNode(i));
+    std::vector<KDuzObject*> managerNodes;
+    for (int i = 0; i < manager->GetObjectCount(nodeClass); ++i) managerNodes.push_back(manager->GetObject(nodeClass, i));
+    std::vector<KDuzObject*> children;
+
+    auto make = [&](int count, unsigned seed) {
+        std::vector<KDuzNode*> made;
+        for (int i = 0; i < count; ++i) {
+            made.push_back(KDuzNode::Create(manager, ("n" + std::to_string(managerNodes.size())).c_str()));
+            managerNodes.push_back(made.back());
+        }
+        std::shuffle(made.begin(), made.end(), std::mt19937(seed));
+        for (KDuzNode* node : made) {
+            ASSERT_TRUE(root->AddChild(node));
+            children.push_back(node);
+            sceneNodes.push_back(node);
+        }
+    };
+    auto expectInStep = [&] {
+        ASSERT_EQ(root->GetChildCount(), static_cast<int>(children.size()));
+        for (int i = 0; i < root->GetChildCount(); ++i) ASSERT_EQ(root->GetChild(i), children[static_cast<size_t>(i)]) << i;
+        ASSERT_EQ(scene->GetNodeCount(), static_cast<int>(sceneNodes.size()));
+        for (int i = 0; i < scene->GetNodeCount(); ++i) ASSERT_EQ(scene->GetNode(i), sceneNodes[static_cast<size_t>(i)]) << i;
+        ASSERT_EQ(manager->GetObjectCount(nodeClass), static_cast<int>(managerNodes.size()));
+        for (int i = 0; i < manager->GetObjectCount(nodeClass); ++i)
+            ASSERT_EQ(manager->GetObject(nodeClass, i), managerNodes[static_cast<size_t>(i)]) << i;
+    };
+    auto destroy = [&](std::size_t count, unsigned seed) {
+        std::vector<KDuzObject*> doomed(children);
+        std::shuffle(doomed.begin(), doomed.end(), std::mt19937(seed));
+        doomed.resize(count);
+        for (std::size_t k = 0; k < doomed.size(); ++k) {
+            for (auto* list : {&children, &sceneNodes, &managerNodes})
+                list->erase(std::find(list->begin(), list->end(), doomed[k]));
+            doomed[k]->Destroy();
+            if (k % 23 == 0) {
+                expectInStep();
+                if (HasFatalFailure()) return;
+            }
+        }
+        expectInStep();
+    };
+
+    ASSERT_NO_FATAL_FAILURE(make(400, 1));
+    ASSERT_NO_FATAL_FAILURE(expectInStep());
+    ASSERT_NO_FATAL_FAILURE(destroy(250, 2));
+    ASSERT_NO_FATAL_FAILURE(make(100, 3));
+    ASSERT_NO_FATAL_FAILURE(destroy(children.size(), 4));
+    EXPECT_EQ(root->GetChildCount(), 0);
 }
 
 }  // namespace

@@ -81,34 +81,44 @@ bool KDuzReader3DS::AnimatedTrack(uint32_t keyCount, const FtkKeyHeader* keys) c
 namespace {
 
 // Position-like tracks: (x, y, z) in 3DS axes to (x, z, -y) times s.
-void PositionTrack(const FtkTrack<FtkVector>& track, KDuzNode* node, KDuzTakeNode* take, double s, bool animated,
-                   bool filter) {
+duzVectorTemplate3<double> MapPosition(const FtkVector& v, double s) {
+    return duzVectorTemplate3<double>(v.x * s, v.z * s, -v.y * s);
+}
+
+duzVectorTemplate3<double> StaticPosition(const FtkTrack<FtkVector>& track, double s) {
+    return track.keyCount > 0 && track.values != nullptr ? MapPosition(track.values[0], s)
+                                                         : duzVectorTemplate3<double>(0, 0, 0);
+}
+
+// A static position goes on the node before its take is made: the take then
+// starts from it, and the node needs no handle to hand it on.
+void PlaceStatic(const FtkTrack<FtkVector>& track, KDuzNode* node, double s, bool animated) {
+    if (!animated) node->SetLclTranslation(StaticPosition(track, s));
+}
+
+void PositionTrack(const FtkTrack<FtkVector>& track, KDuzTakeNode* take, double s, bool animated, bool filter) {
     KFCurve* curves[3] = {take->GetTranslationXCurve(), take->GetTranslationYCurve(), take->GetTranslationZCurve()};
-    const auto map = [s](const FtkVector& v) { return duzVectorTemplate3<double>(v.x * s, v.z * s, -v.y * s); };
     if (animated) {
         for (const uint32_t i : Kept(track)) {
-            const duzVectorTemplate3<double> p = map(track.values[i]);
+            const duzVectorTemplate3<double> p = MapPosition(track.values[i], s);
             for (int k = 0; k < 3; ++k) AddKey(curves[k], track.keys[i], p[k]);
         }
         if (filter) Reduce(curves, 3);
         return;
     }
-    const duzVectorTemplate3<double> p =
-        track.keyCount > 0 && track.values != nullptr ? map(track.values[0]) : duzVectorTemplate3<double>(0, 0, 0);
+    const duzVectorTemplate3<double> p = StaticPosition(track, s);
     for (int k = 0; k < 3; ++k) SetStatic(curves[k], p[k]);
-    node->SetLclTranslation(p);
 }
 
 }  // namespace
 
 bool KDuzReader3DS::ObjectTracks(const FtkObjectMotion& motion, KDuzNode* node) {
-    KDuzTakeNode* take = TakeNodeOf(node);
-    if (take == nullptr) return false;
     const double s = PositionScale();
-    PositionTrack(motion.pos, node, take, s, AnimatedTrack(motion.pos.keyCount, motion.pos.keys), mFilter);
+    const bool movePosition = AnimatedTrack(motion.pos.keyCount, motion.pos.keys);
+    const bool moveRotation = AnimatedTrack(motion.rot.keyCount, motion.rot.keys) && motion.rot.values != nullptr;
+    const bool moveScale = AnimatedTrack(motion.scale.keyCount, motion.scale.keys) && motion.scale.values != nullptr;
 
     // Rotation: each key turns relative to the one before.
-    KFCurve* rotation[3] = {take->GetRotationXCurve(), take->GetRotationYCurve(), take->GetRotationZCurve()};
     double accumulated[4] = {0.0, 0.0, 0.0, 1.0};
     const auto accumulate = [&accumulated](const FtkRotKey& key) {
         const double axisIn[3] = {key.x, key.z, -key.y};
@@ -137,7 +147,31 @@ bool KDuzReader3DS::ObjectTracks(const FtkObjectMotion& motion, KDuzNode* node) 
         KgeQuaternionToEulerXYZ(euler, accumulated);
         return duzVectorTemplate3<double>(euler[0], euler[1], euler[2]);
     };
-    if (AnimatedTrack(motion.rot.keyCount, motion.rot.keys) && motion.rot.values != nullptr) {
+    duzVectorTemplate3<double> staticRotation(0, 0, 0);
+    if (!moveRotation) {
+        FtkRotKey first;
+        first.x = 0.0f;
+        first.y = 0.0f;
+        first.z = 1.0f;
+        first.angle = 0.0f;
+        if (motion.rot.keyCount > 0 && motion.rot.values != nullptr) first = motion.rot.values[0];
+        staticRotation = accumulate(first);
+    }
+    const auto mapScale = [](const FtkVector& v) { return duzVectorTemplate3<double>(v.x, v.z, v.y); };
+    const duzVectorTemplate3<double> staticScale = motion.scale.keyCount > 0 && motion.scale.values != nullptr
+                                                       ? mapScale(motion.scale.values[0])
+                                                       : duzVectorTemplate3<double>(1, 1, 1);
+
+    // Static values go on the node before its take is made (see PlaceStatic).
+    PlaceStatic(motion.pos, node, s, movePosition);
+    if (!moveRotation) node->SetLclRotation(staticRotation);
+    if (!moveScale) node->SetLclScaling(staticScale);
+    KDuzTakeNode* take = TakeNodeOf(node);
+    if (take == nullptr) return false;
+    PositionTrack(motion.pos, take, s, movePosition, mFilter);
+
+    KFCurve* rotation[3] = {take->GetRotationXCurve(), take->GetRotationYCurve(), take->GetRotationZCurve()};
+    if (moveRotation) {
         for (const uint32_t i : Kept(motion.rot)) {
             const duzVectorTemplate3<double> r = accumulate(motion.rot.values[i]);
             for (int k = 0; k < 3; ++k) AddKey(rotation[k], motion.rot.keys[i], r[k]);
@@ -148,32 +182,19 @@ bool KDuzReader3DS::ObjectTracks(const FtkObjectMotion& motion, KDuzNode* node) 
         unroll.Apply(rotation, 3);
         if (mFilter) Reduce(rotation, 3);
     } else {
-        FtkRotKey first;
-        first.x = 0.0f;
-        first.y = 0.0f;
-        first.z = 1.0f;
-        first.angle = 0.0f;
-        if (motion.rot.keyCount > 0 && motion.rot.values != nullptr) first = motion.rot.values[0];
-        const duzVectorTemplate3<double> r = accumulate(first);
-        for (int k = 0; k < 3; ++k) SetStatic(rotation[k], r[k]);
-        node->SetLclRotation(r);
+        for (int k = 0; k < 3; ++k) SetStatic(rotation[k], staticRotation[k]);
     }
 
     // Scale: axes swapped without a sign change or the scale factor.
     KFCurve* scaling[3] = {take->GetScalingXCurve(), take->GetScalingYCurve(), take->GetScalingZCurve()};
-    const auto mapScale = [](const FtkVector& v) { return duzVectorTemplate3<double>(v.x, v.z, v.y); };
-    if (AnimatedTrack(motion.scale.keyCount, motion.scale.keys) && motion.scale.values != nullptr) {
+    if (moveScale) {
         for (const uint32_t i : Kept(motion.scale)) {
             const duzVectorTemplate3<double> v = mapScale(motion.scale.values[i]);
             for (int k = 0; k < 3; ++k) AddKey(scaling[k], motion.scale.keys[i], v[k]);
         }
         if (mFilter) Reduce(scaling, 3);
     } else {
-        const duzVectorTemplate3<double> v = motion.scale.keyCount > 0 && motion.scale.values != nullptr
-                                                 ? mapScale(motion.scale.values[0])
-                                                 : duzVectorTemplate3<double>(1, 1, 1);
-        for (int k = 0; k < 3; ++k) SetStatic(scaling[k], v[k]);
-        node->SetLclScaling(v);
+        for (int k = 0; k < 3; ++k) SetStatic(scaling[k], staticScale[k]);
     }
     return true;
 }
@@ -219,10 +240,11 @@ void ScalarTrack(const FtkTrack<float>& track, KFCurve* curve, bool animated, bo
 }  // namespace
 
 void KDuzReader3DS::OmniTracks(const FtkOmniMotion& motion, KDuzNode* node, const FtkLight* record) {
+    const bool move = AnimatedTrack(motion.pos.keyCount, motion.pos.keys);
+    PlaceStatic(motion.pos, node, PositionScale(), move);
     KDuzTakeNode* take = TakeNodeOf(node);
     if (take == nullptr) return;
-    PositionTrack(motion.pos, node, take, PositionScale(), AnimatedTrack(motion.pos.keyCount, motion.pos.keys),
-                  mFilter);
+    PositionTrack(motion.pos, take, PositionScale(), move, mFilter);
     ColorTrack(motion.color, node, take, AnimatedTrack(motion.color.keyCount, motion.color.keys), mFilter);
     auto* light = dynamic_cast<KDuzLight*>(node->GetNodeAttribute());
     if (light != nullptr && record != nullptr) light->SetIntensity(record->multiplier * 100.0);
@@ -230,10 +252,11 @@ void KDuzReader3DS::OmniTracks(const FtkOmniMotion& motion, KDuzNode* node, cons
 
 void KDuzReader3DS::SpotTracks(const FtkSpotMotion& motion, KDuzNode* node, KDuzNode* target,
                                const FtkLight* record) {
+    const bool move = AnimatedTrack(motion.pos.keyCount, motion.pos.keys);
+    PlaceStatic(motion.pos, node, PositionScale(), move);
     KDuzTakeNode* take = TakeNodeOf(node);
     if (take == nullptr) return;
-    PositionTrack(motion.pos, node, take, PositionScale(), AnimatedTrack(motion.pos.keyCount, motion.pos.keys),
-                  mFilter);
+    PositionTrack(motion.pos, take, PositionScale(), move, mFilter);
     ColorTrack(motion.color, node, take, AnimatedTrack(motion.color.keyCount, motion.color.keys), mFilter);
     auto* light = dynamic_cast<KDuzLight*>(node->GetNodeAttribute());
     ScalarTrack(motion.hotspot, take->GetConeAngleCurve(), AnimatedTrack(motion.hotspot.keyCount, motion.hotspot.keys),
@@ -241,17 +264,19 @@ void KDuzReader3DS::SpotTracks(const FtkSpotMotion& motion, KDuzNode* node, KDuz
                     if (light != nullptr) light->SetConeAngle(v);
                 });
     if (light != nullptr && record != nullptr) light->SetIntensity(record->multiplier * 100.0);
+    const bool moveTarget = AnimatedTrack(motion.targetPos.keyCount, motion.targetPos.keys);
+    PlaceStatic(motion.targetPos, target, PositionScale(), moveTarget);
     KDuzTakeNode* targetTake = TakeNodeOf(target);
     if (targetTake == nullptr) return;
-    PositionTrack(motion.targetPos, target, targetTake, PositionScale(),
-                  AnimatedTrack(motion.targetPos.keyCount, motion.targetPos.keys), mFilter);
+    PositionTrack(motion.targetPos, targetTake, PositionScale(), moveTarget, mFilter);
 }
 
 void KDuzReader3DS::CameraTracks(const FtkCameraMotion& motion, KDuzNode* node, KDuzNode* target) {
+    const bool move = AnimatedTrack(motion.pos.keyCount, motion.pos.keys);
+    PlaceStatic(motion.pos, node, PositionScale(), move);
     KDuzTakeNode* take = TakeNodeOf(node);
     if (take == nullptr) return;
-    PositionTrack(motion.pos, node, take, PositionScale(), AnimatedTrack(motion.pos.keyCount, motion.pos.keys),
-                  mFilter);
+    PositionTrack(motion.pos, take, PositionScale(), move, mFilter);
     auto* camera = dynamic_cast<KDuzCamera*>(node->GetNodeAttribute());
     ScalarTrack(motion.fov, take->GetFieldOfViewCurve(), AnimatedTrack(motion.fov.keyCount, motion.fov.keys), mFilter,
                 45.0, [camera](double v) {
@@ -261,10 +286,11 @@ void KDuzReader3DS::CameraTracks(const FtkCameraMotion& motion, KDuzNode* node, 
                 0.0, [camera](double v) {
                     if (camera != nullptr) camera->SetRoll(v);
                 });
+    const bool moveTarget = AnimatedTrack(motion.targetPos.keyCount, motion.targetPos.keys);
+    PlaceStatic(motion.targetPos, target, PositionScale(), moveTarget);
     KDuzTakeNode* targetTake = TakeNodeOf(target);
     if (targetTake == nullptr) return;
-    PositionTrack(motion.targetPos, target, targetTake, PositionScale(),
-                  AnimatedTrack(motion.targetPos.keyCount, motion.targetPos.keys), mFilter);
+    PositionTrack(motion.targetPos, targetTake, PositionScale(), moveTarget, mFilter);
 }
 
 template <typename Track>

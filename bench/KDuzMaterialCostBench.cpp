@@ -20,6 +20,7 @@
 #include <string>
 
 #include "bench/BenchHeapPeak.h"
+#include "bench/BenchReadHeld.h"
 #include "sdk/duz/KDuzWriterDuz.h"
 #include "sdk/duz/KDuzWriterDuz6.h"
 #include "sdk/formats/KDuzReader3ds.h"
@@ -125,30 +126,8 @@ std::string DxfFile(bool colours) {
 
 // ---- steps -----------------------------------------------------------------------
 
-struct Held {
-    int64_t held = 0;   // heap the scene holds after the step
-    int64_t peak = 0;   // the step's peak above its start
-};
-
-// Reads the file into a fresh manager's scene; what the manager holds after.
-template <typename Reader>
-Held ReadHeld(const std::string& path) {
-    KDuzSdkManager* manager = KDuzSdkManager::Create();
-    KDuzScene* scene = KDuzScene::Create(manager, "");
-    duzbench::MarkHeapBase();
-    {
-        Reader reader(manager);
-        reader.FileOpen(path.c_str());
-        KDuzStreamOptions* options = reader.GetReadOptions(false);
-        options->SetBoolOption("REFERENCENODE", false);
-        reader.Read(scene, options);
-        reader.FileClose();
-        options->Destroy();
-    }
-    Held result{duzbench::gHeapInUse.load() - duzbench::gHeapBase.load(), duzbench::HeapPeakSinceBase()};
-    manager->Destroy();
-    return result;
-}
+using duzbench::Held;
+using duzbench::ReadHeld;
 
 template <typename Reader>
 void RunRead(benchmark::State& state, const std::string& with, const std::string& without, int models) {

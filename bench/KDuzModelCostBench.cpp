@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bench/BenchHeapPeak.h"
+#include "bench/BenchReadHeld.h"
 #include "sdk/formats/KDuzReader3ds.h"
 #include "sdk/formats/KDuzReaderDxf.h"
 #include "sdk/formats/KDuzWriter3ds.h"
@@ -80,29 +81,8 @@ std::string DxfInsertFile(int count) {
     return path;
 }
 
-struct Held {
-    int64_t held = 0;
-    int64_t peak = 0;
-};
-
-template <typename Reader>
-Held ReadHeld(const std::string& path) {
-    KDuzSdkManager* manager = KDuzSdkManager::Create();
-    KDuzScene* scene = KDuzScene::Create(manager, "");
-    duzbench::MarkHeapBase();
-    {
-        Reader reader(manager);
-        reader.FileOpen(path.c_str());
-        KDuzStreamOptions* options = reader.GetReadOptions(false);
-        options->SetBoolOption("REFERENCENODE", false);
-        reader.Read(scene, options);
-        reader.FileClose();
-        options->Destroy();
-    }
-    Held result{duzbench::gHeapInUse.load() - duzbench::gHeapBase.load(), duzbench::HeapPeakSinceBase()};
-    manager->Destroy();
-    return result;
-}
+using duzbench::Held;
+using duzbench::ReadHeld;
 
 // The same models made in code under a scene's root.
 int64_t CodeHeld(int count) {

@@ -1,0 +1,42 @@
+// Heap a reader leaves on a fresh manager's scene, and its peak, for
+// benchmarks that weigh what one read object costs. Include it after
+// bench/BenchHeapPeak.h, in the one source file of a benchmark program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "bench/BenchHeapPeak.h"
+#include "sdk/io/KDuzStreamOptions.h"
+#include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzScene.h"
+
+namespace duzbench {
+
+struct Held {
+    int64_t held = 0;   // heap the scene holds after the step
+    int64_t peak = 0;   // the step's peak above its start
+};
+
+// Reads the file into a fresh manager's scene (no reference node); what the
+// manager holds after, and the peak on the way.
+template <typename Reader>
+Held ReadHeld(const std::string& path) {
+    duzsdk::KDuzSdkManager* manager = duzsdk::KDuzSdkManager::Create();
+    duzsdk::KDuzScene* scene = duzsdk::KDuzScene::Create(manager, "");
+    MarkHeapBase();
+    {
+        Reader reader(manager);
+        reader.FileOpen(path.c_str());
+        duzsdk::KDuzStreamOptions* options = reader.GetReadOptions(false);
+        options->SetBoolOption("REFERENCENODE", false);
+        reader.Read(scene, options);
+        reader.FileClose();
+        options->Destroy();
+    }
+    Held result{gHeapInUse.load() - gHeapBase.load(), HeapPeakSinceBase()};
+    manager->Destroy();
+    return result;
+}
+
+}  // namespace duzbench

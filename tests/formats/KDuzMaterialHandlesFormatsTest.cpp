@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,8 @@
 #include "sdk/formats/KDuzReaderObj.h"
 #include "sdk/formats/KDuzWriter3ds.h"
 #include "sdk/formats/KDuzWriterObj.h"
+#include "sdk/formats/collada/KDuzReaderCollada.h"
+#include "sdk/formats/collada/KDuzWriterCollada.h"
 #include "sdk/geometry/KDuzLayerElement.h"
 #include "sdk/geometry/KDuzMesh.h"
 #include "sdk/geometry/KDuzSurfaceMaterial.h"
@@ -241,6 +244,45 @@ TEST_F(MaterialHandlesInFormats, DxfReadMakesNoHandles) {
         KDuzReaderDxf::ColorIndexToRgb(colour, rgb);
         ExpectTriple(material, eMaterialDiffuseColor, Vector3(rgb[0], rgb[1], rgb[2]));
         ExpectTriple(material, eMaterialAmbientColor, Vector3(0.2, 0.2, 0.2));
+    }
+}
+
+TEST_F(MaterialHandlesInFormats, ColladaWriteAndReadMakeNoHandles) {
+    AddMaterialModel();
+    const std::vector<KDuzSurfaceMaterial*> written = MeshMaterials();
+    ASSERT_EQ(written.size(), 2u);
+    const std::string path = PathOf("out.dae");
+    ASSERT_TRUE(WriteWith<KDuzWriterCollada>(path));
+    for (KDuzSurfaceMaterial* material : written) EXPECT_EQ(duztest::MadeBuiltIns(material), "") << material->GetName();
+
+    scene = KDuzScene::Create(manager, "read");
+    ASSERT_TRUE(ReadWith<KDuzReaderCollada>(path));
+    const std::vector<KDuzSurfaceMaterial*> read = MeshMaterials();
+    ASSERT_EQ(read.size(), 2u);
+    for (KDuzSurfaceMaterial* material : read) {
+        EXPECT_EQ(duztest::MadeBuiltIns(material), "") << material->GetName();
+        // The same kind of material as written; a document holds a colour
+        // times its factor, read back with a factor of 1.
+        const auto same = std::find_if(written.begin(), written.end(), [&](KDuzSurfaceMaterial* w) {
+            return w->GetClassId() == material->GetClassId();
+        });
+        ASSERT_NE(same, written.end());
+        const auto scaled = [&](EDuzMaterialProperty color, EDuzMaterialProperty factor) {
+            const Vector3 c = (*same)->GetBuiltInDouble3(color);
+            const double f = (*same)->GetBuiltInDouble(factor);
+            return Vector3(c[0] * f, c[1] * f, c[2] * f);
+        };
+        ExpectTriple(material, eMaterialDiffuseColor, scaled(eMaterialDiffuseColor, eMaterialDiffuseFactor), 1e-5);
+        ExpectTriple(material, eMaterialAmbientColor, scaled(eMaterialAmbientColor, eMaterialAmbientFactor), 1e-5);
+        EXPECT_EQ(material->GetBuiltInDouble(eMaterialDiffuseFactor), 1.0);
+        EXPECT_NEAR(material->GetBuiltInDouble(eMaterialTransparencyFactor),
+                    (*same)->GetBuiltInDouble(eMaterialTransparencyFactor), 1e-5);
+        if (material->GetClassId() == KDuzSurfacePhong::ClassId()) {
+            ExpectTriple(material, eMaterialSpecularColor, scaled(eMaterialSpecularColor, eMaterialSpecularFactor),
+                         1e-5);
+            EXPECT_NEAR(material->GetBuiltInDouble(eMaterialShininessExponent),
+                        (*same)->GetBuiltInDouble(eMaterialShininessExponent), 1e-5);
+        }
     }
 }
 

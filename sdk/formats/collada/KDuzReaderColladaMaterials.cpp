@@ -22,6 +22,11 @@ void SetColor(KDuzProperty property, const KDuzRGBAColor& color) {
     property.SetValue(rgb, eValueKindDouble3);
 }
 
+// Built-in values are set in place: a read material makes no handles.
+void SetColor(KDuzSurfaceMaterial* material, EDuzMaterialProperty id, const KDuzRGBAColor& color) {
+    material->SetBuiltInDouble3(id, KDuzSurfaceMaterial::Vector3(color.mRed, color.mGreen, color.mBlue));
+}
+
 void SetDouble(KDuzProperty property, double value) { property.SetValue(&value, eValueKindDouble); }
 
 void SetOtherColor(KDuzSurfaceMaterial* material, const char* name, const KDuzRGBAColor& raw) {
@@ -122,7 +127,7 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
         phong = KDuzSurfacePhong::Create(mManager, id.Buffer());
         lambert = phong;
         material = phong;
-        if (phong != nullptr) SetDouble(phong->GetReflectionFactor(), 0.0);
+        if (phong != nullptr) phong->SetBuiltInDouble(eMaterialReflectionFactor, 0.0);
     } else if (strcasecmp(shaderName, "lambert") == 0) {
         kind = ShaderKind::eLambert;
         lambert = KDuzSurfaceLambert::Create(mManager, id.Buffer());
@@ -131,7 +136,7 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
         material = KDuzSurfaceMaterial::Create(mManager, id.Buffer());
         if (material != nullptr) {
             const KString model(shaderName);
-            material->GetShadingModel().SetValue(&model, eValueKindString);
+            material->SetShadingModelText(model);
         }
     }
     if (material == nullptr) return false;
@@ -163,14 +168,15 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
             channel = name == "emission" ? 10 : name == "ambient" ? 12 : 3;
             if (hasColor) {
                 if (lambert != nullptr) {
-                    KDuzProperty colorProperty = name == "emission" ? lambert->GetEmissiveColor()
-                                                 : name == "ambient" ? lambert->GetAmbientColor()
-                                                                     : lambert->GetDiffuseColor();
-                    KDuzProperty factor = name == "emission" ? lambert->GetEmissiveFactor()
-                                          : name == "ambient" ? lambert->GetAmbientFactor()
-                                                              : lambert->GetDiffuseFactor();
-                    SetColor(colorProperty, color);
-                    SetDouble(factor, 1.0);
+                    const bool emission = name == "emission", ambient = name == "ambient";
+                    SetColor(lambert, emission ? eMaterialEmissiveColor
+                                      : ambient ? eMaterialAmbientColor
+                                                : eMaterialDiffuseColor,
+                             color);
+                    lambert->SetBuiltInDouble(emission ? eMaterialEmissiveFactor
+                                              : ambient ? eMaterialAmbientFactor
+                                                        : eMaterialDiffuseFactor,
+                                              1.0);
                 } else {
                     SetOtherColor(material, name == "emission" ? "EmissiveColor"
                                             : name == "ambient" ? "AmbientColor"
@@ -183,8 +189,8 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
             channel = 15;
             if (hasColor) {
                 if (phong != nullptr) {
-                    SetColor(phong->GetSpecularColor(), color);
-                    SetDouble(phong->GetSpecularFactor(), 1.0);
+                    SetColor(phong, eMaterialSpecularColor, color);
+                    phong->SetBuiltInDouble(eMaterialSpecularFactor, 1.0);
                 } else {
                     SetOtherColor(material, "SpecularColor", color);
                 }
@@ -192,7 +198,7 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
         } else if (name == "shininess") {
             if (kind == ShaderKind::eLambert) continue;
             if (hasNumber) {
-                if (phong != nullptr) SetDouble(phong->GetShininessExponent(), number);
+                if (phong != nullptr) phong->SetBuiltInDouble(eMaterialShininessExponent, number);
                 else SetOtherDouble(material, "ShininessExponent", number);
             }
         } else if (name == "reflective") {
@@ -201,23 +207,23 @@ bool KDuzReaderCollada::ReadEffect(xmlNode* effect) {
                 continue;
             }
             channel = 22;
-            if (hasColor) SetColor(phong->GetReflectionColor(), color);
+            if (hasColor) SetColor(phong, eMaterialReflectionColor, color);
         } else if (name == "reflectivity") {
             if (phong == nullptr) {
                 reported(name);
                 continue;
             }
-            if (hasNumber) SetDouble(phong->GetReflectionFactor(), number);
+            if (hasNumber) phong->SetBuiltInDouble(eMaterialReflectionFactor, number);
         } else if (name == "transparent") {
             if (lambert == nullptr) {
                 reported(name);
                 continue;
             }
             channel = 20;
-            if (hasColor) SetColor(lambert->GetTransparentColor(), color);
+            if (hasColor) SetColor(lambert, eMaterialTransparentColor, color);
         } else if (name == "transparency") {
             if (hasNumber) {
-                if (lambert != nullptr) SetDouble(lambert->GetTransparencyFactor(), number);
+                if (lambert != nullptr) lambert->SetBuiltInDouble(eMaterialTransparencyFactor, number);
                 else SetOtherDouble(material, "TransparencyFactor", number);
             }
         } else if (name == "index_of_refraction") {

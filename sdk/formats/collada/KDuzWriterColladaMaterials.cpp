@@ -70,14 +70,15 @@ bool FindDouble(KDuzSurfaceMaterial* material, const char* name, double& out) {
     return true;
 }
 
-Rgb Scaled(const KDuzProperty& color, const KDuzProperty& factor) {
-    const auto v = color.GetDouble3();
-    const double f = factor.GetDouble();
+// Built-in values are read in place: a written material makes no handles.
+Rgb Scaled(const KDuzSurfaceMaterial* material, EDuzMaterialProperty color, EDuzMaterialProperty factor) {
+    const auto v = material->GetBuiltInDouble3(color);
+    const double f = material->GetBuiltInDouble(factor);
     return {v[0] * f, v[1] * f, v[2] * f};
 }
 
-Rgb Plain(const KDuzProperty& color) {
-    const auto v = color.GetDouble3();
+Rgb Plain(const KDuzSurfaceMaterial* material, EDuzMaterialProperty color) {
+    const auto v = material->GetBuiltInDouble3(color);
     return {v[0], v[1], v[2]};
 }
 
@@ -128,25 +129,23 @@ void KDuzWriterCollada::WriteEffect(KDuzSurfaceMaterial* material, const KString
 
     if (material->Is(KDuzSurfacePhong::ClassId()) || material->Is(KDuzSurfaceLambert::ClassId())) {
         const bool phong = material->Is(KDuzSurfacePhong::ClassId());
-        auto* lambert = static_cast<KDuzSurfaceLambert*>(material);
         xmlNode* shader = ColladaNewChild(technique, phong ? "phong" : "lambert");
-        AddColor(shader, "emission", Scaled(lambert->GetEmissiveColor(), lambert->GetEmissiveFactor()));
-        AddColor(shader, "ambient", Scaled(lambert->GetAmbientColor(), lambert->GetAmbientFactor()));
-        AddColor(shader, "diffuse", Scaled(lambert->GetDiffuseColor(), lambert->GetDiffuseFactor()));
+        AddColor(shader, "emission", Scaled(material, eMaterialEmissiveColor, eMaterialEmissiveFactor));
+        AddColor(shader, "ambient", Scaled(material, eMaterialAmbientColor, eMaterialAmbientFactor));
+        AddColor(shader, "diffuse", Scaled(material, eMaterialDiffuseColor, eMaterialDiffuseFactor));
         if (phong) {
-            auto* p = static_cast<KDuzSurfacePhong*>(material);
-            AddColor(shader, "specular", Scaled(p->GetSpecularColor(), p->GetSpecularFactor()));
-            ColladaAddFloatParam(shader, "shininess", p->GetShininessExponent().GetDouble());
-            AddColor(shader, "reflective", Plain(p->GetReflectionColor()));
-            ColladaAddFloatParam(shader, "reflectivity", p->GetReflectionFactor().GetDouble());
+            AddColor(shader, "specular", Scaled(material, eMaterialSpecularColor, eMaterialSpecularFactor));
+            ColladaAddFloatParam(shader, "shininess", material->GetBuiltInDouble(eMaterialShininessExponent));
+            AddColor(shader, "reflective", Plain(material, eMaterialReflectionColor));
+            ColladaAddFloatParam(shader, "reflectivity", material->GetBuiltInDouble(eMaterialReflectionFactor));
         }
-        AddColor(shader, "transparent", Plain(lambert->GetTransparentColor()));
-        ColladaAddFloatParam(shader, "transparency", lambert->GetTransparencyFactor().GetDouble());
+        AddColor(shader, "transparent", Plain(material, eMaterialTransparentColor));
+        ColladaAddFloatParam(shader, "transparency", material->GetBuiltInDouble(eMaterialTransparencyFactor));
         mEffectShaders.emplace(key, shader);
         return;
     }
 
-    const KString model = material->GetShadingModel().GetString();
+    const KString model = material->GetShadingModelText();
     const bool constant = model == "constant";
     xmlNode* shader = ColladaNewChild(technique, constant ? "constant" : model == "blinn" ? "blinn" : "phong");
     // A colour times its factor (1 when absent); a missing colour is black.

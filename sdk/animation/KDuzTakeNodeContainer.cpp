@@ -206,6 +206,22 @@ bool KDuzTakeNodeContainer::ForgetDeferredTakeCurves(KDuzObject* attribute) {
     return true;
 }
 
+void KDuzTakeNodeContainer::ReadDefaultTake(const std::function<void(KDuzTakeNode*)>& read) {
+    const bool waited = mTakeContentPending && mTakeNodes.size() == 1 && mCurveLinks.empty();
+    const std::vector<HdlKObject> deferred = mDeferredAttributes;
+    KDuzTakeNode* take = GetDefaultTakeNode();
+    read(take);
+    if (!waited || mTakeNodes.size() != 1 || mTakeNodes.front() != take) return;
+    // Back to waiting: the links into the filled curves go with them, and a
+    // later fill reads the properties as they are then, as before.
+    ClearCurveLinks();
+    KDuzTakeNode* empty = new KDuzTakeNode(take->GetName());
+    mTakeNodes.front() = empty;
+    delete take;
+    mDeferredAttributes = deferred;
+    mTakeContentPending = true;
+}
+
 KDuzTakeNode* KDuzTakeNodeContainer::CreateTakeNode(const char* name) {
     if (name == nullptr) name = "";
     FillPendingTake();
@@ -340,6 +356,8 @@ void KDuzTakeNodeContainer::CopyTakeNodes(const KDuzTakeNodeContainer& other) {
 
 bool KDuzTakeNodeContainer::IsChannelAnimated(const char* name1, const char* name2,
                                               const char* name3) {
+    // Only the takes past the default one count: with none there is nothing to fill.
+    if (mTakeNodes.size() < 2) return false;
     FillPendingTake();
     for (size_t i = 1; i < mTakeNodes.size(); ++i) {
         if (mTakeNodes[i]->IsAnimated(name1, name2, name3)) return true;
@@ -349,7 +367,7 @@ bool KDuzTakeNodeContainer::IsChannelAnimated(const char* name1, const char* nam
 
 bool KDuzTakeNodeContainer::IsChannelAnimatedFor(const char* name1, const char* name2,
                                                  const KFCurveNode* node) {
-    if (node == nullptr) return false;
+    if (node == nullptr || mTakeNodes.size() < 2) return false;
     FillPendingTake();
     for (size_t i = 1; i < mTakeNodes.size(); ++i) {
         KFCurveNode* current = mTakeNodes[i]->GetCurveNode();

@@ -11,6 +11,7 @@
 #include "sdk/object/KDuzObject.h"
 #include "sdk/object/KPlugHandle.h"
 
+#include <functional>
 #include <vector>
 
 namespace duzsdk {
@@ -104,6 +105,11 @@ public:
     // The attribute detaches: true when it was waiting and so never reached
     // the take (nothing to take out of it).
     bool ForgetDeferredTakeCurves(KDuzObject* attribute);
+    // Hands the default take, filled, to a reader of its channels; a take
+    // that waited before waits again afterwards (unless the reader made
+    // another take or linked curves), so a one-off read, such as writing a
+    // file, leaves nothing behind on the object.
+    void ReadDefaultTake(const std::function<void(KDuzTakeNode*)>& read);
     KDuzTakeNode* CreateTakeNode(const char* name);
     bool RemoveTakeNode(int index);
     int GetTakeNodeCount() const { return static_cast<int>(mTakeNodes.size()); }

@@ -273,12 +273,14 @@ void KDuzWriterDuz::WriteAnimatedProperties(KDuzNode* node) {
 }
 
 void KDuzWriterDuz::WriteDefaultChannels(KDuzNode* node) {
-    KDuzTakeNode* take = node->GetDefaultTakeNode();
-    if (take == nullptr || take->GetCurveNode() == nullptr) return;
-    KFCurveNode* root = take->GetCurveNode();
     const bool oldLayout = mTarget != nullptr && mTarget->GetPropertyFormatFlag();
-    for (int i = 0; i < root->GetChildCount(); ++i)
-        KFCurveNodeWriteDuz(*root->GetChild(i), *GetFieldFile(), true, true, true, "Channel", true, oldLayout);
+    // Read without keeping the take filled: the node pays for it only while written.
+    node->ReadDefaultTake([&](KDuzTakeNode* take) {
+        if (take == nullptr || take->GetCurveNode() == nullptr) return;
+        KFCurveNode* root = take->GetCurveNode();
+        for (int i = 0; i < root->GetChildCount(); ++i)
+            KFCurveNodeWriteDuz(*root->GetChild(i), *GetFieldFile(), true, true, true, "Channel", true, oldLayout);
+    });
 }
 
 void KDuzWriterDuz::WriteChildren(KDuzNode* node) {

@@ -210,24 +210,44 @@ TEST_F(NodeTest, AWaitingTakeMatchesATakeBuiltAtOnce) {
              source->Destroy();
          }},
     };
+    // 0: take asked for at once; 1: take waited; 2: take read while it
+    // waited (as a writer does) before and after the step, waiting again
+    // afterwards.
     for (const auto& [label, step] : cases) {
         SCOPED_TRACE(label);
-        std::string dumps[2];
-        int links[2] = {};
-        for (int late = 0; late < 2; ++late) {
+        std::string dumps[3];
+        int links[3] = {};
+        for (int mode = 0; mode < 3; ++mode) {
+            SCOPED_TRACE(mode);
             KDuzScene* scene = KDuzScene::Create(manager, "scene");
             KDuzNode* node = Node("subject");
             scene->GetRootNode()->AddChild(node);
-            if (!late) {
+            if (mode == 0) {
                 ASSERT_NE(node->GetDefaultTakeNode(), nullptr);
             }
+            if (mode == 2) {
+                node->SetLclTranslation(Vector3(7, 8, 9));
+                double read = 0.0;
+                node->ReadDefaultTake([&](KDuzTakeNode* take) {
+                    KFCurveNode* t = KDuzTakeNodeContainer::FindPropertyCurveNode(take, "Lcl Translation");
+                    if (t != nullptr && t->GetChild(2) != nullptr && t->GetChild(2)->GetCurve() != nullptr)
+                        read = t->GetChild(2)->GetCurve()->GetDefaultValue();
+                });
+                EXPECT_EQ(read, 9.0);
+                EXPECT_TRUE(node->IsTakeContentPending());
+                node->SetLclTranslation(Vector3(0, 0, 0));
+            }
             step(node);
-            dumps[late] = duztest::DumpScene(*scene);
-            links[late] = node->GetCurveLinkCount();
+            // Read again over what the step left waiting (attributes, properties).
+            if (mode == 2) node->ReadDefaultTake([](KDuzTakeNode*) {});
+            dumps[mode] = duztest::DumpScene(*scene);
+            links[mode] = node->GetCurveLinkCount();
             scene->Destroy(true);
         }
         EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[1]), "");
+        EXPECT_EQ(duztest::DiffDumps(dumps[0], dumps[2]), "");
         EXPECT_EQ(links[0], links[1]);
+        EXPECT_EQ(links[0], links[2]);
     }
 }
 

@@ -1,10 +1,15 @@
 // Heap a reader leaves on a fresh manager's scene, and its peak, for
-// benchmarks that weigh what one read object costs. Include it after
+// benchmarks that weigh what one read object costs; and the clean-up of the
+// files they write. Include it after
 // bench/BenchHeapPeak.h, in the one source file of a benchmark program.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "bench/BenchHeapPeak.h"
 #include "sdk/io/KDuzStreamOptions.h"
@@ -38,5 +43,18 @@ Held ReadHeld(const std::string& path) {
     manager->Destroy();
     return result;
 }
+
+// Removes, when the program ends, the temporary files this process named
+// with the prefix (followed by its process id and a dash).
+struct TempFilesRemovedAtExit {
+    std::string prefix;
+    ~TempFilesRemovedAtExit() {
+        std::error_code ignored;
+        const std::string mine = prefix + std::to_string(::getpid()) + "-";
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path(), ignored)) {
+            if (entry.path().filename().string().rfind(mine, 0) == 0) std::filesystem::remove(entry.path(), ignored);
+        }
+    }
+};
 
 }  // namespace duzbench

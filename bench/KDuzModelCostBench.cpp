@@ -138,15 +138,6 @@ BENCHMARK(ThreeDsRead)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->It
 BENCHMARK(DxfInserts)->Arg(3000)->Arg(30000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // The files are removed when the program ends.
-struct Cleanup {
-    ~Cleanup() {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path(), ignored)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("duz-modelcost-" + std::to_string(::getpid()) + "-", 0) == 0)
-                std::filesystem::remove(entry.path(), ignored);
-        }
-    }
-} gCleanup;
+duzbench::TempFilesRemovedAtExit gCleanup{"duz-modelcost-"};
 
 }  // namespace

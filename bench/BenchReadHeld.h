@@ -14,6 +14,7 @@
 #include "bench/BenchHeapPeak.h"
 #include "sdk/io/KDuzStreamOptions.h"
 #include "sdk/object/KDuzSdkManager.h"
+#include "sdk/scene/KDuzNode.h"
 #include "sdk/scene/KDuzScene.h"
 
 namespace duzbench {
@@ -42,6 +43,22 @@ Held ReadHeld(const std::string& path) {
     Held result{gHeapInUse.load() - gHeapBase.load(), HeapPeakSinceBase()};
     manager->Destroy();
     return result;
+}
+
+// Writes, unless it is there already, a file of count models, each made by
+// make(manager, i) and put under a new scene's root; returns the path.
+template <typename Writer, typename MakeModel>
+std::string WriteModelsOnce(const std::string& path, int count, MakeModel make) {
+    if (std::filesystem::exists(path)) return path;
+    duzsdk::KDuzSdkManager* manager = duzsdk::KDuzSdkManager::Create();
+    duzsdk::KDuzScene* scene = duzsdk::KDuzScene::Create(manager, "");
+    for (int i = 0; i < count; ++i) scene->GetRootNode()->AddChild(make(manager, i));
+    Writer writer(manager);
+    duzsdk::KDuzStreamOptions* options = writer.GetWriteOptions();
+    if (writer.FileCreate(path.c_str())) writer.Write(scene, options);
+    options->Destroy();
+    manager->Destroy();
+    return path;
 }
 
 // Removes, when the program ends, the temporary files this process named

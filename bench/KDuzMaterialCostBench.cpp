@@ -94,17 +94,9 @@ KDuzNode* MakeModel(KDuzSdkManager* manager, int index, bool material) {
 }
 
 std::string ThreeDsFile(int count, bool materials) {
-    const std::string path = BenchPath("meshes" + std::to_string(count) + (materials ? "m" : "") + ".3ds");
-    if (std::filesystem::exists(path)) return path;
-    KDuzSdkManager* manager = KDuzSdkManager::Create();
-    KDuzScene* scene = KDuzScene::Create(manager, "");
-    for (int i = 0; i < count; ++i) scene->GetRootNode()->AddChild(MakeModel(manager, i, materials));
-    KDuzWriter3DS writer(manager);
-    KDuzStreamOptions* options = writer.GetWriteOptions();
-    if (writer.FileCreate(path.c_str())) writer.Write(scene, options);
-    options->Destroy();
-    manager->Destroy();
-    return path;
+    return duzbench::WriteModelsOnce<KDuzWriter3DS>(
+        BenchPath("meshes" + std::to_string(count) + (materials ? "m" : "") + ".3ds"), count,
+        [materials](KDuzSdkManager* manager, int i) { return MakeModel(manager, i, materials); });
 }
 
 // 255 faces on one layer; with colours, face k has colour k + 1.

@@ -49,17 +49,8 @@ KDuzNode* MakeModel(KDuzSdkManager* manager, int index) {
 }
 
 std::string ThreeDsFile(int count) {
-    const std::string path = BenchPath("meshes" + std::to_string(count) + ".3ds");
-    if (std::filesystem::exists(path)) return path;
-    KDuzSdkManager* manager = KDuzSdkManager::Create();
-    KDuzScene* scene = KDuzScene::Create(manager, "");
-    for (int i = 0; i < count; ++i) scene->GetRootNode()->AddChild(MakeModel(manager, i));
-    KDuzWriter3DS writer(manager);
-    KDuzStreamOptions* options = writer.GetWriteOptions();
-    if (writer.FileCreate(path.c_str())) writer.Write(scene, options);
-    options->Destroy();
-    manager->Destroy();
-    return path;
+    return duzbench::WriteModelsOnce<KDuzWriter3DS>(BenchPath("meshes" + std::to_string(count) + ".3ds"), count,
+                                                    MakeModel);
 }
 
 // A block "CUBE" of six faces, and `count` references to it on a grid.
